@@ -1,0 +1,31 @@
+# Flags every fennrow target shares. The engine's arithmetic is part of its
+# design: no fast-math, no fused multiply-add contraction, so two builds of the
+# same source agree sample for sample.
+set(FENNROW_COMMON_OPTIONS -Wall -Wextra -ffp-contract=off -fno-fast-math)
+set(FENNROW_SANITIZER_OPTIONS -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+
+function(fennrow_apply_options target)
+  target_compile_options(${target} PRIVATE ${FENNROW_COMMON_OPTIONS})
+  if(FENNROW_SANITIZE)
+    target_compile_options(${target} PRIVATE ${FENNROW_SANITIZER_OPTIONS})
+    target_link_options(${target} PRIVATE ${FENNROW_SANITIZER_OPTIONS})
+  endif()
+endfunction()
+
+# fennrow_library(name DIRS dir... [DEPS target...])
+# A static library made of every .cpp below src/<dir> for each dir.
+function(fennrow_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;DEPS" ${ARGN})
+  set(sources "")
+  foreach(dir IN LISTS ARG_DIRS)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/src/${dir}/*.cpp")
+    list(APPEND sources ${found})
+  endforeach()
+  if(NOT sources)
+    set(sources "${PROJECT_SOURCE_DIR}/cmake/empty.cpp")
+  endif()
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC "${PROJECT_SOURCE_DIR}/src")
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  fennrow_apply_options(${name})
+endfunction()

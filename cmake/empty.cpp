@@ -1,0 +1,1 @@
+// Deliberately empty: lets a target exist before its sources do.

@@ -1,0 +1,29 @@
+#include "engine/sound.h"
+
+#include <cmath>
+
+namespace fennrow {
+
+float negatedCosinePoint(int i) {
+    return -cosf(static_cast<float>(i) * 6.2831855f * 0.015625f);
+}
+
+float risingRampPoint(int i) {
+    return static_cast<float>(2 * i) / 63.0f - 1.0f;
+}
+
+CurveSet defaultCurveSet() {
+    CurveSet set{};
+    for (int i = 0; i < kCurvePoints; ++i) {
+        set.points[kCurveMotion][i] = negatedCosinePoint(i);
+        set.points[kCurveMotionDrive][i] = negatedCosinePoint(i);
+        set.points[kCurveMotionLevel][i] = risingRampPoint(i);
+    }
+    return set;
+}
+
+SoundSnapshot defaultSoundSnapshot() {
+    return SoundSnapshot{SoundParams{}, defaultCurveSet()};
+}
+
+} // namespace fennrow
