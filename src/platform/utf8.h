@@ -1,0 +1,22 @@
+// UTF-8 checks and conversions. Paths reach the plugin as UTF-8 from the host;
+// a system whose file names are UTF-16 converts them here, and a name that is
+// not well-formed UTF-8 is refused the same way on every system.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace fennrow {
+
+// Well-formed UTF-8: no overlong forms, no surrogate code points, nothing
+// above U+10FFFF, no truncated sequence.
+bool isValidUtf8(std::string_view text);
+
+// UTF-8 -> UTF-16; nothing if the text is not well-formed UTF-8.
+std::optional<std::u16string> utf8ToUtf16(std::string_view text);
+
+// UTF-16 -> UTF-8; nothing if the text holds an unpaired surrogate.
+std::optional<std::string> utf16ToUtf8(std::u16string_view text);
+
+} // namespace fennrow
