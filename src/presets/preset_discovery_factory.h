@@ -1,0 +1,10 @@
+#pragma once
+// The preset-discovery factory that the host's indexer reaches through clap_entry.
+
+#include <clap/clap.h>
+
+namespace fennrow {
+
+extern const clap_preset_discovery_factory_t kPresetDiscoveryFactory;
+
+} // namespace fennrow

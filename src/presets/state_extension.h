@@ -1,0 +1,10 @@
+#pragma once
+// The "clap.state" plugin extension: saving and restoring an instance's sound.
+
+#include <clap/clap.h>
+
+namespace fennrow {
+
+extern const clap_plugin_state_t kStateExtension;
+
+} // namespace fennrow
