@@ -1,0 +1,17 @@
+// Where preset files live on the user's machine, worked out from the
+// application-data folder named by the environment.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace fennrow {
+
+// APPDATA/Tamber/Presets/fennrow, whether or not it exists; nothing when
+// APPDATA is unset or empty.
+std::optional<std::string> userPresetFolder();
+
+// APPDATA/Brightmoss/fennrow/Presets, only when that folder exists.
+std::optional<std::string> earlierPresetFolder();
+
+} // namespace fennrow

@@ -1,0 +1,40 @@
+#include "presets/preset_names.h"
+
+#include <gtest/gtest.h>
+
+namespace fennrow {
+namespace {
+
+TEST(PresetNames, FileStemFollowsTheUsualFileNameRules) {
+    const struct {
+        const char* location;
+        const char* stem;
+    } cases[] = {
+        {"/home/user/Presets/Wide.json", "Wide"},
+        {"C:\\Users\\Jo\\Presets\\Warm.fennrow.json", "Warm.fennrow"},
+        {"mixed\\dir/Sub.json", "Sub"},
+        {"dir\\Sub/", ""},
+        {"NoExtension", "NoExtension"},
+        {"/p/.hidden", ".hidden"},
+        {"/p/.hidden.json", ".hidden"},
+        {"/p/..", ".."},
+        {"/p/.", "."},
+        {"/p/trailing.", "trailing"},
+        {"/p/Bass.json:stream", "Bass"},
+        {"/p/Gr\xC3\xBCn.json", "Gr\xC3\xBCn"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fileStemName(c.location), c.stem) << c.location;
+    }
+}
+
+TEST(PresetNames, CategoryFeatureLowersAsciiOnly) {
+    EXPECT_EQ(categoryFeature("Sub"), "sub");
+    EXPECT_EQ(categoryFeature("Reese"), "reese");
+    EXPECT_EQ(categoryFeature("ACID 303"), "acid 303");
+    EXPECT_EQ(categoryFeature("\xC3\x9C" "ber"), "\xC3\x9C" "ber");
+}
+
+} // namespace
+} // namespace fennrow
