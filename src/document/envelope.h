@@ -1,0 +1,56 @@
+#pragma once
+// The envelope every Tamber document shares: "kind", "spec" and "extensions".
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/diagnostics.h"
+#include "document/json_value.h"
+
+namespace fennrow {
+
+struct SpecVersion {
+    int32_t major = 1;
+    int32_t minor = 0;
+};
+
+// The version this system knows and writes; also assumed when a document's own
+// version is missing or unreadable.
+inline constexpr SpecVersion kKnownSpecVersion{1, 0};
+
+std::string specVersionText(SpecVersion version);  // "1.0"
+std::string knownSpecVersionText();
+// "major.minor" with base-10 integers of 0 or more and nothing else.
+std::optional<SpecVersion> parseSpecVersion(std::string_view text);
+
+bool operator==(const SpecVersion& a, const SpecVersion& b);
+
+struct ExtensionId {
+    std::string id;       // not empty
+    int32_t version = 1;  // at least 1
+};
+
+std::string extensionIdText(const ExtensionId& extension);  // "com.brightmoss.audition/1"
+// "id/version": the last "/" neither first nor last, the version a base-10
+// integer of at least 1.
+std::optional<ExtensionId> parseExtensionId(std::string_view text);
+
+bool operator==(const ExtensionId& a, const ExtensionId& b);
+
+struct Envelope {
+    std::string kind;
+    SpecVersion spec = kKnownSpecVersion;
+    std::vector<ExtensionId> extensionIds;         // in document order
+    std::vector<JsonValue> unreadableExtensions;   // entries that were no readable id
+    bool extensionsIsList = true;                  // false when "extensions" is not an array
+    bool ok = false;
+};
+
+// Checks that `document` is an object of `expectedKind` and reads its version
+// and extension ids. Fails (with an Error) only for a non-object or a wrong kind.
+Envelope readEnvelope(const JsonValue& document, std::string_view expectedKind, DiagnosticList& list);
+
+}  // namespace fennrow

@@ -1,0 +1,62 @@
+#include "document/field_reader.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace fennrow {
+
+namespace {
+
+constexpr std::string_view kWrongTypeCode = "wrong-type";
+
+}  // namespace
+
+std::string_view describeType(JsonType type) {
+    switch (type) {
+        case JsonType::Bool: return kDescribeBool;
+        case JsonType::Number: return kDescribeNumber;
+        case JsonType::String: return kDescribeString;
+        case JsonType::Array: return kDescribeArray;
+        case JsonType::Object: return kDescribeObject;
+        case JsonType::Null: break;
+    }
+    return {};
+}
+
+FieldReader::FieldReader(const JsonValue& object, std::string path, DiagnosticList& list)
+    : object_(&object), path_(std::move(path)), list_(&list) {}
+
+const JsonValue* FieldReader::get(std::string_view name, JsonType expected, std::string_view description) {
+    const JsonValue* member = findMember(*object_, name);
+    if (member == nullptr) return nullptr;
+    if (member->type == expected) {
+        markRead(name);
+        return member;
+    }
+    std::string message = "Expected ";
+    message.append(description);
+    message.append("; kept as written, not applied");
+    appendWarning(*list_, std::string(kWrongTypeCode), childPath(path_, name), std::move(message));
+    return nullptr;
+}
+
+const JsonValue* FieldReader::get(std::string_view name, JsonType expected) {
+    return get(name, expected, describeType(expected));
+}
+
+void FieldReader::markRead(std::string_view name) { keysRead_.emplace_back(name); }
+
+bool FieldReader::wasRead(std::string_view name) const {
+    return std::find(keysRead_.begin(), keysRead_.end(), name) != keysRead_.end();
+}
+
+JsonValue FieldReader::rest() const {
+    JsonValue remainder = jsonObject();
+    if (object_->type != JsonType::Object) return remainder;
+    for (const JsonMember& m : object_->members) {
+        if (!wasRead(m.key)) remainder.members.push_back(m);
+    }
+    return remainder;
+}
+
+}  // namespace fennrow

@@ -1,0 +1,291 @@
+#include "document/json_parser.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <unordered_set>
+#include <utility>
+
+#include "document/json_number.h"
+
+namespace fennrow {
+
+namespace {
+
+constexpr std::string_view kEmptyDocument = "empty document";
+constexpr std::string_view kTrailingContent = "unexpected content after the document";
+constexpr std::string_view kTooDeep = "document nested too deep";
+constexpr std::string_view kExpectedKey = "expected key";
+constexpr std::string_view kExpectedColon = "expected ':'";
+constexpr std::string_view kExpectedObjectEnd = "expected ',' or '}'";
+constexpr std::string_view kExpectedArrayEnd = "expected ',' or ']'";
+constexpr std::string_view kUnterminatedString = "unterminated string";
+constexpr std::string_view kTruncatedEscape = "truncated \\u escape";
+constexpr std::string_view kBadEscape = "bad \\u escape";
+constexpr std::string_view kUnpairedSurrogate = "unpaired surrogate";
+constexpr std::string_view kInvalidNumber = "invalid number";
+constexpr std::string_view kInvalidLiteral = "invalid literal";
+constexpr std::string_view kParseError = "parse error";
+constexpr std::string_view kDuplicateKeyPrefix = "duplicate key ";
+
+constexpr uint32_t kHighSurrogateFirst = 0xD800;
+constexpr uint32_t kHighSurrogateLast = 0xDBFF;
+constexpr uint32_t kLowSurrogateFirst = 0xDC00;
+constexpr uint32_t kLowSurrogateLast = 0xDFFF;
+constexpr uint32_t kSupplementaryBase = 0x10000;
+constexpr std::size_t kHexDigitsPerUnit = 4;
+
+// Escapes that stand for one byte; any other escaped byte stands for itself.
+char unescapedByte(char c) {
+    switch (c) {
+        case 'b': return '\b';
+        case 'f': return '\f';
+        case 'n': return '\n';
+        case 'r': return '\r';
+        case 't': return '\t';
+        default: return c;
+    }
+}
+
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+void appendUtf8(std::string& out, uint32_t codePoint) {
+    if (codePoint < 0x80) {
+        out.push_back(static_cast<char>(codePoint));
+    } else if (codePoint < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
+        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    } else if (codePoint < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    }
+}
+
+class Parser {
+public:
+    explicit Parser(std::string_view text) : text_(text) {}
+
+    JsonParseResult run() {
+        JsonParseResult result;
+        skipWhitespace();
+        if (atEnd()) return failure(kEmptyDocument);
+        if (!parseValue(result.value)) {
+            result.value = JsonValue{};
+            result.error = error_.empty() ? std::string(kParseError) : std::move(error_);
+            return result;
+        }
+        skipWhitespace();
+        if (!atEnd()) return failure(kTrailingContent);
+        result.ok = true;
+        return result;
+    }
+
+private:
+    static JsonParseResult failure(std::string_view message) {
+        JsonParseResult result;
+        result.error = std::string(message);
+        return result;
+    }
+
+    bool atEnd() const { return pos_ >= text_.size(); }
+    char peek() const { return text_[pos_]; }
+    std::string_view remaining() const { return text_.substr(pos_); }
+
+    bool fail(std::string_view message) {
+        error_ = std::string(message);
+        return false;
+    }
+
+    void skipWhitespace() {
+        while (!atEnd()) {
+            const char c = peek();
+            if (c != ' ' && c != '\t' && c != '\n' && c != '\r') return;
+            ++pos_;
+        }
+    }
+
+    bool parseValue(JsonValue& out) {
+        skipWhitespace();
+        const char c = atEnd() ? '\0' : peek();
+        if (!atEnd()) {
+            switch (c) {
+                case '"':
+                    ++pos_;
+                    out.type = JsonType::String;
+                    return parseString(out.string);
+                case '[': return parseNested(out, &Parser::parseArray);
+                case '{': return parseNested(out, &Parser::parseObject);
+                case 't':
+                case 'f':
+                    if (parseLiteral(out, "true", JsonType::Bool, true)) return true;
+                    if (parseLiteral(out, "false", JsonType::Bool, false)) return true;
+                    return fail(kInvalidLiteral);
+                case 'n':
+                    if (parseLiteral(out, "null", JsonType::Null, false)) return true;
+                    return fail(kInvalidLiteral);
+                default: break;
+            }
+        }
+        return parseNumber(out);
+    }
+
+    bool parseNested(JsonValue& out, bool (Parser::*parseBody)(JsonValue&)) {
+        ++pos_;
+        ++depth_;
+        if (depth_ > kJsonMaxDepth) return fail(kTooDeep);
+        const bool ok = (this->*parseBody)(out);
+        --depth_;
+        return ok;
+    }
+
+    // Takes `word` when the text at the position begins with it; what follows
+    // is judged by the enclosing level.
+    bool parseLiteral(JsonValue& out, std::string_view word, JsonType type, bool boolean) {
+        if (remaining().substr(0, word.size()) != word) return false;
+        pos_ += word.size();
+        out.type = type;
+        out.boolean = boolean;
+        return true;
+    }
+
+    bool parseNumber(JsonValue& out) {
+        if (atEnd()) return fail(kInvalidNumber);
+        const char c = peek();
+        if (c != '-' && (c < '0' || c > '9')) return fail(kInvalidNumber);
+        double value = 0.0;
+        const std::size_t consumed = parseNumberPrefix(remaining(), value);
+        if (consumed == 0) return fail(kInvalidNumber);
+        out.type = JsonType::Number;
+        out.number = value;
+        out.numberText = std::string(text_.substr(pos_, consumed));
+        pos_ += consumed;
+        return true;
+    }
+
+    bool parseArray(JsonValue& out) {
+        out.type = JsonType::Array;
+        skipWhitespace();
+        if (!atEnd() && peek() == ']') {
+            ++pos_;
+            return true;
+        }
+        for (;;) {
+            JsonValue item;
+            if (!parseValue(item)) return false;
+            out.items.push_back(std::move(item));
+            skipWhitespace();
+            if (atEnd()) return fail(kExpectedArrayEnd);
+            const char c = peek();
+            ++pos_;
+            if (c == ']') return true;
+            if (c != ',') return fail(kExpectedArrayEnd);
+        }
+    }
+
+    bool parseObject(JsonValue& out) {
+        out.type = JsonType::Object;
+        skipWhitespace();
+        if (!atEnd() && peek() == '}') {
+            ++pos_;
+            return true;
+        }
+        std::unordered_set<std::string> seen;
+        for (;;) {
+            skipWhitespace();
+            if (atEnd() || peek() != '"') return fail(kExpectedKey);
+            ++pos_;
+            std::string key;
+            if (!parseString(key)) return false;
+            skipWhitespace();
+            if (atEnd() || peek() != ':') return fail(kExpectedColon);
+            ++pos_;
+            if (!seen.insert(key).second) {
+                std::string message(kDuplicateKeyPrefix);
+                message.push_back('"');
+                message.append(key);
+                message.push_back('"');
+                return fail(message);
+            }
+            JsonValue value;
+            if (!parseValue(value)) return false;
+            out.members.push_back(JsonMember{std::move(key), std::move(value)});
+            skipWhitespace();
+            if (atEnd()) return fail(kExpectedObjectEnd);
+            const char c = peek();
+            ++pos_;
+            if (c == '}') return true;
+            if (c != ',') return fail(kExpectedObjectEnd);
+        }
+    }
+
+    // After the opening quote.
+    bool parseString(std::string& out) {
+        for (;;) {
+            if (atEnd()) return fail(kUnterminatedString);
+            const char c = text_[pos_++];
+            if (c == '"') return true;
+            if (c != '\\') {
+                out.push_back(c);
+                continue;
+            }
+            if (atEnd()) return fail(kUnterminatedString);
+            const char escaped = text_[pos_++];
+            if (escaped == 'u') {
+                if (!parseUnicodeEscape(out)) return false;
+            } else {
+                out.push_back(unescapedByte(escaped));
+            }
+        }
+    }
+
+    // Four hex digits at the position.
+    bool readHexUnit(uint32_t& unit) {
+        if (text_.size() - pos_ < kHexDigitsPerUnit) return fail(kTruncatedEscape);
+        unit = 0;
+        for (std::size_t i = 0; i < kHexDigitsPerUnit; ++i) {
+            const int digit = hexDigitValue(text_[pos_ + i]);
+            if (digit < 0) return fail(kBadEscape);
+            unit = unit * 16 + static_cast<uint32_t>(digit);
+        }
+        pos_ += kHexDigitsPerUnit;
+        return true;
+    }
+
+    // After "\u".
+    bool parseUnicodeEscape(std::string& out) {
+        uint32_t codePoint = 0;
+        if (!readHexUnit(codePoint)) return false;
+        const bool high = codePoint >= kHighSurrogateFirst && codePoint <= kHighSurrogateLast;
+        if (high && remaining().substr(0, 2) == "\\u") {
+            pos_ += 2;
+            uint32_t low = 0;
+            if (!readHexUnit(low)) return false;
+            if (low < kLowSurrogateFirst || low > kLowSurrogateLast) return fail(kUnpairedSurrogate);
+            codePoint = kSupplementaryBase + ((codePoint - kHighSurrogateFirst) << 10) +
+                        (low - kLowSurrogateFirst);
+        }
+        appendUtf8(out, codePoint);
+        return true;
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    int depth_ = 0;
+    std::string error_;
+};
+
+}  // namespace
+
+JsonParseResult parseJson(std::string_view text) { return Parser(text).run(); }
+
+}  // namespace fennrow

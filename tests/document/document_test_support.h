@@ -1,0 +1,28 @@
+#pragma once
+// Small helpers for the document tests.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "document/diagnostics.h"
+#include "document/json_parser.h"
+#include "document/json_value.h"
+
+namespace fennrow::testing {
+
+inline JsonValue parsed(const std::string& text) {
+    JsonParseResult result = parseJson(text);
+    EXPECT_TRUE(result.ok) << text << ": " << result.error;
+    return result.value;
+}
+
+// "code path" of each finding, for compact comparisons.
+inline std::vector<std::string> codesAndPaths(const DiagnosticList& list) {
+    std::vector<std::string> out;
+    for (const Diagnostic& d : list) out.push_back(d.code + " " + d.path);
+    return out;
+}
+
+}  // namespace fennrow::testing
