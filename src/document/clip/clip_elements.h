@@ -1,0 +1,28 @@
+#pragma once
+// Reads every element of a JSON array with one element reader, giving one
+// record per element, in order, with the element's path.
+
+#include <string>
+#include <vector>
+
+#include "document/clip/clip_fields.h"
+#include "document/diagnostics.h"
+#include "document/json_value.h"
+
+namespace fennrow {
+
+template <typename Record>
+using ElementReader = Record (*)(const JsonValue&, const std::string&, DiagnosticList&);
+
+template <typename Record>
+std::vector<Record> readElements(const JsonValue& array, const std::string& path, DiagnosticList& diagnostics,
+                                 ElementReader<Record> read) {
+    std::vector<Record> records;
+    records.reserve(array.items.size());
+    for (size_t i = 0; i < array.items.size(); ++i) {
+        records.push_back(read(array.items[i], indexPath(path, i), diagnostics));
+    }
+    return records;
+}
+
+}  // namespace fennrow

@@ -1,0 +1,34 @@
+#pragma once
+// The lenient clip reader. It refuses only a value that is not a clip document
+// at all; every other flaw keeps the flawed piece as written and adds a finding.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "document/clip/clip.h"
+#include "document/diagnostics.h"
+#include "document/json_value.h"
+
+namespace fennrow {
+
+// What the values of a member list must be; a value of another type is
+// reported and kept.
+enum class MemberCheck {
+    Names,             // strings
+    ValuesOrChoices,   // numbers or strings (choice ids)
+    Numbers,
+};
+
+std::optional<Clip> readClip(const JsonValue& document, DiagnosticList& diagnostics);
+
+ClipNote readNote(const JsonValue& value, const std::string& path, DiagnosticList& diagnostics);
+NoteExpression readExpression(const JsonValue& value, const std::string& path, DiagnosticList& diagnostics);
+NoteRandom readNoteRandom(const JsonValue& object, const std::string& path, DiagnosticList& diagnostics);
+std::vector<JsonMember> readMemberList(const JsonValue& object, const std::string& path,
+                                       DiagnosticList& diagnostics, MemberCheck check);
+
+// A seed is 16 hexadecimal digits, most significant first.
+std::optional<uint64_t> parseSeed(const JsonValue& value);
+
+}  // namespace fennrow

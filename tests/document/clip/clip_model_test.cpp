@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "document/clip/clip.h"
+#include "document/clip/clip_numbers.h"
+
+namespace fennrow {
+namespace {
+
+TEST(ParseGrid, ReadsNoteValuesAndRefusesEverythingElse) {
+    struct Case {
+        const char* text;
+        std::optional<double> beats;
+    };
+    const Case cases[] = {
+        {"1/16", 0.25}, {"3/8", 1.5}, {"04/16", 1.0}, {"1/1", 4.0}, {"2147483647/2147483647", 4.0},
+        {"1/0", std::nullopt}, {"0/4", std::nullopt}, {"-1/4", std::nullopt}, {"1/-4", std::nullopt},
+        {"+1/4", std::nullopt}, {" 1/4", std::nullopt}, {"1/4 ", std::nullopt}, {"1/", std::nullopt},
+        {"/4", std::nullopt}, {"1/2/4", std::nullopt}, {"1.5/4", std::nullopt}, {"16", std::nullopt},
+        {"", std::nullopt}, {"2147483648/1", std::nullopt}, {"1/99999999999999999999", std::nullopt},
+        {"-/4", std::nullopt}, {"0x1/4", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(parseGrid(c.text), c.beats) << c.text;
+    }
+}
+
+TEST(SaturatingTruncate, ClampsAtTheEndsOfThe32BitRange) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    struct Case {
+        double in;
+        int32_t out;
+    };
+    const Case cases[] = {
+        {2.9, 2}, {-2.9, -2}, {0.5, 0}, {2147483647.0, 2147483647}, {2147483647.9, 2147483647},
+        {2147483648.0, 2147483647}, {1e300, 2147483647}, {kInf, 2147483647}, {-2147483648.0, -2147483647 - 1},
+        {-2147483648.9, -2147483647 - 1}, {-1e300, -2147483647 - 1}, {-kInf, -2147483647 - 1},
+        {std::nan(""), 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(saturatingTruncateToInt32(c.in), c.out) << c.in;
+    }
+}
+
+TEST(SetExpression, ReplacesInPlaceOrAppends) {
+    ClipNote note;
+    NoteExpression a;
+    a.value = 1.0;
+    NoteExpression b;
+    b.value = 2.0;
+    NoteExpression a2;
+    a2.value = 3.0;
+    setExpression(note, "a", a);
+    setExpression(note, "b", b);
+    setExpression(note, "a", a2);
+    ASSERT_EQ(note.expr.size(), 2u);
+    EXPECT_EQ(note.expr[0].name, "a");
+    EXPECT_EQ(note.expr[0].expression.value, 3.0);
+    EXPECT_EQ(note.expr[1].name, "b");
+}
+
+TEST(UniqueMembers, KeepsTheFirstPositionAndTheLastValue) {
+    std::vector<JsonMember> list = {{"a", jsonNumber(1)}, {"b", jsonNumber(2)}, {"a", jsonNumber(3)}};
+    const std::vector<JsonMember> unique = uniqueMembers(list);
+    ASSERT_EQ(unique.size(), 2u);
+    EXPECT_EQ(unique[0].key, "a");
+    EXPECT_EQ(unique[0].value.number, 3.0);
+    EXPECT_EQ(unique[1].key, "b");
+}
+
+std::vector<std::string> usedIds(const Clip& clip) {
+    std::vector<std::string> ids;
+    for (const ExtensionId& id : usedExtensions(clip)) {
+        EXPECT_EQ(id.version, 1);
+        ids.push_back(id.id);
+    }
+    return ids;
+}
+
+ClipNote pitchedNote() {
+    ClipNote note;
+    note.pitch = 40.0;
+    return note;
+}
+
+TEST(UsedExtensions, FollowsTheContent) {
+    struct Case {
+        const char* name;
+        void (*build)(Clip&);
+        std::vector<std::string> ids;
+    };
+    const Case cases[] = {
+        {"empty clip", [](Clip&) {}, {}},
+        {"voiced note", [](Clip& c) { ClipNote n; n.voice = "v"; c.notes.push_back(n); }, {"com.brightmoss.voices"}},
+        {"tune without voice", [](Clip& c) { ClipNote n = pitchedNote(); n.tune = 0.1; c.notes.push_back(n); },
+         {"com.brightmoss.voices"}},
+        {"sound", [](Clip& c) { ClipNote n = pitchedNote(); n.sound = "s"; c.notes.push_back(n); },
+         {"com.brightmoss.voices"}},
+        {"kept voiced note",
+         [](Clip& c) { ClipNote n; n.voice = "v"; n.keptAsWritten = true; c.notes.push_back(n); }, {}},
+        {"voices list", [](Clip& c) { c.voices.push_back({"v", jsonString("Bass")}); }, {"com.brightmoss.voices"}},
+        {"sounds list", [](Clip& c) { c.sounds.push_back({"s", jsonString("Sub")}); }, {"com.brightmoss.voices"}},
+        {"swing voice", [](Clip& c) { SwingSetting s; s.voice = "v"; c.swing.push_back(s); },
+         {"com.brightmoss.voices"}},
+        {"kept swing voice",
+         [](Clip& c) { SwingSetting s; s.voice = "v"; s.keptAsWritten = true; c.swing.push_back(s); }, {}},
+        {"lane voice", [](Clip& c) { Lane l; l.target = "t"; l.voice = "v"; c.lanes.push_back(l); },
+         {"com.brightmoss.voices"}},
+        {"lane instance", [](Clip& c) { Lane l; l.target = "t"; l.instance = "i"; c.lanes.push_back(l); }, {}},
+        {"rand vel and nudge only",
+         [](Clip& c) { ClipNote n = pitchedNote(); n.rand = NoteRandom{}; n.rand->vel = 0.2; c.notes.push_back(n); },
+         {}},
+        {"rand pan",
+         [](Clip& c) { ClipNote n = pitchedNote(); n.rand = NoteRandom{}; n.rand->pan = 0.1; c.notes.push_back(n); },
+         {"com.brightmoss.note-random"}},
+        {"slide false", [](Clip& c) { c.notes.push_back(pitchedNote()); }, {}},
+        {"all four, in reverse note order",
+         [](Clip& c) {
+             ClipNote slide = pitchedNote();
+             slide.slide = true;
+             ClipNote rand = pitchedNote();
+             rand.rand = NoteRandom{};
+             rand.rand->params.push_back({"cutoff", jsonNumber(0.1)});
+             ClipNote set = pitchedNote();
+             set.add.push_back({"cutoff", jsonNumber(0.1)});
+             ClipNote voiced;
+             voiced.voice = "v";
+             c.notes = {slide, rand, set, voiced};
+         },
+         {"com.brightmoss.voices", "com.brightmoss.per-note-params", "com.brightmoss.note-random",
+          "com.brightmoss.slide"}},
+    };
+    for (const Case& c : cases) {
+        Clip clip;
+        c.build(clip);
+        EXPECT_EQ(usedIds(clip), c.ids) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace fennrow

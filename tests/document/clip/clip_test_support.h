@@ -1,0 +1,32 @@
+#pragma once
+// Small helpers shared by the clip tests: JSON text in, findings and JSON text out.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/diagnostics.h"
+#include "document/json_parser.h"
+#include "document/json_value.h"
+#include "document/json_writer.h"
+
+namespace fennrow::cliptest {
+
+inline JsonValue parse(std::string_view text) {
+    JsonParseResult result = parseJson(text);
+    EXPECT_TRUE(result.ok) << result.error << " in " << text;
+    return result.value;
+}
+
+// "severity code path" per finding, in order; messages are checked on their own.
+inline std::vector<std::string> findings(const DiagnosticList& list) {
+    std::vector<std::string> out;
+    for (const Diagnostic& d : list) {
+        out.push_back(std::string(severityName(d.severity)) + " " + d.code + " " + d.path);
+    }
+    return out;
+}
+
+}  // namespace fennrow::cliptest
