@@ -1,0 +1,10 @@
+// Constants shared by the engine's units, as the exact single-precision
+// values the arithmetic is defined with.
+#pragma once
+
+namespace fennrow {
+
+inline constexpr float kPi32 = 3.1415927f;
+inline constexpr float kTwoPi32 = 6.2831855f;
+
+} // namespace fennrow

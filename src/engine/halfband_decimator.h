@@ -1,0 +1,53 @@
+// A 31-tap half-band FIR that brings the oversampled upper layer back to the
+// sample rate: two inputs in, one output out. Every other tap is (nearly)
+// zero, but all 31 are applied, in order, so the sums round the same way in
+// every build.
+#pragma once
+
+#include <cstdint>
+
+namespace fennrow {
+
+inline constexpr int kHalfbandTapCount = 31;
+
+struct HalfbandTaps {
+    float taps[kHalfbandTapCount];
+};
+
+// The shared tap table, computed on first use (thread-safe).
+const HalfbandTaps& halfbandTaps();
+
+struct HalfbandDecimator {
+    float ring[kHalfbandTapCount] = {};
+    int32_t writePos = 0;
+};
+
+// One output from the two consecutive oversampled inputs a (earlier) and b.
+float processHalfband(HalfbandDecimator& dec, const HalfbandTaps& taps, float a, float b);
+
+inline void resetHalfband(HalfbandDecimator& dec) { dec = HalfbandDecimator{}; }
+
+// Block processing with the same results as processHalfband, sample for
+// sample. The ring is unrolled into the even (a) and odd (b) input streams so
+// that neighbouring outputs read neighbouring memory and can be summed side
+// by side; each output's own sum still runs over the taps in order 0..30.
+inline constexpr int kHalfbandHistory = 15; // past a's and past b's a block needs
+inline constexpr int kHalfbandBlockMax = 64;
+inline constexpr int kHalfbandLanes = 8;
+
+struct HalfbandBlock {
+    // New inputs of a block go to even[kHalfbandHistory + j] and
+    // odd[kHalfbandHistory + j]; the slots before hold the history.
+    alignas(32) float even[kHalfbandHistory + kHalfbandBlockMax + kHalfbandLanes];
+    alignas(32) float odd[kHalfbandHistory + kHalfbandBlockMax + kHalfbandLanes];
+};
+
+// Unrolls the decimator's ring into the block's history slots.
+void beginHalfbandBlock(const HalfbandDecimator& dec, HalfbandBlock& block);
+
+// Filters `count` (1..kHalfbandBlockMax) input pairs to `out` and leaves the
+// decimator exactly as `count` calls of processHalfband would.
+void finishHalfbandBlock(HalfbandDecimator& dec, HalfbandBlock& block, const HalfbandTaps& taps,
+                         int count, float* out);
+
+} // namespace fennrow

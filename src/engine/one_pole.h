@@ -1,0 +1,28 @@
+// A one-pole smoother: moves a value a fixed fraction of the way to its
+// target on every step. Used for glide, punch, velocity and the arc smoothers.
+#pragma once
+
+#include "engine/flush.h"
+
+#include <cmath>
+
+namespace fennrow {
+
+struct OnePole {
+    float value = 0.0f;
+    float coefficient = 1.0f;
+};
+
+// Coefficient for a time constant of `seconds` at `rate` updates per second.
+// A zero, negative or NaN time jumps straight to the target.
+inline float onePoleCoefficient(float seconds, float rate) {
+    if (!(seconds > 0.0f)) return 1.0f;
+    return 1.0f - expf(-1.0f / (seconds * rate));
+}
+
+inline float stepOnePole(OnePole& pole, float target) {
+    pole.value = flushTiny((target - pole.value) * pole.coefficient + pole.value);
+    return pole.value;
+}
+
+} // namespace fennrow

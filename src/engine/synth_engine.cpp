@@ -1,0 +1,166 @@
+// Preparation, reset and rendering of the voice. Rendering runs in chunks
+// that end at the next control tick: within a chunk every control value is
+// fixed, so each stage can run over the whole chunk before the next one
+// starts. The per-sample arithmetic is exactly that of a sample-by-sample
+// loop; only the order in which independent stages are visited changes.
+#include "engine/synth_engine.h"
+
+#include "engine/control_tick.h"
+
+#include <cmath>
+
+namespace fennrow {
+
+namespace {
+
+constexpr float kHighPassArg = 376.99112f; // pi * 120 Hz
+constexpr float kHighPassDamping = 1.4144272f; // 1 / 0.707
+constexpr float kLevelRampRate = 64000.0f;
+constexpr float kPluckDecaySeconds = 0.12f;
+constexpr float kPluckAttackSeconds = 0.001f;
+constexpr float kPunchSemitones = 18.0f;
+constexpr float kA4Note = 69.0f;
+constexpr float kA4Hz = 440.0f;
+constexpr float kUpperLayerGain = 0.75f;
+constexpr int32_t kLongestRamp = 1 << 30;
+
+int32_t rampSamples(double samples) {
+    const double whole = std::trunc(samples);
+    if (!(whole >= 1.0)) return 1;
+    return whole < kLongestRamp ? static_cast<int32_t>(whole) : kLongestRamp;
+}
+
+float usableSampleRate(float sampleRate) {
+    return sampleRate > 0.0f && std::isfinite(sampleRate) ? sampleRate : kDefaultSampleRate;
+}
+
+struct Chunk {
+    float frequency[kControlPeriod];
+    float a[kControlPeriod];
+    float b[kControlPeriod];
+    HalfbandBlock blockA;
+    HalfbandBlock blockB;
+};
+
+// Punch and glide, then the frequency of each sample of the chunk.
+void pitchStage(SynthEngine& e, Chunk& c, uint32_t n) {
+    for (uint32_t j = 0; j < n; ++j) {
+        const float p = stepOnePole(e.punch, 0.0f);
+        const float note = stepOnePole(e.pitch, e.targetNote);
+        const float exponent = (p * e.punchDepth * kPunchSemitones + note - kA4Note) / 12.0f;
+        if (!e.hasLastFrequency || !(exponent == e.lastPitchExponent)) {
+            e.lastFrequency = powf(2.0f, exponent) * kA4Hz;
+            e.lastPitchExponent = exponent;
+            e.hasLastFrequency = true;
+        }
+        c.frequency[j] = e.lastFrequency;
+    }
+}
+
+// Both detuned oscillators at the doubled rate, through their shapers,
+// into the decimators' blocks.
+void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
+    float* evenA = c.blockA.even + kHalfbandHistory;
+    float* oddA = c.blockA.odd + kHalfbandHistory;
+    float* evenB = c.blockB.even + kHalfbandHistory;
+    float* oddB = c.blockB.odd + kHalfbandHistory;
+    const TanhShaperParams shaper = e.shaper;
+    const float feedback = e.feedback;
+    for (uint32_t j = 0; j < n; ++j) {
+        const float f = c.frequency[j];
+        const double stepA = static_cast<double>(f - e.detune) * e.halfPeriod;
+        const double stepB = static_cast<double>(f + e.detune) * e.halfPeriod;
+        evenA[j] = processShaper(shaper, e.shaperA, stepFeedbackSine(e.oscA, stepA, feedback));
+        evenB[j] = processShaper(shaper, e.shaperB, stepFeedbackSine(e.oscB, stepB, feedback));
+        oddA[j] = processShaper(shaper, e.shaperA, stepFeedbackSine(e.oscA, stepA, feedback));
+        oddB[j] = processShaper(shaper, e.shaperB, stepFeedbackSine(e.oscB, stepB, feedback));
+    }
+}
+
+// Filters, stereo spread, sub, envelopes and the output stage.
+void outputStage(SynthEngine& e, const Chunk& c, float* left, float* right, uint32_t n) {
+    const float sampleRate = e.sampleRate;
+    for (uint32_t j = 0; j < n; ++j) {
+        const float w = advanceRamp(e.weightRamp);
+        const float k = advanceRamp(e.pluckRamp);
+        const float pluck = advancePluckEnvelope(e.pluck);
+        const float g = (pluck * k + (1.0f - k)) * ((1.0f - w) * kUpperLayerGain * e.resonanceCompensation);
+        const float ua = svfHighPass(e.highPassA, svfLowPass(e.toneA, c.a[j])) * g;
+        const float ub = svfHighPass(e.highPassB, svfLowPass(e.toneB, c.b[j])) * g;
+        const float mid = (ua + ub) * 0.5f;
+        const float side = (ua - ub) * 0.5f * e.spread;
+        const float l = (mid + side) * e.stereoNorm;
+        const float r = (mid - side) * e.stereoNorm;
+
+        e.subPhase += static_cast<double>(c.frequency[j] / sampleRate);
+        if (e.subPhase >= 1.0) e.subPhase -= 1.0;
+        const float sub = sinf(static_cast<float>(e.subPhase) * 2.0f * kPi32);
+
+        const float velocityGain = stepOnePole(e.velocity, e.velocityTarget) * 0.6f + 0.4f;
+        const float amp = advanceAmpEnvelope(e.amp);
+        const float level = advanceRamp(e.levelRamp);
+        const float gain = amp * velocityGain * level;
+        left[j] = processDcBlocker(e.dcLeft, (l + sub * w) * gain);
+        right[j] = processDcBlocker(e.dcRight, (r + sub * w) * gain);
+        e.samplesSinceNoteOn += 1.0;
+    }
+}
+
+void renderChunk(SynthEngine& e, float* left, float* right, uint32_t n) {
+    Chunk c;
+    pitchStage(e, c, n);
+    beginHalfbandBlock(e.decimatorA, c.blockA);
+    beginHalfbandBlock(e.decimatorB, c.blockB);
+    oscillatorStage(e, c, n);
+    finishHalfbandBlock(e.decimatorA, c.blockA, *e.taps, static_cast<int>(n), c.a);
+    finishHalfbandBlock(e.decimatorB, c.blockB, *e.taps, static_cast<int>(n), c.b);
+    outputStage(e, c, left, right, n);
+}
+
+} // namespace
+
+void EnginePrepare(SynthEngine& e, float sampleRate) {
+    const float sr = usableSampleRate(sampleRate);
+    e.sampleRate = sr;
+    e.amp.sampleRate = sr;
+    e.halfPeriod = 1.0 / (static_cast<double>(sr) + static_cast<double>(sr));
+    prepareDcBlocker(e.dcLeft, sr);
+    prepareDcBlocker(e.dcRight, sr);
+    const float highPassG = tanf(kHighPassArg / sr);
+    designSvf(e.highPassA, highPassG, kHighPassDamping);
+    designSvf(e.highPassB, highPassG, kHighPassDamping);
+    const int32_t paramRamp = rampSamples(static_cast<double>(sr) * 5.0 * 0.001); // 5 ms
+    e.weightRamp.length = paramRamp;
+    e.pluckRamp.length = paramRamp;
+    // One control period, as the formula gives it (63 at some odd rates).
+    e.levelRamp.length =
+        rampSamples(static_cast<double>(kLevelRampRate / sr) * static_cast<double>(sr) * 0.001);
+    e.pluck.decayMultiplier = expf(-1.0f / (sr * kPluckDecaySeconds));
+    e.pluck.attackCoefficient = 1.0f - expf(-1.0f / (sr * kPluckAttackSeconds));
+}
+
+void EngineReset(SynthEngine& e) {
+    const float sr = e.sampleRate;
+    e = SynthEngine{};
+    EnginePrepare(e, sr);
+}
+
+void EngineRender(SynthEngine& e, const SoundParams& params, const CurveSet& curves,
+                  const BlockTiming& timing, float* left, float* right, uint32_t frames) {
+    const SampleClock clock = sampleClock(e.sampleRate, timing);
+    uint32_t done = 0;
+    while (done < frames) {
+        if (e.tickCountdown <= 0) {
+            controlTick(e, params, curves, tickTiming(clock, timing, done));
+            e.tickCountdown = kControlPeriod;
+        }
+        const uint32_t remaining = frames - done;
+        const uint32_t n = remaining < static_cast<uint32_t>(e.tickCountdown) ? remaining
+                                                                              : static_cast<uint32_t>(e.tickCountdown);
+        renderChunk(e, left + done, right + done, n);
+        e.tickCountdown -= static_cast<int32_t>(n);
+        done += n;
+    }
+}
+
+} // namespace fennrow

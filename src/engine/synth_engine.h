@@ -1,0 +1,89 @@
+// The mono bass voice: a clean sine sub under two detuned, self-modulated,
+// driven and filtered oscillators, with its note stack, envelopes and the
+// tempo-locked modulation. Plain data; the operations below run on the audio
+// thread (EnginePrepare during activation) and never allocate or lock.
+#pragma once
+
+#include "engine/dc_blocker.h"
+#include "engine/envelopes.h"
+#include "engine/feedback_sine.h"
+#include "engine/halfband_decimator.h"
+#include "engine/linear_ramp.h"
+#include "engine/modulation.h"
+#include "engine/note_stack.h"
+#include "engine/one_pole.h"
+#include "engine/sound.h"
+#include "engine/svf.h"
+#include "engine/tanh_shaper.h"
+
+#include <cstdint>
+
+namespace fennrow {
+
+inline constexpr int32_t kControlPeriod = 64; // samples between control ticks
+inline constexpr float kDefaultSampleRate = 48000.0f;
+
+// A default-constructed engine holds every engine default.
+struct SynthEngine {
+    double subPhase = 0.0;
+    FeedbackSine oscA;
+    TanhShaperState shaperA;
+    HalfbandDecimator decimatorA;
+    FeedbackSine oscB;
+    TanhShaperState shaperB;
+    HalfbandDecimator decimatorB;
+    TanhShaperParams shaper;
+    float spread = 0.0f;
+    float stereoNorm = 1.0f;
+    Svf toneA;
+    Svf toneB;
+    Svf highPassA;
+    Svf highPassB;
+    AmpEnvelope amp;
+    OnePole pitch;
+    OnePole punch;
+    OnePole velocity;
+    ArcSmoothing arcs;
+    LinearRamp weightRamp;
+    LinearRamp pluckRamp;
+    LinearRamp levelRamp;
+    PluckEnvelope pluck;
+    DcBlocker dcLeft;
+    DcBlocker dcRight;
+    NoteStack notes;
+    float sampleRate = kDefaultSampleRate;
+    double halfPeriod = 1.0 / 96000.0;
+    float targetNote = 36.0f;
+    float velocityTarget = 1.0f;
+    bool legato = true;
+    double samplesSinceNoteOn = 0.0;
+    float punchDepth = 0.0f;
+    float feedback = 0.0f;
+    float detune = 0.0f;
+    float resonanceCompensation = 1.0f;
+    int32_t tickCountdown = 0;
+
+    // Not part of the voice's sound, only of its speed: the shared decimator
+    // taps (looked up at construction, off the audio thread, so rendering
+    // never meets the one-time initialisation) and the last
+    // pitch-to-frequency conversion, reused while the pitch holds still.
+    const HalfbandTaps* taps = &halfbandTaps();
+    float lastPitchExponent = 0.0f;
+    float lastFrequency = 0.0f;
+    bool hasLastFrequency = false;
+    // The drive the shaper was last configured with; while it holds, the
+    // shapers' remembered antiderivatives stay valid.
+    float shaperDrive = 0.0f;
+    bool hasShaperDrive = false;
+};
+
+void EnginePrepare(SynthEngine& engine, float sampleRate);
+void EngineReset(SynthEngine& engine);
+void EngineRender(SynthEngine& engine, const SoundParams& params, const CurveSet& curves,
+                  const BlockTiming& timing, float* left, float* right, uint32_t frames);
+
+void EngineNoteOn(SynthEngine& engine, int key, float velocity);
+void EngineNoteOff(SynthEngine& engine, int key);
+void EngineReleaseAll(SynthEngine& engine);
+
+} // namespace fennrow

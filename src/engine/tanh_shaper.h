@@ -1,0 +1,68 @@
+// A biased tanh waveshaper with first-order antiderivative anti-aliasing:
+// the output is the mean of the curve over the segment between the previous
+// and the current input, taken from the curve's antiderivative (log cosh).
+// The antiderivative is evaluated in double precision; the difference of two
+// nearby values would lose too much in single precision.
+#pragma once
+
+#include <cmath>
+
+namespace fennrow {
+
+inline constexpr double kLn2 = 0.6931471805599453;
+inline constexpr double kShaperMidpointThreshold = 1e-6;
+
+// Shared by the two stereo channels.
+struct TanhShaperParams {
+    float g = 1.0f;  // gain
+    float b = 0.0f;  // bias
+    float d = 0.0f;  // offset that puts f(0) at 0
+    float n = 1.0f;  // normalisation so that f(-1) = -1
+    double f0 = 0.0; // makes F(0) = 0
+};
+
+// Per channel. The antiderivative at the previous input is kept, so each
+// step evaluates it once; it is only valid for the parameters in force when
+// it was computed.
+struct TanhShaperState {
+    float previous = 0.0f;
+    double previousF = 0.0;
+    bool hasPreviousF = false;
+};
+
+void configureShaper(TanhShaperParams& p, float drive);
+
+// The static curve f(x).
+float shaperCurve(const TanhShaperParams& p, float x);
+
+inline double shaperAntiderivative(const TanhShaperParams& p, float x) {
+    const double g = p.g;
+    const double xd = x;
+    const double u = std::fabs((static_cast<double>(p.b) + xd) * g);
+    const double logCosh = std::log1p(std::exp(-2.0 * u)) + u - kLn2 - p.f0;
+    return (logCosh / g - static_cast<double>(p.d) * xd) * static_cast<double>(p.n);
+}
+
+inline void forgetShaperHistory(TanhShaperState& s) { s.hasPreviousF = false; }
+
+inline void resetShaperState(TanhShaperState& s) { s = TanhShaperState{}; }
+
+inline float processShaper(const TanhShaperParams& p, TanhShaperState& s, float x) {
+    const float prev = s.previous;
+    s.previous = x;
+    const double diff = static_cast<double>(x) - static_cast<double>(prev);
+    if (std::fabs(diff) < kShaperMidpointThreshold) {
+        // Too close for the difference quotient: use the curve at the midpoint.
+        s.hasPreviousF = false;
+        const float mid =
+            static_cast<float>((static_cast<double>(x) + static_cast<double>(prev)) * 0.5);
+        return (tanhf((mid + p.b) * p.g) - p.d) * p.n;
+    }
+    const double fPrev = s.hasPreviousF ? s.previousF : shaperAntiderivative(p, prev);
+    const double fx = shaperAntiderivative(p, x);
+    s.previousF = fx;
+    s.hasPreviousF = true;
+    return static_cast<float>((fx - fPrev) / diff);
+}
+
+} // namespace fennrow
