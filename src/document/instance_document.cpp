@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "document/clip/audition.h"
+#include "document/clip/clip_writer.h"
 #include "document/field_reader.h"
 
 namespace fennrow {
@@ -130,7 +132,11 @@ void readAssets(FieldReader& reader, InstanceDocument& doc, DiagnosticList& list
 }
 
 // The ids the written document declares.
-std::vector<ExtensionId> declaredExtensions(const InstanceDocument& doc) { return doc.extensionIds; }
+std::vector<ExtensionId> declaredExtensions(const InstanceDocument& doc) {
+    std::vector<ExtensionId> declared = doc.extensionIds;
+    if (doc.audition) declareAudition(declared);
+    return declared;
+}
 
 JsonValue membersObject(const std::vector<JsonMember>& members) {
     JsonValue object = jsonObject();
@@ -183,6 +189,8 @@ std::optional<InstanceDocument> readInstance(const JsonValue& document, Diagnost
     }
     readParams(reader, doc, list);
     readAssets(reader, doc, list);
+    doc.audition = readAudition(document, list);
+    if (doc.audition) reader.markRead(kAuditionKey);
 
     doc.keptRemainder = reader.rest();
     return doc;
@@ -213,6 +221,7 @@ JsonValue writeInstance(const InstanceDocument& doc) {
     setMember(out, "state", doc.state.type != JsonType::Null ? doc.state : jsonObject());
     if (doc.hints.type != JsonType::Null) setMember(out, "hints", doc.hints);
     if (!doc.assets.empty()) setMember(out, "assets", membersObject(doc.assets));
+    if (doc.audition) setMember(out, kAuditionKey, writeClip(*doc.audition));
     // An empty "ext" object says nothing and is dropped; anything else that is
     // not an object was read as it stood and is written back the same way.
     const bool extHasContent = doc.ext.type == JsonType::Object ? !doc.ext.members.empty()

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/clip/clip.h"
 #include "document/diagnostics.h"
 #include "document/envelope.h"
 #include "document/json_value.h"
@@ -34,6 +35,7 @@ struct InstanceDocument {
     JsonValue state;
     JsonValue hints;
     std::vector<JsonMember> assets;
+    std::optional<Clip> audition;  // kept and written back, never played
     JsonValue ext;
     // Every member the reader did not consume, and every known member that was
     // kept as written; an Object, or Null for a fresh document.

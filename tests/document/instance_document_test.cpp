@@ -80,8 +80,10 @@ TEST(InstanceDocument, ReadAndWriteBack) {
         {"newer spec is read and written as the known one", R"({"kind":"instance","spec":"2.1","plugin":"f"})",
          {"spec-newer-major /spec"},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,"scope":"complete","params":{},"state":{}})"},
-        {"audition stays a kept member", R"({)" + head + R"(,"audition":{"kind":"clip","bpm":120.0},"plugin":"f"})", {},
-         R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,"scope":"complete","params":{},"state":{},"audition":{"kind":"clip","bpm":120.0}})"},
+        {"audition read as a clip and declared", R"({)" + head + R"(,"audition":{"kind":"clip","bpm":120.0},"plugin":"f"})",
+         {"spec-missing /audition/spec"},
+         R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,"scope":"complete","extensions":["com.brightmoss.audition/1"],)"
+         R"("params":{},"state":{},"audition":{"kind":"clip","spec":"1.0","length":4,"grid":"1/16","notes":[],"bpm":120.0}})"},
     };
     for (const ReadCase& c : cases) {
         SCOPED_TRACE(c.name);

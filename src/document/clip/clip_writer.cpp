@@ -7,7 +7,12 @@
 namespace fennrow {
 namespace {
 
-bool isNonEmptyObject(const JsonValue& value) { return value.type == JsonType::Object && !value.members.empty(); }
+// An empty "ext" object says nothing and is left out. Any other value was read
+// as it stood and goes back the same way: dropping an "ext" that is not an
+// object would lose what another program put there.
+bool extHasContent(const JsonValue& ext) {
+    return ext.type == JsonType::Object ? !ext.members.empty() : ext.type != JsonType::Null;
+}
 
 JsonValue numberOf(int32_t value) { return jsonNumber(static_cast<double>(value)); }
 
@@ -101,7 +106,7 @@ JsonValue writeNote(const ClipNote& note) {
     }
     if (note.rand) setMember(result, "rand", writeNoteRandom(*note.rand));
     if (note.slide) setMember(result, "slide", jsonBool(true));
-    if (isNonEmptyObject(note.ext)) setMember(result, "ext", note.ext);
+    if (extHasContent(note.ext)) setMember(result, "ext", note.ext);
     return finish(std::move(result), note.remainder, note.asRead);
 }
 
@@ -177,7 +182,7 @@ JsonValue writeClip(const Clip& clip) {
     setMember(result, "notes", arrayOf(clip.notes, writeNote));
     if (!clip.lanes.empty()) setMember(result, "lanes", arrayOf(clip.lanes, writeLane));
     if (clip.source.type != JsonType::Null) setMember(result, "source", clip.source);
-    if (isNonEmptyObject(clip.ext)) setMember(result, "ext", clip.ext);
+    if (extHasContent(clip.ext)) setMember(result, "ext", clip.ext);
     return finish(std::move(result), clip.remainder, clip.asRead);
 }
 

@@ -73,8 +73,10 @@ TEST(WriteClip, ReadAndWrittenAgain) {
          R"({"kind":"clip","spec":"1.0","length":4,"grid":"1/16","notes":[{"at":1.50,"pitch":40,"vel":1}]})"},
         {"defaults left out",
          R"({"kind":"clip","spec":"1.0","id":"","plugin":"","source":null,"ext":{},)"
-         R"("notes":[{"at":0,"pitch":1,"nudge":0,"slide":false,"rand":{"vel":0,"nudge":0},"ext":"x"}]})",
+         R"("notes":[{"at":0,"pitch":1,"nudge":0,"slide":false,"rand":{"vel":0,"nudge":0},"ext":{}}]})",
          R"({"kind":"clip","spec":"1.0","length":4,"grid":"1/16","notes":[{"at":0,"pitch":1,"vel":1,"rand":{}}]})"},
+        {"an ext that is not an object is kept", R"({"kind":"clip","spec":"1.0","notes":[{"ext":"x","at":0,"pitch":1}],"ext":[1.50]})",
+         R"({"kind":"clip","spec":"1.0","length":4,"grid":"1/16","notes":[{"at":0,"pitch":1,"vel":1,"ext":"x"}],"ext":[1.50]})"},
         {"unreadable grid in its place, bad seed after known keys",
          R"({"kind":"clip","spec":"1.0","seed":5,"grid":"1/0","notes":[]})",
          R"({"kind":"clip","spec":"1.0","length":4,"grid":"1/0","notes":[],"seed":5})"},
