@@ -1,0 +1,42 @@
+// clap_entry: the one symbol the library exports.
+#include "entry/plugin_factory.h"
+#include "presets/preset_discovery_factory.h"
+
+#include <cstring>
+
+namespace fennrow {
+namespace {
+
+struct FactoryEntry {
+    const char* id;
+    const void* factory;
+};
+
+// Both preset-discovery ids name the same interface.
+const FactoryEntry kFactories[] = {
+    {CLAP_PLUGIN_FACTORY_ID, &kPluginFactory},
+    {CLAP_PRESET_DISCOVERY_FACTORY_ID, &kPresetDiscoveryFactory},
+    {CLAP_PRESET_DISCOVERY_FACTORY_ID_COMPAT, &kPresetDiscoveryFactory},
+};
+
+bool entryInit(const char*) { return true; }
+
+void entryDeinit() {}
+
+const void* entryGetFactory(const char* factoryId) {
+    if (factoryId == nullptr) return nullptr;
+    for (const FactoryEntry& entry : kFactories) {
+        if (std::strcmp(entry.id, factoryId) == 0) return entry.factory;
+    }
+    return nullptr;
+}
+
+} // namespace
+} // namespace fennrow
+
+extern "C" CLAP_EXPORT const clap_plugin_entry_t clap_entry = {
+    CLAP_VERSION_INIT,
+    fennrow::entryInit,
+    fennrow::entryDeinit,
+    fennrow::entryGetFactory,
+};

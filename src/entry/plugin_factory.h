@@ -1,0 +1,10 @@
+// The factory that lists and creates the library's one plugin.
+#pragma once
+
+#include <clap/clap.h>
+
+namespace fennrow {
+
+extern const clap_plugin_factory_t kPluginFactory;
+
+} // namespace fennrow

@@ -1,0 +1,44 @@
+#include "plugin/param_writes.h"
+
+#include "plugin/float_conversion.h"
+#include "plugin/plugin_instance.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace fennrow {
+
+void writeParam(PluginInstance& instance, const clap_event_param_value_t& event) {
+    const int index = paramIndexById(event.param_id);
+    if (index < 0) return;
+    const ParamSpec& spec = kParamTable[index];
+    float value = narrowToFloat(event.value);
+    if (std::isnan(value)) {
+        value = spec.defaultValue;
+    } else {
+        if (spec.stepped) value = std::round(value);
+        value = std::clamp(value, spec.min, spec.max);
+    }
+    slotValue(instance.liveSound.params, spec.slot) = value;
+    instance.paramValues[index].store(value, std::memory_order_relaxed);
+}
+
+SoundParams makeSoundParams(const PluginInstance& instance) {
+    SoundParams params;
+    for (int i = 0; i < kParamCount; ++i) {
+        slotValue(params, kParamTable[i].slot) =
+            instance.paramValues[i].load(std::memory_order_relaxed);
+    }
+    return params;
+}
+
+void applyLoadedSound(PluginInstance& instance, const SoundSnapshot& snapshot) {
+    instance.curves = snapshot.curves;
+    for (int i = 0; i < kParamCount; ++i) {
+        instance.paramValues[i].store(slotValue(snapshot.params, kParamTable[i].slot),
+                                      std::memory_order_relaxed);
+    }
+    publishSnapshot(instance.exchange, snapshot);
+}
+
+} // namespace fennrow
