@@ -32,8 +32,8 @@ constexpr int kEndOfBlock = 256;
 constexpr int kFirstLengthSymbol = 257;
 constexpr int kLastLengthSymbol = 285;
 
-constexpr std::array<std::uint16_t, 29> kLengthBase = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,
-                                                       15, 17, 19, 23, 27, 31, 35, 43, 51,  59,
+constexpr std::array<std::uint16_t, 29> kLengthBase = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                                       15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
                                                        67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr std::array<std::uint8_t, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                                        2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
@@ -50,65 +50,65 @@ constexpr std::array<std::uint8_t, kCodeLengthSymbols> kCodeLengthOrder = {16, 1
 // remain buffered and dropping them aligns to the next input byte. Reading
 // past the end yields zero bits and sets `ranOut`.
 struct BitReader {
-  const std::uint8_t* data = nullptr;
-  std::size_t size = 0;
-  std::size_t position = 0;
-  std::uint32_t buffer = 0;
-  int bitCount = 0;
-  bool ranOut = false;
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    std::size_t position = 0;
+    std::uint32_t buffer = 0;
+    int bitCount = 0;
+    bool ranOut = false;
 };
 
 std::uint32_t readBits(BitReader& in, int count) {
-  while (in.bitCount < count) {
-    if (in.position < in.size) {
-      in.buffer |= std::uint32_t{in.data[in.position++]} << in.bitCount;
-      in.bitCount += 8;
-    } else {
-      in.ranOut = true;
-      in.bitCount = count;  // the missing high bits are already zero
+    while (in.bitCount < count) {
+        if (in.position < in.size) {
+            in.buffer |= std::uint32_t{in.data[in.position++]} << in.bitCount;
+            in.bitCount += 8;
+        } else {
+            in.ranOut = true;
+            in.bitCount = count;  // the missing high bits are already zero
+        }
     }
-  }
-  const std::uint32_t value = in.buffer & ((1u << count) - 1u);
-  in.buffer >>= count;
-  in.bitCount -= count;
-  return value;
+    const std::uint32_t value = in.buffer & ((1u << count) - 1u);
+    in.buffer >>= count;
+    in.bitCount -= count;
+    return value;
 }
 
 void alignToByte(BitReader& in) {
-  in.buffer = 0;
-  in.bitCount = 0;
+    in.buffer = 0;
+    in.bitCount = 0;
 }
 
 // A canonical Huffman code: how many codes have each length, and the symbols
 // ordered by code length, then by symbol value.
 struct HuffmanCode {
-  std::array<std::uint16_t, kMaxCodeBits + 1> counts{};
-  std::vector<std::uint16_t> symbols;
+    std::array<std::uint16_t, kMaxCodeBits + 1> counts{};
+    std::vector<std::uint16_t> symbols;
 };
 
 // Builds `code` from one length per symbol. Returns 0 for a complete code (or
 // an empty one), a positive count of unused codes for an incomplete one and a
 // negative value for an over-subscribed one.
 int buildCode(HuffmanCode& code, const std::uint8_t* lengths, int symbolCount) {
-  code.counts.fill(0);
-  for (int s = 0; s < symbolCount; ++s) ++code.counts[lengths[s]];
-  if (code.counts[0] == symbolCount) {
-    code.symbols.clear();
-    return 0;
-  }
-  int left = 1;
-  for (int len = 1; len <= kMaxCodeBits; ++len) {
-    left <<= 1;
-    left -= code.counts[len];
-    if (left < 0) return left;
-  }
-  std::array<std::uint16_t, kMaxCodeBits + 2> offsets{};
-  for (int len = 1; len <= kMaxCodeBits; ++len) offsets[len + 1] = offsets[len] + code.counts[len];
-  code.symbols.assign(offsets[kMaxCodeBits + 1], 0);
-  for (int s = 0; s < symbolCount; ++s) {
-    if (lengths[s] != 0) code.symbols[offsets[lengths[s]]++] = static_cast<std::uint16_t>(s);
-  }
-  return left;
+    code.counts.fill(0);
+    for (int s = 0; s < symbolCount; ++s) ++code.counts[lengths[s]];
+    if (code.counts[0] == symbolCount) {
+        code.symbols.clear();
+        return 0;
+    }
+    int left = 1;
+    for (int len = 1; len <= kMaxCodeBits; ++len) {
+        left <<= 1;
+        left -= code.counts[len];
+        if (left < 0) return left;
+    }
+    std::array<std::uint16_t, kMaxCodeBits + 2> offsets{};
+    for (int len = 1; len <= kMaxCodeBits; ++len) offsets[len + 1] = offsets[len] + code.counts[len];
+    code.symbols.assign(offsets[kMaxCodeBits + 1], 0);
+    for (int s = 0; s < symbolCount; ++s) {
+        if (lengths[s] != 0) code.symbols[offsets[lengths[s]]++] = static_cast<std::uint16_t>(s);
+    }
+    return left;
 }
 
 constexpr int kNoSymbol = -1;
@@ -116,150 +116,151 @@ constexpr int kNoSymbol = -1;
 // Canonical decoding, one bit at a time: `first` is the first code of the
 // current length and `index` the position of its symbol.
 int decodeSymbol(BitReader& in, const HuffmanCode& code) {
-  int value = 0;
-  int first = 0;
-  int index = 0;
-  for (int len = 1; len <= kMaxCodeBits; ++len) {
-    value |= static_cast<int>(readBits(in, 1));
-    const int count = code.counts[len];
-    if (value - first < count) return code.symbols[index + (value - first)];
-    index += count;
-    first = (first + count) << 1;
-    value <<= 1;
-  }
-  return kNoSymbol;
+    int value = 0;
+    int first = 0;
+    int index = 0;
+    for (int len = 1; len <= kMaxCodeBits; ++len) {
+        value |= static_cast<int>(readBits(in, 1));
+        const int count = code.counts[len];
+        if (value - first < count) return code.symbols[index + (value - first)];
+        index += count;
+        first = (first + count) << 1;
+        value <<= 1;
+    }
+    return kNoSymbol;
 }
 
 struct FixedCodes {
-  HuffmanCode literals;
-  HuffmanCode distances;
+    HuffmanCode literals;
+    HuffmanCode distances;
 };
 
 const FixedCodes& fixedCodes() {
-  // Built once; the initialisation of a function-local static is thread-safe.
-  static const FixedCodes codes = [] {
-    FixedCodes built;
-    std::array<std::uint8_t, kLiteralSymbols> lengths{};
-    for (int s = 0; s < kLiteralSymbols; ++s) lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
-    buildCode(built.literals, lengths.data(), kLiteralSymbols);
-    std::array<std::uint8_t, kDistanceSymbols> distanceLengths{};
-    distanceLengths.fill(5);
-    buildCode(built.distances, distanceLengths.data(), kDistanceSymbols);
-    return built;
-  }();
-  return codes;
+    // Built once; the initialisation of a function-local static is thread-safe.
+    static const FixedCodes codes = [] {
+        FixedCodes built;
+        std::array<std::uint8_t, kLiteralSymbols> lengths{};
+        for (int s = 0; s < kLiteralSymbols; ++s) lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
+        buildCode(built.literals, lengths.data(), kLiteralSymbols);
+        std::array<std::uint8_t, kDistanceSymbols> distanceLengths{};
+        distanceLengths.fill(5);
+        buildCode(built.distances, distanceLengths.data(), kDistanceSymbols);
+        return built;
+    }();
+    return codes;
 }
 
 struct Decoder {
-  BitReader in;
-  std::vector<std::uint8_t>& out;
-  std::size_t start;  // bytes already in `out` before this stream
-  std::uint64_t declaredSize;
+    BitReader in;
+    std::vector<std::uint8_t>& out;
+    std::size_t start;  // bytes already in `out` before this stream
+    std::uint64_t declaredSize;
 
-  std::uint64_t produced() const { return out.size() - start; }
+    std::uint64_t produced() const { return out.size() - start; }
 };
 
 const char* storedBlock(Decoder& d) {
-  alignToByte(d.in);
-  BitReader& in = d.in;
-  if (in.size - in.position < 4) return kEndsEarly;
-  const std::uint8_t* p = in.data + in.position;
-  const unsigned len = p[0] | (p[1] << 8);
-  const unsigned nlen = p[2] | (p[3] << 8);
-  in.position += 4;
-  if (len != (~nlen & 0xFFFFu)) return kStoredLengthMismatch;
-  if (in.size - in.position < len) return kEndsEarly;
-  if (d.produced() + len > d.declaredSize) return kMoreThanDeclared;
-  d.out.insert(d.out.end(), in.data + in.position, in.data + in.position + len);
-  in.position += len;
-  return nullptr;
+    alignToByte(d.in);
+    BitReader& in = d.in;
+    if (in.size - in.position < 4) return kEndsEarly;
+    const std::uint8_t* p = in.data + in.position;
+    const unsigned len = p[0] | (p[1] << 8);
+    const unsigned nlen = p[2] | (p[3] << 8);
+    in.position += 4;
+    if (len != (~nlen & 0xFFFFu)) return kStoredLengthMismatch;
+    if (in.size - in.position < len) return kEndsEarly;
+    if (d.produced() + len > d.declaredSize) return kMoreThanDeclared;
+    d.out.insert(d.out.end(), in.data + in.position, in.data + in.position + len);
+    in.position += len;
+    return nullptr;
 }
 
 const char* codedBlock(Decoder& d, const HuffmanCode& literals, const HuffmanCode& distances) {
-  for (;;) {
-    const int symbol = decodeSymbol(d.in, literals);
-    if (d.in.ranOut) return kEndsEarly;
-    if (symbol == kNoSymbol) return kNoLiteralSymbol;
-    if (symbol < kEndOfBlock) {
-      if (d.produced() >= d.declaredSize) return kMoreThanDeclared;
-      d.out.push_back(static_cast<std::uint8_t>(symbol));
-      continue;
-    }
-    if (symbol == kEndOfBlock) return nullptr;
-    if (symbol > kLastLengthSymbol) return kBadLengthSymbol;
+    for (;;) {
+        const int symbol = decodeSymbol(d.in, literals);
+        if (d.in.ranOut) return kEndsEarly;
+        if (symbol == kNoSymbol) return kNoLiteralSymbol;
+        if (symbol < kEndOfBlock) {
+            if (d.produced() >= d.declaredSize) return kMoreThanDeclared;
+            d.out.push_back(static_cast<std::uint8_t>(symbol));
+            continue;
+        }
+        if (symbol == kEndOfBlock) return nullptr;
+        if (symbol > kLastLengthSymbol) return kBadLengthSymbol;
 
-    const int lengthIndex = symbol - kFirstLengthSymbol;
-    const std::uint32_t length = kLengthBase[lengthIndex] + readBits(d.in, kLengthExtra[lengthIndex]);
-    const int distanceSymbol = decodeSymbol(d.in, distances);
-    if (d.in.ranOut) return kEndsEarly;
-    if (distanceSymbol == kNoSymbol || distanceSymbol >= kDistanceSymbols) return kBadDistance;
-    const std::uint32_t distance =
-        kDistanceBase[distanceSymbol] + readBits(d.in, kDistanceExtra[distanceSymbol]);
-    if (d.in.ranOut) return kEndsEarly;
-    if (distance > d.produced()) return kDistanceTooFar;
-    if (d.produced() + length > d.declaredSize) return kMoreThanDeclared;
-    // One byte at a time, so that an overlapping copy repeats its pattern.
-    for (std::uint32_t i = 0; i < length; ++i) {
-      const std::uint8_t byte = d.out[d.out.size() - distance];
-      d.out.push_back(byte);
+        const int lengthIndex = symbol - kFirstLengthSymbol;
+        const std::uint32_t length = kLengthBase[lengthIndex] + readBits(d.in, kLengthExtra[lengthIndex]);
+        const int distanceSymbol = decodeSymbol(d.in, distances);
+        if (d.in.ranOut) return kEndsEarly;
+        if (distanceSymbol == kNoSymbol || distanceSymbol >= kDistanceSymbols) return kBadDistance;
+        const std::uint32_t distance =
+            kDistanceBase[distanceSymbol] + readBits(d.in, kDistanceExtra[distanceSymbol]);
+        if (d.in.ranOut) return kEndsEarly;
+        if (distance > d.produced()) return kDistanceTooFar;
+        if (d.produced() + length > d.declaredSize) return kMoreThanDeclared;
+        // One byte at a time, so that an overlapping copy repeats its pattern.
+        for (std::uint32_t i = 0; i < length; ++i) {
+            const std::uint8_t byte = d.out[d.out.size() - distance];
+            d.out.push_back(byte);
+        }
     }
-  }
 }
 
 // Reads the code lengths of a dynamic block and builds its two codes.
 const char* readDynamicCodes(BitReader& in, HuffmanCode& literals, HuffmanCode& distances) {
-  const int literalCount = static_cast<int>(readBits(in, 5)) + 257;
-  const int distanceCount = static_cast<int>(readBits(in, 5)) + 1;
-  const int codeLengthCount = static_cast<int>(readBits(in, 4)) + 4;
-  if (in.ranOut) return kEndsEarly;
-  if (literalCount > kMaxDynamicLiterals || distanceCount > kDistanceSymbols) return kTooManyCodes;
-
-  std::array<std::uint8_t, kCodeLengthSymbols> codeLengthLengths{};
-  for (int i = 0; i < codeLengthCount; ++i)
-    codeLengthLengths[kCodeLengthOrder[i]] = static_cast<std::uint8_t>(readBits(in, 3));
-  if (in.ranOut) return kEndsEarly;
-  HuffmanCode codeLengthCode;
-  if (buildCode(codeLengthCode, codeLengthLengths.data(), kCodeLengthSymbols) != 0) return kBadCodeLengthCode;
-
-  std::array<std::uint8_t, kMaxDynamicLiterals + kDistanceSymbols> lengths{};
-  const int total = literalCount + distanceCount;
-  int filled = 0;
-  while (filled < total) {
-    const int symbol = decodeSymbol(in, codeLengthCode);
+    const int literalCount = static_cast<int>(readBits(in, 5)) + 257;
+    const int distanceCount = static_cast<int>(readBits(in, 5)) + 1;
+    const int codeLengthCount = static_cast<int>(readBits(in, 4)) + 4;
     if (in.ranOut) return kEndsEarly;
-    if (symbol == kNoSymbol) return kNoCodeLengthSymbol;
-    if (symbol < 16) {
-      lengths[filled++] = static_cast<std::uint8_t>(symbol);
-      continue;
-    }
-    std::uint8_t repeated = 0;
-    int repeat = 0;
-    if (symbol == 16) {
-      if (filled == 0) return kRepeatWithoutLength;
-      repeated = lengths[filled - 1];
-      repeat = 3 + static_cast<int>(readBits(in, 2));
-    } else if (symbol == 17) {
-      repeat = 3 + static_cast<int>(readBits(in, 3));
-    } else {
-      repeat = 11 + static_cast<int>(readBits(in, 7));
-    }
-    if (in.ranOut) return kEndsEarly;
-    if (filled + repeat > total) return kTooManyLengths;
-    while (repeat-- > 0) lengths[filled++] = repeated;
-  }
+    if (literalCount > kMaxDynamicLiterals || distanceCount > kDistanceSymbols) return kTooManyCodes;
 
-  if (lengths[kEndOfBlock] == 0) return kNoEndOfBlock;
-  // An incomplete code is accepted only as a single code of length 1.
-  const auto acceptable = [](const HuffmanCode& code, int left, int symbolCount) {
-    if (left < 0) return false;
-    if (left == 0) return true;
-    return code.counts[1] == 1 && code.counts[0] == symbolCount - 1;
-  };
-  const int literalLeft = buildCode(literals, lengths.data(), literalCount);
-  if (!acceptable(literals, literalLeft, literalCount)) return kBadLiteralLengths;
-  const int distanceLeft = buildCode(distances, lengths.data() + literalCount, distanceCount);
-  if (!acceptable(distances, distanceLeft, distanceCount)) return kBadDistanceLengths;
-  return nullptr;
+    std::array<std::uint8_t, kCodeLengthSymbols> codeLengthLengths{};
+    for (int i = 0; i < codeLengthCount; ++i)
+        codeLengthLengths[kCodeLengthOrder[i]] = static_cast<std::uint8_t>(readBits(in, 3));
+    if (in.ranOut) return kEndsEarly;
+    HuffmanCode codeLengthCode;
+    if (buildCode(codeLengthCode, codeLengthLengths.data(), kCodeLengthSymbols) != 0)
+        return kBadCodeLengthCode;
+
+    std::array<std::uint8_t, kMaxDynamicLiterals + kDistanceSymbols> lengths{};
+    const int total = literalCount + distanceCount;
+    int filled = 0;
+    while (filled < total) {
+        const int symbol = decodeSymbol(in, codeLengthCode);
+        if (in.ranOut) return kEndsEarly;
+        if (symbol == kNoSymbol) return kNoCodeLengthSymbol;
+        if (symbol < 16) {
+            lengths[filled++] = static_cast<std::uint8_t>(symbol);
+            continue;
+        }
+        std::uint8_t repeated = 0;
+        int repeat = 0;
+        if (symbol == 16) {
+            if (filled == 0) return kRepeatWithoutLength;
+            repeated = lengths[filled - 1];
+            repeat = 3 + static_cast<int>(readBits(in, 2));
+        } else if (symbol == 17) {
+            repeat = 3 + static_cast<int>(readBits(in, 3));
+        } else {
+            repeat = 11 + static_cast<int>(readBits(in, 7));
+        }
+        if (in.ranOut) return kEndsEarly;
+        if (filled + repeat > total) return kTooManyLengths;
+        while (repeat-- > 0) lengths[filled++] = repeated;
+    }
+
+    if (lengths[kEndOfBlock] == 0) return kNoEndOfBlock;
+    // An incomplete code is accepted only as a single code of length 1.
+    const auto acceptable = [](const HuffmanCode& code, int left, int symbolCount) {
+        if (left < 0) return false;
+        if (left == 0) return true;
+        return code.counts[1] == 1 && code.counts[0] == symbolCount - 1;
+    };
+    const int literalLeft = buildCode(literals, lengths.data(), literalCount);
+    if (!acceptable(literals, literalLeft, literalCount)) return kBadLiteralLengths;
+    const int distanceLeft = buildCode(distances, lengths.data() + literalCount, distanceCount);
+    if (!acceptable(distances, distanceLeft, distanceCount)) return kBadDistanceLengths;
+    return nullptr;
 }
 
 enum BlockType : std::uint32_t { kStored = 0, kFixed = 1, kDynamic = 2 };
@@ -268,31 +269,31 @@ enum BlockType : std::uint32_t { kStored = 0, kFixed = 1, kDynamic = 2 };
 
 bool inflate(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize,
              std::vector<std::uint8_t>& out, std::string& message) {
-  Decoder d{BitReader{data, size}, out, out.size(), declaredSize};
-  HuffmanCode literals;
-  HuffmanCode distances;
-  for (;;) {
-    const bool final = readBits(d.in, 1) != 0;
-    const std::uint32_t type = readBits(d.in, 2);
-    const char* error = nullptr;
-    if (d.in.ranOut) {
-      error = kEndsEarly;
-    } else if (type == kStored) {
-      error = storedBlock(d);
-    } else if (type == kFixed) {
-      error = codedBlock(d, fixedCodes().literals, fixedCodes().distances);
-    } else if (type == kDynamic) {
-      error = readDynamicCodes(d.in, literals, distances);
-      if (error == nullptr) error = codedBlock(d, literals, distances);
-    } else {
-      error = kBadBlockType;
+    Decoder d{BitReader{data, size}, out, out.size(), declaredSize};
+    HuffmanCode literals;
+    HuffmanCode distances;
+    for (;;) {
+        const bool final = readBits(d.in, 1) != 0;
+        const std::uint32_t type = readBits(d.in, 2);
+        const char* error = nullptr;
+        if (d.in.ranOut) {
+            error = kEndsEarly;
+        } else if (type == kStored) {
+            error = storedBlock(d);
+        } else if (type == kFixed) {
+            error = codedBlock(d, fixedCodes().literals, fixedCodes().distances);
+        } else if (type == kDynamic) {
+            error = readDynamicCodes(d.in, literals, distances);
+            if (error == nullptr) error = codedBlock(d, literals, distances);
+        } else {
+            error = kBadBlockType;
+        }
+        if (error != nullptr) {
+            message = error;
+            return false;
+        }
+        if (final) return true;
     }
-    if (error != nullptr) {
-      message = error;
-      return false;
-    }
-    if (final) return true;
-  }
 }
 
 }  // namespace fennrow

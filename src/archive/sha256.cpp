@@ -29,73 +29,73 @@ using State = std::array<std::uint32_t, 8>;
 constexpr std::uint32_t rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
 
 std::uint32_t loadBigEndian32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-         std::uint32_t{p[3]};
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+           std::uint32_t{p[3]};
 }
 
 void compress(State& state, const std::uint8_t* block) {
-  std::array<std::uint32_t, 64> w{};
-  for (int t = 0; t < 16; ++t) w[t] = loadBigEndian32(block + 4 * t);
-  for (int t = 16; t < 64; ++t) {
-    const std::uint32_t s0 = rotr(w[t - 15], 7) ^ rotr(w[t - 15], 18) ^ (w[t - 15] >> 3);
-    const std::uint32_t s1 = rotr(w[t - 2], 17) ^ rotr(w[t - 2], 19) ^ (w[t - 2] >> 10);
-    w[t] = w[t - 16] + s0 + w[t - 7] + s1;
-  }
-  std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-  std::uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
-  for (int t = 0; t < 64; ++t) {
-    const std::uint32_t sum1 = rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25);
-    const std::uint32_t choose = (e & f) ^ (~e & g);
-    const std::uint32_t t1 = h + sum1 + choose + kRoundConstants[t] + w[t];
-    const std::uint32_t sum0 = rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22);
-    const std::uint32_t majority = (a & b) ^ (a & c) ^ (b & c);
-    const std::uint32_t t2 = sum0 + majority;
-    h = g;
-    g = f;
-    f = e;
-    e = d + t1;
-    d = c;
-    c = b;
-    b = a;
-    a = t1 + t2;
-  }
-  state[0] += a;
-  state[1] += b;
-  state[2] += c;
-  state[3] += d;
-  state[4] += e;
-  state[5] += f;
-  state[6] += g;
-  state[7] += h;
+    std::array<std::uint32_t, 64> w{};
+    for (int t = 0; t < 16; ++t) w[t] = loadBigEndian32(block + 4 * t);
+    for (int t = 16; t < 64; ++t) {
+        const std::uint32_t s0 = rotr(w[t - 15], 7) ^ rotr(w[t - 15], 18) ^ (w[t - 15] >> 3);
+        const std::uint32_t s1 = rotr(w[t - 2], 17) ^ rotr(w[t - 2], 19) ^ (w[t - 2] >> 10);
+        w[t] = w[t - 16] + s0 + w[t - 7] + s1;
+    }
+    std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
+    std::uint32_t e = state[4], f = state[5], g = state[6], h = state[7];
+    for (int t = 0; t < 64; ++t) {
+        const std::uint32_t sum1 = rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25);
+        const std::uint32_t choose = (e & f) ^ (~e & g);
+        const std::uint32_t t1 = h + sum1 + choose + kRoundConstants[t] + w[t];
+        const std::uint32_t sum0 = rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22);
+        const std::uint32_t majority = (a & b) ^ (a & c) ^ (b & c);
+        const std::uint32_t t2 = sum0 + majority;
+        h = g;
+        g = f;
+        f = e;
+        e = d + t1;
+        d = c;
+        c = b;
+        b = a;
+        a = t1 + t2;
+    }
+    state[0] += a;
+    state[1] += b;
+    state[2] += c;
+    state[3] += d;
+    state[4] += e;
+    state[5] += f;
+    state[6] += g;
+    state[7] += h;
 }
 
 }  // namespace
 
 std::string sha256Hex(const std::uint8_t* data, std::uint64_t size) {
-  State state = kInitialState;
-  const std::uint64_t wholeBlocks = size / kBlockBytes;
-  for (std::uint64_t i = 0; i < wholeBlocks; ++i) compress(state, data + i * kBlockBytes);
+    State state = kInitialState;
+    const std::uint64_t wholeBlocks = size / kBlockBytes;
+    for (std::uint64_t i = 0; i < wholeBlocks; ++i) compress(state, data + i * kBlockBytes);
 
-  // The last 0..63 bytes, the 0x80 marker and the bit length fill one tail
-  // block when they fit in it, two otherwise.
-  const std::size_t remainder = static_cast<std::size_t>(size % kBlockBytes);
-  std::array<std::uint8_t, 2 * kBlockBytes> tail{};
-  if (remainder > 0) std::memcpy(tail.data(), data + wholeBlocks * kBlockBytes, remainder);
-  tail[remainder] = 0x80;
-  const std::size_t tailBlocks = remainder + 1 + kLengthBytes <= kBlockBytes ? 1 : 2;
-  const std::uint64_t bitLength = size * 8;
-  std::uint8_t* lengthField = tail.data() + tailBlocks * kBlockBytes - kLengthBytes;
-  for (std::size_t i = 0; i < kLengthBytes; ++i)
-    lengthField[i] = static_cast<std::uint8_t>(bitLength >> (8 * (kLengthBytes - 1 - i)));
-  for (std::size_t i = 0; i < tailBlocks; ++i) compress(state, tail.data() + i * kBlockBytes);
+    // The last 0..63 bytes, the 0x80 marker and the bit length fill one tail
+    // block when they fit in it, two otherwise.
+    const std::size_t remainder = static_cast<std::size_t>(size % kBlockBytes);
+    std::array<std::uint8_t, 2 * kBlockBytes> tail{};
+    if (remainder > 0) std::memcpy(tail.data(), data + wholeBlocks * kBlockBytes, remainder);
+    tail[remainder] = 0x80;
+    const std::size_t tailBlocks = remainder + 1 + kLengthBytes <= kBlockBytes ? 1 : 2;
+    const std::uint64_t bitLength = size * 8;
+    std::uint8_t* lengthField = tail.data() + tailBlocks * kBlockBytes - kLengthBytes;
+    for (std::size_t i = 0; i < kLengthBytes; ++i)
+        lengthField[i] = static_cast<std::uint8_t>(bitLength >> (8 * (kLengthBytes - 1 - i)));
+    for (std::size_t i = 0; i < tailBlocks; ++i) compress(state, tail.data() + i * kBlockBytes);
 
-  static constexpr char kHexDigits[] = "0123456789abcdef";
-  std::string hex;
-  hex.reserve(64);
-  for (std::uint32_t word : state) {
-    for (int shift = 28; shift >= 0; shift -= 4) hex.push_back(kHexDigits[(word >> shift) & 0xFu]);
-  }
-  return hex;
+    static constexpr char kHexDigits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(64);
+    for (std::uint32_t word : state) {
+        for (int shift = 28; shift >= 0; shift -= 4) hex.push_back(kHexDigits[(word >> shift) & 0xFu]);
+    }
+    return hex;
 }
 
 }  // namespace fennrow

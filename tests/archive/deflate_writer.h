@@ -19,12 +19,12 @@ Bytes zlibDeflate(const Bytes& input, int level, int strategy, int memLevel = 8,
 // Writes bits least significant first, and Huffman codes most significant
 // first, the way a DEFLATE stream carries them.
 struct BitWriter {
-  Bytes bytes;
-  int bitCount = 0;
+    Bytes bytes;
+    int bitCount = 0;
 
-  void bits(std::uint32_t value, int count);
-  void code(std::uint32_t code, int length);
-  void alignAndAppend(const Bytes& raw);
+    void bits(std::uint32_t value, int count);
+    void code(std::uint32_t code, int length);
+    void alignAndAppend(const Bytes& raw);
 };
 
 // The canonical codes of a list of code lengths (0 = unused symbol).

@@ -1,0 +1,36 @@
+#pragma once
+// Turns the bytes of a saved state or preset file into a document: either a
+// bare JSON text, or a zip package holding the document under a fixed name
+// next to assets named by the SHA-256 of their content ("assets/" + digest).
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "archive/zip_reader.h"
+#include "document/diagnostics.h"
+#include "document/json_value.h"
+
+namespace fennrow {
+
+// What a document package may unpack to: 10000 entries, 1 GiB per entry and
+// 2 GiB in all.
+inline constexpr ZipLimits kDocumentZipLimits{10000, 1073741824ull, 2147483648ull};
+
+struct Package {
+    std::string documentName;  // the name asked for
+    JsonValue document;
+    std::vector<ZipEntry> assets;        // each named by its verified lower-case digest
+    std::vector<ZipEntry> otherEntries;  // full archive names, in archive order
+    bool ok = false;                     // when false the document must not be used
+};
+
+// Reads bare JSON (an optional UTF-8 byte-order mark and whitespace before
+// the opening "{") or a zip package whose entry `documentName` holds the
+// document. Findings, the zip reader's first, are appended to `list`.
+Package readPackage(const std::uint8_t* data, std::size_t size, std::string_view documentName,
+                    DiagnosticList& list, const ZipLimits& limits = kDocumentZipLimits);
+
+}  // namespace fennrow

@@ -1,0 +1,211 @@
+#include "archive/zip_reader.h"
+
+#include <algorithm>
+#include <string_view>
+#include <unordered_set>
+
+#include "archive/crc32.h"
+#include "archive/inflate.h"
+
+namespace fennrow {
+namespace {
+
+constexpr std::uint32_t kEndRecordSignature = 0x06054b50;
+constexpr std::uint32_t kCentralHeaderSignature = 0x02014b50;
+constexpr std::uint32_t kLocalHeaderSignature = 0x04034b50;
+constexpr std::size_t kEndRecordBytes = 22;
+constexpr std::size_t kMaxCommentBytes = 0xFFFF;
+constexpr std::size_t kCentralHeaderBytes = 46;
+constexpr std::size_t kLocalHeaderBytes = 30;
+constexpr std::uint32_t kZip64Marker32 = 0xFFFFFFFF;
+constexpr std::uint16_t kZip64Marker16 = 0xFFFF;
+constexpr std::uint16_t kEncryptedFlag = 0x0001;
+constexpr std::uint16_t kMethodStored = 0;
+constexpr std::uint16_t kMethodDeflated = 8;
+
+// No deflate stream unpacks to more than about 1032 bytes per input byte (a
+// 258-byte match coded in two bits), so a declared size beyond that is a lie,
+// and memory is reserved only for what the compressed bytes could produce.
+constexpr std::uint64_t kMaxDeflateExpansion = 1032;
+
+std::uint16_t read16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+
+std::uint32_t read32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16) |
+           (std::uint32_t{p[3]} << 24);
+}
+
+struct EndRecord {
+    std::size_t offset = 0;
+    std::uint16_t thisDisk = 0;
+    std::uint16_t directoryDisk = 0;
+    std::uint16_t entriesOnDisk = 0;
+    std::uint16_t totalEntries = 0;
+    std::uint32_t directorySize = 0;
+    std::uint32_t directoryOffset = 0;
+};
+
+// The last place where a record signature is followed by a comment that ends
+// exactly at the end of the data.
+bool findEndRecord(const std::uint8_t* data, std::size_t size, EndRecord& record) {
+    const std::size_t lowest =
+        size > kEndRecordBytes + kMaxCommentBytes ? size - kEndRecordBytes - kMaxCommentBytes : 0;
+    for (std::size_t e = size - kEndRecordBytes + 1; e-- > lowest;) {
+        const std::uint8_t* p = data + e;
+        if (read32(p) != kEndRecordSignature || e + kEndRecordBytes + read16(p + 20) != size) continue;
+        record = {
+            e, read16(p + 4), read16(p + 6), read16(p + 8), read16(p + 10), read32(p + 12), read32(p + 16)};
+        return true;
+    }
+    return false;
+}
+
+struct CentralHeader {
+    std::uint16_t flags = 0;
+    std::uint16_t method = 0;
+    std::uint32_t crc = 0;
+    std::uint32_t compressedSize = 0;
+    std::uint32_t uncompressedSize = 0;
+    std::uint16_t nameLength = 0;
+    std::uint16_t extraLength = 0;
+    std::uint16_t commentLength = 0;
+    std::uint32_t localHeaderOffset = 0;
+};
+
+CentralHeader parseCentralHeader(const std::uint8_t* p) {
+    return {read16(p + 8),  read16(p + 10), read32(p + 16), read32(p + 20), read32(p + 24),
+            read16(p + 28), read16(p + 30), read16(p + 32), read32(p + 42)};
+}
+
+bool isUnsafeName(std::string_view name) {
+    if (name.empty() || name.size() > 0xFFFF || name.front() == '/') return true;
+    if (name.size() >= 2 && name[1] == ':') return true;
+    for (unsigned char c : name) {
+        if (c == '\\' || c < 0x20) return true;
+    }
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        const std::size_t slash = std::min(name.find('/', start), name.size());
+        if (name.substr(start, slash - start) == "..") return true;
+        start = slash + 1;
+    }
+    return false;
+}
+
+// Unpacks one entry whose header checks passed: an empty string with
+// `entry.data` filled, or the warning message when it cannot.
+std::string unpackEntry(const std::uint8_t* stored, const CentralHeader& header, ZipEntry& entry) {
+    if (header.method == kMethodStored) {
+        if (header.compressedSize != header.uncompressedSize) return "Stored sizes disagree; skipped";
+        entry.data.assign(stored, stored + header.compressedSize);
+        return {};
+    }
+    const std::uint64_t plausible = std::uint64_t{header.compressedSize} * kMaxDeflateExpansion;
+    entry.data.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(header.uncompressedSize, plausible)));
+    std::string message;
+    const bool decoded = inflate(stored, header.compressedSize, header.uncompressedSize, entry.data, message);
+    if (!decoded || entry.data.size() != header.uncompressedSize) {
+        return "Cannot decompress: " + (message.empty() ? std::string("wrong size") : message) + "; skipped";
+    }
+    return {};
+}
+
+ZipResult failArchive(DiagnosticList& list, const char* code, std::string path, std::string message) {
+    appendError(list, code, std::move(path), std::move(message));
+    return {};
+}
+
+}  // namespace
+
+ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits) {
+    if (size < kEndRecordBytes)
+        return failArchive(list, "zip-unreadable", "", "Too short to be a zip archive");
+    EndRecord end;
+    if (!findEndRecord(data, size, end))
+        return failArchive(list, "zip-unreadable", "", "No end-of-archive record");
+    if (end.thisDisk != 0 || end.directoryDisk != 0 || end.entriesOnDisk != end.totalEntries) {
+        return failArchive(list, "zip-unsupported", "",
+                           "Archives split over several files are not supported");
+    }
+    if (end.totalEntries == kZip64Marker16 || end.directorySize == kZip64Marker32 ||
+        end.directoryOffset == kZip64Marker32) {
+        return failArchive(list, "zip-unsupported", "", "Zip64 archives are not supported");
+    }
+    if (end.totalEntries > limits.maxEntries) {
+        return failArchive(list, "zip-too-large", "",
+                           "More entries than allowed (" + std::to_string(limits.maxEntries) + ")");
+    }
+    const std::uint64_t directoryEnd = std::uint64_t{end.directoryOffset} + end.directorySize;
+    if (directoryEnd > end.offset)
+        return failArchive(list, "zip-unreadable", "", "Central directory out of bounds");
+
+    ZipResult result;
+    std::unordered_set<std::string> seenNames;
+    std::uint64_t totalBytes = 0;
+    std::uint64_t position = end.directoryOffset;
+    for (std::uint32_t index = 0; index < end.totalEntries; ++index) {
+        if (position > directoryEnd || directoryEnd - position < kCentralHeaderBytes ||
+            read32(data + position) != kCentralHeaderSignature ||
+            directoryEnd - position - kCentralHeaderBytes < read16(data + position + 28)) {
+            return failArchive(list, "zip-unreadable", "", "Damaged central directory");
+        }
+        const std::uint8_t* p = data + position;
+        const CentralHeader header = parseCentralHeader(p);
+        position += kCentralHeaderBytes + header.nameLength + header.extraLength + header.commentLength;
+
+        ZipEntry entry;
+        entry.name.assign(reinterpret_cast<const char*>(p + kCentralHeaderBytes), header.nameLength);
+        const std::string path = "/" + entry.name;
+        if (header.compressedSize == kZip64Marker32 || header.uncompressedSize == kZip64Marker32 ||
+            header.localHeaderOffset == kZip64Marker32) {
+            return failArchive(list, "zip-unsupported", path, "Zip64 entries are not supported");
+        }
+        totalBytes += header.uncompressedSize;
+        if (header.uncompressedSize > limits.maxEntryBytes || totalBytes > limits.maxTotalBytes) {
+            return failArchive(list, "zip-too-large", path, "The archive unpacks to more than allowed");
+        }
+        if (!entry.name.empty() && entry.name.back() == '/') continue;  // a folder
+        if (isUnsafeName(entry.name)) {
+            appendWarning(list, "zip-unsafe-name", path, "The entry name leaves the archive; skipped");
+            continue;
+        }
+        if (!seenNames.insert(entry.name).second) {
+            appendWarning(list, "zip-duplicate-name", path, "A second entry of the same name; skipped");
+            continue;
+        }
+        if (header.flags & kEncryptedFlag) {
+            appendWarning(list, "zip-encrypted", path, "Encrypted entries are not supported; skipped");
+            continue;
+        }
+        if (header.method != kMethodStored && header.method != kMethodDeflated) {
+            appendWarning(list, "zip-method", path, "Entries are stored or deflated; skipped");
+            continue;
+        }
+        const std::uint64_t local = header.localHeaderOffset;
+        if (local > size || size - local < kLocalHeaderBytes ||
+            read32(data + local) != kLocalHeaderSignature) {
+            appendWarning(list, "zip-damaged-entry", path, "The entry's header is damaged; skipped");
+            continue;
+        }
+        const std::uint64_t dataStart =
+            local + kLocalHeaderBytes + read16(data + local + 26) + read16(data + local + 28);
+        if (dataStart + header.compressedSize > size) {
+            appendWarning(list, "zip-damaged-entry", path, "The entry runs past the archive; skipped");
+            continue;
+        }
+        const std::string problem = unpackEntry(data + dataStart, header, entry);
+        if (!problem.empty()) {
+            appendWarning(list, "zip-damaged-entry", path, problem);
+            continue;
+        }
+        if (crc32(entry.data.data(), entry.data.size()) != header.crc) {
+            appendWarning(list, "zip-checksum", path, "Checksum mismatch; skipped");
+            continue;
+        }
+        result.entries.push_back(std::move(entry));
+    }
+    result.ok = true;
+    return result;
+}
+
+}  // namespace fennrow

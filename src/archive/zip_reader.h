@@ -1,0 +1,37 @@
+#pragma once
+// Reads a single-file zip archive held whole in memory: stored and deflated
+// entries with 32-bit sizes, each checked against its CRC-32. Entries that
+// cannot be used are skipped with a warning; only a damaged or unsupported
+// archive as a whole fails.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "document/diagnostics.h"
+
+namespace fennrow {
+
+// Bounds on what a (possibly hostile) archive may unpack to.
+struct ZipLimits {
+    std::uint64_t maxEntries = 0;
+    std::uint64_t maxEntryBytes = 0;  // unpacked size of one entry
+    std::uint64_t maxTotalBytes = 0;  // unpacked size of all entries together
+};
+
+struct ZipEntry {
+    std::string name;  // the stored name's bytes, not re-encoded
+    std::vector<std::uint8_t> data;
+};
+
+struct ZipResult {
+    std::vector<ZipEntry> entries;  // central-directory order; empty unless ok
+    bool ok = false;
+};
+
+// Findings go to `list`: errors (empty path) for the archive, warnings with
+// the path "/" + name for skipped entries.
+ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits);
+
+}  // namespace fennrow

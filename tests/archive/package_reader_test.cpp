@@ -1,0 +1,184 @@
+#include "archive/package_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "archive/sha256.h"
+#include "zip_builder.h"
+
+namespace fennrow {
+namespace {
+
+using test::ArchiveSpec;
+using test::Bytes;
+using test::bytesOf;
+using test::EntrySpec;
+
+const std::string kDocument = "{\"kind\":\"instance\",\"spec\":\"1.0\"}";
+
+struct PackageOutcome {
+    Package package;
+    DiagnosticList list;
+    std::vector<std::string> codes() const {
+        std::vector<std::string> c;
+        for (const Diagnostic& d : list) c.push_back(d.code);
+        return c;
+    }
+};
+
+PackageOutcome readBytes(const Bytes& bytes) {
+    PackageOutcome o;
+    o.package = readPackage(bytes.data(), bytes.size(), "instance.json", o.list);
+    return o;
+}
+
+EntrySpec entry(std::string name, const Bytes& content, std::uint16_t method = 8) {
+    EntrySpec e;
+    e.name = std::move(name);
+    e.content = content;
+    e.method = method;
+    return e;
+}
+
+std::string assetName(const Bytes& content) { return "assets/" + sha256Hex(content.data(), content.size()); }
+
+struct BareCase {
+    const char* name;
+    std::string bytes;
+    bool ok;
+};
+
+TEST(PackageReader, BareDocuments) {
+    const BareCase cases[] = {
+        {"plain", kDocument, true},
+        {"byte-order mark and blank lines", "\xEF\xBB\xBF\r\n\n \t" + kDocument + "\n", true},
+        {"blank lines without a mark", "\n\n" + kDocument, true},
+        {"empty object", "{}", true},
+        {"an array", "[1]", false},
+        {"a letter", "x{}", false},
+        {"empty", "", false},
+        {"only whitespace", " \n\t\r", false},
+        {"only a byte-order mark", "\xEF\xBB\xBF", false},
+        {"two bytes of a mark", "\xEF\xBB", false},
+        {"a mark after whitespace", " \xEF\xBB\xBF{}", false},
+        {"a lone PK", "PK", false},
+    };
+    for (const BareCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PackageOutcome o = readBytes(bytesOf(c.bytes));
+        EXPECT_EQ(o.package.ok, c.ok);
+        EXPECT_EQ(o.package.documentName, "instance.json");
+        if (c.ok) {
+            EXPECT_TRUE(o.list.empty());
+            EXPECT_EQ(o.package.document.type, JsonType::Object);
+        } else {
+            ASSERT_EQ(o.list.size(), 1u);
+            EXPECT_EQ(o.list[0].severity, Severity::Error);
+            EXPECT_EQ(o.list[0].code, "package-unreadable");
+            EXPECT_EQ(o.list[0].path, "");
+            EXPECT_EQ(o.list[0].message, "Neither a JSON document nor a zip archive");
+        }
+    }
+}
+
+TEST(PackageReader, ABareDocumentThatIsNotJson) {
+    const PackageOutcome o = readBytes(bytesOf("\xEF\xBB\xBF {\"a\":1,\"a\":2}"));
+    EXPECT_FALSE(o.package.ok);
+    ASSERT_EQ(o.list.size(), 1u);
+    EXPECT_EQ(o.list[0].code, "document-unreadable");
+    EXPECT_EQ(o.list[0].path, "");
+    EXPECT_EQ(o.list[0].message, "The document is not valid JSON: duplicate key \"a\"");
+}
+
+TEST(PackageReader, ZipWithDocumentAssetsAndOtherEntries) {
+    const Bytes good = bytesOf("a curve, or a sample");
+    const Bytes other = bytesOf("another asset");
+    const std::string goodName = assetName(good);
+    std::string upperName = assetName(other);
+    for (std::size_t i = 7; i < upperName.size(); ++i)
+        upperName[i] = static_cast<char>(std::toupper(upperName[i]));
+    const Bytes changed = bytesOf("a curve, or a sample!");
+
+    ArchiveSpec spec;
+    spec.entries = {entry("assets/", {}, 0),
+                    entry(goodName, good),
+                    entry("instance.json", bytesOf("\xEF\xBB\xBF" + kDocument)),
+                    entry(assetName(other), changed, 0),  // bytes changed after naming
+                    entry("assets/README", bytesOf("readme")),
+                    entry(upperName, other),
+                    entry("assets/" + goodName.substr(7, 63), good),
+                    entry("clip.json", bytesOf("{}"))};
+    const PackageOutcome o = readBytes(test::buildZip(spec));
+    ASSERT_TRUE(o.package.ok);
+    EXPECT_EQ(stringMemberOr(o.package.document, "kind", ""), "instance");
+    ASSERT_EQ(o.package.assets.size(), 1u);
+    EXPECT_EQ(o.package.assets[0].name, goodName.substr(7));
+    EXPECT_EQ(o.package.assets[0].data, good);
+    std::vector<std::string> others;
+    for (const ZipEntry& e : o.package.otherEntries) others.push_back(e.name);
+    EXPECT_EQ(others, (std::vector<std::string>{"assets/README", upperName,
+                                                "assets/" + goodName.substr(7, 63), "clip.json"}));
+    ASSERT_EQ(o.list.size(), 1u);
+    EXPECT_EQ(o.list[0].severity, Severity::Warning);
+    EXPECT_EQ(o.list[0].code, "asset-corrupt");
+    EXPECT_EQ(o.list[0].path, "/" + assetName(other));
+    EXPECT_EQ(o.list[0].message, "The asset does not match its name; left out, the plugin falls back");
+}
+
+TEST(PackageReader, ZipFailures) {
+    const Bytes asset = bytesOf("asset");
+    struct Case {
+        const char* name;
+        Bytes bytes;
+        std::vector<std::string> codes;
+        std::string lastPath;
+        std::string lastMessage;
+    };
+    ArchiveSpec badJson;
+    badJson.entries = {entry("instance.json", bytesOf("{\"kind\":")), entry(assetName(asset), asset)};
+    ArchiveSpec noDocument;
+    noDocument.entries = {entry("Instance.json", bytesOf(kDocument)),
+                          entry("../instance.json", bytesOf(kDocument))};
+    ArchiveSpec damagedDocument;
+    damagedDocument.entries = {entry("instance.json", bytesOf(kDocument), 0)};
+    damagedDocument.entries[0].crc = 1;
+    const Bytes emptyArchive = test::buildZip(ArchiveSpec{});
+    Bytes notAZip = bytesOf("PK\x03\x04 but nothing else follows");
+    const Case cases[] = {
+        {"an empty archive",
+         emptyArchive,
+         {"document-missing"},
+         "/instance.json",
+         "The archive has no instance.json"},
+        {"a document that is not JSON",
+         test::buildZip(badJson),
+         {"document-unreadable"},
+         "/instance.json",
+         "The document is not valid JSON: invalid number"},
+        {"only near misses of the name",
+         test::buildZip(noDocument),
+         {"zip-unsafe-name", "document-missing"},
+         "/instance.json",
+         "The archive has no instance.json"},
+        {"a document with a bad checksum",
+         test::buildZip(damagedDocument),
+         {"zip-checksum", "document-missing"},
+         "/instance.json",
+         "The archive has no instance.json"},
+        {"a local header and nothing else", notAZip, {"zip-unreadable"}, "", "No end-of-archive record"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PackageOutcome o = readBytes(c.bytes);
+        EXPECT_FALSE(o.package.ok);
+        EXPECT_TRUE(o.package.assets.empty());
+        EXPECT_TRUE(o.package.otherEntries.empty());
+        EXPECT_EQ(o.codes(), c.codes);
+        ASSERT_FALSE(o.list.empty());
+        EXPECT_EQ(o.list.back().severity, Severity::Error);
+        EXPECT_EQ(o.list.back().path, c.lastPath);
+        EXPECT_EQ(o.list.back().message, c.lastMessage);
+    }
+}
+
+}  // namespace
+}  // namespace fennrow
