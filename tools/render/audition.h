@@ -1,0 +1,29 @@
+#pragma once
+// The audition clip of an instance document (a preset file or a saved
+// state), turned into what the render host plays: the unvoiced notes with
+// their pitch, under the clip's tempo and meter.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "note_list.h"
+#include "tempo_map.h"
+#include "transport.h"
+
+namespace fennrow {
+
+struct Audition {
+    std::vector<NoteSpec> notes;
+    TempoMap tempo;
+    Meter meter;
+    double lengthBeats = 4.0;  // the clip's length
+    int skippedNotes = 0;      // voiced, pitchless, out of range or unreadable
+};
+
+// `bytes` are the file's contents (bare JSON or a zip package); `fallbackBpm`
+// applies when the clip has no tempo. `name` is used in messages.
+std::optional<Audition> readAudition(const std::string& bytes, const std::string& name, double fallbackBpm,
+                                     std::string& error);
+
+}  // namespace fennrow

@@ -1,0 +1,100 @@
+#include "event_list.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace fennrow {
+namespace {
+
+enum EventRank { kRankParam = 0, kRankNoteOff = 1, kRankNoteOn = 2 };
+
+uint32_t CLAP_ABI queueSize(const clap_input_events_t* list) {
+    return static_cast<uint32_t>(static_cast<const EventQueue*>(list->ctx)->events.size());
+}
+
+const clap_event_header_t* CLAP_ABI queueGet(const clap_input_events_t* list, uint32_t index) {
+    const auto* queue = static_cast<const EventQueue*>(list->ctx);
+    return index < queue->events.size() ? &queue->events[index].header : nullptr;
+}
+
+clap_event_header_t header(uint32_t size, uint32_t time, uint16_t type) {
+    clap_event_header_t h{};
+    h.size = size;
+    h.time = time;
+    h.space_id = CLAP_CORE_EVENT_SPACE_ID;
+    h.type = type;
+    h.flags = 0;
+    return h;
+}
+
+int64_t frameAtBeat(const TempoMap& tempo, double beat, double sampleRate) {
+    return static_cast<int64_t>(std::llround(secondsAtBeat(tempo, beat) * sampleRate));
+}
+
+}  // namespace
+
+EventBody noteEvent(uint16_t type, int32_t noteId, int16_t key, double velocity, uint32_t time) {
+    EventBody body{};
+    body.note.header = header(sizeof(clap_event_note_t), time, type);
+    body.note.note_id = noteId;
+    body.note.port_index = 0;
+    body.note.channel = 0;
+    body.note.key = key;
+    body.note.velocity = velocity;
+    return body;
+}
+
+EventBody paramValueEvent(const ParamInfo& param, double value, uint32_t time) {
+    EventBody body{};
+    body.param.header = header(sizeof(clap_event_param_value_t), time, CLAP_EVENT_PARAM_VALUE);
+    body.param.param_id = param.id;
+    body.param.cookie = param.cookie;
+    body.param.note_id = -1;
+    body.param.port_index = -1;
+    body.param.channel = -1;
+    body.param.key = -1;
+    body.param.value = value;
+    return body;
+}
+
+clap_input_events_t inputEvents(const EventQueue& queue) {
+    return clap_input_events_t{const_cast<EventQueue*>(&queue), queueSize, queueGet};
+}
+
+std::vector<ScheduledEvent> scheduleEvents(const std::vector<NoteSpec>& notes,
+                                           const std::vector<ParamChange>& changes,
+                                           const TempoMap& tempo, double sampleRate) {
+    std::vector<ScheduledEvent> schedule;
+    for (const ParamChange& change : changes) {
+        schedule.push_back({frameAtBeat(tempo, change.beat, sampleRate), kRankParam,
+                            paramValueEvent(*change.param, change.value, 0)});
+    }
+    int32_t noteId = 0;
+    for (const NoteSpec& note : notes) {
+        const int64_t on = frameAtBeat(tempo, note.startBeats, sampleRate);
+        // Every note lasts at least one frame, so its off never precedes its on.
+        const int64_t off = std::max(on + 1, frameAtBeat(tempo, note.startBeats + note.lengthBeats, sampleRate));
+        const auto key = static_cast<int16_t>(note.key);
+        schedule.push_back({on, kRankNoteOn, noteEvent(CLAP_EVENT_NOTE_ON, noteId, key, note.velocity, 0)});
+        schedule.push_back({off, kRankNoteOff, noteEvent(CLAP_EVENT_NOTE_OFF, noteId, key, 0.0, 0)});
+        ++noteId;
+    }
+    std::stable_sort(schedule.begin(), schedule.end(), [](const ScheduledEvent& a, const ScheduledEvent& b) {
+        return a.frame != b.frame ? a.frame < b.frame : a.rank < b.rank;
+    });
+    return schedule;
+}
+
+void collectBlock(const std::vector<ScheduledEvent>& schedule, std::size_t& next, int64_t blockStart,
+                  uint32_t frames, EventQueue& queue) {
+    queue.events.clear();
+    const int64_t blockEnd = blockStart + frames;
+    while (next < schedule.size() && schedule[next].frame < blockEnd) {
+        EventBody body = schedule[next].body;
+        body.header.time = static_cast<uint32_t>(std::max<int64_t>(0, schedule[next].frame - blockStart));
+        queue.events.push_back(body);
+        ++next;
+    }
+}
+
+}  // namespace fennrow

@@ -1,0 +1,18 @@
+#pragma once
+// Finding a parameter by what a user types: its id, or its name with case,
+// blanks and punctuation ignored ("punch time", "punchTime", "Punch-Time").
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "param_info.h"
+
+namespace fennrow {
+
+std::string normalisedName(std::string_view name);
+
+const ParamInfo* findParam(const std::vector<ParamInfo>& params, std::string_view nameOrId);
+
+}  // namespace fennrow
