@@ -64,15 +64,6 @@ TEST(SetExpression, ReplacesInPlaceOrAppends) {
     EXPECT_EQ(note.expr[1].name, "b");
 }
 
-TEST(UniqueMembers, KeepsTheFirstPositionAndTheLastValue) {
-    std::vector<JsonMember> list = {{"a", jsonNumber(1)}, {"b", jsonNumber(2)}, {"a", jsonNumber(3)}};
-    const std::vector<JsonMember> unique = uniqueMembers(list);
-    ASSERT_EQ(unique.size(), 2u);
-    EXPECT_EQ(unique[0].key, "a");
-    EXPECT_EQ(unique[0].value.number, 3.0);
-    EXPECT_EQ(unique[1].key, "b");
-}
-
 std::vector<std::string> usedIds(const Clip& clip) {
     std::vector<std::string> ids;
     for (const ExtensionId& id : usedExtensions(clip)) {
