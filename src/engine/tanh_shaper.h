@@ -16,7 +16,7 @@ inline constexpr double kShaperMidpointThreshold = 1e-6;
 struct TanhShaperParams {
     float g = 1.0f;  // gain
     float b = 0.0f;  // bias
-    float d = 0.0f;  // offset that puts f(0) at 0
+    float d = 0.0f;  // offset, 2/pi asin(b)
     float n = 1.0f;  // normalisation so that f(-1) = -1
     double f0 = 0.0; // makes F(0) = 0
 };
