@@ -13,7 +13,7 @@ constexpr const char* kStyle = R"(
   h1 { margin: 0 0 6px; font-size: 26px; color: #f0f3f6; }
   header p { margin: 0; color: #8b949e; }
   main { max-width: 1240px; margin: 0 auto; padding: 12px 20px 40px;
-         display: grid; gap: 22px; }
+         display: grid; gap: 22px; grid-template-columns: repeat(auto-fill, minmax(540px, 1fr)); }
   section { background: #161b22; border: 1px solid #262c36; border-radius: 10px;
             padding: 14px 16px 16px; }
   h2 { margin: 0; font-size: 18px; color: #f0f3f6; display: inline; }
