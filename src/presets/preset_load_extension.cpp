@@ -1,10 +1,99 @@
 #include "presets/preset_load_extension.h"
 
+#include "plugin/factory_sounds.h"
+#include "plugin/param_writes.h"
+#include "plugin/plugin_instance.h"
+#include "presets/preset_file.h"
+
+#include <cstdio>
+#include <string>
+
 namespace fennrow {
+
 namespace {
 
-bool presetFromLocation(const clap_plugin_t *, uint32_t, const char *, const char *) {
-   return false;
+constexpr const char* kUnsupportedLocation = "Fennrow loads presets from files and from its own factory set";
+
+// What the host asked for, passed back to it unchanged with every report.
+struct PresetRequest {
+    std::uint32_t kind;
+    const char* location;
+    const char* loadKey;
+};
+
+void report(const PluginInstance& instance, const PresetRequest& request, const std::string& message) {
+    const clap_host_preset_load_t* hostPresetLoad = instance.hostPresetLoad;
+    if (hostPresetLoad != nullptr && hostPresetLoad->on_error != nullptr) {
+        hostPresetLoad->on_error(instance.host, request.kind, request.location, request.loadKey, 0,
+                                 message.c_str());
+    } else {
+        std::fprintf(stderr, "fennrow preset: %s\n", message.c_str());
+    }
+}
+
+void notifyLoaded(const PluginInstance& instance, const PresetRequest& request) {
+    if (instance.hostParams != nullptr && instance.hostParams->rescan != nullptr) {
+        instance.hostParams->rescan(instance.host, CLAP_PARAM_RESCAN_VALUES);
+    }
+    if (instance.hostState != nullptr && instance.hostState->mark_dirty != nullptr) {
+        instance.hostState->mark_dirty(instance.host);
+    }
+    if (instance.hostPresetLoad != nullptr && instance.hostPresetLoad->loaded != nullptr) {
+        instance.hostPresetLoad->loaded(instance.host, request.kind, request.location, request.loadKey);
+    }
+}
+
+bool loadFactorySound(PluginInstance& instance, const PresetRequest& request) {
+    const std::string key = request.loadKey != nullptr ? request.loadKey : "";
+    const FactorySound* sound = findFactorySound(key);
+    if (sound == nullptr) {
+        report(instance, request, "Fennrow has no factory sound " + key);
+        return false;
+    }
+    // A later save writes a new document, not one loaded before.
+    instance.document = InstanceDocument{};
+    applyLoadedSound(instance, sound->sound);
+    notifyLoaded(instance, request);
+    return true;
+}
+
+bool loadPresetFile(PluginInstance& instance, const PresetRequest& request) {
+    const std::string location = request.location;
+    PresetFileRead read = readPresetFile(location);
+    if (!read.opened) {
+        report(instance, request, location + " cannot be opened");
+        return false;
+    }
+    if (!read.sound) {
+        const std::optional<std::string> error = firstErrorMessage(read.findings);
+        report(instance, request, error ? location + ": " + *error : location + " is not a fennrow preset");
+        return false;
+    }
+    instance.document = std::move(read.document);
+    applyLoadedSound(instance, *read.sound);
+    notifyLoaded(instance, request);
+    return true;
+}
+
+bool presetFromLocation(const clap_plugin_t* plugin, std::uint32_t kind, const char* location,
+                        const char* loadKey) {
+    PluginInstance* instance = instanceOf(plugin);
+    if (instance == nullptr) {
+        return false;
+    }
+    const PresetRequest request{kind, location, loadKey};
+    try {
+        if (kind == CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN) {
+            return loadFactorySound(*instance, request);
+        }
+        if (kind == CLAP_PRESET_DISCOVERY_LOCATION_FILE && location != nullptr) {
+            return loadPresetFile(*instance, request);
+        }
+        report(*instance, request, kUnsupportedLocation);
+    } catch (...) {
+        // Nothing may escape into the host; the instance keeps its sound.
+    }
+    return false;
 }
 
 } // namespace

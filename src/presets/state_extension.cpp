@@ -1,10 +1,96 @@
 #include "presets/state_extension.h"
 
+#include "plugin/param_writes.h"
+#include "plugin/plugin_instance.h"
+#include "presets/sound_loader.h"
+#include "presets/sound_writer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
 namespace fennrow {
+
 namespace {
 
-bool stateSave(const clap_plugin_t *, const clap_ostream_t *) { return false; }
-bool stateLoad(const clap_plugin_t *, const clap_istream_t *) { return false; }
+constexpr std::size_t kReadChunkBytes = 4096;
+
+bool writeAll(const clap_ostream_t* stream, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const std::int64_t taken = stream->write(stream, text.data() + done, text.size() - done);
+        if (taken <= 0) {
+            return false;
+        }
+        // A stream claiming more than it was offered has taken everything.
+        done += std::min<std::uint64_t>(static_cast<std::uint64_t>(taken), text.size() - done);
+    }
+    return true;
+}
+
+// Reads until the end; an error ends the stream like its end does, and what
+// was read before it is used.
+std::vector<std::uint8_t> readAll(const clap_istream_t* stream) {
+    std::vector<std::uint8_t> bytes;
+    std::uint8_t chunk[kReadChunkBytes];
+    for (;;) {
+        const std::int64_t got = stream->read(stream, chunk, sizeof chunk);
+        if (got <= 0) {
+            return bytes;
+        }
+        const auto count = std::min<std::uint64_t>(static_cast<std::uint64_t>(got), sizeof chunk);
+        bytes.insert(bytes.end(), chunk, chunk + count);
+    }
+}
+
+void printFindings(const DiagnosticList& findings) {
+    for (const Diagnostic& finding : findings) {
+        std::fprintf(stderr, "fennrow state: %s %s %s\n", finding.code.c_str(), finding.path.c_str(),
+                     finding.message.c_str());
+    }
+}
+
+bool stateSave(const clap_plugin_t* plugin, const clap_ostream_t* stream) {
+    PluginInstance* instance = instanceOf(plugin);
+    if (instance == nullptr || stream == nullptr || stream->write == nullptr) {
+        return false;
+    }
+    try {
+        const SoundSnapshot sound{makeSoundParams(*instance), instance->curves};
+        std::optional<std::uint64_t> seed;
+        if (instance->session.received) {
+            seed = instance->session.value;
+        }
+        return writeAll(stream, writeSoundDocument(instance->document, sound, seed));
+    } catch (...) {
+        return false;
+    }
+}
+
+bool stateLoad(const clap_plugin_t* plugin, const clap_istream_t* stream) {
+    PluginInstance* instance = instanceOf(plugin);
+    if (instance == nullptr || stream == nullptr || stream->read == nullptr) {
+        return false;
+    }
+    try {
+        const std::vector<std::uint8_t> bytes = readAll(stream);
+        // Read into a document of its own, so a failure (or running out of
+        // memory half-way) leaves the instance's document as it was.
+        InstanceDocument document;
+        DiagnosticList findings;
+        const std::optional<SoundSnapshot> sound = loadSound(document, bytes.data(), bytes.size(), findings);
+        printFindings(findings);
+        if (!sound) {
+            return false;
+        }
+        instance->document = std::move(document);
+        applyLoadedSound(*instance, *sound);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 } // namespace
 

@@ -1,0 +1,121 @@
+#include "presets/sound_loader.h"
+
+#include "archive/package_reader.h"
+#include "plugin/param_table.h"
+#include "presets/sound_layout.h"
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace fennrow {
+
+namespace {
+
+constexpr const char* kDocumentName = "instance.json";
+
+// A double as a 32-bit float; values beyond the float range become infinite
+// rather than relying on an out-of-range conversion.
+float toFloat(double value) {
+    if (std::isnan(value)) {
+        return std::numeric_limits<float>::quiet_NaN();
+    }
+    if (std::fabs(value) > std::numeric_limits<float>::max()) {
+        return value > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+    }
+    return static_cast<float>(value);
+}
+
+// The value a document member gives a parameter, or the default when the
+// member is absent, not a Number, or not a number at all.
+float paramFromDocument(const ParamSpec& row, const JsonValue* member) {
+    if (member == nullptr || member->type != JsonType::Number) {
+        return row.defaultValue;
+    }
+    float x = toFloat(member->number);
+    if (std::isnan(x)) {
+        return row.defaultValue;
+    }
+    if (row.stepped) {
+        x = std::round(x);
+    }
+    if (x > row.max) {
+        return row.max;
+    }
+    if (x < row.min) {
+        return row.min;
+    }
+    return x;
+}
+
+const JsonValue* firstParam(const InstanceDocument& document, std::string_view key) {
+    for (const JsonMember& member : document.params) {
+        if (member.key == key) {
+            return &member.value;
+        }
+    }
+    return nullptr;
+}
+
+void readCurves(const JsonValue& state, CurveSet& curves, DiagnosticList& list) {
+    if (state.type != JsonType::Object) {
+        return;
+    }
+    int curve = 0;
+    for (const char* name : kMotionCurveNames) {
+        readCurve(findMember(state, name), curves.points[curve++], std::string("/state/") + name, list);
+    }
+    const JsonValue* arcs = findMember(state, kArcsKey);
+    if (arcs == nullptr || arcs->type != JsonType::Object) {
+        return;
+    }
+    curve = kFirstArcCurve;
+    for (const char* name : kArcCurveNames) {
+        readCurve(findMember(*arcs, name), curves.points[curve++], std::string("/state/arcs/") + name, list);
+    }
+}
+
+} // namespace
+
+void readCurve(const JsonValue* value, float (&destination)[kCurvePoints], std::string_view path,
+               DiagnosticList& list) {
+    if (value == nullptr) {
+        return;
+    }
+    if (value->type != JsonType::Array || value->items.size() != kCurvePoints) {
+        appendWarning(list, "curve-length", std::string(path), "A curve is 64 numbers; left at its default");
+        return;
+    }
+    for (int k = 0; k < kCurvePoints; ++k) {
+        const JsonValue& item = value->items[k];
+        const float point = item.type == JsonType::Number ? toFloat(item.number) : 0.0f;
+        // A point that is not a finite number would reach the audio as NaN or
+        // infinity; it loads as 0, like an item that is no number at all.
+        destination[k] = std::isfinite(point) ? point : 0.0f;
+    }
+}
+
+std::optional<SoundSnapshot> loadSound(InstanceDocument& retained, const std::uint8_t* bytes, std::size_t size,
+                                       DiagnosticList& list) {
+    Package package = readPackage(bytes, size, kDocumentName, list, kDocumentZipLimits);
+    if (!package.ok) {
+        return std::nullopt;
+    }
+    std::optional<InstanceDocument> document = readInstance(package.document, list);
+    if (!document) {
+        return std::nullopt;
+    }
+    if (!document->plugin.empty() && document->plugin != kPluginName) {
+        appendError(list, "wrong-plugin", "/plugin", "An instance of " + document->plugin + ", not fennrow");
+        return std::nullopt;
+    }
+    SoundSnapshot sound = defaultSoundSnapshot();
+    for (const ParamSpec& row : kParamTable) {
+        slotValue(sound.params, row.slot) = paramFromDocument(row, firstParam(*document, row.key));
+    }
+    readCurves(document->state, sound.curves, list);
+    retained = std::move(*document);
+    return sound;
+}
+
+} // namespace fennrow

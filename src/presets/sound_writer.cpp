@@ -1,0 +1,76 @@
+#include "presets/sound_writer.h"
+
+#include "document/json_writer.h"
+#include "plugin/param_table.h"
+#include "presets/sound_layout.h"
+
+#include <algorithm>
+
+namespace fennrow {
+
+namespace {
+
+JsonValue curveArray(const float (&points)[kCurvePoints]) {
+    JsonValue array = jsonArray();
+    array.items.reserve(kCurvePoints);
+    for (float point : points) {
+        array.items.push_back(jsonFloat(point));
+    }
+    return array;
+}
+
+void setParam(std::vector<JsonMember>& params, std::string_view key, JsonValue value) {
+    for (JsonMember& member : params) {
+        if (member.key == key) {
+            member.value = std::move(value);
+            return;
+        }
+    }
+    params.push_back(JsonMember{std::string(key), std::move(value)});
+}
+
+// A "params" that was not an Object sits in the kept remainder and would be
+// merged back over the values written here, losing the whole sound. The
+// current values win; the kept value is dropped.
+void dropKeptParams(JsonValue& keptRemainder) {
+    if (keptRemainder.type != JsonType::Object) {
+        return;
+    }
+    auto& members = keptRemainder.members;
+    members.erase(std::remove_if(members.begin(), members.end(),
+                                 [](const JsonMember& member) { return member.key == kParamsKey; }),
+                  members.end());
+}
+
+} // namespace
+
+std::string writeSoundDocument(const InstanceDocument& retained, const SoundSnapshot& sound,
+                               std::optional<std::uint64_t> seed) {
+    InstanceDocument copy = retained;
+    copy.plugin = kPluginName;
+    copy.formatVersion = 1;
+    if (seed) {
+        copy.seed = seed;
+    }
+    for (const ParamSpec& row : kParamTable) {
+        setParam(copy.params, row.key, jsonFloat(slotValue(sound.params, row.slot)));
+    }
+    dropKeptParams(copy.keptRemainder);
+
+    if (copy.state.type != JsonType::Object) {
+        copy.state = jsonObject();
+    }
+    int curve = 0;
+    for (const char* name : kMotionCurveNames) {
+        setMember(copy.state, name, curveArray(sound.curves.points[curve++]));
+    }
+    JsonValue arcs = jsonObject();
+    curve = kFirstArcCurve;
+    for (const char* name : kArcCurveNames) {
+        setMember(arcs, name, curveArray(sound.curves.points[curve++]));
+    }
+    setMember(copy.state, kArcsKey, std::move(arcs));
+    return writeJson(writeInstance(copy));
+}
+
+} // namespace fennrow

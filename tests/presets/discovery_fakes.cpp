@@ -1,0 +1,128 @@
+#include "discovery_fakes.h"
+
+#include <cstdlib>
+#include <fstream>
+
+namespace fennrow::testing {
+
+namespace {
+
+std::string textOr(const char* text, const char* fallback = "(null)") {
+    return text != nullptr ? text : fallback;
+}
+
+FakeIndexer& indexerOf(const clap_preset_discovery_indexer_t* record) {
+    return *static_cast<FakeIndexer*>(record->indexer_data);
+}
+
+FakeReceiver& receiverOf(const clap_preset_discovery_metadata_receiver_t* record) {
+    return *static_cast<FakeReceiver*>(record->receiver_data);
+}
+
+} // namespace
+
+FakeIndexer::FakeIndexer() {
+    record.clap_version = CLAP_VERSION_INIT;
+    record.name = "fake indexer";
+    record.indexer_data = this;
+    record.declare_filetype = [](const clap_preset_discovery_indexer_t* self,
+                                 const clap_preset_discovery_filetype_t* type) {
+        indexerOf(self).calls.push_back("filetype " + textOr(type->name) + "|" + textOr(type->description) + "|" +
+                                        textOr(type->file_extension));
+        return true;
+    };
+    record.declare_location = [](const clap_preset_discovery_indexer_t* self,
+                                 const clap_preset_discovery_location_t* location) {
+        indexerOf(self).calls.push_back("location " + std::to_string(location->flags) + "|" +
+                                        textOr(location->name) + "|" + std::to_string(location->kind) + "|" +
+                                        textOr(location->location));
+        return true;
+    };
+    record.declare_soundpack = [](const clap_preset_discovery_indexer_t* self,
+                                  const clap_preset_discovery_soundpack_t*) {
+        indexerOf(self).calls.push_back("soundpack");
+        return true;
+    };
+    record.get_extension = [](const clap_preset_discovery_indexer_t*, const char*) -> const void* {
+        return nullptr;
+    };
+}
+
+FakeReceiver::FakeReceiver() {
+    record.receiver_data = this;
+    record.on_error = [](const clap_preset_discovery_metadata_receiver_t* self, int32_t code, const char* message) {
+        receiverOf(self).calls.push_back("error " + std::to_string(code) + " " + textOr(message));
+    };
+    record.begin_preset = [](const clap_preset_discovery_metadata_receiver_t* self, const char* name,
+                             const char* key) {
+        FakeReceiver& receiver = receiverOf(self);
+        receiver.calls.push_back("begin " + textOr(name) + "|" + textOr(key));
+        return receiver.begins++ != receiver.refuseBeginAt;
+    };
+    record.add_plugin_id = [](const clap_preset_discovery_metadata_receiver_t* self,
+                              const clap_universal_plugin_id_t* id) {
+        receiverOf(self).calls.push_back("plugin " + textOr(id->abi) + ":" + textOr(id->id));
+    };
+    record.set_soundpack_id = [](const clap_preset_discovery_metadata_receiver_t* self, const char*) {
+        receiverOf(self).calls.push_back("soundpack");
+    };
+    record.set_flags = [](const clap_preset_discovery_metadata_receiver_t* self, uint32_t) {
+        receiverOf(self).calls.push_back("flags");
+    };
+    record.add_creator = [](const clap_preset_discovery_metadata_receiver_t* self, const char* creator) {
+        receiverOf(self).calls.push_back("creator " + textOr(creator));
+    };
+    record.set_description = [](const clap_preset_discovery_metadata_receiver_t* self, const char*) {
+        receiverOf(self).calls.push_back("description");
+    };
+    record.set_timestamps = [](const clap_preset_discovery_metadata_receiver_t* self, clap_timestamp_t,
+                               clap_timestamp_t) { receiverOf(self).calls.push_back("timestamps"); };
+    record.add_feature = [](const clap_preset_discovery_metadata_receiver_t* self, const char* feature) {
+        receiverOf(self).calls.push_back("feature " + textOr(feature));
+    };
+    record.add_extra_info = [](const clap_preset_discovery_metadata_receiver_t* self, const char*, const char*) {
+        receiverOf(self).calls.push_back("extra");
+    };
+}
+
+ScratchFolder::ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "fennrow-presets-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) {
+        path = pattern;
+    }
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    if (!path.empty()) {
+        std::filesystem::remove_all(path, ignored);
+    }
+}
+
+std::string ScratchFolder::write(const std::string& name, const std::string& content) const {
+    const std::filesystem::path file = path / name;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << content;
+    return file.string();
+}
+
+ScopedAppData::ScopedAppData(const std::optional<std::string>& value) {
+    if (const char* old = std::getenv("APPDATA")) {
+        previous = old;
+    }
+    if (value) {
+        ::setenv("APPDATA", value->c_str(), 1);
+    } else {
+        ::unsetenv("APPDATA");
+    }
+}
+
+ScopedAppData::~ScopedAppData() {
+    if (previous) {
+        ::setenv("APPDATA", previous->c_str(), 1);
+    } else {
+        ::unsetenv("APPDATA");
+    }
+}
+
+} // namespace fennrow::testing

@@ -1,0 +1,43 @@
+// A fake preset indexer and metadata receiver that record every call as text,
+// plus a scratch folder and a scoped APPDATA for discovery tests.
+#pragma once
+
+#include <clap/clap.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fennrow::testing {
+
+struct FakeIndexer {
+    FakeIndexer();
+    clap_preset_discovery_indexer_t record{};
+    std::vector<std::string> calls; // "filetype name|description|ext", "location flags|name|kind|path"
+};
+
+struct FakeReceiver {
+    FakeReceiver();
+    clap_preset_discovery_metadata_receiver_t record{};
+    std::vector<std::string> calls; // "begin name|key", "plugin abi:id", "feature f", "creator c", "error code msg"
+    int refuseBeginAt = -1;         // begin_preset answers false on this call (0-based)
+    int begins = 0;
+};
+
+// A fresh folder under the system's temporary folder, removed at the end.
+struct ScratchFolder {
+    ScratchFolder();
+    ~ScratchFolder();
+    std::string write(const std::string& name, const std::string& content) const;
+    std::filesystem::path path;
+};
+
+// Sets (or unsets, with nullopt) APPDATA for the scope and restores it after.
+struct ScopedAppData {
+    explicit ScopedAppData(const std::optional<std::string>& value);
+    ~ScopedAppData();
+    std::optional<std::string> previous;
+};
+
+} // namespace fennrow::testing

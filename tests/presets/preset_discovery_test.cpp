@@ -1,0 +1,227 @@
+#include "discovery_fakes.h"
+#include "presets/preset_discovery_factory.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fennrow {
+namespace {
+
+using testing::FakeIndexer;
+using testing::FakeReceiver;
+using testing::ScopedAppData;
+using testing::ScratchFolder;
+using Calls = std::vector<std::string>;
+
+const std::string kFileType = "filetype Tamber preset|A fennrow sound as a Tamber instance document|json";
+const std::string kFactoryLocation = "location 1|Fennrow|1|(null)";
+
+struct ProviderDeleter {
+    void operator()(const clap_preset_discovery_provider_t* provider) const { provider->destroy(provider); }
+};
+using ProviderPtr = std::unique_ptr<const clap_preset_discovery_provider_t, ProviderDeleter>;
+
+ProviderPtr createProvider(FakeIndexer& indexer, const char* id = "com.brightmoss.fennrow.presets") {
+    return ProviderPtr(kPresetDiscoveryFactory.create(&kPresetDiscoveryFactory, &indexer.record, id));
+}
+
+Calls metadataFor(uint32_t kind, const char* location, FakeReceiver& receiver, bool* result = nullptr) {
+    FakeIndexer indexer;
+    ProviderPtr provider = createProvider(indexer);
+    const bool ok = provider->get_metadata(provider.get(), kind, location, &receiver.record);
+    if (result != nullptr) {
+        *result = ok;
+    }
+    return receiver.calls;
+}
+
+TEST(PresetDiscoveryFactory, OffersOneProviderUnderItsExactId) {
+    EXPECT_EQ(kPresetDiscoveryFactory.count(&kPresetDiscoveryFactory), 1u);
+    const auto* descriptor = kPresetDiscoveryFactory.get_descriptor(&kPresetDiscoveryFactory, 0);
+    ASSERT_NE(descriptor, nullptr);
+    EXPECT_STREQ(descriptor->id, "com.brightmoss.fennrow.presets");
+    EXPECT_STREQ(descriptor->name, "Fennrow presets");
+    EXPECT_STREQ(descriptor->vendor, "Brightmoss");
+    EXPECT_EQ(descriptor->clap_version.major, 1u);
+    EXPECT_EQ(descriptor->clap_version.minor, 2u);
+    EXPECT_EQ(descriptor->clap_version.revision, 10u);
+    EXPECT_EQ(kPresetDiscoveryFactory.get_descriptor(&kPresetDiscoveryFactory, 1), nullptr);
+
+    FakeIndexer indexer;
+    for (const char* wrong : {"com.brightmoss.fennrow.preset", "com.brightmoss.fennrow.presets ",
+                              "COM.BRIGHTMOSS.FENNROW.PRESETS", ""}) {
+        EXPECT_EQ(createProvider(indexer, wrong), nullptr) << wrong;
+    }
+    EXPECT_EQ(createProvider(indexer, nullptr), nullptr);
+    ProviderPtr provider = createProvider(indexer);
+    ASSERT_NE(provider, nullptr);
+    EXPECT_EQ(provider->desc, descriptor);
+    EXPECT_EQ(provider->get_extension(provider.get(), "clap.preset-discovery-factory/2"), nullptr);
+}
+
+TEST(PresetDiscoveryInit, DeclaresLocationsFromAppData) {
+    ScratchFolder appData;
+    const std::string user = (appData.path / "Tamber" / "Presets" / "fennrow").string();
+    const std::string earlier = (appData.path / "Brightmoss" / "fennrow" / "Presets").string();
+    const std::string userLocation = "location 2|Fennrow user presets|0|" + user;
+    const std::string earlierLocation = "location 2|Fennrow presets from earlier versions|0|" + earlier;
+
+    struct Case {
+        const char* label;
+        std::optional<std::string> appData;
+        bool earlierExists;
+        Calls expected;
+    };
+    const Case cases[] = {
+        {"unset", std::nullopt, false, {kFileType, kFactoryLocation}},
+        {"empty", std::string(), false, {kFileType, kFactoryLocation}},
+        {"no earlier folder", appData.path.string(), false, {kFileType, kFactoryLocation, userLocation}},
+        {"earlier folder", appData.path.string(), true,
+         {kFileType, kFactoryLocation, userLocation, earlierLocation}},
+    };
+    for (const Case& c : cases) {
+        if (c.earlierExists) {
+            std::filesystem::create_directories(earlier);
+        }
+        ScopedAppData scoped(c.appData);
+        FakeIndexer indexer;
+        ProviderPtr provider = createProvider(indexer);
+        EXPECT_TRUE(indexer.calls.empty()) << c.label; // nothing before init
+        EXPECT_TRUE(provider->init(provider.get())) << c.label;
+        EXPECT_EQ(indexer.calls, c.expected) << c.label;
+    }
+    EXPECT_FALSE(std::filesystem::exists(user)); // declared, never created
+}
+
+TEST(PresetDiscoveryInit, DeclaredPathsStayValidWhileTheProviderLives) {
+    ScratchFolder appData;
+    std::filesystem::create_directories(appData.path / "Brightmoss" / "fennrow" / "Presets");
+    std::vector<const char*> kept;
+    FakeIndexer indexer;
+    indexer.record.indexer_data = &kept;
+    indexer.record.declare_location = [](const clap_preset_discovery_indexer_t* self,
+                                         const clap_preset_discovery_location_t* location) {
+        static_cast<std::vector<const char*>*>(self->indexer_data)->push_back(location->location);
+        return true;
+    };
+    indexer.record.declare_filetype = [](const clap_preset_discovery_indexer_t*,
+                                         const clap_preset_discovery_filetype_t*) { return false; };
+    ScopedAppData scoped(appData.path.string());
+    ProviderPtr provider = createProvider(indexer);
+    ASSERT_TRUE(provider->init(provider.get()));
+    ASSERT_EQ(kept.size(), 3u);
+    ::unsetenv("APPDATA");
+    EXPECT_EQ(std::string(kept[1]), (appData.path / "Tamber" / "Presets" / "fennrow").string());
+    EXPECT_EQ(std::string(kept[2]), (appData.path / "Brightmoss" / "fennrow" / "Presets").string());
+}
+
+TEST(PresetDiscoveryMetadata, ListsTheFactorySetWithCreatorAndFeatures) {
+    FakeReceiver receiver;
+    bool ok = false;
+    const Calls calls = metadataFor(CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, "ignored", receiver, &ok);
+    EXPECT_TRUE(ok);
+    Calls begins;
+    for (const std::string& call : calls) {
+        if (call.rfind("begin ", 0) == 0) {
+            begins.push_back(call);
+        }
+    }
+    ASSERT_EQ(begins.size(), 20u);
+    EXPECT_EQ(begins.front(), "begin Init|Init");
+    EXPECT_EQ(begins.back(), "begin Dark Legato|Dark Legato");
+
+    const Calls deepSub = {"begin Deep Sub|Deep Sub", "creator Brightmoss", "plugin clap:com.brightmoss.fennrow",
+                           "feature instrument", "feature bass", "feature sub"};
+    const auto start = std::find(calls.begin(), calls.end(), deepSub.front());
+    ASSERT_NE(start, calls.end());
+    EXPECT_EQ(Calls(start, start + deepSub.size()), deepSub);
+}
+
+TEST(PresetDiscoveryMetadata, StopsWhenTheReceiverRefusesAPreset) {
+    FakeReceiver receiver;
+    receiver.refuseBeginAt = 2;
+    bool ok = false;
+    const Calls calls = metadataFor(CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, receiver, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(receiver.begins, 3);
+    EXPECT_EQ(calls.back(), "begin Deep Sub|Deep Sub");
+}
+
+TEST(PresetDiscoveryMetadata, RefusesOtherLocationKinds) {
+    const std::string message = "error 0 Fennrow lists presets from files and from its own factory set";
+    for (const auto& [kind, location] : {std::pair<uint32_t, const char*>{2, "x"}, {0, nullptr}}) {
+        FakeReceiver receiver;
+        bool ok = true;
+        EXPECT_EQ(metadataFor(kind, location, receiver, &ok), Calls{message});
+        EXPECT_FALSE(ok);
+    }
+}
+
+TEST(PresetDiscoveryMetadata, DescribesAPresetFileByItsDocument) {
+    ScratchFolder folder;
+    const struct {
+        const char* file;
+        const char* content;
+        Calls expected;
+    } cases[] = {
+        {"Named.json", R"({"kind":"instance","plugin":"fennrow","meta":{"name":"Foo","category":"Acid"}})",
+         {"begin Foo|(null)", "plugin clap:com.brightmoss.fennrow", "feature instrument", "feature bass",
+          "feature acid"}},
+        {"Wide.json", R"({"kind":"instance","plugin":"fennrow","meta":{"category":7}})",
+         {"begin Wide|(null)", "plugin clap:com.brightmoss.fennrow", "feature instrument", "feature bass"}},
+        {"Warm.fennrow.json", R"({"kind":"instance","meta":"free text"})",
+         {"begin Warm.fennrow|(null)", "plugin clap:com.brightmoss.fennrow", "feature instrument",
+          "feature bass"}},
+    };
+    for (const auto& c : cases) {
+        const std::string path = folder.write(c.file, c.content);
+        FakeReceiver receiver;
+        bool ok = false;
+        EXPECT_EQ(metadataFor(CLAP_PRESET_DISCOVERY_LOCATION_FILE, path.c_str(), receiver, &ok), c.expected);
+        EXPECT_TRUE(ok) << c.file;
+    }
+
+    FakeReceiver refusing;
+    refusing.refuseBeginAt = 0;
+    bool ok = false;
+    const std::string path = folder.write("Refused.json", R"({"kind":"instance","plugin":"fennrow"})");
+    EXPECT_EQ(metadataFor(CLAP_PRESET_DISCOVERY_LOCATION_FILE, path.c_str(), refusing, &ok),
+              Calls{"begin Refused|(null)"});
+    EXPECT_TRUE(ok);
+}
+
+TEST(PresetDiscoveryMetadata, ReportsFilesItCannotDescribe) {
+    ScratchFolder folder;
+    const std::string other = folder.write("Other.json", R"({"kind":"instance","plugin":"other"})");
+    const std::string empty = folder.write("Empty.json", "");
+    const std::string text = folder.write("Text.json", "{\"kind\":");
+    const std::string latin1 = folder.write("caf\xE9.json", R"({"kind":"instance"})");
+    const std::string missing = (folder.path / "Missing.json").string();
+    const std::string dir = folder.path.string();
+    const struct {
+        std::string location;
+        std::string message;
+    } cases[] = {
+        {other, other + ": An instance of other, not fennrow"},
+        {empty, empty + ": Neither a JSON document nor a zip archive"},
+        {text, text + ": The document is not valid JSON: invalid number"},
+        {latin1, latin1 + " is not a fennrow preset"},
+        {missing, missing + " is not a fennrow preset"},
+        {dir, dir + " is not a fennrow preset"},
+    };
+    for (const auto& c : cases) {
+        FakeReceiver receiver;
+        bool ok = true;
+        EXPECT_EQ(metadataFor(CLAP_PRESET_DISCOVERY_LOCATION_FILE, c.location.c_str(), receiver, &ok),
+                  Calls{"error 0 " + c.message});
+        EXPECT_FALSE(ok) << c.location;
+    }
+}
+
+} // namespace
+} // namespace fennrow

@@ -1,0 +1,128 @@
+#include "discovery_fakes.h"
+#include "fake_plugin_host.h"
+#include "plugin/factory_sounds.h"
+#include "stored_zip.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace fennrow {
+namespace {
+
+using testing::RecordingHost;
+using testing::ScopedPlugin;
+using testing::ScratchFolder;
+using Calls = std::vector<std::string>;
+
+constexpr std::uint32_t kFile = CLAP_PRESET_DISCOVERY_LOCATION_FILE;
+constexpr std::uint32_t kFactory = CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN;
+
+const std::string kFilePreset = R"({"kind":"instance","spec":"1.0","plugin":"fennrow","meta":{"name":"Loaded"},)"
+                                R"("params":{"weight":0.125,"odd":[1]}})";
+
+TEST(PresetLoad, FactorySoundsLoadByExactNameAndStartANewDocument) {
+    ScratchFolder folder;
+    const std::string file = folder.write("Loaded.json", kFilePreset);
+    RecordingHost host;
+    ScopedPlugin plugin(host);
+    ASSERT_TRUE(plugin.loadPreset(kFile, file.c_str(), nullptr));
+    ASSERT_NE(plugin.save().find("Loaded"), std::string::npos);
+    host.calls.clear();
+
+    EXPECT_TRUE(plugin.loadPreset(kFactory, nullptr, "Deep Sub"));
+    EXPECT_EQ(host.calls, (Calls{"rescan 1", "dirty", "loaded 1|(null)|Deep Sub"}));
+    EXPECT_EQ(plugin.paramValues()[0], 1.0);
+    EXPECT_EQ(plugin.paramValues()[1], static_cast<double>(0.38f));
+
+    EXPECT_TRUE(plugin.loadPreset(kFactory, "ignored", "Init"));
+    RecordingHost freshHost;
+    ScopedPlugin fresh(freshHost);
+    EXPECT_EQ(plugin.save(), fresh.save()); // the loaded file's document is gone
+}
+
+TEST(PresetLoad, ReportsEachRefusalOnceWithItsMessage) {
+    ScratchFolder folder;
+    const std::string other = folder.write("Other.json", R"({"kind":"instance","plugin":"other"})");
+    const std::string empty = folder.write("Empty.json", "");
+    const std::string text = folder.write("Text.json", "not json");
+    const std::string broken = folder.write("Broken.json", "{\"kind\":\"instance\",}");
+    const std::string clip = folder.write("Clip.json", R"({"kind":"clip"})");
+    const std::string latin1 = folder.write("caf\xE9.json", kFilePreset);
+    const std::string huge = folder.write("Huge.json", "");
+    std::filesystem::resize_file(huge, std::uint64_t{3} << 30);
+    const std::string missing = (folder.path / "Missing.json").string();
+    const std::string dir = folder.path.string();
+    const std::string noZipDocument = folder.write("NoDoc.zip", testing::storedZip({{"clip.json", "{}"}}));
+
+    const struct {
+        std::uint32_t kind;
+        const char* location;
+        const char* key;
+        std::string message;
+    } cases[] = {
+        {kFactory, nullptr, "init", "Fennrow has no factory sound init"},
+        {kFactory, nullptr, "Deep Sub ", "Fennrow has no factory sound Deep Sub "},
+        {kFactory, nullptr, nullptr, "Fennrow has no factory sound "},
+        {kFile, missing.c_str(), nullptr, missing + " cannot be opened"},
+        {kFile, dir.c_str(), nullptr, dir + " cannot be opened"},
+        {kFile, latin1.c_str(), nullptr, latin1 + " cannot be opened"},
+        {kFile, huge.c_str(), nullptr, huge + " cannot be opened"},
+        {kFile, empty.c_str(), nullptr, empty + ": Neither a JSON document nor a zip archive"},
+        {kFile, text.c_str(), nullptr, text + ": Neither a JSON document nor a zip archive"},
+        {kFile, broken.c_str(), nullptr, broken + ": The document is not valid JSON: expected key"},
+        {kFile, other.c_str(), "key", other + ": An instance of other, not fennrow"},
+        {kFile, clip.c_str(), nullptr, clip + ": Expected kind \"instance\", found \"clip\""},
+        {kFile, noZipDocument.c_str(), nullptr, noZipDocument + ": The archive has no instance.json"},
+        {kFile, nullptr, nullptr, "Fennrow loads presets from files and from its own factory set"},
+        {2, "anything", "Init", "Fennrow loads presets from files and from its own factory set"},
+    };
+    RecordingHost host;
+    ScopedPlugin plugin(host);
+    ::testing::internal::CaptureStderr();
+    ASSERT_TRUE(plugin.load(kFilePreset));
+    ::testing::internal::GetCapturedStderr();
+    const std::string before = plugin.save();
+    const std::vector<double> values = plugin.paramValues();
+    for (const auto& c : cases) {
+        host.calls.clear();
+        EXPECT_FALSE(plugin.loadPreset(c.kind, c.location, c.key)) << c.message;
+        const std::string echoed = std::to_string(c.kind) + "|" + (c.location ? c.location : "(null)") + "|" +
+                                   (c.key ? c.key : "(null)");
+        EXPECT_EQ(host.calls, Calls{"error " + echoed + "|0|" + c.message});
+        EXPECT_EQ(plugin.save(), before) << c.message;
+        EXPECT_EQ(plugin.paramValues(), values) << c.message;
+    }
+}
+
+TEST(PresetLoad, AFileWithWarningsOrACorruptAssetStillLoadsQuietly) {
+    ScratchFolder folder;
+    const std::string plain = folder.write("Loaded.json", kFilePreset);
+    const std::string zip = folder.write(
+        "Packed.zip", testing::storedZip({{"instance.json", kFilePreset}, {"assets/" + std::string(64, '0'), "x"}}));
+    for (const std::string& file : {plain, zip}) {
+        RecordingHost host;
+        ScopedPlugin plugin(host);
+        EXPECT_TRUE(plugin.loadPreset(kFile, file.c_str(), nullptr)) << file;
+        EXPECT_EQ(host.calls, (Calls{"rescan 1", "dirty", "loaded 0|" + file + "|(null)"}));
+        EXPECT_EQ(plugin.paramValues()[0], 0.125);
+        EXPECT_NE(plugin.save().find(R"("meta":{"name":"Loaded"},"params":{"weight":0.125,"odd":[1],)"),
+                  std::string::npos);
+    }
+}
+
+TEST(PresetLoad, WithoutAHostExtensionMessagesGoToStandardError) {
+    RecordingHost host(false);
+    ScopedPlugin plugin(host);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(plugin.loadPreset(kFactory, nullptr, "init"));
+    EXPECT_FALSE(plugin.loadPreset(7, nullptr, nullptr));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "fennrow preset: Fennrow has no factory sound init\n"
+              "fennrow preset: Fennrow loads presets from files and from its own factory set\n");
+    EXPECT_TRUE(plugin.loadPreset(kFactory, nullptr, "Growl"));
+    EXPECT_EQ(host.calls, (Calls{"rescan 1", "dirty"}));
+}
+
+} // namespace
+} // namespace fennrow
