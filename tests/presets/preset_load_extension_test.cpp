@@ -1,6 +1,5 @@
 #include "discovery_fakes.h"
-#include "fake_plugin_host.h"
-#include "plugin/factory_sounds.h"
+#include "plugin_calls.h"
 #include "stored_zip.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +9,12 @@
 namespace fennrow {
 namespace {
 
-using testing::RecordingHost;
-using testing::ScopedPlugin;
+using test::PresetLoadOffer;
+using test::TestPlugin;
+using testing::loadPreset;
+using testing::loadState;
+using testing::paramValues;
+using testing::saveState;
 using testing::ScratchFolder;
 using Calls = std::vector<std::string>;
 
@@ -24,21 +27,20 @@ const std::string kFilePreset = R"({"kind":"instance","spec":"1.0","plugin":"fen
 TEST(PresetLoad, FactorySoundsLoadByExactNameAndStartANewDocument) {
     ScratchFolder folder;
     const std::string file = folder.write("Loaded.json", kFilePreset);
-    RecordingHost host;
-    ScopedPlugin plugin(host);
-    ASSERT_TRUE(plugin.loadPreset(kFile, file.c_str(), nullptr));
-    ASSERT_NE(plugin.save().find("Loaded"), std::string::npos);
-    host.calls.clear();
+    TestPlugin plugin;
+    ASSERT_TRUE(loadPreset(plugin, kFile, file.c_str(), nullptr));
+    ASSERT_NE(saveState(plugin).find("Loaded"), std::string::npos);
+    plugin.host.calls.clear();
 
-    EXPECT_TRUE(plugin.loadPreset(kFactory, nullptr, "Deep Sub"));
-    EXPECT_EQ(host.calls, (Calls{"rescan 1", "dirty", "loaded 1|(null)|Deep Sub"}));
-    EXPECT_EQ(plugin.paramValues()[0], 1.0);
-    EXPECT_EQ(plugin.paramValues()[1], static_cast<double>(0.38f));
+    EXPECT_TRUE(loadPreset(plugin, kFactory, nullptr, "Deep Sub"));
+    EXPECT_EQ(plugin.host.calls,
+              (Calls{"params.rescan 1", "state.mark_dirty", "preset_load.loaded 1 (null) Deep Sub"}));
+    EXPECT_EQ(paramValues(plugin)[0], 1.0);
+    EXPECT_EQ(paramValues(plugin)[1], static_cast<double>(0.38f));
 
-    EXPECT_TRUE(plugin.loadPreset(kFactory, "ignored", "Init"));
-    RecordingHost freshHost;
-    ScopedPlugin fresh(freshHost);
-    EXPECT_EQ(plugin.save(), fresh.save()); // the loaded file's document is gone
+    EXPECT_TRUE(loadPreset(plugin, kFactory, "ignored", "Init"));
+    TestPlugin fresh;
+    EXPECT_EQ(saveState(plugin), saveState(fresh)); // the loaded file's document is gone
 }
 
 TEST(PresetLoad, ReportsEachRefusalOnceWithItsMessage) {
@@ -77,21 +79,20 @@ TEST(PresetLoad, ReportsEachRefusalOnceWithItsMessage) {
         {kFile, nullptr, nullptr, "Fennrow loads presets from files and from its own factory set"},
         {2, "anything", "Init", "Fennrow loads presets from files and from its own factory set"},
     };
-    RecordingHost host;
-    ScopedPlugin plugin(host);
+    TestPlugin plugin;
     ::testing::internal::CaptureStderr();
-    ASSERT_TRUE(plugin.load(kFilePreset));
+    ASSERT_TRUE(loadState(plugin, kFilePreset));
     ::testing::internal::GetCapturedStderr();
-    const std::string before = plugin.save();
-    const std::vector<double> values = plugin.paramValues();
+    const std::string before = saveState(plugin);
+    const std::vector<double> values = paramValues(plugin);
     for (const auto& c : cases) {
-        host.calls.clear();
-        EXPECT_FALSE(plugin.loadPreset(c.kind, c.location, c.key)) << c.message;
-        const std::string echoed = std::to_string(c.kind) + "|" + (c.location ? c.location : "(null)") + "|" +
+        plugin.host.calls.clear();
+        EXPECT_FALSE(loadPreset(plugin, c.kind, c.location, c.key)) << c.message;
+        const std::string echoed = std::to_string(c.kind) + " " + (c.location ? c.location : "(null)") + " " +
                                    (c.key ? c.key : "(null)");
-        EXPECT_EQ(host.calls, Calls{"error " + echoed + "|0|" + c.message});
-        EXPECT_EQ(plugin.save(), before) << c.message;
-        EXPECT_EQ(plugin.paramValues(), values) << c.message;
+        EXPECT_EQ(plugin.host.calls, Calls{"preset_load.on_error " + echoed + " 0 " + c.message});
+        EXPECT_EQ(saveState(plugin), before) << c.message;
+        EXPECT_EQ(paramValues(plugin), values) << c.message;
     }
 }
 
@@ -101,27 +102,30 @@ TEST(PresetLoad, AFileWithWarningsOrACorruptAssetStillLoadsQuietly) {
     const std::string zip = folder.write(
         "Packed.zip", testing::storedZip({{"instance.json", kFilePreset}, {"assets/" + std::string(64, '0'), "x"}}));
     for (const std::string& file : {plain, zip}) {
-        RecordingHost host;
-        ScopedPlugin plugin(host);
-        EXPECT_TRUE(plugin.loadPreset(kFile, file.c_str(), nullptr)) << file;
-        EXPECT_EQ(host.calls, (Calls{"rescan 1", "dirty", "loaded 0|" + file + "|(null)"}));
-        EXPECT_EQ(plugin.paramValues()[0], 0.125);
-        EXPECT_NE(plugin.save().find(R"("meta":{"name":"Loaded"},"params":{"weight":0.125,"odd":[1],)"),
+        TestPlugin plugin;
+        plugin.host.calls.clear();
+        EXPECT_TRUE(loadPreset(plugin, kFile, file.c_str(), nullptr)) << file;
+        EXPECT_EQ(plugin.host.calls,
+                  (Calls{"params.rescan 1", "state.mark_dirty", "preset_load.loaded 0 " + file + " (null)"}));
+        EXPECT_EQ(paramValues(plugin)[0], 0.125);
+        EXPECT_NE(saveState(plugin).find(R"("meta":{"name":"Loaded"},"params":{"weight":0.125,"odd":[1],)"),
                   std::string::npos);
     }
 }
 
 TEST(PresetLoad, WithoutAHostExtensionMessagesGoToStandardError) {
-    RecordingHost host(false);
-    ScopedPlugin plugin(host);
+    TestPlugin plugin(TestPlugin::Init::No);
+    plugin.host.offerPresetLoad = PresetLoadOffer::None;
+    plugin.plugin->init(plugin.plugin);
+    plugin.host.calls.clear();
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(plugin.loadPreset(kFactory, nullptr, "init"));
-    EXPECT_FALSE(plugin.loadPreset(7, nullptr, nullptr));
+    EXPECT_FALSE(loadPreset(plugin, kFactory, nullptr, "init"));
+    EXPECT_FALSE(loadPreset(plugin, 7, nullptr, nullptr));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "fennrow preset: Fennrow has no factory sound init\n"
               "fennrow preset: Fennrow loads presets from files and from its own factory set\n");
-    EXPECT_TRUE(plugin.loadPreset(kFactory, nullptr, "Growl"));
-    EXPECT_EQ(host.calls, (Calls{"rescan 1", "dirty"}));
+    EXPECT_TRUE(loadPreset(plugin, kFactory, nullptr, "Growl"));
+    EXPECT_EQ(plugin.host.calls, (Calls{"params.rescan 1", "state.mark_dirty"}));
 }
 
 } // namespace

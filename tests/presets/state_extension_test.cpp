@@ -1,81 +1,90 @@
-#include "fake_plugin_host.h"
 #include "plugin/session_extension.h"
-#include "presets/state_extension.h"
+#include "plugin_calls.h"
 #include "presets/sound_writer.h"
+#include "presets/state_extension.h"
+#include "support/streams.h"
 
 #include <gtest/gtest.h>
 
 namespace fennrow {
 namespace {
 
-using testing::MemoryInput;
-using testing::MemoryOutput;
-using testing::RecordingHost;
-using testing::ScopedPlugin;
+using test::InputStream;
+using test::OutputStream;
+using test::TestPlugin;
+using testing::loadState;
+using testing::paramValues;
+using testing::saveState;
 
 const std::string kOtherPlugin = R"({"kind":"instance","plugin":"other","params":{"weight":0.1}})";
 const std::string kHeavy = R"({"kind":"instance","spec":"1.0","plugin":"fennrow","meta":{"name":"Heavy"},)"
                            R"("params":{"weight":1,"tone":0.250}})";
 
-std::string loadPrinting(const ScopedPlugin& plugin, MemoryInput& in, bool& result) {
+// Loads from the stream and returns what the load printed.
+std::string loadPrinting(const TestPlugin& plugin, const InputStream& in, bool& result) {
     ::testing::internal::CaptureStderr();
-    result = kStateExtension.load(plugin.plugin, &in.record);
+    result = kStateExtension.load(plugin.plugin, in.clap());
     return ::testing::internal::GetCapturedStderr();
 }
 
 TEST(StateExtension, AFreshInstanceSavesTheDefaultDocument) {
-    RecordingHost host;
-    ScopedPlugin plugin(host);
-    const std::string saved = plugin.save();
+    TestPlugin plugin;
+    plugin.host.calls.clear();
+    const std::string saved = saveState(plugin);
     EXPECT_EQ(saved, writeSoundDocument(InstanceDocument{}, defaultSoundSnapshot(), std::nullopt));
-    EXPECT_EQ(plugin.save(), saved);
-    EXPECT_TRUE(host.calls.empty());
+    EXPECT_EQ(saveState(plugin), saved);
+    EXPECT_TRUE(plugin.host.calls.empty());
 }
 
 TEST(StateExtension, LoadThenSaveGivesBackTheSameBytes) {
-    RecordingHost host;
-    ScopedPlugin first(host);
-    ASSERT_TRUE(first.load(kHeavy));
-    const std::string saved = first.save();
+    TestPlugin first;
+    ASSERT_TRUE(loadState(first, kHeavy));
+    const std::string saved = saveState(first);
     EXPECT_NE(saved.find(R"("meta":{"name":"Heavy"},"params":{"weight":1,"tone":0.250,)"), std::string::npos);
-    EXPECT_EQ(first.paramValues()[0], 1.0);
-    EXPECT_EQ(first.paramValues()[2], 0.25);
+    EXPECT_EQ(paramValues(first)[0], 1.0);
+    EXPECT_EQ(paramValues(first)[2], 0.25);
 
-    ScopedPlugin second(host);
-    ASSERT_TRUE(second.load(saved));
-    EXPECT_EQ(second.save(), saved);
-    EXPECT_EQ(second.paramValues(), first.paramValues());
+    TestPlugin second;
+    ASSERT_TRUE(loadState(second, saved));
+    EXPECT_EQ(saveState(second), saved);
+    EXPECT_EQ(paramValues(second), paramValues(first));
 }
 
 TEST(StateExtension, SaveWritesThroughShortWritesAndStopsOnAFailingOne) {
-    RecordingHost host;
-    ScopedPlugin plugin(host);
-    const std::string whole = plugin.save();
+    TestPlugin plugin;
+    const std::string whole = saveState(plugin);
 
-    MemoryOutput trickle(7);
-    EXPECT_TRUE(kStateExtension.save(plugin.plugin, &trickle.record));
+    OutputStream trickle;
+    trickle.maxChunk = 7;
+    EXPECT_TRUE(kStateExtension.save(plugin.plugin, trickle.clap()));
     EXPECT_EQ(trickle.bytes, whole);
 
-    for (std::int64_t failure : {0, -1}) {
-        MemoryOutput failing(SIZE_MAX, 100, failure);
-        EXPECT_FALSE(kStateExtension.save(plugin.plugin, &failing.record));
-        EXPECT_EQ(failing.bytes, whole.substr(0, 100));
-    }
+    OutputStream failing;
+    failing.maxChunk = 50;
+    failing.failAfterWrites = 2;
+    EXPECT_FALSE(kStateExtension.save(plugin.plugin, failing.clap()));
+    EXPECT_EQ(failing.bytes, whole.substr(0, 100));
+
+    OutputStream refusing;
+    refusing.acceptNothing = true;
+    EXPECT_FALSE(kStateExtension.save(plugin.plugin, refusing.clap()));
+    EXPECT_EQ(refusing.writes, 1);
 }
 
 TEST(StateExtension, ReadsTheStreamInChunksAndTreatsAnErrorAsItsEnd) {
-    RecordingHost host;
-    ScopedPlugin plugin(host);
-    const std::string padded = kHeavy + std::string(5000, ' ');
-    MemoryInput chunks(padded, 333);
+    TestPlugin plugin;
+    InputStream chunks(kHeavy + std::string(5000, ' '));
+    chunks.maxChunk = 333;
     bool ok = false;
     EXPECT_EQ(loadPrinting(plugin, chunks, ok), "");
     EXPECT_TRUE(ok);
-    EXPECT_EQ(plugin.paramValues()[0], 1.0);
+    EXPECT_EQ(paramValues(plugin)[0], 1.0);
 
-    // The bytes before the error are a complete document.
-    ScopedPlugin other(host);
-    MemoryInput broken(padded, 64, kHeavy.size());
+    // The bytes before the error are a complete document, and they are used.
+    TestPlugin other;
+    InputStream broken(kHeavy + "garbage that never arrives");
+    broken.maxChunk = kHeavy.size();
+    broken.failAfterReads = 1;
     EXPECT_EQ(loadPrinting(other, broken, ok), "");
     EXPECT_TRUE(ok);
 }
@@ -83,24 +92,24 @@ TEST(StateExtension, ReadsTheStreamInChunksAndTreatsAnErrorAsItsEnd) {
 TEST(StateExtension, PrintsEveryFindingOfALoad) {
     const struct {
         std::string bytes;
-        std::size_t failAfter;
+        int failAfterReads;
         bool loads;
         std::string printed;
     } cases[] = {
-        {R"({"kind":"instance","plugin":"fennrow"})", SIZE_MAX, true,
+        {R"({"kind":"instance","plugin":"fennrow"})", -1, true,
          "fennrow state: spec-missing /spec No spec version, read as 1.0\n"},
-        {"", SIZE_MAX, false, "fennrow state: package-unreadable  Neither a JSON document nor a zip archive\n"},
+        {"", -1, false, "fennrow state: package-unreadable  Neither a JSON document nor a zip archive\n"},
         {kHeavy, 0, false, "fennrow state: package-unreadable  Neither a JSON document nor a zip archive\n"},
-        {kOtherPlugin, SIZE_MAX, false,
+        {kOtherPlugin, -1, false,
          "fennrow state: spec-missing /spec No spec version, read as 1.0\n"
          "fennrow state: wrong-plugin /plugin An instance of other, not fennrow\n"},
-        {R"({"kind":"instance","spec":"1.0","plugin":"fennrow","state":{"motion":[1]}})", SIZE_MAX, true,
+        {R"({"kind":"instance","spec":"1.0","plugin":"fennrow","state":{"motion":[1]}})", -1, true,
          "fennrow state: curve-length /state/motion A curve is 64 numbers; left at its default\n"},
     };
     for (const auto& c : cases) {
-        RecordingHost host;
-        ScopedPlugin plugin(host);
-        MemoryInput in(c.bytes, SIZE_MAX, c.failAfter);
+        TestPlugin plugin;
+        InputStream in(c.bytes);
+        in.failAfterReads = c.failAfterReads;
         bool ok = !c.loads;
         EXPECT_EQ(loadPrinting(plugin, in, ok), c.printed);
         EXPECT_EQ(ok, c.loads) << c.printed;
@@ -108,38 +117,35 @@ TEST(StateExtension, PrintsEveryFindingOfALoad) {
 }
 
 TEST(StateExtension, AFailedLoadChangesNothing) {
-    RecordingHost host;
-    ScopedPlugin plugin(host);
-    ASSERT_TRUE(plugin.load(kHeavy));
-    const std::string before = plugin.save();
-    const std::vector<double> values = plugin.paramValues();
+    TestPlugin plugin;
+    ASSERT_TRUE(loadState(plugin, kHeavy));
+    const std::string before = saveState(plugin);
+    const std::vector<double> values = paramValues(plugin);
     for (const std::string& bad : {kOtherPlugin, std::string("{"), std::string(R"({"kind":"clip"})")}) {
         ::testing::internal::CaptureStderr();
-        EXPECT_FALSE(plugin.load(bad));
+        EXPECT_FALSE(loadState(plugin, bad));
         ::testing::internal::GetCapturedStderr();
-        EXPECT_EQ(plugin.save(), before) << bad;
-        EXPECT_EQ(plugin.paramValues(), values) << bad;
+        EXPECT_EQ(saveState(plugin), before) << bad;
+        EXPECT_EQ(paramValues(plugin), values) << bad;
     }
 }
 
 TEST(StateExtension, ADocumentWithoutPluginIsClaimedOnSave) {
-    RecordingHost host;
-    ScopedPlugin plugin(host);
+    TestPlugin plugin;
     ::testing::internal::CaptureStderr();
-    ASSERT_TRUE(plugin.load(R"({"kind":"instance","spec":"1.0","hints":{"h":1}})"));
+    ASSERT_TRUE(loadState(plugin, R"({"kind":"instance","spec":"1.0","hints":{"h":1}})"));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "fennrow state: instance-without-plugin /plugin An instance names its plugin\n");
-    const std::string saved = plugin.save();
+    const std::string saved = saveState(plugin);
     EXPECT_EQ(saved.rfind(R"({"kind":"instance","spec":"1.0","plugin":"fennrow",)", 0), 0u);
     EXPECT_NE(saved.find(R"("hints":{"h":1})"), std::string::npos);
 }
 
 TEST(StateExtension, TheSessionValueBecomesTheSeed) {
-    RecordingHost host;
-    ScopedPlugin plugin(host);
+    TestPlugin plugin;
     const SessionInfo info{kSessionInfoMinimumSize, 0, 0xfeedull, 1, 0, nullptr, 0};
     ASSERT_TRUE(kSessionExtension.set(plugin.plugin, &info));
-    EXPECT_NE(plugin.save().find(R"("scope":"complete","seed":"000000000000feed","params")"), std::string::npos);
+    EXPECT_NE(saveState(plugin).find(R"("scope":"complete","seed":"000000000000feed","params")"), std::string::npos);
 }
 
 } // namespace
