@@ -36,6 +36,11 @@ float usableSampleRate(float sampleRate) {
 
 struct Chunk {
     float frequency[kControlPeriod];
+    float rawA[2 * kControlPeriod];
+    float rawB[2 * kControlPeriod];
+    float shapedA[2 * kControlPeriod];
+    float shapedB[2 * kControlPeriod];
+    float sub[kControlPeriod];
     float a[kControlPeriod];
     float b[kControlPeriod];
     HalfbandBlock blockA;
@@ -57,29 +62,48 @@ void pitchStage(SynthEngine& e, Chunk& c, uint32_t n) {
     }
 }
 
-// Both detuned oscillators at the doubled rate, through their shapers,
-// into the decimators' blocks.
+// Both detuned oscillators at the doubled rate. Their outputs go through
+// the shapers a whole block at a time, then split into the decimators'
+// even and odd input streams.
 void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
-    float* evenA = c.blockA.even + kHalfbandHistory;
-    float* oddA = c.blockA.odd + kHalfbandHistory;
-    float* evenB = c.blockB.even + kHalfbandHistory;
-    float* oddB = c.blockB.odd + kHalfbandHistory;
-    const TanhShaperParams shaper = e.shaper;
     const float feedback = e.feedback;
     for (uint32_t j = 0; j < n; ++j) {
         const float f = c.frequency[j];
         const double stepA = static_cast<double>(f - e.detune) * e.halfPeriod;
         const double stepB = static_cast<double>(f + e.detune) * e.halfPeriod;
-        evenA[j] = processShaper(shaper, e.shaperA, stepFeedbackSine(e.oscA, stepA, feedback));
-        evenB[j] = processShaper(shaper, e.shaperB, stepFeedbackSine(e.oscB, stepB, feedback));
-        oddA[j] = processShaper(shaper, e.shaperA, stepFeedbackSine(e.oscA, stepA, feedback));
-        oddB[j] = processShaper(shaper, e.shaperB, stepFeedbackSine(e.oscB, stepB, feedback));
+        c.rawA[2 * j] = stepFeedbackSine(e.oscA, stepA, feedback);
+        c.rawB[2 * j] = stepFeedbackSine(e.oscB, stepB, feedback);
+        c.rawA[2 * j + 1] = stepFeedbackSine(e.oscA, stepA, feedback);
+        c.rawB[2 * j + 1] = stepFeedbackSine(e.oscB, stepB, feedback);
     }
+    const int steps = static_cast<int>(2 * n);
+    processShaperBlock(e.shaper, e.shaperA, c.rawA, c.shapedA, steps);
+    processShaperBlock(e.shaper, e.shaperB, c.rawB, c.shapedB, steps);
+    float* evenA = c.blockA.even + kHalfbandHistory;
+    float* oddA = c.blockA.odd + kHalfbandHistory;
+    float* evenB = c.blockB.even + kHalfbandHistory;
+    float* oddB = c.blockB.odd + kHalfbandHistory;
+    for (uint32_t j = 0; j < n; ++j) {
+        evenA[j] = c.shapedA[2 * j];
+        oddA[j] = c.shapedA[2 * j + 1];
+        evenB[j] = c.shapedB[2 * j];
+        oddB[j] = c.shapedB[2 * j + 1];
+    }
+}
+
+// The sub sine; its phase runs on by the frequency of each sample.
+void subStage(SynthEngine& e, Chunk& c, uint32_t n) {
+    const float sampleRate = e.sampleRate;
+    for (uint32_t j = 0; j < n; ++j) {
+        e.subPhase += static_cast<double>(c.frequency[j] / sampleRate);
+        if (e.subPhase >= 1.0) e.subPhase -= 1.0;
+        c.sub[j] = static_cast<float>(e.subPhase) * 2.0f * kPi32;
+    }
+    for (uint32_t j = 0; j < n; ++j) c.sub[j] = sinf(c.sub[j]);
 }
 
 // Filters, stereo spread, sub, envelopes and the output stage.
 void outputStage(SynthEngine& e, const Chunk& c, float* left, float* right, uint32_t n) {
-    const float sampleRate = e.sampleRate;
     for (uint32_t j = 0; j < n; ++j) {
         const float w = advanceRamp(e.weightRamp);
         const float k = advanceRamp(e.pluckRamp);
@@ -92,9 +116,7 @@ void outputStage(SynthEngine& e, const Chunk& c, float* left, float* right, uint
         const float l = (mid + side) * e.stereoNorm;
         const float r = (mid - side) * e.stereoNorm;
 
-        e.subPhase += static_cast<double>(c.frequency[j] / sampleRate);
-        if (e.subPhase >= 1.0) e.subPhase -= 1.0;
-        const float sub = sinf(static_cast<float>(e.subPhase) * 2.0f * kPi32);
+        const float sub = c.sub[j];
 
         const float velocityGain = stepOnePole(e.velocity, e.velocityTarget) * 0.6f + 0.4f;
         const float amp = advanceAmpEnvelope(e.amp);
@@ -114,6 +136,7 @@ void renderChunk(SynthEngine& e, float* left, float* right, uint32_t n) {
     oscillatorStage(e, c, n);
     finishHalfbandBlock(e.decimatorA, c.blockA, *e.taps, static_cast<int>(n), c.a);
     finishHalfbandBlock(e.decimatorB, c.blockB, *e.taps, static_cast<int>(n), c.b);
+    subStage(e, c, n);
     outputStage(e, c, left, right, n);
 }
 

@@ -16,6 +16,45 @@ void configureShaper(TanhShaperParams& p, float drive) {
     p.f0 = std::log1p(std::exp(-2.0 * u0)) + u0 - kLn2;
 }
 
+void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,
+                        int count) {
+    double x[kShaperBlockMax + 1]; // x[0] is the previous input
+    double f[kShaperBlockMax + 1]; // antiderivative at x
+    double u[kShaperBlockMax];
+    double w[kShaperBlockMax];
+    const double g = p.g;
+    const double b = p.b;
+    const double d = p.d;
+    const double n = p.n;
+    x[0] = s.previous;
+    f[0] = s.hasPreviousF ? s.previousF : shaperAntiderivative(p, s.previous);
+    for (int k = 0; k < count; ++k) {
+        x[k + 1] = in[k];
+        u[k] = std::fabs((b + x[k + 1]) * g);
+        w[k] = -2.0 * u[k];
+    }
+    for (int k = 0; k < count; ++k) w[k] = std::exp(w[k]);
+    for (int k = 0; k < count; ++k) w[k] = std::log1p(w[k]);
+    for (int k = 0; k < count; ++k) f[k + 1] = ((w[k] + u[k] - kLn2 - p.f0) / g - d * x[k + 1]) * n;
+    bool anyNear = false;
+    for (int k = 0; k < count; ++k) {
+        const double diff = x[k + 1] - x[k];
+        const bool near = std::fabs(diff) < kShaperMidpointThreshold;
+        anyNear |= near;
+        out[k] = static_cast<float>((f[k + 1] - f[k]) / (near ? 1.0 : diff));
+    }
+    if (anyNear) {
+        for (int k = 0; k < count; ++k) {
+            if (!(std::fabs(x[k + 1] - x[k]) < kShaperMidpointThreshold)) continue;
+            const float mid = static_cast<float>((x[k + 1] + x[k]) * 0.5);
+            out[k] = (tanhf((mid + p.b) * p.g) - p.d) * p.n;
+        }
+    }
+    s.previous = in[count - 1];
+    s.previousF = f[count];
+    s.hasPreviousF = true;
+}
+
 float shaperCurve(const TanhShaperParams& p, float x) {
     return (tanhf(p.g * (x + p.b)) - p.d) * p.n;
 }

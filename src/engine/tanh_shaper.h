@@ -65,4 +65,13 @@ inline float processShaper(const TanhShaperParams& p, TanhShaperState& s, float 
     return static_cast<float>((fx - fPrev) / diff);
 }
 
+// The same steps over a block of `count` (at most kShaperBlockMax) inputs,
+// with the same results as processShaper, bit for bit. The expensive parts
+// run as separate passes over the block, so neighbouring steps do not wait
+// for each other.
+inline constexpr int kShaperBlockMax = 128;
+
+void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,
+                        int count);
+
 } // namespace fennrow

@@ -157,26 +157,36 @@ TEST(TanhShaper, SlowInputFollowsTheStaticCurve) {
     }
 }
 
-TEST(TanhShaper, RememberedAntiderivativeGivesTheSameBits) {
+TEST(TanhShaper, StepAndBlockFormsGiveThePlainFormulaBitForBit) {
     TanhShaperParams p;
     configureShaper(p, 0.8f);
-    TanhShaperState cached;
-    float previous = 0.0f;
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> dist(-1.2f, 1.2f);
-    for (int i = 0; i < 5000; ++i) {
+    std::vector<float> in(5000), plain(5000);
+    float previous = 0.0f;
+    for (size_t i = 0; i < in.size(); ++i) {
         const float x = i % 7 == 3 ? previous : dist(rng); // exercise the midpoint branch too
         const double diff = static_cast<double>(x) - static_cast<double>(previous);
-        float plain;
         if (std::fabs(diff) < 1e-6) {
             const float mid = static_cast<float>((static_cast<double>(x) + previous) * 0.5);
-            plain = (tanhf((mid + p.b) * p.g) - p.d) * p.n;
+            plain[i] = (tanhf((mid + p.b) * p.g) - p.d) * p.n;
         } else {
-            plain = static_cast<float>((shaperAntiderivative(p, x) - shaperAntiderivative(p, previous)) / diff);
+            plain[i] = static_cast<float>((shaperAntiderivative(p, x) - shaperAntiderivative(p, previous)) / diff);
         }
-        previous = x;
-        ASSERT_EQ(processShaper(p, cached, x), plain) << i;
+        in[i] = previous = x;
     }
+    TanhShaperState stepwise;
+    for (size_t i = 0; i < in.size(); ++i) ASSERT_EQ(processShaper(p, stepwise, in[i]), plain[i]) << i;
+
+    TanhShaperState blockwise;
+    std::vector<float> out(in.size());
+    for (size_t at = 0; at < in.size();) {
+        const int count = std::min<int>(1 + static_cast<int>(rng() % kShaperBlockMax), static_cast<int>(in.size() - at));
+        if (rng() % 3 == 0) forgetShaperHistory(blockwise);
+        processShaperBlock(p, blockwise, in.data() + at, out.data() + at, count);
+        at += static_cast<size_t>(count);
+    }
+    for (size_t i = 0; i < in.size(); ++i) ASSERT_EQ(out[i], plain[i]) << i;
 }
 
 TEST(HalfbandDecimator, TapsAreSymmetricHalfBandWithUnitDcGain) {
