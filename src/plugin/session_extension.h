@@ -5,6 +5,7 @@
 
 #include <clap/clap.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,6 +29,12 @@ struct SessionInfo {
 
 inline constexpr uint32_t kSessionInfoMinimumSize = 20;   // through version
 inline constexpr uint32_t kSessionInfoWithStringsSize = 36; // through stringCount
+
+static_assert(offsetof(SessionInfo, value) == 8);
+static_assert(offsetof(SessionInfo, version) == 16);
+static_assert(offsetof(SessionInfo, strings) == 24);
+static_assert(offsetof(SessionInfo, stringCount) == 32);
+static_assert(offsetof(SessionInfo, stringCount) + sizeof(uint32_t) == kSessionInfoWithStringsSize);
 
 struct SessionRecord {
     bool received = false;
