@@ -97,8 +97,9 @@ float cyclePhase(double cycles) {
 
 float curveLookup(const float* curve, float phase) {
     const float p = phase * static_cast<float>(kCurvePoints);
-    const float clamped = clampUnit(p, 0.0f, static_cast<float>(kCurvePoints - 1));
-    const int i = static_cast<int>(clamped);
+    // Written so that a NaN lands on point 0 rather than in the conversion.
+    const float last = static_cast<float>(kCurvePoints - 1);
+    const int i = p > 0.0f ? static_cast<int>(p < last ? p : last) : 0;
     const int j = (i + 1) % kCurvePoints;
     return curve[i] + (curve[j] - curve[i]) * (p - static_cast<float>(i));
 }
