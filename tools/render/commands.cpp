@@ -185,7 +185,7 @@ int runRender(const Options& o) {
     if (!o.outPng.empty()) {
         const PictureText text{sound->title, renderSubtitle(pluginName(session), plan.tempo, plan.sampleRate)};
         if (!writePicture(o.outPng, *audio, text, barStartSeconds(plan.tempo, plan.meter, plan.lengthSeconds),
-                          PictureLayout{}, error)) {
+                          PictureLayout{o.pictureWidth, o.pictureHeight}, error)) {
             return fail(error);
         }
     }

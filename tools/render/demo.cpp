@@ -64,7 +64,7 @@ int runDemo(const Options& o) {
     plan.lengthSeconds = secondsAtBeat(plan.tempo, o.demoBars * beatsPerBar(plan.meter)) + o.tailSeconds;
     const std::vector<double> bars = barStartSeconds(plan.tempo, plan.meter, plan.lengthSeconds);
     const SampleFormat format = o.formatGiven ? o.format : SampleFormat::Pcm24;
-    const PictureLayout layout;
+    const PictureLayout layout{o.pictureWidth, o.pictureHeight};
 
     DemoPage page;
     page.title = "fennrow: the factory sounds";

@@ -17,6 +17,29 @@ constexpr uint32_t kMaxBlockSize = 8192;
 constexpr double kMaxLengthBeats = 4096.0;
 constexpr double kMaxTailSeconds = 60.0;
 constexpr int kMaxDemoBars = 64;
+constexpr int kMinPictureWidth = 320;
+constexpr int kMinPictureHeight = 200;
+constexpr int kMaxPictureSide = 8000;
+
+bool parsePictureSize(Options& o, std::string_view text, std::string& error) {
+    const std::size_t x = text.find('x');
+    int width = 0, height = 0;
+    bool ok = x != std::string_view::npos;
+    if (ok) {
+        auto w = std::from_chars(text.data(), text.data() + x, width);
+        auto h = std::from_chars(text.data() + x + 1, text.data() + text.size(), height);
+        ok = w.ec == std::errc() && w.ptr == text.data() + x && h.ec == std::errc() &&
+             h.ptr == text.data() + text.size();
+    }
+    if (!ok || width < kMinPictureWidth || height < kMinPictureHeight || width > kMaxPictureSide ||
+        height > kMaxPictureSide) {
+        error = "--png-size takes WIDTHxHEIGHT from 320x200 to 8000x8000, not \"" + std::string(text) + "\"";
+        return false;
+    }
+    o.pictureWidth = width;
+    o.pictureHeight = height;
+    return true;
+}
 
 std::optional<double> number(std::string_view text) {
     double value = 0.0;
@@ -147,6 +170,7 @@ const OptionSpec kOptions[] = {
      }},
     {"--png", nullptr, "FILE.png", "write a picture: waveform over spectrogram",
      [](Options& o, std::string_view v, std::string& e) { return setText(o.outPng, v, e); }},
+    {"--png-size", nullptr, "WIDTHxHEIGHT", "size of the picture in pixels (default 1200x500)", parsePictureSize},
     {"--demo", nullptr, "DIR", "render every factory sound into DIR with pictures and index.html",
      [](Options& o, std::string_view v, std::string& e) {
          o.mode = Mode::Demo;
@@ -200,7 +224,7 @@ std::string checkCombination(const Options& o) {
         if (sources > 0 || !o.outWav.empty() || !o.outPng.empty() || !o.saveStateFile.empty() ||
             !o.notes.empty() || o.audition || !o.sets.empty())
             return "--demo renders every factory sound itself; it takes only --plugin, --bars, --tempo, "
-                   "--sample-rate, --block-size and --format";
+                   "--tail, --sample-rate, --block-size, --format and --png-size";
         if (o.demoDir.empty()) return "--demo needs a folder";
     }
     if (o.mode == Mode::Render && o.outWav.empty() && o.outPng.empty() && o.saveStateFile.empty())

@@ -42,6 +42,8 @@ struct Options {
 
     std::string outWav;
     std::string outPng;
+    int pictureWidth = 1200;
+    int pictureHeight = 500;
     SampleFormat format = SampleFormat::Float32;
     bool formatGiven = false;
 

@@ -26,6 +26,10 @@ constexpr double kMaxHz = 20000.0;
 constexpr double kFloorDb = -96.0;
 constexpr double kMinTickPixels = 70.0;
 constexpr const char* kFont = "sans-serif";
+constexpr double kTitleSize = 20.0;
+constexpr double kSubtitleSize = 12.0;
+constexpr double kTitleGap = 24.0;
+constexpr double kLabelSpacing = 14.0;
 
 struct Colour {
     double r, g, b, a = 1.0;
@@ -104,6 +108,15 @@ void drawText(cairo_t* cr, const std::string& text, double x, double y, double s
     cairo_show_text(cr, text.c_str());
 }
 
+double textWidth(cairo_t* cr, const std::string& text, double size, bool bold) {
+    cairo_select_font_face(cr, kFont, CAIRO_FONT_SLANT_NORMAL,
+                           bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, size);
+    cairo_text_extents_t extents;
+    cairo_text_extents(cr, text.c_str(), &extents);
+    return extents.x_advance;
+}
+
 void drawWaveform(cairo_t* cr, const Rect& r, const StereoAudio& audio) {
     fillRect(cr, r, kPanel);
     const double mid = r.y + r.h / 2.0;
@@ -173,13 +186,17 @@ bool drawSpectrum(cairo_t* cr, const Rect& r, const StereoAudio& audio) {
     cairo_set_source_surface(cr, image.get(), r.x, r.y);
     cairo_paint(cr);
 
+    // From the bottom up, leaving out labels that would touch the one below.
+    double lastLabelY = r.y + r.h + kLabelSpacing;
     for (double hz : kFrequencyLabels) {
         if (hz > spectrogram.maxHz) break;
         const double y = r.y + frequencyRow(spectrogram, hz);
         horizontalLine(cr, r, y, kGrid);
+        if (lastLabelY - y < kLabelSpacing || y - r.y < kLabelSpacing) continue;
         drawText(cr, frequencyLabel(hz), r.x - 8, y + 4, 11, false, kDimText, Align::Right);
+        lastLabelY = y;
     }
-    drawText(cr, "Hz", r.x - 8, r.y + 10, 11, false, kDimText, Align::Right);
+    if (lastLabelY - r.y >= kLabelSpacing + 6) drawText(cr, "Hz", r.x - 8, r.y + 10, 11, false, kDimText, Align::Right);
     return true;
 }
 
@@ -246,8 +263,12 @@ bool writePicture(const std::string& path, const StereoAudio& audio, const Pictu
     Context cr(cairo_create(surface.get()));
     const Layout layout = makeLayout(size);
     fillRect(cr.get(), Rect{0, 0, double(size.width), double(size.height)}, kBackground);
-    drawText(cr.get(), text.title, kMarginLeft, 30, 20, true, kText, Align::Left);
-    drawText(cr.get(), text.subtitle, size.width - kMarginRight, 30, 12, false, kDimText, Align::Right);
+    drawText(cr.get(), text.title, kMarginLeft, 30, kTitleSize, true, kText, Align::Left);
+    // A narrow picture keeps the title and drops the subtitle rather than overprint.
+    const double free = size.width - kMarginRight - kMarginLeft - textWidth(cr.get(), text.title, kTitleSize, true);
+    if (textWidth(cr.get(), text.subtitle, kSubtitleSize, false) + kTitleGap < free) {
+        drawText(cr.get(), text.subtitle, size.width - kMarginRight, 30, kSubtitleSize, false, kDimText, Align::Right);
+    }
     drawWaveform(cr.get(), layout.wave, audio);
     if (!drawSpectrum(cr.get(), layout.spectrum, audio)) {
         error = "cannot draw the spectrogram";
