@@ -40,8 +40,8 @@ bool pluginActivate(const clap_plugin_t* plugin, double sampleRate, uint32_t /*m
                     uint32_t maxFrames) {
     PluginInstance* instance = instanceOf(plugin);
     if (instance == nullptr) return false;
-    // The engine divides by the rate; a host that offers no usable one gets a
-    // refusal rather than a voice full of NaN.
+    // The block timing divides by the rate; a host that offers no usable one
+    // gets a refusal rather than motion and arcs running on NaN.
     if (!(sampleRate > 0.0 && sampleRate <= std::numeric_limits<float>::max())) return false;
     const auto rate = static_cast<float>(sampleRate);
     if (rate <= 0.0f) return false;
