@@ -1,4 +1,5 @@
 #include "discovery_fakes.h"
+#include "plugin_calls.h"
 #include "presets/preset_discovery_factory.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fennrow {
@@ -221,6 +223,33 @@ TEST(PresetDiscoveryMetadata, ReportsFilesItCannotDescribe) {
                   Calls{"error 0 " + c.message});
         EXPECT_FALSE(ok) << c.location;
     }
+}
+
+TEST(PresetDiscovery, RunsOnItsOwnThreadBesideALivePlugin) {
+    ScratchFolder appData;
+    const std::string file = appData.write("Tamber/Presets/fennrow/Mine.json",
+                                           R"({"kind":"instance","plugin":"fennrow","params":{"weight":0.9}})");
+    test::TestPlugin plugin;
+    const std::string before = testing::saveState(plugin);
+
+    ScopedAppData scoped(appData.path.string());
+    Calls indexed;
+    Calls described;
+    std::thread indexer([&] {
+        FakeIndexer fake;
+        ProviderPtr provider = createProvider(fake);
+        provider->init(provider.get());
+        FakeReceiver receiver;
+        provider->get_metadata(provider.get(), CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, &receiver.record);
+        provider->get_metadata(provider.get(), CLAP_PRESET_DISCOVERY_LOCATION_FILE, file.c_str(), &receiver.record);
+        indexed = fake.calls;
+        described = receiver.calls;
+    });
+    indexer.join();
+    EXPECT_EQ(indexed.size(), 3u);
+    EXPECT_EQ(described.back(), "feature bass");
+    EXPECT_NE(std::find(described.begin(), described.end(), "begin Mine|(null)"), described.end());
+    EXPECT_EQ(testing::saveState(plugin), before);
 }
 
 } // namespace
