@@ -79,12 +79,6 @@ TEST(FactorySounds, ValuesThatAreEasyToGetWrong) {
     const SoundParams& wobble = findFactorySound("Wobble")->sound.params;
     EXPECT_EQ(wobble.motionRate, 1.0f / 3.0f);
     EXPECT_NE(wobble.motionRate, 0.3333333f);
-    const SoundParams& pumping = findFactorySound("Pumping Sub")->sound.params;
-    EXPECT_EQ(pumping.motionToneDepth, 0.0f);
-    EXPECT_EQ(pumping.motionLevelDepth, 0.8f);
-    const SoundParams& talking = findFactorySound("Talking Growl")->sound.params;
-    EXPECT_EQ(talking.motionDriveDepth, 0.9f);
-
     const SoundParams defaults{};
     for (const FactorySound& sound : factorySounds()) {
         const SoundParams& p = sound.sound.params;

@@ -29,12 +29,5 @@ TEST(PresetNames, FileStemFollowsTheUsualFileNameRules) {
     }
 }
 
-TEST(PresetNames, CategoryFeatureLowersAsciiOnly) {
-    EXPECT_EQ(categoryFeature("Sub"), "sub");
-    EXPECT_EQ(categoryFeature("Reese"), "reese");
-    EXPECT_EQ(categoryFeature("ACID 303"), "acid 303");
-    EXPECT_EQ(categoryFeature("\xC3\x9C" "ber"), "\xC3\x9C" "ber");
-}
-
 } // namespace
 } // namespace fennrow
