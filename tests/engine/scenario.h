@@ -1,34 +1,33 @@
-// Random but repeatable playing sessions for the engine: notes, parameter
-// and curve changes, resets and slices of every length, with a transport
-// that sometimes misbehaves. Two runs with the same seed feed the engine the
-// same calls, so different renderers can be compared sample for sample.
+// Random but repeatable playing sessions: notes, parameter and curve
+// changes, resets and slices of every length, with a transport that may
+// misbehave. Two runs with the same options make the same calls, so two
+// renderers can be compared sample for sample.
 #pragma once
 
 #include "engine/synth_engine.h"
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 namespace fennrow::testing {
 
-using RenderFunction = std::function<void(SynthEngine&, const SoundParams&, const CurveSet&,
-                                          const BlockTiming&, float*, float*, uint32_t)>;
+using RenderFunction = void (*)(SynthEngine&, const SoundParams&, const CurveSet&, const BlockTiming&, float*,
+                                float*, uint32_t);
 
 struct ScenarioOptions {
     uint32_t seed = 1;
     float sampleRate = 48000.0f;
     uint64_t frames = 48000;
     uint32_t longestSlice = 700;
-    bool hostileTransport = false; // NaN and infinite tempo and position, odd velocities
-    bool keepSpreadZero = false;
+    bool hostile = false; // NaN and infinite tempo and position, odd velocities
+    bool monoSpread = false;
 };
 
-// Every parameter somewhere within its range.
+// Every parameter somewhere within its range, often at an end.
 SoundParams randomParams(uint32_t seed);
 
-// Runs the session and appends every rendered frame to left and right.
-void runScenario(const ScenarioOptions& options, const RenderFunction& render, std::vector<float>& left,
+// Runs the session; every rendered frame is appended to left and right.
+void runScenario(const ScenarioOptions& options, RenderFunction render, std::vector<float>& left,
                  std::vector<float>& right);
 
 } // namespace fennrow::testing
