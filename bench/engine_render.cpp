@@ -17,16 +17,14 @@ using namespace fennrow;
 constexpr float kRate = 48000.0f;
 constexpr uint32_t kBlock = 256;
 
+// Full drive (mostly oscillator feedback), full spread, full motion, arcs
+// on, transport playing.
 SoundParams heavyParams() {
     SoundParams p;
     p.drive = 1.0f;
     p.spread = 1.0f;
     p.motion = 1.0f;
-    p.motionDriveDepth = 1.0f;
-    p.motionLevelDepth = 1.0f;
     p.arcAmount = 1.0f;
-    p.arcSpreadDepth = 1.0f;
-    p.pluck = 0.5f;
     return p;
 }
 
@@ -34,7 +32,7 @@ void renderHeldNote(benchmark::State& state, const SoundParams& params, bool pla
     SynthEngine engine;
     EnginePrepare(engine, kRate);
     const CurveSet curves = defaultCurveSet();
-    EngineNoteOn(engine, 36, 0.8f);
+    EngineNoteOn(engine, 36, 1.0f);
     std::vector<float> left(kBlock), right(kBlock);
     BlockTiming timing{0.0, 120.0f, playing};
     const double beatsPerBlock = kBlock * 120.0 / (60.0 * kRate);

@@ -62,19 +62,50 @@ void pitchStage(SynthEngine& e, Chunk& c, uint32_t n) {
     }
 }
 
+// Without feedback the phase modulation term is (y1 + y2) * 0, a zero, and
+// adding it leaves the sine's argument as it is: the sines no longer wait
+// for each other and are taken in a pass of their own. The outputs are the
+// same bits as step by step.
+void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
+    for (uint32_t j = 0; j < n; ++j) {
+        const float f = c.frequency[j];
+        const double stepA = static_cast<double>(f - e.detune) * e.halfPeriod;
+        const double stepB = static_cast<double>(f + e.detune) * e.halfPeriod;
+        for (uint32_t half = 0; half < 2; ++half) {
+            e.oscA.phase += stepA;
+            if (e.oscA.phase >= 1.0) e.oscA.phase -= 1.0;
+            e.oscB.phase += stepB;
+            if (e.oscB.phase >= 1.0) e.oscB.phase -= 1.0;
+            c.rawA[2 * j + half] = static_cast<float>(e.oscA.phase) * 2.0f * kPi32;
+            c.rawB[2 * j + half] = static_cast<float>(e.oscB.phase) * 2.0f * kPi32;
+        }
+    }
+    const uint32_t steps = 2 * n;
+    for (uint32_t k = 0; k < steps; ++k) c.rawA[k] = sinf(c.rawA[k]);
+    for (uint32_t k = 0; k < steps; ++k) c.rawB[k] = sinf(c.rawB[k]);
+    e.oscA.y2 = c.rawA[steps - 2]; // a chunk has at least two steps
+    e.oscA.y1 = c.rawA[steps - 1];
+    e.oscB.y2 = c.rawB[steps - 2];
+    e.oscB.y1 = c.rawB[steps - 1];
+}
+
 // Both detuned oscillators at the doubled rate. Their outputs go through
 // the shapers a whole block at a time, then split into the decimators'
 // even and odd input streams.
 void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
     const float feedback = e.feedback;
-    for (uint32_t j = 0; j < n; ++j) {
-        const float f = c.frequency[j];
-        const double stepA = static_cast<double>(f - e.detune) * e.halfPeriod;
-        const double stepB = static_cast<double>(f + e.detune) * e.halfPeriod;
-        c.rawA[2 * j] = stepFeedbackSine(e.oscA, stepA, feedback);
-        c.rawB[2 * j] = stepFeedbackSine(e.oscB, stepB, feedback);
-        c.rawA[2 * j + 1] = stepFeedbackSine(e.oscA, stepA, feedback);
-        c.rawB[2 * j + 1] = stepFeedbackSine(e.oscB, stepB, feedback);
+    if (feedback == 0.0f) {
+        freeRunningOscillators(e, c, n);
+    } else {
+        for (uint32_t j = 0; j < n; ++j) {
+            const float f = c.frequency[j];
+            const double stepA = static_cast<double>(f - e.detune) * e.halfPeriod;
+            const double stepB = static_cast<double>(f + e.detune) * e.halfPeriod;
+            c.rawA[2 * j] = stepFeedbackSine(e.oscA, stepA, feedback);
+            c.rawB[2 * j] = stepFeedbackSine(e.oscB, stepB, feedback);
+            c.rawA[2 * j + 1] = stepFeedbackSine(e.oscA, stepA, feedback);
+            c.rawB[2 * j + 1] = stepFeedbackSine(e.oscB, stepB, feedback);
+        }
     }
     const int steps = static_cast<int>(2 * n);
     processShaperBlock(e.shaper, e.shaperA, c.rawA, c.shapedA, steps);
@@ -115,9 +146,7 @@ void outputStage(SynthEngine& e, const Chunk& c, float* left, float* right, uint
         const float side = (ua - ub) * 0.5f * e.spread;
         const float l = (mid + side) * e.stereoNorm;
         const float r = (mid - side) * e.stereoNorm;
-
         const float sub = c.sub[j];
-
         const float velocityGain = stepOnePole(e.velocity, e.velocityTarget) * 0.6f + 0.4f;
         const float amp = advanceAmpEnvelope(e.amp);
         const float level = advanceRamp(e.levelRamp);
