@@ -122,7 +122,7 @@ const OptionSpec kOptions[] = {
     {"--audition", nullptr, nullptr, "play the audition clip of the preset file or state",
      [](Options& o, std::string_view, std::string&) { return o.audition = true; }},
     {"--set", nullptr, "NAME=VALUE[@BEAT]",
-     "set a parameter (name as the plugin shows it, or id), at once or at a beat; repeatable",
+     "set a parameter (its name, key or id: \"Punch time\", punchTime, 5), at once or at a beat; repeatable",
      [](Options& o, std::string_view v, std::string& e) {
          auto request = parseSet(v, e);
          if (!request) return false;

@@ -80,15 +80,20 @@ TEST(Options, HelpListsEveryOption) {
 }
 
 TEST(ParamLookup, FindsByIdOrByNameIgnoringCaseAndBlanks) {
-    std::vector<ParamInfo> params(2);
+    std::vector<ParamInfo> params(3);
     params[0].id = 5;
     params[0].name = "Punch time";
     params[1].id = 12;
     params[1].name = "Arc bars";
+    params[2].id = 21;
+    params[2].name = "Motion to Tone";
     EXPECT_EQ(findParam(params, "punchTime"), &params[0]);
     EXPECT_EQ(findParam(params, "PUNCH-TIME"), &params[0]);
     EXPECT_EQ(findParam(params, "12"), &params[1]);
+    EXPECT_EQ(findParam(params, "motion to tone"), &params[2]);
+    EXPECT_EQ(findParam(params, "motionToneDepth"), &params[2]);
     EXPECT_EQ(findParam(params, "arc"), nullptr);
+    EXPECT_EQ(findParam(params, "motionTone"), nullptr);
     EXPECT_EQ(findParam(params, "6"), nullptr);
 }
 
