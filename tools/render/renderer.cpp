@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 
 namespace fennrow {
 namespace {
@@ -26,8 +27,15 @@ std::optional<StereoAudio> renderPlan(PluginSession& session, const RenderPlan& 
                                       const ProgressFunction& progress, RenderReport& report,
                                       std::string& error) {
     const auto started = std::chrono::steady_clock::now();
-    const std::size_t totalFrames =
-        static_cast<std::size_t>(std::max(0.0, std::ceil(plan.lengthSeconds * plan.sampleRate)));
+    const double wantedFrames = std::ceil(plan.lengthSeconds * plan.sampleRate);
+    if (!(wantedFrames <= static_cast<double>(kMaxRenderFrames))) {
+        char text[160];
+        std::snprintf(text, sizeof text, "a render of %.4g s is too long; at %g Hz the limit is %.0f s",
+                      plan.lengthSeconds, plan.sampleRate, kMaxRenderFrames / plan.sampleRate);
+        error = text;
+        return std::nullopt;
+    }
+    const std::size_t totalFrames = static_cast<std::size_t>(std::max(0.0, wantedFrames));
     StereoAudio audio;
     audio.sampleRate = plan.sampleRate;
     audio.left.assign(totalFrames, 0.0f);

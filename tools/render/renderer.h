@@ -20,6 +20,8 @@ namespace fennrow {
 
 constexpr double kDefaultSampleRate = 48000.0;
 constexpr uint32_t kDefaultBlockSize = 256;
+// About eleven minutes at 48 kHz: 256 MiB of samples.
+constexpr std::size_t kMaxRenderFrames = std::size_t{1} << 25;
 
 struct RenderPlan {
     std::vector<NoteSpec> notes;

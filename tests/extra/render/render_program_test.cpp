@@ -166,6 +166,7 @@ TEST(RenderProgram, RefusalsAreOneLineAndANonZeroExit) {
         {{"--set", "Loudness=1", "-o", workPath("x.wav")}, 1, "no parameter \"Loudness\""},
         {{"--set", "Arc bars=40", "-o", workPath("x.wav")}, 1, "is not a value of Arc bars"},
         {{"-o", "/nonexistent-folder/x.wav", "--notes", "C2:0:0.1", "--tail", "0"}, 1, "/nonexistent-folder/x.wav"},
+        {{"--notes", "C2:1e300:1", "-o", workPath("x.wav")}, 1, "too long"},
         {{"--tempo", "fast", "-o", workPath("x.wav")}, 2, "--tempo"},
         {{"--frobnicate"}, 2, "unknown option"},
     };
