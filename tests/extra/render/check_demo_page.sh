@@ -27,8 +27,11 @@ if [ "$wavs" -ne "$expected" ] || [ "$pngs" -ne "$expected" ]; then
   exit 1
 fi
 
-flags=(--headless --no-sandbox --disable-gpu --disable-background-networking --disable-extensions
-       --no-first-run --user-data-dir="$out/profile")
+# The browser keeps its profile, caches and crash reports inside the build folder.
+export HOME="$out/home" XDG_CONFIG_HOME="$out/home/.config" XDG_CACHE_HOME="$out/home/.cache"
+mkdir -p "$HOME"
+flags=(--headless --no-sandbox --disable-gpu --disable-dev-shm-usage --disable-background-networking
+       --disable-extensions --no-first-run --user-data-dir="$out/profile")
 page="file://$out/demo/index.html"
 timeout 120 "$browser" "${flags[@]}" --dump-dom "$page" >"$out/dom.html" 2>"$out/browser.log"
 timeout 120 "$browser" "${flags[@]}" --hide-scrollbars --window-size=1280,2400 \
