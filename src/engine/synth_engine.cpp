@@ -40,6 +40,8 @@ struct Chunk {
     float rawB[2 * kControlPeriod];
     float shapedA[2 * kControlPeriod];
     float shapedB[2 * kControlPeriod];
+    ShaperTerms termsA;
+    ShaperTerms termsB;
     float sub[kControlPeriod];
     float a[kControlPeriod];
     float b[kControlPeriod];
@@ -89,27 +91,39 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
     e.oscB.y1 = c.rawB[steps - 1];
 }
 
-// Both detuned oscillators at the doubled rate. Their outputs go through
-// the shapers a whole block at a time, then split into the decimators'
-// even and odd input streams.
+// Both detuned oscillators at the doubled rate, through their shapers.
+// With feedback each sine waits for the one before; the shaper terms of the
+// previous step, which do not wait for the current sine, are taken in
+// between and fill that wait.
 void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
     const float feedback = e.feedback;
+    const TanhShaperParams& shaper = e.shaper;
     if (feedback == 0.0f) {
         freeRunningOscillators(e, c, n);
+        for (uint32_t k = 0; k < 2 * n; ++k) {
+            shaperTerms(shaper, c.rawA[k], c.termsA, static_cast<int>(k));
+            shaperTerms(shaper, c.rawB[k], c.termsB, static_cast<int>(k));
+        }
     } else {
         for (uint32_t j = 0; j < n; ++j) {
             const float f = c.frequency[j];
             const double stepA = static_cast<double>(f - e.detune) * e.halfPeriod;
             const double stepB = static_cast<double>(f + e.detune) * e.halfPeriod;
-            c.rawA[2 * j] = stepFeedbackSine(e.oscA, stepA, feedback);
-            c.rawB[2 * j] = stepFeedbackSine(e.oscB, stepB, feedback);
-            c.rawA[2 * j + 1] = stepFeedbackSine(e.oscA, stepA, feedback);
-            c.rawB[2 * j + 1] = stepFeedbackSine(e.oscB, stepB, feedback);
+            for (uint32_t k = 2 * j; k < 2 * j + 2; ++k) {
+                c.rawA[k] = stepFeedbackSine(e.oscA, stepA, feedback);
+                c.rawB[k] = stepFeedbackSine(e.oscB, stepB, feedback);
+                if (k > 0) {
+                    shaperTerms(shaper, c.rawA[k - 1], c.termsA, static_cast<int>(k - 1));
+                    shaperTerms(shaper, c.rawB[k - 1], c.termsB, static_cast<int>(k - 1));
+                }
+            }
         }
+        shaperTerms(shaper, c.rawA[2 * n - 1], c.termsA, static_cast<int>(2 * n - 1));
+        shaperTerms(shaper, c.rawB[2 * n - 1], c.termsB, static_cast<int>(2 * n - 1));
     }
     const int steps = static_cast<int>(2 * n);
-    processShaperBlock(e.shaper, e.shaperA, c.rawA, c.shapedA, steps);
-    processShaperBlock(e.shaper, e.shaperB, c.rawB, c.shapedB, steps);
+    finishShaperBlock(shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps);
+    finishShaperBlock(shaper, e.shaperB, c.rawB, c.termsB, c.shapedB, steps);
     float* evenA = c.blockA.even + kHalfbandHistory;
     float* oddA = c.blockA.odd + kHalfbandHistory;
     float* evenB = c.blockB.even + kHalfbandHistory;

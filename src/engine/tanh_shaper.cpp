@@ -16,26 +16,19 @@ void configureShaper(TanhShaperParams& p, float drive) {
     p.f0 = std::log1p(std::exp(-2.0 * u0)) + u0 - kLn2;
 }
 
-void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,
-                        int count) {
+void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, const ShaperTerms& terms,
+                       float* out, int count) {
     double x[kShaperBlockMax + 1]; // x[0] is the previous input
     double f[kShaperBlockMax + 1]; // antiderivative at x
-    double u[kShaperBlockMax];
-    double w[kShaperBlockMax];
     const double g = p.g;
-    const double b = p.b;
     const double d = p.d;
     const double n = p.n;
     x[0] = s.previous;
     f[0] = s.hasPreviousF ? s.previousF : shaperAntiderivative(p, s.previous);
     for (int k = 0; k < count; ++k) {
         x[k + 1] = in[k];
-        u[k] = std::fabs((b + x[k + 1]) * g);
-        w[k] = -2.0 * u[k];
+        f[k + 1] = ((terms.softplus[k] + terms.u[k] - kLn2 - p.f0) / g - d * x[k + 1]) * n;
     }
-    for (int k = 0; k < count; ++k) w[k] = std::exp(w[k]);
-    for (int k = 0; k < count; ++k) w[k] = std::log1p(w[k]);
-    for (int k = 0; k < count; ++k) f[k + 1] = ((w[k] + u[k] - kLn2 - p.f0) / g - d * x[k + 1]) * n;
     bool anyNear = false;
     for (int k = 0; k < count; ++k) {
         const double diff = x[k + 1] - x[k];
@@ -53,6 +46,13 @@ void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const flo
     s.previous = in[count - 1];
     s.previousF = f[count];
     s.hasPreviousF = true;
+}
+
+void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,
+                        int count) {
+    ShaperTerms terms;
+    for (int k = 0; k < count; ++k) shaperTerms(p, in[k], terms, k);
+    finishShaperBlock(p, s, in, terms, out, count);
 }
 
 float shaperCurve(const TanhShaperParams& p, float x) {

@@ -66,10 +66,25 @@ inline float processShaper(const TanhShaperParams& p, TanhShaperState& s, float 
 }
 
 // The same steps over a block of `count` (at most kShaperBlockMax) inputs,
-// with the same results as processShaper, bit for bit. The expensive parts
-// run as separate passes over the block, so neighbouring steps do not wait
-// for each other.
+// with the same results as processShaper, bit for bit. The transcendental
+// part of each antiderivative, log1p(exp(-2u)) with u = |(b + x) g|, can be
+// taken separately (shaperTerms), for instance while the inputs are being
+// made, and the rest then runs as passes over the block.
 inline constexpr int kShaperBlockMax = 128;
+
+struct ShaperTerms {
+    double u[kShaperBlockMax];
+    double softplus[kShaperBlockMax];
+};
+
+inline void shaperTerms(const TanhShaperParams& p, float x, ShaperTerms& terms, int k) {
+    const double u = std::fabs((static_cast<double>(p.b) + static_cast<double>(x)) * static_cast<double>(p.g));
+    terms.u[k] = u;
+    terms.softplus[k] = std::log1p(std::exp(-2.0 * u));
+}
+
+void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, const ShaperTerms& terms,
+                       float* out, int count);
 
 void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,
                         int count);
