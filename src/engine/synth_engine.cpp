@@ -91,15 +91,16 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
     e.oscB.y1 = c.rawB[steps - 1];
 }
 
-// Both detuned oscillators at the doubled rate, through their shapers.
-// With feedback each sine waits for the one before; the shaper terms of the
-// previous step, which do not wait for the current sine, are taken in
-// between and fill that wait.
+// Both detuned oscillators at the doubled rate, through their shapers, and
+// the sub's sines. With feedback each oscillator sine waits for the one
+// before; the sub sine and the shaper terms of the previous step, which do
+// not wait for the current sine, are taken in between and fill that wait.
 void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
     const float feedback = e.feedback;
     const TanhShaperParams& shaper = e.shaper;
     if (feedback == 0.0f) {
         freeRunningOscillators(e, c, n);
+        for (uint32_t j = 0; j < n; ++j) c.sub[j] = sinf(c.sub[j]);
         for (uint32_t k = 0; k < 2 * n; ++k) {
             shaperTerms(shaper, c.rawA[k], c.termsA, static_cast<int>(k));
             shaperTerms(shaper, c.rawB[k], c.termsB, static_cast<int>(k));
@@ -109,6 +110,7 @@ void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
             const float f = c.frequency[j];
             const double stepA = static_cast<double>(f - e.detune) * e.halfPeriod;
             const double stepB = static_cast<double>(f + e.detune) * e.halfPeriod;
+            c.sub[j] = sinf(c.sub[j]);
             for (uint32_t k = 2 * j; k < 2 * j + 2; ++k) {
                 c.rawA[k] = stepFeedbackSine(e.oscA, stepA, feedback);
                 c.rawB[k] = stepFeedbackSine(e.oscB, stepB, feedback);
@@ -136,15 +138,15 @@ void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
     }
 }
 
-// The sub sine; its phase runs on by the frequency of each sample.
-void subStage(SynthEngine& e, Chunk& c, uint32_t n) {
+// The sub's phase runs on by the frequency of each sample; c.sub holds the
+// sine's argument until the oscillator stage takes the sines.
+void subPhaseStage(SynthEngine& e, Chunk& c, uint32_t n) {
     const float sampleRate = e.sampleRate;
     for (uint32_t j = 0; j < n; ++j) {
         e.subPhase += static_cast<double>(c.frequency[j] / sampleRate);
         if (e.subPhase >= 1.0) e.subPhase -= 1.0;
         c.sub[j] = static_cast<float>(e.subPhase) * 2.0f * kPi32;
     }
-    for (uint32_t j = 0; j < n; ++j) c.sub[j] = sinf(c.sub[j]);
 }
 
 // Filters, stereo spread, sub, envelopes and the output stage.
@@ -174,12 +176,12 @@ void outputStage(SynthEngine& e, const Chunk& c, float* left, float* right, uint
 void renderChunk(SynthEngine& e, float* left, float* right, uint32_t n) {
     Chunk c;
     pitchStage(e, c, n);
+    subPhaseStage(e, c, n);
     beginHalfbandBlock(e.decimatorA, c.blockA);
     beginHalfbandBlock(e.decimatorB, c.blockB);
     oscillatorStage(e, c, n);
     finishHalfbandBlock(e.decimatorA, c.blockA, *e.taps, static_cast<int>(n), c.a);
     finishHalfbandBlock(e.decimatorB, c.blockB, *e.taps, static_cast<int>(n), c.b);
-    subStage(e, c, n);
     outputStage(e, c, left, right, n);
 }
 
