@@ -1,6 +1,7 @@
 #include "plugin_session.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
