@@ -64,16 +64,18 @@ std::optional<FileBytes> readWholeFile(std::string_view utf8Path, std::uint64_t 
     const std::string path(utf8Path);
     Descriptor file;
     do {
-        file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking so that opening a FIFO cannot hang the host's thread;
+        // anything but a regular file is refused below.
+        file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (file.fd < 0 && errno == EINTR);
     if (file.fd < 0) {
         return std::nullopt;
     }
     struct stat info {};
-    if (::fstat(file.fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
-    const std::uint64_t size = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+    const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
     if (size > maxBytes) {
         return std::nullopt;
     }
