@@ -6,9 +6,14 @@ set(FENNROW_SANITIZER_OPTIONS -fsanitize=address,undefined -fno-sanitize-recover
 
 function(fennrow_apply_options target)
   target_compile_options(${target} PRIVATE ${FENNROW_COMMON_OPTIONS})
-  if(FENNROW_SANITIZE)
+  if(FENNROW_SANITIZE OR FENNROW_BUILD_FUZZ)
     target_compile_options(${target} PRIVATE ${FENNROW_SANITIZER_OPTIONS})
     target_link_options(${target} PRIVATE ${FENNROW_SANITIZER_OPTIONS})
+  endif()
+  # In a fuzz build the libraries carry coverage feedback too, or the fuzzer
+  # would only see its own driver.
+  if(FENNROW_BUILD_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
   endif()
 endfunction()
 
