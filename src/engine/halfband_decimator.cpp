@@ -7,6 +7,8 @@
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define FENNROW_HALFBAND_SSE 1
+#else
+#define FENNROW_HALFBAND_SSE 0
 #endif
 
 namespace fennrow {

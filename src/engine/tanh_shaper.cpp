@@ -1,5 +1,12 @@
 #include "engine/tanh_shaper.h"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define FENNROW_SHAPER_SSE 1
+#else
+#define FENNROW_SHAPER_SSE 0
+#endif
+
 namespace fennrow {
 
 namespace {
@@ -16,28 +23,75 @@ void configureShaper(TanhShaperParams& p, float drive) {
     p.f0 = std::log1p(std::exp(-2.0 * u0)) + u0 - kLn2;
 }
 
+namespace {
+
+// Antiderivatives f[1..count] at x[1..count] and the difference quotients,
+// a pair of steps at a time where SSE2 is there. Each lane does exactly the
+// scalar operations, so the results are the same bits either way.
+struct ShaperPass {
+    const TanhShaperParams& p;
+    const ShaperTerms& terms;
+    double* x;
+    double* f;
+
+    void antiderivative(int k) const {
+        f[k + 1] = ((terms.softplus[k] + terms.u[k] - kLn2 - p.f0) / static_cast<double>(p.g) -
+                    static_cast<double>(p.d) * x[k + 1]) *
+                   static_cast<double>(p.n);
+    }
+    // False where the inputs are too close for the quotient (midpoint case).
+    bool quotient(int k, float* out) const {
+        const double diff = x[k + 1] - x[k];
+        const bool near = std::fabs(diff) < kShaperMidpointThreshold;
+        out[k] = static_cast<float>((f[k + 1] - f[k]) / (near ? 1.0 : diff));
+        return !near;
+    }
+};
+
+#if FENNROW_SHAPER_SSE
+void antiderivativePair(const ShaperPass& s, int k) {
+    const __m128d sum = _mm_add_pd(_mm_loadu_pd(s.terms.softplus + k), _mm_loadu_pd(s.terms.u + k));
+    const __m128d shifted = _mm_sub_pd(_mm_sub_pd(sum, _mm_set1_pd(kLn2)), _mm_set1_pd(s.p.f0));
+    const __m128d scaled = _mm_div_pd(shifted, _mm_set1_pd(static_cast<double>(s.p.g)));
+    const __m128d x = _mm_loadu_pd(s.x + k + 1);
+    const __m128d less = _mm_sub_pd(scaled, _mm_mul_pd(_mm_set1_pd(static_cast<double>(s.p.d)), x));
+    _mm_storeu_pd(s.f + k + 1, _mm_mul_pd(less, _mm_set1_pd(static_cast<double>(s.p.n))));
+}
+
+bool quotientPair(const ShaperPass& s, int k, float* out) {
+    const __m128d diff = _mm_sub_pd(_mm_loadu_pd(s.x + k + 1), _mm_loadu_pd(s.x + k));
+    const __m128d magnitude = _mm_andnot_pd(_mm_set1_pd(-0.0), diff);
+    const __m128d near = _mm_cmplt_pd(magnitude, _mm_set1_pd(kShaperMidpointThreshold));
+    const __m128d divisor = _mm_or_pd(_mm_and_pd(near, _mm_set1_pd(1.0)), _mm_andnot_pd(near, diff));
+    const __m128d q = _mm_div_pd(_mm_sub_pd(_mm_loadu_pd(s.f + k + 1), _mm_loadu_pd(s.f + k)), divisor);
+    _mm_storel_pi(reinterpret_cast<__m64*>(out + k), _mm_cvtpd_ps(q));
+    return _mm_movemask_pd(near) == 0;
+}
+#endif
+
+} // namespace
+
 void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, const ShaperTerms& terms,
                        float* out, int count) {
     double x[kShaperBlockMax + 1]; // x[0] is the previous input
     double f[kShaperBlockMax + 1]; // antiderivative at x
-    const double g = p.g;
-    const double d = p.d;
-    const double n = p.n;
     x[0] = s.previous;
     f[0] = s.hasPreviousF ? s.previousF : shaperAntiderivative(p, s.previous);
-    for (int k = 0; k < count; ++k) {
-        x[k + 1] = in[k];
-        f[k + 1] = ((terms.softplus[k] + terms.u[k] - kLn2 - p.f0) / g - d * x[k + 1]) * n;
-    }
-    bool anyNear = false;
-    for (int k = 0; k < count; ++k) {
-        const double diff = x[k + 1] - x[k];
-        const bool near = std::fabs(diff) < kShaperMidpointThreshold;
-        anyNear |= near;
-        out[k] = static_cast<float>((f[k + 1] - f[k]) / (near ? 1.0 : diff));
-    }
-    if (anyNear) {
-        for (int k = 0; k < count; ++k) {
+    for (int k = 0; k < count; ++k) x[k + 1] = in[k];
+    const ShaperPass pass{p, terms, x, f};
+    int k = 0;
+    bool allApart = true;
+#if FENNROW_SHAPER_SSE
+    for (; k + 2 <= count; k += 2) antiderivativePair(pass, k);
+    for (; k < count; ++k) pass.antiderivative(k);
+    for (k = 0; k + 2 <= count; k += 2) allApart &= quotientPair(pass, k, out);
+#else
+    for (; k < count; ++k) pass.antiderivative(k);
+    k = 0;
+#endif
+    for (; k < count; ++k) allApart &= pass.quotient(k, out);
+    if (!allApart) {
+        for (k = 0; k < count; ++k) {
             if (!(std::fabs(x[k + 1] - x[k]) < kShaperMidpointThreshold)) continue;
             const float mid = static_cast<float>((x[k + 1] + x[k]) * 0.5);
             out[k] = (tanhf((mid + p.b) * p.g) - p.d) * p.n;
