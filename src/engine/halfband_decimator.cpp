@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(FENNROW_NO_SIMD)
 #include <emmintrin.h>
 #define FENNROW_HALFBAND_SSE 1
 #else

@@ -1,6 +1,6 @@
 #include "engine/tanh_shaper.h"
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if (defined(__SSE2__) || defined(_M_X64)) && !defined(FENNROW_NO_SIMD)
 #include <emmintrin.h>
 #define FENNROW_SHAPER_SSE 1
 #else
