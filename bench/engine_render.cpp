@@ -80,9 +80,34 @@ void BM_TranscendentalFloor(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(frames) / kRate, benchmark::Counter::kIsRate);
 }
 
+// The same calls, each waiting for the one before: what they cost when
+// nothing can overlap them.
+void BM_TranscendentalFloorChained(benchmark::State& state) {
+    uint64_t frames = 0;
+    float x = 0.3f;
+    double y = 0.2;
+    for (auto _ : state) {
+        for (uint32_t i = 0; i < kBlock; ++i) {
+            x = sinf(x * 6.2831855f) * 0.5f;
+            x = sinf(x + 0.5f) * 0.5f;
+            x = sinf(x + 0.4f) * 0.5f;
+            x = sinf(x + 0.3f) * 0.5f;
+            x = sinf(x + 0.2f) * 0.5f;
+            x = powf(2.0f, x) - 1.0f;
+            for (int s = 0; s < 4; ++s) y = std::log1p(std::exp(-2.0 * (y + x))) * 0.5;
+            x += static_cast<float>(y) * 1e-3f;
+        }
+        benchmark::DoNotOptimize(x);
+        frames += kBlock;
+    }
+    state.counters["realtime_x"] =
+        benchmark::Counter(static_cast<double>(frames) / kRate, benchmark::Counter::kIsRate);
+}
+
 BENCHMARK(BM_EngineRenderInit);
 BENCHMARK(BM_EngineRenderHeavy);
 BENCHMARK(BM_TranscendentalFloor);
+BENCHMARK(BM_TranscendentalFloorChained);
 
 } // namespace
 
