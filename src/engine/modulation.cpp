@@ -106,7 +106,10 @@ float curveLookup(const float* curve, float phase) {
 
 float arcValue(const float* curve, double cycles, float drift) {
     const float delta = clampUnit(drift, 0.0f, 1.0f);
-    const float drawn = curveLookup(curve, cyclePhase(cycles)) * (1.0f - delta);
+    // A drawn arc is read within [-1, 1]: documents may carry any finite point,
+    // and a drive, motion or spread arc far outside that range would push the
+    // voice into overflow. Curves inside the range read exactly as drawn.
+    const float drawn = clampUnit(curveLookup(curve, cyclePhase(cycles)), -1.0f, 1.0f) * (1.0f - delta);
     return drawn + driftTerm(cycles, delta);
 }
 

@@ -94,6 +94,32 @@ TEST(SynthEngine, OutputIsAlwaysFiniteNormalAndComplete) {
     }
 }
 
+TEST(SynthEngine, ArcCurvesFarOutsideTheirRangeStillGiveFiniteOutput) {
+    for (int curve = kCurveArcShape; curve < kCurveCount; ++curve) {
+        for (float point : {100.0f, 1e6f, 1e30f, -3e38f}) {
+            SynthEngine e;
+            EnginePrepare(e, 48000.0f);
+            SoundParams p;
+            p.arcAmount = 1.0f;
+            p.arcDrift = 0.0f;
+            p.arcSpreadDepth = 1.0f;
+            p.motion = 1.0f;
+            p.spread = 1.0f;
+            CurveSet curves = defaultCurveSet();
+            for (float& v : curves.points[curve]) v = point;
+            EngineNoteOn(e, 40, 1.0f);
+            std::vector<float> left(256), right(256);
+            for (int block = 0; block < 40; ++block) {
+                const BlockTiming t{block * 256.0 / 24000.0, 120.0f, true};
+                EngineRender(e, p, curves, t, left.data(), right.data(), 256);
+                for (size_t i = 0; i < left.size(); ++i)
+                    ASSERT_TRUE(std::isfinite(left[i]) && std::isfinite(right[i]))
+                        << "curve " << curve << " point " << point << " block " << block;
+            }
+        }
+    }
+}
+
 TEST(SynthEngine, SpreadZeroIsMono) {
     for (uint32_t seed = 40; seed < 44; ++seed) {
         ScenarioOptions o;
