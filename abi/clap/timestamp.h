@@ -4,6 +4,6 @@
 #include "private/macros.h"
 
 // Seconds since the UNIX epoch.
-typedef uint64_t clap_timestamp_t;
+typedef uint64_t clap_timestamp;
 
-static const CLAP_CONSTEXPR clap_timestamp_t CLAP_TIMESTAMP_UNKNOWN = 0;
+static const CLAP_CONSTEXPR clap_timestamp CLAP_TIMESTAMP_UNKNOWN = 0;

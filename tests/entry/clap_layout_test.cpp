@@ -90,7 +90,7 @@ FENNROW_CHECK_SIZE(clap_host_preset_load_t, 16);
 FENNROW_CHECK_SIZE(clap_host_event_registry_t, 8);
 
 FENNROW_CHECK_SIZE(clap_universal_plugin_id_t, 16);
-FENNROW_CHECK_SIZE(clap_timestamp_t, 8);
+FENNROW_CHECK_SIZE(clap_timestamp, 8);
 FENNROW_CHECK_SIZE(clap_preset_discovery_factory_t, 24);
 FENNROW_CHECK_SIZE(clap_preset_discovery_provider_descriptor_t, 40);
 FENNROW_CHECK_SIZE(clap_preset_discovery_provider_t, 48);

@@ -75,8 +75,8 @@ FakeReceiver::FakeReceiver() {
     record.set_description = [](const clap_preset_discovery_metadata_receiver_t* self, const char*) {
         receiverOf(self).calls.push_back("description");
     };
-    record.set_timestamps = [](const clap_preset_discovery_metadata_receiver_t* self, clap_timestamp_t,
-                               clap_timestamp_t) { receiverOf(self).calls.push_back("timestamps"); };
+    record.set_timestamps = [](const clap_preset_discovery_metadata_receiver_t* self, clap_timestamp,
+                               clap_timestamp) { receiverOf(self).calls.push_back("timestamps"); };
     record.add_feature = [](const clap_preset_discovery_metadata_receiver_t* self, const char* feature) {
         receiverOf(self).calls.push_back("feature " + textOr(feature));
     };

@@ -60,7 +60,7 @@ void CLAP_ABI setSoundpackId(const clap_preset_discovery_metadata_receiver_t*, c
 void CLAP_ABI setFlags(const clap_preset_discovery_metadata_receiver_t*, uint32_t) {}
 void CLAP_ABI addCreator(const clap_preset_discovery_metadata_receiver_t*, const char*) {}
 void CLAP_ABI setDescription(const clap_preset_discovery_metadata_receiver_t*, const char*) {}
-void CLAP_ABI setTimestamps(const clap_preset_discovery_metadata_receiver_t*, clap_timestamp_t, clap_timestamp_t) {}
+void CLAP_ABI setTimestamps(const clap_preset_discovery_metadata_receiver_t*, clap_timestamp, clap_timestamp) {}
 
 void CLAP_ABI addFeature(const clap_preset_discovery_metadata_receiver_t* r, const char* feature) {
     auto& presets = *receiverOf(r).presets;

@@ -60,8 +60,8 @@ typedef struct clap_preset_discovery_metadata_receiver {
                                    const char *description);
 
    void(CLAP_ABI *set_timestamps)(const struct clap_preset_discovery_metadata_receiver *receiver,
-                                  clap_timestamp_t creation_time,
-                                  clap_timestamp_t modification_time);
+                                  clap_timestamp creation_time,
+                                  clap_timestamp modification_time);
 
    void(CLAP_ABI *add_feature)(const struct clap_preset_discovery_metadata_receiver *receiver,
                                const char                                           *feature);
@@ -92,7 +92,7 @@ typedef struct clap_preset_discovery_soundpack {
    const char      *homepage_url;
    const char      *vendor;
    const char      *image_path;
-   clap_timestamp_t release_timestamp;
+   clap_timestamp release_timestamp;
 } clap_preset_discovery_soundpack_t;
 
 typedef struct clap_preset_discovery_provider_descriptor {
