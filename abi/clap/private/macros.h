@@ -8,7 +8,7 @@
 #    else
 #      define CLAP_EXPORT __declspec(dllexport)
 #    endif
-#  elif defined(__GNUC__) || defined(__clang__)
+#  elif (defined(__GNUC__) && __GNUC__ >= 4) || defined(__clang__)
 #    define CLAP_EXPORT __attribute__((visibility("default")))
 #  else
 #    define CLAP_EXPORT
