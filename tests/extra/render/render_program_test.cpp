@@ -23,7 +23,13 @@ struct RunResult {
     std::string err;
 };
 
-std::string workPath(const std::string& name) { return std::string(FENNROW_RENDER_WORK_DIR) + "/" + name; }
+// ctest runs these tests in parallel processes: each test's files carry its
+// own name so that no two tests write to the same file.
+std::string workPath(const std::string& name) {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string prefix = test != nullptr ? std::string(test->name()) + "." : std::string();
+    return std::string(FENNROW_RENDER_WORK_DIR) + "/" + prefix + name;
+}
 
 std::string fileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
