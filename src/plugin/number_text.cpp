@@ -18,9 +18,13 @@ bool isHexDigit(char c) {
 
 // A number too large or too small for a double: strtod gives infinity for an
 // overflow and zero for an underflow; the sign of the exponent tells which.
-double outOfRangeValue(const char* first, const char* last) {
+// In hexadecimal, e is a digit and only p marks the exponent.
+double outOfRangeValue(const char* first, const char* last, std::chars_format format) {
+    const bool hex = format == std::chars_format::hex;
+    const char lower = hex ? 'p' : 'e';
+    const char upper = hex ? 'P' : 'E';
     for (const char* p = first; p < last; ++p) {
-        if (*p == 'e' || *p == 'E' || *p == 'p' || *p == 'P') {
+        if (*p == lower || *p == upper) {
             return p + 1 < last && p[1] == '-' ? 0.0 : std::numeric_limits<double>::infinity();
         }
     }
@@ -64,7 +68,7 @@ std::size_t parseLeadingNumber(const char* text, double& out) {
     double magnitude = 0.0;
     std::from_chars_result result = std::from_chars(digits, last, magnitude, format);
     if (result.ec == std::errc::invalid_argument) return 0;
-    if (result.ec == std::errc::result_out_of_range) magnitude = outOfRangeValue(digits, result.ptr);
+    if (result.ec == std::errc::result_out_of_range) magnitude = outOfRangeValue(digits, result.ptr, format);
     out = negative ? -magnitude : magnitude;
     return static_cast<std::size_t>(result.ptr - text);
 }

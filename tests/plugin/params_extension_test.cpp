@@ -162,7 +162,7 @@ TEST(ParamsExtension, TextToValueReadsTheLeadingNumber) {
         {"  -3", -3.0, true}, {"+4e1x", 40.0, true}, {"1.", 1.0, true},     {".5", 0.5, true},
         {"--1", 0.0, false},  {"0x10", 16.0, true},  {"0xg", 0.0, true},    {"-", 0.0, false},
         {"1e999", std::numeric_limits<double>::infinity(), true},          {"1e-999", 0.0, true},
-        {"0,5", 0.0, true},
+        {"0,5", 0.0, true},   {"0x1ep-2000", 0.0, true}, {"-0xep-2000", -0.0, true},
     };
     for (const ParseCase& c : cases) {
         double value = 99.0;
@@ -192,6 +192,8 @@ TEST(WriteParam, RoundsSteppedValuesClampsAndReplacesNaN) {
         {1, 0.3, 0.3f},    {1, 1.5, 1.0f},     {1, -1.0, 0.0f},    {5, 0.0, 0.01f},
         {1, 1e300, 1.0f},  {1, -1e300, 0.0f},  {1, inf, 1.0f},     {1, -inf, 0.0f},
         {3, nan, 0.5f},    {8, 100.0, 16.0f},
+        // Narrowed to float before rounding: these doubles become exact halves.
+        {12, 2.4999999999999996, 3.0f}, {20, 0.49999999999, 1.0f},
     };
     for (const WriteCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "id " << c.id << " value " << c.value);
