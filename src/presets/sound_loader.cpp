@@ -14,14 +14,24 @@ namespace {
 
 constexpr const char* kDocumentName = "instance.json";
 
-// A double as a 32-bit float; values beyond the float range become infinite
-// rather than relying on an out-of-range conversion.
+// A double as a 32-bit float, rounded to nearest as the hardware does, but
+// without converting a value outside the float range (undefined behaviour):
+// up to half a step above the largest float rounds down to it ("3.4028235e38",
+// the text of the largest float, must read back as that float); beyond that
+// it is the infinity of its sign.
 float toFloat(double value) {
+    constexpr double kLargest = std::numeric_limits<float>::max();
+    // Halfway between the largest float and 2^128; ties round to even, which
+    // is 2^128, so the halfway value itself overflows.
+    constexpr double kOverflow = kLargest + 0x1p103;
     if (std::isnan(value)) {
         return std::numeric_limits<float>::quiet_NaN();
     }
-    if (std::fabs(value) > std::numeric_limits<float>::max()) {
+    if (std::fabs(value) >= kOverflow) {
         return value > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+    }
+    if (std::fabs(value) > kLargest) {
+        return value > 0 ? std::numeric_limits<float>::max() : -std::numeric_limits<float>::max();
     }
     return static_cast<float>(value);
 }

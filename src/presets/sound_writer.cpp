@@ -29,17 +29,23 @@ void setParam(std::vector<JsonMember>& params, std::string_view key, JsonValue v
     params.push_back(JsonMember{std::string(key), std::move(value)});
 }
 
-// A "params" that was not an Object sits in the kept remainder and would be
-// merged back over the values written here, losing the whole sound. The
-// current values win; the kept value is dropped.
-void dropKeptParams(JsonValue& keptRemainder) {
+// A member that was read with the wrong type sits in the kept remainder, and
+// writing the document merges it back over what is written here. For the
+// members the plugin owns that would undo the save: a kept "params" would
+// replace the current values and lose the sound, a kept "plugin" or
+// "formatVersion" would stop the save from claiming the document, and a kept
+// bad "seed" would hide the session's seed. The plugin's values win; the kept
+// ones are dropped.
+void dropKeptOwnedMembers(JsonValue& keptRemainder, bool seedGiven) {
     if (keptRemainder.type != JsonType::Object) {
         return;
     }
+    auto owned = [seedGiven](const JsonMember& member) {
+        return member.key == kParamsKey || member.key == "plugin" || member.key == "formatVersion" ||
+               (seedGiven && member.key == "seed");
+    };
     auto& members = keptRemainder.members;
-    members.erase(std::remove_if(members.begin(), members.end(),
-                                 [](const JsonMember& member) { return member.key == kParamsKey; }),
-                  members.end());
+    members.erase(std::remove_if(members.begin(), members.end(), owned), members.end());
 }
 
 } // namespace
@@ -55,7 +61,7 @@ std::string writeSoundDocument(const InstanceDocument& retained, const SoundSnap
     for (const ParamSpec& row : kParamTable) {
         setParam(copy.params, row.key, jsonFloat(slotValue(sound.params, row.slot)));
     }
-    dropKeptParams(copy.keptRemainder);
+    dropKeptOwnedMembers(copy.keptRemainder, seed.has_value());
 
     if (copy.state.type != JsonType::Object) {
         copy.state = jsonObject();

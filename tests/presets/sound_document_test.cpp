@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 
 namespace fennrow {
@@ -219,6 +220,56 @@ TEST(SoundDocument, AParamsMemberThatIsNotAnObjectGivesWayToTheCurrentValues) {
         ASSERT_TRUE(again.sound.has_value());
         EXPECT_EQ(again.sound->params.weight, 0.25f);
     }
+}
+
+TEST(SoundDocument, WronglyTypedMembersThePluginOwnsAreWrittenAfresh) {
+    const Loaded loaded = load(R"({"kind":"instance","spec":"1.0","plugin":5,"formatVersion":"two",)"
+                               R"("seed":"bad","zz":1})");
+    ASSERT_TRUE(loaded.sound.has_value());
+    EXPECT_TRUE(hasFinding(loaded.findings, "wrong-type", "/plugin"));
+    EXPECT_TRUE(hasFinding(loaded.findings, "wrong-type", "/formatVersion"));
+
+    const std::string head = R"({"kind":"instance","spec":"1.0","plugin":"fennrow","formatVersion":1,)";
+    const std::string unseeded = save(loaded);
+    EXPECT_EQ(unseeded.rfind(head + R"("scope":"complete","params":{)", 0), 0u) << unseeded;
+    // Without a session value the document's own seed stays, as written.
+    EXPECT_EQ(unseeded.substr(unseeded.size() - 22), R"(},"seed":"bad","zz":1})");
+
+    const std::string seeded = writeSoundDocument(loaded.retained, *loaded.sound, 0xfeedull);
+    EXPECT_EQ(seeded.rfind(head + R"("scope":"complete","seed":"000000000000feed","params":{)", 0), 0u) << seeded;
+    EXPECT_EQ(seeded.find("bad"), std::string::npos);
+    EXPECT_EQ(seeded.substr(seeded.size() - 8), R"(,"zz":1})");
+}
+
+TEST(SoundDocument, CurvePointsAtTheEdgeOfTheFloatRange) {
+    const struct {
+        const char* text;
+        float expected;
+    } cases[] = {
+        {"3.4028235e38", std::numeric_limits<float>::max()}, // the largest float's own text
+        {"-3.4028235e38", -std::numeric_limits<float>::max()},
+        {"3.40282356e38", std::numeric_limits<float>::max()}, // rounds down to it
+        {"3.4028236e38", 0.0f},                               // rounds to infinity: not a usable point
+        {"1e39", 0.0f},
+        {"1e-50", 0.0f},
+    };
+    for (const auto& c : cases) {
+        std::string curve = "[";
+        for (int i = 0; i < 64; ++i) {
+            curve += std::string(i ? "," : "") + (i == 3 ? c.text : "0.5");
+        }
+        const Loaded loaded = load(document(R"(,"state":{"arcs":{"Drive":)" + curve + "]}}"));
+        ASSERT_TRUE(loaded.sound.has_value()) << c.text;
+        EXPECT_EQ(loaded.sound->curves.points[5][3], c.expected) << c.text;
+        EXPECT_EQ(loaded.sound->curves.points[5][4], 0.5f) << c.text;
+    }
+    SoundSnapshot extreme = defaultSoundSnapshot();
+    extreme.curves.points[5][3] = std::numeric_limits<float>::max();
+    const std::string saved = writeSoundDocument({}, extreme, std::nullopt);
+    const Loaded again = load(saved);
+    ASSERT_TRUE(again.sound.has_value());
+    EXPECT_EQ(again.sound->curves.points[5][3], std::numeric_limits<float>::max());
+    EXPECT_EQ(save(again), saved);
 }
 
 TEST(SoundDocument, ASeedFromTheSessionReplacesTheDocumentsOwn) {
