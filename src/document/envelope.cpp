@@ -122,4 +122,10 @@ Envelope readEnvelope(const JsonValue& document, std::string_view expectedKind, 
     return envelope;
 }
 
+void markEnvelopeRead(FieldReader& reader, const Envelope& envelope) {
+    reader.markRead("kind");
+    reader.markRead("spec");
+    if (envelope.extensionsIsList) reader.markRead("extensions");
+}
+
 }  // namespace fennrow

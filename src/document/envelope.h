@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/diagnostics.h"
+#include "document/field_reader.h"
 #include "document/json_value.h"
 
 namespace fennrow {
@@ -52,5 +53,10 @@ struct Envelope {
 // Checks that `document` is an object of `expectedKind` and reads its version
 // and extension ids. Fails (with an Error) only for a non-object or a wrong kind.
 Envelope readEnvelope(const JsonValue& document, std::string_view expectedKind, DiagnosticList& list);
+
+// Marks the envelope members that a document reader has taken: "kind" and
+// "spec" always, "extensions" only when it was a list (otherwise it is kept as
+// written and comes back through the reader's remainder).
+void markEnvelopeRead(FieldReader& reader, const Envelope& envelope);
 
 }  // namespace fennrow

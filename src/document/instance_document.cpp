@@ -162,9 +162,7 @@ std::optional<InstanceDocument> readInstance(const JsonValue& document, Diagnost
     if (!envelope.ok) return std::nullopt;
 
     FieldReader reader(document, "", list);
-    reader.markRead("kind");
-    reader.markRead("spec");
-    if (envelope.extensionsIsList) reader.markRead("extensions");
+    markEnvelopeRead(reader, envelope);
 
     InstanceDocument doc;
     doc.asRead = document;

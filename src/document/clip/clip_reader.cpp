@@ -225,9 +225,7 @@ std::optional<Clip> readClip(const JsonValue& document, DiagnosticList& diagnost
     if (!envelope.ok) return std::nullopt;
 
     FieldReader reader(document, "", diagnostics);
-    reader.markRead("kind");
-    reader.markRead("spec");
-    if (envelope.extensionsIsList) reader.markRead("extensions");
+    markEnvelopeRead(reader, envelope);
 
     Clip clip;
     clip.asRead = document;
