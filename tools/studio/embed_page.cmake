@@ -1,0 +1,18 @@
+# cmake -DOUTPUT=file.cpp -DFILES="a;b;c" -P embed_page.cmake
+# Writes each file as a byte array with its name, for the studio to serve.
+set(body "// Made by embed_page.cmake from tools/studio/page; do not edit.\n#include \"page_assets.h\"\n\nnamespace fennrow {\nnamespace {\n")
+set(table "")
+set(index 0)
+foreach(file IN LISTS FILES)
+  get_filename_component(name "${file}" NAME)
+  file(READ "${file}" hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(REGEX REPLACE "((0x..,){24})" "\\1\n" bytes "${bytes}")
+  string(APPEND body "const unsigned char kAsset${index}[] = {\n${bytes}0x00};\n")
+  string(APPEND table "    {\"${name}\", kAsset${index}, sizeof kAsset${index} - 1},\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND body "}  // namespace\n\nconst PageAsset kPageAssets[] = {\n${table}};\nconst std::size_t kPageAssetCount = ${index};\n\n}  // namespace fennrow\n")
+file(WRITE "${OUTPUT}.tmp" "${body}")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUTPUT}.tmp")

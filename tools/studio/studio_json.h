@@ -1,0 +1,28 @@
+#pragma once
+// Reading the page's requests and writing the server's answers as JSON, with
+// the project's own JSON value, parser and writer.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "document/diagnostics.h"
+#include "document/json_value.h"
+#include "page_sound.h"
+
+namespace fennrow {
+
+std::optional<std::string> stringField(const JsonValue& object, std::string_view key);
+std::optional<double> numberField(const JsonValue& object, std::string_view key);
+bool boolField(const JsonValue& object, std::string_view key);
+
+// {"params": {"<id>": value, ...}, "curves": [[64 numbers] x 8]}; nothing when
+// anything is missing, misshapen or not a finite number.
+std::optional<PageSound> pageSoundFrom(const JsonValue& value, std::string& error);
+JsonValue pageSoundJson(const PageSound& sound);
+
+JsonValue findingsJson(const DiagnosticList& findings);
+
+JsonValue errorJson(const std::string& message);
+
+}  // namespace fennrow

@@ -1,0 +1,422 @@
+#include "studio_server.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <deque>
+#include <mutex>
+
+#include "audition.h"
+#include "document/json_parser.h"
+#include "document/json_writer.h"
+#include "page_assets.h"
+#include "studio_json.h"
+
+namespace fennrow {
+namespace {
+
+constexpr const char* kJsonType = "application/json";
+constexpr const char* kTokenHeader = "X-Studio-Token";
+constexpr const char* kTokenMark = "%STUDIO_TOKEN%";
+constexpr std::size_t kKeptDocuments = 16;
+constexpr std::size_t kKeptRenders = 4;
+constexpr double kMinPageTempo = 20.0;
+constexpr double kMaxPageTempo = 400.0;
+
+struct SecurityHeader {
+    const char* name;
+    const char* value;
+};
+
+// The page loads nothing from anywhere else, cannot be framed, and never
+// sends its address (with the token) as a referrer.
+constexpr SecurityHeader kSecurityHeaders[] = {
+    {"Content-Security-Policy",
+     "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; media-src 'self'; "
+     "connect-src 'self'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'"},
+    {"X-Content-Type-Options", "nosniff"},
+    {"X-Frame-Options", "DENY"},
+    {"Referrer-Policy", "no-referrer"},
+    {"Cache-Control", "no-store"},
+    {"Cross-Origin-Resource-Policy", "same-origin"},
+};
+
+struct OpenedDocument {
+    int id = 0;
+    std::string name;
+    std::string bytes;
+};
+
+struct StoredRender {
+    int id = 0;
+    std::string wav;
+    std::string png;
+};
+
+void answer(httplib::Response& res, int status, const JsonValue& body) {
+    res.status = status;
+    res.set_content(writeJson(body), kJsonType);
+}
+
+void refuse(httplib::Response& res, int status, const std::string& message) {
+    answer(res, status, errorJson(message));
+}
+
+}  // namespace
+
+class StudioServer {
+public:
+    explicit StudioServer(StudioSetup setup) : setup_(std::move(setup)) {}
+
+    bool bind(int port, std::string& error) {
+        const int bound = port == 0 ? http_.bind_to_any_port("127.0.0.1") : (http_.bind_to_port("127.0.0.1", port) ? port : -1);
+        if (bound <= 0) {
+            error = "cannot listen on 127.0.0.1:" + std::to_string(port);
+            return false;
+        }
+        rules_ = AccessRules{setup_.token, bound};
+        http_.set_payload_max_length(kMaxRequestBytes);
+        http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+            return admit(req, res) ? httplib::Server::HandlerResponse::Unhandled
+                                   : httplib::Server::HandlerResponse::Handled;
+        });
+        http_.set_post_routing_handler([](const httplib::Request&, httplib::Response& res) {
+            for (const SecurityHeader& header : kSecurityHeaders) res.set_header(header.name, header.value);
+        });
+        http_.Get("/", [this](const httplib::Request&, httplib::Response& res) { servePage(res); });
+        http_.Get(R"(/page/([a-z_.]+))", [](const httplib::Request& req, httplib::Response& res) {
+            serveAsset(req.matches[1].str(), res);
+        });
+        http_.Get("/api/info", [this](const httplib::Request&, httplib::Response& res) { info(res); });
+        http_.Get("/api/text", [this](const httplib::Request& req, httplib::Response& res) { valueText(req, res); });
+        http_.Get("/api/factory", [this](const httplib::Request& req, httplib::Response& res) { factory(req, res); });
+        http_.Get(R"(/api/render/(\d+)\.(wav|png))", [this](const httplib::Request& req, httplib::Response& res) {
+            renderFile(req, res);
+        });
+        http_.Post("/api/open", [this](const httplib::Request& req, httplib::Response& res) { open(req, res); });
+        http_.Post("/api/play", [this](const httplib::Request& req, httplib::Response& res) { play(req, res); });
+        http_.Post("/api/save", [this](const httplib::Request& req, httplib::Response& res) { save(req, res); });
+        http_.set_error_handler([](const httplib::Request&, httplib::Response& res) {
+            if (res.body.empty()) {
+                res.set_content(writeJson(errorJson(res.status == 413 ? "The request is too large"
+                                                                      : "Nothing here")),
+                                kJsonType);
+            }
+        });
+        return true;
+    }
+
+    int port() const { return rules_.port; }
+    std::string address() const {
+        return "http://127.0.0.1:" + std::to_string(rules_.port) + "/?token=" + setup_.token;
+    }
+    void run() { http_.listen_after_bind(); }
+    void stop() { http_.stop(); }
+
+private:
+    bool admit(const httplib::Request& req, httplib::Response& res) {
+        RequestFacts facts;
+        facts.method = req.method;
+        facts.host = req.get_header_value("Host");
+        facts.origin = req.get_header_value("Origin");
+        facts.fetchSite = req.get_header_value("Sec-Fetch-Site");
+        facts.contentType = req.get_header_value("Content-Type");
+        facts.token = req.has_header(kTokenHeader) ? req.get_header_value(kTokenHeader) : req.get_param_value("token");
+        // Several Host headers could be read differently by another proxy; refuse.
+        if (req.get_header_value_count("Host") > 1) facts.host.clear();
+        const RuleVerdict verdict = checkRequest(rules_, facts);
+        if (verdict.status == 0) return true;
+        refuse(res, verdict.status, verdict.message);
+        return false;
+    }
+
+    void servePage(httplib::Response& res) {
+        const PageAsset* asset = findPageAsset("index.html");
+        std::string html(reinterpret_cast<const char*>(asset->bytes), asset->size);
+        for (std::size_t at = html.find(kTokenMark); at != std::string::npos; at = html.find(kTokenMark, at)) {
+            html.replace(at, std::string_view(kTokenMark).size(), setup_.token);
+        }
+        res.set_content(html, contentTypeFor("index.html"));
+    }
+
+    static void serveAsset(const std::string& name, httplib::Response& res) {
+        const PageAsset* asset = findPageAsset(name);
+        if (!asset || name == "index.html") {
+            refuse(res, 404, "Nothing here");
+            return;
+        }
+        res.set_content(std::string(reinterpret_cast<const char*>(asset->bytes), asset->size), contentTypeFor(name));
+    }
+
+    void info(httplib::Response& res) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const StudioPlugin& plugin = setup_.plugin;
+        std::string error;
+        std::unique_ptr<PluginSession> session = createSession(plugin.module, error);
+        if (!session) return refuse(res, 500, error);
+        JsonValue params = jsonArray();
+        for (std::size_t i = 0; i < plugin.params.size(); ++i) {
+            const ParamInfo& p = plugin.params[i];
+            JsonValue item = jsonObject();
+            setMember(item, "id", jsonNumber(p.id));
+            setMember(item, "name", jsonString(p.name));
+            setMember(item, "unit", jsonString(plugin.unitTexts[i]));
+            setMember(item, "min", jsonNumber(p.minValue));
+            setMember(item, "max", jsonNumber(p.maxValue));
+            setMember(item, "default", jsonNumber(p.defaultValue));
+            setMember(item, "stepped", jsonBool(p.stepped));
+            setMember(item, "group", jsonString(groupOfParam(p.id)));
+            setMember(item, "minText", jsonString(paramValueText(*session, p.id, p.minValue)));
+            setMember(item, "maxText", jsonString(paramValueText(*session, p.id, p.maxValue)));
+            params.items.push_back(std::move(item));
+        }
+        JsonValue groups = jsonArray();
+        for (const char* group : kParamGroups) groups.items.push_back(jsonString(group));
+        JsonValue curves = jsonArray();
+        for (const CurveSlot& slot : kCurveSlots) {
+            JsonValue item = jsonObject();
+            setMember(item, "key", jsonString(slot.key));
+            setMember(item, "label", jsonString(slot.label));
+            setMember(item, "group", jsonString(slot.group));
+            curves.items.push_back(std::move(item));
+        }
+        JsonValue factory = jsonArray();
+        for (const std::string& name : plugin.factoryNames) factory.items.push_back(jsonString(name));
+        JsonValue documents = jsonArray();
+        for (const std::string& name : listDocuments(setup_.folder)) documents.items.push_back(jsonString(name));
+        std::optional<PageSound> sound = soundOf(*session, plugin, error);
+        if (!sound) return refuse(res, 500, error);
+
+        JsonValue out = jsonObject();
+        setMember(out, "plugin", jsonString(pluginName(*session)));
+        setMember(out, "folder", jsonString(setup_.folder.root.string()));
+        setMember(out, "params", std::move(params));
+        setMember(out, "groups", std::move(groups));
+        setMember(out, "curves", std::move(curves));
+        setMember(out, "factory", std::move(factory));
+        setMember(out, "documents", std::move(documents));
+        setMember(out, "sound", pageSoundJson(*sound));
+        setMember(out, "maxBars", jsonNumber(kMaxPlayBars));
+        answer(res, 200, out);
+    }
+
+    void valueText(const httplib::Request& req, httplib::Response& res) {
+        char* end = nullptr;
+        const std::string idText = req.get_param_value("id");
+        const std::string valueText = req.get_param_value("value");
+        const unsigned long id = std::strtoul(idText.c_str(), &end, 10);
+        const bool idRead = !idText.empty() && *end == '\0';
+        const double value = std::strtod(valueText.c_str(), &end);
+        if (!idRead || valueText.empty() || *end != '\0' || !std::isfinite(value)) {
+            return refuse(res, 400, "Ask for a value text with a parameter id and a number");
+        }
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::string error;
+        std::unique_ptr<PluginSession> session = createSession(setup_.plugin.module, error);
+        if (!session) return refuse(res, 500, error);
+        JsonValue out = jsonObject();
+        setMember(out, "text", jsonString(paramValueText(*session, static_cast<clap_id>(id), value)));
+        answer(res, 200, out);
+    }
+
+    void factory(const httplib::Request& req, httplib::Response& res) {
+        SoundBase base;
+        base.factoryName = req.get_param_value("name");
+        base.title = base.factoryName;
+        if (base.factoryName.empty()) return refuse(res, 400, "Name the factory sound");
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::string error;
+        std::unique_ptr<PluginSession> session = sessionFor(setup_.plugin, base, nullptr, error);
+        if (!session) return refuse(res, 404, error);
+        std::optional<PageSound> sound = soundOf(*session, setup_.plugin, error);
+        if (!sound) return refuse(res, 500, error);
+        JsonValue out = jsonObject();
+        setMember(out, "sound", pageSoundJson(*sound));
+        answer(res, 200, out);
+    }
+
+    void open(const httplib::Request& req, httplib::Response& res) {
+        JsonParseResult body = parseJson(req.body);
+        const std::optional<std::string> name = body.ok ? stringField(body.value, "path") : std::nullopt;
+        if (!name) return refuse(res, 400, "Name the document to open");
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::string error;
+        std::optional<std::string> bytes = readFromFolder(setup_.folder, *name, error);
+        if (!bytes) return refuse(res, 404, error);
+        const DocumentCheck check = checkDocument(setup_.plugin, *bytes);
+        if (!check.usable) {
+            JsonValue out = errorJson(*name + ": " + check.message);
+            setMember(out, "findings", findingsJson(check.findings));
+            return answer(res, 422, out);
+        }
+        SoundBase base{"", *bytes, *name};
+        std::unique_ptr<PluginSession> session = sessionFor(setup_.plugin, base, nullptr, error);
+        std::optional<PageSound> sound = session ? soundOf(*session, setup_.plugin, error) : std::nullopt;
+        if (!sound) return refuse(res, 422, *name + ": " + error);
+
+        JsonValue out = jsonObject();
+        setMember(out, "document", jsonNumber(keepDocument(*name, std::move(*bytes))));
+        setMember(out, "name", jsonString(*name));
+        setMember(out, "findings", findingsJson(check.findings));
+        setMember(out, "sound", pageSoundJson(*sound));
+        std::string auditionError;
+        if (auto audition = readAudition(documents_.back().bytes, *name, kDefaultTempo, auditionError)) {
+            setMember(out, "auditionTempo", jsonNumber(audition->tempo.changes.front().bpm));
+        } else {
+            setMember(out, "auditionTempo", jsonNull());
+        }
+        answer(res, 200, out);
+    }
+
+    void play(const httplib::Request& req, httplib::Response& res) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::string error;
+        JsonValue body;
+        SoundBase base;
+        std::optional<PageSound> sound = soundRequest(req, body, base, error);
+        if (!sound) return refuse(res, 400, error);
+        PlayRequest request;
+        request.audition = stringField(body, "source").value_or("demo") == "audition";
+        request.bars = static_cast<int>(std::clamp(numberField(body, "bars").value_or(4.0), 1.0, double(kMaxPlayBars)));
+        request.bpm = std::clamp(numberField(body, "tempo").value_or(kDefaultTempo), kMinPageTempo, kMaxPageTempo);
+        if (request.audition && base.documentBytes.empty()) {
+            return refuse(res, 400, "Only an opened document has an audition clip");
+        }
+        const auto start = std::chrono::steady_clock::now();
+        std::unique_ptr<PluginSession> session = sessionFor(setup_.plugin, base, &*sound, error);
+        if (!session) return refuse(res, 422, error);
+        std::optional<PlayResult> result = playSound(*session, base, request, setup_.scratch, error);
+        if (!result) return refuse(res, 422, error);
+        const double total = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+        const int id = nextRender_++;
+        JsonValue out = jsonObject();
+        setMember(out, "render", jsonNumber(id));
+        setMember(out, "wav", jsonString("/api/render/" + std::to_string(id) + ".wav"));
+        setMember(out, "png", jsonString("/api/render/" + std::to_string(id) + ".png"));
+        setMember(out, "notes", jsonString(result->notesText));
+        setMember(out, "lengthBeats", jsonString(result->lengthBeats));
+        setMember(out, "tempo", jsonNumber(request.bpm));
+        setMember(out, "audioSeconds", jsonNumber(result->audioSeconds));
+        setMember(out, "renderSeconds", jsonNumber(result->renderSeconds));
+        setMember(out, "totalSeconds", jsonNumber(total));
+        renders_.push_back(StoredRender{id, std::move(result->wav), std::move(result->png)});
+        if (renders_.size() > kKeptRenders) renders_.pop_front();
+        answer(res, 200, out);
+    }
+
+    void save(const httplib::Request& req, httplib::Response& res) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::string error;
+        JsonValue body;
+        SoundBase base;
+        std::optional<PageSound> sound = soundRequest(req, body, base, error);
+        if (!sound) return refuse(res, 400, error);
+        const std::optional<std::string> name = stringField(body, "path");
+        if (!name) return refuse(res, 400, "Name the document to save");
+        std::unique_ptr<PluginSession> session = sessionFor(setup_.plugin, base, &*sound, error);
+        std::optional<std::string> text = session ? saveState(*session, error) : std::nullopt;
+        if (!text) return refuse(res, 422, error);
+        switch (writeToFolder(setup_.folder, *name, *text, boolField(body, "overwrite"), error)) {
+            case WriteOutcome::Exists: {
+                JsonValue out = errorJson(error);
+                setMember(out, "exists", jsonBool(true));
+                return answer(res, 409, out);
+            }
+            case WriteOutcome::Refused: return refuse(res, 403, error);
+            case WriteOutcome::Written: break;
+        }
+        JsonValue out = jsonObject();
+        setMember(out, "saved", jsonString(*name));
+        setMember(out, "bytes", jsonNumber(static_cast<double>(text->size())));
+        JsonValue documents = jsonArray();
+        for (const std::string& listed : listDocuments(setup_.folder)) documents.items.push_back(jsonString(listed));
+        setMember(out, "documents", std::move(documents));
+        answer(res, 200, out);
+    }
+
+    void renderFile(const httplib::Request& req, httplib::Response& res) {
+        const int id = std::atoi(req.matches[1].str().c_str());
+        const bool wav = req.matches[2].str() == "wav";
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const StoredRender& render : renders_) {
+            if (render.id != id) continue;
+            res.set_content(wav ? render.wav : render.png, wav ? "audio/wav" : "image/png");
+            return;
+        }
+        refuse(res, 404, "That render is gone; play again");
+    }
+
+    // The body of a play or save: {"base": {...}, "sound": {...}, ...}.
+    std::optional<PageSound> soundRequest(const httplib::Request& req, JsonValue& body, SoundBase& base,
+                                          std::string& error) {
+        JsonParseResult parsed = parseJson(req.body);
+        if (!parsed.ok || parsed.value.type != JsonType::Object) {
+            error = "The request is not a JSON object";
+            return std::nullopt;
+        }
+        body = std::move(parsed.value);
+        const JsonValue* baseValue = findMember(body, "base");
+        const JsonValue* soundValue = findMember(body, "sound");
+        if (!soundValue) {
+            error = "The request carries no sound";
+            return std::nullopt;
+        }
+        if (baseValue) {
+            if (auto factoryName = stringField(*baseValue, "factory")) {
+                base.factoryName = *factoryName;
+                base.title = *factoryName;
+            } else if (auto documentId = numberField(*baseValue, "document")) {
+                const OpenedDocument* document = findDocument(static_cast<int>(*documentId));
+                if (!document) {
+                    error = "That document is no longer open; open it again";
+                    return std::nullopt;
+                }
+                base.documentBytes = document->bytes;
+                base.title = document->name;
+            }
+        }
+        if (base.title.empty()) base.title = "fennrow studio";
+        return pageSoundFrom(*soundValue, error);
+    }
+
+    int keepDocument(const std::string& name, std::string bytes) {
+        const int id = nextDocument_++;
+        documents_.push_back(OpenedDocument{id, name, std::move(bytes)});
+        if (documents_.size() > kKeptDocuments) documents_.pop_front();
+        return id;
+    }
+
+    const OpenedDocument* findDocument(int id) const {
+        for (const OpenedDocument& document : documents_) {
+            if (document.id == id) return &document;
+        }
+        return nullptr;
+    }
+
+    static constexpr double kDefaultTempo = 120.0;
+
+    StudioSetup setup_;
+    AccessRules rules_;
+    httplib::Server http_;
+    std::mutex mutex_;  // one plugin operation at a time; guards what follows
+    std::deque<OpenedDocument> documents_;
+    int nextDocument_ = 1;
+    std::deque<StoredRender> renders_;
+    int nextRender_ = 1;
+};
+
+void StudioServerDeleter::operator()(StudioServer* server) const { delete server; }
+
+StudioServerHandle bindStudio(StudioSetup setup, int port, std::string& error) {
+    StudioServerHandle server(new StudioServer(std::move(setup)));
+    if (!server->bind(port, error)) return nullptr;
+    return server;
+}
+
+int boundPort(const StudioServer& server) { return server.port(); }
+std::string pageAddress(const StudioServer& server) { return server.address(); }
+void runStudio(StudioServer& server) { server.run(); }
+void stopStudio(StudioServer& server) { server.stop(); }
+
+}  // namespace fennrow
