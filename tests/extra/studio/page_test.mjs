@@ -57,7 +57,7 @@ fs.mkdirSync(home, { recursive: true });
 const chromium = spawn(browser, [
   '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
-  '--disable-dev-shm-usage', '--autoplay-policy=no-user-gesture-required',
+  '--disable-dev-shm-usage', '--autoplay-policy=no-user-gesture-required', '--hide-scrollbars',
   '--remote-debugging-port=0', `--user-data-dir=${profile}`, 'about:blank',
 ], { stdio: 'ignore', env: { ...process.env, HOME: home, XDG_CONFIG_HOME: home, XDG_CACHE_HOME: home } });
 children.push(chromium);
@@ -147,7 +147,9 @@ await evaluate(`window.scrollTo(0, 0)`);
 const shot = await send('Page.captureScreenshot', { format: 'png', captureBeyondViewport: true,
   clip: { x: 0, y: 0, width: 1280, height: await evaluate('document.documentElement.scrollHeight'), scale: 1 } });
 fs.writeFileSync(path.join(work, 'studio-page.png'), Buffer.from(shot.data, 'base64'));
-console.log('screenshot: ' + path.join(work, 'studio-page.png'));
+const top = await send('Page.captureScreenshot', { format: 'png', captureBeyondViewport: true, clip: { x: 0, y: 0, width: 1280, height: 1100, scale: 0.6 } });
+fs.writeFileSync(path.join(work, 'studio-page-top.png'), Buffer.from(top.data, 'base64'));
+console.log('screenshots: ' + path.join(work, 'studio-page.png') + ', studio-page-top.png');
 
 // The saved document: the drawing and the value, as 32-bit floats.
 const saved = JSON.parse(fs.readFileSync(path.join(sounds, SAVED_NAME), 'utf8'));
