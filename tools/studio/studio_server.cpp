@@ -211,11 +211,12 @@ private:
             return refuse(res, 400, "Ask for a value text with a parameter id and a number");
         }
         std::lock_guard<std::mutex> lock(mutex_);
+        // One instance answers every value text: the page asks for one at each slider step.
         std::string error;
-        std::unique_ptr<PluginSession> session = createSession(setup_.plugin.module, error);
-        if (!session) return refuse(res, 500, error);
+        if (!textSession_) textSession_ = createSession(setup_.plugin.module, error);
+        if (!textSession_) return refuse(res, 500, error);
         JsonValue out = jsonObject();
-        setMember(out, "text", jsonString(paramValueText(*session, static_cast<clap_id>(id), value)));
+        setMember(out, "text", jsonString(paramValueText(*textSession_, static_cast<clap_id>(id), value)));
         answer(res, 200, out);
     }
 
@@ -404,6 +405,7 @@ private:
     int nextDocument_ = 1;
     std::deque<StoredRender> renders_;
     int nextRender_ = 1;
+    std::unique_ptr<PluginSession> textSession_;
 };
 
 void StudioServerDeleter::operator()(StudioServer* server) const { delete server; }
