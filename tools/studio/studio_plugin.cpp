@@ -1,6 +1,5 @@
 #include "studio_plugin.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -60,10 +59,6 @@ std::string firstError(const DiagnosticList& list) {
         if (d.severity == Severity::Error) return d.message;
     }
     return {};
-}
-
-double seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
 std::string notesText(const std::vector<NoteSpec>& notes) {
@@ -187,24 +182,27 @@ std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& bas
     result.audioSeconds = durationSeconds(*audio);
     result.renderSeconds = report.wallSeconds;
 
-    const auto pictureStart = std::chrono::steady_clock::now();
     const std::string wavPath = scratch + "/play.wav";
-    const std::string pngPath = scratch + "/play.png";
+    if (!writeWav(wavPath, *audio, SampleFormat::Float32, error)) return std::nullopt;
+    auto wav = readWholeFile(wavPath, error);
+    if (!wav) return std::nullopt;
+    result.wav = std::move(*wav);
+
     char subtitle[128];
     std::snprintf(subtitle, sizeof subtitle, "%s  |  %g BPM  |  %g kHz", pluginName(session).c_str(), request.bpm,
                   plan.sampleRate / 1000.0);
-    if (!writeWav(wavPath, *audio, SampleFormat::Float32, error) ||
-        !writePicture(pngPath, *audio, PictureText{base.title, subtitle},
-                      barStartSeconds(plan.tempo, plan.meter, plan.lengthSeconds), PictureLayout{}, error)) {
+    result.pictureText = PictureText{base.title, subtitle};
+    result.barSeconds = barStartSeconds(plan.tempo, plan.meter, plan.lengthSeconds);
+    result.audio = std::move(*audio);
+    return result;
+}
+
+std::optional<std::string> pictureOf(const PlayResult& result, const std::string& scratch, std::string& error) {
+    const std::string path = scratch + "/play.png";
+    if (!writePicture(path, result.audio, result.pictureText, result.barSeconds, PictureLayout{}, error)) {
         return std::nullopt;
     }
-    auto wav = readWholeFile(wavPath, error);
-    auto png = wav ? readWholeFile(pngPath, error) : std::nullopt;
-    if (!wav || !png) return std::nullopt;
-    result.wav = std::move(*wav);
-    result.png = std::move(*png);
-    result.pictureSeconds = seconds(pictureStart);
-    return result;
+    return readWholeFile(path, error);
 }
 
 }  // namespace fennrow

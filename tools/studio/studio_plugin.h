@@ -11,7 +11,9 @@
 
 #include "clap_module.h"
 #include "document/diagnostics.h"
+#include "audio_buffer.h"
 #include "page_sound.h"
+#include "picture.h"
 #include "param_info.h"
 #include "plugin_session.h"
 
@@ -59,12 +61,14 @@ struct PlayRequest {
 
 struct PlayResult {
     std::string wav;  // 32-bit float WAV
-    std::string png;
     std::string notesText;    // what was played, as fennrow-render --notes takes it
     std::string lengthBeats;  // the render's length, as fennrow-render --length takes it
     double audioSeconds = 0.0;
-    double renderSeconds = 0.0;   // the plugin's block loop
-    double pictureSeconds = 0.0;  // WAV and picture
+    double renderSeconds = 0.0;  // the plugin's block loop
+    // What the picture is drawn from, when it is first asked for.
+    StereoAudio audio;
+    PictureText pictureText;
+    std::vector<double> barSeconds;
 };
 
 constexpr int kMaxPlayBars = 16;
@@ -73,5 +77,9 @@ constexpr double kTailSeconds = 1.0;
 // Renders the session's sound; `scratch` is a private folder for the files.
 std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& base, const PlayRequest& request,
                                     const std::string& scratch, std::string& error);
+
+// The PNG of a render: waveform over spectrogram. Drawn apart from the render,
+// so that the sound can be heard before the picture is ready.
+std::optional<std::string> pictureOf(const PlayResult& result, const std::string& scratch, std::string& error);
 
 }  // namespace fennrow

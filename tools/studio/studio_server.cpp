@@ -49,8 +49,8 @@ struct OpenedDocument {
 
 struct StoredRender {
     int id = 0;
-    std::string wav;
-    std::string png;
+    PlayResult result;
+    std::string png;  // drawn at the first request
 };
 
 void answer(httplib::Response& res, int status, const JsonValue& body) {
@@ -253,10 +253,14 @@ private:
         SoundBase base{"", *bytes, *name};
         std::unique_ptr<PluginSession> session = sessionFor(setup_.plugin, base, nullptr, error);
         std::optional<PageSound> sound = session ? soundOf(*session, setup_.plugin, error) : std::nullopt;
-        if (!sound) return refuse(res, 422, *name + ": " + error);
+        // Later plays and saves start from the plugin's own text of the
+        // document: the same sound and kept members, without its findings
+        // being printed again at every load.
+        std::optional<std::string> text = sound ? saveState(*session, error) : std::nullopt;
+        if (!text) return refuse(res, 422, *name + ": " + error);
 
         JsonValue out = jsonObject();
-        setMember(out, "document", jsonNumber(keepDocument(*name, std::move(*bytes))));
+        setMember(out, "document", jsonNumber(keepDocument(*name, std::move(*text))));
         setMember(out, "name", jsonString(*name));
         setMember(out, "findings", findingsJson(check.findings));
         setMember(out, "sound", pageSoundJson(*sound));
@@ -301,7 +305,7 @@ private:
         setMember(out, "audioSeconds", jsonNumber(result->audioSeconds));
         setMember(out, "renderSeconds", jsonNumber(result->renderSeconds));
         setMember(out, "totalSeconds", jsonNumber(total));
-        renders_.push_back(StoredRender{id, std::move(result->wav), std::move(result->png)});
+        renders_.push_back(StoredRender{id, std::move(*result), ""});
         if (renders_.size() > kKeptRenders) renders_.pop_front();
         answer(res, 200, out);
     }
@@ -340,10 +344,16 @@ private:
         const int id = std::atoi(req.matches[1].str().c_str());
         const bool wav = req.matches[2].str() == "wav";
         std::lock_guard<std::mutex> lock(mutex_);
-        for (const StoredRender& render : renders_) {
+        for (StoredRender& render : renders_) {
             if (render.id != id) continue;
-            res.set_content(wav ? render.wav : render.png, wav ? "audio/wav" : "image/png");
-            return;
+            if (wav) return res.set_content(render.result.wav, "audio/wav");
+            if (render.png.empty()) {
+                std::string error;
+                std::optional<std::string> png = pictureOf(render.result, setup_.scratch, error);
+                if (!png) return refuse(res, 500, error);
+                render.png = std::move(*png);
+            }
+            return res.set_content(render.png, "image/png");
         }
         refuse(res, 404, "That render is gone; play again");
     }

@@ -283,13 +283,17 @@ async function play() {
   button.disabled = false;
   if (!answer.ok) return say(answer.data.error, 'error');
   const r = answer.data;
-  $('picture').src = withToken(r.png);
+  const summary = `${r.audioSeconds.toFixed(1)} s of sound rendered in ${(r.renderSeconds * 1000).toFixed(0)} ms, ` +
+    `answered in ${(r.totalSeconds * 1000).toFixed(0)} ms`;
+  say(summary);
   const player = $('player');
   player.src = withToken(r.wav);
   $('result').hidden = false;
   player.play().catch(() => {});
-  say(`${r.audioSeconds.toFixed(1)} s of sound rendered in ${(r.renderSeconds * 1000).toFixed(0)} ms ` +
-      `(${(r.totalSeconds * 1000).toFixed(0)} ms with the picture)`);
+  const picture = $('picture');
+  const asked = performance.now();
+  picture.onload = () => say(`${summary}; picture drawn in ${(performance.now() - asked).toFixed(0)} ms`);
+  picture.src = withToken(r.png);
   document.body.dataset.played = r.render;
   page.lastPlay = r;
 }
