@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <charconv>
 #include <chrono>
 #include <deque>
 #include <mutex>
@@ -276,10 +277,9 @@ private:
     void play(const httplib::Request& req, httplib::Response& res) {
         std::lock_guard<std::mutex> lock(mutex_);
         std::string error;
-        JsonValue body;
-        SoundBase base;
-        std::optional<PageSound> sound = soundRequest(req, body, base, error);
-        if (!sound) return refuse(res, 400, error);
+        std::optional<SoundRequest> asked = soundRequest(req, error);
+        if (!asked) return refuse(res, 400, error);
+        const auto& [body, base, sound] = *asked;
         PlayRequest request;
         request.audition = stringField(body, "source").value_or("demo") == "audition";
         request.bars = static_cast<int>(std::clamp(numberField(body, "bars").value_or(4.0), 1.0, double(kMaxPlayBars)));
@@ -288,7 +288,7 @@ private:
             return refuse(res, 400, "Only an opened document has an audition clip");
         }
         const auto start = std::chrono::steady_clock::now();
-        std::unique_ptr<PluginSession> session = sessionFor(setup_.plugin, base, &*sound, error);
+        std::unique_ptr<PluginSession> session = sessionFor(setup_.plugin, base, &sound, error);
         if (!session) return refuse(res, 422, error);
         std::optional<PlayResult> result = playSound(*session, base, request, setup_.scratch, error);
         if (!result) return refuse(res, 422, error);
@@ -313,13 +313,12 @@ private:
     void save(const httplib::Request& req, httplib::Response& res) {
         std::lock_guard<std::mutex> lock(mutex_);
         std::string error;
-        JsonValue body;
-        SoundBase base;
-        std::optional<PageSound> sound = soundRequest(req, body, base, error);
-        if (!sound) return refuse(res, 400, error);
+        std::optional<SoundRequest> asked = soundRequest(req, error);
+        if (!asked) return refuse(res, 400, error);
+        const auto& [body, base, sound] = *asked;
         const std::optional<std::string> name = stringField(body, "path");
         if (!name) return refuse(res, 400, "Name the document to save");
-        std::unique_ptr<PluginSession> session = sessionFor(setup_.plugin, base, &*sound, error);
+        std::unique_ptr<PluginSession> session = sessionFor(setup_.plugin, base, &sound, error);
         std::optional<std::string> text = session ? saveState(*session, error) : std::nullopt;
         if (!text) return refuse(res, 422, error);
         switch (writeToFolder(setup_.folder, *name, *text, boolField(body, "overwrite"), error)) {
@@ -341,7 +340,9 @@ private:
     }
 
     void renderFile(const httplib::Request& req, httplib::Response& res) {
-        const int id = std::atoi(req.matches[1].str().c_str());
+        const std::string digits = req.matches[1].str();
+        int id = 0;
+        std::from_chars(digits.data(), digits.data() + digits.size(), id);  // too many digits leave 0: no render
         const bool wav = req.matches[2].str() == "wav";
         std::lock_guard<std::mutex> lock(mutex_);
         for (StoredRender& render : renders_) {
@@ -358,27 +359,34 @@ private:
         refuse(res, 404, "That render is gone; play again");
     }
 
+    struct SoundRequest {
+        JsonValue body;
+        SoundBase base;
+        PageSound sound;
+    };
+
     // The body of a play or save: {"base": {...}, "sound": {...}, ...}.
-    std::optional<PageSound> soundRequest(const httplib::Request& req, JsonValue& body, SoundBase& base,
-                                          std::string& error) {
+    std::optional<SoundRequest> soundRequest(const httplib::Request& req, std::string& error) {
         JsonParseResult parsed = parseJson(req.body);
         if (!parsed.ok || parsed.value.type != JsonType::Object) {
             error = "The request is not a JSON object";
             return std::nullopt;
         }
-        body = std::move(parsed.value);
-        const JsonValue* baseValue = findMember(body, "base");
-        const JsonValue* soundValue = findMember(body, "sound");
+        SoundRequest asked;
+        asked.body = std::move(parsed.value);
+        const JsonValue* baseValue = findMember(asked.body, "base");
+        const JsonValue* soundValue = findMember(asked.body, "sound");
         if (!soundValue) {
             error = "The request carries no sound";
             return std::nullopt;
         }
+        SoundBase& base = asked.base;
         if (baseValue) {
             if (auto factoryName = stringField(*baseValue, "factory")) {
                 base.factoryName = *factoryName;
                 base.title = *factoryName;
             } else if (auto documentId = numberField(*baseValue, "document")) {
-                const OpenedDocument* document = findDocument(static_cast<int>(*documentId));
+                const OpenedDocument* document = findDocument(*documentId);
                 if (!document) {
                     error = "That document is no longer open; open it again";
                     return std::nullopt;
@@ -388,7 +396,10 @@ private:
             }
         }
         if (base.title.empty()) base.title = "fennrow studio";
-        return pageSoundFrom(*soundValue, error);
+        std::optional<PageSound> sound = pageSoundFrom(*soundValue, error);
+        if (!sound) return std::nullopt;
+        asked.sound = std::move(*sound);
+        return asked;
     }
 
     int keepDocument(const std::string& name, std::string bytes) {
@@ -398,7 +409,7 @@ private:
         return id;
     }
 
-    const OpenedDocument* findDocument(int id) const {
+    const OpenedDocument* findDocument(double id) const {
         for (const OpenedDocument& document : documents_) {
             if (document.id == id) return &document;
         }
