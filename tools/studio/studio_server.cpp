@@ -89,6 +89,11 @@ public:
             serveAsset(req.matches[1].str(), res);
         });
         http_.Get("/api/info", [this](const httplib::Request&, httplib::Response& res) { info(res); });
+        http_.Get("/api/documents", [this](const httplib::Request&, httplib::Response& res) {
+            JsonValue out = jsonObject();
+            setMember(out, "documents", documentList());
+            answer(res, 200, out);
+        });
         http_.Get("/api/text", [this](const httplib::Request& req, httplib::Response& res) { valueText(req, res); });
         http_.Get("/api/factory", [this](const httplib::Request& req, httplib::Response& res) { factory(req, res); });
         http_.Get(R"(/api/render/(\d+)\.(wav|png))", [this](const httplib::Request& req, httplib::Response& res) {
@@ -183,8 +188,6 @@ private:
         }
         JsonValue factory = jsonArray();
         for (const std::string& name : plugin.factoryNames) factory.items.push_back(jsonString(name));
-        JsonValue documents = jsonArray();
-        for (const std::string& name : listDocuments(setup_.folder)) documents.items.push_back(jsonString(name));
         std::optional<PageSound> sound = soundOf(*session, plugin, error);
         if (!sound) return refuse(res, 500, error);
 
@@ -195,7 +198,7 @@ private:
         setMember(out, "groups", std::move(groups));
         setMember(out, "curves", std::move(curves));
         setMember(out, "factory", std::move(factory));
-        setMember(out, "documents", std::move(documents));
+        setMember(out, "documents", documentList());
         setMember(out, "sound", pageSoundJson(*sound));
         setMember(out, "maxBars", jsonNumber(kMaxPlayBars));
         answer(res, 200, out);
@@ -333,9 +336,7 @@ private:
         JsonValue out = jsonObject();
         setMember(out, "saved", jsonString(*name));
         setMember(out, "bytes", jsonNumber(static_cast<double>(text->size())));
-        JsonValue documents = jsonArray();
-        for (const std::string& listed : listDocuments(setup_.folder)) documents.items.push_back(jsonString(listed));
-        setMember(out, "documents", std::move(documents));
+        setMember(out, "documents", documentList());
         answer(res, 200, out);
     }
 
@@ -400,6 +401,12 @@ private:
         if (!sound) return std::nullopt;
         asked.sound = std::move(*sound);
         return asked;
+    }
+
+    JsonValue documentList() const {
+        JsonValue documents = jsonArray();
+        for (const std::string& name : listDocuments(setup_.folder)) documents.items.push_back(jsonString(name));
+        return documents;
     }
 
     int keepDocument(const std::string& name, std::string bytes) {

@@ -225,6 +225,8 @@ function showFindings(name, findings) {
 
 function fillDocuments(names) {
   const select = $('documents');
+  const shown = Array.from(select.options).slice(1).map((o) => o.value);
+  if (shown.length === names.length && shown.every((name, i) => name === names[i])) return;
   const chosen = select.value;
   select.replaceChildren(new Option('Choose…', ''));
   for (const name of names) select.appendChild(new Option(name, name));
@@ -239,6 +241,15 @@ function setAudition(tempo) {
   } else {
     $('tempo').value = Math.round(tempo * 100) / 100;
   }
+}
+
+let refreshing = false;
+async function refreshDocuments() {
+  if (refreshing) return;
+  refreshing = true;
+  const answer = await call('GET', '/api/documents');
+  refreshing = false;
+  if (answer.ok) fillDocuments(answer.data.documents);
 }
 
 async function pickFactory() {
@@ -359,6 +370,9 @@ async function start() {
 
   $('factory').addEventListener('change', pickFactory);
   $('open').addEventListener('click', openDocument);
+  // Files saved by other programs show up when the list is opened again.
+  $('documents').addEventListener('mousedown', refreshDocuments);
+  $('documents').addEventListener('focus', refreshDocuments);
   $('play').addEventListener('click', play);
   $('save').addEventListener('click', () => save(false));
   say(`Sounds in ${info.folder}`);
