@@ -16,6 +16,7 @@
 namespace fennrow {
 namespace {
 
+constexpr const char* kLoopback = "127.0.0.1";
 constexpr const char* kJsonType = "application/json";
 constexpr const char* kTokenHeader = "X-Studio-Token";
 constexpr const char* kTokenMark = "%STUDIO_TOKEN%";
@@ -70,7 +71,12 @@ public:
     explicit StudioServer(StudioSetup setup) : setup_(std::move(setup)) {}
 
     bool bind(int port, std::string& error) {
-        const int bound = port == 0 ? http_.bind_to_any_port("127.0.0.1") : (http_.bind_to_port("127.0.0.1", port) ? port : -1);
+        int bound = port;
+        if (port == 0) {
+            bound = http_.bind_to_any_port(kLoopback);
+        } else if (!http_.bind_to_port(kLoopback, port)) {
+            bound = -1;
+        }
         if (bound <= 0) {
             error = "cannot listen on 127.0.0.1:" + std::to_string(port);
             return false;
