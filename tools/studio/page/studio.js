@@ -238,6 +238,7 @@ function setAudition(tempo) {
   option.disabled = tempo === null || tempo === undefined;
   if (option.disabled) {
     $('source').value = 'demo';
+    $('bars').disabled = false;
   } else {
     $('tempo').value = Math.round(tempo * 100) / 100;
   }
@@ -374,6 +375,8 @@ async function start() {
   $('documents').addEventListener('mousedown', refreshDocuments);
   $('documents').addEventListener('focus', refreshDocuments);
   $('play').addEventListener('click', play);
+  // The audition clip has its own length.
+  $('source').addEventListener('change', () => { $('bars').disabled = $('source').value === 'audition'; });
   $('save').addEventListener('click', () => save(false));
   say(`Sounds in ${info.folder}`);
   document.body.dataset.state = 'ready';
