@@ -3,12 +3,14 @@
 #include "support/clap_module.h"
 #include "support/event_list.h"
 #include "support/fake_host.h"
+#include "support/test_platform.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -125,6 +127,28 @@ TEST_F(ModuleTest, AHostSessionFromCreationToDestruction) {
     plugin->deactivate(plugin);
     plugin->on_main_thread(plugin);
     plugin->destroy(plugin);
+}
+
+// Hosts keep plugins in folders named after users and vendors; the library
+// must load and run from one whose name is not ASCII (LoadLibraryW on Windows).
+TEST(ModuleLoading, LoadsAndRunsFromAFolderWithAnyLetters) {
+    const std::filesystem::path folder = test::makeScratchFolder("fennrow-module");
+    ASSERT_FALSE(folder.empty());
+    const std::filesystem::path copy = folder / test::pathFromUtf8("Zo\xC3\xAB \xE9\x9F\xB3") / "fennrow.clap";
+    std::filesystem::create_directories(copy.parent_path());
+    std::filesystem::copy_file(FENNROW_MODULE_PATH, copy);
+    {
+        test::ClapModule moved(test::utf8FromPath(copy));
+        ASSERT_TRUE(moved.loaded()) << moved.error();
+        const clap_plugin_factory_t* factory = moved.pluginFactory();
+        test::FakeHost host;
+        const clap_plugin_t* plugin = factory->create_plugin(factory, host.clap(), "com.brightmoss.fennrow");
+        ASSERT_NE(plugin, nullptr);
+        EXPECT_TRUE(plugin->init(plugin));
+        plugin->destroy(plugin);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
 }
 
 #if !defined(_WIN32) // a Windows DLL's exports are checked with objdump by the build
