@@ -21,7 +21,9 @@ runner=$(command -v run-clang-tidy || command -v run-clang-tidy-14 || true)
 [ -n "$runner" ] || { echo "lint: run-clang-tidy not found" >&2; exit 1; }
 # .clang-tidy turns every warning into an error, so any finding fails here.
 "$runner" -j 2 -quiet -p build/lint "$(pwd)/(src|tools)/" > build/lint/clang-tidy.log 2>&1 || {
-  grep -E 'error:|warning:' build/lint/clang-tidy.log | sort -u >&2 || cat build/lint/clang-tidy.log >&2
+  # run-clang-tidy always asks for colour; the findings are shown without it.
+  sed 's/\x1b\[[0-9;]*m//g' build/lint/clang-tidy.log | grep -E 'error:|warning:' | sort -u >&2 ||
+    cat build/lint/clang-tidy.log >&2
   echo "lint: clang-tidy findings (whole log: build/lint/clang-tidy.log)" >&2
   exit 1
 }
