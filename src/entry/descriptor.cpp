@@ -1,5 +1,7 @@
 #include "entry/descriptor.h"
 
+#include <fennrow_version.h>
+
 namespace fennrow {
 namespace {
 
@@ -20,7 +22,7 @@ const clap_plugin_descriptor_t kPluginDescriptor = {
     "", // url
     "", // manual_url
     "", // support_url
-    "0.1.3",
+    kFennrowVersion,
     "A bass you play: a clean mono sub under everything else",
     kFeatures,
 };

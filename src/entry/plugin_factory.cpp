@@ -1,6 +1,7 @@
 #include "entry/plugin_factory.h"
 
 #include "entry/descriptor.h"
+#include "entry/plugin_extensions.h"
 #include "plugin/plugin_instance.h"
 
 #include <cstring>
@@ -17,7 +18,7 @@ const clap_plugin_descriptor_t* pluginDescriptor(const clap_plugin_factory_t*, u
 const clap_plugin_t* createPlugin(const clap_plugin_factory_t*, const clap_host_t* host,
                                   const char* pluginId) {
     if (pluginId == nullptr || std::strcmp(pluginId, kPluginId) != 0) return nullptr;
-    return createPluginInstance(host, &kPluginDescriptor);
+    return createPluginInstance(host, &kPluginDescriptor, pluginGetExtension);
 }
 
 } // namespace

@@ -15,7 +15,6 @@ bool pluginStartProcessing(const clap_plugin_t* plugin);
 void pluginStopProcessing(const clap_plugin_t* plugin);
 void pluginReset(const clap_plugin_t* plugin);
 clap_process_status pluginProcess(const clap_plugin_t* plugin, const clap_process_t* process);
-const void* pluginGetExtension(const clap_plugin_t* plugin, const char* id);
 void pluginOnMainThread(const clap_plugin_t* plugin);
 
 } // namespace fennrow

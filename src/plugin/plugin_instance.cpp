@@ -19,8 +19,8 @@ PluginInstance* instanceOf(const clap_plugin_t* plugin) {
     return static_cast<PluginInstance*>(plugin->plugin_data);
 }
 
-const clap_plugin_t* createPluginInstance(const clap_host_t* host,
-                                          const clap_plugin_descriptor_t* desc) {
+const clap_plugin_t* createPluginInstance(const clap_host_t* host, const clap_plugin_descriptor_t* desc,
+                                          ExtensionLookup getExtension) {
     void* memory = ::operator new(sizeof(PluginInstance), kInstanceAlignment, std::nothrow);
     if (memory == nullptr) return nullptr;
     // Zero first, so any byte the constructor does not set has a known value.
@@ -35,6 +35,7 @@ const clap_plugin_t* createPluginInstance(const clap_host_t* host,
     instance->host = host;
     instance->plugin = kPluginCallbacks;
     instance->plugin.desc = desc;
+    instance->plugin.get_extension = getExtension;
     instance->plugin.plugin_data = instance;
     return &instance->plugin;
 }

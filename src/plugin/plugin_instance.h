@@ -64,15 +64,20 @@ static_assert(std::atomic<uint8_t>::is_always_lock_free);
 // without plugin data.
 PluginInstance* instanceOf(const clap_plugin_t* plugin);
 
+// The record's get_extension: the extension tables are listed by the code that
+// sees all of them, above this folder, and handed in at creation.
+using ExtensionLookup = const void* (*)(const clap_plugin_t* plugin, const char* id);
+
 // Creates one instance for this host and returns its plugin record, or null
 // when the instance cannot be made. desc is stored in the record as given.
-const clap_plugin_t* createPluginInstance(const clap_host_t* host,
-                                          const clap_plugin_descriptor_t* desc);
+const clap_plugin_t* createPluginInstance(const clap_host_t* host, const clap_plugin_descriptor_t* desc,
+                                          ExtensionLookup getExtension);
 
 // Releases everything the instance owns and frees it.
 void destroyPluginInstance(PluginInstance* instance);
 
-// The plugin-record functions, in CLAP order (init ... on_main_thread).
+// The plugin-record functions, in CLAP order (init ... on_main_thread);
+// get_extension is left null here and set by createPluginInstance.
 extern const clap_plugin_t kPluginCallbacks;
 
 } // namespace fennrow

@@ -77,7 +77,7 @@ void pluginOnMainThread(const clap_plugin_t*) {}
 const clap_plugin_t kPluginCallbacks = {
     nullptr,         nullptr,          pluginInit,           pluginDestroy,
     pluginActivate,  pluginDeactivate, pluginStartProcessing, pluginStopProcessing,
-    pluginReset,     pluginProcess,    pluginGetExtension,    pluginOnMainThread,
+    pluginReset,     pluginProcess,    nullptr,               pluginOnMainThread,
 };
 
 } // namespace fennrow

@@ -86,6 +86,11 @@ bool stateLoad(const clap_plugin_t* plugin, const clap_istream_t* stream) {
         }
         instance->document = std::move(document);
         applyLoadedSound(*instance, *sound);
+        // A host showing values (a generic editor, an automation lane) must
+        // re-read them. The state is the host's own, so it is not dirty.
+        if (instance->hostParams != nullptr && instance->hostParams->rescan != nullptr) {
+            instance->hostParams->rescan(instance->host, CLAP_PARAM_RESCAN_VALUES);
+        }
         return true;
     } catch (...) {
         return false;

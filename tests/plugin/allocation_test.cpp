@@ -132,7 +132,7 @@ TEST(RealTime, CountingSeesAllocations) {
 TEST(Creation, FailedAllocationGivesANullPlugin) {
     test::FakeHost host;
     gFailAllocations = true;
-    const clap_plugin_t* plugin = createPluginInstance(host.clap(), nullptr);
+    const clap_plugin_t* plugin = createPluginInstance(host.clap(), nullptr, nullptr);
     gFailAllocations = false;
     EXPECT_EQ(plugin, nullptr);
 }

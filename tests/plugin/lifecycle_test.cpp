@@ -1,7 +1,5 @@
 #include "plugin/param_writes.h"
 #include "plugin/ports.h"
-#include "presets/preset_load_extension.h"
-#include "presets/state_extension.h"
 #include "support/event_list.h"
 #include "support/plugin_harness.h"
 
@@ -60,32 +58,6 @@ TEST(Lifecycle, PresetLoadFallsBackToTheDraftId) {
         EXPECT_EQ(p.instance().noteExtras.spaceId, 0xFFFFu);
         EXPECT_EQ(p.host.count("get_extension clap.preset-load"), static_cast<int>(c.queries));
     }
-}
-
-TEST(Lifecycle, ExtensionsAnswerExactIdsOnly) {
-    TestPlugin p;
-    struct Case {
-        const char* id;
-        const void* table;
-    };
-    const Case cases[] = {
-        {"clap.audio-ports", &kAudioPortsExtension},
-        {"clap.note-ports", &kNotePortsExtension},
-        {"clap.state", &kStateExtension},
-        {"clap.preset-load/2", &kPresetLoadExtension},
-        {"clap.preset-load.draft/2", &kPresetLoadExtension},
-        {"com.brightmoss.session/1", &kSessionExtension},
-        {"clap.latency", nullptr},
-        {"clap.gui", nullptr},
-        {"clap.tail", nullptr},
-        {"CLAP.PARAMS", nullptr},
-        {"clap.params ", nullptr},
-        {"com.brightmoss.session/2", nullptr},
-        {"", nullptr},
-    };
-    for (const Case& c : cases) EXPECT_EQ(p.plugin->get_extension(p.plugin, c.id), c.table) << c.id;
-    EXPECT_NE(p.plugin->get_extension(p.plugin, "clap.params"), nullptr);
-    EXPECT_EQ(p.plugin->get_extension(p.plugin, nullptr), nullptr);
 }
 
 TEST(Ports, OneStereoOutputAndOneClapNoteInput) {

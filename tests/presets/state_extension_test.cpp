@@ -130,6 +130,35 @@ TEST(StateExtension, AFailedLoadChangesNothing) {
     }
 }
 
+TEST(StateExtension, ASuccessfulLoadAsksTheHostToRereadTheValues) {
+    using Calls = std::vector<std::string>;
+    const struct {
+        bool offerParams;
+        std::string bytes;
+        Calls calls;
+        double weightAtRescan; // -1: no rescan
+    } cases[] = {
+        {true, kHeavy, {"params.rescan 1"}, 1.0},
+        {false, kHeavy, {}, -1.0},
+        {true, kOtherPlugin, {}, -1.0},
+        {true, "", {}, -1.0},
+    };
+    for (const auto& c : cases) {
+        TestPlugin plugin(TestPlugin::Init::No);
+        plugin.host.offerParams = c.offerParams;
+        ASSERT_TRUE(plugin.plugin->init(plugin.plugin));
+        plugin.host.calls.clear();
+        double weightSeen = -1.0;
+        plugin.host.onRescan = [&] { weightSeen = paramValues(plugin)[0]; };
+        ::testing::internal::CaptureStderr();
+        loadState(plugin, c.bytes);
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(plugin.host.calls, c.calls) << c.bytes;
+        // The host re-reads after the new values are in place.
+        EXPECT_EQ(weightSeen, c.weightAtRescan) << c.bytes;
+    }
+}
+
 TEST(StateExtension, ADocumentWithoutPluginIsClaimedOnSave) {
     TestPlugin plugin;
     ::testing::internal::CaptureStderr();

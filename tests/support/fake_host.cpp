@@ -11,6 +11,7 @@ void paramsRescan(const clap_host_t* host, clap_param_rescan_flags flags) {
     FakeHost* self = FakeHost::from(host);
     self->calls.push_back("params.rescan " + std::to_string(flags));
     self->rescans.push_back(flags);
+    if (self->onRescan) self->onRescan();
 }
 
 void paramsClear(const clap_host_t* host, clap_id id, clap_param_clear_flags flags) {

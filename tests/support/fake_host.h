@@ -5,6 +5,7 @@
 #include <clap/clap.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,7 @@ public:
     std::vector<std::string> registryQueries;
     std::vector<uint32_t> rescans;
     int markDirtyCount = 0;
+    std::function<void()> onRescan; // runs inside params.rescan, to see what the host would read
     std::vector<PresetLoadCall> presetsLoaded;
     std::vector<PresetLoadCall> presetErrors;
 

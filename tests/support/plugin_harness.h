@@ -5,6 +5,7 @@
 
 #include <clap/clap.h>
 
+#include "entry/plugin_extensions.h"
 #include "plugin/plugin_instance.h"
 #include "support/fake_host.h"
 
@@ -15,7 +16,7 @@ public:
     enum class Init { Yes, No };
 
     explicit TestPlugin(Init init = Init::Yes) {
-        plugin = createPluginInstance(host.clap(), nullptr);
+        plugin = createPluginInstance(host.clap(), nullptr, pluginGetExtension);
         if (plugin != nullptr && init == Init::Yes) plugin->init(plugin);
     }
     ~TestPlugin() {

@@ -65,6 +65,7 @@ std::vector<ScheduledEvent> scheduleEvents(const std::vector<NoteSpec>& notes,
                                            const std::vector<ParamChange>& changes,
                                            const TempoMap& tempo, double sampleRate) {
     std::vector<ScheduledEvent> schedule;
+    schedule.reserve(changes.size() + 2 * notes.size()); // a change each, an on and an off per note
     for (const ParamChange& change : changes) {
         schedule.push_back({frameAtBeat(tempo, change.beat, sampleRate), kRankParam,
                             paramValueEvent(*change.param, change.value, 0)});

@@ -144,7 +144,8 @@ std::vector<NoteSpec> demoBassLine(int bars) {
     constexpr double kPatternBeats = 8.0;
     const double endBeat = std::max(1, bars) * kBeatsPerBar;
     std::vector<NoteSpec> notes;
-    for (double offset = 0.0; offset < endBeat; offset += kPatternBeats) {
+    for (int pattern = 0; pattern * kPatternBeats < endBeat; ++pattern) {
+        const double offset = pattern * kPatternBeats;
         for (NoteSpec note : kPattern) {
             note.startBeats += offset;
             if (note.startBeats >= endBeat) break;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <fennrow_version.h>
+
 namespace fennrow {
 
-inline constexpr const char* kRenderHostVersion = "0.1.3";
+// The render host ships with the plugin and carries the same version.
+inline constexpr const char* kRenderHostVersion = kFennrowVersion;
 
 }  // namespace fennrow

@@ -7,7 +7,8 @@ ensure_packages() {
   local wanted=() missing=() p
   for file in "$@"; do
     [ -f "$file" ] || continue
-    while read -r -a words; do
+    # The test after read keeps a last line that has no line feed.
+    while read -r -a words || [ ${#words[@]} -gt 0 ]; do
       for p in "${words[@]}"; do
         [ "${p:0:1}" = "#" ] && break
         wanted+=("$p")

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "clap_module.h"
 #include "wav_writer.h"
 
 namespace fennrow {
@@ -196,6 +197,20 @@ TEST(RenderProgram, ListsTheFactorySoundsThroughPresetDiscovery) {
     EXPECT_EQ(lineCount(r.out), 20u);
     EXPECT_EQ(r.out.rfind("Init ", 0), 0u);
     EXPECT_NE(r.out.find("Deep Sub"), std::string::npos);
+}
+
+// Both are built from one version number; a host and a user must see the same.
+TEST(RenderProgram, ItsVersionIsThePluginsVersion) {
+    const RunResult r = run({"--version"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::string error;
+    const std::shared_ptr<ClapModule> module = openClapModule(FENNROW_RENDER_PLUGIN, error);
+    ASSERT_NE(module, nullptr) << error;
+    const clap_plugin_factory_t* factory = pluginFactory(*module);
+    ASSERT_NE(factory, nullptr);
+    const clap_plugin_descriptor_t* descriptor = factory->get_plugin_descriptor(factory, 0);
+    ASSERT_NE(descriptor, nullptr);
+    EXPECT_EQ(r.out, std::string("fennrow-render ") + descriptor->version + "\n");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// Which extension table answers which id.
+#include "entry/plugin_extensions.h"
+
 #include "plugin/params_extension.h"
-#include "plugin/plugin_callbacks.h"
 #include "plugin/ports.h"
 #include "plugin/session_extension.h"
 #include "presets/preset_load_extension.h"

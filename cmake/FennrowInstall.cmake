@@ -1,0 +1,121 @@
+# Installing the plugin and packing it for musicians.
+#
+# cmake --install follows FENNROW_INSTALL_SCOPE:
+#   user    the CLAP folder of whoever runs the install, found when the install
+#           runs (not when configuring, so a cross build never uses the build
+#           machine's folders): ~/.clap on Linux,
+#           %LOCALAPPDATA%\Programs\Common\CLAP on Windows. Needs no root.
+#   system  CMAKE_INSTALL_PREFIX/lib/clap (and fennrow-render in bin) on Linux,
+#           CMAKE_INSTALL_PREFIX/CLAP on Windows, so that the prefix
+#           "C:/Program Files/Common Files" gives the folder hosts search.
+# A cross build defaults to system: its install runs on the build machine,
+# which has no user CLAP folder of the target's kind.
+#
+# cpack packs the system layout whatever the scope, from the install component
+# "package" that a plain install leaves out: a .deb on Linux (plugin in
+# /usr/lib/clap, fennrow-render in /usr/bin), a zip on Windows (the plugin and
+# a read-me).
+if(CMAKE_CROSSCOMPILING)
+  set(fennrow_default_scope system)
+else()
+  set(fennrow_default_scope user)
+endif()
+set(FENNROW_INSTALL_SCOPE "${fennrow_default_scope}" CACHE STRING
+    "Where cmake --install puts the plugin: user (your CLAP folder) or system (under CMAKE_INSTALL_PREFIX)")
+set_property(CACHE FENNROW_INSTALL_SCOPE PROPERTY STRINGS user system)
+if(NOT FENNROW_INSTALL_SCOPE MATCHES "^(user|system)$")
+  message(FATAL_ERROR "FENNROW_INSTALL_SCOPE is user or system, not '${FENNROW_INSTALL_SCOPE}'")
+endif()
+
+# A sanitizer or fuzz build needs its runtime preloaded; a host would fail to
+# load it, so it is neither installed nor packed.
+if(FENNROW_SANITIZE OR FENNROW_BUILD_FUZZ)
+  install(CODE "message(FATAL_ERROR \"This is a sanitizer build, not one to install: use the release preset\")")
+  return()
+endif()
+
+if(WIN32)
+  set(fennrow_system_clap_dir CLAP)
+  set(fennrow_package_clap_dir .)
+else()
+  set(fennrow_system_clap_dir lib/clap)
+  set(fennrow_package_clap_dir lib/clap)
+endif()
+set(fennrow_with_render_host FALSE)
+if(TARGET fennrow-render AND NOT WIN32)
+  set(fennrow_with_render_host TRUE)
+endif()
+
+# What cmake --install does.
+if(FENNROW_INSTALL_SCOPE STREQUAL "system")
+  install(TARGETS fennrow LIBRARY DESTINATION "${fennrow_system_clap_dir}" COMPONENT plugin)
+  if(fennrow_with_render_host)
+    install(TARGETS fennrow-render RUNTIME DESTINATION bin COMPONENT plugin)
+  endif()
+else()
+  if(WIN32)
+    set(fennrow_user_base_variable LOCALAPPDATA)
+    set(fennrow_user_clap_dir "Programs/Common/CLAP")
+  else()
+    set(fennrow_user_base_variable HOME)
+    set(fennrow_user_clap_dir ".clap")
+  endif()
+  install(CODE "
+    set(base \"\$ENV{${fennrow_user_base_variable}}\")
+    if(base STREQUAL \"\")
+      message(FATAL_ERROR \"${fennrow_user_base_variable} is not set, so there is no user CLAP folder to install into; \"
+                          \"configure with -DFENNROW_INSTALL_SCOPE=system and install with --prefix instead\")
+    endif()
+    file(TO_CMAKE_PATH \"\${base}\" base)
+    set(folder \"\${base}/${fennrow_user_clap_dir}\")
+    file(INSTALL \"$<TARGET_FILE:fennrow>\" DESTINATION \"\${folder}\")
+    if(CMAKE_INSTALL_DO_STRIP AND NOT \"${CMAKE_STRIP}\" STREQUAL \"\")
+      execute_process(COMMAND \"${CMAKE_STRIP}\" \"\$ENV{DESTDIR}\${folder}/$<TARGET_FILE_NAME:fennrow>\")
+    endif()
+  " COMPONENT plugin)
+endif()
+
+# What the packages hold.
+install(TARGETS fennrow LIBRARY DESTINATION "${fennrow_package_clap_dir}" COMPONENT package EXCLUDE_FROM_ALL)
+if(fennrow_with_render_host)
+  install(TARGETS fennrow-render RUNTIME DESTINATION bin COMPONENT package EXCLUDE_FROM_ALL)
+endif()
+if(WIN32)
+  install(FILES "${PROJECT_SOURCE_DIR}/cmake/package/README.txt" DESTINATION . COMPONENT package EXCLUDE_FROM_ALL)
+endif()
+
+# cpack and the install target build nothing themselves: the package workflow
+# builds just the plugin and the render host first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
+
+set(CPACK_PACKAGE_NAME fennrow)
+set(CPACK_PACKAGE_VENDOR Brightmoss)
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "A bass you play: a clean mono sub under everything else")
+set(CPACK_PACKAGE_CONTACT "Brightmoss")
+# Only the package component, as one package: a monolithic cpack would run the
+# plain install instead.
+set(CPACK_COMPONENTS_ALL package)
+set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_VERBATIM_VARIABLES ON)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME "fennrow-${PROJECT_VERSION}-windows-x64")
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+  # The labels of fennrow-render's pictures.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-dejavu-core)
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+      "fennrow is a monophonic bass synthesizer that music hosts load as a CLAP plugin, with\nfennrow-render, an offline host that renders its sounds to WAV and pictures.")
+  # dpkg-shlibdeps names the libraries fennrow-render links (libsndfile,
+  # FFTW, Cairo) and the C++ runtime, with the versions this build needs.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+endif()
+include(CPack)

@@ -1,0 +1,44 @@
+// The extension lookup: which table answers which id.
+#include "entry/plugin_extensions.h"
+#include "plugin/params_extension.h"
+#include "plugin/ports.h"
+#include "plugin/session_extension.h"
+#include "presets/preset_load_extension.h"
+#include "presets/state_extension.h"
+#include "support/plugin_harness.h"
+
+#include <gtest/gtest.h>
+
+namespace fennrow {
+namespace {
+
+using test::TestPlugin;
+
+TEST(Extensions, AnswerExactIdsOnly) {
+    TestPlugin p;
+    struct Case {
+        const char* id;
+        const void* table;
+    };
+    const Case cases[] = {
+        {"clap.audio-ports", &kAudioPortsExtension},
+        {"clap.note-ports", &kNotePortsExtension},
+        {"clap.params", &kParamsExtension},
+        {"clap.state", &kStateExtension},
+        {"clap.preset-load/2", &kPresetLoadExtension},
+        {"clap.preset-load.draft/2", &kPresetLoadExtension},
+        {"com.brightmoss.session/1", &kSessionExtension},
+        {"clap.latency", nullptr},
+        {"clap.gui", nullptr},
+        {"clap.tail", nullptr},
+        {"CLAP.PARAMS", nullptr},
+        {"clap.params ", nullptr},
+        {"com.brightmoss.session/2", nullptr},
+        {"", nullptr},
+    };
+    for (const Case& c : cases) EXPECT_EQ(p.plugin->get_extension(p.plugin, c.id), c.table) << c.id;
+    EXPECT_EQ(p.plugin->get_extension(p.plugin, nullptr), nullptr);
+}
+
+} // namespace
+} // namespace fennrow

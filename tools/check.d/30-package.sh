@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# The .deb a musician installs: built from the release preset, its file list
+# checked, then unpacked into a throwaway folder where the unpacked
+# fennrow-render loads the unpacked plugin and renders a note with it.
+set -euo pipefail
+cmake --workflow --preset package
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release/CMakeCache.txt)
+deb="build/release/fennrow_${version}_$(dpkg --print-architecture).deb"
+fail() { echo "package: $*" >&2; exit 1; }
+[ -f "$deb" ] || fail "no $deb"
+
+files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort | tr '\n' ' ')
+[ "$files" = "./usr/bin/fennrow-render ./usr/lib/clap/fennrow.clap " ] ||
+  fail "$deb holds: $files"
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libsndfile1 libfftw3 libcairo2 libstdc++6; do
+  [[ "$depends" == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
+done
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg-deb -x "$deb" "$root"
+render="$root/usr/bin/fennrow-render"
+plugin="$root/usr/lib/clap/fennrow.clap"
+[ "$("$render" --version)" = "fennrow-render $version" ] || fail "fennrow-render --version: $("$render" --version)"
+presets=$("$render" --plugin "$plugin" --list-presets | wc -l)
+[ "$presets" -eq 20 ] || fail "the unpacked plugin lists $presets factory sounds, not 20"
+"$render" --plugin "$plugin" --preset "Deep Sub" --notes "E1:0:1" --tail 0.1 -q -o "$root/note.wav"
+[ -s "$root/note.wav" ] || fail "the unpacked plugin rendered nothing"
+echo "package: $deb installs and plays"
