@@ -354,7 +354,9 @@ private:
             transport.flags = in.byte();
             transport.tempo = pick(kTempos, in.byte());
             switch (in.byte() % 6) {
-            case 0: songPosition_ += static_cast<int64_t>(CLAP_BEATTIME_FACTOR) / 2; break;
+            case 0: // half a beat on, wrapping like the host's counter would
+                songPosition_ = static_cast<int64_t>(static_cast<uint64_t>(songPosition_) + CLAP_BEATTIME_FACTOR / 2);
+                break;
             case 1: songPosition_ = in.take<int64_t>(); break;
             case 2: songPosition_ = -static_cast<int64_t>(in.take<uint32_t>()); break;
             case 3: songPosition_ = std::numeric_limits<int64_t>::min(); break;
