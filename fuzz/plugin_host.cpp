@@ -217,7 +217,9 @@ void readEvents(ScriptReader& in, ScriptEvents& events, uint16_t ownSpace) {
                 space = CLAP_CORE_EVENT_SPACE_ID;
                 type = pick(kOtherCoreTypes, typeCode);
             } else if (kind == ScriptEvent::OtherSpace) {
+                // Core and own types alike, in a space that is neither.
                 space = in.take<uint16_t>();
+                if (typeCode & 1) type = typeCode % (CLAP_EVENT_MIDI2 + 1);
             }
             // Own-space records are at most 40 bytes; the size code reaches
             // below and above that.
