@@ -32,6 +32,8 @@ inline constexpr double kTempos[] = {120.0, 0.0,   kNaN, kInf,  -kInf, -60.0, 1e
 inline constexpr int16_t kAwkwardKeys[] = {-1, 128, -2, 32767, -32768, 255};
 inline constexpr uint16_t kOwnTypes[] = {kExtrasGroup0,  kExtrasGroup100, kExtrasList200, kExtrasGroup300,
                                          kExtrasList301, kExtrasGroup400, kExtrasList401, kExtrasGroup500};
+// Core types the plugin leaves alone, and one newer than this CLAP version.
+inline constexpr uint16_t kNewerCoreType = CLAP_EVENT_MIDI2 + 1;
 inline constexpr uint16_t kOtherCoreTypes[] = {CLAP_EVENT_NOTE_END,
                                                CLAP_EVENT_NOTE_EXPRESSION,
                                                CLAP_EVENT_PARAM_MOD,
@@ -41,7 +43,7 @@ inline constexpr uint16_t kOtherCoreTypes[] = {CLAP_EVENT_NOTE_END,
                                                CLAP_EVENT_MIDI,
                                                CLAP_EVENT_MIDI_SYSEX,
                                                CLAP_EVENT_MIDI2,
-                                               13};
+                                               kNewerCoreType};
 
 template <typename T, std::size_t N> T pick(const T (&table)[N], uint8_t code) {
     return table[code % N];
