@@ -33,9 +33,9 @@ namespace {
 using namespace fennrow;
 using namespace fennrow::fuzz;
 
-// Far above anything the engine plays (its peaks stay near 1), far below
-// what a runaway filter or feedback loop reaches.
-constexpr float kOutputBound = 16.0f;
+// Well above anything the engine plays (no input of the corpus goes past
+// 1), far below what a runaway filter or feedback loop reaches.
+constexpr float kOutputBound = 4.0f;
 // Frames rendered per input at most, so that one input stays quick.
 constexpr uint64_t kFrameBudget = 1u << 14;
 constexpr uint32_t kMaxFramesLimit = 16384;
