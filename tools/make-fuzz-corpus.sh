@@ -11,4 +11,4 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 cmake --build "$build" --target fennrow_make_fuzz_corpus
 "$build/fuzz/fennrow_make_fuzz_corpus" fuzz/corpus
-du -sh fuzz/corpus/*
+du -sh --apparent-size fuzz/corpus/*
