@@ -11,14 +11,15 @@ namespace fennrow {
 
 namespace {
 constexpr float kShaperMaxGain = 25.0f;
+static_assert(kShaperMaxGain == maths::kPow25Base, "the gain curve raises kShaperMaxGain with pow25f");
 constexpr float kTwoOverPi = 0.63661975f;
 } // namespace
 
 void configureShaper(TanhShaperParams& p, float drive) {
-    p.g = powf(kShaperMaxGain, drive);
+    p.g = maths::pow25f(drive);
     p.b = 0.25f * drive;
-    p.d = asinf(p.b) * kTwoOverPi;
-    p.n = 1.0f / (tanhf((1.0f - p.b) * p.g) + p.d);
+    p.d = maths::asinf(p.b) * kTwoOverPi;
+    p.n = 1.0f / (maths::tanhf((1.0f - p.b) * p.g) + p.d);
     const double u0 = std::fabs(static_cast<double>(p.b) * static_cast<double>(p.g));
     p.f0 = std::log1p(std::exp(-2.0 * u0)) + u0 - kLn2;
 }
@@ -94,7 +95,7 @@ void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const floa
         for (k = 0; k < count; ++k) {
             if (!(std::fabs(x[k + 1] - x[k]) < kShaperMidpointThreshold)) continue;
             const float mid = static_cast<float>((x[k + 1] + x[k]) * 0.5);
-            out[k] = (tanhf((mid + p.b) * p.g) - p.d) * p.n;
+            out[k] = (maths::tanhf((mid + p.b) * p.g) - p.d) * p.n;
         }
     }
     s.previous = in[count - 1];
@@ -110,7 +111,7 @@ void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const flo
 }
 
 float shaperCurve(const TanhShaperParams& p, float x) {
-    return (tanhf(p.g * (x + p.b)) - p.d) * p.n;
+    return (maths::tanhf(p.g * (x + p.b)) - p.d) * p.n;
 }
 
 } // namespace fennrow

@@ -5,6 +5,8 @@
 // nearby values would lose too much in single precision.
 #pragma once
 
+#include "maths/float_functions.h"
+
 #include <cmath>
 
 namespace fennrow {
@@ -56,7 +58,7 @@ inline float processShaper(const TanhShaperParams& p, TanhShaperState& s, float 
         s.hasPreviousF = false;
         const float mid =
             static_cast<float>((static_cast<double>(x) + static_cast<double>(prev)) * 0.5);
-        return (tanhf((mid + p.b) * p.g) - p.d) * p.n;
+        return (maths::tanhf((mid + p.b) * p.g) - p.d) * p.n;
     }
     const double fPrev = s.hasPreviousF ? s.previousF : shaperAntiderivative(p, prev);
     const double fx = shaperAntiderivative(p, x);
