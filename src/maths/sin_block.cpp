@@ -40,11 +40,17 @@ TwoLanes sineTwo(__m128d x) {
     const __m128d j = _mm_add_pd(k, k);
     const __m128d r = _mm_sub_pd(_mm_sub_pd(x, _mm_mul_pd(j, _mm_set1_pd(kHalfPi1))),
                                  _mm_mul_pd(j, _mm_set1_pd(kHalfPi2)));
-    const __m128d r2 = _mm_mul_pd(r, r);
-    __m128d q = _mm_set1_pd(kSineCoefficients[kSineTerms - 1]);
-    for (int i = kSineTerms - 2; i >= 0; --i)
-        q = _mm_add_pd(_mm_mul_pd(q, r2), _mm_set1_pd(kSineCoefficients[i]));
-    const __m128d sum = _mm_add_pd(r, _mm_mul_pd(r, _mm_mul_pd(r2, q)));
+    const __m128d z = _mm_mul_pd(r, r);
+    const __m128d z2 = _mm_mul_pd(z, z);
+    const __m128d z4 = _mm_mul_pd(z2, z2);
+    const __m128d z8 = _mm_mul_pd(z4, z4);
+    const auto pair = [z](int i) {
+        return _mm_add_pd(_mm_set1_pd(kSineCoefficients[i]), _mm_mul_pd(_mm_set1_pd(kSineCoefficients[i + 1]), z));
+    };
+    const __m128d b0 = _mm_add_pd(pair(0), _mm_mul_pd(pair(2), z2));
+    const __m128d b1 = _mm_add_pd(pair(4), _mm_mul_pd(pair(6), z2));
+    const __m128d q = _mm_add_pd(_mm_add_pd(b0, _mm_mul_pd(b1, z4)), _mm_mul_pd(pair(8), z8));
+    const __m128d sum = _mm_add_pd(r, _mm_mul_pd(r, _mm_mul_pd(z, q)));
     const __m128d s = _mm_or_pd(_mm_andnot_pd(signBit, sum), _mm_and_pd(signBit, r)); // sin r has r's sign
     // An odd k (the low bit of the shifted sum) flips the sign.
     const __m128d flip = _mm_castsi128_pd(_mm_slli_epi64(_mm_castpd_si128(shifted), 63));
@@ -93,11 +99,19 @@ __attribute__((target("avx2"))) FourLanes sineFour(__m256d x) {
     const __m256d j = _mm256_add_pd(k, k);
     const __m256d r = _mm256_sub_pd(_mm256_sub_pd(x, _mm256_mul_pd(j, _mm256_set1_pd(kHalfPi1))),
                                     _mm256_mul_pd(j, _mm256_set1_pd(kHalfPi2)));
-    const __m256d r2 = _mm256_mul_pd(r, r);
-    __m256d q = _mm256_set1_pd(kSineCoefficients[kSineTerms - 1]);
-    for (int i = kSineTerms - 2; i >= 0; --i)
-        q = _mm256_add_pd(_mm256_mul_pd(q, r2), _mm256_set1_pd(kSineCoefficients[i]));
-    const __m256d sum = _mm256_add_pd(r, _mm256_mul_pd(r, _mm256_mul_pd(r2, q)));
+    const __m256d z = _mm256_mul_pd(r, r);
+    const __m256d z2 = _mm256_mul_pd(z, z);
+    const __m256d z4 = _mm256_mul_pd(z2, z2);
+    const __m256d z8 = _mm256_mul_pd(z4, z4);
+    const __m256d p0 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[0]), _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[1]), z));
+    const __m256d p2 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[2]), _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[3]), z));
+    const __m256d p4 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[4]), _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[5]), z));
+    const __m256d p6 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[6]), _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[7]), z));
+    const __m256d p8 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[8]), _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[9]), z));
+    const __m256d b0 = _mm256_add_pd(p0, _mm256_mul_pd(p2, z2));
+    const __m256d b1 = _mm256_add_pd(p4, _mm256_mul_pd(p6, z2));
+    const __m256d q = _mm256_add_pd(_mm256_add_pd(b0, _mm256_mul_pd(b1, z4)), _mm256_mul_pd(p8, z8));
+    const __m256d sum = _mm256_add_pd(r, _mm256_mul_pd(r, _mm256_mul_pd(z, q)));
     const __m256d s = _mm256_or_pd(_mm256_andnot_pd(signBit, sum), _mm256_and_pd(signBit, r));
     const __m256d flip = _mm256_castsi256_pd(_mm256_slli_epi64(_mm256_castpd_si256(shifted), 63));
     const __m256d y = _mm256_xor_pd(s, flip);
