@@ -1,0 +1,192 @@
+// The fast paths of exp and log1p, written once for a scalar double and for
+// SIMD lanes (GCC/Clang vector types of 2 or 4 doubles), so that the batched
+// forms do exactly the scalar operations in each lane. Each kernel returns
+// two candidates: the rounding of the lower and of the upper end of an
+// interval proven to hold the exact result (Ziv's test). Where the two agree,
+// that is the correctly rounded result; elsewhere the caller runs the
+// accurate path.
+//
+// Everything here has internal linkage: the AVX2 translation unit compiles the
+// same templates for another instruction set, and the two copies must not be
+// merged by the linker.
+#pragma once
+
+#include "maths/double_arith.h"
+#include "maths/double_tables.h"
+
+#include <cstdint>
+
+namespace fennrow::maths {
+namespace {
+
+// Lane helpers for a scalar double (the vector overloads live with the
+// batched code).
+[[maybe_unused]] inline std::uint64_t laneBits(double x) { return bitsOf(x); }
+[[maybe_unused]] inline double laneFromBits(std::uint64_t b) { return fromBits(b); }
+[[maybe_unused]] inline double laneAbs(double x) { return fromBits(bitsOf(x) & ~(std::uint64_t{1} << 63)); }
+[[maybe_unused]] inline void laneExpTable(std::uint64_t j, double& hi, double& lo) {
+    hi = kExp2Table[j][0];
+    lo = kExp2Table[j][1];
+}
+[[maybe_unused]] inline void laneLogTable(std::uint64_t i, double& c, double& hi, double& lo) {
+    c = kLogTable[i][0];
+    hi = kLogTable[i][1];
+    lo = kLogTable[i][2];
+}
+// The exponent field of t (bits(s) minus the bins' offset): signed for a
+// scalar; the batched code only takes inputs for which it is non-negative.
+[[maybe_unused]] inline std::uint64_t laneExponent(std::uint64_t t) {
+    return static_cast<std::uint64_t>(static_cast<std::int64_t>(t) >> 52);
+}
+// A small integer held in a lane of bits, as a double.
+[[maybe_unused]] inline double laneSmallIntToDouble(std::uint64_t e) {
+    return static_cast<double>(static_cast<std::int64_t>(e));
+}
+
+template <class D>
+struct DD {
+    D hi;
+    D lo;
+};
+
+template <class D>
+inline DD<D> laneTwoSum(D a, D b) {
+    const D s = a + b;
+    const D bb = s - a;
+    return {s, (a - (s - bb)) + (b - bb)};
+}
+
+template <class D>
+inline DD<D> laneFastTwoSum(D a, D b) {
+    const D s = a + b;
+    return {s, b - (s - a)};
+}
+
+template <class D>
+inline DD<D> laneSplit(D x) {
+    const D c = x * 134217729.0;
+    const D hi = c - (c - x);
+    return {hi, x - hi};
+}
+
+template <class D>
+inline DD<D> laneTwoProduct(D a, D b) {
+    const D p = a * b;
+    const DD<D> as = laneSplit(a);
+    const DD<D> bs = laneSplit(b);
+    return {p, ((as.hi * bs.hi - p) + as.hi * bs.lo + as.lo * bs.hi) + as.lo * bs.lo};
+}
+
+inline constexpr double kRoundingMagic = 0x1.8p52; // adding it rounds |t| < 2^51 to an integer
+
+// exp(x) = 2^K (hi + lo) (1 + eps), for |x| <= 709.8 (k below fits 19 bits).
+//
+// x = k ln2/256 + r with k = round(256 x / ln 2), j = k mod 256, K = floor(k / 256):
+// exp(x) = 2^K 2^(j/256) e^r, |r| <= ln2/512 + 2^-40 < 2^-9.52 = rho.
+// Bounds (relative to the result unless said otherwise):
+// - r = rh + rl: k kExpL1 and k kExpL2 are exact (34-bit pieces, |k| < 2^19),
+//   x - k kExpL1 is exact (Sterbenz), rh + e1 = that - k kExpL2 exactly
+//   (TwoSum); |ln2/256 - L1 - L2 - L3| < 2^-132, and the two roundings in
+//   rl stay below 2^-113: |r - rh - rl| < 2^-112, |rl| < 2^-60.6.
+// - e^r = 1 + rh + s with s = rl + q + rl rh and q the degree-6 Taylor tail
+//   in rh: truncation rho^7/7! e^rho < 2^-78.9, dropping rl rh^2/2 < 2^-79;
+//   q is rounded by at most 3.1 2^-53 |q| < 2^-71.4 (rh^2 and Horner), s by
+//   2 2^-53 |s| < 2^-72.
+// - T = 2^(j/256) = Th + Tl to 2^-106 (table). Th rh = ph + pl exactly
+//   (Dekker), Th + ph = hi + e2 exactly (Fast2Sum, |Th| >= 1 > |ph|), Th s is
+//   rounded by 2^-71.9, and the two additions into lo that involve it by
+//   2^-70.9 together; the other roundings are below 2^-100.
+// Sum: |hi + lo - T e^r| < 2^-69 T e^r < 2^-68, as T e^r < 2.003.
+template <class D, class U>
+inline DD<D> expKernel(D x, U& k) {
+    const D t = x * kExpInvL;
+    const D shifted = t + kRoundingMagic;
+    const D kd = shifted - kRoundingMagic;
+    k = laneBits(shifted); // low 51 bits hold k + 2^51
+    D th, tl;
+    laneExpTable(k & 255, th, tl);
+    const D r1 = x - kd * kExpL1;
+    const DD<D> r = laneTwoSum(r1, D(kd * -kExpL2));
+    const D rh = r.hi;
+    const D rl = r.lo - kd * kExpL3;
+    constexpr double c3 = 1.0 / 6, c4 = 1.0 / 24, c5 = 1.0 / 120, c6 = 1.0 / 720;
+    const D q = (rh * rh) * (0.5 + rh * (c3 + rh * (c4 + rh * (c5 + rh * c6))));
+    const D s = rl + (q + rl * rh);
+    const DD<D> p = laneTwoProduct(th, rh);
+    const DD<D> h = laneFastTwoSum(th, p.hi);
+    const D lo = h.lo + (((tl * (rh + s) + p.lo) + tl) + th * s);
+    return {h.hi, lo};
+}
+
+// The error allowed in Ziv's test for expKernel: the 2^-68 above, plus the
+// rounding of lo -+ err (below 2^-72 as |lo| < 2^-18.9), doubled for margin.
+inline constexpr double kExpFastError = 0x1p-67;
+
+// Bits of 2^K for the k that expKernel returns (K = floor(k / 256)), for
+// -1022 <= K <= 1023.
+template <class U>
+inline U expScaleBits(U k) {
+    // (k + 2^51) >> 8 = K + 2^43; add the exponent bias and move it in place.
+    const U kBiased = k & 0x000fffffffffffffULL;
+    return ((kBiased >> 8) - (0x0000080000000000ULL - 1023)) << 52;
+}
+
+// log1p(x) = hi + lo with |error| <= logErr(hi, rh), for -1 < x < 2^1000 and
+// |x| >= 2^-54 (any x for which the scalar code calls it).
+//
+// 1 + x = sh + sl exactly (TwoSum); sh = 2^e m with m in [0.705, 1.410) from
+// its bits, and sl 2^-e = slm exactly. The 128 bins of m (by 7 bits after the
+// offset) give c ~ 1/m, with c = 1 exactly in the bin of 1, which spans
+// [1 - 2^-9, 1 + 2^-8). Then log(1 + x) = e ln2 - log c + log1p(r) with
+// r = m c - 1 + slm c, |r| <= 2^-8 + 2^-52 (tools/maths/gen_double_tables).
+// - m c = ph + pl exactly (Dekker); ph - 1 is exact (Sterbenz); slm c is
+//   rounded by < 2^-105 (0 when c = 1); r = rh + rl renormalised (TwoSum).
+// - log1p(r) = r - r^2/2 + tail, tail = sum_{n=3..10} (-r)^n (-1/n) in rh:
+//   truncation < |r| 2^-83; r^2/2 = rh^2/2 + rh rl + O(2^-120 |r|), with
+//   rh^2 = sqh + sql exactly (Dekker). The tail is rounded by at most
+//   3.7 2^-53 |tail| < |rh| 2^-68.7 (coefficient, rh^3 and Horner).
+// - e ln2 - log c: e kLn2Hi is exact (42-bit kLn2Hi, |e| <= 1001), added to
+//   the table's -log c (to 2^-106) exactly by TwoSum; e kLn2Lo and the
+//   splitting of ln 2 are off by < 2^-88, relative 2^-86 as then |y| > 0.28.
+// - hi comes from exact TwoSums; lo gathers the small terms first (their
+//   roundings stay below 2^-100 |hi|) and the tail last (rounded by
+//   2^-53 |lo| < |rh| 2^-70.5).
+// So |hi + lo - log1p(x)| < |rh| 2^-68.1 + |hi| 2^-85 (the last term also
+// covers the rounding of lo -+ err); logErr allows |rh| 2^-67 + |hi| 2^-85.
+template <class D, class U>
+inline DD<D> log1pKernel(D x, D& rhOut) {
+    const DD<D> s = laneTwoSum(D(D{} + 1.0), x);
+    const U b = laneBits(s.hi);
+    const U t = b - kLogOffsetBits;
+    const U e = laneExponent(t);
+    D c, ah, al;
+    laneLogTable((t >> 45) & 127, c, ah, al);
+    const D m = laneFromBits(b - (e << 52));
+    const D slm = s.lo * laneFromBits((1023 - e) << 52);
+    const DD<D> p = laneTwoProduct(m, c);
+    const DD<D> r0 = laneFastTwoSum(D(p.hi - 1.0), p.lo);
+    const DD<D> r = laneTwoSum(r0.hi, D(r0.lo + slm * c));
+    const D rh = r.hi;
+    const D rl = r.lo;
+    const D ed = laneSmallIntToDouble(e);
+    const DD<D> k = laneTwoSum(D(ed * kLn2Hi), ah);
+    const DD<D> a = laneTwoSum(k.hi, rh);
+    const DD<D> sq = laneTwoProduct(rh, rh);
+    const DD<D> h = laneFastTwoSum(a.hi, D(sq.hi * -0.5));
+    constexpr double c3 = 1.0 / 3, c4 = 1.0 / 4, c5 = 1.0 / 5, c6 = 1.0 / 6, c7 = 1.0 / 7, c8 = 1.0 / 8,
+                     c9 = 1.0 / 9, c10 = 1.0 / 10;
+    const D tail =
+        (sq.hi * rh) *
+        (c3 - rh * (c4 - rh * (c5 - rh * (c6 - rh * (c7 - rh * (c8 - rh * (c9 - rh * c10)))))));
+    const D small = ((((al + ed * kLn2Lo) + k.lo) + rl) + (a.lo + h.lo)) - (sq.lo * 0.5 + rh * rl);
+    rhOut = rh;
+    return {h.hi, small + tail};
+}
+
+template <class D>
+inline D log1pFastError(D hi, D rh) {
+    return laneAbs(rh) * 0x1p-67 + laneAbs(hi) * 0x1p-85;
+}
+
+} // namespace
+} // namespace fennrow::maths
