@@ -19,29 +19,29 @@
 namespace fennrow::maths {
 namespace {
 
-// Lane helpers for a scalar double (the vector overloads live with the
-// batched code).
-[[maybe_unused]] inline std::uint64_t laneBits(double x) { return bitsOf(x); }
-[[maybe_unused]] inline double laneFromBits(std::uint64_t b) { return fromBits(b); }
-[[maybe_unused]] inline double laneAbs(double x) { return fromBits(bitsOf(x) & ~(std::uint64_t{1} << 63)); }
-[[maybe_unused]] inline void laneExpTable(std::uint64_t j, double& hi, double& lo) {
-    hi = kExp2Table[j][0];
-    lo = kExp2Table[j][1];
-}
-[[maybe_unused]] inline void laneLogTable(std::uint64_t i, double& c, double& hi, double& lo) {
-    c = kLogTable[i][0];
-    hi = kLogTable[i][1];
-    lo = kLogTable[i][2];
-}
-// The exponent field of t (bits(s) minus the bins' offset): signed for a
-// scalar; the batched code only takes inputs for which it is non-negative.
-[[maybe_unused]] inline std::uint64_t laneExponent(std::uint64_t t) {
-    return static_cast<std::uint64_t>(static_cast<std::int64_t>(t) >> 52);
-}
-// A small integer held in a lane of bits, as a double.
-[[maybe_unused]] inline double laneSmallIntToDouble(std::uint64_t e) {
-    return static_cast<double>(static_cast<std::int64_t>(e));
-}
+// The lane operations the kernels need beyond + - *, for a scalar double;
+// the batched code provides the same for its vector types.
+struct ScalarLanes {
+    using D = double;
+    using U = std::uint64_t;
+    static U bits(D x) { return bitsOf(x); }
+    static D fromBitsOf(U b) { return fromBits(b); }
+    static D abs(D x) { return fromBits(bitsOf(x) & ~(std::uint64_t{1} << 63)); }
+    static void expTable(U j, D& hi, D& lo) {
+        hi = kExp2Table[j][0];
+        lo = kExp2Table[j][1];
+    }
+    static void logTable(U i, D& c, D& hi, D& lo) {
+        c = kLogTable[i][0];
+        hi = kLogTable[i][1];
+        lo = kLogTable[i][2];
+    }
+    // The exponent field of t (bits(s) minus the bins' offset): signed here;
+    // the batched code only takes inputs for which it is non-negative.
+    static U exponent(U t) { return static_cast<U>(static_cast<std::int64_t>(t) >> 52); }
+    // A small integer held in a lane of bits, as a double.
+    static D smallIntToDouble(U e) { return static_cast<D>(static_cast<std::int64_t>(e)); }
+};
 
 template <class D>
 struct DD {
@@ -97,14 +97,14 @@ inline constexpr double kRoundingMagic = 0x1.8p52; // adding it rounds |t| < 2^5
 //   rounded by 2^-71.9, and the two additions into lo that involve it by
 //   2^-70.9 together; the other roundings are below 2^-100.
 // Sum: |hi + lo - T e^r| < 2^-69 T e^r < 2^-68, as T e^r < 2.003.
-template <class D, class U>
+template <class L, class D = typename L::D, class U = typename L::U>
 inline DD<D> expKernel(D x, U& k) {
     const D t = x * kExpInvL;
     const D shifted = t + kRoundingMagic;
     const D kd = shifted - kRoundingMagic;
-    k = laneBits(shifted); // low 51 bits hold k + 2^51
+    k = L::bits(shifted); // low 51 bits hold k + 2^51
     D th, tl;
-    laneExpTable(k & 255, th, tl);
+    L::expTable(k & 255, th, tl);
     const D r1 = x - kd * kExpL1;
     const DD<D> r = laneTwoSum(r1, D(kd * -kExpL2));
     const D rh = r.hi;
@@ -153,22 +153,22 @@ inline U expScaleBits(U k) {
 //   2^-53 |lo| < |rh| 2^-70.5).
 // So |hi + lo - log1p(x)| < |rh| 2^-68.1 + |hi| 2^-85 (the last term also
 // covers the rounding of lo -+ err); logErr allows |rh| 2^-67 + |hi| 2^-85.
-template <class D, class U>
+template <class L, class D = typename L::D, class U = typename L::U>
 inline DD<D> log1pKernel(D x, D& rhOut) {
     const DD<D> s = laneTwoSum(D(D{} + 1.0), x);
-    const U b = laneBits(s.hi);
+    const U b = L::bits(s.hi);
     const U t = b - kLogOffsetBits;
-    const U e = laneExponent(t);
+    const U e = L::exponent(t);
     D c, ah, al;
-    laneLogTable((t >> 45) & 127, c, ah, al);
-    const D m = laneFromBits(b - (e << 52));
-    const D slm = s.lo * laneFromBits((1023 - e) << 52);
+    L::logTable((t >> 45) & 127, c, ah, al);
+    const D m = L::fromBitsOf(b - (e << 52));
+    const D slm = s.lo * L::fromBitsOf((1023 - e) << 52);
     const DD<D> p = laneTwoProduct(m, c);
     const DD<D> r0 = laneFastTwoSum(D(p.hi - 1.0), p.lo);
     const DD<D> r = laneTwoSum(r0.hi, D(r0.lo + slm * c));
     const D rh = r.hi;
     const D rl = r.lo;
-    const D ed = laneSmallIntToDouble(e);
+    const D ed = L::smallIntToDouble(e);
     const DD<D> k = laneTwoSum(D(ed * kLn2Hi), ah);
     const DD<D> a = laneTwoSum(k.hi, rh);
     const DD<D> sq = laneTwoProduct(rh, rh);
@@ -183,9 +183,9 @@ inline DD<D> log1pKernel(D x, D& rhOut) {
     return {h.hi, small + tail};
 }
 
-template <class D>
+template <class L, class D = typename L::D>
 inline D log1pFastError(D hi, D rh) {
-    return laneAbs(rh) * 0x1p-67 + laneAbs(hi) * 0x1p-85;
+    return L::abs(rh) * 0x1p-67 + L::abs(hi) * 0x1p-85;
 }
 
 } // namespace

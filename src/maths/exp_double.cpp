@@ -43,7 +43,7 @@ double expAccurate(double x) {
 }
 
 double exp(double x) {
-    const double ax = laneAbs(x);
+    const double ax = ScalarLanes::abs(x);
     if (ax <= 0x1p-54) return 1.0; // e^x within 2^-54 of 1 rounds to 1
     if (!(x >= kFastBelow && x <= kOverflowAbove)) {
         if (x != x) return x + x; // NaN
@@ -52,7 +52,7 @@ double exp(double x) {
         return expAccurate(x);
     }
     std::uint64_t k;
-    const DD<double> e = expKernel<double, std::uint64_t>(x, k);
+    const DD<double> e = expKernel<ScalarLanes>(x, k);
     const double low = e.hi + (e.lo - kExpFastError);
     const double high = e.hi + (e.lo + kExpFastError);
     if (low != high) return expAccurate(x);

@@ -35,7 +35,7 @@ Fixed atanhSeries(const Fixed& z) {
 double log1pSmall(double x) {
     const std::uint64_t b = bitsOf(x);
     const int s = 1023 - static_cast<int>((b >> 52) & 0x7ff);
-    const Fixed bigX = fixedFromDouble(laneAbs(fromBits((b & ~(0xfffULL << 52)) | (1023ULL << 52))));
+    const Fixed bigX = fixedFromDouble(ScalarLanes::abs(fromBits((b & ~(0xfffULL << 52)) | (1023ULL << 52))));
     const Fixed inverse = fixedReciprocal(fixedAdd(fixedFromInt(2), fixedFromDouble(x)));
     const Fixed scaledT = fixedMul(bigX, inverse); // |t| 2^s
     const Fixed t = fixedShiftRight(scaledT, s);
@@ -54,11 +54,11 @@ double log1pSmall(double x) {
 // 2^10.1 units, and |result| >= 2^-8.5, so 2^11 units is a relative error
 // below 2^-172.
 double log1pAccurate(double x) {
-    if (laneAbs(x) < 0x1p-8) return log1pSmall(x);
+    if (ScalarLanes::abs(x) < 0x1p-8) return log1pSmall(x);
     const std::uint64_t b = bitsOf(x);
     int offset = 0;
     Fixed sum;
-    if (laneAbs(x) < 0x1p62) {
+    if (ScalarLanes::abs(x) < 0x1p62) {
         sum = fixedAdd(kFixedOne, fixedFromDouble(x));
     } else {
         offset = static_cast<int>((b >> 52) & 0x7ff) - 1023;
@@ -80,7 +80,7 @@ double log1pAccurate(double x) {
 }
 
 double log1p(double x) {
-    const double ax = laneAbs(x);
+    const double ax = ScalarLanes::abs(x);
     // For 0 < |x| < 2^-53, log1p(x) lies between x and x - x^2/2, closer to
     // x than half an ulp: x itself, and this keeps the sign of zero.
     if (ax < 0x1p-54) return x;
@@ -92,8 +92,8 @@ double log1p(double x) {
         return log1pAccurate(x);
     }
     double rh;
-    const DD<double> l = log1pKernel<double, std::uint64_t>(x, rh);
-    const double err = log1pFastError(l.hi, rh);
+    const DD<double> l = log1pKernel<ScalarLanes>(x, rh);
+    const double err = log1pFastError<ScalarLanes>(l.hi, rh);
     const double low = l.hi + (l.lo - err);
     const double high = l.hi + (l.lo + err);
     if (low != high) return log1pAccurate(x);
