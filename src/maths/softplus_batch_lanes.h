@@ -60,7 +60,8 @@ struct VectorLanes {
     }
 };
 
-// exp of N lanes into out; a failed lane is taken from the scalar exp.
+// exp of N lanes; a failed lane is taken from the scalar exp (out is scratch
+// space for that).
 template <class L>
 inline typename L::D expLanes(typename L::D x, double* out) {
     using D = typename L::D;
@@ -104,7 +105,7 @@ inline void log1pLanes(typename L::D x, double* out) {
 template <class L>
 void expBlock(const double* x, double* out, int count) {
     int i = 0;
-    for (; i + L::kLanes <= count; i += L::kLanes) expLanes<L>(L::load(x + i), out + i);
+    for (; i + L::kLanes <= count; i += L::kLanes) L::store(out + i, expLanes<L>(L::load(x + i), out + i));
     for (; i < count; ++i) out[i] = exp(x[i]);
 }
 
