@@ -16,6 +16,9 @@
 
 #include <cstdint>
 
+// Inlined everywhere, so that each batched loop keeps its lanes in registers.
+#define FENNROW_MATHS_INLINE inline __attribute__((always_inline))
+
 namespace fennrow::maths {
 namespace {
 
@@ -41,6 +44,7 @@ struct ScalarLanes {
     static U exponent(U t) { return static_cast<U>(static_cast<std::int64_t>(t) >> 52); }
     // A small integer held in a lane of bits, as a double.
     static D smallIntToDouble(U e) { return static_cast<D>(static_cast<std::int64_t>(e)); }
+    static DoubleDouble product(D a, D b) { return twoProduct(a, b); }
 };
 
 template <class D>
@@ -62,19 +66,18 @@ inline DD<D> laneFastTwoSum(D a, D b) {
     return {s, b - (s - a)};
 }
 
-template <class D>
-inline DD<D> laneSplit(D x) {
-    const D c = x * 134217729.0;
-    const D hi = c - (c - x);
-    return {hi, x - hi};
-}
-
+// Dekker's product with Veltkamp's splitting (see double_arith.h), for any
+// lane type: a b = hi + lo exactly.
 template <class D>
 inline DD<D> laneTwoProduct(D a, D b) {
     const D p = a * b;
-    const DD<D> as = laneSplit(a);
-    const DD<D> bs = laneSplit(b);
-    return {p, ((as.hi * bs.hi - p) + as.hi * bs.lo + as.lo * bs.hi) + as.lo * bs.lo};
+    const D ca = a * 134217729.0;
+    const D ah = ca - (ca - a);
+    const D al = a - ah;
+    const D cb = b * 134217729.0;
+    const D bh = cb - (cb - b);
+    const D bl = b - bh;
+    return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
 }
 
 inline constexpr double kRoundingMagic = 0x1.8p52; // adding it rounds |t| < 2^51 to an integer
@@ -98,7 +101,7 @@ inline constexpr double kRoundingMagic = 0x1.8p52; // adding it rounds |t| < 2^5
 //   2^-70.9 together; the other roundings are below 2^-100.
 // Sum: |hi + lo - T e^r| < 2^-69 T e^r < 2^-68, as T e^r < 2.003.
 template <class L, class D = typename L::D, class U = typename L::U>
-inline DD<D> expKernel(D x, U& k) {
+FENNROW_MATHS_INLINE DD<D> expKernel(D x, U& k) {
     const D t = x * kExpInvL;
     const D shifted = t + kRoundingMagic;
     const D kd = shifted - kRoundingMagic;
@@ -112,7 +115,7 @@ inline DD<D> expKernel(D x, U& k) {
     constexpr double c3 = 1.0 / 6, c4 = 1.0 / 24, c5 = 1.0 / 120, c6 = 1.0 / 720;
     const D q = (rh * rh) * (0.5 + rh * (c3 + rh * (c4 + rh * (c5 + rh * c6))));
     const D s = rl + (q + rl * rh);
-    const DD<D> p = laneTwoProduct(th, rh);
+    const auto p = L::product(th, rh);
     const DD<D> h = laneFastTwoSum(th, p.hi);
     const D lo = h.lo + (((tl * (rh + s) + p.lo) + tl) + th * s);
     return {h.hi, lo};
@@ -131,61 +134,62 @@ inline U expScaleBits(U k) {
     return ((kBiased >> 8) - (0x0000080000000000ULL - 1023)) << 52;
 }
 
-// log1p(x) = hi + lo with |error| <= logErr(hi, rh), for -1 < x < 2^1000 and
-// |x| >= 2^-54 (any x for which the scalar code calls it).
+// log1p(x) = hi + lo with |error| <= log1pFastError(hi, rh), for
+// -1 < x < 2^1000 and |x| >= 2^-54 (any x for which the scalar code calls it).
 //
 // 1 + x = sh + sl exactly (TwoSum); sh = 2^e m with m in [0.705, 1.410) from
-// its bits, and sl 2^-e = slm exactly. The 128 bins of m (by 7 bits after the
+// its bits, and sl 2^-e = slm exactly. The 256 bins of m (8 bits after the
 // offset) give c ~ 1/m, with c = 1 exactly in the bin of 1, which spans
-// [1 - 2^-9, 1 + 2^-8). Then log(1 + x) = e ln2 - log c + log1p(r) with
-// r = m c - 1 + slm c, |r| <= 2^-8 + 2^-52 (tools/maths/gen_double_tables).
+// [1 - 2^-10, 1 + 2^-9). Then log(1 + x) = e ln2 - log c + log1p(r) with
+// r = m c - 1 + slm c, |r| <= 2^-9 + 2^-52 (tools/maths/gen_double_tables).
 // - m c = ph + pl exactly (Dekker); ph - 1 is exact (Sterbenz); slm c is
 //   rounded by < 2^-105 (0 when c = 1); r = rh + rl renormalised (TwoSum).
-// - log1p(r) = r - r^2/2 + tail, tail = sum_{n=3..10} (-r)^n (-1/n) in rh:
-//   truncation < |r| 2^-83; r^2/2 = rh^2/2 + rh rl + O(2^-120 |r|), with
-//   rh^2 = sqh + sql exactly (Dekker). The tail is rounded by at most
-//   3.7 2^-53 |tail| < |rh| 2^-68.7 (coefficient, rh^3 and Horner).
-// - e ln2 - log c: e kLn2Hi is exact (42-bit kLn2Hi, |e| <= 1001), added to
-//   the table's -log c (to 2^-106) exactly by TwoSum; e kLn2Lo and the
-//   splitting of ln 2 are off by < 2^-88, relative 2^-86 as then |y| > 0.28.
-// - hi comes from exact TwoSums; lo gathers the small terms first (their
-//   roundings stay below 2^-100 |hi|) and the tail last (rounded by
-//   2^-53 |lo| < |rh| 2^-70.5).
-// So |hi + lo - log1p(x)| < |rh| 2^-68.1 + |hi| 2^-85 (the last term also
-// covers the rounding of lo -+ err); logErr allows |rh| 2^-67 + |hi| 2^-85.
+// - log1p(r) = r - r^2/2 + tail, tail = sum_{n=3..8} (-1)^(n+1) r^n/n in rh:
+//   truncation < |r|^9/9 < |r| 2^-75; r^2/2 = rh^2/2 + rh rl + O(2^-120 |r|)
+//   with rh^2 = sqh + sql exactly. The tail (< |r|^3/3 < |r| 2^-19.6) is
+//   rounded by at most 3.7 2^-53 |tail| < |rh| 2^-70.7 (coefficient, rh^3,
+//   Horner).
+// - e kLn2Hi is exact (42-bit kLn2Hi, |e| <= 1001) and so is its sum with the
+//   table's hi = -log c on the grid of 2^-43 (a multiple of 2^-43 below 2^10).
+//   The table's lo, e kLn2Lo and the splitting of ln 2 are off by < 2^-88.
+// - hi comes from exact sums (Fast2Sum where the first term is 0 or larger:
+//   outside the bin of 1, |e ln2 - log c| > 2^-9 >= |r|, and |rh^2/2| < |a|);
+//   lo gathers the small terms first (|table lo| < 2^-44, so their
+//   roundings stay below 2^-95 absolute, 2^-85 |y| as |y| > 2^-10 whenever
+//   they are not 0) and the tail last (rounded by 2^-53 |lo| < |rh| 2^-72.5).
+// So |hi + lo - log1p(x)| < |rh| 2^-70.2 + |hi| 2^-84.9; log1pFastError
+// allows |rh| 2^-69 + |hi| 2^-83, which also covers the rounding of lo -+ err
+// (2^-53 |lo|) and the step from |y| to |hi|.
 template <class L, class D = typename L::D, class U = typename L::U>
-inline DD<D> log1pKernel(D x, D& rhOut) {
+FENNROW_MATHS_INLINE DD<D> log1pKernel(D x, D& rhOut) {
     const DD<D> s = laneTwoSum(D(D{} + 1.0), x);
     const U b = L::bits(s.hi);
     const U t = b - kLogOffsetBits;
     const U e = L::exponent(t);
     D c, ah, al;
-    L::logTable((t >> 45) & 127, c, ah, al);
+    L::logTable((t >> 44) & 255, c, ah, al);
     const D m = L::fromBitsOf(b - (e << 52));
     const D slm = s.lo * L::fromBitsOf((1023 - e) << 52);
-    const DD<D> p = laneTwoProduct(m, c);
+    const auto p = L::product(m, c);
     const DD<D> r0 = laneFastTwoSum(D(p.hi - 1.0), p.lo);
     const DD<D> r = laneTwoSum(r0.hi, D(r0.lo + slm * c));
     const D rh = r.hi;
     const D rl = r.lo;
     const D ed = L::smallIntToDouble(e);
-    const DD<D> k = laneTwoSum(D(ed * kLn2Hi), ah);
-    const DD<D> a = laneTwoSum(k.hi, rh);
-    const DD<D> sq = laneTwoProduct(rh, rh);
+    const D k = ed * kLn2Hi + ah; // exact
+    const DD<D> a = laneFastTwoSum(k, rh); // |k| > 2^-9 >= |rh| unless k = 0
+    const auto sq = L::product(rh, rh);
     const DD<D> h = laneFastTwoSum(a.hi, D(sq.hi * -0.5));
-    constexpr double c3 = 1.0 / 3, c4 = 1.0 / 4, c5 = 1.0 / 5, c6 = 1.0 / 6, c7 = 1.0 / 7, c8 = 1.0 / 8,
-                     c9 = 1.0 / 9, c10 = 1.0 / 10;
-    const D tail =
-        (sq.hi * rh) *
-        (c3 - rh * (c4 - rh * (c5 - rh * (c6 - rh * (c7 - rh * (c8 - rh * (c9 - rh * c10)))))));
-    const D small = ((((al + ed * kLn2Lo) + k.lo) + rl) + (a.lo + h.lo)) - (sq.lo * 0.5 + rh * rl);
+    constexpr double c3 = 1.0 / 3, c4 = 1.0 / 4, c5 = 1.0 / 5, c6 = 1.0 / 6, c7 = 1.0 / 7, c8 = 1.0 / 8;
+    const D tail = (sq.hi * rh) * (c3 - rh * (c4 - rh * (c5 - rh * (c6 - rh * (c7 - rh * c8)))));
+    const D small = (((al + ed * kLn2Lo) + rl) + (a.lo + h.lo)) - (sq.lo * 0.5 + rh * rl);
     rhOut = rh;
     return {h.hi, small + tail};
 }
 
 template <class L, class D = typename L::D>
-inline D log1pFastError(D hi, D rh) {
-    return L::abs(rh) * 0x1p-67 + L::abs(hi) * 0x1p-85;
+FENNROW_MATHS_INLINE D log1pFastError(D hi, D rh) {
+    return L::abs(rh) * 0x1p-69 + L::abs(hi) * 0x1p-83;
 }
 
 } // namespace

@@ -17,10 +17,10 @@ extern const double kLn2Lo;
 extern const Fixed kFixedLn2;
 extern const Fixed kFixedHalfPi;
 extern const double kExp2Table[256][2];
-extern const double kLogTable[128][3];
+extern const double kLogTable[256][3];
 extern const std::uint64_t kTwoOverPiWords[24];
 
 // The bins of the logarithm's table start at these bits (about 0.705).
-inline constexpr std::uint64_t kLogOffsetBits = 0x3fe6900000000000ULL;
+inline constexpr std::uint64_t kLogOffsetBits = 0x3fe6880000000000ULL;
 
 } // namespace fennrow::maths

@@ -25,7 +25,7 @@ using Sse2Lanes = VectorLanes<Sse2Double, Sse2Bits, 2>;
 
 BatchPath detectBestPath() {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? BatchPath::Avx2 : BatchPath::Sse2;
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") ? BatchPath::Avx2 : BatchPath::Sse2;
 }
 } // namespace
 #endif

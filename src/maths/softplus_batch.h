@@ -1,5 +1,5 @@
 // log1p(exp(x)) over blocks of doubles, two at a time with SSE2 or four with
-// AVX2 (chosen at run time). Every element is exactly
+// AVX2 and FMA (chosen at run time). Every element is exactly
 // maths::log1p(maths::exp(x)): two correctly rounded steps, not a fused
 // softplus, so the result has the same bits on every path and platform.
 #pragma once

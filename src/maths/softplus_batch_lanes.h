@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <emmintrin.h>
 
 namespace fennrow::maths {
 namespace {
@@ -45,6 +46,7 @@ struct VectorLanes {
         }
     }
     static U exponent(U t) { return t >> 52; }
+    static DD<D> product(D a, D b) { return laneTwoProduct(a, b); }
     static D smallIntToDouble(U e) { return fromBitsOf(e + 0x4330000000000000ULL) - 0x1p52; }
     static D load(const double* p) {
         D v;
@@ -53,17 +55,14 @@ struct VectorLanes {
     }
     static void store(double* p, D v) { std::memcpy(p, &v, sizeof v); }
     static U mask(decltype(D{} < D{}) m) { return (U)m; }
-    static bool all(U m) {
-        std::uint64_t a = ~std::uint64_t{0};
-        for (int i = 0; i < N; ++i) a &= m[i];
-        return a != 0;
-    }
+    // Whether every lane's mask is set (the AVX2 lanes have their own).
+    static bool all(U m) { return _mm_movemask_pd((__m128d)m) == 3; }
 };
 
 // exp of N lanes; a failed lane is taken from the scalar exp (out is scratch
 // space for that).
 template <class L>
-inline typename L::D expLanes(typename L::D x, double* out) {
+FENNROW_MATHS_INLINE typename L::D expLanes(typename L::D x, double* out) {
     using D = typename L::D;
     using U = typename L::U;
     U k;
@@ -82,7 +81,7 @@ inline typename L::D expLanes(typename L::D x, double* out) {
 }
 
 template <class L>
-inline void log1pLanes(typename L::D x, double* out) {
+FENNROW_MATHS_INLINE void log1pLanes(typename L::D x, double* out) {
     using D = typename L::D;
     using U = typename L::U;
     D rh;
@@ -116,11 +115,12 @@ void log1pBlock(const double* x, double* out, int count) {
     for (; i < count; ++i) out[i] = log1p(x[i]);
 }
 
+// Two passes (exp, then log1p in place): each loop keeps its own constants
+// in registers, which is faster than one loop doing both.
 template <class L>
 void log1pExpBlock(const double* x, double* out, int count) {
-    int i = 0;
-    for (; i + L::kLanes <= count; i += L::kLanes) log1pLanes<L>(expLanes<L>(L::load(x + i), out + i), out + i);
-    for (; i < count; ++i) out[i] = log1p(exp(x[i]));
+    expBlock<L>(x, out, count);
+    log1pBlock<L>(out, out, count);
 }
 
 } // namespace

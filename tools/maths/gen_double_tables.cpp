@@ -85,27 +85,33 @@ void printExpTable() {
     std::printf("};\n\n");
 }
 
-// The logarithm's bins: t = bits(s) - kLogOffsetBits; bin i = (t >> 45) & 127
+// The logarithm's bins: t = bits(s) - kLogOffsetBits; bin i = (t >> 44) & 255
 // covers the m of [0.705, 1.410) whose bits lie in
-// [offset + i 2^45, offset + (i + 1) 2^45).
-constexpr std::uint64_t kLogOffsetBits = 0x3fe6900000000000ULL;
+// [offset + i 2^44, offset + (i + 1) 2^44); 1 is in the middle of its bin.
+constexpr std::uint64_t kLogOffsetBits = 0x3fe6880000000000ULL;
 
 void printLogTable() {
     std::printf("// Per bin i of the logarithm: c = RN(2 / (m_lo + m_hi)) (exactly 1 in the bin\n"
-                "// holding 1), then hi and lo of -log(c) as a double-double.\n");
-    std::printf("alignas(64) const double kLogTable[128][3] = {\n");
+                "// holding 1); hi = -log(c) rounded to a multiple of 2^-43, so that e ln2_hi + hi\n"
+                "// is exact; lo = RN(-log(c) - hi).\n");
+    std::printf("alignas(64) const double kLogTable[256][3] = {\n");
     double worst = 0.0;
-    for (int i = 0; i < 128; ++i) {
-        const double mlo = bitsToDouble(kLogOffsetBits + (std::uint64_t(i) << 45));
-        const double mhi = bitsToDouble(kLogOffsetBits + (std::uint64_t(i + 1) << 45));
+    for (int i = 0; i < 256; ++i) {
+        const double mlo = bitsToDouble(kLogOffsetBits + (std::uint64_t(i) << 44));
+        const double mhi = bitsToDouble(kLogOffsetBits + (std::uint64_t(i + 1) << 44));
         const bool holdsOne = mlo <= 1.0 && 1.0 < mhi;
         const double c = holdsOne ? 1.0 : 2.0 / (mlo + mhi);
         Big v;
         mpfr_set_d(v.v, c, MPFR_RNDN);
         mpfr_log(v.v, v.v, MPFR_RNDN);
         mpfr_neg(v.v, v.v, MPFR_RNDN);
-        double hi, lo;
-        doubleDouble(v.v, hi, lo);
+        Big grid;
+        mpfr_mul_2ui(grid.v, v.v, 43, MPFR_RNDN);
+        mpfr_round(grid.v, grid.v);
+        mpfr_div_2ui(grid.v, grid.v, 43, MPFR_RNDN);
+        const double hi = mpfr_get_d(grid.v, MPFR_RNDN) + 0.0;
+        mpfr_sub(v.v, v.v, grid.v, MPFR_RNDN);
+        const double lo = mpfr_get_d(v.v, MPFR_RNDN) + 0.0;
         std::printf("    {%a, %a, %a},\n", c, hi, lo);
         for (double m : {mlo, mhi}) {
             Big r;
