@@ -138,6 +138,19 @@ Fixed fixedMulInt(const Fixed& a, std::int64_t k) {
 Fixed fixedDivInt(const Fixed& a, std::uint64_t d) {
     if (fixedIsNegative(a)) return fixedNeg(fixedDivInt(fixedNeg(a), d));
     Fixed r;
+    if (d < (std::uint64_t{1} << 32)) {
+        // Half words, so that each step is one 64-bit division.
+        std::uint64_t rest = 0;
+        for (int i = kWords - 1; i >= 0; --i) {
+            const std::uint64_t high = (rest << 32) | (a.w[i] >> 32);
+            const std::uint64_t qHigh = high / d;
+            rest = high % d;
+            const std::uint64_t low = (rest << 32) | (a.w[i] & 0xffffffffULL);
+            r.w[i] = (qHigh << 32) | (low / d);
+            rest = low % d;
+        }
+        return r;
+    }
     u128 remainder = 0;
     for (int i = kWords - 1; i >= 0; --i) {
         const u128 t = (remainder << 64) | a.w[i];

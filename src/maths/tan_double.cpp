@@ -25,15 +25,29 @@ constexpr int kWindow = 6; // words of 2/pi multiplied at once
 
 int bitOf(const std::uint64_t* z, int n) { return static_cast<int>((z[n / 64] >> (n % 64)) & 1); }
 
+Fixed lowBitsUpTo192(Fixed r) {
+    r.w[3] &= 1;
+    return r;
+}
+
 // Bits [from - 192, from] of the integer z as a Fixed in [1, 2): bit `from`
 // becomes the units bit (bits below 0 read as 0).
 Fixed windowAt(const std::uint64_t* z, int from) {
     Fixed r{};
-    for (int i = 0; i <= kFixedFractionBits; ++i) {
-        const int n = from - kFixedFractionBits + i;
-        if (n >= 0 && bitOf(z, n)) r.w[i / 64] |= std::uint64_t{1} << (i % 64);
+    for (int word = 0; word < 4; ++word) {
+        // Bits [n, n + 64) of z go to word `word` of r.
+        const int n = from - kFixedFractionBits + 64 * word;
+        std::uint64_t v = 0;
+        for (int part = 0; part < 2; ++part) {
+            const int at = n + 64 * part;
+            const int index = at >= 0 ? at / 64 : -1 - (-at - 1) / 64;
+            if (index < 0 || index > kWindow) continue;
+            const int shift = at - 64 * index; // 0..63
+            v |= part == 0 ? z[index] >> shift : (shift == 0 ? 0 : z[index] << (64 - shift));
+        }
+        r.w[word] = v;
     }
-    return r;
+    return lowBitsUpTo192(r);
 }
 
 // y = x - k pi/2 for |x| >= pi/4, Payne and Hanek's way: x 2/pi mod 2 from
@@ -106,24 +120,38 @@ Reduced unreduced(double ax) {
     return {fixedFromDouble(fromBits((b & ~(0xfffULL << 52)) | (1023ULL << 52))), s, false, false};
 }
 
-// sin(y)/y and cos(y) for y^2 = z <= 0.62: Taylor series, each term from the
-// last with one product and two divisions (3 units of 2^-192), the terms
-// falling below 2^-192 after at most 25: both within 2^7 units.
-void sinOverYAndCos(const Fixed& z, Fixed& sinOverY, Fixed& cosine) {
-    sinOverY = kFixedOne;
-    cosine = kFixedOne;
-    Fixed sTerm = kFixedOne;
-    Fixed cTerm = kFixedOne;
-    for (std::uint64_t n = 1; !fixedIsZero(sTerm) || !fixedIsZero(cTerm); ++n) {
-        sTerm = fixedDivInt(fixedDivInt(fixedMul(sTerm, z), 2 * n), 2 * n + 1);
-        cTerm = fixedDivInt(fixedDivInt(fixedMul(cTerm, z), 2 * n - 1), 2 * n);
-        if (n % 2 == 1) {
-            sinOverY = fixedSub(sinOverY, sTerm);
-            cosine = fixedSub(cosine, cTerm);
-        } else {
-            sinOverY = fixedAdd(sinOverY, sTerm);
-            cosine = fixedAdd(cosine, cTerm);
+// 1/(2n+1)! and 1/(2n)! for n < kSeriesTerms, each truncated (1 unit of
+// 2^-192 at most, as each comes from the last by one division). Made once.
+constexpr int kSeriesTerms = 28; // (pi/4)^56 / 56! < 2^-250
+
+struct SeriesCoefficients {
+    Fixed sine[kSeriesTerms];
+    Fixed cosine[kSeriesTerms];
+};
+
+const SeriesCoefficients& seriesCoefficients() {
+    static const SeriesCoefficients table = [] {
+        SeriesCoefficients t;
+        Fixed factorial = kFixedOne; // 1/k!
+        for (int k = 0; k < 2 * kSeriesTerms; ++k) {
+            if (k > 0) factorial = fixedDivInt(factorial, static_cast<std::uint64_t>(k));
+            (k % 2 == 0 ? t.cosine : t.sine)[k / 2] = factorial;
         }
+        return t;
+    }();
+    return table;
+}
+
+// sin(y)/y and cos(y) for y^2 = z <= 0.62 by Horner's rule on the Taylor
+// series, alternating signs: per step one product (1 unit of 2^-192) and the
+// coefficient (1 unit), with |z| < 1, so both are within 2^6 units.
+void sinOverYAndCos(const Fixed& z, Fixed& sinOverY, Fixed& cosine) {
+    const SeriesCoefficients& c = seriesCoefficients();
+    sinOverY = c.sine[kSeriesTerms - 1];
+    cosine = c.cosine[kSeriesTerms - 1];
+    for (int n = kSeriesTerms - 2; n >= 0; --n) {
+        sinOverY = fixedSub(c.sine[n], fixedMul(z, sinOverY));
+        cosine = fixedSub(c.cosine[n], fixedMul(z, cosine));
     }
 }
 
