@@ -95,36 +95,26 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
 
 // Both detuned oscillators at the doubled rate, through their shapers, and
 // the sub's sines. With feedback each oscillator sine waits for the one
-// before, so the two oscillators' sines are taken as a pair; the shaper
-// terms of the previous step, which do not wait for the current sines, are
-// taken in between and fill that wait.
+// before, so the two oscillators' sines are taken as a pair; the sub's
+// sines and the shapers' transcendental terms, which wait for nothing in
+// that loop, are taken in blocks of their own.
 void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
     const float feedback = e.feedback;
     const TanhShaperParams& shaper = e.shaper;
+    maths::sinfBlock(c.sub, c.sub, static_cast<int>(n));
     if (feedback == 0.0f) {
         freeRunningOscillators(e, c, n);
-        maths::sinfBlock(c.sub, c.sub, static_cast<int>(n));
-        for (uint32_t k = 0; k < 2 * n; ++k) {
-            shaperTerms(shaper, c.rawA[k], c.termsA, static_cast<int>(k));
-            shaperTerms(shaper, c.rawB[k], c.termsB, static_cast<int>(k));
-        }
     } else {
-        maths::sinfBlock(c.sub, c.sub, static_cast<int>(n));
         for (uint32_t j = 0; j < n; ++j) {
             const float f = c.frequency[j];
             const double stepA = static_cast<double>(f - e.detune) * e.halfPeriod;
             const double stepB = static_cast<double>(f + e.detune) * e.halfPeriod;
-            for (uint32_t k = 2 * j; k < 2 * j + 2; ++k) {
+            for (uint32_t k = 2 * j; k < 2 * j + 2; ++k)
                 stepFeedbackSinePair(e.oscA, e.oscB, stepA, stepB, feedback, c.rawA[k], c.rawB[k]);
-                if (k > 0) {
-                    shaperTerms(shaper, c.rawA[k - 1], c.termsA, static_cast<int>(k - 1));
-                    shaperTerms(shaper, c.rawB[k - 1], c.termsB, static_cast<int>(k - 1));
-                }
-            }
         }
-        shaperTerms(shaper, c.rawA[2 * n - 1], c.termsA, static_cast<int>(2 * n - 1));
-        shaperTerms(shaper, c.rawB[2 * n - 1], c.termsB, static_cast<int>(2 * n - 1));
     }
+    shaperTermsBlock(shaper, c.rawA, c.termsA, static_cast<int>(2 * n));
+    shaperTermsBlock(shaper, c.rawB, c.termsB, static_cast<int>(2 * n));
     const int steps = static_cast<int>(2 * n);
     finishShaperBlock(shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps);
     finishShaperBlock(shaper, e.shaperB, c.rawB, c.termsB, c.shapedB, steps);

@@ -1,5 +1,7 @@
 #include "engine/tanh_shaper.h"
 
+#include "maths/softplus_batch.h"
+
 #if (defined(__SSE2__) || defined(_M_X64)) && !defined(FENNROW_NO_SIMD)
 #include <emmintrin.h>
 #define FENNROW_SHAPER_SSE 1
@@ -21,7 +23,7 @@ void configureShaper(TanhShaperParams& p, float drive) {
     p.d = maths::asinf(p.b) * kTwoOverPi;
     p.n = 1.0f / (maths::tanhf((1.0f - p.b) * p.g) + p.d);
     const double u0 = std::fabs(static_cast<double>(p.b) * static_cast<double>(p.g));
-    p.f0 = std::log1p(std::exp(-2.0 * u0)) + u0 - kLn2;
+    p.f0 = maths::log1p(maths::exp(-2.0 * u0)) + u0 - kLn2;
 }
 
 namespace {
@@ -103,10 +105,20 @@ void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const floa
     s.hasPreviousF = true;
 }
 
+void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int count) {
+    double exponent[kShaperBlockMax];
+    for (int k = 0; k < count; ++k) {
+        const double u = std::fabs((static_cast<double>(p.b) + static_cast<double>(in[k])) * static_cast<double>(p.g));
+        terms.u[k] = u;
+        exponent[k] = -2.0 * u;
+    }
+    maths::log1pExpBatch(exponent, terms.softplus, count);
+}
+
 void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,
                         int count) {
     ShaperTerms terms;
-    for (int k = 0; k < count; ++k) shaperTerms(p, in[k], terms, k);
+    shaperTermsBlock(p, in, terms, count);
     finishShaperBlock(p, s, in, terms, out, count);
 }
 

@@ -66,7 +66,15 @@ TwoLanes sineTwo(__m128d x) {
 } // namespace
 
 void sinfBlockSse2(const float* in, float* out, int count) {
-    for (int i = 0; i < count; i += 4) {
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128 v = _mm_loadu_ps(in + i);
+        const TwoLanes low = sineTwo(_mm_cvtps_pd(v));
+        const TwoLanes high = sineTwo(_mm_cvtps_pd(_mm_movehl_ps(v, v)));
+        if ((low.decided & high.decided) != 3) break; // the lanes one by one below
+        _mm_storeu_ps(out + i, _mm_movelh_ps(low.result, high.result));
+    }
+    for (; i < count; i += 4) {
         float x[4] = {};
         const int n = count - i < 4 ? count - i : 4;
         for (int m = 0; m < n; ++m) x[m] = in[i + m];
@@ -127,7 +135,15 @@ __attribute__((target("avx2"))) FourLanes sineFour(__m256d x) {
 } // namespace
 
 __attribute__((target("avx2"))) void sinfBlockAvx2(const float* in, float* out, int count) {
-    for (int i = 0; i < count; i += 8) {
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const FourLanes low = sineFour(_mm256_cvtps_pd(_mm_loadu_ps(in + i)));
+        const FourLanes high = sineFour(_mm256_cvtps_pd(_mm_loadu_ps(in + i + 4)));
+        if ((low.decided & high.decided) != 15) break; // the lanes one by one below
+        _mm_storeu_ps(out + i, low.result);
+        _mm_storeu_ps(out + i + 4, high.result);
+    }
+    for (; i < count; i += 8) {
         float x[8] = {};
         const int n = count - i < 8 ? count - i : 8;
         for (int m = 0; m < n; ++m) x[m] = in[i + m];
