@@ -95,15 +95,21 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
 
 // Both detuned oscillators at the doubled rate, through their shapers, and
 // the sub's sines. With feedback each oscillator sine waits for the one
-// before, so the two oscillators' sines are taken as a pair; the sub's
-// sines and the shapers' transcendental terms, which wait for nothing in
-// that loop, are taken in blocks of their own.
+// before, so the two oscillators' sines are taken as a pair, and the shaper
+// terms of the sample before, which do not wait for them, are taken in
+// between and fill that wait. Without feedback the shaper terms run as a
+// block pass of their own.
+// Samples per group of shaper terms taken between the feedback sines.
+constexpr uint32_t kTermsLag = 4;
+
 void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
     const float feedback = e.feedback;
     const TanhShaperParams& shaper = e.shaper;
     maths::sinfBlock(c.sub, c.sub, static_cast<int>(n));
     if (feedback == 0.0f) {
         freeRunningOscillators(e, c, n);
+        shaperTermsBlock(shaper, c.rawA, c.termsA, static_cast<int>(2 * n));
+        shaperTermsBlock(shaper, c.rawB, c.termsB, static_cast<int>(2 * n));
     } else {
         for (uint32_t j = 0; j < n; ++j) {
             const float f = c.frequency[j];
@@ -111,10 +117,16 @@ void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
             const double stepB = static_cast<double>(f + e.detune) * e.halfPeriod;
             for (uint32_t k = 2 * j; k < 2 * j + 2; ++k)
                 stepFeedbackSinePair(e.oscA, e.oscB, stepA, stepB, feedback, c.rawA[k], c.rawB[k]);
+            if (j % kTermsLag == kTermsLag - 1 && j + 1 < n) {
+                const int first = static_cast<int>(2 * (j + 1 - kTermsLag));
+                shaperTermsSpan(shaper, c.rawA, c.termsA, first, 2 * kTermsLag);
+                shaperTermsSpan(shaper, c.rawB, c.termsB, first, 2 * kTermsLag);
+            }
         }
+        const int done = static_cast<int>(2 * (n - (n - 1) % kTermsLag - 1));
+        shaperTermsSpan(shaper, c.rawA, c.termsA, done, static_cast<int>(2 * n) - done);
+        shaperTermsSpan(shaper, c.rawB, c.termsB, done, static_cast<int>(2 * n) - done);
     }
-    shaperTermsBlock(shaper, c.rawA, c.termsA, static_cast<int>(2 * n));
-    shaperTermsBlock(shaper, c.rawB, c.termsB, static_cast<int>(2 * n));
     const int steps = static_cast<int>(2 * n);
     finishShaperBlock(shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps);
     finishShaperBlock(shaper, e.shaperB, c.rawB, c.termsB, c.shapedB, steps);

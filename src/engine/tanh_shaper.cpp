@@ -105,14 +105,25 @@ void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const floa
     s.hasPreviousF = true;
 }
 
-void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int count) {
+namespace {
+
+double shaperU(const TanhShaperParams& p, float x) {
+    return std::fabs((static_cast<double>(p.b) + static_cast<double>(x)) * static_cast<double>(p.g));
+}
+
+} // namespace
+
+void shaperTermsSpan(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int first, int count) {
     double exponent[kShaperBlockMax];
-    for (int k = 0; k < count; ++k) {
-        const double u = std::fabs((static_cast<double>(p.b) + static_cast<double>(in[k])) * static_cast<double>(p.g));
-        terms.u[k] = u;
-        exponent[k] = -2.0 * u;
+    for (int k = first; k < first + count; ++k) {
+        terms.u[k] = shaperU(p, in[k]);
+        exponent[k - first] = -2.0 * terms.u[k];
     }
-    maths::log1pExpBatch(exponent, terms.softplus, count);
+    maths::log1pExpBatch(exponent, terms.softplus + first, count);
+}
+
+void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int count) {
+    shaperTermsSpan(p, in, terms, 0, count);
 }
 
 void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,

@@ -91,6 +91,9 @@ inline void shaperTerms(const TanhShaperParams& p, float x, ShaperTerms& terms, 
 // block taken together.
 void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int count);
 
+// shaperTerms for in[first .. first + count - 1].
+void shaperTermsSpan(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int first, int count);
+
 void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, const ShaperTerms& terms,
                        float* out, int count);
 
