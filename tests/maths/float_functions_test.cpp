@@ -41,8 +41,12 @@ float exactFloat(MpfrFunction f, float x) {
 // function: within 2^-40 of the exact value (glibc is within a few ulps of
 // double), when that whole interval rounds to one float, it is the answer.
 float reference(MpfrFunction exact, double (*libm)(double), float x) {
+    if (x != x) return x;
     const double z = libm(x);
-    if (std::isfinite(x) && std::isfinite(z) && z != 0.0) {
+    // A NaN, infinite or zero result of a finite x: a domain error, an
+    // overflow or an underflow of double (or an exact zero), the same in float.
+    if (std::isfinite(x) && (z != z || std::isinf(z) || z == 0.0)) return static_cast<float>(z);
+    if (std::isfinite(x)) {
         const double margin = std::fabs(z) * 0x1p-40;
         const float lo = static_cast<float>(z - margin);
         if (lo == static_cast<float>(z + margin)) return lo;

@@ -20,7 +20,7 @@
 // of double, 2^-50 relative; we allow 2^-40): when every value within 2^-40
 // relative of it rounds to the same float, that float is the correct
 // rounding. Only when that interval straddles a rounding boundary, and for
-// zeros, infinities and NaN, is MPFR asked.
+// infinite arguments, is MPFR asked.
 #include "float_oracle.h"
 
 #include <algorithm>
@@ -38,8 +38,13 @@ constexpr double kLibmMargin = 0x1p-40;
 constexpr int kMaxReports = 20;
 
 float reference(const oracle::FloatFunction& f, float x) {
+    if (x != x) return x;
     const double z = f.libm(static_cast<double>(x));
-    if (std::isfinite(x) && std::isfinite(z) && z != 0.0) {
+    // For a finite x, a NaN is a domain error, an infinity an overflow past
+    // the double range and a zero an underflow below it (or an exact zero
+    // result): each rounds to the float of the same kind and sign.
+    if (std::isfinite(x) && (z != z || std::isinf(z) || z == 0.0)) return static_cast<float>(z);
+    if (std::isfinite(x)) {
         const double margin = std::fabs(z) * kLibmMargin;
         const float lo = static_cast<float>(z - margin);
         if (lo == static_cast<float>(z + margin)) return lo;
@@ -126,7 +131,10 @@ int main(int argc, char** argv) {
                     static_cast<unsigned long long>(o.tableMismatches), seconds);
         std::fflush(stdout);
         allGood &= good;
-        if (table) writeTable(table, *f, o.hard);
+        if (table) {
+            writeTable(table, *f, o.hard);
+            std::fflush(table);
+        }
     }
     if (table) {
         std::fprintf(table, "\n} // namespace fennrow::maths::detail\n");
