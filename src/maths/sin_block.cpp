@@ -32,7 +32,7 @@ struct TwoLanes {
     int decided;
 };
 
-TwoLanes sineTwo(__m128d x) {
+inline __attribute__((always_inline)) TwoLanes sineTwo(__m128d x) {
     const __m128d signBit = _mm_set1_pd(-0.0);
     const __m128d inRange = _mm_cmple_pd(_mm_andnot_pd(signBit, x), _mm_set1_pd(kShortReductionLimit));
     const __m128d shifted = _mm_add_pd(_mm_mul_pd(x, _mm_set1_pd(kOneOverPi)), _mm_set1_pd(kRoundingShift));
@@ -195,7 +195,12 @@ void sinfBlock(const float* in, float* out, int count) { detail::kSinfBlock(in, 
 
 void sinfPair(float a, float b, float& sinA, float& sinB) {
 #if FENNROW_MATHS_SSE2
-    const detail::TwoLanes lanes = detail::sineTwo(_mm_setr_pd(a, b));
+    const detail::TwoLanes lanes = detail::sineTwo(_mm_cvtps_pd(_mm_setr_ps(a, b, 0.0f, 0.0f)));
+    if (lanes.decided == 3) {
+        sinA = _mm_cvtss_f32(lanes.result);
+        sinB = _mm_cvtss_f32(_mm_shuffle_ps(lanes.result, lanes.result, 1));
+        return;
+    }
     float y[4];
     _mm_storeu_ps(y, lanes.result);
     sinA = lanes.decided & 1 ? y[0] : sinf(a);
