@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "document/json_number.h"
+#include "platform/utf8.h"
 
 namespace fennrow {
 
@@ -51,24 +52,6 @@ int hexDigitValue(char c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-void appendUtf8(std::string& out, uint32_t codePoint) {
-    if (codePoint < 0x80) {
-        out.push_back(static_cast<char>(codePoint));
-    } else if (codePoint < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    } else if (codePoint < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-    }
 }
 
 class Parser {
@@ -274,7 +257,7 @@ private:
             codePoint = kSupplementaryBase + ((codePoint - kHighSurrogateFirst) << 10) +
                         (low - kLowSurrogateFirst);
         }
-        appendUtf8(out, codePoint);
+        appendUtf8(out, static_cast<char32_t>(codePoint));
         return true;
     }
 

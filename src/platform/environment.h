@@ -1,6 +1,4 @@
-// The process environment, read as UTF-8. A system whose environment is
-// UTF-16 reads the wide value and converts it here, so a user folder with
-// letters outside ASCII reaches the plugin intact.
+// The process environment, read as UTF-8.
 #pragma once
 
 #include <optional>
@@ -9,8 +7,14 @@
 
 namespace fennrow {
 
-// The value of the variable, or nothing when it is unset or cannot be
-// represented as UTF-8.
-std::optional<std::string> environmentValue(std::string_view name);
+// A system whose environment is UTF-16 keeps each variable twice: as the
+// wide value, and as a narrow copy in the system's code page, which can only
+// approximate letters outside that code page. Callers say which they read;
+// on a system with a byte-string environment both read the same bytes.
+enum class EnvironmentForm { Wide, Narrow };
+
+// The value of the variable as UTF-8, or nothing when it is unset or cannot
+// be represented as UTF-8.
+std::optional<std::string> environmentValue(std::string_view name, EnvironmentForm form = EnvironmentForm::Wide);
 
 } // namespace fennrow

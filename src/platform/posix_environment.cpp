@@ -8,7 +8,7 @@
 
 namespace fennrow {
 
-std::optional<std::string> environmentValue(std::string_view name) {
+std::optional<std::string> environmentValue(std::string_view name, EnvironmentForm /*form*/) {
     const std::string key(name);
     const char* value = std::getenv(key.c_str());
     if (value == nullptr || !isValidUtf8(value)) {

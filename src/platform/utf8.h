@@ -13,6 +13,10 @@ namespace fennrow {
 // above U+10FFFF, no truncated sequence.
 bool isValidUtf8(std::string_view text);
 
+// Appends one code point (at most U+10FFFF, not a surrogate) as UTF-8. The
+// one encoder of the plugin: the JSON reader uses it for \u escapes too.
+void appendUtf8(std::string& out, char32_t codePoint);
+
 // UTF-8 -> UTF-16; nothing if the text is not well-formed UTF-8.
 std::optional<std::u16string> utf8ToUtf16(std::string_view text);
 

@@ -14,8 +14,8 @@ constexpr const char* kAppDataVariable = "APPDATA";
 
 // An empty APPDATA is treated like a missing one: joining onto it would give
 // a folder relative to whatever the host's working folder happens to be.
-std::optional<std::string> underAppData(std::initializer_list<std::string_view> parts) {
-    std::optional<std::string> appData = environmentValue(kAppDataVariable);
+std::optional<std::string> underAppData(EnvironmentForm form, std::initializer_list<std::string_view> parts) {
+    std::optional<std::string> appData = environmentValue(kAppDataVariable, form);
     if (!appData || appData->empty()) {
         return std::nullopt;
     }
@@ -29,11 +29,13 @@ std::optional<std::string> underAppData(std::initializer_list<std::string_view> 
 } // namespace
 
 std::optional<std::string> userPresetFolder() {
-    return underAppData({"Tamber", "Presets", "fennrow"});
+    return underAppData(EnvironmentForm::Wide, {"Tamber", "Presets", "fennrow"});
 }
 
+// Earlier versions found their folder through the narrow copy of APPDATA, so
+// it is looked up the same way.
 std::optional<std::string> earlierPresetFolder() {
-    std::optional<std::string> folder = underAppData({"Brightmoss", "fennrow", "Presets"});
+    std::optional<std::string> folder = underAppData(EnvironmentForm::Narrow, {"Brightmoss", "fennrow", "Presets"});
     if (!folder || !folderExists(*folder)) {
         return std::nullopt;
     }

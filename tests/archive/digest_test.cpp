@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 #include <zlib.h>
 
 #include <cstdio>
@@ -37,6 +39,7 @@ TEST(Sha256, PublishedVectors) {
         EXPECT_EQ(sha256Of(input), digest) << input.size() << " bytes";
 }
 
+#if !defined(_WIN32) // needs the build machine's sha256sum
 // Every length 0..300 (so both tail-block layouts and the 55/56/64 borders)
 // against the system's sha256sum, fed the same random bytes.
 TEST(Sha256, AgreesWithSha256sumOnEveryLengthUpTo300) {
@@ -69,6 +72,8 @@ TEST(Sha256, AgreesWithSha256sumOnEveryLengthUpTo300) {
     fs::remove_all(dir);
     EXPECT_EQ(compared, 301);
 }
+
+#endif
 
 TEST(Crc32, CheckValueAndZlibAgreement) {
     const std::string check = "123456789";

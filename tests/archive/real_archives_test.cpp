@@ -2,7 +2,9 @@
 // at test time from a small tree of files, must read back to those files.
 
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -19,6 +21,10 @@ namespace fennrow {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Archives made by the build machine's own zip and Python tools; a Windows
+// test program under Wine cannot run them.
+#if !defined(_WIN32)
 using test::Bytes;
 
 // Writes entries of a stored, a deflated, a streamed (data descriptors), an
@@ -183,6 +189,8 @@ TEST_F(RealArchives, APackageFromZipHasItsDocumentAndVerifiedAsset) {
     EXPECT_EQ("assets/" + package.assets[0].name, source_.begin()->first);
     EXPECT_EQ(package.otherEntries.size(), 3u);
 }
+
+#endif
 
 }  // namespace
 }  // namespace fennrow

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <limits>
 #include <random>
 #include <vector>
@@ -100,7 +101,7 @@ TEST(HalfbandDecimator, SymmetricHalfBandTapsWithUnitDcGain) {
         HalfbandDecimator dec;
         float p = 0.0f;
         for (int i = 0; i < 400; ++i) {
-            const auto at = [&](int k) { return static_cast<float>(std::cos(2 * M_PI * cycles * k)); };
+            const auto at = [&](int k) { return static_cast<float>(std::cos(2 * std::numbers::pi * cycles * k)); };
             const float y = processHalfband(dec, halfbandTaps(), at(2 * i), at(2 * i + 1));
             if (i > 40) p = std::max(p, std::fabs(y));
         }

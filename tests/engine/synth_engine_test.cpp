@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cfloat>
 #include <cmath>
+#include <numbers>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -153,8 +154,8 @@ TEST(SynthEngine, TicksFallEvery64SamplesWhateverTheSlices) {
 double toneAmplitude(const std::vector<float>& x, double hz) {
     double re = 0.0, im = 0.0;
     for (size_t i = 0; i < x.size(); ++i) {
-        re += x[i] * std::cos(2.0 * M_PI * hz * i / 48000.0);
-        im += x[i] * std::sin(2.0 * M_PI * hz * i / 48000.0);
+        re += x[i] * std::cos(2.0 * std::numbers::pi * hz * i / 48000.0);
+        im += x[i] * std::sin(2.0 * std::numbers::pi * hz * i / 48000.0);
     }
     return 2.0 * std::hypot(re, im) / static_cast<double>(x.size());
 }

@@ -3,12 +3,14 @@
 #include "support/clap_module.h"
 #include "support/event_list.h"
 #include "support/fake_host.h"
+#include "support/test_platform.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -127,6 +129,29 @@ TEST_F(ModuleTest, AHostSessionFromCreationToDestruction) {
     plugin->destroy(plugin);
 }
 
+// Hosts keep plugins in folders named after users and vendors; the library
+// must load and run from one whose name is not ASCII (LoadLibraryW on Windows).
+TEST(ModuleLoading, LoadsAndRunsFromAFolderWithAnyLetters) {
+    const std::filesystem::path folder = test::makeScratchFolder("fennrow-module");
+    ASSERT_FALSE(folder.empty());
+    const std::filesystem::path copy = folder / test::pathFromUtf8("Zo\xC3\xAB \xE9\x9F\xB3") / "fennrow.clap";
+    std::filesystem::create_directories(copy.parent_path());
+    std::filesystem::copy_file(FENNROW_MODULE_PATH, copy);
+    {
+        test::ClapModule moved(test::utf8FromPath(copy));
+        ASSERT_TRUE(moved.loaded()) << moved.error();
+        const clap_plugin_factory_t* factory = moved.pluginFactory();
+        test::FakeHost host;
+        const clap_plugin_t* plugin = factory->create_plugin(factory, host.clap(), "com.brightmoss.fennrow");
+        ASSERT_NE(plugin, nullptr);
+        EXPECT_TRUE(plugin->init(plugin));
+        plugin->destroy(plugin);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
+#if !defined(_WIN32) // a Windows DLL's exports are checked with objdump by the build
 // What the library offers the dynamic linker: clap_entry and nothing else.
 TEST(ModuleExports, OnlyClapEntryIsExported) {
     const std::string command = std::string("nm -D --defined-only '") + FENNROW_MODULE_PATH + "'";
@@ -143,6 +168,8 @@ TEST(ModuleExports, OnlyClapEntryIsExported) {
     ASSERT_EQ(pclose(pipe), 0) << command;
     EXPECT_EQ(symbols, std::vector<std::string>{"clap_entry"});
 }
+
+#endif
 
 } // namespace
 } // namespace fennrow

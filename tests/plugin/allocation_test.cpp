@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -18,12 +19,22 @@ namespace {
 std::atomic<long> gAllocations{0};
 std::atomic<bool> gFailAllocations{false};
 
+// Every block carries the address malloc gave just below the one handed
+// out, so any alignment works with plain malloc and free on every system.
 void* allocate(std::size_t size, std::size_t alignment) {
     gAllocations.fetch_add(1, std::memory_order_relaxed);
     if (gFailAllocations.load(std::memory_order_relaxed)) return nullptr;
-    if (size == 0) size = 1;
-    if (alignment <= alignof(std::max_align_t)) return std::malloc(size);
-    return std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment);
+    if (alignment < alignof(std::max_align_t)) alignment = alignof(std::max_align_t);
+    void* raw = std::malloc(size + alignment + sizeof(void*));
+    if (raw == nullptr) return nullptr;
+    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(raw) + sizeof(void*);
+    void** block = reinterpret_cast<void**>((start + alignment - 1) / alignment * alignment);
+    block[-1] = raw;
+    return block;
+}
+
+void release(void* block) noexcept {
+    if (block != nullptr) std::free(static_cast<void**>(block)[-1]);
 }
 
 void* allocateOrThrow(std::size_t size, std::size_t alignment) {
@@ -54,18 +65,18 @@ void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) 
 void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
     return allocate(size, static_cast<std::size_t>(a));
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { release(p); }
+void operator delete[](void* p) noexcept { release(p); }
+void operator delete(void* p, std::size_t) noexcept { release(p); }
+void operator delete[](void* p, std::size_t) noexcept { release(p); }
+void operator delete(void* p, std::align_val_t) noexcept { release(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { release(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { release(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { release(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { release(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { release(p); }
 
 namespace fennrow {
 namespace {

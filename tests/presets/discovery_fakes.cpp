@@ -1,9 +1,20 @@
 #include "discovery_fakes.h"
 
+#include "platform/utf8.h"
+
 #include <cstdlib>
 #include <fstream>
 
 namespace fennrow::testing {
+
+namespace {
+#if defined(_WIN32)
+constexpr bool kNamesAreUtf16 = true;
+#else
+constexpr bool kNamesAreUtf16 = false;
+#endif
+} // namespace
+
 
 namespace {
 
@@ -85,12 +96,7 @@ FakeReceiver::FakeReceiver() {
     };
 }
 
-ScratchFolder::ScratchFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "fennrow-presets-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) {
-        path = pattern;
-    }
-}
+ScratchFolder::ScratchFolder() : path(test::makeScratchFolder("fennrow-presets")) {}
 
 ScratchFolder::~ScratchFolder() {
     std::error_code ignored;
@@ -100,29 +106,15 @@ ScratchFolder::~ScratchFolder() {
 }
 
 std::string ScratchFolder::write(const std::string& name, const std::string& content) const {
-    const std::filesystem::path file = path / name;
+    if (!isValidUtf8(name) && kNamesAreUtf16) {
+        // No such file can exist where names are UTF-16; the location is
+        // still handed back so that tests can offer it to the plugin.
+        return test::utf8FromPath(path) + '\\' + name;
+    }
+    const std::filesystem::path file = path / test::pathFromUtf8(name);
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << content;
-    return file.string();
-}
-
-ScopedAppData::ScopedAppData(const std::optional<std::string>& value) {
-    if (const char* old = std::getenv("APPDATA")) {
-        previous = old;
-    }
-    if (value) {
-        ::setenv("APPDATA", value->c_str(), 1);
-    } else {
-        ::unsetenv("APPDATA");
-    }
-}
-
-ScopedAppData::~ScopedAppData() {
-    if (previous) {
-        ::setenv("APPDATA", previous->c_str(), 1);
-    } else {
-        ::unsetenv("APPDATA");
-    }
+    return test::utf8FromPath(file);
 }
 
 } // namespace fennrow::testing

@@ -2,6 +2,8 @@
 // plus a scratch folder and a scoped APPDATA for discovery tests.
 #pragma once
 
+#include "support/test_platform.h"
+
 #include <clap/clap.h>
 
 #include <filesystem>
@@ -34,10 +36,8 @@ struct ScratchFolder {
 };
 
 // Sets (or unsets, with nullopt) APPDATA for the scope and restores it after.
-struct ScopedAppData {
-    explicit ScopedAppData(const std::optional<std::string>& value);
-    ~ScopedAppData();
-    std::optional<std::string> previous;
+struct ScopedAppData : test::ScopedEnvironment {
+    explicit ScopedAppData(const std::optional<std::string>& value) : ScopedEnvironment("APPDATA", value) {}
 };
 
 } // namespace fennrow::testing

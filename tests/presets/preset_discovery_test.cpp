@@ -100,6 +100,37 @@ TEST(PresetDiscoveryInit, DeclaresLocationsFromAppData) {
     EXPECT_FALSE(std::filesystem::exists(user)); // declared, never created
 }
 
+// A user folder with letters outside ASCII, one of them outside the basic
+// plane, reaches both locations whole, joined with the system's separator,
+// and a preset file in it is read and named.
+TEST(PresetDiscoveryInit, FindsPresetsUnderAnAppDataWithAnyLetters) {
+#if defined(_WIN32)
+    const std::string sep = "\\";
+#else
+    const std::string sep = "/";
+#endif
+    ScratchFolder scratch;
+    const std::string appData = test::utf8FromPath(scratch.path) + sep + "Zo\xC3\xAB \xE9\x9F\xB3\xF0\x9F\x8E\xB8";
+    const std::string user = appData + sep + "Tamber" + sep + "Presets" + sep + "fennrow";
+    const std::string earlier = appData + sep + "Brightmoss" + sep + "fennrow" + sep + "Presets";
+    std::filesystem::create_directories(test::pathFromUtf8(earlier));
+    const std::string preset = scratch.write(user.substr(test::utf8FromPath(scratch.path).size() + 1) +
+                                                 sep + "B\xC3\xA4sse.json",
+                                             R"({"kind":"instance","plugin":"fennrow"})");
+    ScopedAppData scoped(appData);
+    FakeIndexer indexer;
+    ProviderPtr provider = createProvider(indexer);
+    ASSERT_TRUE(provider->init(provider.get()));
+    EXPECT_EQ(indexer.calls, (Calls{kFileType, kFactoryLocation, "location 2|Fennrow user presets|0|" + user,
+                                    "location 2|Fennrow presets from earlier versions|0|" + earlier}));
+    FakeReceiver receiver;
+    bool ok = false;
+    const Calls calls = metadataFor(CLAP_PRESET_DISCOVERY_LOCATION_FILE, preset.c_str(), receiver, &ok);
+    EXPECT_TRUE(ok);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.front(), "begin B\xC3\xA4sse|(null)");
+}
+
 TEST(PresetDiscoveryInit, DeclaredPathsStayValidWhileTheProviderLives) {
     ScratchFolder appData;
     std::filesystem::create_directories(appData.path / "Brightmoss" / "fennrow" / "Presets");
@@ -117,7 +148,7 @@ TEST(PresetDiscoveryInit, DeclaredPathsStayValidWhileTheProviderLives) {
     ProviderPtr provider = createProvider(indexer);
     ASSERT_TRUE(provider->init(provider.get()));
     ASSERT_EQ(kept.size(), 3u);
-    ::unsetenv("APPDATA");
+    test::setEnvironment("APPDATA", std::nullopt);
     EXPECT_EQ(std::string(kept[1]), (appData.path / "Tamber" / "Presets" / "fennrow").string());
     EXPECT_EQ(std::string(kept[2]), (appData.path / "Brightmoss" / "fennrow" / "Presets").string());
 }

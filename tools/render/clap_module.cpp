@@ -1,30 +1,64 @@
 #include "clap_module.h"
 
+#include <filesystem>
+#include <system_error>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
-#include <sys/stat.h>
+#endif
 
 namespace fennrow {
+namespace {
+
+// The system's library loader. Paths are UTF-8; Windows takes them wide.
+#if defined(_WIN32)
+void* openLibrary(const std::string& path, std::string& reason) {
+    const std::filesystem::path name(std::u8string(path.begin(), path.end()));
+    HMODULE module = ::LoadLibraryW(name.c_str());
+    if (!module) reason = "Windows error " + std::to_string(::GetLastError());
+    return reinterpret_cast<void*>(module);
+}
+const void* librarySymbol(void* handle, const char* name) {
+    return reinterpret_cast<const void*>(::GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+void closeLibrary(void* handle) { ::FreeLibrary(static_cast<HMODULE>(handle)); }
+#else
+void* openLibrary(const std::string& path, std::string& reason) {
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* text = dlerror();
+        reason = text ? text : "unknown reason";
+    }
+    return handle;
+}
+const void* librarySymbol(void* handle, const char* name) { return dlsym(handle, name); }
+void closeLibrary(void* handle) { dlclose(handle); }
+#endif
+
+}  // namespace
 
 ClapModule::~ClapModule() {
     if (initialised && entry && entry->deinit) entry->deinit();
-    if (handle) dlclose(handle);
+    if (handle) closeLibrary(handle);
 }
 
 std::shared_ptr<ClapModule> openClapModule(const std::string& path, std::string& error) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(std::u8string(path.begin(), path.end())), ignored)) {
         error = "no plugin file at " + path;
         return nullptr;
     }
     auto module = std::make_shared<ClapModule>();
     module->path = path;
-    module->handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string reason;
+    module->handle = openLibrary(path, reason);
     if (!module->handle) {
-        const char* reason = dlerror();
-        error = "cannot load " + path + ": " + (reason ? reason : "unknown reason");
+        error = "cannot load " + path + ": " + reason;
         return nullptr;
     }
-    module->entry = static_cast<const clap_plugin_entry_t*>(dlsym(module->handle, "clap_entry"));
+    module->entry = static_cast<const clap_plugin_entry_t*>(librarySymbol(module->handle, "clap_entry"));
     if (!module->entry) {
         error = path + " is not a CLAP plugin (it has no clap_entry)";
         return nullptr;

@@ -1,5 +1,5 @@
 #pragma once
-// A CLAP plugin library opened the way a DAW opens one: dlopen, the exported
+// A CLAP plugin library opened the way a DAW opens one: dlopen or LoadLibraryW, the exported
 // clap_entry, its init, and the factories it offers.
 
 #include <clap/clap.h>
