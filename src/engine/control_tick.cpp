@@ -1,5 +1,7 @@
 #include "engine/control_tick.h"
 
+#include "maths/float_functions.h"
+
 #include <cmath>
 
 namespace fennrow {
@@ -64,8 +66,8 @@ void controlTick(SynthEngine& e, const SoundParams& p, const CurveSet& curves, c
     configureDrive(e, (v * 0.5f + 0.5f) * m.drive);
 
     const float t = clamp01(m.tone - (1.0f - v) * kToneVelocityReach);
-    const float cutoff = fminf(kToneCeiling * sr, kToneLowestHz * powf(2.0f, kToneOctaves * t));
-    const float g = tanf(cutoff * kPi32 / sr);
+    const float cutoff = fminf(kToneCeiling * sr, kToneLowestHz * maths::exp2f(kToneOctaves * t));
+    const float g = maths::tanf(cutoff * kPi32 / sr);
     const float k = 1.0f / (kToneDepthResonance * m.toneDepth + kToneBaseDamping);
     designSvf(e.toneA, g, k);
     designSvf(e.toneB, g, k);

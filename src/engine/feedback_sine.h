@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/dsp_constants.h"
+#include "maths/float_functions.h"
 
 #include <cmath>
 
@@ -20,10 +21,27 @@ inline float stepFeedbackSine(FeedbackSine& osc, double increment, float feedbac
     osc.phase += increment;
     if (osc.phase >= 1.0) osc.phase -= 1.0;
     const float out =
-        sinf(static_cast<float>(osc.phase) * 2.0f * kPi32 + (osc.y1 + osc.y2) * (feedback * 0.5f));
+        maths::sinf(static_cast<float>(osc.phase) * 2.0f * kPi32 + (osc.y1 + osc.y2) * (feedback * 0.5f));
     osc.y2 = osc.y1;
     osc.y1 = out;
     return out;
+}
+
+// One step of two independent oscillators, their sines taken together: the
+// same results as a stepFeedbackSine on each.
+inline void stepFeedbackSinePair(FeedbackSine& a, FeedbackSine& b, double incrementA, double incrementB,
+                                 float feedback, float& outA, float& outB) {
+    a.phase += incrementA;
+    if (a.phase >= 1.0) a.phase -= 1.0;
+    b.phase += incrementB;
+    if (b.phase >= 1.0) b.phase -= 1.0;
+    const float half = feedback * 0.5f;
+    maths::sinfPair(static_cast<float>(a.phase) * 2.0f * kPi32 + (a.y1 + a.y2) * half,
+                    static_cast<float>(b.phase) * 2.0f * kPi32 + (b.y1 + b.y2) * half, outA, outB);
+    a.y2 = a.y1;
+    a.y1 = outA;
+    b.y2 = b.y1;
+    b.y1 = outB;
 }
 
 inline void resetFeedbackSine(FeedbackSine& osc) { osc = FeedbackSine{}; }

@@ -1,6 +1,7 @@
 #include "engine/halfband_decimator.h"
 
 #include "engine/dsp_constants.h"
+#include "maths/float_functions.h"
 
 #include <cmath>
 
@@ -23,10 +24,10 @@ HalfbandTaps buildTaps() {
     HalfbandTaps t{};
     for (int i = 0; i < kHalfbandTapCount; ++i) {
         const float offset = static_cast<float>(i - kCentre);
-        const float s = i == kCentre ? 0.5f : sinf(offset * kHalfPi) / (offset * kPi32);
+        const float s = i == kCentre ? 0.5f : maths::sinf(offset * kHalfPi) / (offset * kPi32);
         const float fi = static_cast<float>(i);
         // Blackman window over the 31 points.
-        const float w = 0.42f - 0.5f * cosf(fi * kTwoPi32 / 30.0f) + 0.08f * cosf(fi * kFourPi / 30.0f);
+        const float w = 0.42f - 0.5f * maths::cosf(fi * kTwoPi32 / 30.0f) + 0.08f * maths::cosf(fi * kFourPi / 30.0f);
         t.taps[i] = w * s;
     }
     float sum = 0.0f;

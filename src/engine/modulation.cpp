@@ -1,6 +1,7 @@
 #include "engine/modulation.h"
 
 #include "engine/dsp_constants.h"
+#include "maths/float_functions.h"
 
 #include <cmath>
 
@@ -32,7 +33,7 @@ double fractionalPart(double x) {
 }
 
 float raisedCosine(double cycles) {
-    return 0.5f - 0.5f * cosf(kTwoPi32 * static_cast<float>(fractionalPart(cycles)));
+    return 0.5f - 0.5f * maths::cosf(kTwoPi32 * static_cast<float>(fractionalPart(cycles)));
 }
 
 // Three raised cosines with periods of 1, 1.618 and 2.618 cycles, mapped to
@@ -118,7 +119,7 @@ ModulatedValues evaluateModulation(const SoundParams& p, const CurveSet& curves,
     const MotionPoint m = motionPoint(p, curves, timing);
     const ArcTargets t = arcTargets(p, curves, timing);
 
-    const float c = 1.0f - expf(-1.0f / ((sampleRate * kControlRateFactor) * kArcSmoothingSeconds));
+    const float c = 1.0f - maths::expf(-1.0f / ((sampleRate * kControlRateFactor) * kArcSmoothingSeconds));
     const float targets[kArcSmootherCount] = {t.tone, t.drive, t.motion, t.spread};
     for (int k = 0; k < kArcSmootherCount; ++k) {
         OnePole& s = arcs.smoothers[k];

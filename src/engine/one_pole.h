@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/flush.h"
+#include "maths/float_functions.h"
 
 #include <cmath>
 
@@ -17,7 +18,7 @@ struct OnePole {
 // A zero, negative or NaN time jumps straight to the target.
 inline float onePoleCoefficient(float seconds, float rate) {
     if (!(seconds > 0.0f)) return 1.0f;
-    return 1.0f - expf(-1.0f / (seconds * rate));
+    return 1.0f - maths::expf(-1.0f / (seconds * rate));
 }
 
 inline float stepOnePole(OnePole& pole, float target) {

@@ -1,11 +1,13 @@
 #include "engine/sound.h"
 
+#include "maths/float_functions.h"
+
 #include <cmath>
 
 namespace fennrow {
 
 float negatedCosinePoint(int i) {
-    return -cosf(static_cast<float>(i) * 6.2831855f * 0.015625f);
+    return -maths::cosf(static_cast<float>(i) * 6.2831855f * 0.015625f);
 }
 
 float risingRampPoint(int i) {

@@ -7,6 +7,8 @@
 
 #include "engine/control_tick.h"
 
+#include "maths/float_functions.h"
+
 #include <cmath>
 
 namespace fennrow {
@@ -56,7 +58,7 @@ void pitchStage(SynthEngine& e, Chunk& c, uint32_t n) {
         const float note = stepOnePole(e.pitch, e.targetNote);
         const float exponent = (p * e.punchDepth * kPunchSemitones + note - kA4Note) / 12.0f;
         if (!e.hasLastFrequency || !(exponent == e.lastPitchExponent)) {
-            e.lastFrequency = powf(2.0f, exponent) * kA4Hz;
+            e.lastFrequency = maths::exp2f(exponent) * kA4Hz;
             e.lastPitchExponent = exponent;
             e.hasLastFrequency = true;
         }
@@ -83,8 +85,8 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
         }
     }
     const uint32_t steps = 2 * n;
-    for (uint32_t k = 0; k < steps; ++k) c.rawA[k] = sinf(c.rawA[k]);
-    for (uint32_t k = 0; k < steps; ++k) c.rawB[k] = sinf(c.rawB[k]);
+    maths::sinfBlock(c.rawA, c.rawA, static_cast<int>(steps));
+    maths::sinfBlock(c.rawB, c.rawB, static_cast<int>(steps));
     e.oscA.y2 = c.rawA[steps - 2]; // a chunk has at least two steps
     e.oscA.y1 = c.rawA[steps - 1];
     e.oscB.y2 = c.rawB[steps - 2];
@@ -93,35 +95,37 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
 
 // Both detuned oscillators at the doubled rate, through their shapers, and
 // the sub's sines. With feedback each oscillator sine waits for the one
-// before; the sub sine and the shaper terms of the previous step, which do
-// not wait for the current sine, are taken in between and fill that wait.
+// before, so the two oscillators' sines are taken as a pair, and the shaper
+// terms of the sample before, which do not wait for them, are taken in
+// between and fill that wait. Without feedback the shaper terms run as a
+// block pass of their own.
+// Samples per group of shaper terms taken between the feedback sines.
+constexpr uint32_t kTermsLag = 4;
+
 void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
     const float feedback = e.feedback;
     const TanhShaperParams& shaper = e.shaper;
+    maths::sinfBlock(c.sub, c.sub, static_cast<int>(n));
     if (feedback == 0.0f) {
         freeRunningOscillators(e, c, n);
-        for (uint32_t j = 0; j < n; ++j) c.sub[j] = sinf(c.sub[j]);
-        for (uint32_t k = 0; k < 2 * n; ++k) {
-            shaperTerms(shaper, c.rawA[k], c.termsA, static_cast<int>(k));
-            shaperTerms(shaper, c.rawB[k], c.termsB, static_cast<int>(k));
-        }
+        shaperTermsBlock(shaper, c.rawA, c.termsA, static_cast<int>(2 * n));
+        shaperTermsBlock(shaper, c.rawB, c.termsB, static_cast<int>(2 * n));
     } else {
         for (uint32_t j = 0; j < n; ++j) {
             const float f = c.frequency[j];
             const double stepA = static_cast<double>(f - e.detune) * e.halfPeriod;
             const double stepB = static_cast<double>(f + e.detune) * e.halfPeriod;
-            c.sub[j] = sinf(c.sub[j]);
-            for (uint32_t k = 2 * j; k < 2 * j + 2; ++k) {
-                c.rawA[k] = stepFeedbackSine(e.oscA, stepA, feedback);
-                c.rawB[k] = stepFeedbackSine(e.oscB, stepB, feedback);
-                if (k > 0) {
-                    shaperTerms(shaper, c.rawA[k - 1], c.termsA, static_cast<int>(k - 1));
-                    shaperTerms(shaper, c.rawB[k - 1], c.termsB, static_cast<int>(k - 1));
-                }
+            for (uint32_t k = 2 * j; k < 2 * j + 2; ++k)
+                stepFeedbackSinePair(e.oscA, e.oscB, stepA, stepB, feedback, c.rawA[k], c.rawB[k]);
+            if (j % kTermsLag == kTermsLag - 1 && j + 1 < n) {
+                const int first = static_cast<int>(2 * (j + 1 - kTermsLag));
+                shaperTermsSpan(shaper, c.rawA, c.termsA, first, 2 * kTermsLag);
+                shaperTermsSpan(shaper, c.rawB, c.termsB, first, 2 * kTermsLag);
             }
         }
-        shaperTerms(shaper, c.rawA[2 * n - 1], c.termsA, static_cast<int>(2 * n - 1));
-        shaperTerms(shaper, c.rawB[2 * n - 1], c.termsB, static_cast<int>(2 * n - 1));
+        const int done = static_cast<int>(2 * (n - (n - 1) % kTermsLag - 1));
+        shaperTermsSpan(shaper, c.rawA, c.termsA, done, static_cast<int>(2 * n) - done);
+        shaperTermsSpan(shaper, c.rawB, c.termsB, done, static_cast<int>(2 * n) - done);
     }
     const int steps = static_cast<int>(2 * n);
     finishShaperBlock(shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps);
@@ -194,7 +198,7 @@ void EnginePrepare(SynthEngine& e, float sampleRate) {
     e.halfPeriod = 1.0 / (static_cast<double>(sr) + static_cast<double>(sr));
     prepareDcBlocker(e.dcLeft, sr);
     prepareDcBlocker(e.dcRight, sr);
-    const float highPassG = tanf(kHighPassArg / sr);
+    const float highPassG = maths::tanf(kHighPassArg / sr);
     designSvf(e.highPassA, highPassG, kHighPassDamping);
     designSvf(e.highPassB, highPassG, kHighPassDamping);
     const int32_t paramRamp = rampSamples(static_cast<double>(sr) * 5.0 * 0.001); // 5 ms
@@ -203,8 +207,8 @@ void EnginePrepare(SynthEngine& e, float sampleRate) {
     // One control period, as the formula gives it (63 at some odd rates).
     e.levelRamp.length =
         rampSamples(static_cast<double>(kLevelRampRate / sr) * static_cast<double>(sr) * 0.001);
-    e.pluck.decayMultiplier = expf(-1.0f / (sr * kPluckDecaySeconds));
-    e.pluck.attackCoefficient = 1.0f - expf(-1.0f / (sr * kPluckAttackSeconds));
+    e.pluck.decayMultiplier = maths::expf(-1.0f / (sr * kPluckDecaySeconds));
+    e.pluck.attackCoefficient = 1.0f - maths::expf(-1.0f / (sr * kPluckAttackSeconds));
 }
 
 void EngineReset(SynthEngine& e) {

@@ -1,5 +1,7 @@
 #include "engine/tanh_shaper.h"
 
+#include "maths/softplus_batch.h"
+
 #if (defined(__SSE2__) || defined(_M_X64)) && !defined(FENNROW_NO_SIMD)
 #include <emmintrin.h>
 #define FENNROW_SHAPER_SSE 1
@@ -11,16 +13,17 @@ namespace fennrow {
 
 namespace {
 constexpr float kShaperMaxGain = 25.0f;
+static_assert(kShaperMaxGain == maths::kPow25Base, "the gain curve raises kShaperMaxGain with pow25f");
 constexpr float kTwoOverPi = 0.63661975f;
 } // namespace
 
 void configureShaper(TanhShaperParams& p, float drive) {
-    p.g = powf(kShaperMaxGain, drive);
+    p.g = maths::pow25f(drive);
     p.b = 0.25f * drive;
-    p.d = asinf(p.b) * kTwoOverPi;
-    p.n = 1.0f / (tanhf((1.0f - p.b) * p.g) + p.d);
+    p.d = maths::asinf(p.b) * kTwoOverPi;
+    p.n = 1.0f / (maths::tanhf((1.0f - p.b) * p.g) + p.d);
     const double u0 = std::fabs(static_cast<double>(p.b) * static_cast<double>(p.g));
-    p.f0 = std::log1p(std::exp(-2.0 * u0)) + u0 - kLn2;
+    p.f0 = maths::log1p(maths::exp(-2.0 * u0)) + u0 - kLn2;
 }
 
 namespace {
@@ -94,7 +97,7 @@ void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const floa
         for (k = 0; k < count; ++k) {
             if (!(std::fabs(x[k + 1] - x[k]) < kShaperMidpointThreshold)) continue;
             const float mid = static_cast<float>((x[k + 1] + x[k]) * 0.5);
-            out[k] = (tanhf((mid + p.b) * p.g) - p.d) * p.n;
+            out[k] = (maths::tanhf((mid + p.b) * p.g) - p.d) * p.n;
         }
     }
     s.previous = in[count - 1];
@@ -102,15 +105,36 @@ void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const floa
     s.hasPreviousF = true;
 }
 
+namespace {
+
+double shaperU(const TanhShaperParams& p, float x) {
+    return std::fabs((static_cast<double>(p.b) + static_cast<double>(x)) * static_cast<double>(p.g));
+}
+
+} // namespace
+
+void shaperTermsSpan(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int first, int count) {
+    double exponent[kShaperBlockMax];
+    for (int k = first; k < first + count; ++k) {
+        terms.u[k] = shaperU(p, in[k]);
+        exponent[k - first] = -2.0 * terms.u[k];
+    }
+    maths::log1pExpBatch(exponent, terms.softplus + first, count);
+}
+
+void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int count) {
+    shaperTermsSpan(p, in, terms, 0, count);
+}
+
 void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,
                         int count) {
     ShaperTerms terms;
-    for (int k = 0; k < count; ++k) shaperTerms(p, in[k], terms, k);
+    shaperTermsBlock(p, in, terms, count);
     finishShaperBlock(p, s, in, terms, out, count);
 }
 
 float shaperCurve(const TanhShaperParams& p, float x) {
-    return (tanhf(p.g * (x + p.b)) - p.d) * p.n;
+    return (maths::tanhf(p.g * (x + p.b)) - p.d) * p.n;
 }
 
 } // namespace fennrow

@@ -5,6 +5,10 @@
 // nearby values would lose too much in single precision.
 #pragma once
 
+#include "maths/exp_double.h"
+#include "maths/float_functions.h"
+#include "maths/log1p_double.h"
+
 #include <cmath>
 
 namespace fennrow {
@@ -39,7 +43,7 @@ inline double shaperAntiderivative(const TanhShaperParams& p, float x) {
     const double g = p.g;
     const double xd = x;
     const double u = std::fabs((static_cast<double>(p.b) + xd) * g);
-    const double logCosh = std::log1p(std::exp(-2.0 * u)) + u - kLn2 - p.f0;
+    const double logCosh = maths::log1p(maths::exp(-2.0 * u)) + u - kLn2 - p.f0;
     return (logCosh / g - static_cast<double>(p.d) * xd) * static_cast<double>(p.n);
 }
 
@@ -56,7 +60,7 @@ inline float processShaper(const TanhShaperParams& p, TanhShaperState& s, float 
         s.hasPreviousF = false;
         const float mid =
             static_cast<float>((static_cast<double>(x) + static_cast<double>(prev)) * 0.5);
-        return (tanhf((mid + p.b) * p.g) - p.d) * p.n;
+        return (maths::tanhf((mid + p.b) * p.g) - p.d) * p.n;
     }
     const double fPrev = s.hasPreviousF ? s.previousF : shaperAntiderivative(p, prev);
     const double fx = shaperAntiderivative(p, x);
@@ -80,8 +84,15 @@ struct ShaperTerms {
 inline void shaperTerms(const TanhShaperParams& p, float x, ShaperTerms& terms, int k) {
     const double u = std::fabs((static_cast<double>(p.b) + static_cast<double>(x)) * static_cast<double>(p.g));
     terms.u[k] = u;
-    terms.softplus[k] = std::log1p(std::exp(-2.0 * u));
+    terms.softplus[k] = maths::log1p(maths::exp(-2.0 * u));
 }
+
+// shaperTerms for in[0 .. count - 1], the transcendental steps of the whole
+// block taken together.
+void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int count);
+
+// shaperTerms for in[first .. first + count - 1].
+void shaperTermsSpan(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int first, int count);
 
 void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, const ShaperTerms& terms,
                        float* out, int count);

@@ -55,7 +55,7 @@ TEST(TanhShaper, CurveEndsAtMinusOneAndRepeatsUseTheMidpoint) {
         EXPECT_NEAR(shaperAntiderivative(p, 0.0f), 0.0, 1e-12) << drive;
         TanhShaperState s;
         processShaper(p, s, 0.3f);
-        EXPECT_EQ(processShaper(p, s, 0.3f), (tanhf((0.3f + p.b) * p.g) - p.d) * p.n);
+        EXPECT_EQ(processShaper(p, s, 0.3f), (maths::tanhf((0.3f + p.b) * p.g) - p.d) * p.n);
     }
     TanhShaperParams unbiased;
     TanhShaperState zero;
@@ -74,7 +74,7 @@ TEST(TanhShaper, StepAndBlockFormsGiveThePlainFormulaBitForBit) {
         const double diff = static_cast<double>(x) - previous;
         const float mid = static_cast<float>((static_cast<double>(x) + previous) * 0.5);
         plain[i] = std::fabs(diff) < 1e-6
-                       ? (tanhf((mid + p.b) * p.g) - p.d) * p.n
+                       ? (maths::tanhf((mid + p.b) * p.g) - p.d) * p.n
                        : static_cast<float>((shaperAntiderivative(p, x) - shaperAntiderivative(p, previous)) / diff);
         in[i] = previous = x;
     }

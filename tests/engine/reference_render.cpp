@@ -1,6 +1,7 @@
 #include "reference_render.h"
 
 #include "engine/control_tick.h"
+#include "maths/float_functions.h"
 
 #include <cmath>
 
@@ -14,7 +15,7 @@ float plainShaper(const TanhShaperParams& p, float& previous, float x) {
     const double diff = static_cast<double>(x) - static_cast<double>(prev);
     if (std::fabs(diff) < 1e-6) {
         const float mid = static_cast<float>((static_cast<double>(x) + static_cast<double>(prev)) * 0.5);
-        return (tanhf((mid + p.b) * p.g) - p.d) * p.n;
+        return (maths::tanhf((mid + p.b) * p.g) - p.d) * p.n;
     }
     return static_cast<float>((shaperAntiderivative(p, x) - shaperAntiderivative(p, prev)) / diff);
 }
@@ -39,7 +40,7 @@ void referenceRender(SynthEngine& e, const SoundParams& params, const CurveSet& 
         --e.tickCountdown;
         const float p = stepOnePole(e.punch, 0.0f);
         const float n = stepOnePole(e.pitch, e.targetNote);
-        const float f = powf(2.0f, (p * e.punchDepth * 18.0f + n - 69.0f) / 12.0f) * 440.0f;
+        const float f = maths::exp2f((p * e.punchDepth * 18.0f + n - 69.0f) / 12.0f) * 440.0f;
         const float a = channel(e, e.oscA, e.shaperA, e.decimatorA, static_cast<double>(f - e.detune) * e.halfPeriod);
         const float b = channel(e, e.oscB, e.shaperB, e.decimatorB, static_cast<double>(f + e.detune) * e.halfPeriod);
         const float w = advanceRamp(e.weightRamp);
@@ -54,7 +55,7 @@ void referenceRender(SynthEngine& e, const SoundParams& params, const CurveSet& 
         const float r = (mid - side) * e.stereoNorm;
         e.subPhase += static_cast<double>(f / e.sampleRate);
         if (e.subPhase >= 1.0) e.subPhase -= 1.0;
-        const float s = sinf(static_cast<float>(e.subPhase) * 2.0f * 3.1415927f);
+        const float s = maths::sinf(static_cast<float>(e.subPhase) * 2.0f * 3.1415927f);
         const float v = stepOnePole(e.velocity, e.velocityTarget);
         const float vg = v * 0.6f + 0.4f;
         const float amp = advanceAmpEnvelope(e.amp);

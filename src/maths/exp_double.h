@@ -1,0 +1,13 @@
+// Correctly rounded double-precision exponential (round to nearest even),
+// the same bits on every platform.
+#pragma once
+
+namespace fennrow::maths {
+
+double exp(double x);
+
+// The accurate path alone, for |x| <= 746 (NaN and infinities excluded); the
+// batched functions fall back to exp itself.
+double expAccurate(double x);
+
+} // namespace fennrow::maths

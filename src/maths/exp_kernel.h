@@ -1,0 +1,57 @@
+// e^r for |r| <= ln2/2 (plus a hair) in double, and the reduction of a
+// double argument to it. Shared by expf, exp2f, pow25f and tanhf.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+namespace fennrow::maths::detail {
+
+// Taylor coefficients 1/n! for n = 2 .. 13. The first term left out,
+// r^14/14!, is below 2^-57.7 at |r| = 0.347, where e^r >= 0.7.
+inline constexpr double kExpCoefficients[] = {
+    1.0 / 2.0,          1.0 / 6.0,          1.0 / 24.0,          1.0 / 120.0,
+    1.0 / 720.0,        1.0 / 5040.0,       1.0 / 40320.0,       1.0 / 362880.0,
+    1.0 / 3628800.0,    1.0 / 39916800.0,   1.0 / 479001600.0,   1.0 / 6227020800.0,
+};
+inline constexpr int kExpTerms = sizeof(kExpCoefficients) / sizeof(kExpCoefficients[0]);
+
+// (e^r - 1) / r - 1 - ... : the tail r (1/2 + r (1/6 + ...)) of e^r - 1 over r.
+inline double expTail(double r) {
+    double p = kExpCoefficients[kExpTerms - 1];
+    for (int i = kExpTerms - 2; i >= 0; --i) p = p * r + kExpCoefficients[i];
+    return p * r;
+}
+
+// e^r = 1 + (r + r (r p)): the Horner steps shrink each error by |r| < 0.35,
+// and the last two sums round once each; relative error below 2^-52.
+inline double expKernel(double r) { return 1.0 + (r + r * expTail(r)); }
+
+// e^r - 1 for |r| <= ln2/2 without the cancellation of e^r - 1: r (1 + r p),
+// relative error below 2^-52 likewise.
+inline double expm1Kernel(double r) { return r + r * expTail(r); }
+
+// 2^k for an integer k with a normal double result.
+inline double powerOfTwo(int64_t k) { return std::bit_cast<double>(static_cast<uint64_t>(k + 1023) << 52); }
+
+inline constexpr double kLog2E = 0x1.71547652b82fep+0;
+inline constexpr double kLn2 = 0x1.62e42fefa39efp-1;
+// ln 2 = kLn2Hi + kLn2Lo + O(2^-95); kLn2Hi has 40 significant bits, so
+// k kLn2Hi is exact for |k| < 2^13.
+inline constexpr double kLn2Hi = 0xb.17217f7d2p-4;
+inline constexpr double kLn2Lo = -0x3.08654361c4c68p-44;
+inline constexpr double kRoundShift = 0x1.8p52;
+
+// e^x for |x| <= 1000 with x a float or a double whose low bits below 2^-40
+// are zero for |x| >= 2^-17 (so that x - k kLn2Hi is exact). k kLn2Lo and
+// the rounding of kLn2Lo err by at most 2^-86 together for |k| < 2^10, the
+// last subtraction by 2^-53 |r|: e^r then errs by |r| 2^-53 + 2^-86 < 2^-54.5
+// relative, and the kernel by 2^-52. Total below 2^-51.5 relative; scaling
+// by 2^k is exact while the result is a normal double.
+inline double expOfReduced(double x) {
+    const double k = (x * kLog2E + kRoundShift) - kRoundShift;
+    const double r = (x - k * kLn2Hi) - k * kLn2Lo;
+    return expKernel(r) * powerOfTwo(static_cast<int64_t>(k));
+}
+
+} // namespace fennrow::maths::detail

@@ -1,0 +1,56 @@
+// The rounding step shared by the single-precision functions. Each function
+// first evaluates its result in double with a proven bound on the error; if
+// every value within that bound rounds to the same float, that float is the
+// correctly rounded result. The few inputs where the bound straddles a
+// rounding boundary were found by enumerating all 2^32 inputs (the
+// fennrow_float_hard_cases tool) and are answered from a table of results
+// that MPFR rounded exactly.
+#pragma once
+
+#include <cstdint>
+
+namespace fennrow::maths::detail {
+
+// The exact result lies within [y - width, y + width]. A width of 0 means
+// y is exact (or a special value such as NaN or an infinity).
+struct Estimate {
+    double y;
+    double width;
+};
+
+// The width bounds below are stated relative to |y| and include a margin
+// for the rounding of y +- width themselves.
+inline bool roundsUnambiguously(const Estimate& e, float& out) {
+    out = static_cast<float>(e.y);
+    return e.width == 0.0 || static_cast<float>(e.y - e.width) == static_cast<float>(e.y + e.width);
+}
+
+struct HardCase {
+    uint32_t input;  // bits of the argument
+    uint32_t result; // bits of the correctly rounded result
+};
+
+struct HardCaseTable {
+    const HardCase* cases; // sorted by input
+    int count;
+};
+
+// The table's result for x; `fallback` if x is not in it.
+float lookupHardCase(const HardCaseTable& table, float x, float fallback);
+
+inline float correctlyRounded(const Estimate& e, const HardCaseTable& table, float x) {
+    float out;
+    if (roundsUnambiguously(e, out)) return out;
+    return lookupHardCase(table, x, out);
+}
+
+extern const HardCaseTable kSinHardCases;
+extern const HardCaseTable kCosHardCases;
+extern const HardCaseTable kTanHardCases;
+extern const HardCaseTable kExpHardCases;
+extern const HardCaseTable kExp2HardCases;
+extern const HardCaseTable kPow25HardCases;
+extern const HardCaseTable kTanhHardCases;
+extern const HardCaseTable kAsinHardCases;
+
+} // namespace fennrow::maths::detail

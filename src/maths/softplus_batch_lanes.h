@@ -1,0 +1,127 @@
+// The batched loops over vector lanes, for the translation units of each
+// instruction set (internal linkage, see double_kernels.h). A lane that leaves
+// the fast paths' domain or fails Ziv's test is redone by the scalar function,
+// so every lane is exactly the scalar result.
+#pragma once
+
+#include "maths/double_kernels.h"
+#include "maths/exp_double.h"
+#include "maths/log1p_double.h"
+
+#include <cstdint>
+#include <cstring>
+#include <emmintrin.h>
+
+namespace fennrow::maths {
+namespace {
+
+// The vector lanes' domains: results of exp there are normal numbers, so the
+// scaling by 2^K is exact; for log1p the exponent of 1 + x lies in [0, 53].
+inline constexpr double kBatchExpLow = -707.0;
+inline constexpr double kBatchExpHigh = 709.0;
+inline constexpr double kBatchLog1pLow = -0.25;
+inline constexpr double kBatchLog1pHigh = 0x1p52;
+inline constexpr double kBatchLog1pTiny = 0x1p-54; // below it log1p(x) = x
+
+template <class Vd, class Vu, int N>
+struct VectorLanes {
+    using D = Vd;
+    using U = Vu;
+    static constexpr int kLanes = N;
+    // Casts between vector types of one size keep the bits.
+    static U bits(D x) { return (U)x; }
+    static D fromBitsOf(U b) { return (D)b; }
+    static D abs(D x) { return fromBitsOf(bits(x) & 0x7fffffffffffffffULL); }
+    static void expTable(U j, D& hi, D& lo) {
+        for (int i = 0; i < N; ++i) {
+            hi[i] = kExp2Table[j[i]][0];
+            lo[i] = kExp2Table[j[i]][1];
+        }
+    }
+    static void logTable(U i, D& c, D& hi, D& lo) {
+        for (int l = 0; l < N; ++l) {
+            c[l] = kLogTable[i[l]][0];
+            hi[l] = kLogTable[i[l]][1];
+            lo[l] = kLogTable[i[l]][2];
+        }
+    }
+    static U exponent(U t) { return t >> 52; }
+    static DD<D> product(D a, D b) { return laneTwoProduct(a, b); }
+    static D smallIntToDouble(U e) { return fromBitsOf(e + 0x4330000000000000ULL) - 0x1p52; }
+    static D load(const double* p) {
+        D v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    }
+    static void store(double* p, D v) { std::memcpy(p, &v, sizeof v); }
+    static U mask(decltype(D{} < D{}) m) { return (U)m; }
+    // Whether every lane's mask is set (the AVX2 lanes have their own).
+    static bool all(U m) { return _mm_movemask_pd((__m128d)m) == 3; }
+};
+
+// exp of N lanes; a failed lane is taken from the scalar exp (out is scratch
+// space for that).
+template <class L>
+FENNROW_MATHS_INLINE typename L::D expLanes(typename L::D x, double* out) {
+    using D = typename L::D;
+    using U = typename L::U;
+    U k;
+    const DD<D> r = expKernel<L>(x, k);
+    const D low = r.hi + (r.lo - kExpFastError);
+    const D high = r.hi + (r.lo + kExpFastError);
+    const U ok = L::mask(low == high) & L::mask(x >= kBatchExpLow) & L::mask(x <= kBatchExpHigh);
+    const D result = low * L::fromBitsOf(expScaleBits(k));
+    if (L::all(ok)) return result;
+    L::store(out, result);
+    double in[L::kLanes];
+    L::store(in, x);
+    for (int i = 0; i < L::kLanes; ++i)
+        if (ok[i] == 0) out[i] = exp(in[i]);
+    return L::load(out);
+}
+
+template <class L>
+FENNROW_MATHS_INLINE void log1pLanes(typename L::D x, double* out) {
+    using D = typename L::D;
+    using U = typename L::U;
+    D rh;
+    const DD<D> r = log1pKernel<L>(x, rh);
+    const D err = log1pFastError<L>(r.hi, rh);
+    const D low = r.hi + (r.lo - err);
+    const D high = r.hi + (r.lo + err);
+    const U tiny = L::mask(L::abs(x) < kBatchLog1pTiny);
+    const U ok = (L::mask(low == high) & L::mask(x >= kBatchLog1pLow) & L::mask(x < kBatchLog1pHigh)) | tiny;
+    L::store(out, L::fromBitsOf((tiny & L::bits(x)) | (~tiny & L::bits(low))));
+    if (L::all(ok)) return;
+    double in[L::kLanes];
+    L::store(in, x);
+    for (int i = 0; i < L::kLanes; ++i)
+        if (ok[i] == 0) out[i] = log1p(in[i]);
+}
+
+// The three batched loops; the last count % N elements go through the
+// scalar functions.
+template <class L>
+void expBlock(const double* x, double* out, int count) {
+    int i = 0;
+    for (; i + L::kLanes <= count; i += L::kLanes) L::store(out + i, expLanes<L>(L::load(x + i), out + i));
+    for (; i < count; ++i) out[i] = exp(x[i]);
+}
+
+template <class L>
+void log1pBlock(const double* x, double* out, int count) {
+    int i = 0;
+    for (; i + L::kLanes <= count; i += L::kLanes) log1pLanes<L>(L::load(x + i), out + i);
+    for (; i < count; ++i) out[i] = log1p(x[i]);
+}
+
+// Two passes (exp, then log1p in place): each loop keeps its own constants
+// in registers, which is faster than one loop doing both.
+template <class L>
+void log1pExpBlock(const double* x, double* out, int count) {
+    expBlock<L>(x, out, count);
+    log1pBlock<L>(out, out, count);
+}
+
+} // namespace
+} // namespace fennrow::maths
