@@ -30,10 +30,18 @@ BatchPath detectBestPath() {
 } // namespace
 #endif
 
+#if FENNROW_MATHS_X86
+namespace {
+// Chosen while the library loads, so the audio thread never waits on a guard
+// of a function-local static. A call made by another library's start-up
+// before this runs sees Scalar, whose results are the same bits.
+const BatchPath kBestPath = detectBestPath();
+} // namespace
+#endif
+
 BatchPath bestBatchPath() {
 #if FENNROW_MATHS_X86
-    static const BatchPath best = detectBestPath();
-    return best;
+    return kBestPath;
 #else
     return BatchPath::Scalar;
 #endif

@@ -6,4 +6,4 @@ set -euo pipefail
 cleanup() { WINEPREFIX="$PWD/build/windows/wineprefix" wineserver -k 2>/dev/null || true; }
 trap cleanup EXIT
 cmake --workflow --preset windows
-tools/crosscheck/compare-builds.sh build/check build/windows "${FENNROW_CROSSCHECK_TOLERANCE:-1e-5}"
+tools/crosscheck/compare-builds.sh build/check build/windows "${FENNROW_CROSSCHECK_TOLERANCE:-0}"
