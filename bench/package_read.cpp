@@ -71,6 +71,6 @@ void BM_ReadTenMegabytePackage(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadTenMegabytePackage)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

@@ -41,8 +41,9 @@ void settle(JsonValue& value) {
 }
 
 constexpr std::string_view kKnownKeys[] = {
-    "kind", "spec", "id", "plugin", "formatVersion", "pluginVersion", "scope", "seed", "extensions",
-    "meta", "provenance", "params", "state", "hints", "assets", "audition", "ext",
+    "kind",  "spec",  "id",         "plugin",   "formatVersion", "pluginVersion",
+    "scope", "seed",  "extensions", "meta",     "provenance",    "params",
+    "state", "hints", "assets",     "audition", "ext",
 };
 
 bool isKnownKey(std::string_view key) {
@@ -78,7 +79,9 @@ bool hasNonFiniteNumber(const JsonValue& value) {
     return false;
 }
 
-bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
 
 // Only the envelope of the instance refuses it; the errors of a broken
 // audition are reported under "/audition" and the instance is still read.
@@ -91,8 +94,8 @@ bool hasInstanceError(const DiagnosticList& list) {
 
 bool declares(const JsonValue& extensions, std::string_view id) {
     for (const JsonValue& entry : extensions.items) {
-        if (entry.type == JsonType::String && startsWith(entry.string, id) && entry.string.size() > id.size() &&
-            entry.string[id.size()] == '/') {
+        if (entry.type == JsonType::String && startsWith(entry.string, id) &&
+            entry.string.size() > id.size() && entry.string[id.size()] == '/') {
             return true;
         }
     }
@@ -146,7 +149,7 @@ void checkAuditionKept(const Clip& clip, const JsonValue& out) {
     });
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const JsonParseResult input = parseJson(std::string_view(reinterpret_cast<const char*>(data), size));

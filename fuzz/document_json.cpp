@@ -18,13 +18,20 @@ namespace {
 using namespace fennrow;
 
 constexpr std::string_view kMessages[] = {
-    "empty document",        "unexpected content after the document",
-    "document nested too deep", "expected key",
-    "expected ':'",          "expected ',' or '}'",
-    "expected ',' or ']'",   "unterminated string",
-    "truncated \\u escape",  "bad \\u escape",
-    "unpaired surrogate",    "invalid number",
-    "invalid literal",       "parse error",
+    "empty document",
+    "unexpected content after the document",
+    "document nested too deep",
+    "expected key",
+    "expected ':'",
+    "expected ',' or '}'",
+    "expected ',' or ']'",
+    "unterminated string",
+    "truncated \\u escape",
+    "bad \\u escape",
+    "unpaired surrogate",
+    "invalid number",
+    "invalid literal",
+    "parse error",
 };
 
 bool knownMessage(const std::string& message) {
@@ -54,7 +61,7 @@ void check(bool condition) {
     if (!condition) std::abort();
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -45,12 +45,13 @@ inline constexpr uint16_t kOtherCoreTypes[] = {CLAP_EVENT_NOTE_END,
                                                CLAP_EVENT_MIDI2,
                                                kNewerCoreType};
 
-template <typename T, std::size_t N> T pick(const T (&table)[N], uint8_t code) {
+template <typename T, std::size_t N>
+T pick(const T (&table)[N], uint8_t code) {
     return table[code % N];
 }
 
 // A double: one of the awkward ones, or eight bytes of the script.
-inline double scriptDouble(ScriptReader &in) {
+inline double scriptDouble(ScriptReader& in) {
     const uint8_t code = in.byte();
     if (code < 200) return pick(kAwkwardValues, code);
     return in.take<double>();
@@ -61,24 +62,25 @@ inline double scriptDouble(ScriptReader &in) {
 // Input events stored in exactly the bytes their header claims, so that a read
 // past the claimed size is an AddressSanitizer report, not a silent success.
 class ScriptEvents {
-  public:
+public:
     ScriptEvents() {
         list_.ctx = this;
-        list_.size = [](const clap_input_events_t *list) {
-            return static_cast<uint32_t>(static_cast<const ScriptEvents *>(list->ctx)->events_.size());
+        list_.size = [](const clap_input_events_t* list) {
+            return static_cast<uint32_t>(static_cast<const ScriptEvents*>(list->ctx)->events_.size());
         };
-        list_.get = [](const clap_input_events_t *list, uint32_t index) -> const clap_event_header_t * {
-            const auto &events = static_cast<const ScriptEvents *>(list->ctx)->events_;
+        list_.get = [](const clap_input_events_t* list, uint32_t index) -> const clap_event_header_t* {
+            const auto& events = static_cast<const ScriptEvents*>(list->ctx)->events_;
             if (index >= events.size()) return nullptr;
-            return reinterpret_cast<const clap_event_header_t *>(events[index].get());
+            return reinterpret_cast<const clap_event_header_t*>(events[index].get());
         };
     }
-    ScriptEvents(const ScriptEvents &) = delete;
-    ScriptEvents &operator=(const ScriptEvents &) = delete;
+    ScriptEvents(const ScriptEvents&) = delete;
+    ScriptEvents& operator=(const ScriptEvents&) = delete;
 
     // `claimed` is what the header says; the stored bytes are the record's
     // first `claimed` bytes (never fewer than a header), the rest from `tail`.
-    template <typename Event> void add(Event event, uint32_t claimed, const std::string &tail = {}) {
+    template <typename Event>
+    void add(Event event, uint32_t claimed, const std::string& tail = {}) {
         event.header.size = claimed;
         const std::size_t stored = std::max<std::size_t>(claimed, kEventHeaderSize);
         auto bytes = std::make_unique<unsigned char[]>(stored);
@@ -91,9 +93,9 @@ class ScriptEvents {
         events_.push_back(std::move(bytes));
     }
 
-    const clap_input_events_t *clap() const { return &list_; }
+    const clap_input_events_t* clap() const { return &list_; }
 
-  private:
+private:
     std::vector<std::unique_ptr<unsigned char[]>> events_;
     clap_input_events_t list_{};
 };
@@ -114,7 +116,7 @@ inline uint32_t claimedSize(uint8_t code, uint32_t own) {
 
 // Reads up to kMaxEvents events, sorted by time as CLAP requires, though
 // possibly at or past the block's end.
-inline void readEvents(ScriptReader &in, ScriptEvents &events, uint16_t ownSpace) {
+inline void readEvents(ScriptReader& in, ScriptEvents& events, uint16_t ownSpace) {
     const uint32_t count = in.byte() % (kMaxEvents + 1);
     uint32_t time = 0;
     for (uint32_t i = 0; i < count; ++i) {
@@ -123,62 +125,63 @@ inline void readEvents(ScriptReader &in, ScriptEvents &events, uint16_t ownSpace
         time += step == UINT8_MAX ? (1u << 20) : step;
         const uint8_t sizeCode = in.byte();
         switch (kind) {
-        case ScriptEvent::NoteOn:
-        case ScriptEvent::NoteOff:
-        case ScriptEvent::NoteChoke: {
-            clap_event_note_t note{};
-            const uint16_t type = kind == ScriptEvent::NoteOn    ? CLAP_EVENT_NOTE_ON
-                                  : kind == ScriptEvent::NoteOff ? CLAP_EVENT_NOTE_OFF
-                                                                 : CLAP_EVENT_NOTE_CHOKE;
-            note.header = header(CLAP_CORE_EVENT_SPACE_ID, type, time);
-            const uint8_t keyCode = in.byte();
-            note.key = keyCode < 128 ? keyCode : pick(kAwkwardKeys, keyCode);
-            const uint8_t idCode = in.byte();
-            note.note_id = idCode == UINT8_MAX ? -1 : idCode % 40;
-            note.port_index = static_cast<int16_t>(idCode % 3) - 1;
-            note.channel = static_cast<int16_t>(idCode % 17) - 1;
-            note.velocity = scriptDouble(in);
-            events.add(note, claimedSize(sizeCode, sizeof note));
-            break;
-        }
-        case ScriptEvent::ParamValue: {
-            clap_event_param_value_t param{};
-            param.header = header(CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, time);
-            const uint8_t idCode = in.byte();
-            param.param_id = idCode == UINT8_MAX ? CLAP_INVALID_ID : idCode % 26;
-            param.note_id = -1;
-            param.port_index = -1;
-            param.channel = -1;
-            param.key = -1;
-            param.value = scriptDouble(in);
-            events.add(param, claimedSize(sizeCode, sizeof param));
-            break;
-        }
-        case ScriptEvent::OwnSpace:
-        case ScriptEvent::OtherCore:
-        case ScriptEvent::OtherSpace: {
-            const uint8_t typeCode = in.byte();
-            uint16_t space = ownSpace;
-            uint16_t type = pick(kOwnTypes, typeCode);
-            if (kind == ScriptEvent::OtherCore) {
-                space = CLAP_CORE_EVENT_SPACE_ID;
-                type = pick(kOtherCoreTypes, typeCode);
-            } else if (kind == ScriptEvent::OtherSpace) {
-                // Core and own types alike, in a space that is neither.
-                space = in.take<uint16_t>();
-                if (typeCode & 1) type = typeCode % (CLAP_EVENT_MIDI2 + 1);
+            case ScriptEvent::NoteOn:
+            case ScriptEvent::NoteOff:
+            case ScriptEvent::NoteChoke: {
+                clap_event_note_t note{};
+                const uint16_t type = kind == ScriptEvent::NoteOn    ? CLAP_EVENT_NOTE_ON
+                                      : kind == ScriptEvent::NoteOff ? CLAP_EVENT_NOTE_OFF
+                                                                     : CLAP_EVENT_NOTE_CHOKE;
+                note.header = header(CLAP_CORE_EVENT_SPACE_ID, type, time);
+                const uint8_t keyCode = in.byte();
+                note.key = keyCode < 128 ? keyCode : pick(kAwkwardKeys, keyCode);
+                const uint8_t idCode = in.byte();
+                note.note_id = idCode == UINT8_MAX ? -1 : idCode % 40;
+                note.port_index = static_cast<int16_t>(idCode % 3) - 1;
+                note.channel = static_cast<int16_t>(idCode % 17) - 1;
+                note.velocity = scriptDouble(in);
+                events.add(note, claimedSize(sizeCode, sizeof note));
+                break;
             }
-            // Own-space records are at most 40 bytes; the size code reaches
-            // below and above that.
-            const uint32_t claimed = sizeCode % 57;
-            clap_event_header_t plain = header(space, type, time);
-            struct Raw {
-                clap_event_header_t header;
-            } raw{plain};
-            events.add(raw, claimed, in.bytes(claimed > kEventHeaderSize ? claimed - kEventHeaderSize : 0));
-            break;
-        }
-        case ScriptEvent::Count: break;
+            case ScriptEvent::ParamValue: {
+                clap_event_param_value_t param{};
+                param.header = header(CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, time);
+                const uint8_t idCode = in.byte();
+                param.param_id = idCode == UINT8_MAX ? CLAP_INVALID_ID : idCode % 26;
+                param.note_id = -1;
+                param.port_index = -1;
+                param.channel = -1;
+                param.key = -1;
+                param.value = scriptDouble(in);
+                events.add(param, claimedSize(sizeCode, sizeof param));
+                break;
+            }
+            case ScriptEvent::OwnSpace:
+            case ScriptEvent::OtherCore:
+            case ScriptEvent::OtherSpace: {
+                const uint8_t typeCode = in.byte();
+                uint16_t space = ownSpace;
+                uint16_t type = pick(kOwnTypes, typeCode);
+                if (kind == ScriptEvent::OtherCore) {
+                    space = CLAP_CORE_EVENT_SPACE_ID;
+                    type = pick(kOtherCoreTypes, typeCode);
+                } else if (kind == ScriptEvent::OtherSpace) {
+                    // Core and own types alike, in a space that is neither.
+                    space = in.take<uint16_t>();
+                    if (typeCode & 1) type = typeCode % (CLAP_EVENT_MIDI2 + 1);
+                }
+                // Own-space records are at most 40 bytes; the size code reaches
+                // below and above that.
+                const uint32_t claimed = sizeCode % 57;
+                clap_event_header_t plain = header(space, type, time);
+                struct Raw {
+                    clap_event_header_t header;
+                } raw{plain};
+                events.add(raw, claimed,
+                           in.bytes(claimed > kEventHeaderSize ? claimed - kEventHeaderSize : 0));
+                break;
+            }
+            case ScriptEvent::Count: break;
         }
     }
 }

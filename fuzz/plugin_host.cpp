@@ -42,8 +42,14 @@ constexpr uint32_t kMaxFramesLimit = 16384;
 constexpr uint32_t kLowestRate = 1000;
 constexpr uint32_t kHighestRate = 768000;
 constexpr uint64_t kChunks[] = {UINT64_MAX, 0, 1, 2, 3, 5, 64, 4095, 4096, 4097, 65536};
-constexpr uint32_t kSessionSizes[] = {sizeof(SessionInfo), kSessionInfoWithStringsSize,
-                                      kSessionInfoMinimumSize, kSessionInfoMinimumSize - 1, 0, 8, 24, 35};
+constexpr uint32_t kSessionSizes[] = {sizeof(SessionInfo),
+                                      kSessionInfoWithStringsSize,
+                                      kSessionInfoMinimumSize,
+                                      kSessionInfoMinimumSize - 1,
+                                      0,
+                                      8,
+                                      24,
+                                      35};
 
 [[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "plugin_host: %s\n", what);
@@ -102,22 +108,22 @@ public:
         while (!in.done()) {
             const auto action = static_cast<HostAction>(in.byte() % static_cast<uint8_t>(HostAction::Count));
             switch (action) {
-            case HostAction::Create: create(); break;
-            case HostAction::Init: init(in); break;
-            case HostAction::Activate: activate(in); break;
-            case HostAction::Deactivate: deactivate(); break;
-            case HostAction::Reset:
-                if (active_) plugin_->reset(plugin_);
-                break;
-            case HostAction::Process: process(in); break;
-            case HostAction::Flush: flush(in); break;
-            case HostAction::StateLoad: stateLoad(in); break;
-            case HostAction::StateSave: stateSave(in); break;
-            case HostAction::PresetLoad: presetLoad(in); break;
-            case HostAction::Values: values(in); break;
-            case HostAction::Session: session(in); break;
-            case HostAction::Destroy: destroy(); break;
-            case HostAction::Count: break;
+                case HostAction::Create: create(); break;
+                case HostAction::Init: init(in); break;
+                case HostAction::Activate: activate(in); break;
+                case HostAction::Deactivate: deactivate(); break;
+                case HostAction::Reset:
+                    if (active_) plugin_->reset(plugin_);
+                    break;
+                case HostAction::Process: process(in); break;
+                case HostAction::Flush: flush(in); break;
+                case HostAction::StateLoad: stateLoad(in); break;
+                case HostAction::StateSave: stateSave(in); break;
+                case HostAction::PresetLoad: presetLoad(in); break;
+                case HostAction::Values: values(in); break;
+                case HostAction::Session: session(in); break;
+                case HostAction::Destroy: destroy(); break;
+                case HostAction::Count: break;
             }
         }
     }
@@ -195,14 +201,15 @@ private:
             transport.flags = in.byte();
             transport.tempo = pick(kTempos, in.byte());
             switch (in.byte() % 6) {
-            case 0: // half a beat on, wrapping like the host's counter would
-                songPosition_ = static_cast<int64_t>(static_cast<uint64_t>(songPosition_) + CLAP_BEATTIME_FACTOR / 2);
-                break;
-            case 1: songPosition_ = in.take<int64_t>(); break;
-            case 2: songPosition_ = -static_cast<int64_t>(in.take<uint32_t>()); break;
-            case 3: songPosition_ = std::numeric_limits<int64_t>::min(); break;
-            case 4: songPosition_ = std::numeric_limits<int64_t>::max(); break;
-            default: songPosition_ = 0; break;
+                case 0: // half a beat on, wrapping like the host's counter would
+                    songPosition_ =
+                        static_cast<int64_t>(static_cast<uint64_t>(songPosition_) + CLAP_BEATTIME_FACTOR / 2);
+                    break;
+                case 1: songPosition_ = in.take<int64_t>(); break;
+                case 2: songPosition_ = -static_cast<int64_t>(in.take<uint32_t>()); break;
+                case 3: songPosition_ = std::numeric_limits<int64_t>::min(); break;
+                case 4: songPosition_ = std::numeric_limits<int64_t>::max(); break;
+                default: songPosition_ = 0; break;
             }
             transport.song_pos_beats = songPosition_;
         }
@@ -220,8 +227,8 @@ private:
         const uint32_t buses = shape[0];
         const uint32_t channels = shape[1];
         // Filled with NaN, so that a frame left unwritten fails the check.
-        std::vector<std::vector<float>> data(buses * channels,
-                                             std::vector<float>(frames, std::numeric_limits<float>::quiet_NaN()));
+        std::vector<std::vector<float>> data(
+            buses * channels, std::vector<float>(frames, std::numeric_limits<float>::quiet_NaN()));
         std::vector<float*> pointers;
         for (auto& channel : data) pointers.push_back(channel.data());
         std::vector<clap_audio_buffer_t> outputs(buses);
@@ -302,14 +309,14 @@ private:
         uint16_t position = 0;
         uint8_t value = 0;
         switch (source) {
-        case StateSource::Bytes: bytes = in.bytes(in.take<uint16_t>()); break;
-        case StateSource::ChangedByte:
-            position = in.take<uint16_t>();
-            value = in.byte();
-            break;
-        case StateSource::Truncated: position = in.take<uint16_t>(); break;
-        case StateSource::LastSaved:
-        case StateSource::Count: break;
+            case StateSource::Bytes: bytes = in.bytes(in.take<uint16_t>()); break;
+            case StateSource::ChangedByte:
+                position = in.take<uint16_t>();
+                value = in.byte();
+                break;
+            case StateSource::Truncated: position = in.take<uint16_t>(); break;
+            case StateSource::LastSaved:
+            case StateSource::Count: break;
         }
         const uint64_t chunk = pick(kChunks, in.byte());
         const uint8_t failCode = in.byte();
@@ -350,40 +357,40 @@ private:
         bool nullLocation = false;
         bool nullKey = true;
         switch (mode) {
-        case PresetMode::FileBytes: {
-            location = library().folder + "/preset.json";
-            std::ofstream(location, std::ios::binary | std::ios::trunc) << in.bytes(in.take<uint16_t>());
-            break;
-        }
-        case PresetMode::MissingFile: location = library().folder + "/missing.json"; break;
-        case PresetMode::Folder: location = library().folder; break;
-        case PresetMode::FactoryByIndex:
-            kind = CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN;
-            nullLocation = true;
-            nullKey = false;
-            key = factorySounds()[in.byte() % kFactorySoundCount].name;
-            break;
-        case PresetMode::FactoryByKey:
-            kind = CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN;
-            nullLocation = true;
-            nullKey = false;
-            key = in.bytes(in.byte());
-            break;
-        case PresetMode::NullKey:
-            kind = CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN;
-            nullLocation = true;
-            break;
-        case PresetMode::OtherKind:
-            kind = in.take<uint32_t>();
-            location = "x";
-            break;
-        case PresetMode::NullLocation: nullLocation = true; break;
-        case PresetMode::Count: break;
+            case PresetMode::FileBytes: {
+                location = library().folder + "/preset.json";
+                std::ofstream(location, std::ios::binary | std::ios::trunc) << in.bytes(in.take<uint16_t>());
+                break;
+            }
+            case PresetMode::MissingFile: location = library().folder + "/missing.json"; break;
+            case PresetMode::Folder: location = library().folder; break;
+            case PresetMode::FactoryByIndex:
+                kind = CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN;
+                nullLocation = true;
+                nullKey = false;
+                key = factorySounds()[in.byte() % kFactorySoundCount].name;
+                break;
+            case PresetMode::FactoryByKey:
+                kind = CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN;
+                nullLocation = true;
+                nullKey = false;
+                key = in.bytes(in.byte());
+                break;
+            case PresetMode::NullKey:
+                kind = CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN;
+                nullLocation = true;
+                break;
+            case PresetMode::OtherKind:
+                kind = in.take<uint32_t>();
+                location = "x";
+                break;
+            case PresetMode::NullLocation: nullLocation = true; break;
+            case PresetMode::Count: break;
         }
         if (!initialised_) return;
         const std::string before = savedText();
-        const bool loaded = presetLoad_->from_location(plugin_, kind, nullLocation ? nullptr : location.c_str(),
-                                                       nullKey ? nullptr : key.c_str());
+        const bool loaded = presetLoad_->from_location(
+            plugin_, kind, nullLocation ? nullptr : location.c_str(), nullKey ? nullptr : key.c_str());
         afterLoad(loaded, before);
     }
 

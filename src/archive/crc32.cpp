@@ -19,7 +19,7 @@ constexpr std::array<std::uint32_t, 256> makeCrcTable() {
 
 constexpr std::array<std::uint32_t, 256> kCrcTable = makeCrcTable();
 
-}  // namespace
+} // namespace
 
 std::uint32_t crc32(const std::uint8_t* data, std::size_t size) {
     std::uint32_t crc = 0xFFFFFFFFu;
@@ -27,4 +27,4 @@ std::uint32_t crc32(const std::uint8_t* data, std::size_t size) {
     return crc ^ 0xFFFFFFFFu;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -9,4 +9,4 @@ namespace fennrow {
 // 0xFFFFFFFF, final complement).
 std::uint32_t crc32(const std::uint8_t* data, std::size_t size);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -24,7 +24,7 @@ constexpr const char* kBadDistance = "invalid distance code";
 constexpr const char* kDistanceTooFar = "distance reaches before the start";
 
 constexpr int kMaxCodeBits = 15;
-constexpr int kLiteralSymbols = 288;  // of which 286 may appear in a dynamic code
+constexpr int kLiteralSymbols = 288; // of which 286 may appear in a dynamic code
 constexpr int kMaxDynamicLiterals = 286;
 constexpr int kDistanceSymbols = 30;
 constexpr int kCodeLengthSymbols = 19;
@@ -65,7 +65,7 @@ std::uint32_t readBits(BitReader& in, int count) {
             in.bitCount += 8;
         } else {
             in.ranOut = true;
-            in.bitCount = count;  // the missing high bits are already zero
+            in.bitCount = count; // the missing high bits are already zero
         }
     }
     const std::uint32_t value = in.buffer & ((1u << count) - 1u);
@@ -153,7 +153,7 @@ const FixedCodes& fixedCodes() {
 struct Decoder {
     BitReader in;
     std::vector<std::uint8_t>& out;
-    std::size_t start;  // bytes already in `out` before this stream
+    std::size_t start; // bytes already in `out` before this stream
     std::uint64_t declaredSize;
 
     std::uint64_t produced() const { return out.size() - start; }
@@ -265,7 +265,7 @@ const char* readDynamicCodes(BitReader& in, HuffmanCode& literals, HuffmanCode& 
 
 enum BlockType : std::uint32_t { kStored = 0, kFixed = 1, kDynamic = 2 };
 
-}  // namespace
+} // namespace
 
 bool inflate(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize,
              std::vector<std::uint8_t>& out, std::string& message) {
@@ -296,4 +296,4 @@ bool inflate(const std::uint8_t* data, std::size_t size, std::uint64_t declaredS
     }
 }
 
-}  // namespace fennrow
+} // namespace fennrow

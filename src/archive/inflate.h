@@ -18,4 +18,4 @@ namespace fennrow {
 bool inflate(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize,
              std::vector<std::uint8_t>& out, std::string& message);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -78,7 +78,7 @@ void readZipPackage(const std::uint8_t* data, std::size_t size, DiagnosticList& 
     package.ok = true;
 }
 
-}  // namespace
+} // namespace
 
 Package readPackage(const std::uint8_t* data, std::size_t size, std::string_view documentName,
                     DiagnosticList& list, const ZipLimits& limits) {
@@ -104,4 +104,4 @@ Package readPackage(const std::uint8_t* data, std::size_t size, std::string_view
     return package;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

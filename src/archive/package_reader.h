@@ -20,11 +20,11 @@ namespace fennrow {
 inline constexpr ZipLimits kDocumentZipLimits{10000, 1073741824ull, 2147483648ull};
 
 struct Package {
-    std::string documentName;  // the name asked for
+    std::string documentName; // the name asked for
     JsonValue document;
-    std::vector<ZipEntry> assets;        // each named by its verified lower-case digest
-    std::vector<ZipEntry> otherEntries;  // full archive names, in archive order
-    bool ok = false;                     // when false the document must not be used
+    std::vector<ZipEntry> assets;       // each named by its verified lower-case digest
+    std::vector<ZipEntry> otherEntries; // full archive names, in archive order
+    bool ok = false;                    // when false the document must not be used
 };
 
 // Reads bare JSON (an optional UTF-8 byte-order mark and whitespace before
@@ -33,4 +33,4 @@ struct Package {
 Package readPackage(const std::uint8_t* data, std::size_t size, std::string_view documentName,
                     DiagnosticList& list, const ZipLimits& limits = kDocumentZipLimits);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -69,7 +69,7 @@ void compress(State& state, const std::uint8_t* block) {
     state[7] += h;
 }
 
-}  // namespace
+} // namespace
 
 std::string sha256Hex(const std::uint8_t* data, std::uint64_t size) {
     State state = kInitialState;
@@ -98,4 +98,4 @@ std::string sha256Hex(const std::uint8_t* data, std::uint64_t size) {
     return hex;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

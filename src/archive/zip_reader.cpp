@@ -115,7 +115,7 @@ ZipResult failArchive(DiagnosticList& list, const char* code, std::string path, 
     return {};
 }
 
-}  // namespace
+} // namespace
 
 ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits) {
     if (size < kEndRecordBytes)
@@ -164,7 +164,7 @@ ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& li
         if (header.uncompressedSize > limits.maxEntryBytes || totalBytes > limits.maxTotalBytes) {
             return failArchive(list, "zip-too-large", path, "The archive unpacks to more than allowed");
         }
-        if (!entry.name.empty() && entry.name.back() == '/') continue;  // a folder
+        if (!entry.name.empty() && entry.name.back() == '/') continue; // a folder
         if (isUnsafeName(entry.name)) {
             appendWarning(list, "zip-unsafe-name", path, "The entry name leaves the archive; skipped");
             continue;
@@ -208,4 +208,4 @@ ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& li
     return result;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -16,17 +16,17 @@ namespace fennrow {
 // Bounds on what a (possibly hostile) archive may unpack to.
 struct ZipLimits {
     std::uint64_t maxEntries = 0;
-    std::uint64_t maxEntryBytes = 0;  // unpacked size of one entry
-    std::uint64_t maxTotalBytes = 0;  // unpacked size of all entries together
+    std::uint64_t maxEntryBytes = 0; // unpacked size of one entry
+    std::uint64_t maxTotalBytes = 0; // unpacked size of all entries together
 };
 
 struct ZipEntry {
-    std::string name;  // the stored name's bytes, not re-encoded
+    std::string name; // the stored name's bytes, not re-encoded
     std::vector<std::uint8_t> data;
 };
 
 struct ZipResult {
-    std::vector<ZipEntry> entries;  // central-directory order; empty unless ok
+    std::vector<ZipEntry> entries; // central-directory order; empty unless ok
     bool ok = false;
 };
 
@@ -34,4 +34,4 @@ struct ZipResult {
 // the path "/" + name for skipped entries.
 ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -11,7 +11,7 @@ void append(DiagnosticList& list, Severity severity, std::string code, std::stri
     list.push_back(Diagnostic{severity, std::move(code), std::move(path), std::move(message)});
 }
 
-}  // namespace
+} // namespace
 
 void appendNote(DiagnosticList& list, std::string code, std::string path, std::string message) {
     append(list, Severity::Note, std::move(code), std::move(path), std::move(message));
@@ -65,4 +65,4 @@ std::string indexPath(std::string_view parent, std::size_t index) {
     return path;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -28,7 +28,8 @@ std::optional<int32_t> parseWholeInt(std::string_view text) {
 void readSpec(const JsonValue& document, Envelope& envelope, DiagnosticList& list) {
     const JsonValue* spec = findMember(document, kSpecKey);
     if (spec == nullptr) {
-        appendNote(list, "spec-missing", std::string(kSpecPath), "No spec version, read as " + knownSpecVersionText());
+        appendNote(list, "spec-missing", std::string(kSpecPath),
+                   "No spec version, read as " + knownSpecVersionText());
         return;
     }
     const std::optional<SpecVersion> version =
@@ -50,7 +51,8 @@ void readExtensions(const JsonValue& document, Envelope& envelope, DiagnosticLis
     const JsonValue* extensions = findMember(document, kExtensionsKey);
     if (extensions == nullptr) return;
     if (extensions->type != JsonType::Array) {
-        appendWarning(list, "wrong-type", std::string(kExtensionsPath), "Expected a list of extension ids; kept as written");
+        appendWarning(list, "wrong-type", std::string(kExtensionsPath),
+                      "Expected a list of extension ids; kept as written");
         envelope.extensionsIsList = false;
         return;
     }
@@ -63,11 +65,12 @@ void readExtensions(const JsonValue& document, Envelope& envelope, DiagnosticLis
             continue;
         }
         envelope.unreadableExtensions.push_back(entry);
-        appendWarning(list, "bad-extension-id", indexPath(kExtensionsPath, i), "Unreadable extension id, ignored and kept");
+        appendWarning(list, "bad-extension-id", indexPath(kExtensionsPath, i),
+                      "Unreadable extension id, ignored and kept");
     }
 }
 
-}  // namespace
+} // namespace
 
 std::string specVersionText(SpecVersion version) {
     return std::to_string(version.major) + "." + std::to_string(version.minor);
@@ -84,7 +87,9 @@ std::optional<SpecVersion> parseSpecVersion(std::string_view text) {
     return SpecVersion{*major, *minor};
 }
 
-bool operator==(const SpecVersion& a, const SpecVersion& b) { return a.major == b.major && a.minor == b.minor; }
+bool operator==(const SpecVersion& a, const SpecVersion& b) {
+    return a.major == b.major && a.minor == b.minor;
+}
 
 std::string extensionIdText(const ExtensionId& extension) {
     return extension.id + "/" + std::to_string(extension.version);
@@ -128,4 +133,4 @@ void markEnvelopeRead(FieldReader& reader, const Envelope& envelope) {
     if (envelope.extensionsIsList) reader.markRead("extensions");
 }
 
-}  // namespace fennrow
+} // namespace fennrow

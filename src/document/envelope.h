@@ -22,7 +22,7 @@ struct SpecVersion {
 // version is missing or unreadable.
 inline constexpr SpecVersion kKnownSpecVersion{1, 0};
 
-std::string specVersionText(SpecVersion version);  // "1.0"
+std::string specVersionText(SpecVersion version); // "1.0"
 std::string knownSpecVersionText();
 // "major.minor" with base-10 integers of 0 or more and nothing else.
 std::optional<SpecVersion> parseSpecVersion(std::string_view text);
@@ -30,11 +30,11 @@ std::optional<SpecVersion> parseSpecVersion(std::string_view text);
 bool operator==(const SpecVersion& a, const SpecVersion& b);
 
 struct ExtensionId {
-    std::string id;       // not empty
-    int32_t version = 1;  // at least 1
+    std::string id;      // not empty
+    int32_t version = 1; // at least 1
 };
 
-std::string extensionIdText(const ExtensionId& extension);  // "com.brightmoss.audition/1"
+std::string extensionIdText(const ExtensionId& extension); // "com.brightmoss.audition/1"
 // "id/version": the last "/" neither first nor last, the version a base-10
 // integer of at least 1.
 std::optional<ExtensionId> parseExtensionId(std::string_view text);
@@ -44,9 +44,9 @@ bool operator==(const ExtensionId& a, const ExtensionId& b);
 struct Envelope {
     std::string kind;
     SpecVersion spec = kKnownSpecVersion;
-    std::vector<ExtensionId> extensionIds;         // in document order
-    std::vector<JsonValue> unreadableExtensions;   // entries that were no readable id
-    bool extensionsIsList = true;                  // false when "extensions" is not an array
+    std::vector<ExtensionId> extensionIds;       // in document order
+    std::vector<JsonValue> unreadableExtensions; // entries that were no readable id
+    bool extensionsIsList = true;                // false when "extensions" is not an array
     bool ok = false;
 };
 
@@ -59,4 +59,4 @@ Envelope readEnvelope(const JsonValue& document, std::string_view expectedKind, 
 // written and comes back through the reader's remainder).
 void markEnvelopeRead(FieldReader& reader, const Envelope& envelope);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::string_view kWrongTypeCode = "wrong-type";
 
-}  // namespace
+} // namespace
 
 std::string_view describeType(JsonType type) {
     switch (type) {
@@ -59,4 +59,4 @@ JsonValue FieldReader::rest() const {
     return remainder;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

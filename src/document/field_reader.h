@@ -31,7 +31,7 @@ public:
     // counts as read); null when it is missing or, with a "wrong-type"
     // warning, of another type.
     const JsonValue* get(std::string_view name, JsonType expected, std::string_view description);
-    const JsonValue* get(std::string_view name, JsonType expected);  // the usual description
+    const JsonValue* get(std::string_view name, JsonType expected); // the usual description
 
     // Counts `name` as read without looking at it.
     void markRead(std::string_view name);
@@ -53,4 +53,4 @@ private:
     std::vector<std::string> keysRead_;
 };
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -81,7 +81,7 @@ void readFormatVersion(FieldReader& reader, InstanceDocument& doc, DiagnosticLis
     const JsonValue* value = findMember(reader.object(), "formatVersion");
     if (value == nullptr) return;
     if (value->type != JsonType::Number) {
-        reader.get("formatVersion", JsonType::Number);  // reports the wrong type
+        reader.get("formatVersion", JsonType::Number); // reports the wrong type
         return;
     }
     const double number = value->number;
@@ -144,7 +144,7 @@ JsonValue membersObject(const std::vector<JsonMember>& members) {
     return object;
 }
 
-}  // namespace
+} // namespace
 
 bool isAssetRef(std::string_view text) {
     if (text.substr(0, kFactoryPrefix.size()) == kFactoryPrefix) return text.size() > kFactoryPrefix.size();
@@ -222,8 +222,8 @@ JsonValue writeInstance(const InstanceDocument& doc) {
     if (doc.audition) setMember(out, kAuditionKey, writeClip(*doc.audition));
     // An empty "ext" object says nothing and is dropped; anything else that is
     // not an object was read as it stood and is written back the same way.
-    const bool extHasContent = doc.ext.type == JsonType::Object ? !doc.ext.members.empty()
-                                                                : doc.ext.type != JsonType::Null;
+    const bool extHasContent =
+        doc.ext.type == JsonType::Object ? !doc.ext.members.empty() : doc.ext.type != JsonType::Null;
     if (extHasContent) setMember(out, "ext", doc.ext);
 
     if (doc.keptRemainder.type == JsonType::Object) {
@@ -233,4 +233,4 @@ JsonValue writeInstance(const InstanceDocument& doc) {
     return out;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -31,11 +31,11 @@ struct InstanceDocument {
     std::vector<JsonValue> unreadableExtensions;
     JsonValue meta;
     JsonValue provenance;
-    std::vector<JsonMember> params;  // parameter values (numbers) or choice ids (strings)
+    std::vector<JsonMember> params; // parameter values (numbers) or choice ids (strings)
     JsonValue state;
     JsonValue hints;
     std::vector<JsonMember> assets;
-    std::optional<Clip> audition;  // kept and written back, never played
+    std::optional<Clip> audition; // kept and written back, never played
     JsonValue ext;
     // Every member the reader did not consume, and every known member that was
     // kept as written; an Object, or Null for a fresh document.
@@ -54,4 +54,4 @@ std::optional<InstanceDocument> readInstance(const JsonValue& document, Diagnost
 // An Object in the instance key order, followed by the kept members.
 JsonValue writeInstance(const InstanceDocument& document);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -17,14 +17,13 @@ constexpr std::size_t kNumberTextCapacity = 64;
 // between the largest float and 2^128 ties to even, which is infinity.
 const double kFloatOverflowThreshold = std::ldexp(0x1.ffffffp0, 127);
 
-}  // namespace
+} // namespace
 
 std::size_t parseNumberPrefix(std::string_view text, double& value) {
     const char* first = text.data();
     const char* last = first + text.size();
     double parsed = 0.0;
-    const std::from_chars_result result =
-        std::from_chars(first, last, parsed, std::chars_format::general);
+    const std::from_chars_result result = std::from_chars(first, last, parsed, std::chars_format::general);
     if (result.ec != std::errc{}) return 0;
     value = parsed;
     return static_cast<std::size_t>(result.ptr - first);
@@ -40,15 +39,13 @@ bool parseWholeNumber(std::string_view text, double& value) {
 
 std::string shortestText(double value) {
     std::array<char, kNumberTextCapacity> buffer{};
-    const std::to_chars_result result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    const std::to_chars_result result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     return std::string(buffer.data(), result.ptr);
 }
 
 std::string shortestText(float value) {
     std::array<char, kNumberTextCapacity> buffer{};
-    const std::to_chars_result result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    const std::to_chars_result result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     return std::string(buffer.data(), result.ptr);
 }
 
@@ -74,4 +71,4 @@ bool sameNumberForWriting(double current, double earlier) {
     return isExactFloat(current) && roundToFloat(earlier) == static_cast<float>(current);
 }
 
-}  // namespace fennrow
+} // namespace fennrow

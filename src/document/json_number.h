@@ -31,4 +31,4 @@ float roundToFloat(double value);
 // as unchanged: equal values, or `current` is a float and both round to it.
 bool sameNumberForWriting(double current, double earlier);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -254,8 +254,8 @@ private:
             uint32_t low = 0;
             if (!readHexUnit(low)) return false;
             if (low < kLowSurrogateFirst || low > kLowSurrogateLast) return fail(kUnpairedSurrogate);
-            codePoint = kSupplementaryBase + ((codePoint - kHighSurrogateFirst) << 10) +
-                        (low - kLowSurrogateFirst);
+            codePoint =
+                kSupplementaryBase + ((codePoint - kHighSurrogateFirst) << 10) + (low - kLowSurrogateFirst);
         }
         appendUtf8(out, static_cast<char32_t>(codePoint));
         return true;
@@ -267,8 +267,8 @@ private:
     std::string error_;
 };
 
-}  // namespace
+} // namespace
 
 JsonParseResult parseJson(std::string_view text) { return Parser(text).run(); }
 
-}  // namespace fennrow
+} // namespace fennrow

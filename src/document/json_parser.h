@@ -16,11 +16,11 @@ inline constexpr int kJsonMaxDepth = 256;
 
 struct JsonParseResult {
     bool ok = false;
-    JsonValue value;    // the document when ok
-    std::string error;  // the one message when not ok
+    JsonValue value;   // the document when ok
+    std::string error; // the one message when not ok
 };
 
 // The whole text must be one value, optionally surrounded by whitespace.
 JsonParseResult parseJson(std::string_view text);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -95,8 +95,7 @@ void refreshNumbers(JsonValue& target, const JsonValue& earlier) {
                 refreshNumbers(target.items[i], earlier.items[i]);
             }
             return;
-        default:
-            return;
+        default: return;
     }
 }
 
@@ -116,8 +115,6 @@ bool operator==(const JsonValue& a, const JsonValue& b) {
     return false;
 }
 
-bool operator==(const JsonMember& a, const JsonMember& b) {
-    return a.key == b.key && a.value == b.value;
-}
+bool operator==(const JsonMember& a, const JsonMember& b) { return a.key == b.key && a.value == b.value; }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -29,7 +29,7 @@ struct JsonValue {
     // For a Number: the literal as read, the shortest text of the float it was
     // made from, or empty.
     std::string numberText;
-    std::string string;  // UTF-8, not validated
+    std::string string; // UTF-8, not validated
     std::vector<JsonValue> items;
     std::vector<JsonMember> members;
 };
@@ -41,7 +41,7 @@ struct JsonMember {
 
 JsonValue jsonNull();
 JsonValue jsonBool(bool value);
-JsonValue jsonNumber(double value);  // numberText stays empty
+JsonValue jsonNumber(double value); // numberText stays empty
 // number = the float widened; numberText = its shortest text (empty when not finite).
 JsonValue jsonFloat(float value);
 JsonValue jsonString(std::string value);
@@ -71,4 +71,4 @@ void refreshNumbers(JsonValue& target, const JsonValue& earlier);
 bool operator==(const JsonValue& a, const JsonValue& b);
 bool operator==(const JsonMember& a, const JsonMember& b);
 
-}  // namespace fennrow
+} // namespace fennrow

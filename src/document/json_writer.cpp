@@ -39,7 +39,8 @@ void appendString(std::string& out, const std::string& text) {
             default:
                 if (static_cast<unsigned char>(c) < kFirstPrintable) {
                     char escape[8];
-                    std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+                    std::snprintf(escape, sizeof escape, "\\u%04x",
+                                  static_cast<unsigned>(static_cast<unsigned char>(c)));
                     out.append(escape);
                 } else {
                     out.push_back(c);
@@ -49,7 +50,7 @@ void appendString(std::string& out, const std::string& text) {
     out.push_back('"');
 }
 
-}  // namespace
+} // namespace
 
 void appendJson(std::string& out, const JsonValue& value) {
     switch (value.type) {
@@ -90,4 +91,4 @@ std::string writeJson(const JsonValue& value) {
     return out;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

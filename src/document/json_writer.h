@@ -11,4 +11,4 @@ namespace fennrow {
 std::string writeJson(const JsonValue& value);
 void appendJson(std::string& out, const JsonValue& value);
 
-}  // namespace fennrow
+} // namespace fennrow

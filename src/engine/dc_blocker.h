@@ -14,9 +14,7 @@ struct DcBlocker {
     float pole = 1.0f;
 };
 
-inline void prepareDcBlocker(DcBlocker& dc, float sampleRate) {
-    dc.pole = 1.0f - kTenPi / sampleRate;
-}
+inline void prepareDcBlocker(DcBlocker& dc, float sampleRate) { dc.pole = 1.0f - kTenPi / sampleRate; }
 
 inline float processDcBlocker(DcBlocker& dc, float x) {
     dc.y = flushTiny(dc.pole * dc.y + (x - dc.previous));

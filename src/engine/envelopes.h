@@ -40,32 +40,31 @@ inline void startRelease(AmpEnvelope& env, float seconds) {
 
 inline float advanceAmpEnvelope(AmpEnvelope& env) {
     switch (env.state) {
-    case AmpStage::Idle:
-        return 0.0f;
-    case AmpStage::Attack:
-        env.level = (1.0f - env.level) * env.coefficient + env.level;
-        if (std::fabs(env.level) < kFlushThreshold) {
-            env.level = 0.0f;
-        } else if (env.level > kAttackDoneLevel) {
-            env.state = AmpStage::Decay;
-            env.coefficient = onePoleCoefficient(decaySeconds(env.shape), env.sampleRate);
+        case AmpStage::Idle: return 0.0f;
+        case AmpStage::Attack:
+            env.level = (1.0f - env.level) * env.coefficient + env.level;
+            if (std::fabs(env.level) < kFlushThreshold) {
+                env.level = 0.0f;
+            } else if (env.level > kAttackDoneLevel) {
+                env.state = AmpStage::Decay;
+                env.coefficient = onePoleCoefficient(decaySeconds(env.shape), env.sampleRate);
+            }
+            return env.level;
+        case AmpStage::Decay: {
+            const float sustain = fminf(1.0f, 2.0f * env.shape);
+            env.level = flushTiny((sustain - env.level) * env.coefficient + env.level);
+            return env.level;
         }
-        return env.level;
-    case AmpStage::Decay: {
-        const float sustain = fminf(1.0f, 2.0f * env.shape);
-        env.level = flushTiny((sustain - env.level) * env.coefficient + env.level);
-        return env.level;
-    }
-    case AmpStage::Release:
-        env.level = (0.0f - env.level) * env.coefficient + env.level;
-        if (std::fabs(env.level) < kFlushThreshold) {
-            env.level = 0.0f;
-            env.state = AmpStage::Idle;
-            return 0.0f;
-        }
-        // The last small level is still played once; it stays stored.
-        if (env.level < kReleaseSilentLevel) env.state = AmpStage::Idle;
-        return env.level;
+        case AmpStage::Release:
+            env.level = (0.0f - env.level) * env.coefficient + env.level;
+            if (std::fabs(env.level) < kFlushThreshold) {
+                env.level = 0.0f;
+                env.state = AmpStage::Idle;
+                return 0.0f;
+            }
+            // The last small level is still played once; it stays stored.
+            if (env.level < kReleaseSilentLevel) env.state = AmpStage::Idle;
+            return env.level;
     }
     return 0.0f;
 }

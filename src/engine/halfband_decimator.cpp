@@ -27,7 +27,8 @@ HalfbandTaps buildTaps() {
         const float s = i == kCentre ? 0.5f : maths::sinf(offset * kHalfPi) / (offset * kPi32);
         const float fi = static_cast<float>(i);
         // Blackman window over the 31 points.
-        const float w = 0.42f - 0.5f * maths::cosf(fi * kTwoPi32 / 30.0f) + 0.08f * maths::cosf(fi * kFourPi / 30.0f);
+        const float w =
+            0.42f - 0.5f * maths::cosf(fi * kTwoPi32 / 30.0f) + 0.08f * maths::cosf(fi * kFourPi / 30.0f);
         t.taps[i] = w * s;
     }
     float sum = 0.0f;
@@ -113,8 +114,8 @@ void filterLanes(const HalfbandBlock& block, const HalfbandTaps& taps, int j0, f
 
 } // namespace
 
-void finishHalfbandBlock(HalfbandDecimator& dec, HalfbandBlock& block, const HalfbandTaps& taps,
-                         int count, float* out) {
+void finishHalfbandBlock(HalfbandDecimator& dec, HalfbandBlock& block, const HalfbandTaps& taps, int count,
+                         float* out) {
     // Lanes past the end read these slots; keep them finite.
     for (int m = count; m < count + kHalfbandLanes; ++m) {
         block.even[kHalfbandHistory + m] = 0.0f;

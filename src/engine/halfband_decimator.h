@@ -47,7 +47,7 @@ void beginHalfbandBlock(const HalfbandDecimator& dec, HalfbandBlock& block);
 
 // Filters `count` (1..kHalfbandBlockMax) input pairs to `out` and leaves the
 // decimator exactly as `count` calls of processHalfband would.
-void finishHalfbandBlock(HalfbandDecimator& dec, HalfbandBlock& block, const HalfbandTaps& taps,
-                         int count, float* out);
+void finishHalfbandBlock(HalfbandDecimator& dec, HalfbandBlock& block, const HalfbandTaps& taps, int count,
+                         float* out);
 
 } // namespace fennrow

@@ -39,13 +39,13 @@ float raisedCosine(double cycles) {
 // Three raised cosines with periods of 1, 1.618 and 2.618 cycles, mapped to
 // [-1, 1] and scaled by the drift amount: a wander that never repeats.
 float driftTerm(double cycles, float drift) {
-    const float sum = raisedCosine(cycles / kGolden) + raisedCosine(cycles) +
-                      raisedCosine(cycles / kGoldenSquared);
+    const float sum =
+        raisedCosine(cycles / kGolden) + raisedCosine(cycles) + raisedCosine(cycles / kGoldenSquared);
     return (sum / 3.0f - 0.5f) * kSqrt3 / kHalfSqrt3 * drift;
 }
 
 struct MotionPoint {
-    float tone = 0.5f; // mT
+    float tone = 0.5f;  // mT
     float drive = 1.0f; // mD
     float level = 1.0f; // mL
 };
@@ -59,9 +59,7 @@ struct ArcTargets {
 };
 
 // A slice with no usable song position plays as if the transport stood.
-bool transportRuns(const BlockTiming& timing) {
-    return timing.playing && std::isfinite(timing.beatPosition);
-}
+bool transportRuns(const BlockTiming& timing) { return timing.playing && std::isfinite(timing.beatPosition); }
 
 MotionPoint motionPoint(const SoundParams& p, const CurveSet& curves, const BlockTiming& timing) {
     MotionPoint m;
@@ -114,8 +112,8 @@ float arcValue(const float* curve, double cycles, float drift) {
     return drawn + driftTerm(cycles, delta);
 }
 
-ModulatedValues evaluateModulation(const SoundParams& p, const CurveSet& curves,
-                                   const BlockTiming& timing, float sampleRate, ArcSmoothing& arcs) {
+ModulatedValues evaluateModulation(const SoundParams& p, const CurveSet& curves, const BlockTiming& timing,
+                                   float sampleRate, ArcSmoothing& arcs) {
     const MotionPoint m = motionPoint(p, curves, timing);
     const ArcTargets t = arcTargets(p, curves, timing);
 

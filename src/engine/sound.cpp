@@ -6,13 +6,9 @@
 
 namespace fennrow {
 
-float negatedCosinePoint(int i) {
-    return -maths::cosf(static_cast<float>(i) * 6.2831855f * 0.015625f);
-}
+float negatedCosinePoint(int i) { return -maths::cosf(static_cast<float>(i) * 6.2831855f * 0.015625f); }
 
-float risingRampPoint(int i) {
-    return static_cast<float>(2 * i) / 63.0f - 1.0f;
-}
+float risingRampPoint(int i) { return static_cast<float>(2 * i) / 63.0f - 1.0f; }
 
 CurveSet defaultCurveSet() {
     CurveSet set{};
@@ -24,8 +20,6 @@ CurveSet defaultCurveSet() {
     return set;
 }
 
-SoundSnapshot defaultSoundSnapshot() {
-    return SoundSnapshot{SoundParams{}, defaultCurveSet()};
-}
+SoundSnapshot defaultSoundSnapshot() { return SoundSnapshot{SoundParams{}, defaultCurveSet()}; }
 
 } // namespace fennrow

@@ -41,14 +41,29 @@ static_assert(sizeof(SoundParams) == kSoundParamCount * sizeof(float));
 
 // Slot number -> member, so tables can address a parameter by its slot.
 inline constexpr float SoundParams::*kSoundParamSlots[kSoundParamCount] = {
-    &SoundParams::weight,          &SoundParams::drive,          &SoundParams::tone,
-    &SoundParams::punch,           &SoundParams::punchTime,      &SoundParams::shape,
-    &SoundParams::motion,          &SoundParams::motionRate,     &SoundParams::motionToneDepth,
-    &SoundParams::motionDriveDepth, &SoundParams::motionLevelDepth, &SoundParams::glide,
-    &SoundParams::legato,          &SoundParams::spread,         &SoundParams::pluck,
-    &SoundParams::arcAmount,       &SoundParams::arcBars,        &SoundParams::arcDrift,
-    &SoundParams::arcShapeDepth,   &SoundParams::arcToneDepth,   &SoundParams::arcDriveDepth,
-    &SoundParams::arcMotionDepth,  &SoundParams::arcSpreadDepth,
+    &SoundParams::weight,
+    &SoundParams::drive,
+    &SoundParams::tone,
+    &SoundParams::punch,
+    &SoundParams::punchTime,
+    &SoundParams::shape,
+    &SoundParams::motion,
+    &SoundParams::motionRate,
+    &SoundParams::motionToneDepth,
+    &SoundParams::motionDriveDepth,
+    &SoundParams::motionLevelDepth,
+    &SoundParams::glide,
+    &SoundParams::legato,
+    &SoundParams::spread,
+    &SoundParams::pluck,
+    &SoundParams::arcAmount,
+    &SoundParams::arcBars,
+    &SoundParams::arcDrift,
+    &SoundParams::arcShapeDepth,
+    &SoundParams::arcToneDepth,
+    &SoundParams::arcDriveDepth,
+    &SoundParams::arcMotionDepth,
+    &SoundParams::arcSpreadDepth,
 };
 
 inline float& slotValue(SoundParams& params, int slot) { return params.*kSoundParamSlots[slot]; }

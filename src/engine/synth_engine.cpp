@@ -15,7 +15,7 @@ namespace fennrow {
 
 namespace {
 
-constexpr float kHighPassArg = 376.99112f; // pi * 120 Hz
+constexpr float kHighPassArg = 376.99112f;     // pi * 120 Hz
 constexpr float kHighPassDamping = 1.4144272f; // 1 / 0.707
 constexpr float kLevelRampRate = 64000.0f;
 constexpr float kPluckDecaySeconds = 0.12f;
@@ -227,8 +227,9 @@ void EngineRender(SynthEngine& e, const SoundParams& params, const CurveSet& cur
             e.tickCountdown = kControlPeriod;
         }
         const uint32_t remaining = frames - done;
-        const uint32_t n = remaining < static_cast<uint32_t>(e.tickCountdown) ? remaining
-                                                                              : static_cast<uint32_t>(e.tickCountdown);
+        const uint32_t n = remaining < static_cast<uint32_t>(e.tickCountdown)
+                               ? remaining
+                               : static_cast<uint32_t>(e.tickCountdown);
         renderChunk(e, left + done, right + done, n);
         e.tickCountdown -= static_cast<int32_t>(n);
         done += n;

@@ -74,8 +74,8 @@ bool quotientPair(const ShaperPass& s, int k, float* out) {
 
 } // namespace
 
-void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, const ShaperTerms& terms,
-                       float* out, int count) {
+void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in,
+                       const ShaperTerms& terms, float* out, int count) {
     double x[kShaperBlockMax + 1]; // x[0] is the previous input
     double f[kShaperBlockMax + 1]; // antiderivative at x
     x[0] = s.previous;
@@ -133,8 +133,6 @@ void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const flo
     finishShaperBlock(p, s, in, terms, out, count);
 }
 
-float shaperCurve(const TanhShaperParams& p, float x) {
-    return (maths::tanhf(p.g * (x + p.b)) - p.d) * p.n;
-}
+float shaperCurve(const TanhShaperParams& p, float x) { return (maths::tanhf(p.g * (x + p.b)) - p.d) * p.n; }
 
 } // namespace fennrow

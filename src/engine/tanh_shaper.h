@@ -58,8 +58,7 @@ inline float processShaper(const TanhShaperParams& p, TanhShaperState& s, float 
     if (std::fabs(diff) < kShaperMidpointThreshold) {
         // Too close for the difference quotient: use the curve at the midpoint.
         s.hasPreviousF = false;
-        const float mid =
-            static_cast<float>((static_cast<double>(x) + static_cast<double>(prev)) * 0.5);
+        const float mid = static_cast<float>((static_cast<double>(x) + static_cast<double>(prev)) * 0.5);
         return (maths::tanhf((mid + p.b) * p.g) - p.d) * p.n;
     }
     const double fPrev = s.hasPreviousF ? s.previousF : shaperAntiderivative(p, prev);
@@ -82,7 +81,8 @@ struct ShaperTerms {
 };
 
 inline void shaperTerms(const TanhShaperParams& p, float x, ShaperTerms& terms, int k) {
-    const double u = std::fabs((static_cast<double>(p.b) + static_cast<double>(x)) * static_cast<double>(p.g));
+    const double u =
+        std::fabs((static_cast<double>(p.b) + static_cast<double>(x)) * static_cast<double>(p.g));
     terms.u[k] = u;
     terms.softplus[k] = maths::log1p(maths::exp(-2.0 * u));
 }
@@ -94,8 +94,8 @@ void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& t
 // shaperTerms for in[first .. first + count - 1].
 void shaperTermsSpan(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int first, int count);
 
-void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, const ShaperTerms& terms,
-                       float* out, int count);
+void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in,
+                       const ShaperTerms& terms, float* out, int count);
 
 void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,
                         int count);

@@ -17,12 +17,9 @@ struct ExtensionEntry {
 };
 
 const ExtensionEntry kExtensions[] = {
-    {CLAP_EXT_AUDIO_PORTS, &kAudioPortsExtension},
-    {CLAP_EXT_NOTE_PORTS, &kNotePortsExtension},
-    {CLAP_EXT_PARAMS, &kParamsExtension},
-    {CLAP_EXT_STATE, &kStateExtension},
-    {CLAP_EXT_PRESET_LOAD, &kPresetLoadExtension},
-    {CLAP_EXT_PRESET_LOAD_COMPAT, &kPresetLoadExtension},
+    {CLAP_EXT_AUDIO_PORTS, &kAudioPortsExtension}, {CLAP_EXT_NOTE_PORTS, &kNotePortsExtension},
+    {CLAP_EXT_PARAMS, &kParamsExtension},          {CLAP_EXT_STATE, &kStateExtension},
+    {CLAP_EXT_PRESET_LOAD, &kPresetLoadExtension}, {CLAP_EXT_PRESET_LOAD_COMPAT, &kPresetLoadExtension},
     {kSessionExtensionId, &kSessionExtension},
 };
 

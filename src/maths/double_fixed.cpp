@@ -37,8 +37,10 @@ Fixed lowBits(const Fixed& a, int n) {
     Fixed r = a;
     for (int i = 0; i < kWords; ++i) {
         const int lo = 64 * i;
-        if (n <= lo) r.w[i] = 0;
-        else if (n < lo + 64) r.w[i] &= (std::uint64_t{1} << (n - lo)) - 1;
+        if (n <= lo)
+            r.w[i] = 0;
+        else if (n < lo + 64)
+            r.w[i] &= (std::uint64_t{1} << (n - lo)) - 1;
     }
     return r;
 }

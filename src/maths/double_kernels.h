@@ -176,7 +176,7 @@ FENNROW_MATHS_INLINE DD<D> log1pKernel(D x, D& rhOut) {
     const D rh = r.hi;
     const D rl = r.lo;
     const D ed = L::smallIntToDouble(e);
-    const D k = ed * kLn2Hi + ah; // exact
+    const D k = ed * kLn2Hi + ah;          // exact
     const DD<D> a = laneFastTwoSum(k, rh); // |k| > 2^-9 >= |rh| unless k = 0
     const auto sq = L::product(rh, rh);
     const DD<D> h = laneFastTwoSum(a.hi, D(sq.hi * -0.5));

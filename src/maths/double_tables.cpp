@@ -15,8 +15,10 @@ const double kLn2Hi = 0x1.62e42fefa38p-1;
 const double kLn2Lo = 0x1.ef35793c7673p-45;
 
 // ln 2 and pi / 2 in the fixed-point format, rounded to nearest.
-const Fixed kFixedLn2{{0x40f343267298b62eULL, 0xc9e3b39803f2f6afULL, 0xb17217f7d1cf79abULL, 0x0000000000000000ULL}};
-const Fixed kFixedHalfPi{{0x52049c1114cf98e8ULL, 0x898cc51701b839a2ULL, 0x921fb54442d18469ULL, 0x0000000000000001ULL}};
+const Fixed kFixedLn2{
+    {0x40f343267298b62eULL, 0xc9e3b39803f2f6afULL, 0xb17217f7d1cf79abULL, 0x0000000000000000ULL}};
+const Fixed kFixedHalfPi{
+    {0x52049c1114cf98e8ULL, 0x898cc51701b839a2ULL, 0x921fb54442d18469ULL, 0x0000000000000001ULL}};
 
 // 2^(j/256) for j = 0..255: hi = RN(2^(j/256)), lo = RN(2^(j/256) - hi).
 alignas(64) const double kExp2Table[256][2] = {
@@ -543,30 +545,12 @@ alignas(64) const double kLogTable[256][3] = {
 // The first 1536 bits of 2 / pi after the binary point, 64 to a word, most
 // significant first (word n holds the bits of weight 2^-(64n+1) to 2^-(64n+64)).
 const std::uint64_t kTwoOverPiWords[24] = {
-    0xa2f9836e4e441529ULL,
-    0xfc2757d1f534ddc0ULL,
-    0xdb6295993c439041ULL,
-    0xfe5163abdebbc561ULL,
-    0xb7246e3a424dd2e0ULL,
-    0x06492eea09d1921cULL,
-    0xfe1deb1cb129a73eULL,
-    0xe88235f52ebb4484ULL,
-    0xe99c7026b45f7e41ULL,
-    0x3991d639835339f4ULL,
-    0x9c845f8bbdf9283bULL,
-    0x1ff897ffde05980fULL,
-    0xef2f118b5a0a6d1fULL,
-    0x6d367ecf27cb09b7ULL,
-    0x4f463f669e5fea2dULL,
-    0x7527bac7ebe5f17bULL,
-    0x3d0739f78a5292eaULL,
-    0x6bfb5fb11f8d5d08ULL,
-    0x56033046fc7b6babULL,
-    0xf0cfbc209af4361dULL,
-    0xa9e391615ee61b08ULL,
-    0x6599855f14a06840ULL,
-    0x8dffd8804d732731ULL,
-    0x06061556ca73a8c9ULL,
+    0xa2f9836e4e441529ULL, 0xfc2757d1f534ddc0ULL, 0xdb6295993c439041ULL, 0xfe5163abdebbc561ULL,
+    0xb7246e3a424dd2e0ULL, 0x06492eea09d1921cULL, 0xfe1deb1cb129a73eULL, 0xe88235f52ebb4484ULL,
+    0xe99c7026b45f7e41ULL, 0x3991d639835339f4ULL, 0x9c845f8bbdf9283bULL, 0x1ff897ffde05980fULL,
+    0xef2f118b5a0a6d1fULL, 0x6d367ecf27cb09b7ULL, 0x4f463f669e5fea2dULL, 0x7527bac7ebe5f17bULL,
+    0x3d0739f78a5292eaULL, 0x6bfb5fb11f8d5d08ULL, 0x56033046fc7b6babULL, 0xf0cfbc209af4361dULL,
+    0xa9e391615ee61b08ULL, 0x6599855f14a06840ULL, 0x8dffd8804d732731ULL, 0x06061556ca73a8c9ULL,
 };
 
 } // namespace fennrow::maths

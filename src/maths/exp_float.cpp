@@ -77,6 +77,8 @@ Estimate pow25Estimate(float x) {
 
 float expf(float x) { return detail::correctlyRounded(detail::expEstimate(x), detail::kExpHardCases, x); }
 float exp2f(float x) { return detail::correctlyRounded(detail::exp2Estimate(x), detail::kExp2HardCases, x); }
-float pow25f(float x) { return detail::correctlyRounded(detail::pow25Estimate(x), detail::kPow25HardCases, x); }
+float pow25f(float x) {
+    return detail::correctlyRounded(detail::pow25Estimate(x), detail::kPow25HardCases, x);
+}
 
 } // namespace fennrow::maths

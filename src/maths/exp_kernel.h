@@ -10,9 +10,8 @@ namespace fennrow::maths::detail {
 // Taylor coefficients 1/n! for n = 2 .. 13. The first term left out,
 // r^14/14!, is below 2^-57.7 at |r| = 0.347, where e^r >= 0.7.
 inline constexpr double kExpCoefficients[] = {
-    1.0 / 2.0,          1.0 / 6.0,          1.0 / 24.0,          1.0 / 120.0,
-    1.0 / 720.0,        1.0 / 5040.0,       1.0 / 40320.0,       1.0 / 362880.0,
-    1.0 / 3628800.0,    1.0 / 39916800.0,   1.0 / 479001600.0,   1.0 / 6227020800.0,
+    1.0 / 2.0,     1.0 / 6.0,      1.0 / 24.0,      1.0 / 120.0,      1.0 / 720.0,       1.0 / 5040.0,
+    1.0 / 40320.0, 1.0 / 362880.0, 1.0 / 3628800.0, 1.0 / 39916800.0, 1.0 / 479001600.0, 1.0 / 6227020800.0,
 };
 inline constexpr int kExpTerms = sizeof(kExpCoefficients) / sizeof(kExpCoefficients[0]);
 

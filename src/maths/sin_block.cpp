@@ -38,14 +38,15 @@ inline __attribute__((always_inline)) TwoLanes sineTwo(__m128d x) {
     const __m128d shifted = _mm_add_pd(_mm_mul_pd(x, _mm_set1_pd(kOneOverPi)), _mm_set1_pd(kRoundingShift));
     const __m128d k = _mm_sub_pd(shifted, _mm_set1_pd(kRoundingShift));
     const __m128d j = _mm_add_pd(k, k);
-    const __m128d r = _mm_sub_pd(_mm_sub_pd(x, _mm_mul_pd(j, _mm_set1_pd(kHalfPi1))),
-                                 _mm_mul_pd(j, _mm_set1_pd(kHalfPi2)));
+    const __m128d r =
+        _mm_sub_pd(_mm_sub_pd(x, _mm_mul_pd(j, _mm_set1_pd(kHalfPi1))), _mm_mul_pd(j, _mm_set1_pd(kHalfPi2)));
     const __m128d z = _mm_mul_pd(r, r);
     const __m128d z2 = _mm_mul_pd(z, z);
     const __m128d z4 = _mm_mul_pd(z2, z2);
     const __m128d z8 = _mm_mul_pd(z4, z4);
     const auto pair = [z](int i) {
-        return _mm_add_pd(_mm_set1_pd(kSineCoefficients[i]), _mm_mul_pd(_mm_set1_pd(kSineCoefficients[i + 1]), z));
+        return _mm_add_pd(_mm_set1_pd(kSineCoefficients[i]),
+                          _mm_mul_pd(_mm_set1_pd(kSineCoefficients[i + 1]), z));
     };
     const __m128d b0 = _mm_add_pd(pair(0), _mm_mul_pd(pair(2), z2));
     const __m128d b1 = _mm_add_pd(pair(4), _mm_mul_pd(pair(6), z2));
@@ -111,11 +112,16 @@ __attribute__((target("avx2"))) FourLanes sineFour(__m256d x) {
     const __m256d z2 = _mm256_mul_pd(z, z);
     const __m256d z4 = _mm256_mul_pd(z2, z2);
     const __m256d z8 = _mm256_mul_pd(z4, z4);
-    const __m256d p0 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[0]), _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[1]), z));
-    const __m256d p2 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[2]), _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[3]), z));
-    const __m256d p4 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[4]), _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[5]), z));
-    const __m256d p6 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[6]), _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[7]), z));
-    const __m256d p8 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[8]), _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[9]), z));
+    const __m256d p0 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[0]),
+                                     _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[1]), z));
+    const __m256d p2 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[2]),
+                                     _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[3]), z));
+    const __m256d p4 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[4]),
+                                     _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[5]), z));
+    const __m256d p6 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[6]),
+                                     _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[7]), z));
+    const __m256d p8 = _mm256_add_pd(_mm256_set1_pd(kSineCoefficients[8]),
+                                     _mm256_mul_pd(_mm256_set1_pd(kSineCoefficients[9]), z));
     const __m256d b0 = _mm256_add_pd(p0, _mm256_mul_pd(p2, z2));
     const __m256d b1 = _mm256_add_pd(p4, _mm256_mul_pd(p6, z2));
     const __m256d q = _mm256_add_pd(_mm256_add_pd(b0, _mm256_mul_pd(b1, z4)), _mm256_mul_pd(p8, z8));

@@ -43,7 +43,8 @@ inline double sineKernel(double r) {
     const double q = (b0 + b1 * z4) + (c[8] + c[9] * z) * z8;
     // r + r^3 q loses the sign of a zero r; sin r has the sign of r.
     const double s = r + r * (z * q);
-    return std::bit_cast<double>((std::bit_cast<uint64_t>(s) & ~kSignBit) | (std::bit_cast<uint64_t>(r) & kSignBit));
+    return std::bit_cast<double>((std::bit_cast<uint64_t>(s) & ~kSignBit) |
+                                 (std::bit_cast<uint64_t>(r) & kSignBit));
 }
 
 } // namespace fennrow::maths::detail

@@ -25,7 +25,8 @@ using Sse2Lanes = VectorLanes<Sse2Double, Sse2Bits, 2>;
 
 BatchPath detectBestPath() {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") ? BatchPath::Avx2 : BatchPath::Sse2;
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") ? BatchPath::Avx2
+                                                                           : BatchPath::Sse2;
 }
 } // namespace
 #endif
@@ -48,7 +49,8 @@ BatchPath bestBatchPath() {
 }
 
 bool batchPathAvailable(BatchPath path) {
-    return path == BatchPath::Scalar || (FENNROW_MATHS_X86 && (path == BatchPath::Sse2 || bestBatchPath() == path));
+    return path == BatchPath::Scalar ||
+           (FENNROW_MATHS_X86 && (path == BatchPath::Sse2 || bestBatchPath() == path));
 }
 
 namespace {
@@ -85,13 +87,17 @@ const BatchFunctions& functionsFor(BatchPath path) { return kBatchFunctions[stat
 
 } // namespace
 
-void log1pExpBatch(const double* x, double* out, int count) { functionsFor(bestBatchPath()).log1pExp(x, out, count); }
+void log1pExpBatch(const double* x, double* out, int count) {
+    functionsFor(bestBatchPath()).log1pExp(x, out, count);
+}
 
 void log1pExpBatch(BatchPath path, const double* x, double* out, int count) {
     functionsFor(path).log1pExp(x, out, count);
 }
 
-void expBatch(BatchPath path, const double* x, double* out, int count) { functionsFor(path).exp(x, out, count); }
+void expBatch(BatchPath path, const double* x, double* out, int count) {
+    functionsFor(path).exp(x, out, count);
+}
 
 void log1pBatch(BatchPath path, const double* x, double* out, int count) {
     functionsFor(path).log1p(x, out, count);

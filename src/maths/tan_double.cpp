@@ -85,8 +85,10 @@ Reduced reduce(double ax) {
     // the next multiple, whose magnitude is the two's complement of f.
     for (int w = 0; w <= kWindow; ++w) {
         const int lo = 64 * w;
-        if (point <= lo) z[w] = 0;
-        else if (point < lo + 64) z[w] &= (std::uint64_t{1} << (point - lo)) - 1;
+        if (point <= lo)
+            z[w] = 0;
+        else if (point < lo + 64)
+            z[w] &= (std::uint64_t{1} << (point - lo)) - 1;
     }
     if (aboveHalf) {
         odd = !odd;
@@ -98,8 +100,10 @@ Reduced reduce(double ax) {
         }
         for (int w = 0; w <= kWindow; ++w) {
             const int lo = 64 * w;
-            if (point <= lo) z[w] = 0;
-            else if (point < lo + 64) z[w] &= (std::uint64_t{1} << (point - lo)) - 1;
+            if (point <= lo)
+                z[w] = 0;
+            else if (point < lo + 64)
+                z[w] &= (std::uint64_t{1} << (point - lo)) - 1;
         }
     }
     int lead = point - 1;

@@ -10,8 +10,11 @@ namespace {
 // a window may start a few bits before the point.
 constexpr uint64_t kTwoOverPiBits[] = {
     0,
-    0xA2F9836E4E441529ull, 0xFC2757D1F534DDC0ull, 0xDB6295993C439041ull,
-    0xFE5163ABDEBBC561ull, 0xB7246E3A424DD2E0ull,
+    0xA2F9836E4E441529ull,
+    0xFC2757D1F534DDC0ull,
+    0xDB6295993C439041ull,
+    0xFE5163ABDEBBC561ull,
+    0xB7246E3A424DD2E0ull,
 };
 
 // 64 bits of the table starting at bit `pos` (0 = top bit of word 0).

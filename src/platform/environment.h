@@ -15,6 +15,7 @@ enum class EnvironmentForm { Wide, Narrow };
 
 // The value of the variable as UTF-8, or nothing when it is unset or cannot
 // be represented as UTF-8.
-std::optional<std::string> environmentValue(std::string_view name, EnvironmentForm form = EnvironmentForm::Wide);
+std::optional<std::string> environmentValue(std::string_view name,
+                                            EnvironmentForm form = EnvironmentForm::Wide);
 
 } // namespace fennrow

@@ -35,7 +35,8 @@ bool readAll(int fd, std::uint64_t maxBytes, std::uint64_t sizeHint, FileBytes& 
         const std::size_t before = out.size();
         const std::uint64_t room = maxBytes - before;
         // Ask for one byte beyond the limit so an over-long file shows itself.
-        const std::size_t want = room < kReadChunkBytes ? static_cast<std::size_t>(room) + 1 : kReadChunkBytes;
+        const std::size_t want =
+            room < kReadChunkBytes ? static_cast<std::size_t>(room) + 1 : kReadChunkBytes;
         out.resize(before + want);
         const ssize_t got = ::read(fd, out.data() + before, want);
         if (got < 0) {

@@ -44,7 +44,8 @@ std::optional<std::wstring> narrowValue(std::string_view name) {
 } // namespace
 
 std::optional<std::string> environmentValue(std::string_view name, EnvironmentForm form) {
-    const std::optional<std::wstring> value = form == EnvironmentForm::Wide ? wideValue(name) : narrowValue(name);
+    const std::optional<std::wstring> value =
+        form == EnvironmentForm::Wide ? wideValue(name) : narrowValue(name);
     if (!value) {
         return std::nullopt;
     }

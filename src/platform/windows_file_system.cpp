@@ -60,14 +60,16 @@ std::optional<FileBytes> readWholeFile(std::string_view utf8Path, std::uint64_t 
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened; others
     // may go on reading and writing the file while it is read.
     FileHandle file;
-    file.handle = ::CreateFileW(path->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    file.handle =
+        ::CreateFileW(path->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file.handle == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }
     // Only files on a disk: a pipe or a device could block or never end.
     LARGE_INTEGER size{};
-    if (::GetFileType(file.handle) != FILE_TYPE_DISK || !::GetFileSizeEx(file.handle, &size) || size.QuadPart < 0) {
+    if (::GetFileType(file.handle) != FILE_TYPE_DISK || !::GetFileSizeEx(file.handle, &size) ||
+        size.QuadPart < 0) {
         return std::nullopt;
     }
     if (static_cast<std::uint64_t>(size.QuadPart) > maxBytes) {

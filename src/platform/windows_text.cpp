@@ -40,7 +40,8 @@ std::optional<std::wstring> codePageToWide(std::string_view text) {
         return std::nullopt;
     }
     std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), bytes, wide.data(), units) != units) {
+    if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), bytes, wide.data(), units) !=
+        units) {
         return std::nullopt;
     }
     return wide;

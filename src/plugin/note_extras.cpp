@@ -17,8 +17,8 @@ struct TypeRule {
 };
 
 constexpr TypeRule kTypeRules[] = {
-    {kExtrasGroup0, 32},   {kExtrasGroup100, 40}, {kExtrasList200, 40}, {kExtrasGroup300, 32},
-    {kExtrasList301, 32},  {kExtrasGroup400, 40}, {kExtrasList401, 40}, {kExtrasGroup500, 32},
+    {kExtrasGroup0, 32},  {kExtrasGroup100, 40}, {kExtrasList200, 40}, {kExtrasGroup300, 32},
+    {kExtrasList301, 32}, {kExtrasGroup400, 40}, {kExtrasList401, 40}, {kExtrasGroup500, 32},
 };
 
 const TypeRule* ruleFor(uint16_t type) {
@@ -36,9 +36,7 @@ T readAt(const clap_event_header_t* event, uint32_t offset) {
 }
 
 // A flag travels as a 32-bit integer; only exactly 1 sets it.
-bool flagAt(const clap_event_header_t* event, uint32_t offset) {
-    return readAt<int32_t>(event, offset) == 1;
-}
+bool flagAt(const clap_event_header_t* event, uint32_t offset) { return readAt<int32_t>(event, offset) == 1; }
 
 template <typename Entry>
 Entry* appendEntry(NoteExtras& record, uint32_t& count, Entry (&list)[kNoteExtrasListCapacity]) {
@@ -51,48 +49,45 @@ Entry* appendEntry(NoteExtras& record, uint32_t& count, Entry (&list)[kNoteExtra
 
 void store(NoteExtras& record, const clap_event_header_t* event) {
     switch (event->type) {
-    case kExtrasGroup0:
-        record.hasGroup0 = true;
-        record.group0Value = readAt<uint64_t>(event, kSecondOffset);
-        break;
-    case kExtrasGroup100:
-        record.hasGroup100 = true;
-        record.group100First = readAt<uint32_t>(event, kFirstOffset);
-        record.group100Second = readAt<uint32_t>(event, kSecondOffset);
-        record.group100Value = readAt<double>(event, kValueOffset);
-        break;
-    case kExtrasList200:
-        if (FlaggedExtrasEntry* entry = appendEntry(record, record.list200Count, record.list200)) {
-            *entry = {readAt<uint32_t>(event, kFirstOffset), flagAt(event, kSecondOffset),
-                      readAt<double>(event, kValueOffset)};
-        }
-        break;
-    case kExtrasGroup300:
-        record.group300Value = readAt<uint64_t>(event, kSecondOffset);
-        break;
-    case kExtrasList301:
-        if (ValueExtrasEntry* entry = appendEntry(record, record.list301Count, record.list301)) {
-            *entry = {readAt<uint32_t>(event, kFirstOffset), readAt<double>(event, kSecondOffset)};
-        }
-        break;
-    case kExtrasGroup400:
-        record.hasGroup400 = true;
-        record.group400First = readAt<uint32_t>(event, kFirstOffset);
-        record.group400Second = readAt<uint64_t>(event, kSecondOffset);
-        record.group400Value = readAt<double>(event, kValueOffset);
-        break;
-    case kExtrasList401:
-        if (FlaggedExtrasEntry* entry = appendEntry(record, record.list401Count, record.list401)) {
-            *entry = {readAt<uint32_t>(event, kFirstOffset), flagAt(event, kSecondOffset),
-                      readAt<double>(event, kValueOffset)};
-        }
-        break;
-    case kExtrasGroup500:
-        record.hasGroup500 = true;
-        record.group500Value = readAt<uint64_t>(event, kSecondOffset);
-        break;
-    default:
-        break;
+        case kExtrasGroup0:
+            record.hasGroup0 = true;
+            record.group0Value = readAt<uint64_t>(event, kSecondOffset);
+            break;
+        case kExtrasGroup100:
+            record.hasGroup100 = true;
+            record.group100First = readAt<uint32_t>(event, kFirstOffset);
+            record.group100Second = readAt<uint32_t>(event, kSecondOffset);
+            record.group100Value = readAt<double>(event, kValueOffset);
+            break;
+        case kExtrasList200:
+            if (FlaggedExtrasEntry* entry = appendEntry(record, record.list200Count, record.list200)) {
+                *entry = {readAt<uint32_t>(event, kFirstOffset), flagAt(event, kSecondOffset),
+                          readAt<double>(event, kValueOffset)};
+            }
+            break;
+        case kExtrasGroup300: record.group300Value = readAt<uint64_t>(event, kSecondOffset); break;
+        case kExtrasList301:
+            if (ValueExtrasEntry* entry = appendEntry(record, record.list301Count, record.list301)) {
+                *entry = {readAt<uint32_t>(event, kFirstOffset), readAt<double>(event, kSecondOffset)};
+            }
+            break;
+        case kExtrasGroup400:
+            record.hasGroup400 = true;
+            record.group400First = readAt<uint32_t>(event, kFirstOffset);
+            record.group400Second = readAt<uint64_t>(event, kSecondOffset);
+            record.group400Value = readAt<double>(event, kValueOffset);
+            break;
+        case kExtrasList401:
+            if (FlaggedExtrasEntry* entry = appendEntry(record, record.list401Count, record.list401)) {
+                *entry = {readAt<uint32_t>(event, kFirstOffset), flagAt(event, kSecondOffset),
+                          readAt<double>(event, kValueOffset)};
+            }
+            break;
+        case kExtrasGroup500:
+            record.hasGroup500 = true;
+            record.group500Value = readAt<uint64_t>(event, kSecondOffset);
+            break;
+        default: break;
     }
 }
 
@@ -100,8 +95,8 @@ void store(NoteExtras& record, const clap_event_header_t* event) {
 
 uint16_t registerEventSpace(const clap_host_t* host) {
     if (host == nullptr || host->get_extension == nullptr) return kNoEventSpace;
-    const auto* registry = static_cast<const clap_host_event_registry_t*>(
-        host->get_extension(host, CLAP_EXT_EVENT_REGISTRY));
+    const auto* registry =
+        static_cast<const clap_host_event_registry_t*>(host->get_extension(host, CLAP_EXT_EVENT_REGISTRY));
     if (registry == nullptr || registry->query == nullptr) return kNoEventSpace;
     uint16_t id = kNoEventSpace;
     if (!registry->query(host, kEventSpaceName, &id)) return kNoEventSpace;

@@ -15,8 +15,8 @@ struct ParamSpec {
     float min;
     float max;
     float defaultValue;
-    bool stepped;     // whole numbers only
-    int slot;         // index into SoundParams
+    bool stepped; // whole numbers only
+    int slot;     // index into SoundParams
 };
 
 inline constexpr int kParamCount = 23;

@@ -26,8 +26,7 @@ void writeParam(PluginInstance& instance, const clap_event_param_value_t& event)
 SoundParams makeSoundParams(const PluginInstance& instance) {
     SoundParams params;
     for (int i = 0; i < kParamCount; ++i) {
-        slotValue(params, kParamTable[i].slot) =
-            instance.paramValues[i].load(std::memory_order_relaxed);
+        slotValue(params, kParamTable[i].slot) = instance.paramValues[i].load(std::memory_order_relaxed);
     }
     return params;
 }

@@ -11,8 +11,7 @@ namespace fennrow {
 namespace {
 
 constexpr clap_param_info_flags kAutomatable = CLAP_PARAM_IS_AUTOMATABLE;
-constexpr clap_param_info_flags kSteppedAutomatable =
-    CLAP_PARAM_IS_AUTOMATABLE | CLAP_PARAM_IS_STEPPED;
+constexpr clap_param_info_flags kSteppedAutomatable = CLAP_PARAM_IS_AUTOMATABLE | CLAP_PARAM_IS_STEPPED;
 
 // Digits after the point: stepped values are whole numbers.
 constexpr int kSteppedDecimals = 0;
@@ -51,13 +50,11 @@ bool paramsGetValue(const clap_plugin_t* plugin, clap_id id, double* out) {
     return true;
 }
 
-bool paramsValueToText(const clap_plugin_t*, clap_id id, double value, char* out,
-                       uint32_t capacity) {
+bool paramsValueToText(const clap_plugin_t*, clap_id id, double value, char* out, uint32_t capacity) {
     const ParamSpec* spec = specById(id);
     if (spec == nullptr || out == nullptr || capacity == 0) return false;
     char number[kNumberTextCapacity];
-    formatFixed(value, spec->stepped ? kSteppedDecimals : kContinuousDecimals, number,
-                sizeof number);
+    formatFixed(value, spec->stepped ? kSteppedDecimals : kContinuousDecimals, number, sizeof number);
     if (spec->unit[0] == '\0') {
         std::snprintf(out, capacity, "%s", number);
     } else {
@@ -74,20 +71,16 @@ bool paramsTextToValue(const clap_plugin_t*, clap_id id, const char* text, doubl
     return consumed > 0;
 }
 
-void paramsFlush(const clap_plugin_t* plugin, const clap_input_events_t* in,
-                 const clap_output_events_t*) {
+void paramsFlush(const clap_plugin_t* plugin, const clap_input_events_t* in, const clap_output_events_t*) {
     PluginInstance* instance = instanceOf(plugin);
     if (instance == nullptr) return;
     // Active means the audio thread calls us and owns the live sound.
     const bool wasActive = instance->active.load() != 0;
-    const uint32_t count = (in != nullptr && in->size != nullptr && in->get != nullptr)
-                               ? in->size(in)
-                               : 0;
+    const uint32_t count = (in != nullptr && in->size != nullptr && in->get != nullptr) ? in->size(in) : 0;
     for (uint32_t i = 0; i < count; ++i) {
         const clap_event_header_t* header = in->get(in, i);
         if (header == nullptr || header->space_id != CLAP_CORE_EVENT_SPACE_ID ||
-            header->type != CLAP_EVENT_PARAM_VALUE ||
-            header->size < sizeof(clap_event_param_value_t)) {
+            header->type != CLAP_EVENT_PARAM_VALUE || header->size < sizeof(clap_event_param_value_t)) {
             continue;
         }
         writeParam(*instance, *reinterpret_cast<const clap_event_param_value_t*>(header));

@@ -8,8 +8,7 @@ namespace fennrow {
 
 bool pluginInit(const clap_plugin_t* plugin);
 void pluginDestroy(const clap_plugin_t* plugin);
-bool pluginActivate(const clap_plugin_t* plugin, double sampleRate, uint32_t minFrames,
-                    uint32_t maxFrames);
+bool pluginActivate(const clap_plugin_t* plugin, double sampleRate, uint32_t minFrames, uint32_t maxFrames);
 void pluginDeactivate(const clap_plugin_t* plugin);
 bool pluginStartProcessing(const clap_plugin_t* plugin);
 void pluginStopProcessing(const clap_plugin_t* plugin);

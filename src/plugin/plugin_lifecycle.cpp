@@ -25,8 +25,8 @@ bool pluginInit(const clap_plugin_t* plugin) {
         static_cast<const clap_host_params_t*>(hostExtension(instance->host, CLAP_EXT_PARAMS));
     instance->hostState =
         static_cast<const clap_host_state_t*>(hostExtension(instance->host, CLAP_EXT_STATE));
-    instance->hostPresetLoad = static_cast<const clap_host_preset_load_t*>(
-        hostExtension(instance->host, CLAP_EXT_PRESET_LOAD));
+    instance->hostPresetLoad =
+        static_cast<const clap_host_preset_load_t*>(hostExtension(instance->host, CLAP_EXT_PRESET_LOAD));
     if (instance->hostPresetLoad == nullptr) {
         instance->hostPresetLoad = static_cast<const clap_host_preset_load_t*>(
             hostExtension(instance->host, CLAP_EXT_PRESET_LOAD_COMPAT));
@@ -75,9 +75,18 @@ void pluginReset(const clap_plugin_t* plugin) {
 void pluginOnMainThread(const clap_plugin_t*) {}
 
 const clap_plugin_t kPluginCallbacks = {
-    nullptr,         nullptr,          pluginInit,           pluginDestroy,
-    pluginActivate,  pluginDeactivate, pluginStartProcessing, pluginStopProcessing,
-    pluginReset,     pluginProcess,    nullptr,               pluginOnMainThread,
+    nullptr,
+    nullptr,
+    pluginInit,
+    pluginDestroy,
+    pluginActivate,
+    pluginDeactivate,
+    pluginStartProcessing,
+    pluginStopProcessing,
+    pluginReset,
+    pluginProcess,
+    nullptr,
+    pluginOnMainThread,
 };
 
 } // namespace fennrow

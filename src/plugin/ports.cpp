@@ -11,8 +11,7 @@ constexpr uint32_t kStereoChannels = 2;
 
 uint32_t audioPortCount(const clap_plugin_t*, bool isInput) { return isInput ? 0 : 1; }
 
-bool audioPortGet(const clap_plugin_t*, uint32_t index, bool isInput,
-                  clap_audio_port_info_t* info) {
+bool audioPortGet(const clap_plugin_t*, uint32_t index, bool isInput, clap_audio_port_info_t* info) {
     if (isInput || index != 0 || info == nullptr) return false;
     info->id = 0;
     std::snprintf(info->name, sizeof info->name, "%s", kAudioPortName);

@@ -50,8 +50,8 @@ BlockClock blockClock(const clap_event_transport_t* transport, float sampleRate)
 }
 
 BlockTiming timingAt(const BlockClock& clock, uint32_t frame) {
-    return BlockTiming{clock.beatAtStart + static_cast<double>(frame) * clock.beatsPerFrame,
-                       clock.tempo, clock.playing};
+    return BlockTiming{clock.beatAtStart + static_cast<double>(frame) * clock.beatsPerFrame, clock.tempo,
+                       clock.playing};
 }
 
 struct Outputs {
@@ -83,8 +83,8 @@ Outputs prepareOutputs(const clap_process_t& process) {
     return outputs;
 }
 
-void renderSlice(PluginInstance& instance, const BlockClock& clock, const Outputs& outputs,
-                 uint32_t first, uint32_t end) {
+void renderSlice(PluginInstance& instance, const BlockClock& clock, const Outputs& outputs, uint32_t first,
+                 uint32_t end) {
     if (outputs.left == nullptr || end <= first) return;
     const SoundSnapshot& sound = instance.liveSound;
     if (outputs.right != nullptr) {
@@ -98,8 +98,7 @@ void renderSlice(PluginInstance& instance, const BlockClock& clock, const Output
     float* discard = instance.scratch.empty() ? spare : instance.scratch.data();
     const uint32_t room = instance.scratch.empty()
                               ? kSpareFrames
-                              : static_cast<uint32_t>(std::min<size_t>(instance.scratch.size(),
-                                                                       UINT32_MAX));
+                              : static_cast<uint32_t>(std::min<size_t>(instance.scratch.size(), UINT32_MAX));
     for (uint32_t frame = first; frame < end;) {
         const uint32_t count = std::min(room, end - frame);
         EngineRender(instance.engine, sound.params, sound.curves, timingAt(clock, frame),

@@ -27,7 +27,7 @@ struct SessionInfo {
     uint32_t stringCount;
 };
 
-inline constexpr uint32_t kSessionInfoMinimumSize = 20;   // through version
+inline constexpr uint32_t kSessionInfoMinimumSize = 20;     // through version
 inline constexpr uint32_t kSessionInfoWithStringsSize = 36; // through stringCount
 
 static_assert(offsetof(SessionInfo, value) == 8);

@@ -6,8 +6,8 @@ void publishSnapshot(SnapshotExchange& exchange, const SoundSnapshot& snapshot) 
     exchange.slots[exchange.writer] = snapshot;
     // Release makes the slot's contents visible to whoever takes the index;
     // acquire makes the slot we get back safe to overwrite next time.
-    const uint32_t previous = exchange.shared.exchange(exchange.writer | SnapshotExchange::kNewMark,
-                                                       std::memory_order_acq_rel);
+    const uint32_t previous =
+        exchange.shared.exchange(exchange.writer | SnapshotExchange::kNewMark, std::memory_order_acq_rel);
     exchange.writer = previous & SnapshotExchange::kSlotMask;
 }
 

@@ -14,8 +14,7 @@ struct SnapshotExchange {
     static constexpr uint32_t kSlotMask = 3;
     static constexpr uint32_t kNewMark = 4; // set on the shared index when a snapshot waits
 
-    SoundSnapshot slots[3] = {defaultSoundSnapshot(), defaultSoundSnapshot(),
-                              defaultSoundSnapshot()};
+    SoundSnapshot slots[3] = {defaultSoundSnapshot(), defaultSoundSnapshot(), defaultSoundSnapshot()};
     std::atomic<uint32_t> shared{2};
     uint32_t writer = 0; // main thread only
     uint32_t reader = 1; // audio thread only

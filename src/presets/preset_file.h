@@ -18,9 +18,9 @@ namespace fennrow {
 inline constexpr std::uint64_t kMaxPresetFileBytes = std::uint64_t{2147483648};
 
 struct PresetFileRead {
-    bool opened = false;               // the file could be read whole
+    bool opened = false;                // the file could be read whole
     std::optional<SoundSnapshot> sound; // set when it holds a fennrow instance
-    InstanceDocument document;         // the document read, when sound is set
+    InstanceDocument document;          // the document read, when sound is set
     DiagnosticList findings;
 };
 

@@ -35,7 +35,8 @@ std::optional<std::string> userPresetFolder() {
 // Earlier versions found their folder through the narrow copy of APPDATA, so
 // it is looked up the same way.
 std::optional<std::string> earlierPresetFolder() {
-    std::optional<std::string> folder = underAppData(EnvironmentForm::Narrow, {"Brightmoss", "fennrow", "Presets"});
+    std::optional<std::string> folder =
+        underAppData(EnvironmentForm::Narrow, {"Brightmoss", "fennrow", "Presets"});
     if (!folder || !folderExists(*folder)) {
         return std::nullopt;
     }

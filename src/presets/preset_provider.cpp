@@ -68,8 +68,9 @@ bool providerInit(const clap_preset_discovery_provider_t* record) {
         }
         if (std::optional<std::string> earlier = earlierPresetFolder()) {
             provider->earlierLocation = std::move(*earlier);
-            declareLocation(indexer, CLAP_PRESET_DISCOVERY_IS_USER_CONTENT, "Fennrow presets from earlier versions",
-                            CLAP_PRESET_DISCOVERY_LOCATION_FILE, provider->earlierLocation.c_str());
+            declareLocation(indexer, CLAP_PRESET_DISCOVERY_IS_USER_CONTENT,
+                            "Fennrow presets from earlier versions", CLAP_PRESET_DISCOVERY_LOCATION_FILE,
+                            provider->earlierLocation.c_str());
         }
     } catch (...) {
         return false;
@@ -77,11 +78,10 @@ bool providerInit(const clap_preset_discovery_provider_t* record) {
     return true;
 }
 
-void providerDestroy(const clap_preset_discovery_provider_t* record) {
-    delete providerOf(record);
-}
+void providerDestroy(const clap_preset_discovery_provider_t* record) { delete providerOf(record); }
 
-void addCommonMetadata(const clap_preset_discovery_metadata_receiver_t* receiver, const std::string& category) {
+void addCommonMetadata(const clap_preset_discovery_metadata_receiver_t* receiver,
+                       const std::string& category) {
     const clap_universal_plugin_id_t pluginId = {"clap", kPluginId};
     receiver->add_plugin_id(receiver, &pluginId);
     for (const char* feature : kCommonFeatures) {
@@ -125,8 +125,8 @@ bool describePresetFile(const char* location, const clap_preset_discovery_metada
     return false;
 }
 
-bool providerGetMetadata(const clap_preset_discovery_provider_t* record, std::uint32_t kind, const char* location,
-                         const clap_preset_discovery_metadata_receiver_t* receiver) {
+bool providerGetMetadata(const clap_preset_discovery_provider_t* record, std::uint32_t kind,
+                         const char* location, const clap_preset_discovery_metadata_receiver_t* receiver) {
     if (providerOf(record) == nullptr || receiver == nullptr) {
         return false;
     }
@@ -145,18 +145,14 @@ bool providerGetMetadata(const clap_preset_discovery_provider_t* record, std::ui
     return false;
 }
 
-const void* providerGetExtension(const clap_preset_discovery_provider_t*, const char*) {
-    return nullptr;
-}
+const void* providerGetExtension(const clap_preset_discovery_provider_t*, const char*) { return nullptr; }
 
 } // namespace
 
-std::uint32_t presetProviderCount(const clap_preset_discovery_factory_t*) {
-    return 1;
-}
+std::uint32_t presetProviderCount(const clap_preset_discovery_factory_t*) { return 1; }
 
-const clap_preset_discovery_provider_descriptor_t* presetProviderDescriptor(const clap_preset_discovery_factory_t*,
-                                                                            std::uint32_t index) {
+const clap_preset_discovery_provider_descriptor_t*
+presetProviderDescriptor(const clap_preset_discovery_factory_t*, std::uint32_t index) {
     return index == 0 ? &kDescriptor : nullptr;
 }
 
@@ -170,7 +166,7 @@ const clap_preset_discovery_provider_t* createPresetProvider(const clap_preset_d
     if (provider == nullptr) {
         return nullptr;
     }
-    provider->record = {&kDescriptor, provider, providerInit, providerDestroy, providerGetMetadata,
+    provider->record = {&kDescriptor,        provider, providerInit, providerDestroy, providerGetMetadata,
                         providerGetExtension};
     provider->indexer = indexer;
     return &provider->record;

@@ -10,8 +10,8 @@ namespace fennrow {
 inline constexpr const char* kPresetProviderId = "com.brightmoss.fennrow.presets";
 
 std::uint32_t presetProviderCount(const clap_preset_discovery_factory_t* factory);
-const clap_preset_discovery_provider_descriptor_t* presetProviderDescriptor(
-    const clap_preset_discovery_factory_t* factory, std::uint32_t index);
+const clap_preset_discovery_provider_descriptor_t*
+presetProviderDescriptor(const clap_preset_discovery_factory_t* factory, std::uint32_t index);
 const clap_preset_discovery_provider_t* createPresetProvider(const clap_preset_discovery_factory_t* factory,
                                                              const clap_preset_discovery_indexer_t* indexer,
                                                              const char* providerId);

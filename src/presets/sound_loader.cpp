@@ -105,8 +105,8 @@ void readCurve(const JsonValue* value, float (&destination)[kCurvePoints], std::
     }
 }
 
-std::optional<SoundSnapshot> loadSound(InstanceDocument& retained, const std::uint8_t* bytes, std::size_t size,
-                                       DiagnosticList& list) {
+std::optional<SoundSnapshot> loadSound(InstanceDocument& retained, const std::uint8_t* bytes,
+                                       std::size_t size, DiagnosticList& list) {
     Package package = readPackage(bytes, size, kDocumentName, list, kDocumentZipLimits);
     if (!package.ok) {
         return std::nullopt;

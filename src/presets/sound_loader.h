@@ -17,8 +17,8 @@ namespace fennrow {
 // Reads bytes (a bare document or a zip package) as an instance document of
 // this plugin. On success `retained` is replaced by the document read and the
 // sound is returned; otherwise nothing changes and the list says why.
-std::optional<SoundSnapshot> loadSound(InstanceDocument& retained, const std::uint8_t* bytes, std::size_t size,
-                                       DiagnosticList& list);
+std::optional<SoundSnapshot> loadSound(InstanceDocument& retained, const std::uint8_t* bytes,
+                                       std::size_t size, DiagnosticList& list);
 
 // Fills 64 curve points from an Array of 64 items. Nothing leaves the curve
 // alone; any other shape leaves it alone with a "curve-length" warning.

@@ -14,7 +14,7 @@ void* allocate(std::size_t size) {
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
-}  // namespace
+} // namespace
 
 void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }
@@ -28,4 +28,4 @@ namespace fennrow::test {
 void resetLargestAllocation() { largest.store(0); }
 std::size_t largestAllocation() { return largest.load(); }
 
-}  // namespace fennrow::test
+} // namespace fennrow::test

@@ -11,4 +11,4 @@ namespace fennrow::test {
 void resetLargestAllocation();
 std::size_t largestAllocation();
 
-}  // namespace fennrow::test
+} // namespace fennrow::test

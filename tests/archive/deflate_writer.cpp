@@ -77,4 +77,4 @@ void writeDynamicHeader(BitWriter& w, bool final, const std::vector<int>& litera
     for (int l : distanceLengths) w.code(static_cast<std::uint32_t>(l), 4);
 }
 
-}  // namespace fennrow::test
+} // namespace fennrow::test

@@ -36,4 +36,4 @@ std::vector<std::uint32_t> canonicalCodes(const std::vector<int>& lengths);
 void writeDynamicHeader(BitWriter& w, bool final, const std::vector<int>& literalLengths,
                         const std::vector<int>& distanceLengths);
 
-}  // namespace fennrow::test
+} // namespace fennrow::test

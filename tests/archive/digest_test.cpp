@@ -89,5 +89,5 @@ TEST(Crc32, CheckValueAndZlibAgreement) {
     }
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

@@ -226,7 +226,7 @@ struct HandCase {
     Bytes stream;
     std::uint64_t declared;
     bool ok;
-    std::string messageOrOutput;  // message on failure, decoded bytes on success
+    std::string messageOrOutput; // message on failure, decoded bytes on success
 };
 
 std::vector<HandCase> handCases() {
@@ -285,8 +285,8 @@ std::vector<HandCase> handCases() {
         BitWriter w;
         w.bits(1, 1);
         w.bits(1, 2);
-        fixedLiteral(w, 257);  // length 3
-        w.code(0, 5);          // distance 1, with nothing produced yet
+        fixedLiteral(w, 257); // length 3
+        w.code(0, 5);         // distance 1, with nothing produced yet
         cases.push_back(
             {"a match before any output", w.bytes, 10, false, "distance reaches before the start"});
     }
@@ -296,7 +296,7 @@ std::vector<HandCase> handCases() {
         w.bits(1, 2);
         fixedLiteral(w, 'a');
         fixedLiteral(w, 257);
-        w.code(2, 5);  // distance 3 > 1 byte produced
+        w.code(2, 5); // distance 3 > 1 byte produced
         cases.push_back({"a match further back than the output", w.bytes, 10, false,
                          "distance reaches before the start"});
     }
@@ -308,8 +308,8 @@ std::vector<HandCase> handCases() {
         w.bits(1, 2);
         fixedLiteral(w, 'a');
         fixedLiteral(w, 257);
-        w.code(30, 5);  // distance symbols 30 and 31 have no meaning
-        w.bits(0, 16);  // enough bits to try every longer code
+        w.code(30, 5); // distance symbols 30 and 31 have no meaning
+        w.bits(0, 16); // enough bits to try every longer code
         cases.push_back({"fixed distance symbol 30", w.bytes, 10, false, "invalid distance code"});
     }
     {
@@ -320,7 +320,7 @@ std::vector<HandCase> handCases() {
         cases.push_back({"fixed block without end-of-block", w.bytes, 10, false, "stream ends early"});
     }
     {
-        BitWriter w;  // not final, then nothing
+        BitWriter w; // not final, then nothing
         w.bits(0, 1);
         w.bits(1, 2);
         fixedLiteral(w, 256);
@@ -331,10 +331,10 @@ std::vector<HandCase> handCases() {
         const std::vector<int> lit = completeLiteralLengths();
         const auto codes = test::canonicalCodes(lit);
         BitWriter w;
-        test::writeDynamicHeader(w, true, lit, {1});  // a single distance code of length 1
+        test::writeDynamicHeader(w, true, lit, {1}); // a single distance code of length 1
         w.code(codes['x'], lit['x']);
         w.code(codes[285], lit[285]);
-        w.code(0, 1);  // distance symbol 0: distance 1
+        w.code(0, 1); // distance symbol 0: distance 1
         w.code(codes['y'], lit['y']);
         w.code(codes[256], lit[256]);
         cases.push_back({"dynamic block with one distance code of length 1", w.bytes, 300, true,
@@ -354,7 +354,7 @@ std::vector<HandCase> handCases() {
     }
     {
         std::vector<int> lit = completeLiteralLengths();
-        lit[0] = 7;  // over-subscribed
+        lit[0] = 7; // over-subscribed
         BitWriter w;
         test::writeDynamicHeader(w, true, lit, {1});
         cases.push_back(
@@ -362,7 +362,7 @@ std::vector<HandCase> handCases() {
     }
     {
         std::vector<int> lit = completeLiteralLengths();
-        lit[0] = 0;  // one code left over
+        lit[0] = 0; // one code left over
         BitWriter w;
         test::writeDynamicHeader(w, true, lit, {1});
         cases.push_back(
@@ -390,7 +390,7 @@ std::vector<HandCase> handCases() {
         cases.push_back({"bits matching no literal code", w.bytes, 10, false, "invalid literal/length code"});
     }
     {
-        BitWriter w;  // HLIT = 30: 287 literal/length codes
+        BitWriter w; // HLIT = 30: 287 literal/length codes
         w.bits(1, 1);
         w.bits(2, 2);
         w.bits(30, 5);
@@ -400,7 +400,7 @@ std::vector<HandCase> handCases() {
         cases.push_back({"287 literal codes", w.bytes, 10, false, "too many length or distance codes"});
     }
     {
-        BitWriter w;  // HDIST = 30: 31 distance codes
+        BitWriter w; // HDIST = 30: 31 distance codes
         w.bits(1, 1);
         w.bits(2, 2);
         w.bits(0, 5);
@@ -420,7 +420,7 @@ std::vector<HandCase> handCases() {
         return w;
     };
     {
-        BitWriter w = codeLengthHeader({1, 1, 1, 0});  // three codes of length 1
+        BitWriter w = codeLengthHeader({1, 1, 1, 0}); // three codes of length 1
         w.bits(0, 16);
         cases.push_back(
             {"over-subscribed code-length code", w.bytes, 10, false, "incomplete code-length code"});
@@ -439,9 +439,9 @@ std::vector<HandCase> handCases() {
         cases.push_back({"repeat as the first length", w.bytes, 10, false, "repeat with no previous length"});
         BitWriter v = codeLengthHeader({1, 0, 1, 0});
         v.code(1, 1);
-        v.bits(127, 7);  // 138 zeros
+        v.bits(127, 7); // 138 zeros
         v.code(1, 1);
-        v.bits(127, 7);  // 276 > 258 lengths
+        v.bits(127, 7); // 276 > 258 lengths
         cases.push_back({"a repeat past the last length", v.bytes, 10, false, "too many lengths"});
         BitWriter t = codeLengthHeader({1, 0, 1, 0});
         t.code(1, 1);
@@ -464,5 +464,5 @@ TEST(Inflate, HandBuiltStreams) {
     }
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

@@ -102,7 +102,7 @@ TEST(PackageReader, ZipWithDocumentAssetsAndOtherEntries) {
     spec.entries = {entry("assets/", {}, 0),
                     entry(goodName, good),
                     entry("instance.json", bytesOf("\xEF\xBB\xBF" + kDocument)),
-                    entry(assetName(other), changed, 0),  // bytes changed after naming
+                    entry(assetName(other), changed, 0), // bytes changed after naming
                     entry("assets/README", bytesOf("readme")),
                     entry(upperName, other),
                     entry("assets/" + goodName.substr(7, 63), good),
@@ -180,5 +180,5 @@ TEST(PackageReader, ZipFailures) {
     }
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

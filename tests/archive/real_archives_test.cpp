@@ -192,5 +192,5 @@ TEST_F(RealArchives, APackageFromZipHasItsDocumentAndVerifiedAsset) {
 
 #endif
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

@@ -17,7 +17,7 @@ void put32(Bytes& b, std::uint32_t v) {
 
 void append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
 
-}  // namespace
+} // namespace
 
 Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
@@ -41,7 +41,7 @@ Bytes buildZip(const ArchiveSpec& spec) {
         put16(out, 20);
         put16(out, e.flags);
         put16(out, e.method);
-        put32(out, 0);  // time and date
+        put32(out, 0); // time and date
         put32(out, p.crc);
         put32(out, p.compressed);
         put32(out, p.uncompressed);
@@ -90,4 +90,4 @@ Bytes buildZip(const ArchiveSpec& spec) {
     return out;
 }
 
-}  // namespace fennrow::test
+} // namespace fennrow::test

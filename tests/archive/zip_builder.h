@@ -14,10 +14,10 @@ namespace fennrow::test {
 
 struct EntrySpec {
     std::string name;
-    Bytes content;             // the unpacked bytes
-    std::uint16_t method = 0;  // 8 deflates `content` with zlib; anything else stores it
+    Bytes content;            // the unpacked bytes
+    std::uint16_t method = 0; // 8 deflates `content` with zlib; anything else stores it
     std::uint16_t flags = 0;
-    std::optional<Bytes> packed;  // the bytes written as data, instead of the above
+    std::optional<Bytes> packed; // the bytes written as data, instead of the above
     std::optional<std::uint32_t> crc;
     std::optional<std::uint32_t> compressedSize;
     std::optional<std::uint32_t> uncompressedSize;
@@ -38,11 +38,11 @@ struct ArchiveSpec {
     std::optional<std::uint16_t> totalEntries;
     std::optional<std::uint32_t> directorySize;
     std::optional<std::uint32_t> directoryOffset;
-    Bytes trailing;  // after the end record and its comment
+    Bytes trailing; // after the end record and its comment
 };
 
 Bytes buildZip(const ArchiveSpec& spec);
 
 Bytes bytesOf(const std::string& text);
 
-}  // namespace fennrow::test
+} // namespace fennrow::test

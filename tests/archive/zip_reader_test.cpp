@@ -83,7 +83,7 @@ struct ArchiveCase {
     const char* name;
     Bytes archive;
     ZipLimits limits;
-    std::vector<Finding> findings;  // empty: ok
+    std::vector<Finding> findings; // empty: ok
 };
 
 std::vector<ArchiveCase> archiveCases() {
@@ -456,5 +456,5 @@ TEST(ZipReader, TruncatedAndDamagedArchivesStayInBounds) {
     }
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

@@ -25,4 +25,4 @@ inline std::vector<std::string> codesAndPaths(const DiagnosticList& list) {
     return out;
 }
 
-}  // namespace fennrow::testing
+} // namespace fennrow::testing

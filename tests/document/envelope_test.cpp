@@ -51,7 +51,7 @@ TEST(Envelope, RefusesWhatIsNotADocumentOfTheKind) {
 
 TEST(Envelope, SpecVersions) {
     const struct {
-        std::string spec;  // JSON text of the member, or empty for none
+        std::string spec; // JSON text of the member, or empty for none
         std::vector<std::string> findings;
         SpecVersion version;
     } cases[] = {
@@ -86,7 +86,8 @@ TEST(Envelope, SpecMessages) {
     readEnvelope(parsed(R"({"kind":"clip"})"), "clip", list);
     readEnvelope(parsed(R"({"kind":"clip","spec":"x"})"), "clip", list);
     ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[0].message, "Document uses spec 2.00, newer than 1.0; known fields are read and the rest is kept");
+    EXPECT_EQ(list[0].message,
+              "Document uses spec 2.00, newer than 1.0; known fields are read and the rest is kept");
     EXPECT_EQ(list[0].severity, Severity::Warning);
     EXPECT_EQ(list[1].message, "No spec version, read as 1.0");
     EXPECT_EQ(list[1].severity, Severity::Note);
@@ -96,7 +97,8 @@ TEST(Envelope, SpecMessages) {
 TEST(Envelope, ExtensionIds) {
     DiagnosticList list;
     const Envelope envelope = readEnvelope(
-        parsed(R"({"kind":"clip","spec":"1.0","extensions":["a/1","b","/2","c/","d/0","e/x/3",7,"f/+1","g/99999999999"]})"),
+        parsed(
+            R"({"kind":"clip","spec":"1.0","extensions":["a/1","b","/2","c/","d/0","e/x/3",7,"f/+1","g/99999999999"]})"),
         "clip", list);
     ASSERT_TRUE(envelope.ok);
     EXPECT_EQ(envelope.extensionIds, (std::vector<ExtensionId>{{"a", 1}, {"e/x", 3}}));
@@ -114,7 +116,8 @@ TEST(Envelope, ExtensionIds) {
 
 TEST(Envelope, ExtensionsThatAreNotAList) {
     DiagnosticList list;
-    const Envelope envelope = readEnvelope(parsed(R"({"kind":"clip","spec":"1.0","extensions":"a/1"})"), "clip", list);
+    const Envelope envelope =
+        readEnvelope(parsed(R"({"kind":"clip","spec":"1.0","extensions":"a/1"})"), "clip", list);
     EXPECT_TRUE(envelope.ok);
     EXPECT_FALSE(envelope.extensionsIsList);
     ASSERT_EQ(list.size(), 1u);
@@ -134,11 +137,11 @@ TEST(FieldReader, WrongTypesAreReportedOnceAndKeptInTheRest) {
     EXPECT_EQ(reader.get("l", JsonType::Object), nullptr);
     EXPECT_EQ(reader.get("b", JsonType::Number), nullptr);
     EXPECT_EQ(reader.get("missing", JsonType::Bool), nullptr);
-    EXPECT_EQ(reader.get("s", JsonType::Bool), nullptr);  // already taken: reported all the same
+    EXPECT_EQ(reader.get("s", JsonType::Bool), nullptr); // already taken: reported all the same
     reader.markRead("u");
-    EXPECT_EQ(codesAndPaths(list),
-              (std::vector<std::string>{"wrong-type /state/~0a~1b", "wrong-type /state/o", "wrong-type /state/l",
-                                        "wrong-type /state/b", "wrong-type /state/s"}));
+    EXPECT_EQ(codesAndPaths(list), (std::vector<std::string>{"wrong-type /state/~0a~1b",
+                                                             "wrong-type /state/o", "wrong-type /state/l",
+                                                             "wrong-type /state/b", "wrong-type /state/s"}));
     EXPECT_EQ(list[0].message, "Expected a string; kept as written, not applied");
     EXPECT_EQ(list[1].message, "Expected an array; kept as written, not applied");
     EXPECT_EQ(list[2].message, "Expected an object; kept as written, not applied");
@@ -156,5 +159,5 @@ TEST(FieldReader, RestOfANonObjectIsEmpty) {
     EXPECT_TRUE(list.empty());
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

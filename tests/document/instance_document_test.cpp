@@ -16,71 +16,95 @@ using testing::parsed;
 struct ReadCase {
     std::string name;
     std::string text;
-    std::vector<std::string> findings;  // "code path"
-    std::string written;                // the text written back
+    std::vector<std::string> findings; // "code path"
+    std::string written;               // the text written back
 };
 
 // Each document is read, its findings compared, and written back.
 TEST(InstanceDocument, ReadAndWriteBack) {
     const std::string head = R"("kind":"instance","spec":"1.0")";
     const ReadCase cases[] = {
-        {"only a kind", R"({"kind":"instance"})", {"spec-missing /spec", "instance-without-plugin /plugin"},
+        {"only a kind",
+         R"({"kind":"instance"})",
+         {"spec-missing /spec", "instance-without-plugin /plugin"},
          R"({"kind":"instance","spec":"1.0","plugin":"","formatVersion":1,"scope":"complete","params":{},"state":{}})"},
         {"every member in another order",
          R"({"z":1,"ext":{"x":1},"assets":{"a":"factory:b"},"hints":[1],"state":{"s":0.250},"params":{"p":0.50},)"
          R"("provenance":"p","meta":{"name":"n"},"extensions":["x/2"],"seed":"00000000000000FF","scope":"part",)"
-         R"("pluginVersion":"0.1","formatVersion":3.0,"plugin":"fennrow","id":"i1",)" + head + "}",
+         R"("pluginVersion":"0.1","formatVersion":3.0,"plugin":"fennrow","id":"i1",)" +
+             head + "}",
          {},
          R"({"kind":"instance","spec":"1.0","id":"i1","plugin":"fennrow","formatVersion":3.0,"pluginVersion":"0.1",)"
          R"("scope":"part","seed":"00000000000000ff","extensions":["x/2"],"meta":{"name":"n"},"provenance":"p",)"
          R"("params":{"p":0.50},"state":{"s":0.250},"hints":[1],"assets":{"a":"factory:b"},"ext":{"x":1},"z":1})"},
-        {"fraction of a format version", R"({)" + head + R"(,"plugin":"f","formatVersion":2.9})", {},
+        {"fraction of a format version",
+         R"({)" + head + R"(,"plugin":"f","formatVersion":2.9})",
+         {},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":2,"scope":"complete","params":{},"state":{}})"},
         {"wrongly typed known members keep their place",
          R"({)" + head + R"(,"plugin":5,"formatVersion":"2","scope":[],"params":[1],"id":false})",
-         {"wrong-type /id", "wrong-type /plugin", "instance-without-plugin /plugin", "wrong-type /formatVersion",
-          "wrong-type /scope", "wrong-type /params"},
+         {"wrong-type /id", "wrong-type /plugin", "instance-without-plugin /plugin",
+          "wrong-type /formatVersion", "wrong-type /scope", "wrong-type /params"},
          R"({"kind":"instance","spec":"1.0","plugin":5,"formatVersion":"2","scope":[],"params":[1],"state":{},"id":false})"},
         {"format versions beyond 32 bits are kept as written",
-         R"({)" + head + R"(,"plugin":"f","formatVersion":1e300})", {"out-of-range /formatVersion"},
+         R"({)" + head + R"(,"plugin":"f","formatVersion":1e300})",
+         {"out-of-range /formatVersion"},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1e300,"scope":"complete","params":{},"state":{}})"},
-        {"negative format versions within range are read", R"({)" + head + R"(,"plugin":"f","formatVersion":-2147483647.9})",
-         {}, R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":-2147483647,"scope":"complete","params":{},"state":{}})"},
-        {"huge negative format version", R"({)" + head + R"(,"plugin":"f","formatVersion":-1e300})",
+        {"negative format versions within range are read",
+         R"({)" + head + R"(,"plugin":"f","formatVersion":-2147483647.9})",
+         {},
+         R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":-2147483647,"scope":"complete","params":{},"state":{}})"},
+        {"huge negative format version",
+         R"({)" + head + R"(,"plugin":"f","formatVersion":-1e300})",
          {"out-of-range /formatVersion"},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":-1e300,"scope":"complete","params":{},"state":{}})"},
-        {"format version that is not a number", R"({)" + head + R"(,"plugin":"f","formatVersion":-nan})",
+        {"format version that is not a number",
+         R"({)" + head + R"(,"plugin":"f","formatVersion":-nan})",
          {"out-of-range /formatVersion"},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":null,"scope":"complete","params":{},"state":{}})"},
-        {"bad seeds come back at the end", R"({)" + head + R"(,"seed":"0123456789abcde","plugin":"f"})",
+        {"bad seeds come back at the end",
+         R"({)" + head + R"(,"seed":"0123456789abcde","plugin":"f"})",
          {"bad-seed /seed"},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,"scope":"complete","params":{},"state":{},"seed":"0123456789abcde"})"},
-        {"numeric seed", R"({)" + head + R"(,"plugin":"f","seed":5})", {"bad-seed /seed"},
+        {"numeric seed",
+         R"({)" + head + R"(,"plugin":"f","seed":5})",
+         {"bad-seed /seed"},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,"scope":"complete","params":{},"state":{},"seed":5})"},
-        {"params of every kind", R"({)" + head + R"(,"plugin":"f","params":{"weight":0.5,"mode":"soft","x":[1]}})",
+        {"params of every kind",
+         R"({)" + head + R"(,"plugin":"f","params":{"weight":0.5,"mode":"soft","x":[1]}})",
          {"wrong-type /params/x"},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,"scope":"complete","params":{"weight":0.5,"mode":"soft","x":[1]},"state":{}})"},
-        {"asset references", R"({)" + head + R"(,"plugin":"f","assets":{"a":"factory:","b":"asset:)" +
-                                    std::string(63, 'a') + R"(","c":"asset:)" + std::string(64, 'A') +
-                                    R"(","d":"factory:x","e":"asset:)" + std::string(64, 'f') + R"(","f":7}})",
-         {"bad-asset-ref /assets/a", "bad-asset-ref /assets/b", "bad-asset-ref /assets/c", "bad-asset-ref /assets/f"},
+        {"asset references",
+         R"({)" + head + R"(,"plugin":"f","assets":{"a":"factory:","b":"asset:)" + std::string(63, 'a') +
+             R"(","c":"asset:)" + std::string(64, 'A') + R"(","d":"factory:x","e":"asset:)" +
+             std::string(64, 'f') + R"(","f":7}})",
+         {"bad-asset-ref /assets/a", "bad-asset-ref /assets/b", "bad-asset-ref /assets/c",
+          "bad-asset-ref /assets/f"},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,"scope":"complete","params":{},"state":{},"assets":{"a":"factory:","b":"asset:)" +
-             std::string(63, 'a') + R"(","c":"asset:)" + std::string(64, 'A') + R"(","d":"factory:x","e":"asset:)" +
-             std::string(64, 'f') + R"(","f":7}})"},
-        {"meta as a string, empty ext", R"({)" + head + R"(,"plugin":"f","meta":"m","ext":{}})", {},
+             std::string(63, 'a') + R"(","c":"asset:)" + std::string(64, 'A') +
+             R"(","d":"factory:x","e":"asset:)" + std::string(64, 'f') + R"(","f":7}})"},
+        {"meta as a string, empty ext",
+         R"({)" + head + R"(,"plugin":"f","meta":"m","ext":{}})",
+         {},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,"scope":"complete","meta":"m","params":{},"state":{}})"},
-        {"ext that is not an object is kept", R"({)" + head + R"(,"plugin":"f","ext":"e"})", {},
+        {"ext that is not an object is kept",
+         R"({)" + head + R"(,"plugin":"f","ext":"e"})",
+         {},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,"scope":"complete","params":{},"state":{},"ext":"e"})"},
-        {"extensions that are not a list", R"({)" + head + R"(,"plugin":"f","extensions":{"a":1}})",
+        {"extensions that are not a list",
+         R"({)" + head + R"(,"plugin":"f","extensions":{"a":1}})",
          {"wrong-type /extensions"},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,"scope":"complete","params":{},"state":{},"extensions":{"a":1}})"},
-        {"unreadable extension entries follow the ids", R"({)" + head + R"(,"plugin":"f","extensions":[7,"a/1","b"]})",
+        {"unreadable extension entries follow the ids",
+         R"({)" + head + R"(,"plugin":"f","extensions":[7,"a/1","b"]})",
          {"bad-extension-id /extensions/0", "bad-extension-id /extensions/2"},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,"scope":"complete","extensions":["a/1",7,"b"],"params":{},"state":{}})"},
-        {"newer spec is read and written as the known one", R"({"kind":"instance","spec":"2.1","plugin":"f"})",
+        {"newer spec is read and written as the known one",
+         R"({"kind":"instance","spec":"2.1","plugin":"f"})",
          {"spec-newer-major /spec"},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,"scope":"complete","params":{},"state":{}})"},
-        {"audition read as a clip and declared", R"({)" + head + R"(,"audition":{"kind":"clip","bpm":120.0},"plugin":"f"})",
+        {"audition read as a clip and declared",
+         R"({)" + head + R"(,"audition":{"kind":"clip","bpm":120.0},"plugin":"f"})",
          {"spec-missing /audition/spec"},
          R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,"scope":"complete","extensions":["com.brightmoss.audition/1"],)"
          R"("params":{},"state":{},"audition":{"kind":"clip","spec":"1.0","length":4,"grid":"1/16","notes":[],"bpm":120.0}})"},
@@ -98,8 +122,9 @@ TEST(InstanceDocument, ReadAndWriteBack) {
 TEST(InstanceDocument, ReadsTheKnownMembers) {
     DiagnosticList list;
     const std::optional<InstanceDocument> doc = readInstance(
-        parsed(R"({"kind":"instance","spec":"1.3","plugin":"fennrow","seed":"FFFFFFFFFFFFFFFE","formatVersion":-7.9,)"
-               R"("extensions":["com.brightmoss.audition/1"],"params":{"a":1,"b":"x"},"state":{"k":[]},"zz":null})"),
+        parsed(
+            R"({"kind":"instance","spec":"1.3","plugin":"fennrow","seed":"FFFFFFFFFFFFFFFE","formatVersion":-7.9,)"
+            R"("extensions":["com.brightmoss.audition/1"],"params":{"a":1,"b":"x"},"state":{"k":[]},"zz":null})"),
         list);
     ASSERT_TRUE(doc.has_value());
     EXPECT_TRUE(list.empty());
@@ -117,7 +142,8 @@ TEST(InstanceDocument, ReadsTheKnownMembers) {
 
 TEST(InstanceDocument, MessagesOfItsFindings) {
     DiagnosticList list;
-    readInstance(parsed(R"({"kind":"instance","spec":"1.0","seed":1,"params":{"x":{}},"assets":{"a":"b"}})"), list);
+    readInstance(parsed(R"({"kind":"instance","spec":"1.0","seed":1,"params":{"x":{}},"assets":{"a":"b"}})"),
+                 list);
     ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(list[0].message, "An instance names its plugin");
     EXPECT_EQ(list[1].message, "A seed is 16 hex digits; kept as written, not used");
@@ -136,18 +162,19 @@ TEST(InstanceDocument, RefusedOnlyByTheEnvelope) {
 }
 
 TEST(InstanceDocument, FreshDocumentWritesTheMinimalInstance) {
-    EXPECT_EQ(writeJson(writeInstance(InstanceDocument{})),
-              R"({"kind":"instance","spec":"1.0","plugin":"","formatVersion":1,"scope":"complete","params":{},"state":{}})");
+    EXPECT_EQ(
+        writeJson(writeInstance(InstanceDocument{})),
+        R"({"kind":"instance","spec":"1.0","plugin":"","formatVersion":1,"scope":"complete","params":{},"state":{}})");
 }
 
 // A parameter read as 0.50, taken into a 32-bit float and put back, keeps its
 // spelling; one that changed is written in its shortest form.
 TEST(InstanceDocument, UnchangedNumbersKeepTheirSpellingThroughFloats) {
     DiagnosticList list;
-    std::optional<InstanceDocument> doc = readInstance(
-        parsed(R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1.0,)"
-               R"("params":{"a":0.50,"b":0.60,"c":0.70},"state":{"curve":[0.10,0.20]}})"),
-        list);
+    std::optional<InstanceDocument> doc =
+        readInstance(parsed(R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1.0,)"
+                            R"("params":{"a":0.50,"b":0.60,"c":0.70},"state":{"curve":[0.10,0.20]}})"),
+                     list);
     ASSERT_TRUE(doc.has_value());
     for (JsonMember& m : doc->params) m.value = jsonFloat(static_cast<float>(m.value.number));
     doc->params[2].value = jsonFloat(0.75f);
@@ -155,9 +182,10 @@ TEST(InstanceDocument, UnchangedNumbersKeepTheirSpellingThroughFloats) {
     curve.items = {jsonFloat(0.1f), jsonFloat(0.2f)};
     setMember(doc->state, "curve", curve);
     doc->seed = 0xABCull;
-    EXPECT_EQ(writeJson(writeInstance(*doc)),
-              R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1.0,"scope":"complete",)"
-              R"("seed":"0000000000000abc","params":{"a":0.50,"b":0.60,"c":0.75},"state":{"curve":[0.10,0.20]}})");
+    EXPECT_EQ(
+        writeJson(writeInstance(*doc)),
+        R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1.0,"scope":"complete",)"
+        R"("seed":"0000000000000abc","params":{"a":0.50,"b":0.60,"c":0.75},"state":{"curve":[0.10,0.20]}})");
 }
 
 TEST(InstanceDocument, ReadingLeavesTheInputAlone) {
@@ -180,5 +208,5 @@ TEST(InstanceDocument, AssetRefForms) {
     EXPECT_FALSE(isAssetRef(""));
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

@@ -94,7 +94,8 @@ TEST(JsonParser, NumbersKeepTheirSpelling) {
         std::string text;
         double value;
     } cases[] = {
-        {"-0", -0.0}, {"1E+2", 100.0}, {"01", 1.0}, {"1.", 1.0}, {"0.50", 0.5}, {"-.5", -0.5}, {"1e-400", 0.0},
+        {"-0", -0.0},  {"1E+2", 100.0}, {"01", 1.0},     {"1.", 1.0},
+        {"0.50", 0.5}, {"-.5", -0.5},   {"1e-400", 0.0},
     };
     for (const auto& c : cases) {
         const JsonParseResult result = parseJson(c.text);
@@ -134,5 +135,5 @@ TEST(JsonParser, SameKeyInDifferentObjectsIsFine) {
     EXPECT_TRUE(result.ok) << result.error;
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

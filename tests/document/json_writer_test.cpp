@@ -92,23 +92,23 @@ TEST(JsonValue, RefreshNumbersRestoresUnchangedSpellings) {
     const JsonValue earlier =
         parseJson(R"({"a":0.50,"b":0.60,"c":[1.0,2.0],"d":[1.0],"e":{"x":3.10},"f":"s","g":7.0})").value;
     JsonValue target = jsonObject();
-    setMember(target, "g", jsonNumber(8));                  // changed
-    setMember(target, "b", jsonFloat(0.6f));               // through a float
-    setMember(target, "a", jsonNumber(0.5));               // same value
+    setMember(target, "g", jsonNumber(8));   // changed
+    setMember(target, "b", jsonFloat(0.6f)); // through a float
+    setMember(target, "a", jsonNumber(0.5)); // same value
     JsonValue c = jsonArray();
     c.items = {jsonNumber(1), jsonNumber(2)};
     setMember(target, "c", c);
     JsonValue d = jsonArray();
-    d.items = {jsonNumber(1), jsonNumber(5)};               // other length: untouched
+    d.items = {jsonNumber(1), jsonNumber(5)}; // other length: untouched
     setMember(target, "d", d);
     JsonValue e = jsonObject();
     setMember(e, "x", jsonNumber(3.1));
     setMember(target, "e", e);
-    setMember(target, "f", jsonNumber(1));                  // other type: untouched
+    setMember(target, "f", jsonNumber(1)); // other type: untouched
     refreshNumbers(target, earlier);
     EXPECT_EQ(writeJson(target), R"({"g":8,"b":0.60,"a":0.50,"c":[1.0,2.0],"d":[1,5],"e":{"x":3.10},"f":1})");
     EXPECT_EQ(target.members[1].value.number, 0.6);
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

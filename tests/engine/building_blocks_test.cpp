@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 #include <limits>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -73,9 +73,10 @@ TEST(TanhShaper, StepAndBlockFormsGiveThePlainFormulaBitForBit) {
         const float x = i % 7 == 3 ? previous : dist(rng); // the midpoint branch too
         const double diff = static_cast<double>(x) - previous;
         const float mid = static_cast<float>((static_cast<double>(x) + previous) * 0.5);
-        plain[i] = std::fabs(diff) < 1e-6
-                       ? (maths::tanhf((mid + p.b) * p.g) - p.d) * p.n
-                       : static_cast<float>((shaperAntiderivative(p, x) - shaperAntiderivative(p, previous)) / diff);
+        plain[i] =
+            std::fabs(diff) < 1e-6
+                ? (maths::tanhf((mid + p.b) * p.g) - p.d) * p.n
+                : static_cast<float>((shaperAntiderivative(p, x) - shaperAntiderivative(p, previous)) / diff);
         in[i] = previous = x;
     }
     TanhShaperState stepwise, blockwise;
@@ -101,7 +102,9 @@ TEST(HalfbandDecimator, SymmetricHalfBandTapsWithUnitDcGain) {
         HalfbandDecimator dec;
         float p = 0.0f;
         for (int i = 0; i < 400; ++i) {
-            const auto at = [&](int k) { return static_cast<float>(std::cos(2 * std::numbers::pi * cycles * k)); };
+            const auto at = [&](int k) {
+                return static_cast<float>(std::cos(2 * std::numbers::pi * cycles * k));
+            };
             const float y = processHalfband(dec, halfbandTaps(), at(2 * i), at(2 * i + 1));
             if (i > 40) p = std::max(p, std::fabs(y));
         }

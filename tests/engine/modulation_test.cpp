@@ -53,8 +53,8 @@ TEST(Modulation, StoppedOrUnusableTransportGivesNeutralValues) {
 }
 
 TEST(Modulation, PhaseAndLookupWrap) {
-    const double cases[][2] = {{2.5, 0.5}, {-0.25, 0.75}, {1.0 - 1e-12, 0.0}, {3.0 - 1e-10, 0.0},
-                               {kNaN, 0.0}, {kInf, 0.0},  {-kInf, 0.0},      {1e300, 0.0}};
+    const double cases[][2] = {{2.5, 0.5},  {-0.25, 0.75}, {1.0 - 1e-12, 0.0}, {3.0 - 1e-10, 0.0},
+                               {kNaN, 0.0}, {kInf, 0.0},   {-kInf, 0.0},       {1e300, 0.0}};
     for (const auto& c : cases) EXPECT_EQ(cyclePhase(c[0]), static_cast<float>(c[1])) << c[0];
 
     float curve[kCurvePoints] = {};
@@ -126,8 +126,8 @@ TEST(SampleClock, FollowsTheSongPositionOnlyWhenItCan) {
         EXPECT_EQ(clock.clocked, c.clocked);
         EXPECT_EQ(clock.base, c.base);
         // Unclocked ticks all see the slice's start position.
-        const double expected = clock.clocked ? static_cast<double>(c.base + 64) / clock.samplesPerBeat
-                                              : c.timing.beatPosition;
+        const double expected =
+            clock.clocked ? static_cast<double>(c.base + 64) / clock.samplesPerBeat : c.timing.beatPosition;
         const double at64 = tickTiming(clock, c.timing, 64).beatPosition;
         EXPECT_TRUE(at64 == expected || (std::isnan(at64) && std::isnan(expected)));
     }

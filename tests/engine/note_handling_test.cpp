@@ -20,7 +20,8 @@ SynthEngine engineWithLegato(bool legato) {
 
 void render(SynthEngine& e, int frames, const SoundParams& params = SoundParams{}) {
     std::vector<float> l(frames), r(frames);
-    EngineRender(e, params, defaultCurveSet(), BlockTiming{}, l.data(), r.data(), static_cast<uint32_t>(frames));
+    EngineRender(e, params, defaultCurveSet(), BlockTiming{}, l.data(), r.data(),
+                 static_cast<uint32_t>(frames));
 }
 
 std::vector<int> held(const SynthEngine& e) { return {e.notes.keys, e.notes.keys + e.notes.count}; }
@@ -42,7 +43,7 @@ TEST(NoteHandling, RetriggerUnlessLegatoOverAHeldKey) {
         EngineNoteOn(e, 43, 0.5f);
         EXPECT_EQ(e.targetNote, 43.0f);
         EXPECT_EQ(e.velocityTarget, 0.5f);
-        EXPECT_TRUE(e.pluck.attacking); // the pluck restarts either way
+        EXPECT_TRUE(e.pluck.attacking);                         // the pluck restarts either way
         EXPECT_EQ(e.pitch.value, c.retriggers ? 43.0f : 40.0f); // legato glides from here
         EXPECT_EQ(e.punch.value, c.retriggers ? 1.0f : 0.25f);
         EXPECT_EQ(e.samplesSinceNoteOn, c.retriggers ? 0.0 : 1000.0);
@@ -87,7 +88,8 @@ TEST(NoteHandling, ReleaseTimeFollowsTheHeldTime) {
         double heldSeconds;
         float releaseSeconds;
     };
-    for (const Case c : {Case{0.0, 0.02f}, Case{0.5, 0.5f * 0.18f + 0.02f}, Case{1.0, 0.2f}, Case{30.0, 0.2f}}) {
+    for (const Case c :
+         {Case{0.0, 0.02f}, Case{0.5, 0.5f * 0.18f + 0.02f}, Case{1.0, 0.2f}, Case{30.0, 0.2f}}) {
         SynthEngine e = engineWithLegato(false);
         EngineNoteOn(e, 40, 1.0f);
         e.samplesSinceNoteOn = c.heldSeconds * kRate;
@@ -113,8 +115,8 @@ TEST(NoteHandling, ReleaseTimeFollowsTheHeldTime) {
 
 TEST(NoteHandling, VelocityIsClampedAndNaNPlaysFull) {
     const float inf = std::numeric_limits<float>::infinity();
-    const float cases[][2] = {{0.3f, 0.3f}, {1.5f, 1.0f}, {-0.5f, 0.0f}, {inf, 1.0f}, {-inf, 0.0f},
-                              {std::numeric_limits<float>::quiet_NaN(), 1.0f}};
+    const float cases[][2] = {{0.3f, 0.3f}, {1.5f, 1.0f}, {-0.5f, 0.0f},
+                              {inf, 1.0f},  {-inf, 0.0f}, {std::numeric_limits<float>::quiet_NaN(), 1.0f}};
     for (const auto& c : cases) {
         SynthEngine e = engineWithLegato(false);
         EngineNoteOn(e, 40, c[0]);

@@ -13,8 +13,9 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // Lowest and highest value by slot; arcBars and legato are whole numbers.
 constexpr float kRanges[kSoundParamCount][2] = {
-    {0, 1}, {0, 1}, {0, 1}, {0, 1}, {0.01f, 0.3f}, {0, 1}, {0, 1}, {0.25f, 16}, {0, 1}, {0, 1}, {0, 1}, {0, 0.4f},
-    {0, 1}, {0, 1}, {0, 1}, {0, 1}, {1, 16},       {0, 1}, {0, 1}, {0, 1},      {0, 1}, {0, 1}, {0, 1},
+    {0, 1},  {0, 1}, {0, 1}, {0, 1},    {0.01f, 0.3f}, {0, 1}, {0, 1}, {0.25f, 16},
+    {0, 1},  {0, 1}, {0, 1}, {0, 0.4f}, {0, 1},        {0, 1}, {0, 1}, {0, 1},
+    {1, 16}, {0, 1}, {0, 1}, {0, 1},    {0, 1},        {0, 1}, {0, 1},
 };
 
 float randomValue(std::mt19937& rng, int slot) {
@@ -51,12 +52,14 @@ void runScenario(const ScenarioOptions& o, RenderFunction render, std::vector<fl
     std::vector<int> pressed;
     const float oddVelocities[] = {kNaN, 1.5f, -0.25f};
     const float oddTempos[] = {kNaN, kInf, 0.0f, -120.0f, 1e-30f};
-    const double oddPositions[] = {static_cast<double>(kNaN), static_cast<double>(kInf), -static_cast<double>(kInf), 1e300};
+    const double oddPositions[] = {static_cast<double>(kNaN), static_cast<double>(kInf),
+                                   -static_cast<double>(kInf), 1e300};
 
     for (uint64_t done = 0; done < o.frames;) {
         const uint32_t action = rng() % 100;
         if (action < 25) {
-            const int key = rng() % 10 == 0 ? static_cast<int>(rng() % 128) : 28 + static_cast<int>(rng() % 36);
+            const int key =
+                rng() % 10 == 0 ? static_cast<int>(rng() % 128) : 28 + static_cast<int>(rng() % 36);
             EngineNoteOn(engine, key, o.hostile ? pick(rng, oddVelocities, unit(rng)) : unit(rng));
             pressed.push_back(key);
         } else if (action < 45 && !pressed.empty()) {

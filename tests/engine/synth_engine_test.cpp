@@ -7,10 +7,10 @@
 #include <atomic>
 #include <cfloat>
 #include <cmath>
-#include <numbers>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <numbers>
 #include <vector>
 
 // Counts every allocation of the test program, so that a test can show that
@@ -88,7 +88,8 @@ TEST(SynthEngine, OutputIsAlwaysFiniteNormalAndComplete) {
             for (const std::vector<float>* channel : {&out.left, &out.right})
                 for (size_t i = 0; i < channel->size(); ++i) {
                     const float v = (*channel)[i];
-                    ASSERT_TRUE(std::isfinite(v) && (v == 0.0f || std::fabs(v) >= FLT_MIN) && std::fabs(v) < 16.0f)
+                    ASSERT_TRUE(std::isfinite(v) && (v == 0.0f || std::fabs(v) >= FLT_MIN) &&
+                                std::fabs(v) < 16.0f)
                         << "rate " << rate << " frame " << i << " value " << v;
                 }
         }
@@ -237,7 +238,8 @@ TEST(SynthEngine, PrepareAndReset) {
     const SoundParams p = testing::randomParams(4);
     EngineNoteOn(used, 50, 0.7f);
     EngineNoteOn(fresh, 50, 0.7f);
-    EXPECT_TRUE(sameBits(render(used, p, BlockTiming{}, 3000).left, render(fresh, p, BlockTiming{}, 3000).left));
+    EXPECT_TRUE(
+        sameBits(render(used, p, BlockTiming{}, 3000).left, render(fresh, p, BlockTiming{}, 3000).left));
 }
 
 } // namespace

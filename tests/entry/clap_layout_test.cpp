@@ -11,10 +11,10 @@
 namespace {
 
 #define FENNROW_CHECK_SIZE(type, bytes) static_assert(sizeof(type) == (bytes), #type " size")
-#define FENNROW_CHECK_OFFSET(type, field, bytes) \
-   static_assert(offsetof(type, field) == (bytes), #type "." #field " offset")
+#define FENNROW_CHECK_OFFSET(type, field, bytes)                                                             \
+    static_assert(offsetof(type, field) == (bytes), #type "." #field " offset")
 
-static_assert(sizeof(void *) == 8, "these layouts are those of a 64-bit target");
+static_assert(sizeof(void*) == 8, "these layouts are those of a 64-bit target");
 
 FENNROW_CHECK_SIZE(clap_version_t, 12);
 FENNROW_CHECK_SIZE(clap_plugin_entry_t, 40);
@@ -110,72 +110,72 @@ static_assert(CLAP_INVALID_ID == 0xFFFFFFFFu);
 static_assert(CLAP_NAME_SIZE == 256 && CLAP_PATH_SIZE == 1024);
 
 struct IntConstant {
-   const char *name;
-   long long actual;
-   long long expected;
+    const char* name;
+    long long actual;
+    long long expected;
 };
 
 TEST(ClapInterface, NumericConstantsHaveTheirPublishedValues) {
-   const IntConstant table[] = {
-      {"NOTE_ON", CLAP_EVENT_NOTE_ON, 0},
-      {"NOTE_OFF", CLAP_EVENT_NOTE_OFF, 1},
-      {"NOTE_CHOKE", CLAP_EVENT_NOTE_CHOKE, 2},
-      {"NOTE_END", CLAP_EVENT_NOTE_END, 3},
-      {"NOTE_EXPRESSION", CLAP_EVENT_NOTE_EXPRESSION, 4},
-      {"PARAM_VALUE", CLAP_EVENT_PARAM_VALUE, 5},
-      {"PARAM_MOD", CLAP_EVENT_PARAM_MOD, 6},
-      {"PARAM_GESTURE_BEGIN", CLAP_EVENT_PARAM_GESTURE_BEGIN, 7},
-      {"PARAM_GESTURE_END", CLAP_EVENT_PARAM_GESTURE_END, 8},
-      {"TRANSPORT", CLAP_EVENT_TRANSPORT, 9},
-      {"MIDI", CLAP_EVENT_MIDI, 10},
-      {"MIDI_SYSEX", CLAP_EVENT_MIDI_SYSEX, 11},
-      {"MIDI2", CLAP_EVENT_MIDI2, 12},
-      {"PROCESS_ERROR", CLAP_PROCESS_ERROR, 0},
-      {"PROCESS_CONTINUE", CLAP_PROCESS_CONTINUE, 1},
-      {"PROCESS_SLEEP", CLAP_PROCESS_SLEEP, 4},
-      {"HAS_TEMPO", CLAP_TRANSPORT_HAS_TEMPO, 1},
-      {"HAS_BEATS_TIMELINE", CLAP_TRANSPORT_HAS_BEATS_TIMELINE, 2},
-      {"IS_PLAYING", CLAP_TRANSPORT_IS_PLAYING, 16},
-      {"PARAM_IS_STEPPED", CLAP_PARAM_IS_STEPPED, 1},
-      {"PARAM_IS_AUTOMATABLE", CLAP_PARAM_IS_AUTOMATABLE, 32},
-      {"PARAM_IS_ENUM", CLAP_PARAM_IS_ENUM, 1 << 16},
-      {"PARAM_RESCAN_VALUES", CLAP_PARAM_RESCAN_VALUES, 1},
-      {"PARAM_RESCAN_ALL", CLAP_PARAM_RESCAN_ALL, 8},
-      {"AUDIO_PORT_IS_MAIN", CLAP_AUDIO_PORT_IS_MAIN, 1},
-      {"NOTE_DIALECT_CLAP", CLAP_NOTE_DIALECT_CLAP, 1},
-      {"NOTE_DIALECT_MIDI", CLAP_NOTE_DIALECT_MIDI, 2},
-      {"LOCATION_FILE", CLAP_PRESET_DISCOVERY_LOCATION_FILE, 0},
-      {"LOCATION_PLUGIN", CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, 1},
-      {"IS_FACTORY_CONTENT", CLAP_PRESET_DISCOVERY_IS_FACTORY_CONTENT, 1},
-      {"IS_USER_CONTENT", CLAP_PRESET_DISCOVERY_IS_USER_CONTENT, 2},
-      {"TIMESTAMP_UNKNOWN", static_cast<long long>(CLAP_TIMESTAMP_UNKNOWN), 0},
-   };
-   for (const auto &row : table) EXPECT_EQ(row.actual, row.expected) << row.name;
+    const IntConstant table[] = {
+        {"NOTE_ON", CLAP_EVENT_NOTE_ON, 0},
+        {"NOTE_OFF", CLAP_EVENT_NOTE_OFF, 1},
+        {"NOTE_CHOKE", CLAP_EVENT_NOTE_CHOKE, 2},
+        {"NOTE_END", CLAP_EVENT_NOTE_END, 3},
+        {"NOTE_EXPRESSION", CLAP_EVENT_NOTE_EXPRESSION, 4},
+        {"PARAM_VALUE", CLAP_EVENT_PARAM_VALUE, 5},
+        {"PARAM_MOD", CLAP_EVENT_PARAM_MOD, 6},
+        {"PARAM_GESTURE_BEGIN", CLAP_EVENT_PARAM_GESTURE_BEGIN, 7},
+        {"PARAM_GESTURE_END", CLAP_EVENT_PARAM_GESTURE_END, 8},
+        {"TRANSPORT", CLAP_EVENT_TRANSPORT, 9},
+        {"MIDI", CLAP_EVENT_MIDI, 10},
+        {"MIDI_SYSEX", CLAP_EVENT_MIDI_SYSEX, 11},
+        {"MIDI2", CLAP_EVENT_MIDI2, 12},
+        {"PROCESS_ERROR", CLAP_PROCESS_ERROR, 0},
+        {"PROCESS_CONTINUE", CLAP_PROCESS_CONTINUE, 1},
+        {"PROCESS_SLEEP", CLAP_PROCESS_SLEEP, 4},
+        {"HAS_TEMPO", CLAP_TRANSPORT_HAS_TEMPO, 1},
+        {"HAS_BEATS_TIMELINE", CLAP_TRANSPORT_HAS_BEATS_TIMELINE, 2},
+        {"IS_PLAYING", CLAP_TRANSPORT_IS_PLAYING, 16},
+        {"PARAM_IS_STEPPED", CLAP_PARAM_IS_STEPPED, 1},
+        {"PARAM_IS_AUTOMATABLE", CLAP_PARAM_IS_AUTOMATABLE, 32},
+        {"PARAM_IS_ENUM", CLAP_PARAM_IS_ENUM, 1 << 16},
+        {"PARAM_RESCAN_VALUES", CLAP_PARAM_RESCAN_VALUES, 1},
+        {"PARAM_RESCAN_ALL", CLAP_PARAM_RESCAN_ALL, 8},
+        {"AUDIO_PORT_IS_MAIN", CLAP_AUDIO_PORT_IS_MAIN, 1},
+        {"NOTE_DIALECT_CLAP", CLAP_NOTE_DIALECT_CLAP, 1},
+        {"NOTE_DIALECT_MIDI", CLAP_NOTE_DIALECT_MIDI, 2},
+        {"LOCATION_FILE", CLAP_PRESET_DISCOVERY_LOCATION_FILE, 0},
+        {"LOCATION_PLUGIN", CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, 1},
+        {"IS_FACTORY_CONTENT", CLAP_PRESET_DISCOVERY_IS_FACTORY_CONTENT, 1},
+        {"IS_USER_CONTENT", CLAP_PRESET_DISCOVERY_IS_USER_CONTENT, 2},
+        {"TIMESTAMP_UNKNOWN", static_cast<long long>(CLAP_TIMESTAMP_UNKNOWN), 0},
+    };
+    for (const auto& row : table) EXPECT_EQ(row.actual, row.expected) << row.name;
 }
 
 struct StringConstant {
-   const char *actual;
-   const char *expected;
+    const char* actual;
+    const char* expected;
 };
 
 TEST(ClapInterface, IdStringsHaveTheirPublishedSpelling) {
-   const StringConstant table[] = {
-      {CLAP_PLUGIN_FACTORY_ID, "clap.plugin-factory"},
-      {CLAP_PRESET_DISCOVERY_FACTORY_ID, "clap.preset-discovery-factory/2"},
-      {CLAP_PRESET_DISCOVERY_FACTORY_ID_COMPAT, "clap.preset-discovery-factory/draft-2"},
-      {CLAP_EXT_PARAMS, "clap.params"},
-      {CLAP_EXT_STATE, "clap.state"},
-      {CLAP_EXT_AUDIO_PORTS, "clap.audio-ports"},
-      {CLAP_EXT_NOTE_PORTS, "clap.note-ports"},
-      {CLAP_EXT_PRESET_LOAD, "clap.preset-load/2"},
-      {CLAP_EXT_PRESET_LOAD_COMPAT, "clap.preset-load.draft/2"},
-      {CLAP_EXT_EVENT_REGISTRY, "clap.event-registry"},
-      {CLAP_PORT_STEREO, "stereo"},
-      {CLAP_PLUGIN_FEATURE_INSTRUMENT, "instrument"},
-      {CLAP_PLUGIN_FEATURE_SYNTHESIZER, "synthesizer"},
-      {CLAP_PLUGIN_FEATURE_STEREO, "stereo"},
-   };
-   for (const auto &row : table) EXPECT_STREQ(row.actual, row.expected);
+    const StringConstant table[] = {
+        {CLAP_PLUGIN_FACTORY_ID, "clap.plugin-factory"},
+        {CLAP_PRESET_DISCOVERY_FACTORY_ID, "clap.preset-discovery-factory/2"},
+        {CLAP_PRESET_DISCOVERY_FACTORY_ID_COMPAT, "clap.preset-discovery-factory/draft-2"},
+        {CLAP_EXT_PARAMS, "clap.params"},
+        {CLAP_EXT_STATE, "clap.state"},
+        {CLAP_EXT_AUDIO_PORTS, "clap.audio-ports"},
+        {CLAP_EXT_NOTE_PORTS, "clap.note-ports"},
+        {CLAP_EXT_PRESET_LOAD, "clap.preset-load/2"},
+        {CLAP_EXT_PRESET_LOAD_COMPAT, "clap.preset-load.draft/2"},
+        {CLAP_EXT_EVENT_REGISTRY, "clap.event-registry"},
+        {CLAP_PORT_STEREO, "stereo"},
+        {CLAP_PLUGIN_FEATURE_INSTRUMENT, "instrument"},
+        {CLAP_PLUGIN_FEATURE_SYNTHESIZER, "synthesizer"},
+        {CLAP_PLUGIN_FEATURE_STEREO, "stereo"},
+    };
+    for (const auto& row : table) EXPECT_STREQ(row.actual, row.expected);
 }
 
 } // namespace

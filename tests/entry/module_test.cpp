@@ -32,8 +32,8 @@ TEST_F(ModuleTest, EntryRecordAndFactories) {
     const void* discovery = module.factory("clap.preset-discovery-factory/2");
     EXPECT_NE(discovery, nullptr);
     EXPECT_EQ(module.factory("clap.preset-discovery-factory/draft-2"), discovery);
-    const char* unknown[] = {"clap.preset-discovery-factory", "clap.plugin-factory ",
-                             "CLAP.PLUGIN-FACTORY", "", "clap.plugin-invalidation-factory/1"};
+    const char* unknown[] = {"clap.preset-discovery-factory", "clap.plugin-factory ", "CLAP.PLUGIN-FACTORY",
+                             "", "clap.plugin-invalidation-factory/1"};
     for (const char* id : unknown) EXPECT_EQ(module.factory(id), nullptr) << id;
     EXPECT_EQ(entry->get_factory(nullptr), nullptr);
 }
@@ -64,8 +64,7 @@ TEST_F(ModuleTest, DescriptorCarriesItsExactStrings) {
 TEST_F(ModuleTest, CreatesOnlyForTheExactPluginId) {
     const clap_plugin_factory_t* factory = module.pluginFactory();
     test::FakeHost host;
-    const char* wrong[] = {"com.brightmoss.fennrow ", "COM.BRIGHTMOSS.FENNROW", "com.brightmoss",
-                           ""};
+    const char* wrong[] = {"com.brightmoss.fennrow ", "COM.BRIGHTMOSS.FENNROW", "com.brightmoss", ""};
     for (const char* id : wrong) EXPECT_EQ(factory->create_plugin(factory, host.clap(), id), nullptr);
     EXPECT_EQ(factory->create_plugin(factory, host.clap(), nullptr), nullptr);
     EXPECT_TRUE(host.calls.empty());
@@ -85,8 +84,7 @@ TEST_F(ModuleTest, CreatesOnlyForTheExactPluginId) {
 TEST_F(ModuleTest, AHostSessionFromCreationToDestruction) {
     const clap_plugin_factory_t* factory = module.pluginFactory();
     test::FakeHost host;
-    const clap_plugin_t* plugin =
-        factory->create_plugin(factory, host.clap(), "com.brightmoss.fennrow");
+    const clap_plugin_t* plugin = factory->create_plugin(factory, host.clap(), "com.brightmoss.fennrow");
     ASSERT_NE(plugin, nullptr);
     ASSERT_TRUE(plugin->init(plugin));
     EXPECT_EQ(host.count("event_registry.query com.brightmoss.events/1"), 1);
@@ -134,7 +132,8 @@ TEST_F(ModuleTest, AHostSessionFromCreationToDestruction) {
 TEST(ModuleLoading, LoadsAndRunsFromAFolderWithAnyLetters) {
     const std::filesystem::path folder = test::makeScratchFolder("fennrow-module");
     ASSERT_FALSE(folder.empty());
-    const std::filesystem::path copy = folder / test::pathFromUtf8("Zo\xC3\xAB \xE9\x9F\xB3") / "fennrow.clap";
+    const std::filesystem::path copy =
+        folder / test::pathFromUtf8("Zo\xC3\xAB \xE9\x9F\xB3") / "fennrow.clap";
     std::filesystem::create_directories(copy.parent_path());
     std::filesystem::copy_file(FENNROW_MODULE_PATH, copy);
     {

@@ -1,7 +1,7 @@
+#include "double_oracle.h"
 #include "maths/exp_double.h"
 #include "maths/log1p_double.h"
 #include "maths/tan_double.h"
-#include "double_oracle.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,8 @@ int mismatches(const Function& f, const std::vector<double>& inputs, double (*ou
         const double got = (ours ? ours : f.ours)(x);
         const double want = mpfrDouble(f.oracle, x);
         if (sameDouble(got, want)) continue;
-        if (++count <= 5) ADD_FAILURE() << f.name << "(" << std::hexfloat << x << ") = " << got << ", want " << want;
+        if (++count <= 5)
+            ADD_FAILURE() << f.name << "(" << std::hexfloat << x << ") = " << got << ", want " << want;
     }
     return count;
 }
@@ -84,8 +85,8 @@ TEST(DoubleFunctions, SpecialValuesAndThresholds) {
     };
     for (const Case& c : cases) {
         const double got = c.f.ours(c.x);
-        EXPECT_TRUE(sameDouble(got, c.want)) << c.f.name << "(" << std::hexfloat << c.x << ") = " << got << ", want "
-                                             << c.want;
+        EXPECT_TRUE(sameDouble(got, c.want))
+            << c.f.name << "(" << std::hexfloat << c.x << ") = " << got << ", want " << c.want;
         if (!std::isnan(c.want)) {
             EXPECT_TRUE(sameDouble(got, mpfrDouble(c.f.oracle, c.x))) << "table entry is wrong";
         }
@@ -99,8 +100,8 @@ TEST(DoubleFunctions, SpecialValuesAndThresholds) {
 // x - 1, exact for these x, so they are log1p's worst cases too.
 TEST(DoubleFunctions, PublishedWorstCases) {
     const std::vector<double> expCases = {
-        -0x1.E8BDBFCD9144Ep3,  -0x1.71E0B869B5E79p2,  -0x1.02393D5976769p1,  -0x1.2A9CAD9998262p0,
-        -0x1.CC37EF7DE7501p0,  -0x1.22E24FA3D5CF9p-1, -0x1.DC2B5DF1F7D3Dp-1, -0x1.290EA09E36479p-3,
+        -0x1.E8BDBFCD9144Ep3,   -0x1.71E0B869B5E79p2,   -0x1.02393D5976769p1,   -0x1.2A9CAD9998262p0,
+        -0x1.CC37EF7DE7501p0,   -0x1.22E24FA3D5CF9p-1,  -0x1.DC2B5DF1F7D3Dp-1,  -0x1.290EA09E36479p-3,
         -0x1.A2FEFEFD580DFp-13, -0x1.ED318EFB627EAp-27, -0x1.4BD46601AE1EFp-31, -0x1.1000000000242p-42,
         -0x1.2000000000288p-42, -0x1.8000000000012p-48, -0x1.0000000000001p-51, 0x1.FFFFFFFFFFFFFp-53,
         0x1.FFFFFFFFFFFE0p-48,  0x1.7FFE7FFEE0024p-32,  0x1.80017FFEDFFDCp-32,  0x1.9E9CBBFD6080Bp-31,
@@ -109,9 +110,9 @@ TEST(DoubleFunctions, PublishedWorstCases) {
         0x1.76E7E5D7B6EACp3,    0x1.A8EAD058BC6B8p3,    0x1.1D5C2DAEBE367p4,    0x1.C44CE0D716A1Ap4,
     };
     const std::vector<double> logCases = {
-        0x1.0000000000001p0,  0x2.0012ECB039C9Cp0, 0x6.46A37FD503FDCp0,  0x7.78DFECC7F57Fp0,
-        0x9.588CCF24BB9C8p0,  0xA.AF87550D97E4p0,  0xC.76F2496CB039p0,   0x11.1867637CBD03p0,
-        0x13.D9D7D597A9DDp0,  0x17.F3825778AAAFp0, 0x1AC.50B409C8AEEp0,  0x1.DE7CD6751029Ap16,
+        0x1.0000000000001p0, 0x2.0012ECB039C9Cp0, 0x6.46A37FD503FDCp0, 0x7.78DFECC7F57Fp0,
+        0x9.588CCF24BB9C8p0, 0xA.AF87550D97E4p0,  0xC.76F2496CB039p0,  0x11.1867637CBD03p0,
+        0x13.D9D7D597A9DDp0, 0x17.F3825778AAAFp0, 0x1AC.50B409C8AEEp0, 0x1.DE7CD6751029Ap16,
     };
     std::vector<double> log1pCases;
     for (double x : logCases) log1pCases.push_back(x - 1.0);
@@ -158,7 +159,9 @@ std::vector<double> sample(const Function& f, int count) {
 
 // One test each, so that they run in parallel.
 TEST(DoubleFunctions, ExpMatchesMpfrOnAFixedSample) { EXPECT_EQ(mismatches(kExp, sample(kExp, 1000000)), 0); }
-TEST(DoubleFunctions, Log1pMatchesMpfrOnAFixedSample) { EXPECT_EQ(mismatches(kLog1p, sample(kLog1p, 1000000)), 0); }
+TEST(DoubleFunctions, Log1pMatchesMpfrOnAFixedSample) {
+    EXPECT_EQ(mismatches(kLog1p, sample(kLog1p, 1000000)), 0);
+}
 TEST(DoubleFunctions, TanMatchesMpfrOnAFixedSample) { EXPECT_EQ(mismatches(kTan, sample(kTan, 100000)), 0); }
 
 // The accurate paths run for about one input in 10^4 in normal use, so they

@@ -71,7 +71,7 @@ constexpr float kMax = std::numeric_limits<float>::max();
 
 // Floats next to multiples of pi/2, where the reduction cancels most.
 std::vector<float> nearHalfPiMultiples() {
-    std::vector<float> v{0x1.921fb6p0f, 0x1.921fb4p0f, 0x1.921fb6p1f, 0x1.921fb6p2f, 105414350.0f,
+    std::vector<float> v{0x1.921fb6p0f, 0x1.921fb4p0f, 0x1.921fb6p1f,         0x1.921fb6p2f,  105414350.0f,
                          0x1.2d97c8p3f, 0x1.fb6e8ap1f, 16367173.0f * 0x1p72f, 0x1.5dde96p127f};
     for (int k = 1; k < 200; ++k) {
         const float x = static_cast<float>(k * 1.5707963267948966);
@@ -88,7 +88,8 @@ std::vector<float> halves(int from, int to) {
 
 std::vector<float> withNeighbours(std::vector<float> v) {
     const size_t n = v.size();
-    for (size_t i = 0; i < n; ++i) v.insert(v.end(), {std::nextafter(v[i], -kInf), std::nextafter(v[i], kInf)});
+    for (size_t i = 0; i < n; ++i)
+        v.insert(v.end(), {std::nextafter(v[i], -kInf), std::nextafter(v[i], kInf)});
     return v;
 }
 
@@ -108,8 +109,8 @@ const std::vector<Case>& cases() {
          -33.0f, 28.0f, withNeighbours(halves(-66, 56))},
         {"tanhf", tanhf, mpfr_tanh, [](double x) { return std::tanh(x); }, detail::kTanhHardCases, -10.0f,
          10.0f, withNeighbours({9.0109f, 0.17328679f, 0x1p-12f, 0.5f, 1.0f})},
-        {"asinf", asinf, mpfr_asin, [](double x) { return std::asin(x); }, detail::kAsinHardCases, -1.0f, 1.0f,
-         withNeighbours({1.0f, -1.0f, 0.5f, -0.5f, 0x1p-12f})},
+        {"asinf", asinf, mpfr_asin, [](double x) { return std::asin(x); }, detail::kAsinHardCases, -1.0f,
+         1.0f, withNeighbours({1.0f, -1.0f, 0.5f, -0.5f, 0x1p-12f})},
     };
     return all;
 }

@@ -11,9 +11,9 @@ namespace {
 
 #if defined(__linux__)
 TEST(PluginImports, NoTranscendentalFunctionFromTheSystem) {
-    const std::set<std::string> forbidden = {
-        "sin", "cos", "tan", "asin", "acos", "atan", "atan2", "sinh", "cosh", "tanh", "exp", "exp2", "expm1",
-        "log", "log2", "log10", "log1p", "pow", "sincos"};
+    const std::set<std::string> forbidden = {"sin",  "cos",   "tan",   "asin", "acos",  "atan",  "atan2",
+                                             "sinh", "cosh",  "tanh",  "exp",  "exp2",  "expm1", "log",
+                                             "log2", "log10", "log1p", "pow",  "sincos"};
     FILE* nm = popen("nm -D --undefined-only '" FENNROW_MODULE_PATH "'", "r");
     ASSERT_NE(nm, nullptr);
     char line[512];
@@ -25,9 +25,9 @@ TEST(PluginImports, NoTranscendentalFunctionFromTheSystem) {
         name = name.substr(0, name.find_first_of("@\n"));
         ++seen;
         // Each name also in its float and long double forms (sinf, sinl).
-        const bool bad = forbidden.count(name) ||
-                         (name.size() > 1 && (name.back() == 'f' || name.back() == 'l') &&
-                          forbidden.count(name.substr(0, name.size() - 1)));
+        const bool bad =
+            forbidden.count(name) || (name.size() > 1 && (name.back() == 'f' || name.back() == 'l') &&
+                                      forbidden.count(name.substr(0, name.size() - 1)));
         if (bad) symbols += name + " ";
     }
     ASSERT_EQ(pclose(nm), 0) << "nm failed";

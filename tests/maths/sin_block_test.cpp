@@ -36,9 +36,20 @@ std::vector<Path> paths() {
 }
 
 std::vector<float> inputs() {
-    std::vector<float> v{0.0f, -0.0f, 1e-45f, -1e-45f, 1.5707964f, 3.1415927f, 6.2831855f, 0x1p20f,
-                         0x1.000002p20f, -0x1p21f, 1e30f, std::numeric_limits<float>::infinity(),
-                         -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()};
+    std::vector<float> v{0.0f,
+                         -0.0f,
+                         1e-45f,
+                         -1e-45f,
+                         1.5707964f,
+                         3.1415927f,
+                         6.2831855f,
+                         0x1p20f,
+                         0x1.000002p20f,
+                         -0x1p21f,
+                         1e30f,
+                         std::numeric_limits<float>::infinity(),
+                         -std::numeric_limits<float>::infinity(),
+                         std::numeric_limits<float>::quiet_NaN()};
     for (int i = 0; i < detail::kSinHardCases.count; ++i)
         v.push_back(std::bit_cast<float>(detail::kSinHardCases.cases[i].input));
     std::mt19937 random(7);
@@ -63,7 +74,8 @@ TEST(SinBlock, EveryPathGivesTheScalarBitsAtEveryLengthAndInPlace) {
                 for (int m = 0; m < length; ++m) {
                     ASSERT_EQ(std::bit_cast<uint32_t>(out[m]), want[start + m])
                         << path.name << " length " << length << " at " << std::hexfloat << in[start + m];
-                    ASSERT_EQ(std::bit_cast<uint32_t>(inPlace[m]), want[start + m]) << path.name << " in place";
+                    ASSERT_EQ(std::bit_cast<uint32_t>(inPlace[m]), want[start + m])
+                        << path.name << " in place";
                 }
             }
         }

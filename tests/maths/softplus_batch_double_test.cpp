@@ -1,7 +1,7 @@
+#include "double_oracle.h"
 #include "maths/exp_double.h"
 #include "maths/log1p_double.h"
 #include "maths/softplus_batch.h"
-#include "double_oracle.h"
 
 #include <gtest/gtest.h>
 
@@ -21,9 +21,9 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // the vector domains (overflow, subnormal results, tiny, huge, negative,
 // special), so that lanes fall back to the scalar functions inside a block.
 std::vector<double> inputs() {
-    std::vector<double> xs = {0.0,   -0.0,   kInf,    -kInf,  kNaN,   -745.2,  -745.1, -720.0,  -707.5,
-                              709.5, 709.9,  1e-300,  -1e-300, 0x1p-60, -0.3,   -0.999, -1.0,    -2.0,
-                              1e300, 0x1p52, 0x1p-54, 3.0,    1.0,    0.5,    -0.25,  -0x1p-54, 4.9e-324};
+    std::vector<double> xs = {0.0,   -0.0,   kInf,    -kInf,   kNaN,    -745.2, -745.1, -720.0,   -707.5,
+                              709.5, 709.9,  1e-300,  -1e-300, 0x1p-60, -0.3,   -0.999, -1.0,     -2.0,
+                              1e300, 0x1p52, 0x1p-54, 3.0,     1.0,     0.5,    -0.25,  -0x1p-54, 4.9e-324};
     std::mt19937_64 rng(7);
     std::uniform_real_distribution<double> u(0.0, 40.0);
     for (int i = 0; i < 20000; ++i) xs.push_back(-2.0 * u(rng));
@@ -41,7 +41,8 @@ TEST(SoftplusBatch, EveryPathGivesTheScalarBits) {
         void (*batch)(BatchPath, const double*, double*, int);
         double (*scalar)(double);
     };
-    const Case cases[] = {{"log1p(exp)", log1pExpBatch, log1pOfExp}, {"exp", expBatch, exp}, {"log1p", log1pBatch, log1p}};
+    const Case cases[] = {
+        {"log1p(exp)", log1pExpBatch, log1pOfExp}, {"exp", expBatch, exp}, {"log1p", log1pBatch, log1p}};
     const std::vector<double> xs = inputs();
     for (BatchPath path : {BatchPath::Scalar, BatchPath::Sse2, BatchPath::Avx2}) {
         if (!batchPathAvailable(path)) continue;
@@ -56,8 +57,9 @@ TEST(SoftplusBatch, EveryPathGivesTheScalarBits) {
                     const double want = c.scalar(xs[offset + i]);
                     if (sameDouble(out[i], want)) continue;
                     if (++wrong <= 3)
-                        ADD_FAILURE() << c.name << " path " << static_cast<int>(path) << " at " << std::hexfloat
-                                      << xs[offset + i] << ": " << out[i] << ", want " << want;
+                        ADD_FAILURE()
+                            << c.name << " path " << static_cast<int>(path) << " at " << std::hexfloat
+                            << xs[offset + i] << ": " << out[i] << ", want " << want;
                 }
                 EXPECT_EQ(wrong, 0);
             }

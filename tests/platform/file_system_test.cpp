@@ -149,7 +149,8 @@ TEST(PlatformEnvironment, ReadsSetUnsetAndNonAsciiValuesInBothForms) {
         test::setEnvironment("FENNROW_PLATFORM_TEST", "/home/\xE9\x9F\xB3");
         EXPECT_EQ(environmentValue("FENNROW_PLATFORM_TEST", form), "/home/\xE9\x9F\xB3");
         test::setEnvironment("FENNROW_PLATFORM_TEST", "");
-        EXPECT_EQ(environmentValue("FENNROW_PLATFORM_TEST", form).has_value(), test::kEnvironmentKeepsEmptyValues);
+        EXPECT_EQ(environmentValue("FENNROW_PLATFORM_TEST", form).has_value(),
+                  test::kEnvironmentKeepsEmptyValues);
         test::setEnvironment("FENNROW_PLATFORM_TEST", std::nullopt);
         EXPECT_FALSE(environmentValue("FENNROW_PLATFORM_TEST", form).has_value());
     }

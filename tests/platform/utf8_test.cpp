@@ -13,18 +13,12 @@ struct Utf8Case {
 
 TEST(Utf8, AcceptsWellFormedAndRefusesIllFormed) {
     const Utf8Case cases[] = {
-        {"ascii", "Presets/Warm.json", true},
-        {"two-byte", "Gr\xC3\xBC\xC3\x9F", true},
-        {"three-byte", "\xE2\x82\xAC", true},
-        {"four-byte", "\xF0\x9F\x98\x80", true},
-        {"highest", "\xF4\x8F\xBF\xBF", true},
-        {"lone continuation", "\x80", false},
-        {"overlong slash", "\xC0\xAF", false},
-        {"overlong three", "\xE0\x80\xAF", false},
-        {"surrogate", "\xED\xA0\x80", false},
-        {"above range", "\xF4\x90\x80\x80", false},
-        {"truncated", "ab\xE2\x82", false},
-        {"latin-1", "caf\xE9", false},
+        {"ascii", "Presets/Warm.json", true},  {"two-byte", "Gr\xC3\xBC\xC3\x9F", true},
+        {"three-byte", "\xE2\x82\xAC", true},  {"four-byte", "\xF0\x9F\x98\x80", true},
+        {"highest", "\xF4\x8F\xBF\xBF", true}, {"lone continuation", "\x80", false},
+        {"overlong slash", "\xC0\xAF", false}, {"overlong three", "\xE0\x80\xAF", false},
+        {"surrogate", "\xED\xA0\x80", false},  {"above range", "\xF4\x90\x80\x80", false},
+        {"truncated", "ab\xE2\x82", false},    {"latin-1", "caf\xE9", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(isValidUtf8(c.bytes), c.valid) << c.label;

@@ -56,9 +56,7 @@ void* operator new[](std::size_t size, std::align_val_t a) {
     return allocateOrThrow(size, static_cast<std::size_t>(a));
 }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size, kPlain); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return allocate(size, kPlain);
-}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size, kPlain); }
 void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
     return allocate(size, static_cast<std::size_t>(a));
 }
@@ -95,8 +93,8 @@ TEST(RealTime, ProcessDoesNotAllocate) {
     TestPlugin p;
     ASSERT_TRUE(p.activate(48000.0, 256));
     const clap_event_transport_t transport = test::makeTransport(
-        CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING,
-        128.0, 16.0);
+        CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING, 128.0,
+        16.0);
 
     InputEvents events;
     events.noteOn(0, 40, 1.0, 3).param(17, 7, 0.8).noteOn(64, 43, 0.5).noteChoke(100, -1);

@@ -168,8 +168,9 @@ TEST(Lifecycle, ActivateSizesScratchAndStartsAFreshEngine) {
 }
 
 TEST(Lifecycle, ActivateRefusesARateItCannotRunAt) {
-    const double rates[] = {0.0, -48000.0, std::numeric_limits<double>::quiet_NaN(),
-                            std::numeric_limits<double>::infinity(), 1e300, 1e-300};
+    const double rates[] = {
+        0.0,   -48000.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+        1e300, 1e-300};
     for (double rate : rates) {
         TestPlugin p;
         EXPECT_FALSE(p.activate(rate, 64)) << rate;

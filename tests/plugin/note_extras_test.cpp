@@ -26,9 +26,7 @@ struct WireEvent {
         std::memcpy(bytes + offset, &value, sizeof value);
         return *this;
     }
-    const clap_event_header_t* header() const {
-        return reinterpret_cast<const clap_event_header_t*>(bytes);
-    }
+    const clap_event_header_t* header() const { return reinterpret_cast<const clap_event_header_t*>(bytes); }
 };
 
 NoteExtrasTable registeredTable() {

@@ -33,12 +33,9 @@ TEST(ParamsExtension, InfoDescribesEachRow) {
     ASSERT_NE(params, nullptr);
     EXPECT_EQ(params->count(p.plugin), 23u);
     const InfoCase cases[] = {
-        {0, 1, "Weight", 0x20, 0.0f, 1.0f, 0.6f},
-        {4, 5, "Punch time", 0x20, 0.01f, 0.3f, 0.06f},
-        {8, 9, "Glide", 0x20, 0.0f, 0.4f, 0.05f},
-        {11, 12, "Arc bars", 0x21, 1.0f, 16.0f, 8.0f},
-        {19, 20, "Legato", 0x21, 0.0f, 1.0f, 1.0f},
-        {22, 23, "Motion to Level", 0x20, 0.0f, 1.0f, 0.0f},
+        {0, 1, "Weight", 0x20, 0.0f, 1.0f, 0.6f},   {4, 5, "Punch time", 0x20, 0.01f, 0.3f, 0.06f},
+        {8, 9, "Glide", 0x20, 0.0f, 0.4f, 0.05f},   {11, 12, "Arc bars", 0x21, 1.0f, 16.0f, 8.0f},
+        {19, 20, "Legato", 0x21, 0.0f, 1.0f, 1.0f}, {22, 23, "Motion to Level", 0x20, 0.0f, 1.0f, 0.0f},
     };
     for (const InfoCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -115,9 +112,9 @@ TEST(ParamsExtension, ValueToTextFollowsUnitAndStepping) {
     TestPlugin p;
     const auto* params = paramsOf(p);
     const TextCase cases[] = {
-        {12, 8.0, "8 bars"},   {12, 3.6, "4 bars"},      {20, 1.0, "1"},
-        {5, 0.06, "0.060 s"},  {8, 1.0, "1.000 beats"},  {1, 0.6, "0.600"},
-        {1, 0.6f, "0.600"},    {1, 2.5, "2.500"},        {1, -0.0004, "-0.000"},
+        {12, 8.0, "8 bars"},    {12, 3.6, "4 bars"},       {20, 1.0, "1"},
+        {5, 0.06, "0.060 s"},   {8, 1.0, "1.000 beats"},   {1, 0.6, "0.600"},
+        {1, 0.6f, "0.600"},     {1, 2.5, "2.500"},         {1, -0.0004, "-0.000"},
         {9, 0.0125, "0.013 s"}, {12, 1e6, "1000000 bars"},
     };
     for (const TextCase& c : cases) {
@@ -158,11 +155,23 @@ TEST(ParamsExtension, TextToValueReadsTheLeadingNumber) {
     TestPlugin p;
     const auto* params = paramsOf(p);
     const ParseCase cases[] = {
-        {"0.25", 0.25, true}, {"abc", 0.0, false},   {"2.5 s", 2.5, true},  {"", 0.0, false},
-        {"  -3", -3.0, true}, {"+4e1x", 40.0, true}, {"1.", 1.0, true},     {".5", 0.5, true},
-        {"--1", 0.0, false},  {"0x10", 16.0, true},  {"0xg", 0.0, true},    {"-", 0.0, false},
-        {"1e999", std::numeric_limits<double>::infinity(), true},          {"1e-999", 0.0, true},
-        {"0,5", 0.0, true},   {"0x1ep-2000", 0.0, true}, {"-0xep-2000", -0.0, true},
+        {"0.25", 0.25, true},
+        {"abc", 0.0, false},
+        {"2.5 s", 2.5, true},
+        {"", 0.0, false},
+        {"  -3", -3.0, true},
+        {"+4e1x", 40.0, true},
+        {"1.", 1.0, true},
+        {".5", 0.5, true},
+        {"--1", 0.0, false},
+        {"0x10", 16.0, true},
+        {"0xg", 0.0, true},
+        {"-", 0.0, false},
+        {"1e999", std::numeric_limits<double>::infinity(), true},
+        {"1e-999", 0.0, true},
+        {"0,5", 0.0, true},
+        {"0x1ep-2000", 0.0, true},
+        {"-0xep-2000", -0.0, true},
     };
     for (const ParseCase& c : cases) {
         double value = 99.0;
@@ -187,13 +196,27 @@ TEST(WriteParam, RoundsSteppedValuesClampsAndReplacesNaN) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     const WriteCase cases[] = {
-        {12, 3.6, 4.0f},   {12, 40.0, 16.0f},  {12, nan, 8.0f},    {12, 2.5, 3.0f},
-        {12, -7.0, 1.0f},  {20, 0.5, 1.0f},    {20, 0.49, 0.0f},   {20, -0.5, 0.0f},
-        {1, 0.3, 0.3f},    {1, 1.5, 1.0f},     {1, -1.0, 0.0f},    {5, 0.0, 0.01f},
-        {1, 1e300, 1.0f},  {1, -1e300, 0.0f},  {1, inf, 1.0f},     {1, -inf, 0.0f},
-        {3, nan, 0.5f},    {8, 100.0, 16.0f},
+        {12, 3.6, 4.0f},
+        {12, 40.0, 16.0f},
+        {12, nan, 8.0f},
+        {12, 2.5, 3.0f},
+        {12, -7.0, 1.0f},
+        {20, 0.5, 1.0f},
+        {20, 0.49, 0.0f},
+        {20, -0.5, 0.0f},
+        {1, 0.3, 0.3f},
+        {1, 1.5, 1.0f},
+        {1, -1.0, 0.0f},
+        {5, 0.0, 0.01f},
+        {1, 1e300, 1.0f},
+        {1, -1e300, 0.0f},
+        {1, inf, 1.0f},
+        {1, -inf, 0.0f},
+        {3, nan, 0.5f},
+        {8, 100.0, 16.0f},
         // Narrowed to float before rounding: these doubles become exact halves.
-        {12, 2.4999999999999996, 3.0f}, {20, 0.49999999999, 1.0f},
+        {12, 2.4999999999999996, 3.0f},
+        {20, 0.49999999999, 1.0f},
     };
     for (const WriteCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "id " << c.id << " value " << c.value);

@@ -21,16 +21,14 @@ constexpr float kSentinel = std::numeric_limits<float>::quiet_NaN();
 
 // The engine driven directly, slice by slice, as the process loop should.
 struct Reference {
-    explicit Reference(float sampleRate, const SoundSnapshot& sound = defaultSoundSnapshot())
-        : sound(sound) {
+    explicit Reference(float sampleRate, const SoundSnapshot& sound = defaultSoundSnapshot()) : sound(sound) {
         EnginePrepare(engine, sampleRate);
     }
     void render(uint32_t frames, const BlockTiming& timing = {}) {
         const size_t at = left.size();
         left.resize(at + frames);
         right.resize(at + frames);
-        EngineRender(engine, sound.params, sound.curves, timing, left.data() + at,
-                     right.data() + at, frames);
+        EngineRender(engine, sound.params, sound.curves, timing, left.data() + at, right.data() + at, frames);
     }
     SynthEngine engine;
     SoundSnapshot sound;
@@ -47,8 +45,7 @@ bool anyNonZero(const std::vector<float>& samples) {
 void expectSameSamples(const std::vector<float>& actual, const std::vector<float>& expected,
                        size_t offset = 0) {
     ASSERT_GE(expected.size(), offset + actual.size());
-    EXPECT_EQ(std::memcmp(actual.data(), expected.data() + offset, actual.size() * sizeof(float)),
-              0);
+    EXPECT_EQ(std::memcmp(actual.data(), expected.data() + offset, actual.size() * sizeof(float)), 0);
 }
 
 TEST(Process, NoteSplitIsSampleAccurate) {
@@ -103,8 +100,8 @@ struct TimingCase {
     uint32_t flags;
     double tempo;
     double songBeats;
-    BlockTiming first;  // expected timing of the slice at frame 0
-    double secondBeat;  // expected beat position of the slice at frame 240
+    BlockTiming first; // expected timing of the slice at frame 0
+    double secondBeat; // expected beat position of the slice at frame 240
 };
 
 TEST(Process, SliceTimingFollowsTheTransport) {
@@ -113,14 +110,34 @@ TEST(Process, SliceTimingFollowsTheTransport) {
     const TimingCase cases[] = {
         {"no transport", false, 0, 0.0, 0.0, {0.0, 120.0f, false}, 0.0},
         {"playing at 120", true, all, 120.0, 8.0, {8.0, 120.0f, true}, 8.01},
-        {"stopped at 90", true, all & ~CLAP_TRANSPORT_IS_PLAYING, 90.0, 2.5, {2.5, 90.0f, false},
+        {"stopped at 90",
+         true,
+         all & ~CLAP_TRANSPORT_IS_PLAYING,
+         90.0,
+         2.5,
+         {2.5, 90.0f, false},
          2.5 + 240.0 * (90.0 / (48000.0 * 60.0))},
-        {"tempo without timeline", true, CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_IS_PLAYING,
-         140.0, 8.0, {0.0, 140.0f, false}, 240.0 * (static_cast<double>(140.0f) / 2880000.0)},
-        {"timeline without tempo", true, CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING,
-         77.0, 4.0, {4.0, 120.0f, true}, 4.01},
-        {"NaN tempo keeps the default", true, all, std::numeric_limits<double>::quiet_NaN(), 1.0,
-         {1.0, 120.0f, true}, 1.01},
+        {"tempo without timeline",
+         true,
+         CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_IS_PLAYING,
+         140.0,
+         8.0,
+         {0.0, 140.0f, false},
+         240.0 * (static_cast<double>(140.0f) / 2880000.0)},
+        {"timeline without tempo",
+         true,
+         CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING,
+         77.0,
+         4.0,
+         {4.0, 120.0f, true},
+         4.01},
+        {"NaN tempo keeps the default",
+         true,
+         all,
+         std::numeric_limits<double>::quiet_NaN(),
+         1.0,
+         {1.0, 120.0f, true},
+         1.01},
     };
     for (const TimingCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -180,8 +197,7 @@ TEST(Process, BlocksLongerThanAnnouncedStayInsideTheScratchArray) {
         AudioBlock one(1000, 1, kSentinel);
         stereo.process(two.process(events.clap()));
         mono.process(one.process(events.clap()));
-        EXPECT_EQ(std::memcmp(one.channel(0).data(), two.channel(0).data(), 1000 * sizeof(float)),
-                  0);
+        EXPECT_EQ(std::memcmp(one.channel(0).data(), two.channel(0).data(), 1000 * sizeof(float)), 0);
         // Stereo blocks beyond the announced size are rendered whole as well.
         TestPlugin small;
         ASSERT_TRUE(small.activate(48000.0, announced));
@@ -368,8 +384,7 @@ TEST(Process, EveryFrameIsWrittenAtAnyRateAndBlockSize) {
             InputEvents events;
             events.noteOn(0, 30, 1.0).param(frames / 2, 6, 1.0);
             const clap_event_transport_t transport = test::makeTransport(
-                CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE |
-                    CLAP_TRANSPORT_IS_PLAYING,
+                CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING,
                 174.0, 3.0);
             for (int round = 0; round < 3; ++round) {
                 AudioBlock block(frames, 2, kSentinel);

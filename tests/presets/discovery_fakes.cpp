@@ -15,7 +15,6 @@ constexpr bool kNamesAreUtf16 = false;
 #endif
 } // namespace
 
-
 namespace {
 
 std::string textOr(const char* text, const char* fallback = "(null)") {
@@ -38,8 +37,8 @@ FakeIndexer::FakeIndexer() {
     record.indexer_data = this;
     record.declare_filetype = [](const clap_preset_discovery_indexer_t* self,
                                  const clap_preset_discovery_filetype_t* type) {
-        indexerOf(self).calls.push_back("filetype " + textOr(type->name) + "|" + textOr(type->description) + "|" +
-                                        textOr(type->file_extension));
+        indexerOf(self).calls.push_back("filetype " + textOr(type->name) + "|" + textOr(type->description) +
+                                        "|" + textOr(type->file_extension));
         return true;
     };
     record.declare_location = [](const clap_preset_discovery_indexer_t* self,
@@ -61,7 +60,8 @@ FakeIndexer::FakeIndexer() {
 
 FakeReceiver::FakeReceiver() {
     record.receiver_data = this;
-    record.on_error = [](const clap_preset_discovery_metadata_receiver_t* self, int32_t code, const char* message) {
+    record.on_error = [](const clap_preset_discovery_metadata_receiver_t* self, int32_t code,
+                         const char* message) {
         receiverOf(self).calls.push_back("error " + std::to_string(code) + " " + textOr(message));
     };
     record.begin_preset = [](const clap_preset_discovery_metadata_receiver_t* self, const char* name,
@@ -91,9 +91,8 @@ FakeReceiver::FakeReceiver() {
     record.add_feature = [](const clap_preset_discovery_metadata_receiver_t* self, const char* feature) {
         receiverOf(self).calls.push_back("feature " + textOr(feature));
     };
-    record.add_extra_info = [](const clap_preset_discovery_metadata_receiver_t* self, const char*, const char*) {
-        receiverOf(self).calls.push_back("extra");
-    };
+    record.add_extra_info = [](const clap_preset_discovery_metadata_receiver_t* self, const char*,
+                               const char*) { receiverOf(self).calls.push_back("extra"); };
 }
 
 ScratchFolder::ScratchFolder() : path(test::makeScratchFolder("fennrow-presets")) {}

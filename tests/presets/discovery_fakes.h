@@ -22,8 +22,9 @@ struct FakeIndexer {
 struct FakeReceiver {
     FakeReceiver();
     clap_preset_discovery_metadata_receiver_t record{};
-    std::vector<std::string> calls; // "begin name|key", "plugin abi:id", "feature f", "creator c", "error code msg"
-    int refuseBeginAt = -1;         // begin_preset answers false on this call (0-based)
+    std::vector<std::string>
+        calls;              // "begin name|key", "plugin abi:id", "feature f", "creator c", "error code msg"
+    int refuseBeginAt = -1; // begin_preset answers false on this call (0-based)
     int begins = 0;
 };
 

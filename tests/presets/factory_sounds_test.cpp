@@ -19,12 +19,15 @@ TEST(FactorySounds, ListsTwentyUniquelyNamedSoundsInHostOrder) {
         const char* category;
     };
     const Listed listed[] = {
-        {"Init", "Other"},           {"Demo", "Pluck"},          {"Deep Sub", "Sub"},
-        {"Boom 808", "Sub"},         {"Kick Sub", "Sub"},        {"Pumping Sub", "Sub"},
-        {"Wide Reese", "Reese"},     {"Breathing Reese", "Reese"}, {"Rising Tension", "Reese"},
-        {"Rubber Pluck", "Pluck"},   {"Glitch Pluck", "Pluck"},  {"Hoover Stab", "Pluck"},
-        {"Squelch", "Acid"},         {"Acid Screamer", "Acid"},  {"Growl", "Growl"},
-        {"Neuro", "Growl"},          {"Wobble", "Growl"},        {"Talking Growl", "Growl"},
+        {"Init", "Other"},           {"Demo", "Pluck"},
+        {"Deep Sub", "Sub"},         {"Boom 808", "Sub"},
+        {"Kick Sub", "Sub"},         {"Pumping Sub", "Sub"},
+        {"Wide Reese", "Reese"},     {"Breathing Reese", "Reese"},
+        {"Rising Tension", "Reese"}, {"Rubber Pluck", "Pluck"},
+        {"Glitch Pluck", "Pluck"},   {"Hoover Stab", "Pluck"},
+        {"Squelch", "Acid"},         {"Acid Screamer", "Acid"},
+        {"Growl", "Growl"},          {"Neuro", "Growl"},
+        {"Wobble", "Growl"},         {"Talking Growl", "Growl"},
         {"Organ House", "Other"},    {"Dark Legato", "Other"},
     };
     const auto sounds = factorySounds();

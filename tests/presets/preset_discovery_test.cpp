@@ -83,7 +83,9 @@ TEST(PresetDiscoveryInit, DeclaresLocationsFromAppData) {
         {"unset", std::nullopt, false, {kFileType, kFactoryLocation}},
         {"empty", std::string(), false, {kFileType, kFactoryLocation}},
         {"no earlier folder", appData.path.string(), false, {kFileType, kFactoryLocation, userLocation}},
-        {"earlier folder", appData.path.string(), true,
+        {"earlier folder",
+         appData.path.string(),
+         true,
          {kFileType, kFactoryLocation, userLocation, earlierLocation}},
     };
     for (const Case& c : cases) {
@@ -110,13 +112,14 @@ TEST(PresetDiscoveryInit, FindsPresetsUnderAnAppDataWithAnyLetters) {
     const std::string sep = "/";
 #endif
     ScratchFolder scratch;
-    const std::string appData = test::utf8FromPath(scratch.path) + sep + "Zo\xC3\xAB \xE9\x9F\xB3\xF0\x9F\x8E\xB8";
+    const std::string appData =
+        test::utf8FromPath(scratch.path) + sep + "Zo\xC3\xAB \xE9\x9F\xB3\xF0\x9F\x8E\xB8";
     const std::string user = appData + sep + "Tamber" + sep + "Presets" + sep + "fennrow";
     const std::string earlier = appData + sep + "Brightmoss" + sep + "fennrow" + sep + "Presets";
     std::filesystem::create_directories(test::pathFromUtf8(earlier));
-    const std::string preset = scratch.write(user.substr(test::utf8FromPath(scratch.path).size() + 1) +
-                                                 sep + "B\xC3\xA4sse.json",
-                                             R"({"kind":"instance","plugin":"fennrow"})");
+    const std::string preset =
+        scratch.write(user.substr(test::utf8FromPath(scratch.path).size() + 1) + sep + "B\xC3\xA4sse.json",
+                      R"({"kind":"instance","plugin":"fennrow"})");
     ScopedAppData scoped(appData);
     FakeIndexer indexer;
     ProviderPtr provider = createProvider(indexer);
@@ -168,8 +171,9 @@ TEST(PresetDiscoveryMetadata, ListsTheFactorySetWithCreatorAndFeatures) {
     EXPECT_EQ(begins.front(), "begin Init|Init");
     EXPECT_EQ(begins.back(), "begin Dark Legato|Dark Legato");
 
-    const Calls deepSub = {"begin Deep Sub|Deep Sub", "creator Brightmoss", "plugin clap:com.brightmoss.fennrow",
-                           "feature instrument", "feature bass", "feature sub"};
+    const Calls deepSub = {
+        "begin Deep Sub|Deep Sub", "creator Brightmoss", "plugin clap:com.brightmoss.fennrow",
+        "feature instrument",      "feature bass",       "feature sub"};
     const auto start = std::find(calls.begin(), calls.end(), deepSub.front());
     ASSERT_NE(start, calls.end());
     EXPECT_EQ(Calls(start, start + deepSub.size()), deepSub);
@@ -202,12 +206,15 @@ TEST(PresetDiscoveryMetadata, DescribesAPresetFileByItsDocument) {
         const char* content;
         Calls expected;
     } cases[] = {
-        {"Named.json", R"({"kind":"instance","plugin":"fennrow","meta":{"name":"Foo","category":"Acid"}})",
+        {"Named.json",
+         R"({"kind":"instance","plugin":"fennrow","meta":{"name":"Foo","category":"Acid"}})",
          {"begin Foo|(null)", "plugin clap:com.brightmoss.fennrow", "feature instrument", "feature bass",
           "feature acid"}},
-        {"Wide.json", R"({"kind":"instance","plugin":"fennrow","meta":{"category":7}})",
+        {"Wide.json",
+         R"({"kind":"instance","plugin":"fennrow","meta":{"category":7}})",
          {"begin Wide|(null)", "plugin clap:com.brightmoss.fennrow", "feature instrument", "feature bass"}},
-        {"Warm.fennrow.json", R"({"kind":"instance","meta":"free text"})",
+        {"Warm.fennrow.json",
+         R"({"kind":"instance","meta":"free text"})",
          {"begin Warm.fennrow|(null)", "plugin clap:com.brightmoss.fennrow", "feature instrument",
           "feature bass"}},
     };
@@ -258,8 +265,9 @@ TEST(PresetDiscoveryMetadata, ReportsFilesItCannotDescribe) {
 
 TEST(PresetDiscovery, RunsOnItsOwnThreadBesideALivePlugin) {
     ScratchFolder appData;
-    const std::string file = appData.write("Tamber/Presets/fennrow/Mine.json",
-                                           R"({"kind":"instance","plugin":"fennrow","params":{"weight":0.9}})");
+    const std::string file =
+        appData.write("Tamber/Presets/fennrow/Mine.json",
+                      R"({"kind":"instance","plugin":"fennrow","params":{"weight":0.9}})");
     test::TestPlugin plugin;
     const std::string before = testing::saveState(plugin);
 
@@ -271,8 +279,10 @@ TEST(PresetDiscovery, RunsOnItsOwnThreadBesideALivePlugin) {
         ProviderPtr provider = createProvider(fake);
         provider->init(provider.get());
         FakeReceiver receiver;
-        provider->get_metadata(provider.get(), CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, &receiver.record);
-        provider->get_metadata(provider.get(), CLAP_PRESET_DISCOVERY_LOCATION_FILE, file.c_str(), &receiver.record);
+        provider->get_metadata(provider.get(), CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr,
+                               &receiver.record);
+        provider->get_metadata(provider.get(), CLAP_PRESET_DISCOVERY_LOCATION_FILE, file.c_str(),
+                               &receiver.record);
         indexed = fake.calls;
         described = receiver.calls;
     });

@@ -21,8 +21,9 @@ using Calls = std::vector<std::string>;
 constexpr std::uint32_t kFile = CLAP_PRESET_DISCOVERY_LOCATION_FILE;
 constexpr std::uint32_t kFactory = CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN;
 
-const std::string kFilePreset = R"({"kind":"instance","spec":"1.0","plugin":"fennrow","meta":{"name":"Loaded"},)"
-                                R"("params":{"weight":0.125,"odd":[1]}})";
+const std::string kFilePreset =
+    R"({"kind":"instance","spec":"1.0","plugin":"fennrow","meta":{"name":"Loaded"},)"
+    R"("params":{"weight":0.125,"odd":[1]}})";
 
 TEST(PresetLoad, FactorySoundsLoadByExactNameAndStartANewDocument) {
     ScratchFolder folder;
@@ -100,7 +101,8 @@ TEST(PresetLoad, AFileWithWarningsOrACorruptAssetStillLoadsQuietly) {
     ScratchFolder folder;
     const std::string plain = folder.write("Loaded.json", kFilePreset);
     const std::string zip = folder.write(
-        "Packed.zip", testing::storedZip({{"instance.json", kFilePreset}, {"assets/" + std::string(64, '0'), "x"}}));
+        "Packed.zip",
+        testing::storedZip({{"instance.json", kFilePreset}, {"assets/" + std::string(64, '0'), "x"}}));
     for (const std::string& file : {plain, zip}) {
         TestPlugin plugin;
         plugin.host.calls.clear();

@@ -24,8 +24,8 @@ struct Loaded {
 
 Loaded load(const std::string& bytes, InstanceDocument retained = {}) {
     Loaded result{std::nullopt, std::move(retained), {}};
-    result.sound = loadSound(result.retained, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                             result.findings);
+    result.sound = loadSound(result.retained, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                             bytes.size(), result.findings);
     return result;
 }
 
@@ -68,11 +68,12 @@ TEST(SoundDocument, AFreshSoundSavesTheDefaultDocumentExactly) {
         R"("motionRate":1,"glide":0.05,"spread":0,"arcAmount":0,"arcBars":8,"arcDrift":1,"pluck":0,)"
         R"("arcShapeDepth":1,"arcToneDepth":1,"arcDriveDepth":1,"arcMotionDepth":1,"arcSpreadDepth":0,)"
         R"("legato":1,"motionToneDepth":1,"motionDriveDepth":0,"motionLevelDepth":0},)"
-        R"("state":{"motion":)" + curveText(curves.points[0]) + R"(,"motionDrive":)" + curveText(curves.points[1]) +
-        R"(,"motionLevel":)" + curveText(curves.points[2]) +
-        R"(,"arcs":{"Shape":)" + curveText(curves.points[3]) + R"(,"Tone":)" + curveText(curves.points[4]) +
-        R"(,"Drive":)" + curveText(curves.points[5]) + R"(,"Motion":)" + curveText(curves.points[6]) +
-        R"(,"Spread":)" + curveText(curves.points[7]) + "}}}";
+        R"("state":{"motion":)" +
+        curveText(curves.points[0]) + R"(,"motionDrive":)" + curveText(curves.points[1]) +
+        R"(,"motionLevel":)" + curveText(curves.points[2]) + R"(,"arcs":{"Shape":)" +
+        curveText(curves.points[3]) + R"(,"Tone":)" + curveText(curves.points[4]) + R"(,"Drive":)" +
+        curveText(curves.points[5]) + R"(,"Motion":)" + curveText(curves.points[6]) + R"(,"Spread":)" +
+        curveText(curves.points[7]) + "}}}";
     const std::string saved = writeSoundDocument(InstanceDocument{}, defaultSoundSnapshot(), std::nullopt);
     EXPECT_EQ(saved, expected);
     EXPECT_EQ(saved.find_first_of(" \n"), std::string::npos);
@@ -132,9 +133,9 @@ TEST(SoundDocument, CurvesOfTheWrongShapeStayAtTheirDefaults) {
     sixtyThree += "]";
     withText += "]";
     withNan += "]";
-    const Loaded loaded = load(document(R"(,"state":{"motion":)" + sixtyThree + R"(,"motionDrive":)" + withText +
-                                        R"(,"motionLevel":)" + withNan + R"(,"arcs":{"Tone":5,"Spread":)" +
-                                        withText + "}}"));
+    const Loaded loaded =
+        load(document(R"(,"state":{"motion":)" + sixtyThree + R"(,"motionDrive":)" + withText +
+                      R"(,"motionLevel":)" + withNan + R"(,"arcs":{"Tone":5,"Spread":)" + withText + "}}"));
     ASSERT_TRUE(loaded.sound.has_value());
     const CurveSet defaults = defaultCurveSet();
     const CurveSet& curves = loaded.sound->curves;
@@ -199,7 +200,8 @@ TEST(SoundDocument, MembersThePluginDoesNotOwnSurviveASave) {
     const std::string saved = save(loaded);
     EXPECT_NE(saved.find(R"("plugin":"fennrow")"), std::string::npos);
     EXPECT_NE(saved.find(R"("hints":{"x":1})"), std::string::npos);
-    EXPECT_NE(saved.find(R"("params":{"weight":0.50,"mode":"soft","extra":0.125,"drive":0.65,)"), std::string::npos);
+    EXPECT_NE(saved.find(R"("params":{"weight":0.50,"mode":"soft","extra":0.125,"drive":0.65,)"),
+              std::string::npos);
     EXPECT_NE(saved.find(R"("state":{"mine":true,"arcs":{"Shape":)"), std::string::npos); // replaced in place
     EXPECT_EQ(saved.find("Other"), std::string::npos); // the arcs object is rebuilt whole
     EXPECT_EQ(saved.substr(saved.size() - 13), R"(,"zz":[1.50]})");
@@ -236,7 +238,8 @@ TEST(SoundDocument, WronglyTypedMembersThePluginOwnsAreWrittenAfresh) {
     EXPECT_EQ(unseeded.substr(unseeded.size() - 22), R"(},"seed":"bad","zz":1})");
 
     const std::string seeded = writeSoundDocument(loaded.retained, *loaded.sound, 0xfeedull);
-    EXPECT_EQ(seeded.rfind(head + R"("scope":"complete","seed":"000000000000feed","params":{)", 0), 0u) << seeded;
+    EXPECT_EQ(seeded.rfind(head + R"("scope":"complete","seed":"000000000000feed","params":{)", 0), 0u)
+        << seeded;
     EXPECT_EQ(seeded.find("bad"), std::string::npos);
     EXPECT_EQ(seeded.substr(seeded.size() - 8), R"(,"zz":1})");
 }
@@ -285,8 +288,8 @@ TEST(SoundDocument, ZipPackagesLoadAndACorruptAssetOnlyWarns) {
     const std::string digest = sha256Hex(reinterpret_cast<const std::uint8_t*>(asset.data()), asset.size());
     const std::string body = document(R"(,"params":{"tone":0.75})");
     const std::string zip = testing::storedZip({{"instance.json", body},
-                                               {"assets/" + digest, asset},
-                                               {"assets/" + std::string(64, 'a'), "not matching"}});
+                                                {"assets/" + digest, asset},
+                                                {"assets/" + std::string(64, 'a'), "not matching"}});
     const Loaded loaded = load(zip);
     ASSERT_TRUE(loaded.sound.has_value());
     EXPECT_EQ(loaded.sound->params.tone, 0.75f);

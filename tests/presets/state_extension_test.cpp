@@ -174,7 +174,8 @@ TEST(StateExtension, TheSessionValueBecomesTheSeed) {
     TestPlugin plugin;
     const SessionInfo info{kSessionInfoMinimumSize, 0, 0xfeedull, 1, 0, nullptr, 0};
     ASSERT_TRUE(kSessionExtension.set(plugin.plugin, &info));
-    EXPECT_NE(saveState(plugin).find(R"("scope":"complete","seed":"000000000000feed","params")"), std::string::npos);
+    EXPECT_NE(saveState(plugin).find(R"("scope":"complete","seed":"000000000000feed","params")"),
+              std::string::npos);
 }
 
 } // namespace

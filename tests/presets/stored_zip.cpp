@@ -31,10 +31,10 @@ std::string storedZip(const std::vector<std::pair<std::string, std::string>>& en
         const auto nameLength = static_cast<std::uint32_t>(name.size());
 
         put32(local, 0x04034b50);
-        put16(local, 20);    // version needed
-        put16(local, 0);     // flags
-        put16(local, 0);     // stored
-        put32(local, 0);     // time and date
+        put16(local, 20); // version needed
+        put16(local, 0);  // flags
+        put16(local, 0);  // stored
+        put32(local, 0);  // time and date
         put32(local, crc);
         put32(local, size);
         put32(local, size);
@@ -44,8 +44,8 @@ std::string storedZip(const std::vector<std::pair<std::string, std::string>>& en
         local += content;
 
         put32(central, 0x02014b50);
-        put16(central, 20);  // made by
-        put16(central, 20);  // needed
+        put16(central, 20); // made by
+        put16(central, 20); // needed
         put16(central, 0);
         put16(central, 0);
         put32(central, 0);
@@ -53,11 +53,11 @@ std::string storedZip(const std::vector<std::pair<std::string, std::string>>& en
         put32(central, size);
         put32(central, size);
         put16(central, nameLength);
-        put16(central, 0);   // extra
-        put16(central, 0);   // comment
-        put16(central, 0);   // disk
-        put16(central, 0);   // internal attributes
-        put32(central, 0);   // external attributes
+        put16(central, 0); // extra
+        put16(central, 0); // comment
+        put16(central, 0); // disk
+        put16(central, 0); // internal attributes
+        put32(central, 0); // external attributes
         put32(central, offset);
         central += name;
     }

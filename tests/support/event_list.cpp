@@ -31,8 +31,7 @@ struct InputEventsAccess {
     }
 };
 
-clap_event_note_t noteEvent(uint16_t type, uint32_t time, int16_t key, double velocity,
-                            int32_t noteId) {
+clap_event_note_t noteEvent(uint16_t type, uint32_t time, int16_t key, double velocity, int32_t noteId) {
     clap_event_note_t event{};
     event.header = {sizeof event, time, CLAP_CORE_EVENT_SPACE_ID, type, 0};
     event.note_id = noteId;

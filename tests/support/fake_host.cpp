@@ -15,8 +15,7 @@ void paramsRescan(const clap_host_t* host, clap_param_rescan_flags flags) {
 }
 
 void paramsClear(const clap_host_t* host, clap_id id, clap_param_clear_flags flags) {
-    FakeHost::from(host)->calls.push_back("params.clear " + std::to_string(id) + " " +
-                                          std::to_string(flags));
+    FakeHost::from(host)->calls.push_back("params.clear " + std::to_string(id) + " " + std::to_string(flags));
 }
 
 void paramsRequestFlush(const clap_host_t* host) {
@@ -29,20 +28,18 @@ void stateMarkDirty(const clap_host_t* host) {
     ++self->markDirtyCount;
 }
 
-void presetOnError(const clap_host_t* host, uint32_t kind, const char* location,
-                   const char* loadKey, int32_t osError, const char* message) {
+void presetOnError(const clap_host_t* host, uint32_t kind, const char* location, const char* loadKey,
+                   int32_t osError, const char* message) {
     FakeHost* self = FakeHost::from(host);
-    self->calls.push_back("preset_load.on_error " + std::to_string(kind) + " " + orNull(location) +
-                          " " + orNull(loadKey) + " " + std::to_string(osError) + " " +
-                          orNull(message));
+    self->calls.push_back("preset_load.on_error " + std::to_string(kind) + " " + orNull(location) + " " +
+                          orNull(loadKey) + " " + std::to_string(osError) + " " + orNull(message));
     self->presetErrors.push_back({kind, orNull(location), orNull(loadKey), osError, orNull(message)});
 }
 
-void presetLoaded(const clap_host_t* host, uint32_t kind, const char* location,
-                  const char* loadKey) {
+void presetLoaded(const clap_host_t* host, uint32_t kind, const char* location, const char* loadKey) {
     FakeHost* self = FakeHost::from(host);
-    self->calls.push_back("preset_load.loaded " + std::to_string(kind) + " " + orNull(location) +
-                          " " + orNull(loadKey));
+    self->calls.push_back("preset_load.loaded " + std::to_string(kind) + " " + orNull(location) + " " +
+                          orNull(loadKey));
     self->presetsLoaded.push_back({kind, orNull(location), orNull(loadKey), 0, ""});
 }
 
@@ -50,8 +47,7 @@ bool registryQuery(const clap_host_t* host, const char* name, uint16_t* id) {
     FakeHost* self = FakeHost::from(host);
     self->calls.push_back("event_registry.query " + orNull(name));
     self->registryQueries.push_back(orNull(name));
-    if (!self->registryKnowsSpace || name == nullptr ||
-        std::strcmp(name, "com.brightmoss.events/1") != 0) {
+    if (!self->registryKnowsSpace || name == nullptr || std::strcmp(name, "com.brightmoss.events/1") != 0) {
         *id = UINT16_MAX;
         return false;
     }
@@ -69,10 +65,10 @@ const void* getExtension(const clap_host_t* host, const char* id) {
     const std::string name = orNull(id);
     self->calls.push_back("get_extension " + name);
     self->extensionQueries.push_back(name);
-    const bool stable = self->offerPresetLoad == PresetLoadOffer::Stable ||
-                        self->offerPresetLoad == PresetLoadOffer::Both;
-    const bool draft = self->offerPresetLoad == PresetLoadOffer::DraftOnly ||
-                       self->offerPresetLoad == PresetLoadOffer::Both;
+    const bool stable =
+        self->offerPresetLoad == PresetLoadOffer::Stable || self->offerPresetLoad == PresetLoadOffer::Both;
+    const bool draft =
+        self->offerPresetLoad == PresetLoadOffer::DraftOnly || self->offerPresetLoad == PresetLoadOffer::Both;
     if (name == CLAP_EXT_PARAMS && self->offerParams) return &kHostParams;
     if (name == CLAP_EXT_STATE && self->offerState) return &kHostState;
     if (name == CLAP_EXT_PRESET_LOAD && stable) return &kHostPresetLoad;
@@ -83,9 +79,7 @@ const void* getExtension(const clap_host_t* host, const char* id) {
 
 void requestRestart(const clap_host_t* host) { FakeHost::from(host)->calls.push_back("request_restart"); }
 void requestProcess(const clap_host_t* host) { FakeHost::from(host)->calls.push_back("request_process"); }
-void requestCallback(const clap_host_t* host) {
-    FakeHost::from(host)->calls.push_back("request_callback");
-}
+void requestCallback(const clap_host_t* host) { FakeHost::from(host)->calls.push_back("request_callback"); }
 
 } // namespace
 

@@ -15,10 +15,10 @@ enum class PresetLoadOffer { None, Stable, DraftOnly, Both };
 
 struct PresetLoadCall {
     uint32_t locationKind = 0;
-    std::string location;  // "(null)" when the plugin passed null
-    std::string loadKey;   // "(null)" when the plugin passed null
-    int32_t osError = 0;   // on_error only
-    std::string message;   // on_error only
+    std::string location; // "(null)" when the plugin passed null
+    std::string loadKey;  // "(null)" when the plugin passed null
+    int32_t osError = 0;  // on_error only
+    std::string message;  // on_error only
 };
 
 class FakeHost {

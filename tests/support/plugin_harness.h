@@ -38,9 +38,7 @@ public:
         return plugin->activate(plugin, sampleRate, 1, maxFrames);
     }
 
-    clap_process_status process(const clap_process_t* block) {
-        return plugin->process(plugin, block);
-    }
+    clap_process_status process(const clap_process_t* block) { return plugin->process(plugin, block); }
 
     FakeHost host; // declared before plugin, so it outlives it
     const clap_plugin_t* plugin = nullptr;

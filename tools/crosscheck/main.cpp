@@ -21,7 +21,8 @@ namespace {
 using namespace fennrow;
 
 int usage() {
-    std::fprintf(stderr, "usage: fennrow-crosscheck --plugin PATH (--record FOLDER [--bars N] | --reload FOLDER)\n");
+    std::fprintf(stderr,
+                 "usage: fennrow-crosscheck --plugin PATH (--record FOLDER [--bars N] | --reload FOLDER)\n");
     return 2;
 }
 
@@ -30,18 +31,23 @@ int fail(const std::string& message) {
     return 1;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     std::string plugin, record, reload;
     int bars = 4;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string_view option = argv[i];
-        if (option == "--plugin") plugin = argv[i + 1];
-        else if (option == "--record") record = argv[i + 1];
-        else if (option == "--reload") reload = argv[i + 1];
-        else if (option == "--bars") bars = std::atoi(argv[i + 1]);
-        else return usage();
+        if (option == "--plugin")
+            plugin = argv[i + 1];
+        else if (option == "--record")
+            record = argv[i + 1];
+        else if (option == "--reload")
+            reload = argv[i + 1];
+        else if (option == "--bars")
+            bars = std::atoi(argv[i + 1]);
+        else
+            return usage();
     }
     if (argc % 2 == 0 || plugin.empty() || record.empty() == reload.empty() || bars < 1) return usage();
 
@@ -67,8 +73,10 @@ int main(int argc, char** argv) {
     RecordTiming total;
     for (const PresetEntry& sound : sounds) {
         RecordTiming timing;
-        if (!recordSound(module, sound.loadKey, record, bars, timing, error)) return fail(sound.name + ": " + error);
-        std::printf("%-16s real-time factor %6.1f\n", sound.name.c_str(), timing.audioSeconds / timing.wallSeconds);
+        if (!recordSound(module, sound.loadKey, record, bars, timing, error))
+            return fail(sound.name + ": " + error);
+        std::printf("%-16s real-time factor %6.1f\n", sound.name.c_str(),
+                    timing.audioSeconds / timing.wallSeconds);
         total.audioSeconds += timing.audioSeconds;
         total.wallSeconds += timing.wallSeconds;
     }

@@ -16,8 +16,8 @@ constexpr double kTailSeconds = 1.0;
 
 std::string pathIn(const std::string& folder, const std::string& file) { return folder + "/" + file; }
 
-std::unique_ptr<PluginSession> sessionWith(const std::shared_ptr<ClapModule>& module, const std::string& soundName,
-                                           std::string& error) {
+std::unique_ptr<PluginSession> sessionWith(const std::shared_ptr<ClapModule>& module,
+                                           const std::string& soundName, std::string& error) {
     std::unique_ptr<PluginSession> session = createSession(module, error);
     if (session && !loadFactoryPreset(*session, soundName, error)) return nullptr;
     return session;
@@ -45,7 +45,7 @@ std::string interleavedBytes(const StereoAudio& audio) {
     return bytes;
 }
 
-}  // namespace
+} // namespace
 
 std::string soundSlug(const std::string& name) {
     std::string slug;
@@ -53,8 +53,8 @@ std::string soundSlug(const std::string& name) {
     return slug;
 }
 
-bool recordSound(const std::shared_ptr<ClapModule>& module, const std::string& soundName, const std::string& folder,
-                 int bars, RecordTiming& timing, std::string& error) {
+bool recordSound(const std::shared_ptr<ClapModule>& module, const std::string& soundName,
+                 const std::string& folder, int bars, RecordTiming& timing, std::string& error) {
     std::unique_ptr<PluginSession> session = sessionWith(module, soundName, error);
     if (!session) return false;
     const std::optional<std::string> state = saveState(*session, error);
@@ -76,8 +76,8 @@ bool recordSound(const std::shared_ptr<ClapModule>& module, const std::string& s
            writeWholeFile(pathIn(folder, slug + ".f32"), interleavedBytes(*audio), error);
 }
 
-bool reloadSound(const std::shared_ptr<ClapModule>& module, const std::string& soundName, const std::string& folder,
-                 std::string& error) {
+bool reloadSound(const std::shared_ptr<ClapModule>& module, const std::string& soundName,
+                 const std::string& folder, std::string& error) {
     const std::string slug = soundSlug(soundName);
     const std::optional<std::string> theirs = readWholeFile(pathIn(folder, slug + ".state.json"), error);
     if (!theirs) return false;
@@ -99,4 +99,4 @@ bool reloadSound(const std::shared_ptr<ClapModule>& module, const std::string& s
     return true;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

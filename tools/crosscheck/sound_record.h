@@ -17,14 +17,14 @@ struct RecordTiming {
 
 // Writes FOLDER/<slug>.state.json, <slug>.values.txt and <slug>.f32
 // (interleaved stereo 32-bit floats, little-endian) for the factory sound.
-bool recordSound(const std::shared_ptr<ClapModule>& module, const std::string& soundName, const std::string& folder,
-                 int bars, RecordTiming& timing, std::string& error);
+bool recordSound(const std::shared_ptr<ClapModule>& module, const std::string& soundName,
+                 const std::string& folder, int bars, RecordTiming& timing, std::string& error);
 
 // Loads the state another build saved for the sound, saves it again and
 // compares the two texts byte for byte; false with the difference in `error`.
-bool reloadSound(const std::shared_ptr<ClapModule>& module, const std::string& soundName, const std::string& folder,
-                 std::string& error);
+bool reloadSound(const std::shared_ptr<ClapModule>& module, const std::string& soundName,
+                 const std::string& folder, std::string& error);
 
 std::string soundSlug(const std::string& name);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -42,7 +42,8 @@ Bytes bytes(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 std::string slug(const std::string& name) {
     std::string out;
-    for (char c : name) out += (std::isalnum(static_cast<unsigned char>(c)) ? static_cast<char>(std::tolower(c)) : '-');
+    for (char c : name)
+        out += (std::isalnum(static_cast<unsigned char>(c)) ? static_cast<char>(std::tolower(c)) : '-');
     return out;
 }
 
@@ -66,28 +67,31 @@ std::vector<std::pair<std::string, std::string>> richDocuments() {
     const std::string head = kHead;
     return {
         {"meta-and-extras",
-         head + R"(,"id":"x1","pluginVersion":"0.1.3","scope":"complete","seed":42,)"
-                R"("meta":{"name":"Wide","category":"Reese","tags":["a"]},"provenance":{"by":"me"},)"
-                R"("hints":{"k":1},"params":{"weight":0.7,"drive":"hot","extra":5,"arcBars":2.5},)"
-                R"("state":{"motion":[1,2,3],"other":true,"arcs":{"Tone":[],"New":1}},)"
-                R"("assets":{"img":"asset:e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},)"
-                R"("ext":{"x.y":{"a":null}},"unknown":[1e400,-0.0,1E-5]})"},
-        {"audition", head + R"(,"extensions":["com.brightmoss.audition/1"],"params":{},"audition":)" + kClip + "}"},
+         head +
+             R"(,"id":"x1","pluginVersion":"0.1.3","scope":"complete","seed":42,)"
+             R"("meta":{"name":"Wide","category":"Reese","tags":["a"]},"provenance":{"by":"me"},)"
+             R"("hints":{"k":1},"params":{"weight":0.7,"drive":"hot","extra":5,"arcBars":2.5},)"
+             R"("state":{"motion":[1,2,3],"other":true,"arcs":{"Tone":[],"New":1}},)"
+             R"("assets":{"img":"asset:e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},)"
+             R"("ext":{"x.y":{"a":null}},"unknown":[1e400,-0.0,1E-5]})"},
+        {"audition",
+         head + R"(,"extensions":["com.brightmoss.audition/1"],"params":{},"audition":)" + kClip + "}"},
         {"audition-broken",
-         head + R"(,"audition":{"kind":"clip","notes":[{"pitch":1},{"at":-1,"pitch":400}],"tempo":[{"bpm":0}],)"
-                R"("meter":[{"num":0}],"lanes":[{"points":5}]}})"},
+         head +
+             R"(,"audition":{"kind":"clip","notes":[{"pitch":1},{"at":-1,"pitch":400}],"tempo":[{"bpm":0}],)"
+             R"("meter":[{"num":0}],"lanes":[{"points":5}]}})"},
         {"no-spec-no-plugin", R"({"kind":"instance","params":{"legato":0.4,"weight":-1e9}})"},
         {"wrong-plugin", R"({"kind":"instance","spec":"1.0","plugin":"other","params":{}})"},
         {"wrong-kind", R"({"kind":"clip","spec":"1.0"})"},
         {"newer-spec", R"({"kind":"instance","spec":"2.7","plugin":"fennrow","extensions":[5,"a/1","b"]})"},
-        {"curves-odd",
-         head + R"(,"state":{"motion":[0,"x",null,true],"motionDrive":[)" +
-             [] {
-                 std::string points;
-                 for (int i = 0; i < 64; ++i) points += (i ? "," : "") + std::to_string(i % 3 == 0 ? -i : i * 7);
-                 return points;
-             }() +
-             R"(],"arcs":{"Shape":{},"Spread":[1e39]}}})"},
+        {"curves-odd", head + R"(,"state":{"motion":[0,"x",null,true],"motionDrive":[)" +
+                           [] {
+                               std::string points;
+                               for (int i = 0; i < 64; ++i)
+                                   points += (i ? "," : "") + std::to_string(i % 3 == 0 ? -i : i * 7);
+                               return points;
+                           }() +
+                           R"(],"arcs":{"Shape":{},"Spread":[1e39]}}})"},
         {"bom-blank", "\xEF\xBB\xBF \r\n\t" + head + "}"},
     };
 }
@@ -113,7 +117,9 @@ test::EntrySpec entry(const std::string& name, const std::string& content, uint1
     return e;
 }
 
-std::string asset(const std::string& content) { return "assets/" + sha256Hex(reinterpret_cast<const uint8_t*>(content.data()), content.size()); }
+std::string asset(const std::string& content) {
+    return "assets/" + sha256Hex(reinterpret_cast<const uint8_t*>(content.data()), content.size());
+}
 
 Seeds packages(const std::string& document) {
     Seeds out;
@@ -126,8 +132,9 @@ Seeds packages(const std::string& document) {
         test::ArchiveSpec spec;
         const std::string picture(300, 'p');
         test::EntrySpec corrupt = entry("assets/" + std::string(64, 'a'), "not it");
-        spec.entries = {entry("instance.json", document), entry(asset(picture), picture), corrupt,
-                        entry("assets/", "", 0), entry("clip.json", kClip), entry("assets/README", "x", 0)};
+        spec.entries = {
+            entry("instance.json", document), entry(asset(picture), picture), corrupt,
+            entry("assets/", "", 0),          entry("clip.json", kClip),      entry("assets/README", "x", 0)};
         spec.comment = bytes("made for fuzzing");
         out.push_back({"zip-assets", text(test::buildZip(spec))});
     }
@@ -138,8 +145,14 @@ Seeds packages(const std::string& document) {
         test::EntrySpec method = entry("m", "x", 12);
         test::EntrySpec badCrc = entry("c", "abc", 0);
         badCrc.crc = 1;
-        spec.entries = {entry("../up", "x", 0), entry("a\\b", "x", 0), entry("d:x", "x", 0), encrypted, method,
-                        badCrc, entry("instance.json", document), entry("instance.json", "{}", 0)};
+        spec.entries = {entry("../up", "x", 0),
+                        entry("a\\b", "x", 0),
+                        entry("d:x", "x", 0),
+                        encrypted,
+                        method,
+                        badCrc,
+                        entry("instance.json", document),
+                        entry("instance.json", "{}", 0)};
         out.push_back({"zip-skipped-entries", text(test::buildZip(spec))});
     }
     out.push_back({"zip-empty", text(test::buildZip({}))});
@@ -165,9 +178,9 @@ Seeds deflateStreams(const std::string& sample) {
         std::size_t flushEvery;
     };
     const Setting settings[] = {
-        {"stored", 0, Z_DEFAULT_STRATEGY, 0}, {"fast", 1, Z_DEFAULT_STRATEGY, 0},
-        {"best", 9, Z_DEFAULT_STRATEGY, 0},   {"fixed", 6, Z_FIXED, 0},
-        {"huffman", 6, Z_HUFFMAN_ONLY, 0},    {"rle", 6, Z_RLE, 0},
+        {"stored", 0, Z_DEFAULT_STRATEGY, 0},   {"fast", 1, Z_DEFAULT_STRATEGY, 0},
+        {"best", 9, Z_DEFAULT_STRATEGY, 0},     {"fixed", 6, Z_FIXED, 0},
+        {"huffman", 6, Z_HUFFMAN_ONLY, 0},      {"rle", 6, Z_RLE, 0},
         {"flushed", 6, Z_DEFAULT_STRATEGY, 97},
     };
     Seeds out;
@@ -203,7 +216,8 @@ ScriptWriter& block(ScriptWriter& w, uint16_t frames, uint8_t layout, bool trans
     return w.put<uint8_t>(eventCount).raw(events);
 }
 
-std::string note(ScriptEvent kind, uint8_t step, uint8_t key, uint8_t noteId = 255, uint8_t velocityCode = 0) {
+std::string note(ScriptEvent kind, uint8_t step, uint8_t key, uint8_t noteId = 255,
+                 uint8_t velocityCode = 0) {
     ScriptWriter w;
     w.put<uint8_t>(static_cast<uint8_t>(kind)).put<uint8_t>(step).put<uint8_t>(0);
     w.put<uint8_t>(key).put<uint8_t>(noteId).put<uint8_t>(velocityCode);
@@ -236,19 +250,23 @@ ScriptWriter& stateLoad(ScriptWriter& w, StateSource source, const std::string& 
 }
 
 ScriptWriter& presetFactory(ScriptWriter& w, uint8_t index) {
-    return w.action(HostAction::PresetLoad).put<uint8_t>(static_cast<uint8_t>(PresetMode::FactoryByIndex)).put<uint8_t>(index);
+    return w.action(HostAction::PresetLoad)
+        .put<uint8_t>(static_cast<uint8_t>(PresetMode::FactoryByIndex))
+        .put<uint8_t>(index);
 }
 
 Seeds hostScripts(const std::string& document, const std::string& package) {
     Seeds out;
-    const std::string playing = note(ScriptEvent::NoteOn, 0, 36, 1, 0) + param(10, 1, 0) + note(ScriptEvent::NoteOn, 20, 43, 2, 2) +
-                                ownEvent(0, 1, 40, 2) + param(30, 3, 7) + note(ScriptEvent::NoteOff, 40, 36, 1) +
+    const std::string playing = note(ScriptEvent::NoteOn, 0, 36, 1, 0) + param(10, 1, 0) +
+                                note(ScriptEvent::NoteOn, 20, 43, 2, 2) + ownEvent(0, 1, 40, 2) +
+                                param(30, 3, 7) + note(ScriptEvent::NoteOff, 40, 36, 1) +
                                 note(ScriptEvent::NoteChoke, 50, 128 + 0, 255) + param(255, 12, 9);
     {
         ScriptWriter w;
         startPlugin(w);
-        block(w, 256, 0, true, CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING,
-              0, 5, 8, playing);
+        block(w, 256, 0, true,
+              CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING, 0, 5,
+              8, playing);
         block(w, 512, 0, true, 0x1F, 0, 0, 0, "");
         w.action(HostAction::StateSave).put<uint8_t>(2).put<uint8_t>(0).put<uint8_t>(0);
         stateLoad(w, StateSource::LastSaved, "", 2, 0);
@@ -264,13 +282,14 @@ Seeds hostScripts(const std::string& document, const std::string& package) {
     {
         ScriptWriter w;
         startPlugin(w, kOfferState);
-        stateLoad(w, StateSource::Bytes, document, 2, 0);      // one byte at a time
-        stateLoad(w, StateSource::Bytes, document, 1, 0);      // a stream that reads nothing
-        stateLoad(w, StateSource::Bytes, document, 6, 130);    // fails after two reads
+        stateLoad(w, StateSource::Bytes, document, 2, 0);   // one byte at a time
+        stateLoad(w, StateSource::Bytes, document, 1, 0);   // a stream that reads nothing
+        stateLoad(w, StateSource::Bytes, document, 6, 130); // fails after two reads
         stateLoad(w, StateSource::Bytes, package, 7, 0);
         stateLoad(w, StateSource::ChangedByte, "", 0, 0);
         stateLoad(w, StateSource::Truncated, "", 0, 0);
-        block(w, 511, 1, false, 0, 0, 0, 2, note(ScriptEvent::NoteOn, 0, 30) + note(ScriptEvent::NoteOff, 200, 128));
+        block(w, 511, 1, false, 0, 0, 0, 2,
+              note(ScriptEvent::NoteOn, 0, 30) + note(ScriptEvent::NoteOff, 200, 128));
         out.push_back({"host-state-loads", w.text});
     }
     {
@@ -280,9 +299,14 @@ Seeds hostScripts(const std::string& document, const std::string& package) {
         w.put<uint16_t>(static_cast<uint16_t>(package.size())).raw(package);
         w.action(HostAction::PresetLoad).put<uint8_t>(static_cast<uint8_t>(PresetMode::MissingFile));
         w.action(HostAction::PresetLoad).put<uint8_t>(static_cast<uint8_t>(PresetMode::Folder));
-        w.action(HostAction::PresetLoad).put<uint8_t>(static_cast<uint8_t>(PresetMode::FactoryByKey)).put<uint8_t>(4).raw("init");
+        w.action(HostAction::PresetLoad)
+            .put<uint8_t>(static_cast<uint8_t>(PresetMode::FactoryByKey))
+            .put<uint8_t>(4)
+            .raw("init");
         w.action(HostAction::PresetLoad).put<uint8_t>(static_cast<uint8_t>(PresetMode::NullKey));
-        w.action(HostAction::PresetLoad).put<uint8_t>(static_cast<uint8_t>(PresetMode::OtherKind)).put<uint32_t>(2);
+        w.action(HostAction::PresetLoad)
+            .put<uint8_t>(static_cast<uint8_t>(PresetMode::OtherKind))
+            .put<uint32_t>(2);
         w.action(HostAction::PresetLoad).put<uint8_t>(static_cast<uint8_t>(PresetMode::NullLocation));
         presetFactory(w, 19);
         block(w, 1, 0, false, 0, 0, 0, 1, note(ScriptEvent::NoteOn, 0, 127));
@@ -294,8 +318,8 @@ Seeds hostScripts(const std::string& document, const std::string& package) {
         std::string events;
         for (uint8_t t = 0; t < 8; ++t) events += ownEvent(1, t, static_cast<uint8_t>(24 + 4 * t), t);
         events += note(ScriptEvent::NoteOn, 0, 60, 3, 5) + param(0, 24, 7) + param(0, 20, 8);
-        block(w, 4096, 2, true, CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE, 2, 1, 11, events,
-              -(int64_t{3} << 31));
+        block(w, 4096, 2, true, CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE, 2, 1, 11,
+              events, -(int64_t{3} << 31));
         block(w, 4096, 5, true, 0x1F, 4, 3, 0, "");
         w.action(HostAction::Values).put<uint8_t>(7).put<uint8_t>(6).raw("0x1p-3");
         w.action(HostAction::Session).put<uint8_t>(0).put<uint64_t>(99).put<uint8_t>(0).put<uint8_t>(0x21);
@@ -329,7 +353,8 @@ int main(int argc, char** argv) {
 
     Seeds states;
     for (const FactorySound& sound : factorySounds()) {
-        states.push_back({"state-" + slug(sound.name), writeSoundDocument(InstanceDocument{}, sound.sound, std::nullopt)});
+        states.push_back(
+            {"state-" + slug(sound.name), writeSoundDocument(InstanceDocument{}, sound.sound, std::nullopt)});
     }
     Seeds documents;
     for (const auto& [name, body] : richDocuments()) documents.push_back({"doc-" + name, body});

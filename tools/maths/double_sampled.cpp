@@ -61,7 +61,8 @@ double expInput(std::mt19937_64& rng, int kind) {
 
 double log1pInput(std::mt19937_64& rng, int kind) {
     if (kind < 2) return 1.0 - unit(rng); // (0, 1]
-    if (kind == 2) return std::ldexp(2.0 * unit(rng) - 1.0, -static_cast<int>(rng() % 64)); // near 0, both signs
+    if (kind == 2)
+        return std::ldexp(2.0 * unit(rng) - 1.0, -static_cast<int>(rng() % 64)); // near 0, both signs
     return anyBits(rng);
 }
 
@@ -105,7 +106,8 @@ bool decidedBy(long double approx, double r) {
     if (std::signbit(r) != std::signbit(approx)) return false;
     const long double a = std::fabs(approx);
     const long double margin = a * 0x1p-60L;
-    if (std::isinf(r)) return std::isinf(a) || a - margin >= 0x1p1024L - 0x1p970L; // past the midpoint above DBL_MAX
+    if (std::isinf(r))
+        return std::isinf(a) || a - margin >= 0x1p1024L - 0x1p970L; // past the midpoint above DBL_MAX
     if (r == 0.0) return a + margin < 0x1p-1075L;
     const double m = std::fabs(r);
     const long double below = (static_cast<long double>(m) + std::nextafter(m, 0.0)) / 2;
@@ -128,15 +130,16 @@ void checkOne(const Function& f, double x, Tally& t, long long index) {
     const double want = oracle(f.oracle, x);
     if (same(ours, want)) return;
     if (++t.mismatched <= 20)
-        std::printf("MISMATCH %s(%a) = %a, MPFR %a%s\n", f.name, x, ours, want, audit ? " (filter was wrong)" : "");
+        std::printf("MISMATCH %s(%a) = %a, MPFR %a%s\n", f.name, x, ours, want,
+                    audit ? " (filter was wrong)" : "");
 }
 
 // Lefevre and Muller's worst cases (INRIA RR-4044 and its 2003 update, as
 // listed in OpenJDK's test/jdk/java/lang/Math/WorstCaseTests.java); those of
 // log at x - 1 serve log1p.
 const std::vector<double> kExpHard = {
-    -0x1.E8BDBFCD9144Ep3,  -0x1.71E0B869B5E79p2,  -0x1.02393D5976769p1,  -0x1.2A9CAD9998262p0,
-    -0x1.CC37EF7DE7501p0,  -0x1.22E24FA3D5CF9p-1, -0x1.DC2B5DF1F7D3Dp-1, -0x1.290EA09E36479p-3,
+    -0x1.E8BDBFCD9144Ep3,   -0x1.71E0B869B5E79p2,   -0x1.02393D5976769p1,   -0x1.2A9CAD9998262p0,
+    -0x1.CC37EF7DE7501p0,   -0x1.22E24FA3D5CF9p-1,  -0x1.DC2B5DF1F7D3Dp-1,  -0x1.290EA09E36479p-3,
     -0x1.A2FEFEFD580DFp-13, -0x1.ED318EFB627EAp-27, -0x1.4BD46601AE1EFp-31, -0x1.1000000000242p-42,
     -0x1.2000000000288p-42, -0x1.8000000000012p-48, -0x1.0000000000001p-51, 0x1.FFFFFFFFFFFFFp-53,
     0x1.FFFFFFFFFFFE0p-48,  0x1.7FFE7FFEE0024p-32,  0x1.80017FFEDFFDCp-32,  0x1.9E9CBBFD6080Bp-31,
@@ -172,7 +175,8 @@ void run(const Function& f, long long count, int threads) {
             mpfr_set_emin(-1073); // per thread: MPFR's exponent range is thread-local
             mpfr_set_emax(1024);
             std::mt19937_64 rng(0x5eed0000ULL + 977 * w + static_cast<std::uint64_t>(f.name[0]));
-            for (long long i = w; i < count; i += threads) checkOne(f, f.input(rng, static_cast<int>(i & 3)), t, i);
+            for (long long i = w; i < count; i += threads)
+                checkOne(f, f.input(rng, static_cast<int>(i & 3)), t, i);
         });
     }
     for (std::thread& worker : workers) worker.join();
@@ -204,7 +208,8 @@ void run(const Function& f, long long count, int threads) {
 
 int main(int argc, char** argv) {
     const long long count = argc > 1 ? std::atoll(argv[1]) : 1000000000LL;
-    const int threads = static_cast<int>(std::thread::hardware_concurrency() > 0 ? std::thread::hardware_concurrency() : 2);
+    const int threads =
+        static_cast<int>(std::thread::hardware_concurrency() > 0 ? std::thread::hardware_concurrency() : 2);
     for (const Function& f : kFunctions) {
         bool wanted = argc <= 2;
         for (int i = 2; i < argc; ++i) wanted |= std::string(argv[i]) == f.name;

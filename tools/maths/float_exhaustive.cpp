@@ -57,8 +57,8 @@ bool same(float a, float b) {
 }
 
 struct Outcome {
-    uint64_t mismatches = 0;          // decided inputs whose rounding is wrong
-    uint64_t tableMismatches = 0;     // undecided inputs the current table answers wrongly
+    uint64_t mismatches = 0;            // decided inputs whose rounding is wrong
+    uint64_t tableMismatches = 0;       // undecided inputs the current table answers wrongly
     std::vector<detail::HardCase> hard; // every undecided input, with MPFR's result
 };
 
@@ -73,7 +73,8 @@ Outcome check(const oracle::FloatFunction& f) {
             if (same(rounded, want)) return;
             const std::lock_guard<std::mutex> hold(lock);
             if (++o.mismatches <= kMaxReports)
-                std::printf("%s(%a) [0x%08x]: ours %a, correctly rounded %a\n", f.name, x, bits, rounded, want);
+                std::printf("%s(%a) [0x%08x]: ours %a, correctly rounded %a\n", f.name, x, bits, rounded,
+                            want);
             return;
         }
         const float want = oracle::exactFloat(f.exact, x);
@@ -94,7 +95,8 @@ void writeTable(FILE* out, const oracle::FloatFunction& f, const std::vector<det
     }
     std::fprintf(out, "\nnamespace {\nconstexpr HardCase %sData[] = {\n", f.table);
     for (const detail::HardCase& c : cases) std::fprintf(out, "    {0x%08xu, 0x%08xu},\n", c.input, c.result);
-    std::fprintf(out, "};\n} // namespace\nconst HardCaseTable %s{%sData, %zu};\n", f.table, f.table, cases.size());
+    std::fprintf(out, "};\n} // namespace\nconst HardCaseTable %s{%sData, %zu};\n", f.table, f.table,
+                 cases.size());
 }
 
 } // namespace
@@ -123,12 +125,14 @@ int main(int argc, char** argv) {
     for (const oracle::FloatFunction* f : oracle::selectFunctions(argc, argv)) {
         const auto start = std::chrono::steady_clock::now();
         const Outcome o = check(*f);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         // A table about to be rewritten may be stale; otherwise it must be right.
         const bool good = o.mismatches == 0 && (table || o.tableMismatches == 0);
-        std::printf("%-7s %s: %llu wrong roundings, %zu hard cases (%llu answered wrongly by the table), %.0f s\n",
-                    f->name, good ? "ok" : "FAIL", static_cast<unsigned long long>(o.mismatches), o.hard.size(),
-                    static_cast<unsigned long long>(o.tableMismatches), seconds);
+        std::printf(
+            "%-7s %s: %llu wrong roundings, %zu hard cases (%llu answered wrongly by the table), %.0f s\n",
+            f->name, good ? "ok" : "FAIL", static_cast<unsigned long long>(o.mismatches), o.hard.size(),
+            static_cast<unsigned long long>(o.tableMismatches), seconds);
         std::fflush(stdout);
         allGood &= good;
         if (table) {

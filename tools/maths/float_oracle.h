@@ -35,13 +35,16 @@ struct FloatFunction {
 inline const std::vector<FloatFunction>& floatFunctions() {
     static const std::vector<FloatFunction> all = {
         {"sinf", sinf, detail::sinEstimate, "kSinHardCases", mpfr_sin, [](double x) { return std::sin(x); }},
-        {"exp2f", exp2f, detail::exp2Estimate, "kExp2HardCases", mpfr_exp2, [](double x) { return std::exp2(x); }},
-        {"tanhf", tanhf, detail::tanhEstimate, "kTanhHardCases", mpfr_tanh, [](double x) { return std::tanh(x); }},
+        {"exp2f", exp2f, detail::exp2Estimate, "kExp2HardCases", mpfr_exp2,
+         [](double x) { return std::exp2(x); }},
+        {"tanhf", tanhf, detail::tanhEstimate, "kTanhHardCases", mpfr_tanh,
+         [](double x) { return std::tanh(x); }},
         {"pow25f", pow25f, detail::pow25Estimate, "kPow25HardCases", mpfrPow25, libmPow25},
         {"cosf", cosf, detail::cosEstimate, "kCosHardCases", mpfr_cos, [](double x) { return std::cos(x); }},
         {"expf", expf, detail::expEstimate, "kExpHardCases", mpfr_exp, [](double x) { return std::exp(x); }},
         {"tanf", tanf, detail::tanEstimate, "kTanHardCases", mpfr_tan, [](double x) { return std::tan(x); }},
-        {"asinf", asinf, detail::asinEstimate, "kAsinHardCases", mpfr_asin, [](double x) { return std::asin(x); }},
+        {"asinf", asinf, detail::asinEstimate, "kAsinHardCases", mpfr_asin,
+         [](double x) { return std::asin(x); }},
     };
     return all;
 }
@@ -78,7 +81,8 @@ inline void forEveryFloat(const std::function<void(uint32_t, int)>& visit) {
     std::vector<std::thread> threads;
     for (int w = 0; w < workers; ++w) {
         threads.emplace_back([&, w] {
-            for (uint64_t start = next.fetch_add(kSlice); start < (1ull << 32); start = next.fetch_add(kSlice))
+            for (uint64_t start = next.fetch_add(kSlice); start < (1ull << 32);
+                 start = next.fetch_add(kSlice))
                 for (uint64_t b = start; b < start + kSlice; ++b) visit(static_cast<uint32_t>(b), w);
         });
     }

@@ -15,4 +15,4 @@ inline double durationSeconds(const StereoAudio& audio) {
     return audio.sampleRate > 0.0 ? static_cast<double>(audio.left.size()) / audio.sampleRate : 0.0;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

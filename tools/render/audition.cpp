@@ -47,7 +47,7 @@ Meter firstMeter(const Clip& clip) {
     return Meter{};
 }
 
-}  // namespace
+} // namespace
 
 std::optional<Audition> readAudition(const std::string& bytes, const std::string& name, double fallbackBpm,
                                      std::string& error) {
@@ -93,4 +93,4 @@ std::optional<Audition> readAudition(const std::string& bytes, const std::string
     return audition;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

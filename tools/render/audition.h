@@ -17,8 +17,8 @@ struct Audition {
     std::vector<NoteSpec> notes;
     TempoMap tempo;
     Meter meter;
-    double lengthBeats = 4.0;  // the clip's length
-    int skippedNotes = 0;      // voiced, pitchless, out of range or unreadable
+    double lengthBeats = 4.0; // the clip's length
+    int skippedNotes = 0;     // voiced, pitchless, out of range or unreadable
 };
 
 // `bytes` are the file's contents (bare JSON or a zip package); `fallbackBpm`
@@ -26,4 +26,4 @@ struct Audition {
 std::optional<Audition> readAudition(const std::string& bytes, const std::string& name, double fallbackBpm,
                                      std::string& error);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -37,7 +37,7 @@ const void* librarySymbol(void* handle, const char* name) { return dlsym(handle,
 void closeLibrary(void* handle) { dlclose(handle); }
 #endif
 
-}  // namespace
+} // namespace
 
 ClapModule::~ClapModule() {
     if (initialised && entry && entry->deinit) entry->deinit();
@@ -46,7 +46,8 @@ ClapModule::~ClapModule() {
 
 std::shared_ptr<ClapModule> openClapModule(const std::string& path, std::string& error) {
     std::error_code ignored;
-    if (!std::filesystem::is_regular_file(std::filesystem::path(std::u8string(path.begin(), path.end())), ignored)) {
+    if (!std::filesystem::is_regular_file(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                                          ignored)) {
         error = "no plugin file at " + path;
         return nullptr;
     }
@@ -86,4 +87,4 @@ const clap_preset_discovery_factory_t* presetDiscoveryFactory(const ClapModule& 
     return static_cast<const clap_preset_discovery_factory_t*>(factory);
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -31,4 +31,4 @@ const clap_plugin_factory_t* pluginFactory(const ClapModule& module);
 // The preset-discovery factory under its current id or its draft id; may be null.
 const clap_preset_discovery_factory_t* presetDiscoveryFactory(const ClapModule& module);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -13,4 +13,4 @@ struct Rgb {
 // `t` from 0 (silence) to 1 (loudest); values outside are clamped.
 Rgb levelColour(double t);
 
-}  // namespace fennrow
+} // namespace fennrow

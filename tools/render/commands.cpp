@@ -26,7 +26,7 @@ constexpr int kDefaultBars = 2;
 struct LoadedSound {
     std::unique_ptr<PluginSession> session;
     std::string title;
-    std::string documentBytes;  // the preset file or state, for --audition
+    std::string documentBytes; // the preset file or state, for --audition
 };
 
 std::string fileStem(const std::string& path) { return std::filesystem::path(path).stem().string(); }
@@ -92,7 +92,7 @@ struct Score {
     std::vector<NoteSpec> notes;
     TempoMap tempo;
     Meter meter;
-    double endBeat = 0.0;  // at least the last note's end
+    double endBeat = 0.0; // at least the last note's end
 };
 
 std::optional<Score> scoreFor(const Options& o, const LoadedSound& sound, std::string& error) {
@@ -102,7 +102,8 @@ std::optional<Score> scoreFor(const Options& o, const LoadedSound& sound, std::s
         auto audition = readAudition(sound.documentBytes, name, o.tempo, error);
         if (!audition) return std::nullopt;
         if (audition->skippedNotes > 0 && !o.quiet) {
-            std::fprintf(stderr, "fennrow-render: %d note(s) of the audition cannot be played and are left out\n",
+            std::fprintf(stderr,
+                         "fennrow-render: %d note(s) of the audition cannot be played and are left out\n",
                          audition->skippedNotes);
         }
         score.notes = std::move(audition->notes);
@@ -119,12 +120,12 @@ std::optional<Score> scoreFor(const Options& o, const LoadedSound& sound, std::s
 
 std::string renderSubtitle(const std::string& pluginLabel, const TempoMap& tempo, double sampleRate) {
     char text[128];
-    std::snprintf(text, sizeof text, "%s  |  %g BPM  |  %g kHz", pluginLabel.c_str(), tempo.changes.front().bpm,
-                  sampleRate / 1000.0);
+    std::snprintf(text, sizeof text, "%s  |  %g BPM  |  %g kHz", pluginLabel.c_str(),
+                  tempo.changes.front().bpm, sampleRate / 1000.0);
     return text;
 }
 
-}  // namespace
+} // namespace
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "fennrow-render: %s\n", message.c_str());
@@ -178,12 +179,15 @@ int runRender(const Options& o) {
     finishProgress(bar);
     if (!audio) return fail(error);
     if (report.nonFiniteSamples > 0) {
-        std::fprintf(stderr, "fennrow-render: warning: the plugin produced %zu samples that are not numbers; "
-                             "they are written as 0\n", report.nonFiniteSamples);
+        std::fprintf(stderr,
+                     "fennrow-render: warning: the plugin produced %zu samples that are not numbers; "
+                     "they are written as 0\n",
+                     report.nonFiniteSamples);
     }
     if (!o.outWav.empty() && !writeWav(o.outWav, *audio, o.format, error)) return fail(error);
     if (!o.outPng.empty()) {
-        const PictureText text{sound->title, renderSubtitle(pluginName(session), plan.tempo, plan.sampleRate)};
+        const PictureText text{sound->title,
+                               renderSubtitle(pluginName(session), plan.tempo, plan.sampleRate)};
         if (!writePicture(o.outPng, *audio, text, barStartSeconds(plan.tempo, plan.meter, plan.lengthSeconds),
                           PictureLayout{o.pictureWidth, o.pictureHeight}, error)) {
             return fail(error);
@@ -205,7 +209,8 @@ int runListPresets(const Options& o) {
     if (presets.empty()) return fail(error);
     for (const PresetEntry& preset : presets) {
         std::string features;
-        for (const std::string& feature : preset.features) features += (features.empty() ? "" : ", ") + feature;
+        for (const std::string& feature : preset.features)
+            features += (features.empty() ? "" : ", ") + feature;
         std::printf("%-24s %s\n", preset.name.c_str(), features.c_str());
     }
     return kExitOk;
@@ -223,9 +228,10 @@ int runListParams(const Options& o) {
         std::snprintf(range, sizeof range, "%g .. %g%s", p.minValue, p.maxValue, p.stepped ? " (steps)" : "");
         const std::string value = paramValueText(*sound->session, p.id, paramValue(*sound->session, p.id));
         const std::string defaultText = paramValueText(*sound->session, p.id, p.defaultValue);
-        std::printf("%4u  %-18s %-14s %-22s %s\n", p.id, p.name.c_str(), value.c_str(), range, defaultText.c_str());
+        std::printf("%4u  %-18s %-14s %-22s %s\n", p.id, p.name.c_str(), value.c_str(), range,
+                    defaultText.c_str());
     }
     return kExitOk;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -24,4 +24,4 @@ int fail(const std::string& message);
 // else the one of the build this program came from.
 std::string pluginPathFor(const Options& options);
 
-}  // namespace fennrow
+} // namespace fennrow

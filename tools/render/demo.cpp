@@ -46,7 +46,7 @@ std::string joinPath(const std::string& folder, const std::string& file) {
     return folder.empty() || folder.back() == '/' ? folder + file : folder + "/" + file;
 }
 
-}  // namespace
+} // namespace
 
 int runDemo(const Options& o) {
     std::string error;
@@ -92,14 +92,15 @@ int runDemo(const Options& o) {
         renderSeconds += report.wallSeconds;
 
         const std::string slug = uniqueSlug(preset.name, taken);
-        DemoCard card{preset.name, describe(preset, durationSeconds(*audio)), slug + ".png", slug + ".wav",
-                      layout.width, layout.height};
+        DemoCard card{preset.name,   describe(preset, durationSeconds(*audio)),
+                      slug + ".png", slug + ".wav",
+                      layout.width,  layout.height};
         if (!writeWav(joinPath(o.demoDir, card.audioFile), *audio, format, error)) return fail(error);
         char subtitle[96];
         std::snprintf(subtitle, sizeof subtitle, "%s  |  %g BPM  |  %g kHz", pluginName(*session).c_str(),
                       o.tempo, o.sampleRate / 1000.0);
-        if (!writePicture(joinPath(o.demoDir, card.pictureFile), *audio, PictureText{preset.name, subtitle}, bars,
-                          layout, error)) {
+        if (!writePicture(joinPath(o.demoDir, card.pictureFile), *audio, PictureText{preset.name, subtitle},
+                          bars, layout, error)) {
             return fail(error);
         }
         page.cards.push_back(std::move(card));
@@ -114,4 +115,4 @@ int runDemo(const Options& o) {
     return kExitOk;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

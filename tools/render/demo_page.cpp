@@ -35,7 +35,7 @@ constexpr const char* kScript = R"(
   });
 )";
 
-}  // namespace
+} // namespace
 
 std::string escapeHtml(const std::string& text) {
     std::string out;
@@ -81,10 +81,11 @@ std::string demoPageHtml(const DemoPage& page) {
         html += "<img class=\"render\" src=\"" + escapeHtml(card.pictureFile) + "\" width=\"" +
                 std::to_string(card.pictureWidth) + "\" height=\"" + std::to_string(card.pictureHeight) +
                 "\" alt=\"Waveform and spectrogram of " + name + "\">\n";
-        html += "<audio controls preload=\"none\" src=\"" + escapeHtml(card.audioFile) + "\"></audio>\n</section>\n";
+        html += "<audio controls preload=\"none\" src=\"" + escapeHtml(card.audioFile) +
+                "\"></audio>\n</section>\n";
     }
     html += "</main>\n<script>" + std::string(kScript) + "</script>\n</body>\n</html>\n";
     return html;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

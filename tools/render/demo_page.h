@@ -11,9 +11,9 @@ namespace fennrow {
 
 struct DemoCard {
     std::string name;
-    std::string details;  // e.g. "Sub · 9.0 s"
-    std::string pictureFile;  // relative to the page
-    std::string audioFile;    // relative to the page
+    std::string details;     // e.g. "Sub · 9.0 s"
+    std::string pictureFile; // relative to the page
+    std::string audioFile;   // relative to the page
     int pictureWidth = 0;
     int pictureHeight = 0;
 };
@@ -31,4 +31,4 @@ std::string demoPageHtml(const DemoPage& page);
 // "Deep Sub" -> "deep-sub": lower-case letters and digits joined by hyphens.
 std::string fileSlug(const std::string& name);
 
-}  // namespace fennrow
+} // namespace fennrow

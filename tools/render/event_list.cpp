@@ -31,7 +31,7 @@ int64_t frameAtBeat(const TempoMap& tempo, double beat, double sampleRate) {
     return static_cast<int64_t>(std::llround(secondsAtBeat(tempo, beat) * sampleRate));
 }
 
-}  // namespace
+} // namespace
 
 EventBody noteEvent(uint16_t type, int32_t noteId, int16_t key, double velocity, uint32_t time) {
     EventBody body{};
@@ -62,8 +62,8 @@ clap_input_events_t inputEvents(const EventQueue& queue) {
 }
 
 std::vector<ScheduledEvent> scheduleEvents(const std::vector<NoteSpec>& notes,
-                                           const std::vector<ParamChange>& changes,
-                                           const TempoMap& tempo, double sampleRate) {
+                                           const std::vector<ParamChange>& changes, const TempoMap& tempo,
+                                           double sampleRate) {
     std::vector<ScheduledEvent> schedule;
     schedule.reserve(changes.size() + 2 * notes.size()); // a change each, an on and an off per note
     for (const ParamChange& change : changes) {
@@ -74,7 +74,8 @@ std::vector<ScheduledEvent> scheduleEvents(const std::vector<NoteSpec>& notes,
     for (const NoteSpec& note : notes) {
         const int64_t on = frameAtBeat(tempo, note.startBeats, sampleRate);
         // Every note lasts at least one frame, so its off never precedes its on.
-        const int64_t off = std::max(on + 1, frameAtBeat(tempo, note.startBeats + note.lengthBeats, sampleRate));
+        const int64_t off =
+            std::max(on + 1, frameAtBeat(tempo, note.startBeats + note.lengthBeats, sampleRate));
         const auto key = static_cast<int16_t>(note.key);
         schedule.push_back({on, kRankNoteOn, noteEvent(CLAP_EVENT_NOTE_ON, noteId, key, note.velocity, 0)});
         schedule.push_back({off, kRankNoteOff, noteEvent(CLAP_EVENT_NOTE_OFF, noteId, key, 0.0, 0)});
@@ -98,4 +99,4 @@ void collectBlock(const std::vector<ScheduledEvent>& schedule, std::size_t& next
     }
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -40,7 +40,7 @@ struct ParamChange {
 
 struct ScheduledEvent {
     int64_t frame = 0;
-    int rank = 0;  // order among events of one frame
+    int rank = 0; // order among events of one frame
     EventBody body{};
 };
 
@@ -49,12 +49,12 @@ struct ScheduledEvent {
 // one starts is released before the next is struck, and a new sound setting
 // applies to the note struck with it.
 std::vector<ScheduledEvent> scheduleEvents(const std::vector<NoteSpec>& notes,
-                                           const std::vector<ParamChange>& changes,
-                                           const TempoMap& tempo, double sampleRate);
+                                           const std::vector<ParamChange>& changes, const TempoMap& tempo,
+                                           double sampleRate);
 
 // Moves the events of frames [blockStart, blockStart + frames) into `queue`
 // (cleared first), starting at index `next` of `schedule`, and advances `next`.
 void collectBlock(const std::vector<ScheduledEvent>& schedule, std::size_t& next, int64_t blockStart,
                   uint32_t frames, EventQueue& queue);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -42,4 +42,4 @@ bool makeFolder(const std::string& path, std::string& error) {
     return true;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -12,4 +12,4 @@ bool writeWholeFile(const std::string& path, const std::string& bytes, std::stri
 // Makes the folder (and its parents) if missing.
 bool makeFolder(const std::string& path, std::string& error);
 
-}  // namespace fennrow
+} // namespace fennrow

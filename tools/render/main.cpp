@@ -34,7 +34,7 @@ int run(int argc, char** argv) {
     return kExitFailure;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     const int code = run(argc, argv);

@@ -19,7 +19,13 @@ struct NoteLetter {
     int semitone;
 };
 constexpr std::array<NoteLetter, 7> kLetters{{
-    {'C', 0}, {'D', 2}, {'E', 4}, {'F', 5}, {'G', 7}, {'A', 9}, {'B', 11},
+    {'C', 0},
+    {'D', 2},
+    {'E', 4},
+    {'F', 5},
+    {'G', 7},
+    {'A', 9},
+    {'B', 11},
 }};
 
 std::optional<double> parseNumber(std::string_view text) {
@@ -67,7 +73,7 @@ std::vector<std::string_view> split(std::string_view text, std::string_view sepa
     return parts;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<int> parseKey(std::string_view text) {
     std::optional<int> key = parseInteger(text);
@@ -133,12 +139,10 @@ std::vector<NoteSpec> demoBassLine(int bars) {
     // Two bars in A minor: a held root with a pickup, an octave jump that
     // overlaps the next note (legato sounds glide there), and a turnaround.
     static const std::vector<NoteSpec> kPattern{
-        {33, 0.00, 0.75, 0.95}, {33, 0.75, 0.25, 0.60}, {45, 1.00, 0.60, 0.85},
-        {43, 1.50, 0.75, 0.80}, {40, 2.00, 0.50, 0.90}, {38, 2.50, 1.00, 0.75},
-        {36, 3.50, 0.50, 0.70},
-        {29, 4.00, 1.00, 0.95}, {29, 5.00, 0.25, 0.60}, {41, 5.25, 0.60, 0.85},
-        {40, 5.75, 0.50, 0.80}, {31, 6.50, 0.75, 0.90}, {43, 7.00, 0.60, 0.80},
-        {35, 7.50, 0.50, 0.75},
+        {33, 0.00, 0.75, 0.95}, {33, 0.75, 0.25, 0.60}, {45, 1.00, 0.60, 0.85}, {43, 1.50, 0.75, 0.80},
+        {40, 2.00, 0.50, 0.90}, {38, 2.50, 1.00, 0.75}, {36, 3.50, 0.50, 0.70}, {29, 4.00, 1.00, 0.95},
+        {29, 5.00, 0.25, 0.60}, {41, 5.25, 0.60, 0.85}, {40, 5.75, 0.50, 0.80}, {31, 6.50, 0.75, 0.90},
+        {43, 7.00, 0.60, 0.80}, {35, 7.50, 0.50, 0.75},
     };
     constexpr double kBeatsPerBar = 4.0;
     constexpr double kPatternBeats = 8.0;
@@ -156,4 +160,4 @@ std::vector<NoteSpec> demoBassLine(int bars) {
     return notes;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

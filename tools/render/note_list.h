@@ -36,4 +36,4 @@ double notesEndBeat(const std::vector<NoteSpec>& notes);
 // of one bar), with overlaps that make legato sounds glide.
 std::vector<NoteSpec> demoBassLine(int bars);
 
-}  // namespace fennrow
+} // namespace fennrow

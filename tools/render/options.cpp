@@ -95,7 +95,7 @@ using Apply = bool (*)(Options&, std::string_view, std::string&);
 struct OptionSpec {
     const char* name;
     const char* shortName;
-    const char* valueName;  // null: a flag without a value
+    const char* valueName; // null: a flag without a value
     const char* help;
     Apply apply;
 };
@@ -130,7 +130,9 @@ const OptionSpec kOptions[] = {
          return true;
      }},
     {"--tempo", nullptr, "BPM", "tempo of the transport (default 120)",
-     [](Options& o, std::string_view v, std::string& e) { return numberIn(v, kMinTempo, kMaxTempo, o.tempo, "--tempo", e); }},
+     [](Options& o, std::string_view v, std::string& e) {
+         return numberIn(v, kMinTempo, kMaxTempo, o.tempo, "--tempo", e);
+     }},
     {"--length", nullptr, "BEATS", "length of the render (default: the last note's end plus the tail)",
      [](Options& o, std::string_view v, std::string& e) {
          double beats = 0.0;
@@ -139,7 +141,9 @@ const OptionSpec kOptions[] = {
          return true;
      }},
     {"--tail", nullptr, "SECONDS", "time after the last note (default 1)",
-     [](Options& o, std::string_view v, std::string& e) { return numberIn(v, 0.0, kMaxTailSeconds, o.tailSeconds, "--tail", e); }},
+     [](Options& o, std::string_view v, std::string& e) {
+         return numberIn(v, 0.0, kMaxTailSeconds, o.tailSeconds, "--tail", e);
+     }},
     {"--sample-rate", nullptr, "HZ", "sample rate (default 48000)",
      [](Options& o, std::string_view v, std::string& e) {
          return numberIn(v, kMinSampleRate, kMaxSampleRate, o.sampleRate, "--sample-rate", e);
@@ -170,7 +174,8 @@ const OptionSpec kOptions[] = {
      }},
     {"--png", nullptr, "FILE.png", "write a picture: waveform over spectrogram",
      [](Options& o, std::string_view v, std::string& e) { return setText(o.outPng, v, e); }},
-    {"--png-size", nullptr, "WIDTHxHEIGHT", "size of the picture in pixels (default 1200x500)", parsePictureSize},
+    {"--png-size", nullptr, "WIDTHxHEIGHT", "size of the picture in pixels (default 1200x500)",
+     parsePictureSize},
     {"--demo", nullptr, "DIR", "render every factory sound into DIR with pictures and index.html",
      [](Options& o, std::string_view v, std::string& e) {
          o.mode = Mode::Demo;
@@ -232,7 +237,7 @@ std::string checkCombination(const Options& o) {
     return {};
 }
 
-}  // namespace
+} // namespace
 
 ParseResult parseOptions(int argc, const char* const* argv) {
     Options options;
@@ -271,22 +276,23 @@ ParseResult parseOptions(int argc, const char* const* argv) {
 }
 
 std::string usageText() {
-    std::string text =
-        "Usage: fennrow-render [options]\n"
-        "Plays notes through a CLAP plugin, offline, and writes WAV and PNG.\n\n"
-        "  fennrow-render --preset \"Deep Sub\" -o deep.wav --png deep.png\n"
-        "  fennrow-render --preset-file sound.json --audition -o sound.wav\n"
-        "  fennrow-render --demo demo\n\n";
+    std::string text = "Usage: fennrow-render [options]\n"
+                       "Plays notes through a CLAP plugin, offline, and writes WAV and PNG.\n\n"
+                       "  fennrow-render --preset \"Deep Sub\" -o deep.wav --png deep.png\n"
+                       "  fennrow-render --preset-file sound.json --audition -o sound.wav\n"
+                       "  fennrow-render --demo demo\n\n";
     for (const OptionSpec& spec : kOptions) {
         std::string left = "  ";
         if (spec.shortName) left += std::string(spec.shortName) + ", ";
         left += spec.name;
         if (spec.valueName) left += std::string(" ") + spec.valueName;
-        if (left.size() < 30) left.resize(30, ' ');
-        else left += "\n" + std::string(30, ' ');
+        if (left.size() < 30)
+            left.resize(30, ' ');
+        else
+            left += "\n" + std::string(30, ' ');
         text += left + spec.help + "\n";
     }
     return text;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

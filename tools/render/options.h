@@ -23,14 +23,14 @@ enum class Mode { Render, Demo, ListPresets, ListParams, Help, Version };
 
 struct Options {
     Mode mode = Mode::Render;
-    std::string pluginPath;  // empty: the fennrow.clap of this build
+    std::string pluginPath; // empty: the fennrow.clap of this build
 
     std::string presetName;
     std::string presetFile;
     std::string stateFile;
     std::string saveStateFile;
 
-    std::vector<NoteSpec> notes;  // empty: the demo bass line (or the audition)
+    std::vector<NoteSpec> notes; // empty: the demo bass line (or the audition)
     bool audition = false;
     std::vector<SetRequest> sets;
 
@@ -54,11 +54,11 @@ struct Options {
 
 struct ParseResult {
     std::optional<Options> options;
-    std::string error;  // one line, when options is empty
+    std::string error; // one line, when options is empty
 };
 
 ParseResult parseOptions(int argc, const char* const* argv);
 
 std::string usageText();
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -17,4 +17,4 @@ struct ParamInfo {
     void* cookie = nullptr;
 };
 
-}  // namespace fennrow
+} // namespace fennrow

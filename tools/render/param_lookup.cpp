@@ -25,7 +25,7 @@ std::string depthKey(std::string_view name) {
     return normalisedName(name.substr(0, at)) + normalisedName(name.substr(at + kTo.size())) + "depth";
 }
 
-}  // namespace
+} // namespace
 
 const ParamInfo* findParam(const std::vector<ParamInfo>& params, std::string_view nameOrId) {
     clap_id id = 0;
@@ -34,12 +34,11 @@ const ParamInfo* findParam(const std::vector<ParamInfo>& params, std::string_vie
     const bool isId = ec == std::errc() && ptr == end;
     const std::string wanted = normalisedName(nameOrId);
     for (const ParamInfo& param : params) {
-        if (isId ? param.id == id
-                 : normalisedName(param.name) == wanted || depthKey(param.name) == wanted) {
+        if (isId ? param.id == id : normalisedName(param.name) == wanted || depthKey(param.name) == wanted) {
             return &param;
         }
     }
     return nullptr;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -16,4 +16,4 @@ std::string normalisedName(std::string_view name);
 
 const ParamInfo* findParam(const std::vector<ParamInfo>& params, std::string_view nameOrId);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -20,7 +20,7 @@ constexpr double kMarginRight = 20.0;
 constexpr double kTitleHeight = 46.0;
 constexpr double kAxisHeight = 34.0;
 constexpr double kPanelGap = 8.0;
-constexpr double kWaveShare = 0.28;  // of the height left for the two panels
+constexpr double kWaveShare = 0.28; // of the height left for the two panels
 constexpr double kMinHz = 20.0;
 constexpr double kMaxHz = 20000.0;
 constexpr double kFloorDb = -96.0;
@@ -196,7 +196,8 @@ bool drawSpectrum(cairo_t* cr, const Rect& r, const StereoAudio& audio) {
         drawText(cr, frequencyLabel(hz), r.x - 8, y + 4, 11, false, kDimText, Align::Right);
         lastLabelY = y;
     }
-    if (lastLabelY - r.y >= kLabelSpacing + 6) drawText(cr, "Hz", r.x - 8, r.y + 10, 11, false, kDimText, Align::Right);
+    if (lastLabelY - r.y >= kLabelSpacing + 6)
+        drawText(cr, "Hz", r.x - 8, r.y + 10, 11, false, kDimText, Align::Right);
     return true;
 }
 
@@ -245,16 +246,15 @@ void drawTimeAxis(cairo_t* cr, const Rect& spectrum, double totalSeconds) {
         cairo_line_to(cr, x, axisY + 5);
         cairo_stroke(cr);
         const Align align = i == 0 ? Align::Left : Align::Centre;
-        drawText(cr, secondsLabel(seconds, step), x - (i == 0 ? 0.5 : 0.0), axisY + 19, 11, false,
-                 kDimText, align);
+        drawText(cr, secondsLabel(seconds, step), x - (i == 0 ? 0.5 : 0.0), axisY + 19, 11, false, kDimText,
+                 align);
     }
 }
 
-}  // namespace
+} // namespace
 
 bool writePicture(const std::string& path, const StereoAudio& audio, const PictureText& text,
-                  const std::vector<double>& barSeconds, const PictureLayout& size,
-                  std::string& error) {
+                  const std::vector<double>& barSeconds, const PictureLayout& size, std::string& error) {
     Surface surface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.width, size.height));
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
         error = "cannot make a picture of " + std::to_string(size.width) + "x" + std::to_string(size.height);
@@ -265,9 +265,11 @@ bool writePicture(const std::string& path, const StereoAudio& audio, const Pictu
     fillRect(cr.get(), Rect{0, 0, double(size.width), double(size.height)}, kBackground);
     drawText(cr.get(), text.title, kMarginLeft, 30, kTitleSize, true, kText, Align::Left);
     // A narrow picture keeps the title and drops the subtitle rather than overprint.
-    const double free = size.width - kMarginRight - kMarginLeft - textWidth(cr.get(), text.title, kTitleSize, true);
+    const double free =
+        size.width - kMarginRight - kMarginLeft - textWidth(cr.get(), text.title, kTitleSize, true);
     if (textWidth(cr.get(), text.subtitle, kSubtitleSize, false) + kTitleGap < free) {
-        drawText(cr.get(), text.subtitle, size.width - kMarginRight, 30, kSubtitleSize, false, kDimText, Align::Right);
+        drawText(cr.get(), text.subtitle, size.width - kMarginRight, 30, kSubtitleSize, false, kDimText,
+                 Align::Right);
     }
     drawWaveform(cr.get(), layout.wave, audio);
     if (!drawSpectrum(cr.get(), layout.spectrum, audio)) {
@@ -291,4 +293,4 @@ void releasePictureCaches() {
     FcFini();
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -10,8 +10,8 @@
 namespace fennrow {
 
 struct PictureText {
-    std::string title;     // e.g. the sound's name
-    std::string subtitle;  // e.g. category, tempo and sample rate
+    std::string title;    // e.g. the sound's name
+    std::string subtitle; // e.g. category, tempo and sample rate
 };
 
 struct PictureLayout {
@@ -22,12 +22,11 @@ struct PictureLayout {
 // Writes the PNG; `barSeconds` are drawn as faint bar lines (may be empty).
 // On failure returns false with the reason in `error`.
 bool writePicture(const std::string& path, const StereoAudio& audio, const PictureText& text,
-                  const std::vector<double>& barSeconds, const PictureLayout& layout,
-                  std::string& error);
+                  const std::vector<double>& barSeconds, const PictureLayout& layout, std::string& error);
 
 // Frees the font caches that Cairo and fontconfig keep for the life of the
 // process, so a leak checker at exit sees only real leaks. Call once, when no
 // picture is being drawn any more.
 void releasePictureCaches();
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -62,7 +62,7 @@ int64_t CLAP_ABI sourceRead(const clap_istream_t* stream, void* buffer, uint64_t
 
 bool CLAP_ABI discardOutput(const clap_output_events_t*, const clap_event_header_t*) { return true; }
 
-}  // namespace
+} // namespace
 
 PluginSession::~PluginSession() {
     if (!plugin) return;
@@ -259,4 +259,4 @@ void serviceMainThread(PluginSession& session) {
     session.plugin->on_main_thread(session.plugin);
 }
 
-}  // namespace fennrow
+} // namespace fennrow

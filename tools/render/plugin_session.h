@@ -27,7 +27,7 @@ struct PluginExtensions {
 };
 
 struct PluginSession {
-    std::shared_ptr<ClapModule> module;  // kept open while the instance lives
+    std::shared_ptr<ClapModule> module; // kept open while the instance lives
     RenderHost host;
     const clap_plugin_t* plugin = nullptr;
     PluginExtensions extensions;
@@ -77,4 +77,4 @@ void deactivateSession(PluginSession& session);
 // Runs the plugin's main-thread callback if it asked for one.
 void serviceMainThread(PluginSession& session);
 
-}  // namespace fennrow
+} // namespace fennrow

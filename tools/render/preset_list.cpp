@@ -10,7 +10,8 @@ struct Indexer {
     std::vector<clap_preset_discovery_location_t> pluginLocations;
 };
 
-bool CLAP_ABI declareFiletype(const clap_preset_discovery_indexer_t*, const clap_preset_discovery_filetype_t*) {
+bool CLAP_ABI declareFiletype(const clap_preset_discovery_indexer_t*,
+                              const clap_preset_discovery_filetype_t*) {
     return true;
 }
 
@@ -26,7 +27,8 @@ bool CLAP_ABI declareLocation(const clap_preset_discovery_indexer_t* indexer,
     return true;
 }
 
-bool CLAP_ABI declareSoundpack(const clap_preset_discovery_indexer_t*, const clap_preset_discovery_soundpack_t*) {
+bool CLAP_ABI declareSoundpack(const clap_preset_discovery_indexer_t*,
+                               const clap_preset_discovery_soundpack_t*) {
     return true;
 }
 
@@ -55,12 +57,14 @@ bool CLAP_ABI beginPreset(const clap_preset_discovery_metadata_receiver_t* r, co
     return true;
 }
 
-void CLAP_ABI addPluginId(const clap_preset_discovery_metadata_receiver_t*, const clap_universal_plugin_id_t*) {}
+void CLAP_ABI addPluginId(const clap_preset_discovery_metadata_receiver_t*,
+                          const clap_universal_plugin_id_t*) {}
 void CLAP_ABI setSoundpackId(const clap_preset_discovery_metadata_receiver_t*, const char*) {}
 void CLAP_ABI setFlags(const clap_preset_discovery_metadata_receiver_t*, uint32_t) {}
 void CLAP_ABI addCreator(const clap_preset_discovery_metadata_receiver_t*, const char*) {}
 void CLAP_ABI setDescription(const clap_preset_discovery_metadata_receiver_t*, const char*) {}
-void CLAP_ABI setTimestamps(const clap_preset_discovery_metadata_receiver_t*, clap_timestamp, clap_timestamp) {}
+void CLAP_ABI setTimestamps(const clap_preset_discovery_metadata_receiver_t*, clap_timestamp,
+                            clap_timestamp) {}
 
 void CLAP_ABI addFeature(const clap_preset_discovery_metadata_receiver_t* r, const char* feature) {
     auto& presets = *receiverOf(r).presets;
@@ -73,7 +77,7 @@ struct ProviderCloser {
     void operator()(const clap_preset_discovery_provider_t* p) const { p->destroy(p); }
 };
 
-}  // namespace
+} // namespace
 
 std::vector<PresetEntry> listFactoryPresets(const ClapModule& module, std::string& error) {
     std::vector<PresetEntry> presets;
@@ -83,12 +87,13 @@ std::vector<PresetEntry> listFactoryPresets(const ClapModule& module, std::strin
         return presets;
     }
     Indexer indexer;
-    indexer.record = {CLAP_VERSION, "fennrow-render", "Brightmoss", "", kRenderHostVersion, &indexer,
-                      declareFiletype, declareLocation, declareSoundpack, indexerExtension};
+    indexer.record = {CLAP_VERSION,       "fennrow-render", "Brightmoss",    "",
+                      kRenderHostVersion, &indexer,         declareFiletype, declareLocation,
+                      declareSoundpack,   indexerExtension};
     Receiver receiver;
     receiver.presets = &presets;
-    receiver.record = {&receiver,     onError,        beginPreset,   addPluginId, setSoundpackId, setFlags,
-                       addCreator,    setDescription, setTimestamps, addFeature,  addExtraInfo};
+    receiver.record = {&receiver,  onError,        beginPreset,   addPluginId, setSoundpackId, setFlags,
+                       addCreator, setDescription, setTimestamps, addFeature,  addExtraInfo};
 
     const uint32_t providers = factory->count(factory);
     for (uint32_t i = 0; i < providers; ++i) {
@@ -109,4 +114,4 @@ std::vector<PresetEntry> listFactoryPresets(const ClapModule& module, std::strin
     return presets;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -21,4 +21,4 @@ struct PresetEntry {
 // library has no preset-discovery factory or lists nothing there.
 std::vector<PresetEntry> listFactoryPresets(const ClapModule& module, std::string& error);
 
-}  // namespace fennrow
+} // namespace fennrow

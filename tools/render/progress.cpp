@@ -16,7 +16,7 @@ double secondsBetween(std::chrono::steady_clock::time_point a, std::chrono::stea
     return std::chrono::duration<double>(b - a).count();
 }
 
-}  // namespace
+} // namespace
 
 ProgressBar startProgress() {
     ProgressBar bar;
@@ -64,4 +64,4 @@ std::string realTimeSummary(double audioSeconds, double wallSeconds) {
     return text;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -28,4 +28,4 @@ double elapsedSeconds(const ProgressBar& bar);
 // "8.00 s of audio in 0.052 s, 154x real time"
 std::string realTimeSummary(double audioSeconds, double wallSeconds);
 
-}  // namespace fennrow
+} // namespace fennrow

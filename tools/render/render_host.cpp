@@ -64,7 +64,7 @@ void CLAP_ABI hostRequestRestart(const clap_host_t* host) { hostLog(host).restar
 void CLAP_ABI hostRequestProcess(const clap_host_t*) {}
 void CLAP_ABI hostRequestCallback(const clap_host_t* host) { hostLog(host).callbackRequested = true; }
 
-}  // namespace
+} // namespace
 
 RenderHost::RenderHost() {
     record.clap_version = CLAP_VERSION;
@@ -81,4 +81,4 @@ RenderHost::RenderHost() {
 
 HostLog& hostLog(const clap_host_t* host) { return static_cast<RenderHost*>(host->host_data)->log; }
 
-}  // namespace fennrow
+} // namespace fennrow

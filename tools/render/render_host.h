@@ -12,7 +12,7 @@
 namespace fennrow {
 
 struct HostLog {
-    std::vector<std::string> presetErrors;  // messages of preset-load on_error, in order
+    std::vector<std::string> presetErrors; // messages of preset-load on_error, in order
     int presetsLoaded = 0;
     int parameterRescans = 0;
     int dirtyMarks = 0;
@@ -21,7 +21,7 @@ struct HostLog {
 };
 
 struct RenderHost {
-    clap_host_t record{};  // host_data points back to this object
+    clap_host_t record{}; // host_data points back to this object
     HostLog log;
 
     RenderHost();
@@ -31,4 +31,4 @@ struct RenderHost {
 
 HostLog& hostLog(const clap_host_t* host);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -21,7 +21,7 @@ std::size_t replaceNonFinite(std::vector<float>& samples, std::size_t from, std:
     return replaced;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<StereoAudio> renderPlan(PluginSession& session, const RenderPlan& plan,
                                       const ProgressFunction& progress, RenderReport& report,
@@ -52,7 +52,8 @@ std::optional<StereoAudio> renderPlan(PluginSession& session, const RenderPlan& 
     const clap_output_events_t outEvents{nullptr, ignoreOutputEvent};
 
     for (std::size_t start = 0; start < totalFrames; start += plan.blockSize) {
-        const uint32_t frames = static_cast<uint32_t>(std::min<std::size_t>(plan.blockSize, totalFrames - start));
+        const uint32_t frames =
+            static_cast<uint32_t>(std::min<std::size_t>(plan.blockSize, totalFrames - start));
         collectBlock(schedule, nextEvent, static_cast<int64_t>(start), frames, queue);
         const double seconds = static_cast<double>(start) / plan.sampleRate;
         const clap_event_transport_t transport = makeTransport(plan.tempo, plan.meter, seconds);
@@ -75,7 +76,8 @@ std::optional<StereoAudio> renderPlan(PluginSession& session, const RenderPlan& 
             return std::nullopt;
         }
         // A plugin with a mono output writes its one channel; the host copies it.
-        if (session.outputChannels == 1) std::copy_n(audio.left.data() + start, frames, audio.right.data() + start);
+        if (session.outputChannels == 1)
+            std::copy_n(audio.left.data() + start, frames, audio.right.data() + start);
         report.nonFiniteSamples += replaceNonFinite(audio.left, start, frames);
         report.nonFiniteSamples += replaceNonFinite(audio.right, start, frames);
         if (progress) progress(static_cast<double>(start + frames) / plan.sampleRate, plan.lengthSeconds);
@@ -101,4 +103,4 @@ std::vector<double> barStartSeconds(const TempoMap& tempo, const Meter& meter, d
     return bars;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

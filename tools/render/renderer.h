@@ -35,7 +35,7 @@ struct RenderPlan {
 
 struct RenderReport {
     double wallSeconds = 0.0;
-    std::size_t nonFiniteSamples = 0;  // replaced by 0 in the output
+    std::size_t nonFiniteSamples = 0; // replaced by 0 in the output
 };
 
 using ProgressFunction = std::function<void(double doneSeconds, double totalSeconds)>;
@@ -51,4 +51,4 @@ double renderLengthSeconds(const std::vector<NoteSpec>& notes, const TempoMap& t
 // The start of every bar after the first within the render.
 std::vector<double> barStartSeconds(const TempoMap& tempo, const Meter& meter, double lengthSeconds);
 
-}  // namespace fennrow
+} // namespace fennrow

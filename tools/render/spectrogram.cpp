@@ -20,16 +20,16 @@ namespace {
 // leaves no seam.
 enum class WindowShape { Hann, BlackmanHarris };
 struct Band {
-    double windowSeconds;  // about this much audio per transform
+    double windowSeconds; // about this much audio per transform
     WindowShape shape;
-    double upToHz;         // the band's upper edge
+    double upToHz; // the band's upper edge
 };
 constexpr Band kBands[] = {
     {0.17, WindowShape::Hann, 200.0},
     {0.043, WindowShape::BlackmanHarris, 2000.0},
     {0.011, WindowShape::BlackmanHarris, 1e9},
 };
-constexpr double kBlendRatio = 1.3;  // blend from edge / ratio to edge * ratio
+constexpr double kBlendRatio = 1.3; // blend from edge / ratio to edge * ratio
 constexpr float kSilenceDb = -200.0f;
 constexpr double kTiny = 1e-20;
 
@@ -51,9 +51,10 @@ std::vector<float> makeWindow(int size, WindowShape shape) {
     const double step = 2.0 * std::numbers::pi / (size - 1);
     for (int i = 0; i < size; ++i) {
         const double x = step * i;
-        const double w = shape == WindowShape::Hann
-                             ? 0.5 - 0.5 * std::cos(x)
-                             : 0.35875 - 0.48829 * std::cos(x) + 0.14128 * std::cos(2 * x) - 0.01168 * std::cos(3 * x);
+        const double w =
+            shape == WindowShape::Hann
+                ? 0.5 - 0.5 * std::cos(x)
+                : 0.35875 - 0.48829 * std::cos(x) + 0.14128 * std::cos(2 * x) - 0.01168 * std::cos(3 * x);
         window[static_cast<std::size_t>(i)] = static_cast<float>(w);
     }
     return window;
@@ -63,7 +64,7 @@ std::vector<float> makeWindow(int size, WindowShape shape) {
 struct Transform {
     int size = 0;
     int bins = 0;
-    double scale = 1.0;  // makes a full-scale sine read 0 dB
+    double scale = 1.0; // makes a full-scale sine read 0 dB
     std::vector<float> window;
     std::unique_ptr<float, FftwFree> input;
     std::unique_ptr<fftwf_complex, FftwFree> output;
@@ -80,7 +81,8 @@ Transform makeTransform(int size, WindowShape shape) {
     for (float w : t.window) sum += w;
     t.scale = 2.0 / sum;
     t.input.reset(static_cast<float*>(fftwf_malloc(sizeof(float) * static_cast<std::size_t>(size))));
-    t.output.reset(static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * static_cast<std::size_t>(t.bins))));
+    t.output.reset(
+        static_cast<fftwf_complex*>(fftwf_malloc(sizeof(fftwf_complex) * static_cast<std::size_t>(t.bins))));
     t.plan.reset(fftwf_plan_dft_r2c_1d(size, t.input.get(), t.output.get(), FFTW_ESTIMATE));
     t.power.resize(static_cast<std::size_t>(t.bins));
     return t;
@@ -124,7 +126,7 @@ double bandPower(const Transform& t, double hzPerBin, double lowHz, double centr
     return t.power[b0] * (1.0 - f) + t.power[b1] * f;
 }
 
-}  // namespace
+} // namespace
 
 double rowFrequency(const Spectrogram& s, double row) {
     const double t = s.rows > 1 ? 1.0 - row / (s.rows - 1) : 0.0;
@@ -136,8 +138,7 @@ double frequencyRow(const Spectrogram& s, double hz) {
     return (1.0 - t) * (s.rows - 1);
 }
 
-Spectrogram computeSpectrogram(const StereoAudio& audio, int columns, int rows, double minHz,
-                               double maxHz) {
+Spectrogram computeSpectrogram(const StereoAudio& audio, int columns, int rows, double minHz, double maxHz) {
     Spectrogram result;
     result.columns = std::max(1, columns);
     result.rows = std::max(2, rows);
@@ -166,9 +167,11 @@ Spectrogram computeSpectrogram(const StereoAudio& audio, int columns, int rows, 
         double mix = 0.0;
         if (which + 1 < std::size(kBands)) {
             const double edge = kBands[which].upToHz;
-            mix = std::clamp(std::log(centre * kBlendRatio / edge) / std::log(kBlendRatio * kBlendRatio), 0.0, 1.0);
+            mix = std::clamp(std::log(centre * kBlendRatio / edge) / std::log(kBlendRatio * kBlendRatio), 0.0,
+                             1.0);
         }
-        rowBands.push_back({rowFrequency(result, r + 0.5), centre, rowFrequency(result, r - 0.5), which, mix});
+        rowBands.push_back(
+            {rowFrequency(result, r + 0.5), centre, rowFrequency(result, r - 0.5), which, mix});
     }
 
     for (int c = 0; c < result.columns; ++c) {
@@ -177,7 +180,9 @@ Spectrogram computeSpectrogram(const StereoAudio& audio, int columns, int rows, 
         for (int r = 0; r < result.rows; ++r) {
             const RowBand& band = rowBands[static_cast<std::size_t>(r)];
             const auto levelIn = [&](const Transform& t) {
-                return 10.0 * std::log10(bandPower(t, audio.sampleRate / t.size, band.low, band.centre, band.high) + kTiny);
+                return 10.0 *
+                       std::log10(bandPower(t, audio.sampleRate / t.size, band.low, band.centre, band.high) +
+                                  kTiny);
             };
             double level = levelIn(transforms[band.transform]);
             if (band.mix > 0.0) level += band.mix * (levelIn(transforms[band.transform + 1]) - level);
@@ -188,4 +193,4 @@ Spectrogram computeSpectrogram(const StereoAudio& audio, int columns, int rows, 
     return result;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

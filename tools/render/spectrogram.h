@@ -24,7 +24,6 @@ double rowFrequency(const Spectrogram& spectrogram, double row);
 // The row at which `hz` lies (may be fractional or outside 0..rows-1).
 double frequencyRow(const Spectrogram& spectrogram, double hz);
 
-Spectrogram computeSpectrogram(const StereoAudio& audio, int columns, int rows, double minHz,
-                               double maxHz);
+Spectrogram computeSpectrogram(const StereoAudio& audio, int columns, int rows, double minHz, double maxHz);
 
-}  // namespace fennrow
+} // namespace fennrow

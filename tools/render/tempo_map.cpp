@@ -10,7 +10,7 @@ constexpr double kSecondsPerMinute = 60.0;
 
 double secondsPerBeat(double bpm) { return kSecondsPerMinute / bpm; }
 
-}  // namespace
+} // namespace
 
 TempoMap constantTempo(double bpm) {
     return TempoMap{{TempoChange{0.0, std::clamp(bpm, kMinTempo, kMaxTempo)}}};
@@ -20,8 +20,7 @@ TempoMap makeTempoMap(std::vector<TempoChange> changes, double fallbackBpm) {
     if (changes.empty()) return constantTempo(fallbackBpm);
     for (TempoChange& change : changes) {
         change.beat = std::isfinite(change.beat) ? std::max(0.0, change.beat) : 0.0;
-        change.bpm = std::isfinite(change.bpm) ? std::clamp(change.bpm, kMinTempo, kMaxTempo)
-                                               : fallbackBpm;
+        change.bpm = std::isfinite(change.bpm) ? std::clamp(change.bpm, kMinTempo, kMaxTempo) : fallbackBpm;
     }
     std::stable_sort(changes.begin(), changes.end(),
                      [](const TempoChange& a, const TempoChange& b) { return a.beat < b.beat; });
@@ -76,4 +75,4 @@ double beatAtSeconds(const TempoMap& map, double seconds) {
     return 0.0;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

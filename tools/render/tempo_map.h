@@ -30,4 +30,4 @@ double tempoAtBeat(const TempoMap& map, double beat);
 double secondsAtBeat(const TempoMap& map, double beat);
 double beatAtSeconds(const TempoMap& map, double seconds);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -15,11 +15,9 @@ clap_sectime toSecTime(double seconds) {
     return static_cast<clap_sectime>(std::llround(seconds * static_cast<double>(CLAP_SECTIME_FACTOR)));
 }
 
-}  // namespace
+} // namespace
 
-double beatsPerBar(const Meter& meter) {
-    return meter.numerator * kBeatsPerWholeNote / meter.denominator;
-}
+double beatsPerBar(const Meter& meter) { return meter.numerator * kBeatsPerWholeNote / meter.denominator; }
 
 clap_event_transport_t makeTransport(const TempoMap& tempo, const Meter& meter, double seconds) {
     const double beat = beatAtSeconds(tempo, seconds);
@@ -45,4 +43,4 @@ clap_event_transport_t makeTransport(const TempoMap& tempo, const Meter& meter, 
     return t;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

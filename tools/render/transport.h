@@ -18,4 +18,4 @@ double beatsPerBar(const Meter& meter);
 
 clap_event_transport_t makeTransport(const TempoMap& tempo, const Meter& meter, double seconds);
 
-}  // namespace fennrow
+} // namespace fennrow

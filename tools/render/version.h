@@ -7,4 +7,4 @@ namespace fennrow {
 // The render host ships with the plugin and carries the same version.
 inline constexpr const char* kRenderHostVersion = kFennrowVersion;
 
-}  // namespace fennrow
+} // namespace fennrow

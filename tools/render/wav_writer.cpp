@@ -20,7 +20,7 @@ int formatCode(SampleFormat format) {
     return SF_FORMAT_WAV | (format == SampleFormat::Float32 ? SF_FORMAT_FLOAT : SF_FORMAT_PCM_24);
 }
 
-}  // namespace
+} // namespace
 
 std::optional<SampleFormat> parseSampleFormat(std::string_view text) {
     if (text == "float" || text == "32f" || text == "float32") return SampleFormat::Float32;
@@ -28,8 +28,7 @@ std::optional<SampleFormat> parseSampleFormat(std::string_view text) {
     return std::nullopt;
 }
 
-bool writeWav(const std::string& path, const StereoAudio& audio, SampleFormat format,
-              std::string& error) {
+bool writeWav(const std::string& path, const StereoAudio& audio, SampleFormat format, std::string& error) {
     SF_INFO info{};
     info.samplerate = static_cast<int>(std::lround(audio.sampleRate));
     info.channels = kChannels;
@@ -90,4 +89,4 @@ std::optional<StereoAudio> readWav(const std::string& path, std::string& error) 
     return audio;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -89,7 +89,7 @@ int run(int argc, char** argv) {
     return kExitOkay;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     int code = kExitError;

@@ -7,7 +7,7 @@
 namespace fennrow {
 
 struct PageAsset {
-    const char* name;  // file name, e.g. "studio.js"
+    const char* name; // file name, e.g. "studio.js"
     const unsigned char* bytes;
     std::size_t size;
 };
@@ -21,4 +21,4 @@ const PageAsset* findPageAsset(std::string_view name);
 // "text/html; charset=utf-8" and the like, by file name ending.
 const char* contentTypeFor(std::string_view name);
 
-}  // namespace fennrow
+} // namespace fennrow

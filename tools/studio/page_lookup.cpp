@@ -16,7 +16,7 @@ constexpr ContentType kContentTypes[] = {
     {".png", "image/png"},
 };
 
-}  // namespace
+} // namespace
 
 const PageAsset* findPageAsset(std::string_view name) {
     for (std::size_t i = 0; i < kPageAssetCount; ++i) {
@@ -27,11 +27,12 @@ const PageAsset* findPageAsset(std::string_view name) {
 
 const char* contentTypeFor(std::string_view name) {
     for (const ContentType& entry : kContentTypes) {
-        if (name.size() >= entry.ending.size() && name.substr(name.size() - entry.ending.size()) == entry.ending) {
+        if (name.size() >= entry.ending.size() &&
+            name.substr(name.size() - entry.ending.size()) == entry.ending) {
             return entry.type;
         }
     }
     return "application/octet-stream";
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -18,10 +18,10 @@ constexpr const char* kArcs = "Arcs";
 constexpr const char* kSpread = "Spread";
 
 constexpr ParamGroupEntry kParamGroupTable[] = {
-    {20, kNotes},     {9, kNotes},      {1, kToneDrive},  {2, kToneDrive},  {3, kToneDrive},  {6, kToneDrive},
-    {4, kPunchPluck}, {5, kPunchPluck}, {14, kPunchPluck}, {7, kMotion},    {8, kMotion},     {21, kMotion},
-    {22, kMotion},    {23, kMotion},    {11, kArcs},      {12, kArcs},      {13, kArcs},      {15, kArcs},
-    {16, kArcs},      {17, kArcs},      {18, kArcs},      {19, kArcs},      {10, kSpread},
+    {20, kNotes},     {9, kNotes},      {1, kToneDrive},   {2, kToneDrive}, {3, kToneDrive}, {6, kToneDrive},
+    {4, kPunchPluck}, {5, kPunchPluck}, {14, kPunchPluck}, {7, kMotion},    {8, kMotion},    {21, kMotion},
+    {22, kMotion},    {23, kMotion},    {11, kArcs},       {12, kArcs},     {13, kArcs},     {15, kArcs},
+    {16, kArcs},      {17, kArcs},      {18, kArcs},       {19, kArcs},     {10, kSpread},
 };
 
 constexpr const char* kStateKey = "state";
@@ -40,7 +40,7 @@ JsonValue curveArray(const CurvePoints& points) {
     return array;
 }
 
-}  // namespace
+} // namespace
 
 const std::array<CurveSlot, kPageCurveCount> kCurveSlots{{
     {"motion", false, "Motion to tone", kMotion},
@@ -66,7 +66,8 @@ std::optional<PageCurves> curvesOfDocument(const JsonValue& document) {
     PageCurves curves{};
     for (std::size_t c = 0; c < kPageCurveCount; ++c) {
         const JsonValue* value = curveValue(document, kCurveSlots[c]);
-        if (!value || value->type != JsonType::Array || value->items.size() != kPageCurvePoints) return std::nullopt;
+        if (!value || value->type != JsonType::Array || value->items.size() != kPageCurvePoints)
+            return std::nullopt;
         for (std::size_t i = 0; i < kPageCurvePoints; ++i) {
             const JsonValue& item = value->items[i];
             curves[c][i] = item.type == JsonType::Number ? static_cast<float>(item.number) : 0.0f;
@@ -93,4 +94,4 @@ void putCurves(JsonValue& document, const PageCurves& curves) {
     setMember(*state, kArcsKey, std::move(arcs));
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -21,10 +21,10 @@ using CurvePoints = std::array<float, kPageCurvePoints>;
 using PageCurves = std::array<CurvePoints, kPageCurveCount>;
 
 struct CurveSlot {
-    const char* key;  // member name under "state", or under "state"/"arcs"
+    const char* key; // member name under "state", or under "state"/"arcs"
     bool underArcs;
     const char* label;
-    const char* group;  // the parameter group the editor is shown with
+    const char* group; // the parameter group the editor is shown with
 };
 
 // In the plugin's curve order: three motion curves, then five arcs.
@@ -47,4 +47,4 @@ void putCurves(JsonValue& document, const PageCurves& curves);
 extern const std::array<const char*, 6> kParamGroups;
 const char* groupOfParam(clap_id id);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -40,10 +40,10 @@ bool isJson(std::string_view contentType) {
     return equalsIgnoringCase(type, kJsonType);
 }
 
-}  // namespace
+} // namespace
 
 std::string makeToken() {
-    std::random_device device;  // the kernel's random source on Linux
+    std::random_device device; // the kernel's random source on Linux
     std::string token;
     for (std::size_t i = 0; i < kTokenBytes; ++i) {
         char hex[3];
@@ -80,4 +80,4 @@ RuleVerdict checkRequest(const AccessRules& rules, const RequestFacts& request) 
     return {};
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -18,13 +18,13 @@ struct RequestFacts {
     std::string method;
     std::string host;
     std::string origin;
-    std::string fetchSite;    // Sec-Fetch-Site
-    std::string contentType;  // only looked at for writes
-    std::string token;        // from the X-Studio-Token header or the token query parameter
+    std::string fetchSite;   // Sec-Fetch-Site
+    std::string contentType; // only looked at for writes
+    std::string token;       // from the X-Studio-Token header or the token query parameter
 };
 
 struct RuleVerdict {
-    int status = 0;  // 0: allowed; else the HTTP status to answer with
+    int status = 0; // 0: allowed; else the HTTP status to answer with
     std::string message;
 };
 
@@ -39,4 +39,4 @@ bool sameToken(std::string_view expected, std::string_view given);
 // cross-site form cannot send without the browser asking first.
 RuleVerdict checkRequest(const AccessRules& rules, const RequestFacts& request);
 
-}  // namespace fennrow
+} // namespace fennrow

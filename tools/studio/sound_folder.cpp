@@ -82,7 +82,7 @@ std::string temporaryName(const fs::path& target) {
     return target.string() + ".studio-" + std::to_string(generator()) + ".tmp";
 }
 
-}  // namespace
+} // namespace
 
 std::optional<SoundFolder> openSoundFolder(const std::string& path, std::string& error) {
     std::error_code ec;
@@ -109,7 +109,8 @@ bool isPlainRelativeName(std::string_view name) {
     return true;
 }
 
-std::optional<std::string> readFromFolder(const SoundFolder& folder, std::string_view name, std::string& error) {
+std::optional<std::string> readFromFolder(const SoundFolder& folder, std::string_view name,
+                                          std::string& error) {
     if (!isPlainRelativeName(name)) {
         error = "\"" + std::string(name) + "\" is not a name inside the sound folder";
         return std::nullopt;
@@ -174,7 +175,9 @@ WriteOutcome writeToFolder(const SoundFolder& folder, std::string_view name, con
         FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
         if (fd.get() < 0) {
             const int cause = errno;
-            error = std::string(name) + (cause == EEXIST ? " exists" : " cannot be created: " + std::string(std::strerror(cause)));
+            error =
+                std::string(name) +
+                (cause == EEXIST ? " exists" : " cannot be created: " + std::string(std::strerror(cause)));
             return cause == EEXIST ? WriteOutcome::Exists : WriteOutcome::Refused;
         }
         if (!writeAll(fd.get(), bytes)) {
@@ -217,4 +220,4 @@ std::vector<std::string> listDocuments(const SoundFolder& folder) {
     return names;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -13,7 +13,7 @@
 namespace fennrow {
 
 struct SoundFolder {
-    std::filesystem::path root;  // canonical, no trailing separator
+    std::filesystem::path root; // canonical, no trailing separator
 };
 
 // Largest document the studio opens; a sound is a few kilobytes.
@@ -28,7 +28,8 @@ std::optional<SoundFolder> openSoundFolder(const std::string& path, std::string&
 bool isPlainRelativeName(std::string_view name);
 
 // The bytes of an existing regular file inside the folder.
-std::optional<std::string> readFromFolder(const SoundFolder& folder, std::string_view name, std::string& error);
+std::optional<std::string> readFromFolder(const SoundFolder& folder, std::string_view name,
+                                          std::string& error);
 
 enum class WriteOutcome { Written, Exists, Refused };
 
@@ -41,4 +42,4 @@ WriteOutcome writeToFolder(const SoundFolder& folder, std::string_view name, con
 // links to folders are not followed.
 std::vector<std::string> listDocuments(const SoundFolder& folder);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -62,7 +62,8 @@ std::optional<PageSound> pageSoundFrom(const JsonValue& value, std::string& erro
 
 JsonValue pageSoundJson(const PageSound& sound) {
     JsonValue params = jsonObject();
-    for (const auto& [id, value] : sound.params) setMember(params, std::to_string(id), jsonFloat(static_cast<float>(value)));
+    for (const auto& [id, value] : sound.params)
+        setMember(params, std::to_string(id), jsonFloat(static_cast<float>(value)));
     JsonValue curves = jsonArray();
     for (const CurvePoints& points : sound.curves) {
         JsonValue curve = jsonArray();
@@ -94,4 +95,4 @@ JsonValue errorJson(const std::string& message) {
     return out;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -25,4 +25,4 @@ JsonValue findingsJson(const DiagnosticList& findings);
 
 JsonValue errorJson(const std::string& message);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -16,7 +16,7 @@ bool readPort(std::string_view text, int& port) {
     return true;
 }
 
-}  // namespace
+} // namespace
 
 StudioParse parseStudioOptions(int argc, const char* const* argv) {
     StudioOptions o;
@@ -29,7 +29,8 @@ StudioParse parseStudioOptions(int argc, const char* const* argv) {
             return {o, ""};
         }
         if (arg == "--port") {
-            if (!hasValue || !readPort(argv[++i], o.port)) return {std::nullopt, "--port takes a number from 0 to 65535"};
+            if (!hasValue || !readPort(argv[++i], o.port))
+                return {std::nullopt, "--port takes a number from 0 to 65535"};
         } else if (arg == "--plugin") {
             if (!hasValue) return {std::nullopt, "--plugin takes the path of a .clap file"};
             o.pluginPath = argv[++i];
@@ -55,4 +56,4 @@ std::string studioUsage() {
            "  --plugin PATH  the .clap file to load (default: the fennrow.clap of this build)\n";
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -65,13 +65,13 @@ std::string notesText(const std::vector<NoteSpec>& notes) {
     std::string text;
     for (const NoteSpec& n : notes) {
         if (!text.empty()) text += ' ';
-        text += std::to_string(n.key) + ":" + numberText(n.startBeats) + ":" + numberText(n.lengthBeats) + ":" +
-                numberText(n.velocity);
+        text += std::to_string(n.key) + ":" + numberText(n.startBeats) + ":" + numberText(n.lengthBeats) +
+                ":" + numberText(n.velocity);
     }
     return text;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<StudioPlugin> openStudioPlugin(const std::string& path, std::string& error) {
     StudioPlugin plugin;
@@ -142,8 +142,9 @@ std::optional<PageSound> soundOf(PluginSession& session, const StudioPlugin& plu
 DocumentCheck checkDocument(const StudioPlugin& plugin, const std::string& bytes) {
     DocumentCheck check;
     InstanceDocument document;
-    const bool readable = loadSound(document, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                                    check.findings).has_value();
+    const bool readable =
+        loadSound(document, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), check.findings)
+            .has_value();
     std::string error;
     std::unique_ptr<PluginSession> session = createSession(plugin.module, error);
     const bool accepted = session && loadState(*session, bytes, error);
@@ -189,15 +190,16 @@ std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& bas
     result.wav = std::move(*wav);
 
     char subtitle[128];
-    std::snprintf(subtitle, sizeof subtitle, "%s  |  %g BPM  |  %g kHz", pluginName(session).c_str(), request.bpm,
-                  plan.sampleRate / 1000.0);
+    std::snprintf(subtitle, sizeof subtitle, "%s  |  %g BPM  |  %g kHz", pluginName(session).c_str(),
+                  request.bpm, plan.sampleRate / 1000.0);
     result.pictureText = PictureText{base.title, subtitle};
     result.barSeconds = barStartSeconds(plan.tempo, plan.meter, plan.lengthSeconds);
     result.audio = std::move(*audio);
     return result;
 }
 
-std::optional<std::string> pictureOf(const PlayResult& result, const std::string& scratch, std::string& error) {
+std::optional<std::string> pictureOf(const PlayResult& result, const std::string& scratch,
+                                     std::string& error) {
     const std::string path = scratch + "/play.png";
     if (!writePicture(path, result.audio, result.pictureText, result.barSeconds, PictureLayout{}, error)) {
         return std::nullopt;
@@ -205,4 +207,4 @@ std::optional<std::string> pictureOf(const PlayResult& result, const std::string
     return readWholeFile(path, error);
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "audio_buffer.h"
 #include "clap_module.h"
 #include "document/diagnostics.h"
-#include "audio_buffer.h"
 #include "page_sound.h"
-#include "picture.h"
 #include "param_info.h"
+#include "picture.h"
 #include "plugin_session.h"
 
 namespace fennrow {
@@ -22,7 +22,7 @@ namespace fennrow {
 struct StudioPlugin {
     std::shared_ptr<ClapModule> module;
     std::vector<ParamInfo> params;
-    std::vector<std::string> unitTexts;  // per parameter, what the plugin writes after the number
+    std::vector<std::string> unitTexts; // per parameter, what the plugin writes after the number
     std::vector<std::string> factoryNames;
 };
 
@@ -30,9 +30,9 @@ std::optional<StudioPlugin> openStudioPlugin(const std::string& path, std::strin
 
 // Where a sound starts: a fresh instance, a factory sound or a document's bytes.
 struct SoundBase {
-    std::string factoryName;    // used when not empty
-    std::string documentBytes;  // used when not empty and no factory name is given
-    std::string title;          // for pictures
+    std::string factoryName;   // used when not empty
+    std::string documentBytes; // used when not empty and no factory name is given
+    std::string title;         // for pictures
 };
 
 // A new instance holding the base with the page's sound (when given) applied:
@@ -54,17 +54,17 @@ struct DocumentCheck {
 DocumentCheck checkDocument(const StudioPlugin& plugin, const std::string& bytes);
 
 struct PlayRequest {
-    bool audition = false;  // the document's audition clip instead of the demo line
+    bool audition = false; // the document's audition clip instead of the demo line
     int bars = 4;
     double bpm = 120.0;
 };
 
 struct PlayResult {
-    std::string wav;  // 32-bit float WAV
-    std::string notesText;    // what was played, as fennrow-render --notes takes it
-    std::string lengthBeats;  // the render's length, as fennrow-render --length takes it
+    std::string wav;         // 32-bit float WAV
+    std::string notesText;   // what was played, as fennrow-render --notes takes it
+    std::string lengthBeats; // the render's length, as fennrow-render --length takes it
     double audioSeconds = 0.0;
-    double renderSeconds = 0.0;  // the plugin's block loop
+    double renderSeconds = 0.0; // the plugin's block loop
     // What the picture is drawn from, when it is first asked for.
     StereoAudio audio;
     PictureText pictureText;
@@ -80,6 +80,7 @@ std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& bas
 
 // The PNG of a render: waveform over spectrogram. Drawn apart from the render,
 // so that the sound can be heard before the picture is ready.
-std::optional<std::string> pictureOf(const PlayResult& result, const std::string& scratch, std::string& error);
+std::optional<std::string> pictureOf(const PlayResult& result, const std::string& scratch,
+                                     std::string& error);
 
-}  // namespace fennrow
+} // namespace fennrow

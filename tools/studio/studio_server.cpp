@@ -52,7 +52,7 @@ struct OpenedDocument {
 struct StoredRender {
     int id = 0;
     PlayResult result;
-    std::string png;  // drawn at the first request
+    std::string png; // drawn at the first request
 };
 
 void answer(httplib::Response& res, int status, const JsonValue& body) {
@@ -64,7 +64,7 @@ void refuse(httplib::Response& res, int status, const std::string& message) {
     answer(res, status, errorJson(message));
 }
 
-}  // namespace
+} // namespace
 
 class StudioServer {
 public:
@@ -100,19 +100,23 @@ public:
             setMember(out, "documents", documentList());
             answer(res, 200, out);
         });
-        http_.Get("/api/text", [this](const httplib::Request& req, httplib::Response& res) { valueText(req, res); });
-        http_.Get("/api/factory", [this](const httplib::Request& req, httplib::Response& res) { factory(req, res); });
-        http_.Get(R"(/api/render/(\d+)\.(wav|png))", [this](const httplib::Request& req, httplib::Response& res) {
-            renderFile(req, res);
-        });
-        http_.Post("/api/open", [this](const httplib::Request& req, httplib::Response& res) { open(req, res); });
-        http_.Post("/api/play", [this](const httplib::Request& req, httplib::Response& res) { play(req, res); });
-        http_.Post("/api/save", [this](const httplib::Request& req, httplib::Response& res) { save(req, res); });
+        http_.Get("/api/text",
+                  [this](const httplib::Request& req, httplib::Response& res) { valueText(req, res); });
+        http_.Get("/api/factory",
+                  [this](const httplib::Request& req, httplib::Response& res) { factory(req, res); });
+        http_.Get(R"(/api/render/(\d+)\.(wav|png))",
+                  [this](const httplib::Request& req, httplib::Response& res) { renderFile(req, res); });
+        http_.Post("/api/open",
+                   [this](const httplib::Request& req, httplib::Response& res) { open(req, res); });
+        http_.Post("/api/play",
+                   [this](const httplib::Request& req, httplib::Response& res) { play(req, res); });
+        http_.Post("/api/save",
+                   [this](const httplib::Request& req, httplib::Response& res) { save(req, res); });
         http_.set_error_handler([](const httplib::Request&, httplib::Response& res) {
             if (res.body.empty()) {
-                res.set_content(writeJson(errorJson(res.status == 413 ? "The request is too large"
-                                                                      : "Nothing here")),
-                                kJsonType);
+                res.set_content(
+                    writeJson(errorJson(res.status == 413 ? "The request is too large" : "Nothing here")),
+                    kJsonType);
             }
         });
         return true;
@@ -133,7 +137,8 @@ private:
         facts.origin = req.get_header_value("Origin");
         facts.fetchSite = req.get_header_value("Sec-Fetch-Site");
         facts.contentType = req.get_header_value("Content-Type");
-        facts.token = req.has_header(kTokenHeader) ? req.get_header_value(kTokenHeader) : req.get_param_value("token");
+        facts.token =
+            req.has_header(kTokenHeader) ? req.get_header_value(kTokenHeader) : req.get_param_value("token");
         // Several Host headers could be read differently by another proxy; refuse.
         if (req.get_header_value_count("Host") > 1) facts.host.clear();
         const RuleVerdict verdict = checkRequest(rules_, facts);
@@ -145,7 +150,8 @@ private:
     void servePage(httplib::Response& res) {
         const PageAsset* asset = findPageAsset("index.html");
         std::string html(reinterpret_cast<const char*>(asset->bytes), asset->size);
-        for (std::size_t at = html.find(kTokenMark); at != std::string::npos; at = html.find(kTokenMark, at)) {
+        for (std::size_t at = html.find(kTokenMark); at != std::string::npos;
+             at = html.find(kTokenMark, at)) {
             html.replace(at, std::string_view(kTokenMark).size(), setup_.token);
         }
         res.set_content(html, contentTypeFor("index.html"));
@@ -157,7 +163,8 @@ private:
             refuse(res, 404, "Nothing here");
             return;
         }
-        res.set_content(std::string(reinterpret_cast<const char*>(asset->bytes), asset->size), contentTypeFor(name));
+        res.set_content(std::string(reinterpret_cast<const char*>(asset->bytes), asset->size),
+                        contentTypeFor(name));
     }
 
     void info(httplib::Response& res) {
@@ -291,8 +298,10 @@ private:
         const auto& [body, base, sound] = *asked;
         PlayRequest request;
         request.audition = stringField(body, "source").value_or("demo") == "audition";
-        request.bars = static_cast<int>(std::clamp(numberField(body, "bars").value_or(4.0), 1.0, double(kMaxPlayBars)));
-        request.bpm = std::clamp(numberField(body, "tempo").value_or(kDefaultTempo), kMinPageTempo, kMaxPageTempo);
+        request.bars =
+            static_cast<int>(std::clamp(numberField(body, "bars").value_or(4.0), 1.0, double(kMaxPlayBars)));
+        request.bpm =
+            std::clamp(numberField(body, "tempo").value_or(kDefaultTempo), kMinPageTempo, kMaxPageTempo);
         if (request.audition && base.documentBytes.empty()) {
             return refuse(res, 400, "Only an opened document has an audition clip");
         }
@@ -349,7 +358,8 @@ private:
     void renderFile(const httplib::Request& req, httplib::Response& res) {
         const std::string digits = req.matches[1].str();
         int id = 0;
-        std::from_chars(digits.data(), digits.data() + digits.size(), id);  // too many digits leave 0: no render
+        std::from_chars(digits.data(), digits.data() + digits.size(),
+                        id); // too many digits leave 0: no render
         const bool wav = req.matches[2].str() == "wav";
         std::lock_guard<std::mutex> lock(mutex_);
         for (StoredRender& render : renders_) {
@@ -411,7 +421,8 @@ private:
 
     JsonValue documentList() const {
         JsonValue documents = jsonArray();
-        for (const std::string& name : listDocuments(setup_.folder)) documents.items.push_back(jsonString(name));
+        for (const std::string& name : listDocuments(setup_.folder))
+            documents.items.push_back(jsonString(name));
         return documents;
     }
 
@@ -434,7 +445,7 @@ private:
     StudioSetup setup_;
     AccessRules rules_;
     httplib::Server http_;
-    std::mutex mutex_;  // one plugin operation at a time; guards what follows
+    std::mutex mutex_; // one plugin operation at a time; guards what follows
     std::deque<OpenedDocument> documents_;
     int nextDocument_ = 1;
     std::deque<StoredRender> renders_;
@@ -455,4 +466,4 @@ std::string pageAddress(const StudioServer& server) { return server.address(); }
 void runStudio(StudioServer& server) { server.run(); }
 void stopStudio(StudioServer& server) { server.stop(); }
 
-}  // namespace fennrow
+} // namespace fennrow

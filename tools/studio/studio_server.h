@@ -18,7 +18,7 @@ struct StudioSetup {
     StudioPlugin plugin;
     SoundFolder folder;
     std::string token;
-    std::string scratch;  // a private folder for render files
+    std::string scratch; // a private folder for render files
 };
 
 class StudioServer;
@@ -41,4 +41,4 @@ std::string pageAddress(const StudioServer& server);
 void runStudio(StudioServer& server);
 void stopStudio(StudioServer& server);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -31,4 +31,4 @@ void declareAudition(std::vector<ExtensionId>& extensions) {
     extensions.push_back(ExtensionId{std::string(kAuditionExtension), kAuditionExtensionVersion});
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -27,4 +27,4 @@ std::optional<Clip> readAudition(const JsonValue& instance, DiagnosticList& list
 // already (whatever its version).
 void declareAudition(std::vector<ExtensionId>& extensions);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -57,7 +57,7 @@ std::optional<int32_t> parseWholeInt32(std::string_view text) {
     return value;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<double> parseGrid(std::string_view text) {
     const size_t slash = text.find('/');
@@ -108,7 +108,7 @@ constexpr ExtensionUse kExtensionUses[] = {
     {kSlideExtension, [](const Clip& c) { return anyReadable(c.notes, noteUsesSlide); }},
 };
 
-}  // namespace
+} // namespace
 
 std::vector<ExtensionId> usedExtensions(const Clip& clip) {
     std::vector<ExtensionId> used;
@@ -118,4 +118,4 @@ std::vector<ExtensionId> usedExtensions(const Clip& clip) {
     return used;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

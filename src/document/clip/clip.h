@@ -62,14 +62,14 @@ struct ClipNote {
     std::optional<double> len;
     double vel = 1.0;
     std::optional<double> rel;
-    std::optional<double> pitch;  // the pitch of an unvoiced note
+    std::optional<double> pitch; // the pitch of an unvoiced note
     std::vector<NamedExpression> expr;
     std::optional<NoteRandom> rand;
-    std::string voice;  // a voiced note plays from this voice
-    std::optional<double> tune;  // tuning of a voiced note
+    std::string voice;          // a voiced note plays from this voice
+    std::optional<double> tune; // tuning of a voiced note
     std::string sound;
-    std::vector<JsonMember> set;  // per-note parameter values: number or choice id
-    std::vector<JsonMember> add;  // per-note parameter offsets: numbers
+    std::vector<JsonMember> set; // per-note parameter values: number or choice id
+    std::vector<JsonMember> add; // per-note parameter offsets: numbers
     bool slide = false;
     JsonValue ext;
     JsonValue remainder;
@@ -100,7 +100,7 @@ struct SwingSetting {
     int32_t bar = 0;
     std::string grid{kDefaultGrid};
     double amount = 0.5;
-    std::string voice;  // empty: all voices
+    std::string voice; // empty: all voices
     JsonValue remainder;
     JsonValue asRead;
     bool keptAsWritten = false;
@@ -108,8 +108,8 @@ struct SwingSetting {
 
 struct LanePoint {
     double at = 0.0;
-    JsonValue v;  // any JSON value, kept as is
-    std::string curve;  // "step", "linear", "smooth"; anything else plays as step
+    JsonValue v;       // any JSON value, kept as is
+    std::string curve; // "step", "linear", "smooth"; anything else plays as step
     JsonValue remainder;
     JsonValue asRead;
     bool keptAsWritten = false;
@@ -117,7 +117,7 @@ struct LanePoint {
 
 struct Lane {
     std::string id;
-    std::string target;  // never empty in a readable lane
+    std::string target; // never empty in a readable lane
     std::string voice;
     std::string instance;
     std::vector<LanePoint> points;
@@ -135,12 +135,12 @@ struct Clip {
     std::vector<ExtensionId> extensions;
     std::vector<JsonValue> keptExtensionEntries;
     double length = 4.0;
-    std::string grid{kDefaultGrid};  // always readable by parseGrid
+    std::string grid{kDefaultGrid}; // always readable by parseGrid
     std::vector<TempoPoint> tempo;
     std::vector<MeterPoint> meter;
     std::vector<SwingSetting> swing;
-    std::vector<JsonMember> voices;  // voice id -> name
-    std::vector<JsonMember> sounds;  // sound id -> name
+    std::vector<JsonMember> voices; // voice id -> name
+    std::vector<JsonMember> sounds; // sound id -> name
     std::vector<ClipNote> notes;
     std::vector<Lane> lanes;
     JsonValue source;
@@ -175,4 +175,4 @@ std::vector<ExtensionId> usedExtensions(const Clip& clip);
 // Whether a note plays from a voice (its pitch is then ignored).
 inline bool isVoiced(const ClipNote& note) { return !note.voice.empty(); }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -25,4 +25,4 @@ std::vector<Record> readElements(const JsonValue& array, const std::string& path
     return records;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

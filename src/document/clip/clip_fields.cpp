@@ -28,4 +28,4 @@ const JsonValue* getObject(FieldReader& reader, std::string_view name) {
     return reader.get(name, JsonType::Object, kDescribeObject);
 }
 
-}  // namespace fennrow
+} // namespace fennrow

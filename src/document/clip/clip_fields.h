@@ -29,4 +29,4 @@ Record keptAsWrittenElement(const JsonValue& element) {
     return record;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

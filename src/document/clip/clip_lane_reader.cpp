@@ -23,7 +23,7 @@ bool isKnownCurve(std::string_view curve) {
     return false;
 }
 
-}  // namespace
+} // namespace
 
 LanePoint readLanePoint(const JsonValue& element, const std::string& path, DiagnosticList& diagnostics) {
     if (element.type == JsonType::Object) {
@@ -35,7 +35,8 @@ LanePoint readLanePoint(const JsonValue& element, const std::string& path, Diagn
             LanePoint point;
             point.at = *at;
             point.v = *v;
-            if (std::optional<std::string> curve = getString(reader, "curve")) point.curve = std::move(*curve);
+            if (std::optional<std::string> curve = getString(reader, "curve"))
+                point.curve = std::move(*curve);
             if (!point.curve.empty() && !isKnownCurve(point.curve)) {
                 appendWarning(diagnostics, "unknown-curve", childPath(path, "curve"), kUnknownCurve);
             }
@@ -61,7 +62,8 @@ Lane readLane(const JsonValue& element, const std::string& path, DiagnosticList&
                 lane.instance = std::move(*instance);
             }
             if (const JsonValue* points = getArray(reader, "points")) {
-                lane.points = readElements<LanePoint>(*points, childPath(path, "points"), diagnostics, readLanePoint);
+                lane.points =
+                    readElements<LanePoint>(*points, childPath(path, "points"), diagnostics, readLanePoint);
             }
             lane.remainder = reader.rest();
             lane.asRead = element;
@@ -76,4 +78,4 @@ std::vector<Lane> readLanes(const JsonValue& array, const std::string& path, Dia
     return readElements<Lane>(array, path, diagnostics, readLane);
 }
 
-}  // namespace fennrow
+} // namespace fennrow

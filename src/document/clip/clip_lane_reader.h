@@ -16,4 +16,4 @@ std::vector<Lane> readLanes(const JsonValue& array, const std::string& path, Dia
 Lane readLane(const JsonValue& element, const std::string& path, DiagnosticList& diagnostics);
 LanePoint readLanePoint(const JsonValue& element, const std::string& path, DiagnosticList& diagnostics);
 
-}  // namespace fennrow
+} // namespace fennrow

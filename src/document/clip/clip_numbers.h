@@ -21,4 +21,4 @@ inline int32_t saturatingTruncateToInt32(double value) {
     return static_cast<int32_t>(value);
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -54,8 +54,8 @@ int hexDigitValue(char c) {
 }
 
 bool isCurvePoint(const JsonValue& value) {
-    return value.type == JsonType::Array && value.items.size() == 2 && value.items[0].type == JsonType::Number &&
-           value.items[1].type == JsonType::Number;
+    return value.type == JsonType::Array && value.items.size() == 2 &&
+           value.items[0].type == JsonType::Number && value.items[1].type == JsonType::Number;
 }
 
 void readNoteKeys(FieldReader& reader, const JsonValue& value, const std::string& path, ClipNote& note,
@@ -96,8 +96,10 @@ void checkVoiceRules(const ClipNote& note, const std::string& path, DiagnosticLi
     if (isVoiced(note) && note.pitch) {
         appendWarning(diagnostics, "voiced-note-with-pitch", path, kVoicedNoteWithPitch);
     }
-    if (!isVoiced(note) && !note.pitch) appendWarning(diagnostics, "note-without-pitch", path, kNoteWithoutPitch);
-    if (!isVoiced(note) && note.tune) appendWarning(diagnostics, "tune-without-voice", path, kTuneWithoutVoice);
+    if (!isVoiced(note) && !note.pitch)
+        appendWarning(diagnostics, "note-without-pitch", path, kNoteWithoutPitch);
+    if (!isVoiced(note) && note.tune)
+        appendWarning(diagnostics, "tune-without-voice", path, kTuneWithoutVoice);
 }
 
 void readSeed(const JsonValue& document, FieldReader& reader, Clip& clip, DiagnosticList& diagnostics) {
@@ -128,12 +130,12 @@ void checkDeclaredExtensions(const Clip& clip, DiagnosticList& diagnostics) {
         for (const ExtensionId& id : clip.extensions) declared = declared || id.id == used.id;
         if (!declared) {
             appendNote(diagnostics, "extension-undeclared", "/extensions",
-                                "The clip uses " + extensionIdText(used) + " without declaring it; read as declared");
+                       "The clip uses " + extensionIdText(used) + " without declaring it; read as declared");
         }
     }
 }
 
-}  // namespace
+} // namespace
 
 std::optional<uint64_t> parseSeed(const JsonValue& value) {
     if (value.type != JsonType::String || value.string.size() != kSeedDigits) return std::nullopt;
@@ -241,9 +243,12 @@ std::optional<Clip> readClip(const JsonValue& document, DiagnosticList& diagnost
     readSeed(document, reader, clip, diagnostics);
     if (auto length = getNumber(reader, "length")) clip.length = *length;
     readGrid(document, reader, clip, diagnostics);
-    if (const JsonValue* tempo = getArray(reader, "tempo")) clip.tempo = readTempo(*tempo, "/tempo", diagnostics);
-    if (const JsonValue* meter = getArray(reader, "meter")) clip.meter = readMeter(*meter, "/meter", diagnostics);
-    if (const JsonValue* swing = getArray(reader, "swing")) clip.swing = readSwing(*swing, "/swing", diagnostics);
+    if (const JsonValue* tempo = getArray(reader, "tempo"))
+        clip.tempo = readTempo(*tempo, "/tempo", diagnostics);
+    if (const JsonValue* meter = getArray(reader, "meter"))
+        clip.meter = readMeter(*meter, "/meter", diagnostics);
+    if (const JsonValue* swing = getArray(reader, "swing"))
+        clip.swing = readSwing(*swing, "/swing", diagnostics);
     if (const JsonValue* voices = getObject(reader, "voices")) {
         clip.voices = readMemberList(*voices, "/voices", diagnostics, MemberCheck::Names);
     }
@@ -253,7 +258,8 @@ std::optional<Clip> readClip(const JsonValue& document, DiagnosticList& diagnost
     if (const JsonValue* notes = getArray(reader, "notes")) {
         clip.notes = readElements<ClipNote>(*notes, "/notes", diagnostics, readNote);
     }
-    if (const JsonValue* lanes = getArray(reader, "lanes")) clip.lanes = readLanes(*lanes, "/lanes", diagnostics);
+    if (const JsonValue* lanes = getArray(reader, "lanes"))
+        clip.lanes = readLanes(*lanes, "/lanes", diagnostics);
     if (const JsonValue* source = findMember(document, "source")) {
         clip.source = *source;
         reader.markRead("source");
@@ -267,4 +273,4 @@ std::optional<Clip> readClip(const JsonValue& document, DiagnosticList& diagnost
     return clip;
 }
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -15,8 +15,8 @@ namespace fennrow {
 // What the values of a member list must be; a value of another type is
 // reported and kept.
 enum class MemberCheck {
-    Names,             // strings
-    ValuesOrChoices,   // numbers or strings (choice ids)
+    Names,           // strings
+    ValuesOrChoices, // numbers or strings (choice ids)
     Numbers,
 };
 
@@ -31,4 +31,4 @@ std::vector<JsonMember> readMemberList(const JsonValue& object, const std::strin
 // A seed is 16 hexadecimal digits, most significant first.
 std::optional<uint64_t> parseSeed(const JsonValue& value);
 
-}  // namespace fennrow
+} // namespace fennrow

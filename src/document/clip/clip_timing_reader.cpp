@@ -10,7 +10,8 @@ namespace {
 
 constexpr const char* kBadTempo = "Expected {at, bpm > 0}; kept as written, not used";
 constexpr const char* kBadMeter = "Expected {at, num, den}; kept as written, not used";
-constexpr const char* kBadSwing = "Expected {bar, grid, amount} with a readable grid; kept as written, not used";
+constexpr const char* kBadSwing =
+    "Expected {bar, grid, amount} with a readable grid; kept as written, not used";
 
 TempoPoint readTempoPoint(const JsonValue& element, const std::string& path, DiagnosticList& diagnostics) {
     if (element.type == JsonType::Object) {
@@ -51,7 +52,8 @@ MeterPoint readMeterPoint(const JsonValue& element, const std::string& path, Dia
     return keptAsWrittenElement<MeterPoint>(element);
 }
 
-SwingSetting readSwingSetting(const JsonValue& element, const std::string& path, DiagnosticList& diagnostics) {
+SwingSetting readSwingSetting(const JsonValue& element, const std::string& path,
+                              DiagnosticList& diagnostics) {
     if (element.type == JsonType::Object) {
         FieldReader reader(element, path, diagnostics);
         const std::optional<double> bar = getNumber(reader, "bar");
@@ -63,7 +65,8 @@ SwingSetting readSwingSetting(const JsonValue& element, const std::string& path,
             setting.bar = saturatingTruncateToInt32(*bar);
             setting.amount = *amount;
             if (grid) setting.grid = *grid;
-            if (std::optional<std::string> voice = getString(reader, "voice")) setting.voice = std::move(*voice);
+            if (std::optional<std::string> voice = getString(reader, "voice"))
+                setting.voice = std::move(*voice);
             setting.remainder = reader.rest();
             setting.asRead = element;
             return setting;
@@ -73,18 +76,21 @@ SwingSetting readSwingSetting(const JsonValue& element, const std::string& path,
     return keptAsWrittenElement<SwingSetting>(element);
 }
 
-}  // namespace
+} // namespace
 
-std::vector<TempoPoint> readTempo(const JsonValue& array, const std::string& path, DiagnosticList& diagnostics) {
+std::vector<TempoPoint> readTempo(const JsonValue& array, const std::string& path,
+                                  DiagnosticList& diagnostics) {
     return readElements<TempoPoint>(array, path, diagnostics, readTempoPoint);
 }
 
-std::vector<MeterPoint> readMeter(const JsonValue& array, const std::string& path, DiagnosticList& diagnostics) {
+std::vector<MeterPoint> readMeter(const JsonValue& array, const std::string& path,
+                                  DiagnosticList& diagnostics) {
     return readElements<MeterPoint>(array, path, diagnostics, readMeterPoint);
 }
 
-std::vector<SwingSetting> readSwing(const JsonValue& array, const std::string& path, DiagnosticList& diagnostics) {
+std::vector<SwingSetting> readSwing(const JsonValue& array, const std::string& path,
+                                    DiagnosticList& diagnostics) {
     return readElements<SwingSetting>(array, path, diagnostics, readSwingSetting);
 }
 
-}  // namespace fennrow
+} // namespace fennrow

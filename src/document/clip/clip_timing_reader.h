@@ -11,8 +11,11 @@
 
 namespace fennrow {
 
-std::vector<TempoPoint> readTempo(const JsonValue& array, const std::string& path, DiagnosticList& diagnostics);
-std::vector<MeterPoint> readMeter(const JsonValue& array, const std::string& path, DiagnosticList& diagnostics);
-std::vector<SwingSetting> readSwing(const JsonValue& array, const std::string& path, DiagnosticList& diagnostics);
+std::vector<TempoPoint> readTempo(const JsonValue& array, const std::string& path,
+                                  DiagnosticList& diagnostics);
+std::vector<MeterPoint> readMeter(const JsonValue& array, const std::string& path,
+                                  DiagnosticList& diagnostics);
+std::vector<SwingSetting> readSwing(const JsonValue& array, const std::string& path,
+                                    DiagnosticList& diagnostics);
 
-}  // namespace fennrow
+} // namespace fennrow

@@ -39,7 +39,7 @@ std::string seedText(uint64_t seed) {
     return text;
 }
 
-}  // namespace
+} // namespace
 
 std::vector<ExtensionId> extensionsToDeclare(const Clip& clip) {
     std::vector<ExtensionId> declared = clip.extensions;
@@ -101,7 +101,8 @@ JsonValue writeNote(const ClipNote& note) {
     if (!note.add.empty()) setMember(result, "add", writeMemberList(note.add));
     if (!note.expr.empty()) {
         JsonValue expr = jsonObject();
-        for (const NamedExpression& entry : note.expr) setMember(expr, entry.name, writeExpression(entry.expression));
+        for (const NamedExpression& entry : note.expr)
+            setMember(expr, entry.name, writeExpression(entry.expression));
         setMember(result, "expr", std::move(expr));
     }
     if (note.rand) setMember(result, "rand", writeNoteRandom(*note.rand));
@@ -186,4 +187,4 @@ JsonValue writeClip(const Clip& clip) {
     return finish(std::move(result), clip.remainder, clip.asRead);
 }
 
-}  // namespace fennrow
+} // namespace fennrow

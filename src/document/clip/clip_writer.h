@@ -26,4 +26,4 @@ JsonValue writeMemberList(const std::vector<JsonMember>& list);
 // (versions are not compared, so a declared version stays as it was).
 std::vector<ExtensionId> extensionsToDeclare(const Clip& clip);
 
-}  // namespace fennrow
+} // namespace fennrow

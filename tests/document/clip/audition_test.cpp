@@ -31,34 +31,41 @@ TEST(Audition, ReadAndWrittenWithTheInstance) {
         {"wrong kind",
          head + R"(,"audition":{"kind":"instance","notes":[]}})",
          {"error wrong-kind /audition/kind", "warning bad-audition /audition"},
-         head + R"(,"formatVersion":1,"scope":"complete","params":{},"state":{},"audition":{"kind":"instance","notes":[]}})"},
+         head +
+             R"(,"formatVersion":1,"scope":"complete","params":{},"state":{},"audition":{"kind":"instance","notes":[]}})"},
         {"a clip's findings re-based, the audition declared on write",
          head + R"(,"audition":{"kind":"clip","notes":[{"pitch":1},{"at":1.50,"pitch":40,"slide":true}]}})",
          {"note spec-missing /audition/spec", "warning note-without-at /audition/notes/0",
           "note extension-undeclared /audition/extensions"},
-         head + R"(,"formatVersion":1,"scope":"complete","extensions":["com.brightmoss.audition/1"],"params":{},"state":{},)"
-         R"("audition":{"kind":"clip","spec":"1.0","extensions":["com.brightmoss.slide/1"],"length":4,"grid":"1/16",)"
-         R"("notes":[{"pitch":1},{"at":1.50,"pitch":40,"vel":1,"slide":true}]}})"},
+         head +
+             R"(,"formatVersion":1,"scope":"complete","extensions":["com.brightmoss.audition/1"],"params":{},"state":{},)"
+             R"("audition":{"kind":"clip","spec":"1.0","extensions":["com.brightmoss.slide/1"],"length":4,"grid":"1/16",)"
+             R"("notes":[{"pitch":1},{"at":1.50,"pitch":40,"vel":1,"slide":true}]}})"},
         {"a declared audition id of another version stays alone",
-         head + R"(,"extensions":["x.y/3","com.brightmoss.audition/2"],"audition":{"kind":"clip","spec":"1.0"}})",
+         head +
+             R"(,"extensions":["x.y/3","com.brightmoss.audition/2"],"audition":{"kind":"clip","spec":"1.0"}})",
          {},
-         head + R"(,"formatVersion":1,"scope":"complete","extensions":["x.y/3","com.brightmoss.audition/2"],)"
-         R"("params":{},"state":{},"audition":{"kind":"clip","spec":"1.0","length":4,"grid":"1/16","notes":[]}})"},
+         head +
+             R"(,"formatVersion":1,"scope":"complete","extensions":["x.y/3","com.brightmoss.audition/2"],)"
+             R"("params":{},"state":{},"audition":{"kind":"clip","spec":"1.0","length":4,"grid":"1/16","notes":[]}})"},
         {"declared without an audition: nothing added, nothing reported",
          head + R"(,"extensions":["com.brightmoss.audition/1"]})",
          {},
-         head + R"(,"formatVersion":1,"scope":"complete","extensions":["com.brightmoss.audition/1"],"params":{},"state":{}})"},
+         head +
+             R"(,"formatVersion":1,"scope":"complete","extensions":["com.brightmoss.audition/1"],"params":{},"state":{}})"},
         {"no audition: no member, no declaration",
          head + "}",
          {},
          head + R"(,"formatVersion":1,"scope":"complete","params":{},"state":{}})"},
         {"the audition goes between assets and ext; escaped paths stay escaped",
-         head + R"(,"ext":{"a":1},"audition":{"kind":"clip","spec":"1.0","notes":[{"at":0,"pitch":1,"expr":{"a/b":"x"}}],)"
-         R"("z":0.50},"assets":{"k":"factory:x"}})",
+         head +
+             R"(,"ext":{"a":1},"audition":{"kind":"clip","spec":"1.0","notes":[{"at":0,"pitch":1,"expr":{"a/b":"x"}}],)"
+             R"("z":0.50},"assets":{"k":"factory:x"}})",
          {"warning bad-expression /audition/notes/0/expr/a~1b"},
-         head + R"(,"formatVersion":1,"scope":"complete","extensions":["com.brightmoss.audition/1"],"params":{},"state":{},)"
-         R"("assets":{"k":"factory:x"},"audition":{"kind":"clip","spec":"1.0","length":4,"grid":"1/16",)"
-         R"("notes":[{"at":0,"pitch":1,"vel":1,"expr":{"a/b":"x"}}],"z":0.50},"ext":{"a":1}})"},
+         head +
+             R"(,"formatVersion":1,"scope":"complete","extensions":["com.brightmoss.audition/1"],"params":{},"state":{},)"
+             R"("assets":{"k":"factory:x"},"audition":{"kind":"clip","spec":"1.0","length":4,"grid":"1/16",)"
+             R"("notes":[{"at":0,"pitch":1,"vel":1,"expr":{"a/b":"x"}}],"z":0.50},"ext":{"a":1}})"},
     };
     for (const AuditionCase& c : cases) {
         DiagnosticList list;
@@ -114,5 +121,5 @@ TEST(Audition, IsTakenAsAClipTheRendererCanUse) {
     EXPECT_EQ(writeJson(writeInstance(copy)), writeJson(writeInstance(*doc)));
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

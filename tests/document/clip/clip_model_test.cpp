@@ -18,12 +18,28 @@ TEST(ParseGrid, ReadsNoteValuesAndRefusesEverythingElse) {
         std::optional<double> beats;
     };
     const Case cases[] = {
-        {"1/16", 0.25}, {"3/8", 1.5}, {"04/16", 1.0}, {"1/1", 4.0}, {"2147483647/2147483647", 4.0},
-        {"1/0", std::nullopt}, {"0/4", std::nullopt}, {"-1/4", std::nullopt}, {"1/-4", std::nullopt},
-        {"+1/4", std::nullopt}, {" 1/4", std::nullopt}, {"1/4 ", std::nullopt}, {"1/", std::nullopt},
-        {"/4", std::nullopt}, {"1/2/4", std::nullopt}, {"1.5/4", std::nullopt}, {"16", std::nullopt},
-        {"", std::nullopt}, {"2147483648/1", std::nullopt}, {"1/99999999999999999999", std::nullopt},
-        {"-/4", std::nullopt}, {"0x1/4", std::nullopt},
+        {"1/16", 0.25},
+        {"3/8", 1.5},
+        {"04/16", 1.0},
+        {"1/1", 4.0},
+        {"2147483647/2147483647", 4.0},
+        {"1/0", std::nullopt},
+        {"0/4", std::nullopt},
+        {"-1/4", std::nullopt},
+        {"1/-4", std::nullopt},
+        {"+1/4", std::nullopt},
+        {" 1/4", std::nullopt},
+        {"1/4 ", std::nullopt},
+        {"1/", std::nullopt},
+        {"/4", std::nullopt},
+        {"1/2/4", std::nullopt},
+        {"1.5/4", std::nullopt},
+        {"16", std::nullopt},
+        {"", std::nullopt},
+        {"2147483648/1", std::nullopt},
+        {"1/99999999999999999999", std::nullopt},
+        {"-/4", std::nullopt},
+        {"0x1/4", std::nullopt},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(parseGrid(c.text), c.beats) << c.text;
@@ -37,9 +53,18 @@ TEST(SaturatingTruncate, ClampsAtTheEndsOfThe32BitRange) {
         int32_t out;
     };
     const Case cases[] = {
-        {2.9, 2}, {-2.9, -2}, {0.5, 0}, {2147483647.0, 2147483647}, {2147483647.9, 2147483647},
-        {2147483648.0, 2147483647}, {1e300, 2147483647}, {kInf, 2147483647}, {-2147483648.0, -2147483647 - 1},
-        {-2147483648.9, -2147483647 - 1}, {-1e300, -2147483647 - 1}, {-kInf, -2147483647 - 1},
+        {2.9, 2},
+        {-2.9, -2},
+        {0.5, 0},
+        {2147483647.0, 2147483647},
+        {2147483647.9, 2147483647},
+        {2147483648.0, 2147483647},
+        {1e300, 2147483647},
+        {kInf, 2147483647},
+        {-2147483648.0, -2147483647 - 1},
+        {-2147483648.9, -2147483647 - 1},
+        {-1e300, -2147483647 - 1},
+        {-kInf, -2147483647 - 1},
         {std::nan(""), 0},
     };
     for (const Case& c : cases) {
@@ -87,27 +112,91 @@ TEST(UsedExtensions, FollowsTheContent) {
     };
     const Case cases[] = {
         {"empty clip", [](Clip&) {}, {}},
-        {"voiced note", [](Clip& c) { ClipNote n; n.voice = "v"; c.notes.push_back(n); }, {"com.brightmoss.voices"}},
-        {"tune without voice", [](Clip& c) { ClipNote n = pitchedNote(); n.tune = 0.1; c.notes.push_back(n); },
+        {"voiced note",
+         [](Clip& c) {
+             ClipNote n;
+             n.voice = "v";
+             c.notes.push_back(n);
+         },
          {"com.brightmoss.voices"}},
-        {"sound", [](Clip& c) { ClipNote n = pitchedNote(); n.sound = "s"; c.notes.push_back(n); },
+        {"tune without voice",
+         [](Clip& c) {
+             ClipNote n = pitchedNote();
+             n.tune = 0.1;
+             c.notes.push_back(n);
+         },
+         {"com.brightmoss.voices"}},
+        {"sound",
+         [](Clip& c) {
+             ClipNote n = pitchedNote();
+             n.sound = "s";
+             c.notes.push_back(n);
+         },
          {"com.brightmoss.voices"}},
         {"kept voiced note",
-         [](Clip& c) { ClipNote n; n.voice = "v"; n.keptAsWritten = true; c.notes.push_back(n); }, {}},
-        {"voices list", [](Clip& c) { c.voices.push_back({"v", jsonString("Bass")}); }, {"com.brightmoss.voices"}},
-        {"sounds list", [](Clip& c) { c.sounds.push_back({"s", jsonString("Sub")}); }, {"com.brightmoss.voices"}},
-        {"swing voice", [](Clip& c) { SwingSetting s; s.voice = "v"; c.swing.push_back(s); },
+         [](Clip& c) {
+             ClipNote n;
+             n.voice = "v";
+             n.keptAsWritten = true;
+             c.notes.push_back(n);
+         },
+         {}},
+        {"voices list",
+         [](Clip& c) {
+             c.voices.push_back({"v", jsonString("Bass")});
+         },
+         {"com.brightmoss.voices"}},
+        {"sounds list",
+         [](Clip& c) {
+             c.sounds.push_back({"s", jsonString("Sub")});
+         },
+         {"com.brightmoss.voices"}},
+        {"swing voice",
+         [](Clip& c) {
+             SwingSetting s;
+             s.voice = "v";
+             c.swing.push_back(s);
+         },
          {"com.brightmoss.voices"}},
         {"kept swing voice",
-         [](Clip& c) { SwingSetting s; s.voice = "v"; s.keptAsWritten = true; c.swing.push_back(s); }, {}},
-        {"lane voice", [](Clip& c) { Lane l; l.target = "t"; l.voice = "v"; c.lanes.push_back(l); },
+         [](Clip& c) {
+             SwingSetting s;
+             s.voice = "v";
+             s.keptAsWritten = true;
+             c.swing.push_back(s);
+         },
+         {}},
+        {"lane voice",
+         [](Clip& c) {
+             Lane l;
+             l.target = "t";
+             l.voice = "v";
+             c.lanes.push_back(l);
+         },
          {"com.brightmoss.voices"}},
-        {"lane instance", [](Clip& c) { Lane l; l.target = "t"; l.instance = "i"; c.lanes.push_back(l); }, {}},
+        {"lane instance",
+         [](Clip& c) {
+             Lane l;
+             l.target = "t";
+             l.instance = "i";
+             c.lanes.push_back(l);
+         },
+         {}},
         {"rand vel and nudge only",
-         [](Clip& c) { ClipNote n = pitchedNote(); n.rand = NoteRandom{}; n.rand->vel = 0.2; c.notes.push_back(n); },
+         [](Clip& c) {
+             ClipNote n = pitchedNote();
+             n.rand = NoteRandom{};
+             n.rand->vel = 0.2;
+             c.notes.push_back(n);
+         },
          {}},
         {"rand pan",
-         [](Clip& c) { ClipNote n = pitchedNote(); n.rand = NoteRandom{}; n.rand->pan = 0.1; c.notes.push_back(n); },
+         [](Clip& c) {
+             ClipNote n = pitchedNote();
+             n.rand = NoteRandom{};
+             n.rand->pan = 0.1;
+             c.notes.push_back(n);
+         },
          {"com.brightmoss.note-random"}},
         {"slide false", [](Clip& c) { c.notes.push_back(pitchedNote()); }, {}},
         {"all four, in reverse note order",
@@ -133,5 +222,5 @@ TEST(UsedExtensions, FollowsTheContent) {
     }
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

@@ -19,7 +19,7 @@ std::string clipText(const std::string& members) {
 
 struct FindingCase {
     const char* name;
-    std::string members;  // top-level members after kind and spec
+    std::string members; // top-level members after kind and spec
     std::vector<std::string> expected;
 };
 
@@ -67,14 +67,18 @@ TEST(ReadClip, TopLevelFindings) {
         {"grid not a note value", R"("grid":"1/0")", {"warning bad-grid /grid"}},
         {"grid as number", R"("grid":8)", {"warning bad-grid /grid"}},
         {"length as string", R"("length":"long")", {"warning wrong-type /length"}},
-        {"id, plugin, formatVersion wrongly typed", R"("id":1,"plugin":[],"formatVersion":"2")",
+        {"id, plugin, formatVersion wrongly typed",
+         R"("id":1,"plugin":[],"formatVersion":"2")",
          {"warning wrong-type /id", "warning wrong-type /plugin", "warning wrong-type /formatVersion"}},
-        {"voices holding a number", R"("extensions":["com.brightmoss.voices/1"],"voices":{"a":"A","b":2})",
+        {"voices holding a number",
+         R"("extensions":["com.brightmoss.voices/1"],"voices":{"a":"A","b":2})",
          {"warning wrong-type /voices/b"}},
         {"voices undeclared", R"("voices":{"a":"A"})", {"note extension-undeclared /extensions"}},
-        {"voices declared at another version", R"("extensions":["com.brightmoss.voices/2"],"voices":{"a":"A"})",
+        {"voices declared at another version",
+         R"("extensions":["com.brightmoss.voices/2"],"voices":{"a":"A"})",
          {}},
-        {"notes, lanes and voices wrongly typed", R"("voices":[],"notes":{},"lanes":"x")",
+        {"notes, lanes and voices wrongly typed",
+         R"("voices":[],"notes":{},"lanes":"x")",
          {"warning wrong-type /voices", "warning wrong-type /notes", "warning wrong-type /lanes"}},
     });
 }
@@ -83,22 +87,26 @@ TEST(ReadClip, NoteFindings) {
     expectFindings({
         {"note that is a number", R"("notes":[5])", {"warning bad-note /notes/0"}},
         {"empty note", R"("notes":[{}])", {"warning note-without-at /notes/0"}},
-        {"at as string, other keys unread", R"("notes":[{"at":"1","vel":"x"}])",
+        {"at as string, other keys unread",
+         R"("notes":[{"at":"1","vel":"x"}])",
          {"warning wrong-type /notes/0/at", "warning note-without-at /notes/0"}},
         {"only at", R"("notes":[{"at":0}])", {"warning note-without-pitch /notes/0"}},
         {"empty voice with pitch", R"("notes":[{"at":0,"voice":"","pitch":40}])", {}},
-        {"voiced with pitch", R"("extensions":["com.brightmoss.voices/1"],"notes":[{"at":0,"voice":"v","pitch":40}])",
+        {"voiced with pitch",
+         R"("extensions":["com.brightmoss.voices/1"],"notes":[{"at":0,"voice":"v","pitch":40}])",
          {"warning voiced-note-with-pitch /notes/0"}},
-        {"tune without voice", R"("notes":[{"at":0,"pitch":40,"tune":0.5}])",
+        {"tune without voice",
+         R"("notes":[{"at":0,"pitch":40,"tune":0.5}])",
          {"warning tune-without-voice /notes/0", "note extension-undeclared /extensions"}},
-        {"no pitch and a tune", R"("notes":[{"at":0,"tune":0.5}])",
+        {"no pitch and a tune",
+         R"("notes":[{"at":0,"tune":0.5}])",
          {"warning note-without-pitch /notes/0", "warning tune-without-voice /notes/0",
           "note extension-undeclared /extensions"}},
         {"wrongly typed keys in key order",
          R"("notes":[{"slide":"yes","vel":"x","nudge":[],"at":0,"pitch":40,"voice":5,"expr":1,"rand":[]}])",
-         {"warning wrong-type /notes/0/nudge", "warning wrong-type /notes/0/vel", "warning wrong-type /notes/0/expr",
-          "warning wrong-type /notes/0/rand", "warning wrong-type /notes/0/voice",
-          "warning wrong-type /notes/0/slide"}},
+         {"warning wrong-type /notes/0/nudge", "warning wrong-type /notes/0/vel",
+          "warning wrong-type /notes/0/expr", "warning wrong-type /notes/0/rand",
+          "warning wrong-type /notes/0/voice", "warning wrong-type /notes/0/slide"}},
         {"expressions",
          R"("notes":[{"at":0,"pitch":1,"expr":{"a":0.5,"b":[[0,0],[1,1]],"c":[[0,0],[1]],"d":"up","e":[],)"
          R"("a/b~":[5]}}])",
@@ -110,9 +118,11 @@ TEST(ReadClip, NoteFindings) {
          R"("rand":{"vel":"x","params":{"p":null,"q":1}}}])",
          {"warning wrong-type /notes/0/rand/vel", "warning wrong-type /notes/0/rand/params/p",
           "warning wrong-type /notes/0/set/c", "warning wrong-type /notes/0/add/a"}},
-        {"a second note keeps its index", R"("notes":[{"at":0,"pitch":1},{"at":1}])",
+        {"a second note keeps its index",
+         R"("notes":[{"at":0,"pitch":1},{"at":1}])",
          {"warning note-without-pitch /notes/1"}},
-        {"slide undeclared", R"("notes":[{"at":0,"pitch":1,"slide":true}])",
+        {"slide undeclared",
+         R"("notes":[{"at":0,"pitch":1,"slide":true}])",
          {"note extension-undeclared /extensions"}},
     });
 }
@@ -120,10 +130,11 @@ TEST(ReadClip, NoteFindings) {
 TEST(ReadClip, TakesTheValuesOfKnownMembers) {
     DiagnosticList list;
     const std::optional<Clip> clip = readClip(
-        parse(clipText(R"("id":"c1","plugin":"com.x","formatVersion":2.9,"seed":"00000000000000FF","length":8.5,)"
-                       R"("grid":"1/8","source":null,"ext":"e","zz":1,"extensions":["com.brightmoss.slide/1",7],)"
-                       R"("notes":[{"at":1.5,"len":0.5,"vel":0.8,"pitch":40,"rel":0.2,"nudge":0.01,"slide":true,)"
-                       R"("expr":{"a":0.5,"b":[[0,0],[1,2]]},"rand":{"vel":0.1},"ext":[1]}])")),
+        parse(clipText(
+            R"("id":"c1","plugin":"com.x","formatVersion":2.9,"seed":"00000000000000FF","length":8.5,)"
+            R"("grid":"1/8","source":null,"ext":"e","zz":1,"extensions":["com.brightmoss.slide/1",7],)"
+            R"("notes":[{"at":1.5,"len":0.5,"vel":0.8,"pitch":40,"rel":0.2,"nudge":0.01,"slide":true,)"
+            R"("expr":{"a":0.5,"b":[[0,0],[1,2]]},"rand":{"vel":0.1},"ext":[1]}])")),
         list);
     ASSERT_TRUE(clip.has_value());
     EXPECT_EQ(findings(list), std::vector<std::string>{"warning bad-extension-id /extensions/1"});
@@ -166,11 +177,16 @@ TEST(ReadClip, OutOfRangeFormatVersionSaturates) {
         const char* value;
         int32_t expected;
     };
-    const Case cases[] = {{"2.9", 2}, {"-2.9", -2}, {"1e10", 2147483647}, {"-1e300", -2147483647 - 1},
-                          {"2147483648", 2147483647}, {"-nan", 0}};
+    const Case cases[] = {{"2.9", 2},
+                          {"-2.9", -2},
+                          {"1e10", 2147483647},
+                          {"-1e300", -2147483647 - 1},
+                          {"2147483648", 2147483647},
+                          {"-nan", 0}};
     for (const Case& c : cases) {
         DiagnosticList list;
-        const std::optional<Clip> clip = readClip(parse(clipText(std::string("\"formatVersion\":") + c.value)), list);
+        const std::optional<Clip> clip =
+            readClip(parse(clipText(std::string("\"formatVersion\":") + c.value)), list);
         ASSERT_TRUE(clip.has_value());
         EXPECT_EQ(clip->formatVersion, c.expected) << c.value;
     }
@@ -190,7 +206,8 @@ TEST(ReadClip, KeptNotesHoldDefaultsAndTheirText) {
     EXPECT_TRUE(clip->notes[2].keptAsWritten);
     EXPECT_EQ(clip->notes[2].asRead.string, "x");
     // The kept voiced note does not count as using voices.
-    EXPECT_EQ(findings(list), (std::vector<std::string>{"warning note-without-at /notes/1", "warning bad-note /notes/2"}));
+    EXPECT_EQ(findings(list),
+              (std::vector<std::string>{"warning note-without-at /notes/1", "warning bad-note /notes/2"}));
 }
 
 TEST(ReadClip, MessagesAreExact) {
@@ -201,7 +218,7 @@ TEST(ReadClip, MessagesAreExact) {
              list);
     const std::vector<std::string> expected = {
         "A seed is 16 hex digits; kept as written, not used",
-        "Expected a number; kept as written, not applied",  // length comes before grid
+        "Expected a number; kept as written, not applied", // length comes before grid
         "Unreadable grid; kept as written",
         "Expected a name; kept as written, not applied",
         "Expected a note object; kept as written, not played",
@@ -224,5 +241,5 @@ TEST(ReadClip, MessagesAreExact) {
     EXPECT_EQ(list.back().severity, Severity::Note);
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

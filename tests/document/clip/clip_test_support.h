@@ -29,4 +29,4 @@ inline std::vector<std::string> findings(const DiagnosticList& list) {
     return out;
 }
 
-}  // namespace fennrow::cliptest
+} // namespace fennrow::cliptest

@@ -29,21 +29,24 @@ void expectElementFindings(const char* path, Read read, const std::vector<Elemen
 }
 
 TEST(ReadTempo, Findings) {
-    expectElementFindings("/tempo", readTempo, {
-        {"[]", {}},
-        {R"([{"at":0,"bpm":90.5}])", {}},
-        {R"([{"at":0,"bpm":0}])", {"warning bad-tempo /tempo/0"}},
-        {R"([{"at":0,"bpm":-nan}])", {"warning bad-tempo /tempo/0"}},
-        {R"([{"bpm":90}])", {"warning bad-tempo /tempo/0"}},
-        {R"([{"at":0,"bpm":90},{"at":"x","bpm":"y"}])",
-         {"warning wrong-type /tempo/1/at", "warning wrong-type /tempo/1/bpm", "warning bad-tempo /tempo/1"}},
-        {R"([5,null])", {"warning bad-tempo /tempo/0", "warning bad-tempo /tempo/1"}},
-    });
+    expectElementFindings("/tempo", readTempo,
+                          {
+                              {"[]", {}},
+                              {R"([{"at":0,"bpm":90.5}])", {}},
+                              {R"([{"at":0,"bpm":0}])", {"warning bad-tempo /tempo/0"}},
+                              {R"([{"at":0,"bpm":-nan}])", {"warning bad-tempo /tempo/0"}},
+                              {R"([{"bpm":90}])", {"warning bad-tempo /tempo/0"}},
+                              {R"([{"at":0,"bpm":90},{"at":"x","bpm":"y"}])",
+                               {"warning wrong-type /tempo/1/at", "warning wrong-type /tempo/1/bpm",
+                                "warning bad-tempo /tempo/1"}},
+                              {R"([5,null])", {"warning bad-tempo /tempo/0", "warning bad-tempo /tempo/1"}},
+                          });
 }
 
 TEST(ReadTempo, KeptPointsHoldDefaults) {
     DiagnosticList list;
-    const std::vector<TempoPoint> points = readTempo(parse(R"([{"at":4,"bpm":-1},{"at":8,"bpm":140,"x":1}])"), "/tempo", list);
+    const std::vector<TempoPoint> points =
+        readTempo(parse(R"([{"at":4,"bpm":-1},{"at":8,"bpm":140,"x":1}])"), "/tempo", list);
     ASSERT_EQ(points.size(), 2u);
     EXPECT_TRUE(points[0].keptAsWritten);
     EXPECT_EQ(points[0].at, 0.0);
@@ -56,13 +59,15 @@ TEST(ReadTempo, KeptPointsHoldDefaults) {
 }
 
 TEST(ReadMeter, FindingsAndValues) {
-    expectElementFindings("/meter", readMeter, {
-        {R"([{"at":0,"num":7,"den":8}])", {}},
-        {R"([{"at":0,"num":0.5,"den":4}])", {"warning bad-meter /meter/0"}},
-        {R"([{"at":0,"num":4}])", {"warning bad-meter /meter/0"}},
-        {R"([{"at":0,"num":4,"den":-nan}])", {"warning bad-meter /meter/0"}},
-        {R"([{"den":"4","num":4,"at":0}])", {"warning wrong-type /meter/0/den", "warning bad-meter /meter/0"}},
-    });
+    expectElementFindings("/meter", readMeter,
+                          {
+                              {R"([{"at":0,"num":7,"den":8}])", {}},
+                              {R"([{"at":0,"num":0.5,"den":4}])", {"warning bad-meter /meter/0"}},
+                              {R"([{"at":0,"num":4}])", {"warning bad-meter /meter/0"}},
+                              {R"([{"at":0,"num":4,"den":-nan}])", {"warning bad-meter /meter/0"}},
+                              {R"([{"den":"4","num":4,"at":0}])",
+                               {"warning wrong-type /meter/0/den", "warning bad-meter /meter/0"}},
+                          });
     struct Case {
         const char* element;
         int32_t num;
@@ -76,7 +81,8 @@ TEST(ReadMeter, FindingsAndValues) {
     };
     for (const Case& c : cases) {
         DiagnosticList list;
-        const std::vector<MeterPoint> points = readMeter(parse(std::string("[") + c.element + "]"), "/meter", list);
+        const std::vector<MeterPoint> points =
+            readMeter(parse(std::string("[") + c.element + "]"), "/meter", list);
         ASSERT_EQ(points.size(), 1u);
         EXPECT_TRUE(list.empty()) << c.element;
         EXPECT_EQ(points[0].num, c.num) << c.element;
@@ -88,15 +94,17 @@ TEST(ReadMeter, FindingsAndValues) {
 }
 
 TEST(ReadSwing, FindingsAndValues) {
-    expectElementFindings("/swing", readSwing, {
-        {R"([{"bar":1,"amount":0.6}])", {}},
-        {R"([{"bar":1,"amount":0.6,"grid":"1/0"}])", {"warning bad-swing /swing/0"}},
-        {R"([{"bar":1,"amount":0.6,"grid":16}])", {"warning wrong-type /swing/0/grid"}},
-        {R"([{"bar":1}])", {"warning bad-swing /swing/0"}},
-        {R"([{"bar":1,"amount":0.6,"voice":1}])", {"warning wrong-type /swing/0/voice"}},
-        // An unreadable setting does not look at its voice.
-        {R"([{"amount":0.6,"voice":1}])", {"warning bad-swing /swing/0"}},
-    });
+    expectElementFindings(
+        "/swing", readSwing,
+        {
+            {R"([{"bar":1,"amount":0.6}])", {}},
+            {R"([{"bar":1,"amount":0.6,"grid":"1/0"}])", {"warning bad-swing /swing/0"}},
+            {R"([{"bar":1,"amount":0.6,"grid":16}])", {"warning wrong-type /swing/0/grid"}},
+            {R"([{"bar":1}])", {"warning bad-swing /swing/0"}},
+            {R"([{"bar":1,"amount":0.6,"voice":1}])", {"warning wrong-type /swing/0/voice"}},
+            // An unreadable setting does not look at its voice.
+            {R"([{"amount":0.6,"voice":1}])", {"warning bad-swing /swing/0"}},
+        });
     struct Case {
         const char* element;
         int32_t bar;
@@ -112,7 +120,8 @@ TEST(ReadSwing, FindingsAndValues) {
     };
     for (const Case& c : cases) {
         DiagnosticList list;
-        const std::vector<SwingSetting> settings = readSwing(parse(std::string("[") + c.element + "]"), "/swing", list);
+        const std::vector<SwingSetting> settings =
+            readSwing(parse(std::string("[") + c.element + "]"), "/swing", list);
         ASSERT_EQ(settings.size(), 1u);
         EXPECT_FALSE(settings[0].keptAsWritten) << c.element;
         EXPECT_EQ(settings[0].bar, c.bar) << c.element;
@@ -121,27 +130,30 @@ TEST(ReadSwing, FindingsAndValues) {
     }
     DiagnosticList list;
     readSwing(parse(R"([1])"), "/swing", list);
-    EXPECT_EQ(list[0].message, "Expected {bar, grid, amount} with a readable grid; kept as written, not used");
+    EXPECT_EQ(list[0].message,
+              "Expected {bar, grid, amount} with a readable grid; kept as written, not used");
 }
 
 TEST(ReadLanes, Findings) {
-    expectElementFindings("/lanes", readLanes, {
-        {R"([{"target":"cutoff","points":[{"at":0,"v":null}]}])", {}},
-        {R"([{"target":""}])", {"warning bad-lane /lanes/0"}},
-        {R"([{"target":5,"id":7}])", {"warning wrong-type /lanes/0/target", "warning bad-lane /lanes/0"}},
-        {R"([3])", {"warning bad-lane /lanes/0"}},
-        {R"([{"target":"t","id":1,"voice":2,"instance":3,"points":{}}])",
-         {"warning wrong-type /lanes/0/id", "warning wrong-type /lanes/0/voice",
-          "warning wrong-type /lanes/0/instance", "warning wrong-type /lanes/0/points"}},
-        {R"([{"target":"t"},{"target":"t","points":[{"at":0,"v":1},{"at":1},{"v":1},5,{"at":2,"v":2,"curve":"Linear"}]}])",
-         {"warning bad-lane-point /lanes/1/points/1", "warning bad-lane-point /lanes/1/points/2",
-          "warning bad-lane-point /lanes/1/points/3", "warning unknown-curve /lanes/1/points/4/curve"}},
-        {R"([{"target":"t","points":[{"at":"0","v":1,"curve":3},{"at":0,"v":1,"curve":3}]}])",
-         {"warning wrong-type /lanes/0/points/0/at", "warning bad-lane-point /lanes/0/points/0",
-          "warning wrong-type /lanes/0/points/1/curve"}},
-        {R"([{"target":"a/b","points":[{"at":0,"v":1,"curve":"smooth"},{"at":0,"v":1,"curve":"step"},{"at":0,"v":1,"curve":"linear"}]}])",
-         {}},
-    });
+    expectElementFindings(
+        "/lanes", readLanes,
+        {
+            {R"([{"target":"cutoff","points":[{"at":0,"v":null}]}])", {}},
+            {R"([{"target":""}])", {"warning bad-lane /lanes/0"}},
+            {R"([{"target":5,"id":7}])", {"warning wrong-type /lanes/0/target", "warning bad-lane /lanes/0"}},
+            {R"([3])", {"warning bad-lane /lanes/0"}},
+            {R"([{"target":"t","id":1,"voice":2,"instance":3,"points":{}}])",
+             {"warning wrong-type /lanes/0/id", "warning wrong-type /lanes/0/voice",
+              "warning wrong-type /lanes/0/instance", "warning wrong-type /lanes/0/points"}},
+            {R"([{"target":"t"},{"target":"t","points":[{"at":0,"v":1},{"at":1},{"v":1},5,{"at":2,"v":2,"curve":"Linear"}]}])",
+             {"warning bad-lane-point /lanes/1/points/1", "warning bad-lane-point /lanes/1/points/2",
+              "warning bad-lane-point /lanes/1/points/3", "warning unknown-curve /lanes/1/points/4/curve"}},
+            {R"([{"target":"t","points":[{"at":"0","v":1,"curve":3},{"at":0,"v":1,"curve":3}]}])",
+             {"warning wrong-type /lanes/0/points/0/at", "warning bad-lane-point /lanes/0/points/0",
+              "warning wrong-type /lanes/0/points/1/curve"}},
+            {R"([{"target":"a/b","points":[{"at":0,"v":1,"curve":"smooth"},{"at":0,"v":1,"curve":"step"},{"at":0,"v":1,"curve":"linear"}]}])",
+             {}},
+        });
 }
 
 TEST(ReadLanes, PointsKeepTheirPlaces) {
@@ -171,5 +183,5 @@ TEST(ReadLanes, PointsKeepTheirPlaces) {
     EXPECT_EQ(laneList[0].message, "A lane is an object with a `target`; kept as written, not played");
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

@@ -20,7 +20,8 @@ std::string rewrite(const std::string& text) {
 }
 
 TEST(WriteClip, DefaultClip) {
-    EXPECT_EQ(writeJson(writeClip(Clip{})), R"({"kind":"clip","spec":"1.0","length":4,"grid":"1/16","notes":[]})");
+    EXPECT_EQ(writeJson(writeClip(Clip{})),
+              R"({"kind":"clip","spec":"1.0","length":4,"grid":"1/16","notes":[]})");
 }
 
 TEST(WriteClip, BuiltInMemory) {
@@ -44,19 +45,20 @@ TEST(WriteClip, BuiltInMemory) {
     meter.num = 7;
     meter.den = 8;
     clip.meter.push_back(meter);
-    EXPECT_EQ(writeJson(writeClip(clip)),
-              R"({"kind":"clip","spec":"1.0","formatVersion":3,"seed":"00000000000000ff",)"
-              R"("extensions":["com.brightmoss.slide/1"],"length":4,"grid":"1/16",)"
-              R"("meter":[{"at":0,"num":7,"den":8}],)"
-              R"("notes":[{"at":0.5,"len":0.25,"pitch":40,"vel":1,"expr":{"bend":[[0,0],[1,0.5]]},"slide":true}],)"
-              R"("lanes":[{"target":"cutoff","points":[]}]})");
+    EXPECT_EQ(
+        writeJson(writeClip(clip)),
+        R"({"kind":"clip","spec":"1.0","formatVersion":3,"seed":"00000000000000ff",)"
+        R"("extensions":["com.brightmoss.slide/1"],"length":4,"grid":"1/16",)"
+        R"("meter":[{"at":0,"num":7,"den":8}],)"
+        R"("notes":[{"at":0.5,"len":0.25,"pitch":40,"vel":1,"expr":{"bend":[[0,0],[1,0.5]]},"slide":true}],)"
+        R"("lanes":[{"target":"cutoff","points":[]}]})");
 }
 
 // Each case: a clip document as stored, and the text it is written back as.
 struct RewriteCase {
     const char* name;
     const char* in;
-    const char* out;  // null: written back byte for byte
+    const char* out; // null: written back byte for byte
 };
 
 TEST(WriteClip, ReadAndWrittenAgain) {
@@ -75,7 +77,8 @@ TEST(WriteClip, ReadAndWrittenAgain) {
          R"({"kind":"clip","spec":"1.0","id":"","plugin":"","source":null,"ext":{},)"
          R"("notes":[{"at":0,"pitch":1,"nudge":0,"slide":false,"rand":{"vel":0,"nudge":0},"ext":{}}]})",
          R"({"kind":"clip","spec":"1.0","length":4,"grid":"1/16","notes":[{"at":0,"pitch":1,"vel":1,"rand":{}}]})"},
-        {"an ext that is not an object is kept", R"({"kind":"clip","spec":"1.0","notes":[{"ext":"x","at":0,"pitch":1}],"ext":[1.50]})",
+        {"an ext that is not an object is kept",
+         R"({"kind":"clip","spec":"1.0","notes":[{"ext":"x","at":0,"pitch":1}],"ext":[1.50]})",
          R"({"kind":"clip","spec":"1.0","length":4,"grid":"1/16","notes":[{"at":0,"pitch":1,"vel":1,"ext":"x"}],"ext":[1.50]})"},
         {"unreadable grid in its place, bad seed after known keys",
          R"({"kind":"clip","spec":"1.0","seed":5,"grid":"1/0","notes":[]})",
@@ -85,7 +88,8 @@ TEST(WriteClip, ReadAndWrittenAgain) {
          R"("notes":[{"at":0,"voice":"v","slide":true}]})",
          R"({"kind":"clip","spec":"1.0","extensions":["com.brightmoss.voices/2","com.brightmoss.slide/1",7],)"
          R"("length":4,"grid":"1/16","notes":[{"at":0,"voice":"v","vel":1,"slide":true}]})"},
-        {"extensions that is no list stays as written", R"({"kind":"clip","spec":"1.0","extensions":"x","notes":[{"at":0,"pitch":1,"slide":true}]})",
+        {"extensions that is no list stays as written",
+         R"({"kind":"clip","spec":"1.0","extensions":"x","notes":[{"at":0,"pitch":1,"slide":true}]})",
          R"({"kind":"clip","spec":"1.0","extensions":"x","length":4,"grid":"1/16","notes":[{"at":0,"pitch":1,"vel":1,"slide":true}]})"},
         {"kept elements in their places",
          R"({"kind":"clip","spec":"1.0","length":4,"grid":"1/16","tempo":[{"at":0,"bpm":0},{"at":1,"bpm":90}],)"
@@ -127,7 +131,8 @@ TEST(WriteClip, ReadAndWrittenAgain) {
          R"("swing":[{"bar":0,"grid":"1/8","voice":"v","amount":0.55,"q":1}],"notes":[],)"
          R"("lanes":[{"id":"l","target":"t","voice":"v","instance":"i","points":[{"at":0,"v":"x","curve":"Linear","q":2}],"q":1}],)"
          R"("source":{"app":"x"},"ext":{"y":1}})"},
-        {"bad expressions kept as written", R"({"kind":"clip","spec":"1.0","notes":[{"at":0,"pitch":1,"expr":{"a":[[0,1.0],[1]],"b":"up","c":[]}}]})",
+        {"bad expressions kept as written",
+         R"({"kind":"clip","spec":"1.0","notes":[{"at":0,"pitch":1,"expr":{"a":[[0,1.0],[1]],"b":"up","c":[]}}]})",
          R"({"kind":"clip","spec":"1.0","length":4,"grid":"1/16","notes":[{"at":0,"pitch":1,"vel":1,"expr":{"a":[[0,1.0],[1]],"b":"up","c":[]}}]})"},
     };
     for (const RewriteCase& c : cases) {
@@ -139,5 +144,5 @@ TEST(WriteClip, ReadAndWrittenAgain) {
     }
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

@@ -20,7 +20,8 @@ StereoAudio sine(double hz, double amplitude, double seconds, double sampleRate 
     audio.sampleRate = sampleRate;
     const std::size_t frames = static_cast<std::size_t>(seconds * sampleRate);
     for (std::size_t i = 0; i < frames; ++i) {
-        const float v = static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * hz * i / sampleRate));
+        const float v =
+            static_cast<float>(amplitude * std::sin(2.0 * std::numbers::pi * hz * i / sampleRate));
         audio.left.push_back(v);
         audio.right.push_back(v);
     }
@@ -34,7 +35,7 @@ std::string fileBytes(const std::string& path) {
 
 TEST(Wav, FloatFilesKeepEverySampleAndCarryNoTimestamp) {
     StereoAudio audio = sine(100.0, 0.5, 0.1);
-    audio.right[3] = -1.75f;  // overs survive in float
+    audio.right[3] = -1.75f; // overs survive in float
     std::string error;
     const std::string path = workPath("float.wav");
     ASSERT_TRUE(writeWav(path, audio, SampleFormat::Float32, error)) << error;
@@ -61,7 +62,8 @@ TEST(Wav, TwentyFourBitFilesRoundToTheGridAndClipOvers) {
     ASSERT_EQ(back->left.size(), audio.left.size());
     EXPECT_NEAR(back->left[0], 1.0f, 1e-6);
     EXPECT_NEAR(back->left[1], -1.0f, 1e-6);
-    for (std::size_t i = 2; i < audio.left.size(); ++i) EXPECT_NEAR(back->left[i], audio.left[i], 1.0 / (1 << 23));
+    for (std::size_t i = 2; i < audio.left.size(); ++i)
+        EXPECT_NEAR(back->left[i], audio.left[i], 1.0 / (1 << 23));
 }
 
 TEST(Wav, AnUnwritablePathIsAnErrorNotACrash) {
@@ -95,9 +97,9 @@ TEST(Spectrogram, RowsRunFromTheTopFrequencyDownOnALogScale) {
     s.maxHz = 20000.0;
     EXPECT_DOUBLE_EQ(rowFrequency(s, 0), 20000.0);
     EXPECT_DOUBLE_EQ(rowFrequency(s, 100), 20.0);
-    EXPECT_NEAR(rowFrequency(s, 50), 632.455, 1e-3);  // the geometric middle
+    EXPECT_NEAR(rowFrequency(s, 50), 632.455, 1e-3); // the geometric middle
     EXPECT_NEAR(frequencyRow(s, 632.455), 50.0, 1e-4);
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

@@ -79,7 +79,7 @@ TEST(HostSession, NotesStartOnTheirFrame) {
     auto session = sessionWith("Kick Sub");
     ASSERT_TRUE(session);
     RenderPlan plan;
-    plan.notes = {{36, 1.0, 0.5, 1.0}};  // beat 1 is frame 24000, inside a block of 256
+    plan.notes = {{36, 1.0, 0.5, 1.0}}; // beat 1 is frame 24000, inside a block of 256
     plan.lengthSeconds = 0.75;
     const StereoAudio audio = render(*session, plan);
     ASSERT_EQ(audio.left.size(), 36000u);
@@ -97,7 +97,8 @@ TEST(HostSession, FactoryPresetsAreListedWithTheirFeatures) {
     ASSERT_EQ(presets.size(), 20u) << error;
     EXPECT_EQ(presets.front().name, "Init");
     EXPECT_EQ(presets.back().name, "Dark Legato");
-    const auto deepSub = std::find_if(presets.begin(), presets.end(), [](auto& p) { return p.name == "Deep Sub"; });
+    const auto deepSub =
+        std::find_if(presets.begin(), presets.end(), [](auto& p) { return p.name == "Deep Sub"; });
     ASSERT_NE(deepSub, presets.end());
     EXPECT_EQ(deepSub->loadKey, "Deep Sub");
     EXPECT_NE(std::find(deepSub->features.begin(), deepSub->features.end(), "sub"), deepSub->features.end());
@@ -118,7 +119,7 @@ TEST(Audition, PlaysUnvoicedNotesUnderTheClipsTempoAndMeter) {
     ASSERT_TRUE(audition) << error;
     ASSERT_EQ(audition->notes.size(), 2u);
     EXPECT_EQ(audition->notes[0].key, 40);
-    EXPECT_DOUBLE_EQ(audition->notes[0].lengthBeats, 0.5);  // no "len": one grid step
+    EXPECT_DOUBLE_EQ(audition->notes[0].lengthBeats, 0.5); // no "len": one grid step
     EXPECT_DOUBLE_EQ(audition->notes[0].velocity, 1.0);
     EXPECT_DOUBLE_EQ(audition->notes[1].lengthBeats, 2.0);
     // Voiced, pitchless, "at"-less and out-of-range notes are left out.
@@ -138,7 +139,8 @@ TEST(Audition, SaysWhyThereIsNothingToPlay) {
         {"not json", "p.json: "},
         {R"({"kind":"instance","spec":"1.0","plugin":"fennrow"})", "has no audition clip"},
         {instanceWith("5"), "is not a clip"},
-        {instanceWith(R"({"kind":"clip","spec":"1.0","notes":[{"at":0,"voice":"a"}]})"), "no note that can be played"},
+        {instanceWith(R"({"kind":"clip","spec":"1.0","notes":[{"at":0,"voice":"a"}]})"),
+         "no note that can be played"},
     };
     for (const auto& c : cases) {
         std::string error;
@@ -147,5 +149,5 @@ TEST(Audition, SaysWhyThereIsNothingToPlay) {
     }
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

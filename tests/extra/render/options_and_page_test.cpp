@@ -74,7 +74,8 @@ TEST(Options, HelpListsEveryOption) {
     const ParseResult r = parse({"--help"});
     ASSERT_TRUE(r.options);
     EXPECT_EQ(r.options->mode, Mode::Help);
-    for (const char* name : {"--plugin", "--preset-file", "--state", "--save-state", "--audition", "--demo"}) {
+    for (const char* name :
+         {"--plugin", "--preset-file", "--state", "--save-state", "--audition", "--demo"}) {
         EXPECT_NE(usageText().find(name), std::string::npos) << name;
     }
 }
@@ -119,5 +120,5 @@ TEST(DemoPage, EscapesNamesAndShowsOnePictureAndPlayerPerSound) {
     EXPECT_NE(html.find("src=\"b.wav\""), std::string::npos);
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

@@ -76,7 +76,8 @@ std::string lastLine(const std::string& text) {
     if (text.empty()) return {};
     const std::size_t end = text.back() == '\n' ? text.size() - 1 : text.size();
     const std::size_t start = text.rfind('\n', end == 0 ? 0 : end - 1);
-    return text.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1));
+    return text.substr(start == std::string::npos ? 0 : start + 1,
+                       end - (start == std::string::npos ? 0 : start + 1));
 }
 
 StereoAudio readBack(const std::string& path) {
@@ -94,7 +95,8 @@ float peak(const StereoAudio& audio) {
 }
 
 // Short renders keep the sanitizer build quick.
-const std::vector<std::string> kShortLine{"--notes", "A1:0:0.75 C2:0.75:0.5:0.6 E2:1.25:0.75", "--tail", "0.25"};
+const std::vector<std::string> kShortLine{"--notes", "A1:0:0.75 C2:0.75:0.5:0.6 E2:1.25:0.75", "--tail",
+                                          "0.25"};
 
 std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more) {
     args.insert(args.end(), more.begin(), more.end());
@@ -109,15 +111,15 @@ TEST(RenderProgram, RendersAFactorySoundTheSameWayTwice) {
         EXPECT_NE(r.out.find("real time"), std::string::npos) << r.out;
     }
     const std::string a = fileText(workPath("same-a.wav"));
-    EXPECT_GT(a.size(), 44u + 48000u * 8u);  // a second of stereo float and more
+    EXPECT_GT(a.size(), 44u + 48000u * 8u); // a second of stereo float and more
     EXPECT_EQ(a, fileText(workPath("same-b.wav")));
     EXPECT_GT(peak(readBack(workPath("same-a.wav"))), 0.05f);
 }
 
 TEST(RenderProgram, ASavedStateRendersLikeTheSoundItWasSavedFrom) {
     const std::string state = workPath("saved-state.json");
-    const RunResult first = run(with({"--preset", "Talking Growl", "--set", "Motion rate=2", "--set", "tone=0.3",
-                                      "--save-state", state, "-o", workPath("before-save.wav")},
+    const RunResult first = run(with({"--preset", "Talking Growl", "--set", "Motion rate=2", "--set",
+                                      "tone=0.3", "--save-state", state, "-o", workPath("before-save.wav")},
                                      kShortLine));
     ASSERT_EQ(first.exitCode, 0) << first.err;
     const RunResult second = run(with({"--state", state, "-o", workPath("after-load.wav")}, kShortLine));
@@ -138,9 +140,10 @@ TEST(RenderProgram, PlaysTheAuditionClipOfAPresetFileUnderItsTempo) {
       "audition":{"kind":"clip","spec":"1.0","length":4,"tempo":[{"at":0,"bpm":90}],
         "notes":[{"at":0,"len":1,"pitch":36,"vel":0.9},{"at":2,"len":1.5,"pitch":43},
                  {"at":1,"voice":"v1"}]}})");
-    const RunResult clip = run({"--preset-file", preset, "--audition", "--tail", "0", "-o", workPath("clip.wav")});
+    const RunResult clip =
+        run({"--preset-file", preset, "--audition", "--tail", "0", "-o", workPath("clip.wav")});
     ASSERT_EQ(clip.exitCode, 0) << clip.err;
-    EXPECT_NE(clip.err.find("1 note(s)"), std::string::npos) << clip.err;  // the voiced note is left out
+    EXPECT_NE(clip.err.find("1 note(s)"), std::string::npos) << clip.err; // the voiced note is left out
     // The same notes from the command line at the clip's tempo give the same audio.
     const RunResult notes = run({"--preset-file", preset, "--notes", "C2:0:1:0.9 G2:2:1.5:1", "--tempo", "90",
                                  "--length", "4", "-o", workPath("notes.wav")});
@@ -162,8 +165,12 @@ TEST(RenderProgram, RefusalsAreOneLineAndANonZeroExit) {
         std::string says;
     } cases[] = {
         // The plugin's own message for a preset it does not have.
-        {{"--preset", "No Such Sound", "-o", workPath("x.wav")}, 1, "Fennrow has no factory sound No Such Sound"},
-        {{"--preset-file", workPath("missing.json"), "-o", workPath("x.wav")}, 1, "missing.json cannot be opened"},
+        {{"--preset", "No Such Sound", "-o", workPath("x.wav")},
+         1,
+         "Fennrow has no factory sound No Such Sound"},
+        {{"--preset-file", workPath("missing.json"), "-o", workPath("x.wav")},
+         1,
+         "missing.json cannot be opened"},
         {{"--preset-file", otherPlugin, "-o", workPath("x.wav")}, 1, otherPlugin + ": "},
         {{"--preset-file", noAudition, "--audition", "-o", workPath("x.wav")}, 1, "has no audition clip"},
         {{"--state", otherPlugin, "-o", workPath("x.wav")}, 1, "refused the state"},
@@ -172,7 +179,9 @@ TEST(RenderProgram, RefusalsAreOneLineAndANonZeroExit) {
         {{"--plugin", otherPlugin, "-o", workPath("x.wav")}, 1, "cannot load"},
         {{"--set", "Loudness=1", "-o", workPath("x.wav")}, 1, "no parameter \"Loudness\""},
         {{"--set", "Arc bars=40", "-o", workPath("x.wav")}, 1, "is not a value of Arc bars"},
-        {{"-o", "/nonexistent-folder/x.wav", "--notes", "C2:0:0.1", "--tail", "0"}, 1, "/nonexistent-folder/x.wav"},
+        {{"-o", "/nonexistent-folder/x.wav", "--notes", "C2:0:0.1", "--tail", "0"},
+         1,
+         "/nonexistent-folder/x.wav"},
         {{"--notes", "C2:1e300:1", "-o", workPath("x.wav")}, 1, "too long"},
         {{"--tempo", "fast", "-o", workPath("x.wav")}, 2, "--tempo"},
         {{"--frobnicate"}, 2, "unknown option"},
@@ -213,5 +222,5 @@ TEST(RenderProgram, ItsVersionIsThePluginsVersion) {
     EXPECT_EQ(r.out, std::string("fennrow-render ") + descriptor->version + "\n");
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

@@ -15,9 +15,21 @@ TEST(NoteList, ReadsKeysAsNumbersOrNames) {
         const char* text;
         std::optional<int> key;
     } cases[] = {
-        {"36", 36}, {"C4", 60}, {"C-1", 0}, {"G9", 127}, {"A#1", 34}, {"Bb1", 34}, {"e2", 40},
-        {"128", std::nullopt}, {"-1", std::nullopt}, {"H2", std::nullopt}, {"C", std::nullopt},
-        {"Cb-1", std::nullopt}, {"G#9", std::nullopt}, {"", std::nullopt}, {"C2x", std::nullopt},
+        {"36", 36},
+        {"C4", 60},
+        {"C-1", 0},
+        {"G9", 127},
+        {"A#1", 34},
+        {"Bb1", 34},
+        {"e2", 40},
+        {"128", std::nullopt},
+        {"-1", std::nullopt},
+        {"H2", std::nullopt},
+        {"C", std::nullopt},
+        {"Cb-1", std::nullopt},
+        {"G#9", std::nullopt},
+        {"", std::nullopt},
+        {"C2x", std::nullopt},
     };
     for (const auto& c : cases) EXPECT_EQ(parseKey(c.text), c.key) << c.text;
 }
@@ -33,7 +45,8 @@ TEST(NoteList, ReadsAListAndRefusesBadNotes) {
     EXPECT_DOUBLE_EQ((*notes)[1].velocity, 0.7);
     EXPECT_DOUBLE_EQ(notesEndBeat(*notes), 4.0);
 
-    for (const char* bad : {"C2:0", "C2:-1:1", "C2:0:0", "C2:0:1:1.5", "X:0:1", "C2:0:1:0.5:3", "C2:a:1", " "}) {
+    for (const char* bad :
+         {"C2:0", "C2:-1:1", "C2:0:0", "C2:0:1:1.5", "X:0:1", "C2:0:1:0.5:3", "C2:a:1", " "}) {
         error.clear();
         EXPECT_FALSE(parseNoteList(bad, error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;
@@ -102,11 +115,11 @@ TEST(EventSchedule, OrdersParametersThenNoteOffsThenNoteOnsAtOneFrame) {
 }
 
 TEST(EventSchedule, BlocksGetTheirEventsWithTimesWithinTheBlock) {
-    const std::vector<NoteSpec> notes{{40, 0.0, 0.01, 1.0}};  // 240 frames at 120 BPM, 48 kHz
+    const std::vector<NoteSpec> notes{{40, 0.0, 0.01, 1.0}}; // 240 frames at 120 BPM, 48 kHz
     const auto schedule = scheduleEvents(notes, {}, constantTempo(120.0), 48000.0);
     EventQueue queue;
     std::size_t next = 0;
-    collectBlock(schedule, next, 0, 240, queue);  // the off at frame 240 belongs to the next block
+    collectBlock(schedule, next, 0, 240, queue); // the off at frame 240 belongs to the next block
     ASSERT_EQ(queue.events.size(), 1u);
     EXPECT_EQ(queue.events[0].header.time, 0u);
     collectBlock(schedule, next, 240, 256, queue);
@@ -129,10 +142,11 @@ TEST(EventSchedule, AVeryShortNoteStillEndsAfterItStarts) {
 
 TEST(Transport, ReportsSongPositionTempoAndBar) {
     const TempoMap map = constantTempo(120.0);
-    const clap_event_transport_t t = makeTransport(map, Meter{}, 2.5);  // beat 5, in bar 1 (from 0)
+    const clap_event_transport_t t = makeTransport(map, Meter{}, 2.5); // beat 5, in bar 1 (from 0)
     EXPECT_EQ(t.header.type, CLAP_EVENT_TRANSPORT);
-    EXPECT_EQ(t.flags & (CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING),
-              uint32_t(CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING));
+    EXPECT_EQ(
+        t.flags & (CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING),
+        uint32_t(CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING));
     EXPECT_EQ(t.song_pos_beats, 5 * CLAP_BEATTIME_FACTOR);
     EXPECT_EQ(t.song_pos_seconds, static_cast<clap_sectime>(2.5 * CLAP_SECTIME_FACTOR));
     EXPECT_DOUBLE_EQ(t.tempo, 120.0);
@@ -145,5 +159,5 @@ TEST(Transport, ReportsSongPositionTempoAndBar) {
     EXPECT_EQ(waltz.tsig_num, 3);
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

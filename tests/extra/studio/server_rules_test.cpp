@@ -40,7 +40,9 @@ std::string fileText(const fs::path& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-void writeText(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void writeText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 class Studio {
 public:
@@ -62,7 +64,8 @@ public:
         while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
         ::close(out[0]);
         std::smatch match;
-        if (std::regex_match(line, match, std::regex(R"(http://127\.0\.0\.1:(\d+)/\?token=([0-9a-f]{64}))"))) {
+        if (std::regex_match(line, match,
+                             std::regex(R"(http://127\.0\.0\.1:(\d+)/\?token=([0-9a-f]{64}))"))) {
             port = std::stoi(match[1]);
             token = match[2];
         }
@@ -115,7 +118,8 @@ protected:
         ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
         std::string text;
         char buffer[65536];
-        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+            text.append(buffer, static_cast<std::size_t>(n));
         ::close(fd);
         std::sscanf(text.c_str(), "HTTP/1.1 %d", &reply.status);
         const std::size_t bodyStart = text.find("\r\n\r\n");
@@ -187,22 +191,35 @@ TEST_F(StudioRules, RefusesRequestsWithoutTheTokenOrForAnotherHost) {
     };
     const Case cases[] = {
         {"token", "GET /api/info HTTP/1.1\r\nHost: 127.0.0.1:" + port + "\r\nConnection: close\r\n\r\n", 200},
-        {"no token", "GET /api/info HTTP/1.1\r\nHost: 127.0.0.1:" + port + "\r\nConnection: close\r\n\r\n", 403},
-        {"wrong token", "GET /api/info?token=" + std::string(64, '0') + " HTTP/1.1\r\nHost: 127.0.0.1:" + port +
-                            "\r\nConnection: close\r\n\r\n", 403},
-        {"token prefix", "GET /api/info?token=" + studio_->token.substr(0, 63) + " HTTP/1.1\r\nHost: 127.0.0.1:" +
-                             port + "\r\nConnection: close\r\n\r\n", 403},
-        {"page without token", "GET / HTTP/1.1\r\nHost: localhost:" + port + "\r\nConnection: close\r\n\r\n", 403},
-        {"rebound name", "GET /?token=" + studio_->token + " HTTP/1.1\r\nHost: attacker.example:" + port +
-                             "\r\nConnection: close\r\n\r\n", 421},
-        {"other port", "GET /?token=" + studio_->token + " HTTP/1.1\r\nHost: 127.0.0.1:1\r\nConnection: close\r\n\r\n", 421},
+        {"no token", "GET /api/info HTTP/1.1\r\nHost: 127.0.0.1:" + port + "\r\nConnection: close\r\n\r\n",
+         403},
+        {"wrong token",
+         "GET /api/info?token=" + std::string(64, '0') + " HTTP/1.1\r\nHost: 127.0.0.1:" + port +
+             "\r\nConnection: close\r\n\r\n",
+         403},
+        {"token prefix",
+         "GET /api/info?token=" + studio_->token.substr(0, 63) + " HTTP/1.1\r\nHost: 127.0.0.1:" + port +
+             "\r\nConnection: close\r\n\r\n",
+         403},
+        {"page without token", "GET / HTTP/1.1\r\nHost: localhost:" + port + "\r\nConnection: close\r\n\r\n",
+         403},
+        {"rebound name",
+         "GET /?token=" + studio_->token + " HTTP/1.1\r\nHost: attacker.example:" + port +
+             "\r\nConnection: close\r\n\r\n",
+         421},
+        {"other port",
+         "GET /?token=" + studio_->token + " HTTP/1.1\r\nHost: 127.0.0.1:1\r\nConnection: close\r\n\r\n",
+         421},
         {"no Host", "GET /?token=" + studio_->token + " HTTP/1.1\r\nConnection: close\r\n\r\n", 421},
-        {"two Hosts", "GET /?token=" + studio_->token + " HTTP/1.1\r\nHost: 127.0.0.1:" + port +
-                          "\r\nHost: attacker.example\r\nConnection: close\r\n\r\n", 421},
+        {"two Hosts",
+         "GET /?token=" + studio_->token + " HTTP/1.1\r\nHost: 127.0.0.1:" + port +
+             "\r\nHost: attacker.example\r\nConnection: close\r\n\r\n",
+         421},
     };
     for (const Case& c : cases) {
         std::string request = c.request;
-        if (std::string(c.what) == "token") request.insert(request.find("\r\n") + 2, "X-Studio-Token: " + studio_->token + "\r\n");
+        if (std::string(c.what) == "token")
+            request.insert(request.find("\r\n") + 2, "X-Studio-Token: " + studio_->token + "\r\n");
         EXPECT_EQ(raw(request).status, c.status) << c.what;
     }
     // The page itself, with the token in its address, under either loopback name.
@@ -221,7 +238,8 @@ TEST_F(StudioRules, RefusesCrossOriginAndOversizedWrites) {
     };
     const std::string body = openBody("missing.json");
     const Case cases[] = {
-        {"same origin", "Origin: http://" + host() + "\r\nSec-Fetch-Site: same-origin\r\n", "application/json", 404},
+        {"same origin", "Origin: http://" + host() + "\r\nSec-Fetch-Site: same-origin\r\n",
+         "application/json", 404},
         {"foreign origin", "Origin: http://attacker.example\r\n", "application/json", 403},
         {"origin on another port", "Origin: http://127.0.0.1:1\r\n", "application/json", 403},
         {"cross-site fetch", "Sec-Fetch-Site: cross-site\r\n", "application/json", 403},
@@ -245,15 +263,15 @@ TEST_F(StudioRules, RefusesCrossOriginAndOversizedWrites) {
 }
 
 TEST_F(StudioRules, ReadsAndWritesOnlyInsideTheSoundFolder) {
-    for (const char* name : {"../outside/secret.json", "/etc/passwd", "sub/../../outside/secret.json", "./x.json",
-                             "link-out/secret.json", "link-file.json", "sub\\..\\x.json", ""}) {
+    for (const char* name : {"../outside/secret.json", "/etc/passwd", "sub/../../outside/secret.json",
+                             "./x.json", "link-out/secret.json", "link-file.json", "sub\\..\\x.json", ""}) {
         const Reply reply = post("/api/open", openBody(name));
         EXPECT_EQ(reply.status, 404) << name;
         EXPECT_EQ(reply.body.find("\"document\""), std::string::npos) << name;
     }
     const std::string secret = fileText(kOutside / "secret.json");
-    for (const char* name : {"../outside/new.json", "link-out/new.json", "link-file.json", "sub/../x.json", "x.txt",
-                             "missing-folder/x.json"}) {
+    for (const char* name : {"../outside/new.json", "link-out/new.json", "link-file.json", "sub/../x.json",
+                             "x.txt", "missing-folder/x.json"}) {
         EXPECT_EQ(post("/api/save", saveBody(name, true, 0.3)).status, 403) << name;
     }
     EXPECT_FALSE(fs::exists(kOutside / "new.json"));
@@ -295,16 +313,16 @@ TEST_F(StudioRules, RefusesUnusableDocumentsWithThePluginsMessage) {
         EXPECT_EQ(reply.status, 422) << c.file;
         EXPECT_EQ(reply.body.find("\"document\""), std::string::npos) << c.file;
         if (c.code) {
-            EXPECT_NE(reply.body.find(std::string("\"code\":\"") + c.code + "\""), std::string::npos) << reply.body;
+            EXPECT_NE(reply.body.find(std::string("\"code\":\"") + c.code + "\""), std::string::npos)
+                << reply.body;
             EXPECT_NE(reply.body.find(c.message), std::string::npos) << reply.body;
         }
     }
 }
 
 TEST_F(StudioRules, SavesWhatThePluginWritesKeepingUnknownMembers) {
-    writeText(kSounds / "newer.json",
-              R"({"kind":"instance","plugin":"fennrow","hints":{"colour":"teal"},)"
-              R"("params":{"tone":0.2,"futureKnob":3},"state":{"motion":[1,2,3]}})");
+    writeText(kSounds / "newer.json", R"({"kind":"instance","plugin":"fennrow","hints":{"colour":"teal"},)"
+                                      R"("params":{"tone":0.2,"futureKnob":3},"state":{"motion":[1,2,3]}})");
     const Reply opened = post("/api/open", openBody("newer.json"));
     ASSERT_EQ(opened.status, 200) << opened.body;
     // The plugin's own findings, as it reports them.
@@ -326,5 +344,5 @@ TEST_F(StudioRules, SavesWhatThePluginWritesKeepingUnknownMembers) {
     EXPECT_NE(saved.find(R"("spec":"1.0")"), std::string::npos) << saved;
 }
 
-}  // namespace
-}  // namespace fennrow
+} // namespace
+} // namespace fennrow

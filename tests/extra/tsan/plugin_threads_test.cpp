@@ -40,11 +40,11 @@ namespace {
 using namespace fennrow;
 
 constexpr int kRounds = 3000;
-constexpr int kPauseEvery = 100;      // rounds between inactive flushes
+constexpr int kPauseEvery = 100; // rounds between inactive flushes
 constexpr int kPresetFiles = 8;
 constexpr int kFileMarkBase = 1 << 20; // marks of the preset files, above every round
 constexpr uint32_t kBlockFrames = 64;
-constexpr uint32_t kFlushEvery = 16;   // blocks between active flushes on the audio thread
+constexpr uint32_t kFlushEvery = 16; // blocks between active flushes on the audio thread
 // The one parameter the audio thread writes. Every marked sound holds the
 // same value there, and naming a sound leaves it out.
 constexpr clap_id kAudioParamId = 10;
@@ -65,7 +65,8 @@ SoundSnapshot markedSound(int mark) {
         if (spec.id == kAudioParamId) value = kAudioParamValue;
         slotValue(sound.params, spec.slot) = std::clamp(value, spec.min, spec.max);
     }
-    for (auto& curve : sound.curves.points) std::fill(std::begin(curve), std::end(curve), static_cast<float>(mark));
+    for (auto& curve : sound.curves.points)
+        std::fill(std::begin(curve), std::end(curve), static_cast<float>(mark));
     return sound;
 }
 
@@ -90,18 +91,20 @@ std::string documentOf(const SoundSnapshot& sound) {
     const auto& c = sound.curves.points;
     text += R"(},"state":{"motion":)" + curveText(c[kCurveMotion]) + R"(,"motionDrive":)" +
             curveText(c[kCurveMotionDrive]) + R"(,"motionLevel":)" + curveText(c[kCurveMotionLevel]);
-    text += R"(,"arcs":{"Shape":)" + curveText(c[kCurveArcShape]) + R"(,"Tone":)" + curveText(c[kCurveArcTone]) +
-            R"(,"Drive":)" + curveText(c[kCurveArcDrive]) + R"(,"Motion":)" + curveText(c[kCurveArcMotion]) +
-            R"(,"Spread":)" + curveText(c[kCurveArcSpread]) + "}}}";
+    text += R"(,"arcs":{"Shape":)" + curveText(c[kCurveArcShape]) + R"(,"Tone":)" +
+            curveText(c[kCurveArcTone]) + R"(,"Drive":)" + curveText(c[kCurveArcDrive]) + R"(,"Motion":)" +
+            curveText(c[kCurveArcMotion]) + R"(,"Spread":)" + curveText(c[kCurveArcSpread]) + "}}}";
     return text;
 }
 
 bool sameSound(const SoundSnapshot& a, const SoundSnapshot& b) {
     for (const ParamSpec& spec : kParamTable) {
-        if (spec.id != kAudioParamId && slotValue(a.params, spec.slot) != slotValue(b.params, spec.slot)) return false;
+        if (spec.id != kAudioParamId && slotValue(a.params, spec.slot) != slotValue(b.params, spec.slot))
+            return false;
     }
     for (int c = 0; c < kCurveCount; ++c) {
-        if (!std::equal(std::begin(a.curves.points[c]), std::end(a.curves.points[c]), std::begin(b.curves.points[c])))
+        if (!std::equal(std::begin(a.curves.points[c]), std::end(a.curves.points[c]),
+                        std::begin(b.curves.points[c])))
             return false;
     }
     return true;
@@ -151,16 +154,16 @@ struct Events {
     std::vector<const clap_event_header_t*> list;
     clap_input_events_t clap{this,
                              [](const clap_input_events_t* in) {
-                                 return static_cast<uint32_t>(static_cast<const Events*>(in->ctx)->list.size());
+                                 return static_cast<uint32_t>(
+                                     static_cast<const Events*>(in->ctx)->list.size());
                              },
                              [](const clap_input_events_t* in, uint32_t i) {
                                  return static_cast<const Events*>(in->ctx)->list[i];
                              }};
 };
 
-const clap_output_events_t kNoOutput{nullptr, [](const clap_output_events_t*, const clap_event_header_t*) {
-                                         return true;
-                                     }};
+const clap_output_events_t kNoOutput{
+    nullptr, [](const clap_output_events_t*, const clap_event_header_t*) { return true; }};
 
 struct Shared {
     std::atomic<bool> done{false};
@@ -246,13 +249,15 @@ long runIndexer(const std::string& folder, std::size_t files, const Shared& shar
         for (std::size_t k = 0; k < files; ++k) {
             testing::FakeReceiver one;
             const std::string path = folder + "/Sound " + std::to_string(k) + ".json";
-            if (!provider->get_metadata(provider, CLAP_PRESET_DISCOVERY_LOCATION_FILE, path.c_str(), &one.record) ||
+            if (!provider->get_metadata(provider, CLAP_PRESET_DISCOVERY_LOCATION_FILE, path.c_str(),
+                                        &one.record) ||
                 one.begins != 1)
                 ++faults;
         }
         testing::FakeReceiver junk;
         const std::string path = folder + "/junk.json";
-        if (provider->get_metadata(provider, CLAP_PRESET_DISCOVERY_LOCATION_FILE, path.c_str(), &junk.record)) ++faults;
+        if (provider->get_metadata(provider, CLAP_PRESET_DISCOVERY_LOCATION_FILE, path.c_str(), &junk.record))
+            ++faults;
         ++crawls;
     }
     provider->destroy(provider);
@@ -271,7 +276,8 @@ bool valuesAre(const clap_plugin_t* plugin, const clap_plugin_params_t* params, 
     for (const ParamSpec& spec : kParamTable) {
         double value = 0.0;
         if (!params->get_value(plugin, spec.id, &value)) return false;
-        if (spec.id != kAudioParamId && static_cast<float>(value) != slotValue(sound.params, spec.slot)) return false;
+        if (spec.id != kAudioParamId && static_cast<float>(value) != slotValue(sound.params, spec.slot))
+            return false;
     }
     return true;
 }
@@ -287,12 +293,15 @@ int main() {
     folder.write("junk.json", R"({"kind":"instance","plugin":"another"})");
 
     clap_entry.init("fennrow tsan");
-    const auto* plugins = static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
+    const auto* plugins =
+        static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
     test::FakeHost host;
     const clap_plugin_t* plugin = plugins->create_plugin(plugins, host.clap(), "com.brightmoss.fennrow");
     plugin->init(plugin);
-    const auto* state = static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
-    const auto* params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
+    const auto* state =
+        static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
+    const auto* params =
+        static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
     const auto* presets =
         static_cast<const clap_plugin_preset_load_t*>(plugin->get_extension(plugin, CLAP_EXT_PRESET_LOAD));
     plugin->activate(plugin, 48000.0, 1, kBlockFrames);
@@ -302,7 +311,8 @@ int main() {
     std::thread audioThread([&] { audio = runAudio(plugin, params, shared); });
     long indexFaults = 0;
     long crawls = 0;
-    std::thread indexThread([&] { crawls = runIndexer(folder.path.string(), kPresetFiles, shared, indexFaults); });
+    std::thread indexThread(
+        [&] { crawls = runIndexer(folder.path.string(), kPresetFiles, shared, indexFaults); });
 
     const auto factory = factorySounds();
     long mainFaults = 0;
@@ -320,7 +330,8 @@ int main() {
         } else if (kind == 5) {
             const int k = round % kPresetFiles;
             const std::string path = folder.path.string() + "/Sound " + std::to_string(k) + ".json";
-            loaded = presets->from_location(plugin, CLAP_PRESET_DISCOVERY_LOCATION_FILE, path.c_str(), nullptr);
+            loaded =
+                presets->from_location(plugin, CLAP_PRESET_DISCOVERY_LOCATION_FILE, path.c_str(), nullptr);
             expected = kFileMarkBase + k;
             expectedSound = markedSound(expected);
         } else if (kind == 6) {
@@ -331,10 +342,12 @@ int main() {
             expectedSound = factory[k].sound;
         } else {
             // Refused, and the sound stays.
-            loaded = !loadState(plugin, state, R"({"kind":"instance","spec":"1.0","plugin":"another"})", UINT64_MAX);
+            loaded = !loadState(plugin, state, R"({"kind":"instance","spec":"1.0","plugin":"another"})",
+                                UINT64_MAX);
         }
         test::OutputStream saved;
-        if (!loaded || !state->save(plugin, saved.clap()) || !valuesAre(plugin, params, expectedSound)) ++mainFaults;
+        if (!loaded || !state->save(plugin, saved.clap()) || !valuesAre(plugin, params, expectedSound))
+            ++mainFaults;
 
         if (round % kPauseEvery == 0) {
             shared.pauseWanted.store(true, std::memory_order_release);
@@ -358,8 +371,8 @@ int main() {
 
     std::printf("rounds %d, blocks %ld, sound changes heard %ld, torn %ld, last heard %d of %d, "
                 "discovery crawls %ld, faults main %ld discovery %ld\n",
-                kRounds + 1, audio.blocks, audio.changes, audio.torn, audio.last, expected, crawls, mainFaults,
-                indexFaults);
+                kRounds + 1, audio.blocks, audio.changes, audio.torn, audio.last, expected, crawls,
+                mainFaults, indexFaults);
     const bool ok = audio.torn == 0 && audio.last == expected && mainFaults == 0 && indexFaults == 0 &&
                     audio.changes > 0 && crawls > 0;
     return ok ? 0 : 1;

@@ -73,8 +73,7 @@ int main() {
     // After the writer is done, whatever still waits is the last round.
     if (fennrow::pickUpSnapshot(*exchange, *live)) last = wholeRound(*live);
 
-    std::printf("pick-ups %d, torn %d, backwards %d, last round %d\n", pickUps, torn, backwards,
-                last);
+    std::printf("pick-ups %d, torn %d, backwards %d, last round %d\n", pickUps, torn, backwards, last);
     delete live;
     delete exchange;
     const bool ok = torn == 0 && backwards == 0 && last == kRounds && pickUps > 0;
