@@ -1,9 +1,26 @@
 #!/usr/bin/env bash
 # The Windows x64 build (mingw-w64): its DLL's exports and imports and every
-# test suite under Wine, then the same sounds and states as the Linux build
-# of the first stage.
+# test suite under Wine, the zip a musician downloads, then the same sounds and
+# states as the Linux build of the first stage.
 set -euo pipefail
 cleanup() { WINEPREFIX="$PWD/build/windows/wineprefix" wineserver -k 2>/dev/null || true; }
 trap cleanup EXIT
 cmake --workflow --preset windows
+
+# The zip holds the plugin and its read-me, and the plugin unpacked from it
+# is a proper DLL that loads and plays the Linux build's states.
+(cd build/windows && cpack >/dev/null)
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
+zip="build/windows/fennrow-${version}-windows-x64.zip"
+entries=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
+[ "$entries" = "README.txt fennrow.clap " ] || { echo "windows: $zip holds: $entries" >&2; exit 1; }
+unpacked=$(mktemp -d)
+trap 'cleanup; rm -rf "$unpacked"' EXIT
+unzip -q "$zip" -d "$unpacked"
+sh cmake/check-windows-dll.sh x86_64-w64-mingw32-objdump "$unpacked/fennrow.clap"
+echo "windows: $zip holds the plugin ($(stat -c %s "$unpacked/fennrow.clap") bytes) and README.txt"
+
 tools/crosscheck/compare-builds.sh build/check build/windows "${FENNROW_CROSSCHECK_TOLERANCE:-0}"
+# The plugin from the zip loads the states the Linux build saved.
+build/windows/run-under-wine build/windows/fennrow-crosscheck.exe --plugin "$unpacked/fennrow.clap" \
+  --reload build/check/crosscheck
