@@ -20,6 +20,7 @@
 
 #include <mpfr.h>
 
+#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -97,7 +98,7 @@ double oracle(MpfrFunction f, double x) {
 
 bool same(double a, double b) {
     if (a != a && b != b) return true;
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
 // Whether every value within 2^-60 relative of `approx` rounds to r.
@@ -161,6 +162,7 @@ std::vector<double> hardCases(const Function& f) {
     if (f.oracle == mpfr_exp) return kExpHard;
     if (f.oracle == mpfr_tan) return kTanHard;
     std::vector<double> xs;
+    xs.reserve(kLogHard.size());
     for (double x : kLogHard) xs.push_back(x - 1.0);
     return xs;
 }
@@ -169,6 +171,7 @@ void run(const Function& f, long long count, int threads) {
     std::vector<Tally> tallies(threads);
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::thread> workers;
+    workers.reserve(static_cast<std::size_t>(threads));
     for (int w = 0; w < threads; ++w) {
         workers.emplace_back([&, w] {
             Tally& t = tallies[w];

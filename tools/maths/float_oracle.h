@@ -75,10 +75,11 @@ inline float exactFloat(MpfrFunction f, float x) {
 // Calls visit(bits, worker) for every 32-bit pattern, split in slices over
 // the cores.
 inline void forEveryFloat(const std::function<void(uint32_t, int)>& visit) {
-    const int workers = std::max(1u, std::thread::hardware_concurrency());
+    const int workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     constexpr uint64_t kSlice = 1u << 20;
     std::atomic<uint64_t> next{0};
     std::vector<std::thread> threads;
+    threads.reserve(static_cast<std::size_t>(workers));
     for (int w = 0; w < workers; ++w) {
         threads.emplace_back([&, w] {
             for (uint64_t start = next.fetch_add(kSlice); start < (1ull << 32);
