@@ -80,7 +80,7 @@ std::vector<std::pair<std::string, std::string>> richDocuments() {
          head +
              R"(,"audition":{"kind":"clip","notes":[{"pitch":1},{"at":-1,"pitch":400}],"tempo":[{"bpm":0}],)"
              R"("meter":[{"num":0}],"lanes":[{"points":5}]}})"},
-        {"no-spec-no-plugin", R"({"kind":"instance","params":{"legato":0.4,"weight":-1e9}})"},
+        {"no-version-no-plugin", R"({"kind":"instance","params":{"legato":0.4,"weight":-1e9}})"},
         {"wrong-plugin", R"({"kind":"instance","spec":"1.0","plugin":"other","params":{}})"},
         {"wrong-kind", R"({"kind":"clip","spec":"1.0"})"},
         {"newer-spec", R"({"kind":"instance","spec":"2.7","plugin":"fennrow","extensions":[5,"a/1","b"]})"},
