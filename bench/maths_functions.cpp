@@ -2,6 +2,7 @@
 // 1024 arguments in the range the engine uses it in (ns per call), and the
 // batched sine per value.
 #include "maths/float_functions.h"
+#include "maths/sine_pair.h"
 
 #include <benchmark/benchmark.h>
 
@@ -69,6 +70,29 @@ void BM_SinfBlock(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kCount);
 }
 BENCHMARK(BM_SinfBlock);
+
+// Two chains of sines, each argument waiting for the sine before, as in the
+// feedback oscillators: the time per pair is the latency, against the
+// system's sinf in the same two chains.
+template <class Pair>
+void sineChains(benchmark::State& state, Pair pair) {
+    float a = 0.1f, b = 0.2f;
+    for (auto _ : state) {
+        for (int i = 0; i < kCount; ++i) pair(a * 0.375f + 1.0f, b * 0.375f + 2.0f, a, b);
+        benchmark::DoNotOptimize(a);
+        benchmark::DoNotOptimize(b);
+    }
+    state.SetItemsProcessed(state.iterations() * kCount);
+}
+void BM_SinfPairChains(benchmark::State& state) { sineChains(state, maths::sinfPair); }
+void BM_SystemSinfChains(benchmark::State& state) {
+    sineChains(state, [](float x, float y, float& sx, float& sy) {
+        sx = std::sin(x);
+        sy = std::sin(y);
+    });
+}
+BENCHMARK(BM_SinfPairChains);
+BENCHMARK(BM_SystemSinfChains);
 
 } // namespace
 

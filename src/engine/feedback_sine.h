@@ -4,6 +4,7 @@
 
 #include "engine/dsp_constants.h"
 #include "maths/float_functions.h"
+#include "maths/sine_pair.h"
 
 #include <cmath>
 
@@ -28,9 +29,12 @@ inline float stepFeedbackSine(FeedbackSine& osc, double increment, float feedbac
 }
 
 // One step of two independent oscillators, their sines taken together: the
-// same results as a stepFeedbackSine on each.
-inline void stepFeedbackSinePair(FeedbackSine& a, FeedbackSine& b, double incrementA, double incrementB,
-                                 float feedback, float& outA, float& outB) {
+// same results as a stepFeedbackSine on each. Inlined, so that a caller
+// holding the oscillators in locals keeps the chain from output to next
+// argument in registers.
+inline __attribute__((always_inline)) void stepFeedbackSinePair(FeedbackSine& a, FeedbackSine& b,
+                                                                double incrementA, double incrementB,
+                                                                float feedback, float& outA, float& outB) {
     a.phase += incrementA;
     if (a.phase >= 1.0) a.phase -= 1.0;
     b.phase += incrementB;

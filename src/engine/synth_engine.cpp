@@ -100,7 +100,7 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
 // between and fill that wait. Without feedback the shaper terms run as a
 // block pass of their own.
 // Samples per group of shaper terms taken between the feedback sines.
-constexpr uint32_t kTermsLag = 4;
+constexpr uint32_t kTermsLag = 8;
 
 void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
     const float feedback = e.feedback;
@@ -111,21 +111,25 @@ void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
         shaperTermsBlock(shaper, c.rawA, c.termsA, static_cast<int>(2 * n));
         shaperTermsBlock(shaper, c.rawB, c.termsB, static_cast<int>(2 * n));
     } else {
+        // Locals: stores into the chunk cannot alias them, so each output
+        // goes on to the next argument in a register.
+        FeedbackSine oscA = e.oscA;
+        FeedbackSine oscB = e.oscB;
         for (uint32_t j = 0; j < n; ++j) {
             const float f = c.frequency[j];
             const double stepA = static_cast<double>(f - e.detune) * e.halfPeriod;
             const double stepB = static_cast<double>(f + e.detune) * e.halfPeriod;
             for (uint32_t k = 2 * j; k < 2 * j + 2; ++k)
-                stepFeedbackSinePair(e.oscA, e.oscB, stepA, stepB, feedback, c.rawA[k], c.rawB[k]);
+                stepFeedbackSinePair(oscA, oscB, stepA, stepB, feedback, c.rawA[k], c.rawB[k]);
             if (j % kTermsLag == kTermsLag - 1 && j + 1 < n) {
                 const int first = static_cast<int>(2 * (j + 1 - kTermsLag));
-                shaperTermsSpan(shaper, c.rawA, c.termsA, first, 2 * kTermsLag);
-                shaperTermsSpan(shaper, c.rawB, c.termsB, first, 2 * kTermsLag);
+                shaperTermsSpanPair(shaper, c.rawA, c.termsA, c.rawB, c.termsB, first, 2 * kTermsLag);
             }
         }
+        e.oscA = oscA;
+        e.oscB = oscB;
         const int done = static_cast<int>(2 * (n - (n - 1) % kTermsLag - 1));
-        shaperTermsSpan(shaper, c.rawA, c.termsA, done, static_cast<int>(2 * n) - done);
-        shaperTermsSpan(shaper, c.rawB, c.termsB, done, static_cast<int>(2 * n) - done);
+        shaperTermsSpanPair(shaper, c.rawA, c.termsA, c.rawB, c.termsB, done, static_cast<int>(2 * n) - done);
     }
     const int steps = static_cast<int>(2 * n);
     finishShaperBlock(shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps);

@@ -122,6 +122,23 @@ void shaperTermsSpan(const TanhShaperParams& p, const float* in, ShaperTerms& te
     maths::log1pExpBatch(exponent, terms.softplus + first, count);
 }
 
+void shaperTermsSpanPair(const TanhShaperParams& p, const float* inA, ShaperTerms& termsA, const float* inB,
+                         ShaperTerms& termsB, int first, int count) {
+    double exponent[2 * kShaperBlockMax];
+    double softplus[2 * kShaperBlockMax];
+    for (int k = first; k < first + count; ++k) {
+        termsA.u[k] = shaperU(p, inA[k]);
+        termsB.u[k] = shaperU(p, inB[k]);
+        exponent[k - first] = -2.0 * termsA.u[k];
+        exponent[count + k - first] = -2.0 * termsB.u[k];
+    }
+    maths::log1pExpBatch(exponent, softplus, 2 * count);
+    for (int k = 0; k < count; ++k) {
+        termsA.softplus[first + k] = softplus[k];
+        termsB.softplus[first + k] = softplus[count + k];
+    }
+}
+
 void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int count) {
     shaperTermsSpan(p, in, terms, 0, count);
 }

@@ -94,6 +94,11 @@ void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& t
 // shaperTerms for in[first .. first + count - 1].
 void shaperTermsSpan(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int first, int count);
 
+// shaperTermsSpan for two channels under the same parameters, their
+// transcendental steps taken in one batch.
+void shaperTermsSpanPair(const TanhShaperParams& p, const float* inA, ShaperTerms& termsA, const float* inB,
+                         ShaperTerms& termsB, int first, int count);
+
 void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in,
                        const ShaperTerms& terms, float* out, int count);
 

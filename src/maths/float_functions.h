@@ -26,7 +26,4 @@ float pow25f(float x);
 // with SSE2 or (where the processor has it) AVX2 doing several at once.
 void sinfBlock(const float* in, float* out, int count);
 
-// sinf of two independent values at once.
-void sinfPair(float a, float b, float& sinA, float& sinB);
-
 } // namespace fennrow::maths

@@ -199,22 +199,4 @@ const BlockFunction kSinfBlock = chooseBlockFunction();
 
 void sinfBlock(const float* in, float* out, int count) { detail::kSinfBlock(in, out, count); }
 
-void sinfPair(float a, float b, float& sinA, float& sinB) {
-#if FENNROW_MATHS_SSE2
-    const detail::TwoLanes lanes = detail::sineTwo(_mm_cvtps_pd(_mm_setr_ps(a, b, 0.0f, 0.0f)));
-    if (lanes.decided == 3) {
-        sinA = _mm_cvtss_f32(lanes.result);
-        sinB = _mm_cvtss_f32(_mm_shuffle_ps(lanes.result, lanes.result, 1));
-        return;
-    }
-    float y[4];
-    _mm_storeu_ps(y, lanes.result);
-    sinA = lanes.decided & 1 ? y[0] : sinf(a);
-    sinB = lanes.decided & 2 ? y[1] : sinf(b);
-#else
-    sinA = sinf(a);
-    sinB = sinf(b);
-#endif
-}
-
 } // namespace fennrow::maths

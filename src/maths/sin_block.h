@@ -1,5 +1,5 @@
-// The vector paths behind sinfBlock and sinfPair, visible to the tests so
-// each can be checked against the scalar sinf whatever the processor picks.
+// The vector paths behind sinfBlock, visible to the tests so each can be
+// checked against the scalar sinf whatever the processor picks.
 #pragma once
 
 namespace fennrow::maths::detail {

@@ -21,7 +21,20 @@ inline constexpr double kBatchExpLow = -707.0;
 inline constexpr double kBatchExpHigh = 709.0;
 inline constexpr double kBatchLog1pLow = -0.25;
 inline constexpr double kBatchLog1pHigh = 0x1p52;
-inline constexpr double kBatchLog1pTiny = 0x1p-54; // below it log1p(x) = x
+inline constexpr double kBatchLog1pTiny = 0x1p-54;  // below it log1p(x) = x
+inline constexpr double kBatchLog1pSmall = 0x1p-11; // below it the series serves
+
+// log1p(x) for 2^-54 <= |x| < 2^-11 (what is left of exp(x) for x below
+// -7.6, much of the shaper's work) as x + lo, lo = x^2 P(x), P the series'
+// terms to x^6 / 6, with no table and no exact products:
+// - truncation: the first term left out bounds the rest, |x|^7 / 7 (1 +
+//   2^-10) < 2^-79.8 |x|;
+// - x^2 and the product are rounded once each, P by Horner's rule (|x t| <
+//   2^-12 at each step) by below 2^-51.9 relative: lo errs by below 2^-51
+//   |lo| <= 2^-51 x^2 / 2 (1 + 2^-10) < 2^-63 |x|;
+// - lo -+ err is rounded by 2^-53 |lo| < 2^-65 |x|.
+// So 2^-62 |x| bounds the whole error in Ziv's test.
+inline constexpr double kLog1pSeriesError = 0x1p-62;
 
 template <class Vd, class Vu, int N>
 struct VectorLanes {
@@ -80,10 +93,29 @@ FENNROW_MATHS_INLINE typename L::D expLanes(typename L::D x, double* out) {
     return L::load(out);
 }
 
+// The series above for N lanes; false if a lane's rounding is left open
+// (then the caller takes the general path for all of them).
+template <class L>
+FENNROW_MATHS_INLINE bool log1pSeriesLanes(typename L::D x, double* out) {
+    using D = typename L::D;
+    constexpr double c3 = 1.0 / 3, c5 = 1.0 / 5, c6 = 1.0 / 6;
+    const D p = -0.5 + x * (c3 + x * (-0.25 + x * (c5 - x * c6)));
+    const D lo = (x * x) * p;
+    const D err = L::abs(x) * kLog1pSeriesError;
+    const D low = x + (lo - err);
+    if (!L::all(L::mask(low == x + (lo + err)))) return false;
+    L::store(out, low);
+    return true;
+}
+
 template <class L>
 FENNROW_MATHS_INLINE void log1pLanes(typename L::D x, double* out) {
     using D = typename L::D;
     using U = typename L::U;
+    const D ax = L::abs(x);
+    if (L::all(L::mask(ax < kBatchLog1pSmall) & L::mask(ax >= kBatchLog1pTiny)) &&
+        log1pSeriesLanes<L>(x, out))
+        return;
     D rh;
     const DD<D> r = log1pKernel<L>(x, rh);
     const D err = log1pFastError<L>(r.hi, rh);

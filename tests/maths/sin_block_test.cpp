@@ -4,6 +4,7 @@
 #include "maths/float_functions.h"
 #include "maths/float_rounding.h"
 #include "maths/sin_block.h"
+#include "maths/sine_pair.h"
 
 #include <gtest/gtest.h>
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <random>
 #include <vector>
@@ -30,6 +31,12 @@ std::vector<double> inputs() {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     for (int i = 0; i < 20000; ++i) xs.push_back(unit(rng)); // log1p's share of the engine's range
     std::shuffle(xs.begin(), xs.end(), rng);
+    // Runs in which whole vectors take log1p's short series (|x| in [2^-54,
+    // 2^-11)), or reach it through exp, with the thresholds at the ends.
+    for (int i = 0; i <= 4000; ++i) {
+        const double x = std::exp2(-54.0 + 43.0 * i / 4000.0);
+        xs.insert(xs.end(), {x, -x, -7.6 - 29.8 * i / 4000.0});
+    }
     return xs;
 }
 

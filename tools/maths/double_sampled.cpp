@@ -1,9 +1,11 @@
 // Checks the double-precision exp, log1p and tan against MPFR on a large
 // sample: half in the ranges the shaper uses (exp on [-60, 0], log1p on
 // (0, 1]), the other half over the whole range and over all bit patterns,
-// then the published worst cases. Runs on every core.
+// then the published worst cases. log1p-series takes log1p through the
+// batched lanes over the band where they use a short series instead of the
+// table (2^-54 <= |x| < 2^-11). Runs on every core.
 //
-//   fennrow_double_sampled [inputs per function, default 1e9] [exp|log1p|tan]...
+//   fennrow_double_sampled [inputs per function, default 1e9] [exp|log1p|tan|log1p-series]...
 //
 // MPFR takes about a microsecond a call, so each input is first compared with
 // the x87 long double function of the C library (64-bit significand): when
@@ -16,6 +18,7 @@
 // of the decided ones, to audit the filter itself.
 #include "maths/exp_double.h"
 #include "maths/log1p_double.h"
+#include "maths/softplus_batch.h"
 #include "maths/tan_double.h"
 
 #include <mpfr.h>
@@ -73,6 +76,21 @@ double tanInput(std::mt19937_64& rng, int kind) {
     return anyBits(rng);
 }
 
+// The band in which the batched log1p takes its short series, both signs.
+double log1pSeriesInput(std::mt19937_64& rng, int kind) {
+    const double x = std::ldexp(1.0 + unit(rng), -54 + static_cast<int>(rng() % 43)); // 2^-54 .. 2^-11
+    return kind & 1 ? -x : x;
+}
+
+// log1p through the batched lanes, with the input in every lane, so that a
+// whole vector meets the short series.
+double log1pBatched(double x) {
+    const double in[4] = {x, x, x, x};
+    double out[4];
+    fennrow::maths::log1pBatch(fennrow::maths::bestBatchPath(), in, out, 4);
+    return out[0];
+}
+
 long double expExtended(long double x) { return expl(x); }
 long double log1pExtended(long double x) { return log1pl(x); }
 long double tanExtended(long double x) { return tanl(x); }
@@ -81,6 +99,7 @@ const Function kFunctions[] = {
     {"exp", fennrow::maths::exp, expExtended, mpfr_exp, expInput},
     {"log1p", fennrow::maths::log1p, log1pExtended, mpfr_log1p, log1pInput},
     {"tan", fennrow::maths::tan, tanExtended, mpfr_tan, tanInput},
+    {"log1p-series", log1pBatched, log1pExtended, mpfr_log1p, log1pSeriesInput},
 };
 
 double oracle(MpfrFunction f, double x) {
