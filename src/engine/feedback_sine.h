@@ -16,15 +16,29 @@ struct FeedbackSine {
     float y2 = 0.0f;
 };
 
-// One step of `increment` cycles. The phase modulation is the mean of the
-// last two outputs, which keeps the feedback loop from ringing at Nyquist.
-inline float stepFeedbackSine(FeedbackSine& osc, double increment, float feedback) {
+// The parts of a step: the phase moves on by `increment` cycles; the
+// argument of the sine adds the phase modulation, the mean of the last two
+// outputs, which keeps the feedback loop from ringing at Nyquist; the output
+// goes into the history.
+inline void advanceFeedbackPhase(FeedbackSine& osc, double increment) {
     osc.phase += increment;
     if (osc.phase >= 1.0) osc.phase -= 1.0;
-    const float out =
-        maths::sinf(static_cast<float>(osc.phase) * 2.0f * kPi32 + (osc.y1 + osc.y2) * (feedback * 0.5f));
+}
+
+inline float feedbackArgument(const FeedbackSine& osc, float feedback) {
+    return static_cast<float>(osc.phase) * 2.0f * kPi32 + (osc.y1 + osc.y2) * (feedback * 0.5f);
+}
+
+inline void pushFeedbackOutput(FeedbackSine& osc, float out) {
     osc.y2 = osc.y1;
     osc.y1 = out;
+}
+
+// One step of `increment` cycles.
+inline float stepFeedbackSine(FeedbackSine& osc, double increment, float feedback) {
+    advanceFeedbackPhase(osc, increment);
+    const float out = maths::sinf(feedbackArgument(osc, feedback));
+    pushFeedbackOutput(osc, out);
     return out;
 }
 
@@ -35,17 +49,11 @@ inline float stepFeedbackSine(FeedbackSine& osc, double increment, float feedbac
 inline __attribute__((always_inline)) void stepFeedbackSinePair(FeedbackSine& a, FeedbackSine& b,
                                                                 double incrementA, double incrementB,
                                                                 float feedback, float& outA, float& outB) {
-    a.phase += incrementA;
-    if (a.phase >= 1.0) a.phase -= 1.0;
-    b.phase += incrementB;
-    if (b.phase >= 1.0) b.phase -= 1.0;
-    const float half = feedback * 0.5f;
-    maths::sinfPair(static_cast<float>(a.phase) * 2.0f * kPi32 + (a.y1 + a.y2) * half,
-                    static_cast<float>(b.phase) * 2.0f * kPi32 + (b.y1 + b.y2) * half, outA, outB);
-    a.y2 = a.y1;
-    a.y1 = outA;
-    b.y2 = b.y1;
-    b.y1 = outB;
+    advanceFeedbackPhase(a, incrementA);
+    advanceFeedbackPhase(b, incrementB);
+    maths::sinfPair(feedbackArgument(a, feedback), feedbackArgument(b, feedback), outA, outB);
+    pushFeedbackOutput(a, outA);
+    pushFeedbackOutput(b, outB);
 }
 
 inline void resetFeedbackSine(FeedbackSine& osc) { osc = FeedbackSine{}; }

@@ -6,9 +6,13 @@
 #include "engine/synth_engine.h"
 
 #include "engine/control_tick.h"
+#include "engine/feedback_oscillators.h"
+#include "engine/svf_pair.h"
 
 #include "maths/float_functions.h"
+#include "maths/softplus_batch.h"
 
+#include <bit>
 #include <cmath>
 
 namespace fennrow {
@@ -51,12 +55,31 @@ struct Chunk {
     HalfbandBlock blockB;
 };
 
-// Punch and glide, then the frequency of each sample of the chunk.
+float pitchExponent(const SynthEngine& e, float punch, float note) {
+    return (punch * e.punchDepth * kPunchSemitones + note - kA4Note) / 12.0f;
+}
+
+// Whether a step of the smoother would leave it as it is: then every later
+// step in the chunk does too, since its target and coefficient stay.
+bool onePoleHolds(const OnePole& pole, float target) {
+    OnePole next = pole;
+    stepOnePole(next, target);
+    return std::bit_cast<uint32_t>(next.value) == std::bit_cast<uint32_t>(pole.value);
+}
+
+// Punch and glide, then the frequency of each sample of the chunk. Once both
+// smoothers have settled and the frequency for their values is known, the
+// chunk holds that frequency throughout.
 void pitchStage(SynthEngine& e, Chunk& c, uint32_t n) {
+    if (e.hasLastFrequency && onePoleHolds(e.punch, 0.0f) && onePoleHolds(e.pitch, e.targetNote) &&
+        pitchExponent(e, e.punch.value, e.pitch.value) == e.lastPitchExponent) {
+        for (uint32_t j = 0; j < n; ++j) c.frequency[j] = e.lastFrequency;
+        return;
+    }
     for (uint32_t j = 0; j < n; ++j) {
         const float p = stepOnePole(e.punch, 0.0f);
         const float note = stepOnePole(e.pitch, e.targetNote);
-        const float exponent = (p * e.punchDepth * kPunchSemitones + note - kA4Note) / 12.0f;
+        const float exponent = pitchExponent(e, p, note);
         if (!e.hasLastFrequency || !(exponent == e.lastPitchExponent)) {
             e.lastFrequency = maths::exp2f(exponent) * kA4Hz;
             e.lastPitchExponent = exponent;
@@ -102,6 +125,32 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
 // Samples per group of shaper terms taken between the feedback sines.
 constexpr uint32_t kTermsLag = 8;
 
+// The generic form of runFeedbackOscillatorsAvx2: the shaper terms go in
+// batches of kTermsLag samples between the sines.
+void feedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA, FeedbackSine& oscB,
+                         const TanhShaperParams& shaper, Chunk& c) {
+    const uint32_t n = chunk.samples;
+    // Locals: stores into the chunk cannot alias them, so each output goes on
+    // to the next argument in a register.
+    FeedbackSine a = oscA;
+    FeedbackSine b = oscB;
+    for (uint32_t j = 0; j < n; ++j) {
+        const float f = chunk.frequency[j];
+        const double stepA = static_cast<double>(f - chunk.detune) * chunk.halfPeriod;
+        const double stepB = static_cast<double>(f + chunk.detune) * chunk.halfPeriod;
+        for (uint32_t k = 2 * j; k < 2 * j + 2; ++k)
+            stepFeedbackSinePair(a, b, stepA, stepB, chunk.feedback, c.rawA[k], c.rawB[k]);
+        if (j % kTermsLag == kTermsLag - 1 && j + 1 < n) {
+            const int first = static_cast<int>(2 * (j + 1 - kTermsLag));
+            shaperTermsSpanPair(shaper, c.rawA, c.termsA, c.rawB, c.termsB, first, 2 * kTermsLag);
+        }
+    }
+    oscA = a;
+    oscB = b;
+    const int done = static_cast<int>(2 * (n - (n - 1) % kTermsLag - 1));
+    shaperTermsSpanPair(shaper, c.rawA, c.termsA, c.rawB, c.termsB, done, static_cast<int>(2 * n) - done);
+}
+
 void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
     const float feedback = e.feedback;
     const TanhShaperParams& shaper = e.shaper;
@@ -111,29 +160,17 @@ void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
         shaperTermsBlock(shaper, c.rawA, c.termsA, static_cast<int>(2 * n));
         shaperTermsBlock(shaper, c.rawB, c.termsB, static_cast<int>(2 * n));
     } else {
-        // Locals: stores into the chunk cannot alias them, so each output
-        // goes on to the next argument in a register.
-        FeedbackSine oscA = e.oscA;
-        FeedbackSine oscB = e.oscB;
-        for (uint32_t j = 0; j < n; ++j) {
-            const float f = c.frequency[j];
-            const double stepA = static_cast<double>(f - e.detune) * e.halfPeriod;
-            const double stepB = static_cast<double>(f + e.detune) * e.halfPeriod;
-            for (uint32_t k = 2 * j; k < 2 * j + 2; ++k)
-                stepFeedbackSinePair(oscA, oscB, stepA, stepB, feedback, c.rawA[k], c.rawB[k]);
-            if (j % kTermsLag == kTermsLag - 1 && j + 1 < n) {
-                const int first = static_cast<int>(2 * (j + 1 - kTermsLag));
-                shaperTermsSpanPair(shaper, c.rawA, c.termsA, c.rawB, c.termsB, first, 2 * kTermsLag);
-            }
-        }
-        e.oscA = oscA;
-        e.oscB = oscB;
-        const int done = static_cast<int>(2 * (n - (n - 1) % kTermsLag - 1));
-        shaperTermsSpanPair(shaper, c.rawA, c.termsA, c.rawB, c.termsB, done, static_cast<int>(2 * n) - done);
+        const FeedbackChunk chunk{c.frequency, e.detune, e.halfPeriod, feedback, n};
+#if FENNROW_ENGINE_AVX2
+        if (e.wideLanes)
+            runFeedbackOscillatorsAvx2(chunk, e.oscA, e.oscB, shaper, c.rawA, c.rawB, c.termsA, c.termsB);
+        else
+#endif
+            feedbackOscillators(chunk, e.oscA, e.oscB, shaper, c);
     }
     const int steps = static_cast<int>(2 * n);
-    finishShaperBlock(shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps);
-    finishShaperBlock(shaper, e.shaperB, c.rawB, c.termsB, c.shapedB, steps);
+    finishShaperBlock(shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps, e.wideLanes);
+    finishShaperBlock(shaper, e.shaperB, c.rawB, c.termsB, c.shapedB, steps, e.wideLanes);
     float* evenA = c.blockA.even + kHalfbandHistory;
     float* oddA = c.blockA.odd + kHalfbandHistory;
     float* evenB = c.blockB.even + kHalfbandHistory;
@@ -157,15 +194,15 @@ void subPhaseStage(SynthEngine& e, Chunk& c, uint32_t n) {
     }
 }
 
-// Filters, stereo spread, sub, envelopes and the output stage.
+// Stereo spread, sub, envelopes and the output stage, after the filters.
 void outputStage(SynthEngine& e, const Chunk& c, float* left, float* right, uint32_t n) {
     for (uint32_t j = 0; j < n; ++j) {
         const float w = advanceRamp(e.weightRamp);
         const float k = advanceRamp(e.pluckRamp);
         const float pluck = advancePluckEnvelope(e.pluck);
         const float g = (pluck * k + (1.0f - k)) * ((1.0f - w) * kUpperLayerGain * e.resonanceCompensation);
-        const float ua = svfHighPass(e.highPassA, svfLowPass(e.toneA, c.a[j])) * g;
-        const float ub = svfHighPass(e.highPassB, svfLowPass(e.toneB, c.b[j])) * g;
+        const float ua = c.a[j] * g;
+        const float ub = c.b[j] * g;
         const float mid = (ua + ub) * 0.5f;
         const float side = (ua - ub) * 0.5f * e.spread;
         const float l = (mid + side) * e.stereoNorm;
@@ -190,6 +227,9 @@ void renderChunk(SynthEngine& e, float* left, float* right, uint32_t n) {
     oscillatorStage(e, c, n);
     finishHalfbandBlock(e.decimatorA, c.blockA, *e.taps, static_cast<int>(n), c.a);
     finishHalfbandBlock(e.decimatorB, c.blockB, *e.taps, static_cast<int>(n), c.b);
+    // The filters' outputs are scaled only afterwards, so they run as a pass
+    // of their own.
+    toneFilterPair(e.toneA, e.toneB, e.highPassA, e.highPassB, c.a, c.b, static_cast<int>(n));
     outputStage(e, c, left, right, n);
 }
 
@@ -200,6 +240,7 @@ void EnginePrepare(SynthEngine& e, float sampleRate) {
     e.sampleRate = sr;
     e.amp.sampleRate = sr;
     e.halfPeriod = 1.0 / (static_cast<double>(sr) + static_cast<double>(sr));
+    e.wideLanes = maths::bestBatchPath() == maths::BatchPath::Avx2;
     prepareDcBlocker(e.dcLeft, sr);
     prepareDcBlocker(e.dcRight, sr);
     const float highPassG = maths::tanf(kHighPassArg / sr);

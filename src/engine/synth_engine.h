@@ -70,6 +70,9 @@ struct SynthEngine {
     const HalfbandTaps* taps = &halfbandTaps();
     float lastPitchExponent = 0.0f;
     float lastFrequency = 0.0f;
+    // Whether the feedback oscillators take the AVX2 path (where the
+    // processor has it); either path gives the same bits.
+    bool wideLanes = false;
     bool hasLastFrequency = false;
     // The drive the shaper was last configured with; while it holds, the
     // shapers' remembered antiderivatives stay valid.

@@ -1,5 +1,6 @@
 #include "engine/tanh_shaper.h"
 
+#include "engine/shaper_passes_avx2.h"
 #include "maths/softplus_batch.h"
 
 #if (defined(__SSE2__) || defined(_M_X64)) && !defined(FENNROW_NO_SIMD)
@@ -75,7 +76,7 @@ bool quotientPair(const ShaperPass& s, int k, float* out) {
 } // namespace
 
 void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in,
-                       const ShaperTerms& terms, float* out, int count) {
+                       const ShaperTerms& terms, float* out, int count, bool wideLanes) {
     double x[kShaperBlockMax + 1]; // x[0] is the previous input
     double f[kShaperBlockMax + 1]; // antiderivative at x
     x[0] = s.previous;
@@ -84,13 +85,21 @@ void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const floa
     const ShaperPass pass{p, terms, x, f};
     int k = 0;
     bool allApart = true;
+#if FENNROW_ENGINE_AVX2
+    if (wideLanes) k = shaperAntiderivativesAvx2(p, terms, x, f, count);
+#else
+    (void)wideLanes;
+#endif
 #if FENNROW_SHAPER_SSE
     for (; k + 2 <= count; k += 2) antiderivativePair(pass, k);
-    for (; k < count; ++k) pass.antiderivative(k);
-    for (k = 0; k + 2 <= count; k += 2) allApart &= quotientPair(pass, k, out);
-#else
+#endif
     for (; k < count; ++k) pass.antiderivative(k);
     k = 0;
+#if FENNROW_ENGINE_AVX2
+    if (wideLanes) k = shaperQuotientsAvx2(x, f, out, count, allApart);
+#endif
+#if FENNROW_SHAPER_SSE
+    for (; k + 2 <= count; k += 2) allApart &= quotientPair(pass, k, out);
 #endif
     for (; k < count; ++k) allApart &= pass.quotient(k, out);
     if (!allApart) {
@@ -124,13 +133,16 @@ void shaperTermsSpan(const TanhShaperParams& p, const float* in, ShaperTerms& te
 
 void shaperTermsSpanPair(const TanhShaperParams& p, const float* inA, ShaperTerms& termsA, const float* inB,
                          ShaperTerms& termsB, int first, int count) {
+    if (count <= 0) return;
     double exponent[2 * kShaperBlockMax];
     double softplus[2 * kShaperBlockMax];
-    for (int k = first; k < first + count; ++k) {
-        termsA.u[k] = shaperU(p, inA[k]);
-        termsB.u[k] = shaperU(p, inB[k]);
-        exponent[k - first] = -2.0 * termsA.u[k];
-        exponent[count + k - first] = -2.0 * termsB.u[k];
+    for (int i = 0; i < count; ++i) {
+        const double uA = shaperU(p, inA[first + i]);
+        const double uB = shaperU(p, inB[first + i]);
+        termsA.u[first + i] = uA;
+        termsB.u[first + i] = uB;
+        exponent[i] = -2.0 * uA;
+        exponent[count + i] = -2.0 * uB;
     }
     maths::log1pExpBatch(exponent, softplus, 2 * count);
     for (int k = 0; k < count; ++k) {

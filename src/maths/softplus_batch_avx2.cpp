@@ -24,32 +24,9 @@
 #endif
 
 #include "maths/softplus_batch_lanes.h"
+#include "maths/softplus_lanes_avx2.h"
 
 namespace fennrow::maths {
-
-namespace {
-typedef double Avx2Double __attribute__((vector_size(32)));
-typedef std::uint64_t Avx2Bits __attribute__((vector_size(32)));
-
-struct Avx2Lanes : VectorLanes<Avx2Double, Avx2Bits, 4> {
-    static void expTable(U j, D& hi, D& lo) {
-        const __m256i at = (__m256i)(j << 1);
-        hi = (D)_mm256_i64gather_pd(&kExp2Table[0][0], at, 8);
-        lo = (D)_mm256_i64gather_pd(&kExp2Table[0][1], at, 8);
-    }
-    static void logTable(U i, D& c, D& hi, D& lo) {
-        const __m256i at = (__m256i)((i << 1) + i);
-        c = (D)_mm256_i64gather_pd(&kLogTable[0][0], at, 8);
-        hi = (D)_mm256_i64gather_pd(&kLogTable[0][1], at, 8);
-        lo = (D)_mm256_i64gather_pd(&kLogTable[0][2], at, 8);
-    }
-    static bool all(U m) { return _mm256_movemask_pd((__m256d)m) == 15; }
-    static DD<D> product(D a, D b) {
-        const D p = a * b;
-        return {p, (D)_mm256_fmsub_pd((__m256d)a, (__m256d)b, (__m256d)p)};
-    }
-};
-} // namespace
 
 void expBlockAvx2(const double* x, double* out, int count) { expBlock<Avx2Lanes>(x, out, count); }
 void log1pBlockAvx2(const double* x, double* out, int count) { log1pBlock<Avx2Lanes>(x, out, count); }

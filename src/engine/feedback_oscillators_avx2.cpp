@@ -1,0 +1,113 @@
+// The feedback oscillators compiled for AVX2 and FMA. Only this file's own
+// functions get the target: every shared header with external inline
+// functions is included before the target is set, and what is inlined from
+// them takes on the target here.
+#include "engine/feedback_oscillators.h"
+
+#if FENNROW_ENGINE_AVX2
+
+#include "maths/double_arith.h"
+#include "maths/double_tables.h"
+#include "maths/exp_double.h"
+#include "maths/log1p_double.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <immintrin.h>
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2,fma")
+#endif
+
+#include "maths/softplus_batch_lanes.h"
+#include "maths/softplus_lanes_avx2.h"
+
+namespace fennrow {
+
+namespace {
+
+using Lanes = maths::Avx2Lanes;
+
+// stepFeedbackSinePair with the fused sine, shorter from one output to the
+// next argument.
+inline __attribute__((always_inline)) void stepPair(FeedbackSine& a, FeedbackSine& b, double incrementA,
+                                                    double incrementB, float feedback, float& outA,
+                                                    float& outB) {
+    advanceFeedbackPhase(a, incrementA);
+    advanceFeedbackPhase(b, incrementB);
+    maths::sinfPairFused(feedbackArgument(a, feedback), feedbackArgument(b, feedback), outA, outB);
+    pushFeedbackOutput(a, outA);
+    pushFeedbackOutput(b, outB);
+}
+
+// The shaper terms of steps k and k + 1 of both oscillators, one vector, in
+// two halves that run a sample apart, so that neither the exp's latency nor
+// the log1p's holds up the sines: the first stores u and returns exp(-2u).
+inline __attribute__((always_inline)) Lanes::D shaperExpFour(const TanhShaperParams& p, const float* rawA,
+                                                             const float* rawB, ShaperTerms& termsA,
+                                                             ShaperTerms& termsB, uint32_t k) {
+    const double b = p.b;
+    const double g = p.g;
+    const double u[4] = {std::fabs((b + static_cast<double>(rawA[k])) * g),
+                         std::fabs((b + static_cast<double>(rawA[k + 1])) * g),
+                         std::fabs((b + static_cast<double>(rawB[k])) * g),
+                         std::fabs((b + static_cast<double>(rawB[k + 1])) * g)};
+    termsA.u[k] = u[0];
+    termsA.u[k + 1] = u[1];
+    termsB.u[k] = u[2];
+    termsB.u[k + 1] = u[3];
+    const double exponent[4] = {-2.0 * u[0], -2.0 * u[1], -2.0 * u[2], -2.0 * u[3]};
+    double scratch[4];
+    return maths::expLanes<Lanes>(Lanes::load(exponent), scratch);
+}
+
+// The second half: log1p of what shaperExpFour returned.
+inline __attribute__((always_inline)) void shaperLog1pFour(Lanes::D y, ShaperTerms& termsA, ShaperTerms& termsB,
+                                                           uint32_t k) {
+    double softplus[4];
+    maths::log1pLanes<Lanes>(y, softplus);
+    termsA.softplus[k] = softplus[0];
+    termsA.softplus[k + 1] = softplus[1];
+    termsB.softplus[k] = softplus[2];
+    termsB.softplus[k + 1] = softplus[3];
+}
+
+} // namespace
+
+void runFeedbackOscillatorsAvx2(const FeedbackChunk& chunk, FeedbackSine& oscA, FeedbackSine& oscB,
+                                const TanhShaperParams& shaper, float* rawA, float* rawB, ShaperTerms& termsA,
+                                ShaperTerms& termsB) {
+    // Locals: stores into the chunk cannot alias them, so each output goes on
+    // to the next argument in a register.
+    FeedbackSine a = oscA;
+    FeedbackSine b = oscB;
+    const uint32_t n = chunk.samples;
+    Lanes::D pending{}; // exp of the terms of sample j - 2, waiting for its log1p
+    for (uint32_t j = 0; j < n; ++j) {
+        const float f = chunk.frequency[j];
+        const double stepA = static_cast<double>(f - chunk.detune) * chunk.halfPeriod;
+        const double stepB = static_cast<double>(f + chunk.detune) * chunk.halfPeriod;
+        for (uint32_t k = 2 * j; k < 2 * j + 2; ++k)
+            stepPair(a, b, stepA, stepB, chunk.feedback, rawA[k], rawB[k]);
+        if (j >= 2) shaperLog1pFour(pending, termsA, termsB, 2 * (j - 2));
+        if (j >= 1) pending = shaperExpFour(shaper, rawA, rawB, termsA, termsB, 2 * (j - 1));
+    }
+    if (n >= 2) shaperLog1pFour(pending, termsA, termsB, 2 * (n - 2));
+    shaperLog1pFour(shaperExpFour(shaper, rawA, rawB, termsA, termsB, 2 * (n - 1)), termsA, termsB, 2 * (n - 1));
+    oscA = a;
+    oscB = b;
+}
+
+} // namespace fennrow
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+
+#endif
