@@ -50,19 +50,15 @@ inline __attribute__((always_inline)) void stepPair(FeedbackSine& a, FeedbackSin
 inline __attribute__((always_inline)) Lanes::D shaperExpFour(const TanhShaperParams& p, const float* rawA,
                                                              const float* rawB, ShaperTerms& termsA,
                                                              ShaperTerms& termsB, uint32_t k) {
-    const double b = p.b;
-    const double g = p.g;
-    const double u[4] = {std::fabs((b + static_cast<double>(rawA[k])) * g),
-                         std::fabs((b + static_cast<double>(rawA[k + 1])) * g),
-                         std::fabs((b + static_cast<double>(rawB[k])) * g),
-                         std::fabs((b + static_cast<double>(rawB[k + 1])) * g)};
-    termsA.u[k] = u[0];
-    termsA.u[k + 1] = u[1];
-    termsB.u[k] = u[2];
-    termsB.u[k + 1] = u[3];
-    const double exponent[4] = {-2.0 * u[0], -2.0 * u[1], -2.0 * u[2], -2.0 * u[3]};
+    // The lanes: A's steps k and k + 1, then B's.
+    const __m128 x = _mm_castpd_ps(_mm_unpacklo_pd(_mm_castps_pd(_mm_loadl_pi(_mm_setzero_ps(), (const __m64*)(rawA + k))),
+                                                   _mm_castps_pd(_mm_loadl_pi(_mm_setzero_ps(), (const __m64*)(rawB + k)))));
+    const __m256d sum = _mm256_add_pd(_mm256_set1_pd(static_cast<double>(p.b)), _mm256_cvtps_pd(x));
+    const __m256d u = _mm256_andnot_pd(_mm256_set1_pd(-0.0), _mm256_mul_pd(sum, _mm256_set1_pd(static_cast<double>(p.g))));
+    _mm_storeu_pd(termsA.u + k, _mm256_castpd256_pd128(u));
+    _mm_storeu_pd(termsB.u + k, _mm256_extractf128_pd(u, 1));
     double scratch[4];
-    return maths::expLanes<Lanes>(Lanes::load(exponent), scratch);
+    return maths::expLanes<Lanes>(Lanes::D(_mm256_mul_pd(_mm256_set1_pd(-2.0), u)), scratch);
 }
 
 // The second half: log1p of what shaperExpFour returned.
@@ -70,10 +66,9 @@ inline __attribute__((always_inline)) void shaperLog1pFour(Lanes::D y, ShaperTer
                                                            uint32_t k) {
     double softplus[4];
     maths::log1pLanes<Lanes>(y, softplus);
-    termsA.softplus[k] = softplus[0];
-    termsA.softplus[k + 1] = softplus[1];
-    termsB.softplus[k] = softplus[2];
-    termsB.softplus[k + 1] = softplus[3];
+    const __m256d lanes = _mm256_loadu_pd(softplus);
+    _mm_storeu_pd(termsA.softplus + k, _mm256_castpd256_pd128(lanes));
+    _mm_storeu_pd(termsB.softplus + k, _mm256_extractf128_pd(lanes, 1));
 }
 
 } // namespace
