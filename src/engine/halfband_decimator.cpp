@@ -76,24 +76,26 @@ namespace {
 // even[15 + j], and k places back: even[15 + j - k/2] for even k,
 // odd[14 + j - (k-1)/2] for odd k.
 #if FENNROW_HALFBAND_SSE
+// Each output's sum is one chain of 31 additions that must keep its order,
+// so the time goes in waiting for each addition; four registers of outputs
+// side by side keep the processor busy meanwhile.
 void filterLanes(const HalfbandBlock& block, const HalfbandTaps& taps, int j0, float* out) {
-    __m128 acc0 = _mm_setzero_ps();
-    __m128 acc1 = _mm_setzero_ps();
+    constexpr int kRegisters = kHalfbandLanes / 4;
+    __m128 acc[kRegisters];
+    for (__m128& a : acc) a = _mm_setzero_ps();
     const float* even = block.even + j0;
     const float* odd = block.odd + j0;
     for (int r = 0; r < kHalfbandHistory; ++r) {
         const __m128 te = _mm_set1_ps(taps.taps[2 * r]);
-        acc0 = _mm_add_ps(acc0, _mm_mul_ps(te, _mm_loadu_ps(even + kHalfbandHistory - r)));
-        acc1 = _mm_add_ps(acc1, _mm_mul_ps(te, _mm_loadu_ps(even + kHalfbandHistory - r + 4)));
         const __m128 to = _mm_set1_ps(taps.taps[2 * r + 1]);
-        acc0 = _mm_add_ps(acc0, _mm_mul_ps(to, _mm_loadu_ps(odd + kHalfbandHistory - 1 - r)));
-        acc1 = _mm_add_ps(acc1, _mm_mul_ps(to, _mm_loadu_ps(odd + kHalfbandHistory - 1 - r + 4)));
+        for (int m = 0; m < kRegisters; ++m) {
+            acc[m] = _mm_add_ps(acc[m], _mm_mul_ps(te, _mm_loadu_ps(even + kHalfbandHistory - r + 4 * m)));
+            acc[m] = _mm_add_ps(acc[m], _mm_mul_ps(to, _mm_loadu_ps(odd + kHalfbandHistory - 1 - r + 4 * m)));
+        }
     }
     const __m128 tl = _mm_set1_ps(taps.taps[kHalfbandTapCount - 1]);
-    acc0 = _mm_add_ps(acc0, _mm_mul_ps(tl, _mm_loadu_ps(even)));
-    acc1 = _mm_add_ps(acc1, _mm_mul_ps(tl, _mm_loadu_ps(even + 4)));
-    _mm_storeu_ps(out, acc0);
-    _mm_storeu_ps(out + 4, acc1);
+    for (int m = 0; m < kRegisters; ++m)
+        _mm_storeu_ps(out + 4 * m, _mm_add_ps(acc[m], _mm_mul_ps(tl, _mm_loadu_ps(even + 4 * m))));
 }
 #else
 void filterLanes(const HalfbandBlock& block, const HalfbandTaps& taps, int j0, float* out) {

@@ -33,7 +33,7 @@ inline void resetHalfband(HalfbandDecimator& dec) { dec = HalfbandDecimator{}; }
 // by side; each output's own sum still runs over the taps in order 0..30.
 inline constexpr int kHalfbandHistory = 15; // past a's and past b's a block needs
 inline constexpr int kHalfbandBlockMax = 64;
-inline constexpr int kHalfbandLanes = 8;
+inline constexpr int kHalfbandLanes = 16;
 
 struct HalfbandBlock {
     // New inputs of a block go to even[kHalfbandHistory + j] and
