@@ -51,10 +51,12 @@ inline __attribute__((always_inline)) Lanes::D shaperExpFour(const TanhShaperPar
                                                              const float* rawB, ShaperTerms& termsA,
                                                              ShaperTerms& termsB, uint32_t k) {
     // The lanes: A's steps k and k + 1, then B's.
-    const __m128 x = _mm_castpd_ps(_mm_unpacklo_pd(_mm_castps_pd(_mm_loadl_pi(_mm_setzero_ps(), (const __m64*)(rawA + k))),
-                                                   _mm_castps_pd(_mm_loadl_pi(_mm_setzero_ps(), (const __m64*)(rawB + k)))));
+    const __m128 x = _mm_castpd_ps(
+        _mm_unpacklo_pd(_mm_castps_pd(_mm_loadl_pi(_mm_setzero_ps(), (const __m64*)(rawA + k))),
+                        _mm_castps_pd(_mm_loadl_pi(_mm_setzero_ps(), (const __m64*)(rawB + k)))));
     const __m256d sum = _mm256_add_pd(_mm256_set1_pd(static_cast<double>(p.b)), _mm256_cvtps_pd(x));
-    const __m256d u = _mm256_andnot_pd(_mm256_set1_pd(-0.0), _mm256_mul_pd(sum, _mm256_set1_pd(static_cast<double>(p.g))));
+    const __m256d u =
+        _mm256_andnot_pd(_mm256_set1_pd(-0.0), _mm256_mul_pd(sum, _mm256_set1_pd(static_cast<double>(p.g))));
     _mm_storeu_pd(termsA.u + k, _mm256_castpd256_pd128(u));
     _mm_storeu_pd(termsB.u + k, _mm256_extractf128_pd(u, 1));
     double scratch[4];
@@ -62,8 +64,8 @@ inline __attribute__((always_inline)) Lanes::D shaperExpFour(const TanhShaperPar
 }
 
 // The second half: log1p of what shaperExpFour returned.
-inline __attribute__((always_inline)) void shaperLog1pFour(Lanes::D y, ShaperTerms& termsA, ShaperTerms& termsB,
-                                                           uint32_t k) {
+inline __attribute__((always_inline)) void shaperLog1pFour(Lanes::D y, ShaperTerms& termsA,
+                                                           ShaperTerms& termsB, uint32_t k) {
     double softplus[4];
     maths::log1pLanes<Lanes>(y, softplus);
     const __m256d lanes = _mm256_loadu_pd(softplus);
@@ -92,7 +94,8 @@ void runFeedbackOscillatorsAvx2(const FeedbackChunk& chunk, FeedbackSine& oscA, 
         if (j >= 1) pending = shaperExpFour(shaper, rawA, rawB, termsA, termsB, 2 * (j - 1));
     }
     if (n >= 2) shaperLog1pFour(pending, termsA, termsB, 2 * (n - 2));
-    shaperLog1pFour(shaperExpFour(shaper, rawA, rawB, termsA, termsB, 2 * (n - 1)), termsA, termsB, 2 * (n - 1));
+    shaperLog1pFour(shaperExpFour(shaper, rawA, rawB, termsA, termsB, 2 * (n - 1)), termsA, termsB,
+                    2 * (n - 1));
     oscA = a;
     oscB = b;
 }

@@ -25,8 +25,8 @@ struct SvfLanes {
 };
 
 inline SvfLanes loadSvfLanes(const Svf& a, const Svf& b) {
-    return {_mm_setr_ps(a.a1, b.a1, 0.0f, 0.0f),  _mm_setr_ps(a.a2, b.a2, 0.0f, 0.0f),
-            _mm_setr_ps(a.a3, b.a3, 0.0f, 0.0f),  _mm_setr_ps(a.k, b.k, 0.0f, 0.0f),
+    return {_mm_setr_ps(a.a1, b.a1, 0.0f, 0.0f),   _mm_setr_ps(a.a2, b.a2, 0.0f, 0.0f),
+            _mm_setr_ps(a.a3, b.a3, 0.0f, 0.0f),   _mm_setr_ps(a.k, b.k, 0.0f, 0.0f),
             _mm_setr_ps(a.ic1, b.ic1, 0.0f, 0.0f), _mm_setr_ps(a.ic2, b.ic2, 0.0f, 0.0f)};
 }
 
