@@ -13,8 +13,8 @@
 namespace fennrow::maths {
 namespace {
 
-using testing::mpfrDouble;
-using testing::sameDouble;
+using oracle::mpfrDouble;
+using oracle::sameDouble;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
@@ -24,7 +24,7 @@ constexpr double kMax = std::numeric_limits<double>::max();
 struct Function {
     const char* name;
     double (*ours)(double);
-    testing::MpfrFunction oracle;
+    oracle::MpfrFunction oracle;
 };
 
 const Function kExp{"exp", exp, mpfr_exp};
@@ -93,33 +93,11 @@ TEST(DoubleFunctions, SpecialValuesAndThresholds) {
     }
 }
 
-// Worst cases for correct rounding found by Lefevre and Muller ("Worst Cases
-// for Correct Rounding of the Elementary Functions in Double Precision",
-// INRIA RR-4044, 2000, and its 2003 update), as listed in OpenJDK's
-// test/jdk/java/lang/Math/WorstCaseTests.java. Those of log are taken at
-// x - 1, exact for these x, so they are log1p's worst cases too.
+// The published worst cases for correct rounding (double_oracle.h).
 TEST(DoubleFunctions, PublishedWorstCases) {
-    const std::vector<double> expCases = {
-        -0x1.E8BDBFCD9144Ep3,   -0x1.71E0B869B5E79p2,   -0x1.02393D5976769p1,   -0x1.2A9CAD9998262p0,
-        -0x1.CC37EF7DE7501p0,   -0x1.22E24FA3D5CF9p-1,  -0x1.DC2B5DF1F7D3Dp-1,  -0x1.290EA09E36479p-3,
-        -0x1.A2FEFEFD580DFp-13, -0x1.ED318EFB627EAp-27, -0x1.4BD46601AE1EFp-31, -0x1.1000000000242p-42,
-        -0x1.2000000000288p-42, -0x1.8000000000012p-48, -0x1.0000000000001p-51, 0x1.FFFFFFFFFFFFFp-53,
-        0x1.FFFFFFFFFFFE0p-48,  0x1.7FFE7FFEE0024p-32,  0x1.80017FFEDFFDCp-32,  0x1.9E9CBBFD6080Bp-31,
-        0x1.D7A7D893609E5p-26,  0x1.BA07D73250DE7p-14,  0x1.D77FD13D27FFFp-11,  0x1.6A4D1AF9CC989p-8,
-        0x1.ACCFBE46B4EF0p-1,   0x1.ACA7AE8DA5A7Bp0,    0x1.D6336A88077AAp0,    0x2.85DC78FB8928Cp0,
-        0x1.76E7E5D7B6EACp3,    0x1.A8EAD058BC6B8p3,    0x1.1D5C2DAEBE367p4,    0x1.C44CE0D716A1Ap4,
-    };
-    const std::vector<double> logCases = {
-        0x1.0000000000001p0, 0x2.0012ECB039C9Cp0, 0x6.46A37FD503FDCp0, 0x7.78DFECC7F57Fp0,
-        0x9.588CCF24BB9C8p0, 0xA.AF87550D97E4p0,  0xC.76F2496CB039p0,  0x11.1867637CBD03p0,
-        0x13.D9D7D597A9DDp0, 0x17.F3825778AAAFp0, 0x1AC.50B409C8AEEp0, 0x1.DE7CD6751029Ap16,
-    };
-    std::vector<double> log1pCases;
-    for (double x : logCases) log1pCases.push_back(x - 1.0);
-    const std::vector<double> tanCases = {
-        0x1.DFFFFFFFFFF1Fp-22, 0x1.67FFFFFFFA114p-18, 0x1.50486B2F87014p-5, 0x1.52C39EF070CADp-4,
-        0x1.A33F32AC5CEB5p-3,  0x1.D696BFA988DB9p-2,  0x1.46AC372243536p-1,
-    };
+    const std::vector<double>& expCases = oracle::kExpWorstCases;
+    const std::vector<double> log1pCases = oracle::log1pWorstCases();
+    const std::vector<double>& tanCases = oracle::kTanWorstCases;
     EXPECT_EQ(mismatches(kExp, expCases), 0);
     EXPECT_EQ(mismatches(kLog1p, log1pCases), 0);
     EXPECT_EQ(mismatches(kTan, tanCases), 0);

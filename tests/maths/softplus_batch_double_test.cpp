@@ -13,7 +13,7 @@
 namespace fennrow::maths {
 namespace {
 
-using testing::sameDouble;
+using oracle::sameDouble;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
