@@ -1,4 +1,4 @@
-// Compiled for AVX2; see feedback_oscillators_avx2.cpp for the rule on
+// Compiled for AVX2 and FMA; see feedback_oscillators_avx2.cpp for the rule on
 // includes.
 #include "engine/shaper_passes_avx2.h"
 
@@ -6,12 +6,7 @@
 
 #include <immintrin.h>
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+#include "maths/avx2_target_begin.h"
 
 namespace fennrow {
 
@@ -52,10 +47,6 @@ int shaperQuotientsAvx2(const double* x, const double* f, float* out, int count,
 
 } // namespace fennrow
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+#include "maths/avx2_target_end.h"
 
 #endif

@@ -16,12 +16,7 @@
 #include <cstring>
 #include <immintrin.h>
 
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2,fma"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2,fma")
-#endif
+#include "maths/avx2_target_begin.h"
 
 #include "maths/softplus_batch_lanes.h"
 #include "maths/softplus_lanes_avx2.h"
@@ -34,10 +29,6 @@ void log1pExpBlockAvx2(const double* x, double* out, int count) { log1pExpBlock<
 
 } // namespace fennrow::maths
 
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+#include "maths/avx2_target_end.h"
 
 #endif
