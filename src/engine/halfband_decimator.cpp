@@ -1,16 +1,11 @@
 #include "engine/halfband_decimator.h"
 
 #include "engine/dsp_constants.h"
+#include "engine/feedback_oscillators.h"
+#include "engine/halfband_pair_lanes.h"
 #include "maths/float_functions.h"
 
 #include <cmath>
-
-#if (defined(__SSE2__) || defined(_M_X64)) && !defined(FENNROW_NO_SIMD)
-#include <emmintrin.h>
-#define FENNROW_HALFBAND_SSE 1
-#else
-#define FENNROW_HALFBAND_SSE 0
-#endif
 
 namespace fennrow {
 
@@ -72,69 +67,17 @@ void beginHalfbandBlock(const HalfbandDecimator& dec, HalfbandBlock& block) {
 
 namespace {
 
-// Outputs j0 .. j0 + kHalfbandLanes - 1. Output j reads a_j at
-// even[15 + j], and k places back: even[15 + j - k/2] for even k,
-// odd[14 + j - (k-1)/2] for odd k.
-#if FENNROW_HALFBAND_SSE
-// Each output's sum is one chain of 31 additions that must keep its order,
-// so the time goes in waiting for each addition; four registers of outputs
-// side by side keep the processor busy meanwhile.
-void filterLanes(const HalfbandBlock& block, const HalfbandTaps& taps, int j0, float* out) {
-    constexpr int kRegisters = kHalfbandLanes / 4;
-    __m128 acc[kRegisters];
-    for (__m128& a : acc) a = _mm_setzero_ps();
-    const float* even = block.even + j0;
-    const float* odd = block.odd + j0;
-    for (int r = 0; r < kHalfbandHistory; ++r) {
-        const __m128 te = _mm_set1_ps(taps.taps[2 * r]);
-        const __m128 to = _mm_set1_ps(taps.taps[2 * r + 1]);
-        for (int m = 0; m < kRegisters; ++m) {
-            acc[m] = _mm_add_ps(acc[m], _mm_mul_ps(te, _mm_loadu_ps(even + kHalfbandHistory - r + 4 * m)));
-            acc[m] = _mm_add_ps(acc[m], _mm_mul_ps(to, _mm_loadu_ps(odd + kHalfbandHistory - 1 - r + 4 * m)));
-        }
-    }
-    const __m128 tl = _mm_set1_ps(taps.taps[kHalfbandTapCount - 1]);
-    for (int m = 0; m < kRegisters; ++m)
-        _mm_storeu_ps(out + 4 * m, _mm_add_ps(acc[m], _mm_mul_ps(tl, _mm_loadu_ps(even + 4 * m))));
-}
-#else
-void filterLanes(const HalfbandBlock& block, const HalfbandTaps& taps, int j0, float* out) {
-    float acc[kHalfbandLanes] = {};
-    const float* even = block.even + j0;
-    const float* odd = block.odd + j0;
-    for (int r = 0; r < kHalfbandHistory; ++r) {
-        const float te = taps.taps[2 * r];
-        for (int m = 0; m < kHalfbandLanes; ++m) acc[m] += te * even[kHalfbandHistory - r + m];
-        const float to = taps.taps[2 * r + 1];
-        for (int m = 0; m < kHalfbandLanes; ++m) acc[m] += to * odd[kHalfbandHistory - 1 - r + m];
-    }
-    const float tl = taps.taps[kHalfbandTapCount - 1];
-    for (int m = 0; m < kHalfbandLanes; ++m) acc[m] += tl * even[m];
-    for (int m = 0; m < kHalfbandLanes; ++m) out[m] = acc[m];
-}
-#endif
-
-} // namespace
-
-void finishHalfbandBlock(HalfbandDecimator& dec, HalfbandBlock& block, const HalfbandTaps& taps, int count,
-                         float* out) {
-    // Lanes past the end read these slots; keep them finite.
+// Lanes past the end read these slots; keep them finite.
+void clearHalfbandTail(HalfbandBlock& block, int count) {
     for (int m = count; m < count + kHalfbandLanes; ++m) {
         block.even[kHalfbandHistory + m] = 0.0f;
         block.odd[kHalfbandHistory + m] = 0.0f;
     }
-    float lanes[kHalfbandLanes];
-    for (int j0 = 0; j0 < count; j0 += kHalfbandLanes) {
-        const int n = count - j0 < kHalfbandLanes ? count - j0 : kHalfbandLanes;
-        if (n == kHalfbandLanes) {
-            filterLanes(block, taps, j0, out + j0);
-        } else {
-            filterLanes(block, taps, j0, lanes);
-            for (int m = 0; m < n; ++m) out[j0 + m] = lanes[m];
-        }
-    }
-    // Leave the ring as per-pair processing would: the newest 31 inputs
-    // behind the advanced write position.
+}
+
+// Leave the ring as per-pair processing would: the newest 31 inputs behind
+// the advanced write position.
+void advanceHalfbandRing(HalfbandDecimator& dec, const HalfbandBlock& block, int count) {
     const int writePos = wrap(dec.writePos + 2 * count);
     const int last = kHalfbandHistory + count - 1;
     for (int r = 0; r < kHalfbandHistory; ++r) {
@@ -143,6 +86,37 @@ void finishHalfbandBlock(HalfbandDecimator& dec, HalfbandBlock& block, const Hal
     }
     dec.ring[writePos] = block.odd[last - kHalfbandHistory];
     dec.writePos = writePos;
+}
+
+} // namespace
+
+void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, HalfbandDecimator& decB,
+                        HalfbandBlock& blockB, const HalfbandTaps& taps, int count, float* outA, float* outB,
+                        bool wideLanes) {
+    clearHalfbandTail(blockA, count);
+    clearHalfbandTail(blockB, count);
+    float lanesA[kHalfbandLanes];
+    float lanesB[kHalfbandLanes];
+    for (int j0 = 0; j0 < count; j0 += kHalfbandLanes) {
+        const int n = count - j0 < kHalfbandLanes ? count - j0 : kHalfbandLanes;
+        float* a = n == kHalfbandLanes ? outA + j0 : lanesA;
+        float* b = n == kHalfbandLanes ? outB + j0 : lanesB;
+#if FENNROW_ENGINE_AVX2
+        if (wideLanes)
+            filterHalfbandPairAvx2(blockA, blockB, taps, j0, a, b);
+        else
+#endif
+            filterPairLanes<4>(blockA, blockB, taps, j0, a, b);
+        for (int m = 0; a == lanesA && m < n; ++m) {
+            outA[j0 + m] = lanesA[m];
+            outB[j0 + m] = lanesB[m];
+        }
+    }
+    advanceHalfbandRing(decA, blockA, count);
+    advanceHalfbandRing(decB, blockB, count);
+#if !FENNROW_ENGINE_AVX2
+    (void)wideLanes;
+#endif
 }
 
 } // namespace fennrow

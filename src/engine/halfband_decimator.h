@@ -45,9 +45,17 @@ struct HalfbandBlock {
 // Unrolls the decimator's ring into the block's history slots.
 void beginHalfbandBlock(const HalfbandDecimator& dec, HalfbandBlock& block);
 
-// Filters `count` (1..kHalfbandBlockMax) input pairs to `out` and leaves the
-// decimator exactly as `count` calls of processHalfband would.
-void finishHalfbandBlock(HalfbandDecimator& dec, HalfbandBlock& block, const HalfbandTaps& taps, int count,
-                         float* out);
+// Filters `count` (1..kHalfbandBlockMax) input pairs of each layer's block to
+// its `out` and leaves each decimator exactly as `count` calls of
+// processHalfband would. The two layers go side by side, which keeps more
+// sums in flight. wideLanes: AVX2 may do it (only where the processor has
+// it; the same bits either way).
+void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, HalfbandDecimator& decB,
+                        HalfbandBlock& blockB, const HalfbandTaps& taps, int count, float* outA, float* outB,
+                        bool wideLanes);
+
+// Outputs j0 .. j0 + kHalfbandLanes - 1 of both blocks, built for AVX2.
+void filterHalfbandPairAvx2(const HalfbandBlock& blockA, const HalfbandBlock& blockB,
+                            const HalfbandTaps& taps, int j0, float* outA, float* outB);
 
 } // namespace fennrow

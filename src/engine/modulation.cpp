@@ -44,6 +44,16 @@ float driftTerm(double cycles, float drift) {
     return (sum / 3.0f - 0.5f) * kSqrt3 / kHalfSqrt3 * drift;
 }
 
+float driftAmount(float drift) { return clampUnit(drift, 0.0f, 1.0f); }
+
+// The drawn part of an arc, weighed against a drift of `delta`. A drawn arc
+// is read within [-1, 1]: documents may carry any finite point, and a drive,
+// motion or spread arc far outside that range would push the voice into
+// overflow. Curves inside the range read exactly as drawn.
+float drawnArc(const float* curve, double cycles, float delta) {
+    return clampUnit(curveLookup(curve, cyclePhase(cycles)), -1.0f, 1.0f) * (1.0f - delta);
+}
+
 struct MotionPoint {
     float tone = 0.5f;  // mT
     float drive = 1.0f; // mD
@@ -75,8 +85,11 @@ ArcTargets arcTargets(const SoundParams& p, const CurveSet& curves, const BlockT
     ArcTargets t;
     if (!transportRuns(timing) || !(p.arcBars > 0.0f)) return t;
     const double cycles = timing.beatPosition * kBarsPerBeat / static_cast<double>(p.arcBars);
+    // The drift is the same wander for every arc: taken once.
+    const float delta = driftAmount(p.arcDrift);
+    const float drift = driftTerm(cycles, delta);
     float a[5];
-    for (int k = 0; k < 5; ++k) a[k] = arcValue(curves.points[kCurveArcShape + k], cycles, p.arcDrift);
+    for (int k = 0; k < 5; ++k) a[k] = drawnArc(curves.points[kCurveArcShape + k], cycles, delta) + drift;
     const float amount = p.arcAmount;
     t.shape = a[0] * kHalfSqrt3 * (amount * p.arcShapeDepth) * kShapeArcScale;
     t.tone = a[1] * (amount * p.arcToneDepth);
@@ -104,12 +117,8 @@ float curveLookup(const float* curve, float phase) {
 }
 
 float arcValue(const float* curve, double cycles, float drift) {
-    const float delta = clampUnit(drift, 0.0f, 1.0f);
-    // A drawn arc is read within [-1, 1]: documents may carry any finite point,
-    // and a drive, motion or spread arc far outside that range would push the
-    // voice into overflow. Curves inside the range read exactly as drawn.
-    const float drawn = clampUnit(curveLookup(curve, cyclePhase(cycles)), -1.0f, 1.0f) * (1.0f - delta);
-    return drawn + driftTerm(cycles, delta);
+    const float delta = driftAmount(drift);
+    return drawnArc(curve, cycles, delta) + driftTerm(cycles, delta);
 }
 
 ModulatedValues evaluateModulation(const SoundParams& p, const CurveSet& curves, const BlockTiming& timing,

@@ -16,8 +16,8 @@
 
 namespace fennrow {
 
-// Low-pass then high-pass on each of two signals, `count` samples in place:
-// a[j] = svfHighPass(highA, svfLowPass(lowA, a[j])), and likewise b.
+// Low-pass then high-pass on each of two signals, a sample at a time:
+// step(a, b) is a = svfHighPass(highA, svfLowPass(lowA, a)), and likewise b.
 #if FENNROW_SVF_PAIR_SSE
 
 struct SvfLanes {
@@ -54,30 +54,45 @@ inline void processSvfLanes(SvfLanes& f, __m128 x, __m128& low, __m128& band) {
     f.ic2 = flushTinyLanes(_mm_sub_ps(_mm_mul_ps(_mm_set1_ps(2.0f), low), f.ic2));
 }
 
-inline void toneFilterPair(Svf& lowA, Svf& lowB, Svf& highA, Svf& highB, float* a, float* b, int count) {
+// The two layers' filters held in registers while a loop steps them a
+// sample at a time; store() writes their state back.
+struct ToneFilterPair {
+    Svf& lowA;
+    Svf& lowB;
+    Svf& highA;
+    Svf& highB;
     SvfLanes low = loadSvfLanes(lowA, lowB);
     SvfLanes high = loadSvfLanes(highA, highB);
-    for (int j = 0; j < count; ++j) {
+
+    inline __attribute__((always_inline)) void step(float& a, float& b) {
         __m128 lowOut, band;
-        processSvfLanes(low, _mm_setr_ps(a[j], b[j], 0.0f, 0.0f), lowOut, band);
+        processSvfLanes(low, _mm_setr_ps(a, b, 0.0f, 0.0f), lowOut, band);
         __m128 highLow, highBand;
         processSvfLanes(high, lowOut, highLow, highBand);
         const __m128 out = _mm_sub_ps(_mm_sub_ps(lowOut, _mm_mul_ps(high.k, highBand)), highLow);
-        a[j] = _mm_cvtss_f32(out);
-        b[j] = _mm_cvtss_f32(_mm_shuffle_ps(out, out, 1));
+        a = _mm_cvtss_f32(out);
+        b = _mm_cvtss_f32(_mm_shuffle_ps(out, out, 1));
     }
-    storeSvfLanes(low, lowA, lowB);
-    storeSvfLanes(high, highA, highB);
-}
+    void store() {
+        storeSvfLanes(low, lowA, lowB);
+        storeSvfLanes(high, highA, highB);
+    }
+};
 
 #else
 
-inline void toneFilterPair(Svf& lowA, Svf& lowB, Svf& highA, Svf& highB, float* a, float* b, int count) {
-    for (int j = 0; j < count; ++j) {
-        a[j] = svfHighPass(highA, svfLowPass(lowA, a[j]));
-        b[j] = svfHighPass(highB, svfLowPass(lowB, b[j]));
+struct ToneFilterPair {
+    Svf& lowA;
+    Svf& lowB;
+    Svf& highA;
+    Svf& highB;
+
+    void step(float& a, float& b) {
+        a = svfHighPass(highA, svfLowPass(lowA, a));
+        b = svfHighPass(highB, svfLowPass(lowB, b));
     }
-}
+    void store() {}
+};
 
 #endif
 

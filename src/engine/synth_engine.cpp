@@ -194,28 +194,72 @@ void subPhaseStage(SynthEngine& e, Chunk& c, uint32_t n) {
     }
 }
 
-// Stereo spread, sub, envelopes and the output stage, after the filters.
+// What the output stage steps every sample, held in locals for the loop:
+// stores to the output cannot alias them, so each stays in a register.
+struct OutputState {
+    LinearRamp weightRamp;
+    LinearRamp pluckRamp;
+    PluckEnvelope pluck;
+    OnePole velocity;
+    AmpEnvelope amp;
+    LinearRamp levelRamp;
+    DcBlocker dcLeft;
+    DcBlocker dcRight;
+    double samplesSinceNoteOn;
+};
+
+OutputState loadOutputState(const SynthEngine& e) {
+    return {e.weightRamp, e.pluckRamp, e.pluck,   e.velocity,          e.amp,
+            e.levelRamp,  e.dcLeft,    e.dcRight, e.samplesSinceNoteOn};
+}
+
+void storeOutputState(SynthEngine& e, const OutputState& s) {
+    e.weightRamp = s.weightRamp;
+    e.pluckRamp = s.pluckRamp;
+    e.pluck = s.pluck;
+    e.velocity = s.velocity;
+    e.amp = s.amp;
+    e.levelRamp = s.levelRamp;
+    e.dcLeft = s.dcLeft;
+    e.dcRight = s.dcRight;
+    e.samplesSinceNoteOn = s.samplesSinceNoteOn;
+}
+
+// The layers' filters, stereo spread, sub, envelopes and the output stage.
+// The filters and the output's smoothers are each a chain from sample to
+// sample; in one loop they wait side by side rather than one after another.
 void outputStage(SynthEngine& e, const Chunk& c, float* left, float* right, uint32_t n) {
+    ToneFilterPair filters{e.toneA, e.toneB, e.highPassA, e.highPassB};
+    OutputState s = loadOutputState(e);
+    const float resonanceCompensation = e.resonanceCompensation;
+    const float spread = e.spread;
+    const float stereoNorm = e.stereoNorm;
+    const float velocityTarget = e.velocityTarget;
     for (uint32_t j = 0; j < n; ++j) {
-        const float w = advanceRamp(e.weightRamp);
-        const float k = advanceRamp(e.pluckRamp);
-        const float pluck = advancePluckEnvelope(e.pluck);
-        const float g = (pluck * k + (1.0f - k)) * ((1.0f - w) * kUpperLayerGain * e.resonanceCompensation);
-        const float ua = c.a[j] * g;
-        const float ub = c.b[j] * g;
+        float a = c.a[j];
+        float b = c.b[j];
+        filters.step(a, b);
+        const float w = advanceRamp(s.weightRamp);
+        const float k = advanceRamp(s.pluckRamp);
+        const float pluck = advancePluckEnvelope(s.pluck);
+        const float g = (pluck * k + (1.0f - k)) * ((1.0f - w) * kUpperLayerGain * resonanceCompensation);
+        const float ua = a * g;
+        const float ub = b * g;
         const float mid = (ua + ub) * 0.5f;
-        const float side = (ua - ub) * 0.5f * e.spread;
-        const float l = (mid + side) * e.stereoNorm;
-        const float r = (mid - side) * e.stereoNorm;
+        const float side = (ua - ub) * 0.5f * spread;
+        const float l = (mid + side) * stereoNorm;
+        const float r = (mid - side) * stereoNorm;
         const float sub = c.sub[j];
-        const float velocityGain = stepOnePole(e.velocity, e.velocityTarget) * 0.6f + 0.4f;
-        const float amp = advanceAmpEnvelope(e.amp);
-        const float level = advanceRamp(e.levelRamp);
+        const float velocityGain = stepOnePole(s.velocity, velocityTarget) * 0.6f + 0.4f;
+        const float amp = advanceAmpEnvelope(s.amp);
+        const float level = advanceRamp(s.levelRamp);
         const float gain = amp * velocityGain * level;
-        left[j] = processDcBlocker(e.dcLeft, (l + sub * w) * gain);
-        right[j] = processDcBlocker(e.dcRight, (r + sub * w) * gain);
-        e.samplesSinceNoteOn += 1.0;
+        left[j] = processDcBlocker(s.dcLeft, (l + sub * w) * gain);
+        right[j] = processDcBlocker(s.dcRight, (r + sub * w) * gain);
+        s.samplesSinceNoteOn += 1.0;
     }
+    filters.store();
+    storeOutputState(e, s);
 }
 
 void renderChunk(SynthEngine& e, float* left, float* right, uint32_t n) {
@@ -225,11 +269,8 @@ void renderChunk(SynthEngine& e, float* left, float* right, uint32_t n) {
     beginHalfbandBlock(e.decimatorA, c.blockA);
     beginHalfbandBlock(e.decimatorB, c.blockB);
     oscillatorStage(e, c, n);
-    finishHalfbandBlock(e.decimatorA, c.blockA, *e.taps, static_cast<int>(n), c.a);
-    finishHalfbandBlock(e.decimatorB, c.blockB, *e.taps, static_cast<int>(n), c.b);
-    // The filters' outputs are scaled only afterwards, so they run as a pass
-    // of their own.
-    toneFilterPair(e.toneA, e.toneB, e.highPassA, e.highPassB, c.a, c.b, static_cast<int>(n));
+    finishHalfbandPair(e.decimatorA, c.blockA, e.decimatorB, c.blockB, *e.taps, static_cast<int>(n), c.a, c.b,
+                       e.wideLanes);
     outputStage(e, c, left, right, n);
 }
 

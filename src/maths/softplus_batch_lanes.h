@@ -93,8 +93,9 @@ FENNROW_MATHS_INLINE typename L::D expLanes(typename L::D x, double* out) {
     return L::load(out);
 }
 
-// The series above for N lanes; false if a lane's rounding is left open
-// (then the caller takes the general path for all of them).
+// The series above for N lanes, whose lanes below 2^-54 answer x; false if a
+// lane's rounding is left open (then the caller takes the general path for
+// all of them).
 template <class L>
 FENNROW_MATHS_INLINE bool log1pSeriesLanes(typename L::D x, double* out) {
     using D = typename L::D;
@@ -104,7 +105,9 @@ FENNROW_MATHS_INLINE bool log1pSeriesLanes(typename L::D x, double* out) {
     const D err = L::abs(x) * kLog1pSeriesError;
     const D low = x + (lo - err);
     if (!L::all(L::mask(low == x + (lo + err)))) return false;
-    L::store(out, low);
+    // Below 2^-54 the answer is x itself, signed zero included.
+    const typename L::U tiny = L::mask(L::abs(x) < kBatchLog1pTiny);
+    L::store(out, L::fromBitsOf((tiny & L::bits(x)) | (~tiny & L::bits(low))));
     return true;
 }
 
@@ -113,9 +116,7 @@ FENNROW_MATHS_INLINE void log1pLanes(typename L::D x, double* out) {
     using D = typename L::D;
     using U = typename L::U;
     const D ax = L::abs(x);
-    if (L::all(L::mask(ax < kBatchLog1pSmall) & L::mask(ax >= kBatchLog1pTiny)) &&
-        log1pSeriesLanes<L>(x, out))
-        return;
+    if (L::all(L::mask(ax < kBatchLog1pSmall)) && log1pSeriesLanes<L>(x, out)) return;
     D rh;
     const DD<D> r = log1pKernel<L>(x, rh);
     const D err = log1pFastError<L>(r.hi, rh);

@@ -4,6 +4,7 @@
 #include "engine/one_pole.h"
 #include "engine/svf.h"
 #include "engine/tanh_shaper.h"
+#include "maths/softplus_batch.h"
 
 #include <gtest/gtest.h>
 
@@ -116,23 +117,35 @@ TEST(HalfbandDecimator, SymmetricHalfBandTapsWithUnitDcGain) {
 }
 
 TEST(HalfbandDecimator, BlockProcessingMatchesPairByPair) {
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-    HalfbandDecimator pairwise, blockwise;
-    HalfbandBlock block;
-    for (int count : {1, 5, 64, 8, 13, 31, 2, 64, 63, 9, 1, 1, 40}) {
-        std::vector<float> expected(count), got(count);
-        beginHalfbandBlock(blockwise, block);
-        for (int j = 0; j < count; ++j) {
-            const float a = dist(rng), b = dist(rng);
-            block.even[kHalfbandHistory + j] = a;
-            block.odd[kHalfbandHistory + j] = b;
-            expected[j] = processHalfband(pairwise, halfbandTaps(), a, b);
+    for (const bool wideLanes : {false, true}) {
+        std::mt19937 rng(3);
+        std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+        HalfbandDecimator pairwise[2], blockwise[2];
+        HalfbandBlock block[2];
+        for (int count : {1, 5, 64, 8, 13, 31, 2, 64, 63, 9, 1, 1, 40}) {
+            std::vector<float> expected[2], got[2];
+            for (int layer = 0; layer < 2; ++layer) {
+                expected[layer].resize(count);
+                got[layer].resize(count);
+                beginHalfbandBlock(blockwise[layer], block[layer]);
+                for (int j = 0; j < count; ++j) {
+                    const float a = dist(rng), b = dist(rng);
+                    block[layer].even[kHalfbandHistory + j] = a;
+                    block[layer].odd[kHalfbandHistory + j] = b;
+                    expected[layer][j] = processHalfband(pairwise[layer], halfbandTaps(), a, b);
+                }
+            }
+            // Only where the processor has AVX2 does the wide path run.
+            finishHalfbandPair(blockwise[0], block[0], blockwise[1], block[1], halfbandTaps(), count,
+                               got[0].data(), got[1].data(),
+                               wideLanes && maths::bestBatchPath() == maths::BatchPath::Avx2);
+            for (int layer = 0; layer < 2; ++layer) {
+                ASSERT_EQ(got[layer], expected[layer]) << count << " " << layer << " " << wideLanes;
+                ASSERT_EQ(blockwise[layer].writePos, pairwise[layer].writePos);
+                ASSERT_TRUE(std::equal(blockwise[layer].ring, blockwise[layer].ring + kHalfbandTapCount,
+                                       pairwise[layer].ring));
+            }
         }
-        finishHalfbandBlock(blockwise, block, halfbandTaps(), count, got.data());
-        ASSERT_EQ(got, expected) << count;
-        ASSERT_EQ(blockwise.writePos, pairwise.writePos);
-        ASSERT_TRUE(std::equal(blockwise.ring, blockwise.ring + kHalfbandTapCount, pairwise.ring));
     }
 }
 

@@ -1,0 +1,25 @@
+// The two layers' decimators compiled for AVX2: eight outputs to a register.
+// See feedback_oscillators_avx2.cpp for the rule on includes.
+#include "engine/feedback_oscillators.h"
+#include "engine/halfband_decimator.h"
+
+#if FENNROW_ENGINE_AVX2
+
+#include <cstring>
+
+#include "maths/avx2_target_begin.h"
+
+#include "engine/halfband_pair_lanes.h"
+
+namespace fennrow {
+
+void filterHalfbandPairAvx2(const HalfbandBlock& blockA, const HalfbandBlock& blockB, const HalfbandTaps& taps,
+                            int j0, float* outA, float* outB) {
+    filterPairLanes<8>(blockA, blockB, taps, j0, outA, outB);
+}
+
+} // namespace fennrow
+
+#include "maths/avx2_target_end.h"
+
+#endif

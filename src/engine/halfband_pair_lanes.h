@@ -1,0 +1,58 @@
+// The kernel of finishHalfbandPair: both layers' decimators side by side,
+// for the translation unit of each instruction set (internal linkage). Each
+// output's sum is one chain of 31 additions that must keep its tap order,
+// so the time goes in waiting for each addition; sixteen outputs of each layer in
+// flight keep the processor busy meanwhile.
+#pragma once
+
+#include "engine/halfband_decimator.h"
+
+#include <cstring>
+
+namespace fennrow {
+namespace {
+
+// Vectors of N floats: four where SSE2 is the target, eight with AVX2.
+template <int N>
+struct HalfbandVectors {
+    typedef float V __attribute__((vector_size(sizeof(float) * N)));
+    static constexpr int kPerLayer = kHalfbandLanes / N;
+    static V load(const float* p) {
+        V v;
+        std::memcpy(&v, p, sizeof v);
+        return v;
+    }
+};
+
+// Outputs j0 .. j0 + kHalfbandLanes - 1 of both blocks. Output j reads a_j
+// at even[15 + j], and k places back: even[15 + j - k/2] for even k,
+// odd[14 + j - (k-1)/2] for odd k.
+template <int N>
+void filterPairLanes(const HalfbandBlock& blockA, const HalfbandBlock& blockB, const HalfbandTaps& taps,
+                            int j0, float* outA, float* outB) {
+    using Lanes = HalfbandVectors<N>;
+    const HalfbandBlock* blocks[2] = {&blockA, &blockB};
+    typename Lanes::V acc[2][Lanes::kPerLayer] = {};
+    for (int r = 0; r < kHalfbandHistory; ++r) {
+        const float te = taps.taps[2 * r];
+        const float to = taps.taps[2 * r + 1];
+        for (int layer = 0; layer < 2; ++layer) {
+            const float* even = blocks[layer]->even + j0 + kHalfbandHistory - r;
+            const float* odd = blocks[layer]->odd + j0 + kHalfbandHistory - 1 - r;
+            for (int m = 0; m < Lanes::kPerLayer; ++m) {
+                acc[layer][m] += te * Lanes::load(even + N * m);
+                acc[layer][m] += to * Lanes::load(odd + N * m);
+            }
+        }
+    }
+    const float tl = taps.taps[kHalfbandTapCount - 1];
+    float* outs[2] = {outA, outB};
+    for (int layer = 0; layer < 2; ++layer)
+        for (int m = 0; m < Lanes::kPerLayer; ++m) {
+            const typename Lanes::V sum = acc[layer][m] + tl * Lanes::load(blocks[layer]->even + j0 + N * m);
+            std::memcpy(outs[layer] + N * m, &sum, sizeof sum);
+        }
+}
+
+} // namespace
+} // namespace fennrow
