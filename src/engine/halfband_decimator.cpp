@@ -35,6 +35,9 @@ HalfbandTaps buildTaps() {
 
 int wrap(int pos) { return ((pos % kHalfbandTapCount) + kHalfbandTapCount) % kHalfbandTapCount; }
 
+// The slot before `pos` in the ring.
+int stepBack(int pos) { return pos == 0 ? kHalfbandTapCount - 1 : pos - 1; }
+
 } // namespace
 
 const HalfbandTaps& halfbandTaps() {
@@ -48,7 +51,7 @@ float processHalfband(HalfbandDecimator& dec, const HalfbandTaps& taps, float a,
     int pos = dec.writePos;
     for (int k = 0; k < kHalfbandTapCount; ++k) {
         acc += taps.taps[k] * dec.ring[pos];
-        pos = pos == 0 ? kHalfbandTapCount - 1 : pos - 1;
+        pos = stepBack(pos);
     }
     dec.writePos = dec.writePos == kHalfbandTapCount - 1 ? 0 : dec.writePos + 1;
     dec.ring[dec.writePos] = b;
@@ -59,9 +62,12 @@ float processHalfband(HalfbandDecimator& dec, const HalfbandTaps& taps, float a,
 // The ring holds the last 31 inputs; the newest (a b) sits just before the
 // write position. Going back from there they alternate b, a, b, a, ...
 void beginHalfbandBlock(const HalfbandDecimator& dec, HalfbandBlock& block) {
+    int pos = wrap(dec.writePos - 1);
     for (int r = 0; r < kHalfbandHistory; ++r) {
-        block.odd[kHalfbandHistory - 1 - r] = dec.ring[wrap(dec.writePos - 1 - 2 * r)];
-        block.even[kHalfbandHistory - 1 - r] = dec.ring[wrap(dec.writePos - 2 - 2 * r)];
+        block.odd[kHalfbandHistory - 1 - r] = dec.ring[pos];
+        pos = stepBack(pos);
+        block.even[kHalfbandHistory - 1 - r] = dec.ring[pos];
+        pos = stepBack(pos);
     }
 }
 
@@ -80,9 +86,12 @@ void clearHalfbandTail(HalfbandBlock& block, int count) {
 void advanceHalfbandRing(HalfbandDecimator& dec, const HalfbandBlock& block, int count) {
     const int writePos = wrap(dec.writePos + 2 * count);
     const int last = kHalfbandHistory + count - 1;
+    int pos = stepBack(writePos);
     for (int r = 0; r < kHalfbandHistory; ++r) {
-        dec.ring[wrap(writePos - 1 - 2 * r)] = block.odd[last - r];
-        dec.ring[wrap(writePos - 2 - 2 * r)] = block.even[last - r];
+        dec.ring[pos] = block.odd[last - r];
+        pos = stepBack(pos);
+        dec.ring[pos] = block.even[last - r];
+        pos = stepBack(pos);
     }
     dec.ring[writePos] = block.odd[last - kHalfbandHistory];
     dec.writePos = writePos;
