@@ -13,8 +13,8 @@
 
 namespace fennrow {
 
-void filterHalfbandPairAvx2(const HalfbandBlock& blockA, const HalfbandBlock& blockB, const HalfbandTaps& taps,
-                            int j0, float* outA, float* outB) {
+void filterHalfbandPairAvx2(const HalfbandBlock& blockA, const HalfbandBlock& blockB,
+                            const HalfbandTaps& taps, int j0, float* outA, float* outB) {
     filterPairLanes<8>(blockA, blockB, taps, j0, outA, outB);
 }
 

@@ -29,7 +29,7 @@ struct HalfbandVectors {
 // odd[14 + j - (k-1)/2] for odd k.
 template <int N>
 void filterPairLanes(const HalfbandBlock& blockA, const HalfbandBlock& blockB, const HalfbandTaps& taps,
-                            int j0, float* outA, float* outB) {
+                     int j0, float* outA, float* outB) {
     using Lanes = HalfbandVectors<N>;
     const HalfbandBlock* blocks[2] = {&blockA, &blockB};
     typename Lanes::V acc[2][Lanes::kPerLayer] = {};

@@ -225,40 +225,77 @@ void storeOutputState(SynthEngine& e, const OutputState& s) {
     e.samplesSinceNoteOn = s.samplesSinceNoteOn;
 }
 
+// The layer weight, the layers' gain and the velocity's gain for one sample.
+struct SampleGains {
+    float weight;
+    float layer;
+    float velocity;
+};
+
+SampleGains stepSampleGains(OutputState& s, float velocityTarget, float resonanceCompensation) {
+    const float w = advanceRamp(s.weightRamp);
+    const float k = advanceRamp(s.pluckRamp);
+    const float pluck = advancePluckEnvelope(s.pluck);
+    const float g = (pluck * k + (1.0f - k)) * ((1.0f - w) * kUpperLayerGain * resonanceCompensation);
+    const float velocityGain = stepOnePole(s.velocity, velocityTarget) * 0.6f + 0.4f;
+    return {w, g, velocityGain};
+}
+
+bool sameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+
+// Whether a step leaves what SampleGains comes from as it is: then so does
+// every later step of the chunk, and the gains hold throughout.
+bool sampleGainsHold(const OutputState& s, float velocityTarget) {
+    PluckEnvelope pluck = s.pluck;
+    advancePluckEnvelope(pluck);
+    return s.weightRamp.remaining <= 0 && s.pluckRamp.remaining <= 0 &&
+           onePoleHolds(s.velocity, velocityTarget) && pluck.attacking == s.pluck.attacking &&
+           sameBits(pluck.level, s.pluck.level);
+}
+
 // The layers' filters, stereo spread, sub, envelopes and the output stage.
 // The filters and the output's smoothers are each a chain from sample to
 // sample; in one loop they wait side by side rather than one after another.
-void outputStage(SynthEngine& e, const Chunk& c, float* left, float* right, uint32_t n) {
+// `gains` gives each sample's SampleGains.
+template <class Gains>
+void outputLoop(SynthEngine& e, OutputState& s, const Chunk& c, float* left, float* right, uint32_t n,
+                Gains gains) {
     ToneFilterPair filters{e.toneA, e.toneB, e.highPassA, e.highPassB};
-    OutputState s = loadOutputState(e);
-    const float resonanceCompensation = e.resonanceCompensation;
     const float spread = e.spread;
     const float stereoNorm = e.stereoNorm;
-    const float velocityTarget = e.velocityTarget;
     for (uint32_t j = 0; j < n; ++j) {
         float a = c.a[j];
         float b = c.b[j];
         filters.step(a, b);
-        const float w = advanceRamp(s.weightRamp);
-        const float k = advanceRamp(s.pluckRamp);
-        const float pluck = advancePluckEnvelope(s.pluck);
-        const float g = (pluck * k + (1.0f - k)) * ((1.0f - w) * kUpperLayerGain * resonanceCompensation);
-        const float ua = a * g;
-        const float ub = b * g;
+        const SampleGains q = gains(s);
+        const float ua = a * q.layer;
+        const float ub = b * q.layer;
         const float mid = (ua + ub) * 0.5f;
         const float side = (ua - ub) * 0.5f * spread;
         const float l = (mid + side) * stereoNorm;
         const float r = (mid - side) * stereoNorm;
         const float sub = c.sub[j];
-        const float velocityGain = stepOnePole(s.velocity, velocityTarget) * 0.6f + 0.4f;
-        const float amp = advanceAmpEnvelope(s.amp);
-        const float level = advanceRamp(s.levelRamp);
-        const float gain = amp * velocityGain * level;
-        left[j] = processDcBlocker(s.dcLeft, (l + sub * w) * gain);
-        right[j] = processDcBlocker(s.dcRight, (r + sub * w) * gain);
+        const float gain = advanceAmpEnvelope(s.amp) * q.velocity * advanceRamp(s.levelRamp);
+        left[j] = processDcBlocker(s.dcLeft, (l + sub * q.weight) * gain);
+        right[j] = processDcBlocker(s.dcRight, (r + sub * q.weight) * gain);
         s.samplesSinceNoteOn += 1.0;
     }
     filters.store();
+}
+
+void outputStage(SynthEngine& e, const Chunk& c, float* left, float* right, uint32_t n) {
+    OutputState s = loadOutputState(e);
+    const float velocityTarget = e.velocityTarget;
+    const float resonanceCompensation = e.resonanceCompensation;
+    if (sampleGainsHold(s, velocityTarget)) {
+        // One step leaves them where they were; its gains serve every sample.
+        const SampleGains held = stepSampleGains(s, velocityTarget, resonanceCompensation);
+        outputLoop(e, s, c, left, right, n, [held](OutputState&) { return held; });
+    } else {
+        outputLoop(e, s, c, left, right, n, [velocityTarget, resonanceCompensation](OutputState& state) {
+            return stepSampleGains(state, velocityTarget, resonanceCompensation);
+        });
+    }
     storeOutputState(e, s);
 }
 
