@@ -51,7 +51,10 @@ inline float advanceAmpEnvelope(AmpEnvelope& env) {
             }
             return env.level;
         case AmpStage::Decay: {
-            const float sustain = fminf(1.0f, 2.0f * env.shape);
+            // fminf(1, 2 shape), NaN giving 1, written out: the library call
+            // would cost the per-sample loop its registers.
+            const float twice = 2.0f * env.shape;
+            const float sustain = twice < 1.0f ? twice : 1.0f;
             env.level = flushTiny((sustain - env.level) * env.coefficient + env.level);
             return env.level;
         }
