@@ -83,9 +83,9 @@ void runFeedbackOscillatorsAvx2(const FeedbackChunk& chunk, FeedbackSine& oscA, 
         const float f = chunk.frequency[j];
         const double stepA = static_cast<double>(f - chunk.detune) * chunk.halfPeriod;
         const double stepB = static_cast<double>(f + chunk.detune) * chunk.halfPeriod;
-        for (uint32_t k = 2 * j; k < 2 * j + 2; ++k)
-            stepPair(a, b, stepA, stepB, chunk.feedback, rawA[k], rawB[k]);
+        stepPair(a, b, stepA, stepB, chunk.feedback, rawA[2 * j], rawB[2 * j]);
         if (j >= 2) shaperLog1pFour(pending, termsA, termsB, 2 * (j - 2));
+        stepPair(a, b, stepA, stepB, chunk.feedback, rawA[2 * j + 1], rawB[2 * j + 1]);
         if (j >= 1) pending = shaperExpFour(shaper, rawA, rawB, termsA, termsB, 2 * (j - 1));
     }
     if (n >= 2) shaperLog1pFour(pending, termsA, termsB, 2 * (n - 2));
