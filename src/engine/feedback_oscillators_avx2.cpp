@@ -84,9 +84,11 @@ void runFeedbackOscillatorsAvx2(const FeedbackChunk& chunk, FeedbackSine& oscA, 
         const double stepA = static_cast<double>(f - chunk.detune) * chunk.halfPeriod;
         const double stepB = static_cast<double>(f + chunk.detune) * chunk.halfPeriod;
         stepPair(a, b, stepA, stepB, chunk.feedback, rawA[2 * j], rawB[2 * j]);
-        if (j >= 2) shaperLog1pFour(pending, termsA, termsB, 2 * (j - 2));
+        Lanes::D next{};
+        if (j >= 1) next = shaperExpFour(shaper, rawA, rawB, termsA, termsB, 2 * (j - 1));
         stepPair(a, b, stepA, stepB, chunk.feedback, rawA[2 * j + 1], rawB[2 * j + 1]);
-        if (j >= 1) pending = shaperExpFour(shaper, rawA, rawB, termsA, termsB, 2 * (j - 1));
+        if (j >= 2) shaperLog1pFour(pending, termsA, termsB, 2 * (j - 2));
+        pending = next;
     }
     if (n >= 2) shaperLog1pFour(pending, termsA, termsB, 2 * (n - 2));
     shaperLog1pFour(shaperExpFour(shaper, rawA, rawB, termsA, termsB, 2 * (n - 1)), termsA, termsB,
