@@ -38,11 +38,9 @@ void configureDrive(SynthEngine& e, float x) {
         shaperDrive = (1.0f - q * kShaperBackOff) * kFeedbackOnset;
     }
     if (e.hasShaperDrive && shaperDrive == e.shaperDrive) return;
-    configureShaper(e.shaper, shaperDrive);
+    configureShapers(e.shaper, shaperDrive, e.shaperA, e.shaperB);
     e.shaperDrive = shaperDrive;
     e.hasShaperDrive = true;
-    forgetShaperHistory(e.shaperA);
-    forgetShaperHistory(e.shaperB);
 }
 
 } // namespace

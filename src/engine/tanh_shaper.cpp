@@ -18,13 +18,39 @@ static_assert(kShaperMaxGain == maths::kPow25Base, "the gain curve raises kShape
 constexpr float kTwoOverPi = 0.63661975f;
 } // namespace
 
-void configureShaper(TanhShaperParams& p, float drive) {
+namespace {
+
+void configureCurve(TanhShaperParams& p, float drive) {
     p.g = maths::pow25f(drive);
     p.b = 0.25f * drive;
     p.d = maths::asinf(p.b) * kTwoOverPi;
     p.n = 1.0f / (maths::tanhf((1.0f - p.b) * p.g) + p.d);
-    const double u0 = std::fabs(static_cast<double>(p.b) * static_cast<double>(p.g));
+}
+
+double shaperU0(const TanhShaperParams& p) {
+    return std::fabs(static_cast<double>(p.b) * static_cast<double>(p.g));
+}
+
+} // namespace
+
+void configureShaper(TanhShaperParams& p, float drive) {
+    configureCurve(p, drive);
+    const double u0 = shaperU0(p);
     p.f0 = maths::log1p(maths::exp(-2.0 * u0)) + u0 - kLn2;
+}
+
+void configureShapers(TanhShaperParams& p, float drive, TanhShaperState& a, TanhShaperState& b) {
+    configureCurve(p, drive);
+    const double u[3] = {shaperU0(p), shaperU(p, a.previous), shaperU(p, b.previous)};
+    // Four lanes, the last a copy, so that the batch takes them together.
+    const double x[4] = {-2.0 * u[0], -2.0 * u[1], -2.0 * u[2], -2.0 * u[0]};
+    double softplus[4];
+    maths::log1pExpBatch(x, softplus, 4);
+    p.f0 = softplus[0] + u[0] - kLn2;
+    a.previousF = shaperAntiderivativeFrom(p, a.previous, u[1], softplus[1]);
+    a.hasPreviousF = true;
+    b.previousF = shaperAntiderivativeFrom(p, b.previous, u[2], softplus[2]);
+    b.hasPreviousF = true;
 }
 
 namespace {
@@ -113,14 +139,6 @@ void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const floa
     s.previousF = f[count];
     s.hasPreviousF = true;
 }
-
-namespace {
-
-double shaperU(const TanhShaperParams& p, float x) {
-    return std::fabs((static_cast<double>(p.b) + static_cast<double>(x)) * static_cast<double>(p.g));
-}
-
-} // namespace
 
 void shaperTermsSpan(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int first, int count) {
     double exponent[kShaperBlockMax];

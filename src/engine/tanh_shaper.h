@@ -36,15 +36,29 @@ struct TanhShaperState {
 
 void configureShaper(TanhShaperParams& p, float drive);
 
+// configureShaper, and the two channels' antiderivatives at their last
+// inputs under the new parameters, which their next steps need (as if their
+// history were forgotten): the three transcendental terms go in one batch.
+void configureShapers(TanhShaperParams& p, float drive, TanhShaperState& a, TanhShaperState& b);
+
 // The static curve f(x).
 float shaperCurve(const TanhShaperParams& p, float x);
 
+// The antiderivative at x from u = |(b + x) g| and its term
+// log1p(exp(-2u)).
+inline double shaperAntiderivativeFrom(const TanhShaperParams& p, float x, double u, double softplus) {
+    const double logCosh = softplus + u - kLn2 - p.f0;
+    return (logCosh / static_cast<double>(p.g) - static_cast<double>(p.d) * static_cast<double>(x)) *
+           static_cast<double>(p.n);
+}
+
+inline double shaperU(const TanhShaperParams& p, float x) {
+    return std::fabs((static_cast<double>(p.b) + static_cast<double>(x)) * static_cast<double>(p.g));
+}
+
 inline double shaperAntiderivative(const TanhShaperParams& p, float x) {
-    const double g = p.g;
-    const double xd = x;
-    const double u = std::fabs((static_cast<double>(p.b) + xd) * g);
-    const double logCosh = maths::log1p(maths::exp(-2.0 * u)) + u - kLn2 - p.f0;
-    return (logCosh / g - static_cast<double>(p.d) * xd) * static_cast<double>(p.n);
+    const double u = shaperU(p, x);
+    return shaperAntiderivativeFrom(p, x, u, maths::log1p(maths::exp(-2.0 * u)));
 }
 
 inline void forgetShaperHistory(TanhShaperState& s) { s.hasPreviousF = false; }
