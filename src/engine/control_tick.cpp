@@ -47,9 +47,9 @@ void configureDrive(SynthEngine& e, float x) {
 
 void controlTick(SynthEngine& e, const SoundParams& p, const CurveSet& curves, const BlockTiming& timing) {
     const float sr = e.sampleRate;
-    e.pitch.coefficient = onePoleCoefficient(p.glide, sr);
-    e.punch.coefficient = onePoleCoefficient(p.punchTime, sr);
-    e.velocity.coefficient = onePoleCoefficient(kVelocitySmoothingSeconds, sr);
+    e.pitch.coefficient = cachedOnePoleCoefficient(e.glideCoefficient, p.glide, sr);
+    e.punch.coefficient = cachedOnePoleCoefficient(e.punchCoefficient, p.punchTime, sr);
+    e.velocity.coefficient = cachedOnePoleCoefficient(e.velocityCoefficient, kVelocitySmoothingSeconds, sr);
     e.legato = p.legato >= kLegatoThreshold;
 
     const ModulatedValues m = evaluateModulation(p, curves, timing, sr, e.arcs);

@@ -126,7 +126,8 @@ ModulatedValues evaluateModulation(const SoundParams& p, const CurveSet& curves,
     const MotionPoint m = motionPoint(p, curves, timing);
     const ArcTargets t = arcTargets(p, curves, timing);
 
-    const float c = 1.0f - maths::expf(-1.0f / ((sampleRate * kControlRateFactor) * kArcSmoothingSeconds));
+    const float c =
+        cachedOnePoleCoefficient(arcs.coefficient, kArcSmoothingSeconds, sampleRate * kControlRateFactor);
     const float targets[kArcSmootherCount] = {t.tone, t.drive, t.motion, t.spread};
     for (int k = 0; k < kArcSmootherCount; ++k) {
         OnePole& s = arcs.smoothers[k];

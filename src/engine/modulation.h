@@ -22,6 +22,7 @@ enum ArcSmoother : int { kArcTone = 0, kArcDrive = 1, kArcMotion = 2, kArcSpread
 struct ArcSmoothing {
     OnePole smoothers[kArcSmootherCount];
     bool primed = false;
+    OnePoleCoefficientCache coefficient;
 };
 
 // Position in cycles -> phase in [0, 1). Non-finite positions read phase 0.

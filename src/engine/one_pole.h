@@ -5,7 +5,9 @@
 #include "engine/flush.h"
 #include "maths/float_functions.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 namespace fennrow {
 
@@ -19,6 +21,22 @@ struct OnePole {
 inline float onePoleCoefficient(float seconds, float rate) {
     if (!(seconds > 0.0f)) return 1.0f;
     return 1.0f - maths::expf(-1.0f / (seconds * rate));
+}
+
+// onePoleCoefficient remembered for the last time and rate it was asked
+// for: control ticks ask for the same ones again and again.
+struct OnePoleCoefficientCache {
+    float seconds = 0.0f;
+    float rate = 0.0f;
+    float coefficient = 1.0f;
+    bool valid = false;
+};
+
+inline float cachedOnePoleCoefficient(OnePoleCoefficientCache& cache, float seconds, float rate) {
+    if (!cache.valid || std::bit_cast<uint32_t>(seconds) != std::bit_cast<uint32_t>(cache.seconds) ||
+        std::bit_cast<uint32_t>(rate) != std::bit_cast<uint32_t>(cache.rate))
+        cache = {seconds, rate, onePoleCoefficient(seconds, rate), true};
+    return cache.coefficient;
 }
 
 inline float stepOnePole(OnePole& pole, float target) {

@@ -232,7 +232,8 @@ struct SampleGains {
     float velocity;
 };
 
-inline __attribute__((always_inline)) SampleGains stepSampleGains(OutputState& s, float velocityTarget, float resonanceCompensation) {
+inline __attribute__((always_inline)) SampleGains stepSampleGains(OutputState& s, float velocityTarget,
+                                                                  float resonanceCompensation) {
     const float w = advanceRamp(s.weightRamp);
     const float k = advanceRamp(s.pluckRamp);
     const float pluck = advancePluckEnvelope(s.pluck);

@@ -74,6 +74,10 @@ struct SynthEngine {
     // processor has it); either path gives the same bits.
     bool wideLanes = false;
     bool hasLastFrequency = false;
+    // The smoothers' coefficients for the times last asked for.
+    OnePoleCoefficientCache glideCoefficient;
+    OnePoleCoefficientCache punchCoefficient;
+    OnePoleCoefficientCache velocityCoefficient;
     // The drive the shaper was last configured with; while it holds, the
     // shapers' remembered antiderivatives stay valid.
     float shaperDrive = 0.0f;
