@@ -27,16 +27,57 @@ namespace {
 
 using Lanes = maths::Avx2Lanes;
 
-// stepFeedbackSinePair with the fused sine, shorter from one output to the
-// next argument.
-inline __attribute__((always_inline)) void stepPair(FeedbackSine& a, FeedbackSine& b, double incrementA,
-                                                    double incrementB, float feedback, float& outA,
-                                                    float& outB) {
-    advanceFeedbackPhase(a, incrementA);
-    advanceFeedbackPhase(b, incrementB);
-    maths::sinfPairFused(feedbackArgument(a, feedback), feedbackArgument(b, feedback), outA, outB);
-    pushFeedbackOutput(a, outA);
-    pushFeedbackOutput(b, outB);
+// The two oscillators side by side, A in the low lane and B in the next,
+// each lane taking exactly stepFeedbackSinePair's steps, so the same bits;
+// each output goes on to the next argument without leaving the registers.
+struct OscillatorLanes {
+    __m128d phase;
+    __m128 y1;
+    __m128 y2;
+};
+
+OscillatorLanes loadOscillatorLanes(const FeedbackSine& a, const FeedbackSine& b) {
+    return {_mm_setr_pd(a.phase, b.phase), _mm_setr_ps(a.y1, b.y1, 0.0f, 0.0f),
+            _mm_setr_ps(a.y2, b.y2, 0.0f, 0.0f)};
+}
+
+float laneB(__m128 v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, 1)); }
+
+void storeOscillatorLanes(const OscillatorLanes& lanes, FeedbackSine& a, FeedbackSine& b) {
+    a.phase = _mm_cvtsd_f64(lanes.phase);
+    b.phase = _mm_cvtsd_f64(_mm_unpackhi_pd(lanes.phase, lanes.phase));
+    a.y1 = _mm_cvtss_f32(lanes.y1);
+    b.y1 = laneB(lanes.y1);
+    a.y2 = _mm_cvtss_f32(lanes.y2);
+    b.y2 = laneB(lanes.y2);
+}
+
+// sinf for the lanes of `argument` whose bit in `decided` is clear.
+__attribute__((noinline)) __m128 settleSineLanes(__m128 estimate, __m128 argument, int decided) {
+    alignas(16) float result[4];
+    alignas(16) float x[4];
+    _mm_store_ps(result, estimate);
+    _mm_store_ps(x, argument);
+    for (int lane = 0; lane < 2; ++lane)
+        if (!(decided & (1 << lane))) result[lane] = maths::sinf(x[lane]);
+    return _mm_load_ps(result);
+}
+
+inline __attribute__((always_inline)) void
+stepOscillatorLanes(OscillatorLanes& o, __m128d increment, __m128 feedbackHalf, float* outA, float* outB) {
+    const __m128d one = _mm_set1_pd(1.0);
+    const __m128d phase = _mm_add_pd(o.phase, increment);
+    o.phase = _mm_sub_pd(phase, _mm_and_pd(_mm_cmpge_pd(phase, one), one));
+    const __m128 turn = _mm_mul_ps(_mm_mul_ps(_mm_cvtpd_ps(o.phase), _mm_set1_ps(2.0f)), _mm_set1_ps(kPi32));
+    const __m128 argument = _mm_add_ps(turn, _mm_mul_ps(_mm_add_ps(o.y1, o.y2), feedbackHalf));
+    const maths::detail::QuickSinePair sine = maths::detail::quickSineTwoFused(_mm_cvtps_pd(argument));
+    __m128 y = sine.result;
+    if (sine.decided != 3) [[unlikely]]
+        y = settleSineLanes(y, argument, sine.decided);
+    o.y2 = o.y1;
+    o.y1 = y;
+    _mm_store_ss(outA, y);
+    *outB = laneB(y);
 }
 
 // The shaper terms of steps k and k + 1 of both oscillators, one vector, in
@@ -73,28 +114,26 @@ inline __attribute__((always_inline)) void shaperLog1pFour(Lanes::D y, ShaperTer
 void runFeedbackOscillatorsAvx2(const FeedbackChunk& chunk, FeedbackSine& oscA, FeedbackSine& oscB,
                                 const TanhShaperParams& shaper, float* rawA, float* rawB, ShaperTerms& termsA,
                                 ShaperTerms& termsB) {
-    // Locals: stores into the chunk cannot alias them, so each output goes on
-    // to the next argument in a register.
-    FeedbackSine a = oscA;
-    FeedbackSine b = oscB;
+    OscillatorLanes o = loadOscillatorLanes(oscA, oscB);
+    const __m128 feedbackHalf = _mm_set1_ps(chunk.feedback * 0.5f);
     const uint32_t n = chunk.samples;
     Lanes::D pending{}; // exp of the terms of sample j - 2, waiting for its log1p
     for (uint32_t j = 0; j < n; ++j) {
         const float f = chunk.frequency[j];
         const double stepA = static_cast<double>(f - chunk.detune) * chunk.halfPeriod;
         const double stepB = static_cast<double>(f + chunk.detune) * chunk.halfPeriod;
-        stepPair(a, b, stepA, stepB, chunk.feedback, rawA[2 * j], rawB[2 * j]);
+        const __m128d increment = _mm_setr_pd(stepA, stepB);
+        stepOscillatorLanes(o, increment, feedbackHalf, rawA + 2 * j, rawB + 2 * j);
         Lanes::D next{};
         if (j >= 1) next = shaperExpFour(shaper, rawA, rawB, termsA, termsB, 2 * (j - 1));
-        stepPair(a, b, stepA, stepB, chunk.feedback, rawA[2 * j + 1], rawB[2 * j + 1]);
+        stepOscillatorLanes(o, increment, feedbackHalf, rawA + 2 * j + 1, rawB + 2 * j + 1);
         if (j >= 2) shaperLog1pFour(pending, termsA, termsB, 2 * (j - 2));
         pending = next;
     }
     if (n >= 2) shaperLog1pFour(pending, termsA, termsB, 2 * (n - 2));
     shaperLog1pFour(shaperExpFour(shaper, rawA, rawB, termsA, termsB, 2 * (n - 1)), termsA, termsB,
                     2 * (n - 1));
-    oscA = a;
-    oscB = b;
+    storeOscillatorLanes(o, oscA, oscB);
 }
 
 } // namespace fennrow
