@@ -51,9 +51,14 @@ inline __attribute__((always_inline)) void stepFeedbackSinePair(FeedbackSine& a,
                                                                 float feedback, float& outA, float& outB) {
     advanceFeedbackPhase(a, incrementA);
     advanceFeedbackPhase(b, incrementB);
-    maths::sinfPair(feedbackArgument(a, feedback), feedbackArgument(b, feedback), outA, outB);
-    pushFeedbackOutput(a, outA);
-    pushFeedbackOutput(b, outB);
+    // Through locals: the outputs may live in memory the compiler must
+    // otherwise read back before the next argument.
+    float sinA, sinB;
+    maths::sinfPair(feedbackArgument(a, feedback), feedbackArgument(b, feedback), sinA, sinB);
+    pushFeedbackOutput(a, sinA);
+    pushFeedbackOutput(b, sinB);
+    outA = sinA;
+    outB = sinB;
 }
 
 inline void resetFeedbackSine(FeedbackSine& osc) { osc = FeedbackSine{}; }
