@@ -104,23 +104,12 @@ void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, Halfband
                         bool wideLanes) {
     clearHalfbandTail(blockA, count);
     clearHalfbandTail(blockB, count);
-    float lanesA[kHalfbandLanes];
-    float lanesB[kHalfbandLanes];
-    for (int j0 = 0; j0 < count; j0 += kHalfbandLanes) {
-        const int n = count - j0 < kHalfbandLanes ? count - j0 : kHalfbandLanes;
-        float* a = n == kHalfbandLanes ? outA + j0 : lanesA;
-        float* b = n == kHalfbandLanes ? outB + j0 : lanesB;
 #if FENNROW_ENGINE_AVX2
-        if (wideLanes)
-            filterHalfbandPairAvx2(blockA, blockB, taps, j0, a, b);
-        else
+    if (wideLanes)
+        filterHalfbandPairAvx2(blockA, blockB, taps, count, outA, outB);
+    else
 #endif
-            filterPairLanes<4>(blockA, blockB, taps, j0, a, b);
-        for (int m = 0; a == lanesA && m < n; ++m) {
-            outA[j0 + m] = lanesA[m];
-            outB[j0 + m] = lanesB[m];
-        }
-    }
+        filterPairBlock<4>(blockA, blockB, taps, count, outA, outB);
     advanceHalfbandRing(decA, blockA, count);
     advanceHalfbandRing(decB, blockB, count);
 #if !FENNROW_ENGINE_AVX2

@@ -33,7 +33,7 @@ inline void resetHalfband(HalfbandDecimator& dec) { dec = HalfbandDecimator{}; }
 // by side; each output's own sum still runs over the taps in order 0..30.
 inline constexpr int kHalfbandHistory = 15; // past a's and past b's a block needs
 inline constexpr int kHalfbandBlockMax = 64;
-inline constexpr int kHalfbandLanes = 16;
+inline constexpr int kHalfbandLanes = 32; // outputs of the widest pass
 
 struct HalfbandBlock {
     // New inputs of a block go to even[kHalfbandHistory + j] and
@@ -54,8 +54,8 @@ void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, Halfband
                         HalfbandBlock& blockB, const HalfbandTaps& taps, int count, float* outA, float* outB,
                         bool wideLanes);
 
-// Outputs j0 .. j0 + kHalfbandLanes - 1 of both blocks, built for AVX2.
+// The filtering of finishHalfbandPair, built for AVX2.
 void filterHalfbandPairAvx2(const HalfbandBlock& blockA, const HalfbandBlock& blockB,
-                            const HalfbandTaps& taps, int j0, float* outA, float* outB);
+                            const HalfbandTaps& taps, int count, float* outA, float* outB);
 
 } // namespace fennrow

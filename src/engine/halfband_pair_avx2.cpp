@@ -14,8 +14,8 @@
 namespace fennrow {
 
 void filterHalfbandPairAvx2(const HalfbandBlock& blockA, const HalfbandBlock& blockB,
-                            const HalfbandTaps& taps, int j0, float* outA, float* outB) {
-    filterPairLanes<8>(blockA, blockB, taps, j0, outA, outB);
+                            const HalfbandTaps& taps, int count, float* outA, float* outB) {
+    filterPairBlock<8>(blockA, blockB, taps, count, outA, outB);
 }
 
 } // namespace fennrow

@@ -12,11 +12,14 @@
 namespace fennrow {
 namespace {
 
-// Vectors of N floats: four where SSE2 is the target, eight with AVX2.
+// Vectors of N floats: four where SSE2 is the target, eight with AVX2; a
+// pass makes four vectors of outputs of each layer.
 template <int N>
 struct HalfbandVectors {
     typedef float V __attribute__((vector_size(sizeof(float) * N)));
-    static constexpr int kPerLayer = kHalfbandLanes / N;
+    static constexpr int kPerLayer = 4;
+    static constexpr int kOutputs = N * kPerLayer;
+    static_assert(kOutputs <= kHalfbandLanes, "a pass reads past the block's padding");
     static V load(const float* p) {
         V v;
         std::memcpy(&v, p, sizeof v);
@@ -24,7 +27,7 @@ struct HalfbandVectors {
     }
 };
 
-// Outputs j0 .. j0 + kHalfbandLanes - 1 of both blocks. Output j reads a_j
+// Outputs j0 .. j0 + HalfbandVectors<N>::kOutputs - 1 of both blocks. Output j reads a_j
 // at even[15 + j], and k places back: even[15 + j - k/2] for even k,
 // odd[14 + j - (k-1)/2] for odd k.
 template <int N>
@@ -32,13 +35,16 @@ void filterPairLanes(const HalfbandBlock& blockA, const HalfbandBlock& blockB, c
                      int j0, float* outA, float* outB) {
     using Lanes = HalfbandVectors<N>;
     const HalfbandBlock* blocks[2] = {&blockA, &blockB};
+    // Unrolled, so that the sums stay in registers.
     typename Lanes::V acc[2][Lanes::kPerLayer] = {};
     for (int r = 0; r < kHalfbandHistory; ++r) {
         const float te = taps.taps[2 * r];
         const float to = taps.taps[2 * r + 1];
+#pragma GCC unroll 2
         for (int layer = 0; layer < 2; ++layer) {
             const float* even = blocks[layer]->even + j0 + kHalfbandHistory - r;
             const float* odd = blocks[layer]->odd + j0 + kHalfbandHistory - 1 - r;
+#pragma GCC unroll 4
             for (int m = 0; m < Lanes::kPerLayer; ++m) {
                 acc[layer][m] += te * Lanes::load(even + N * m);
                 acc[layer][m] += to * Lanes::load(odd + N * m);
@@ -47,11 +53,34 @@ void filterPairLanes(const HalfbandBlock& blockA, const HalfbandBlock& blockB, c
     }
     const float tl = taps.taps[kHalfbandTapCount - 1];
     float* outs[2] = {outA, outB};
+#pragma GCC unroll 2
     for (int layer = 0; layer < 2; ++layer)
+#pragma GCC unroll 4
         for (int m = 0; m < Lanes::kPerLayer; ++m) {
             const typename Lanes::V sum = acc[layer][m] + tl * Lanes::load(blocks[layer]->even + j0 + N * m);
             std::memcpy(outs[layer] + N * m, &sum, sizeof sum);
         }
+}
+
+// All `count` outputs of both blocks, a pass at a time.
+template <int N>
+void filterPairBlock(const HalfbandBlock& blockA, const HalfbandBlock& blockB, const HalfbandTaps& taps,
+                     int count, float* outA, float* outB) {
+    constexpr int kOutputs = HalfbandVectors<N>::kOutputs;
+    float lanesA[kOutputs];
+    float lanesB[kOutputs];
+    for (int j0 = 0; j0 < count; j0 += kOutputs) {
+        const int n = count - j0 < kOutputs ? count - j0 : kOutputs;
+        if (n == kOutputs) {
+            filterPairLanes<N>(blockA, blockB, taps, j0, outA + j0, outB + j0);
+            continue;
+        }
+        filterPairLanes<N>(blockA, blockB, taps, j0, lanesA, lanesB);
+        for (int m = 0; m < n; ++m) {
+            outA[j0 + m] = lanesA[m];
+            outB[j0 + m] = lanesB[m];
+        }
+    }
 }
 
 } // namespace
