@@ -261,13 +261,10 @@ bool sampleGainsHold(const OutputState& s, float velocityTarget) {
 template <class Gains>
 void outputLoop(SynthEngine& e, OutputState& s, const Chunk& c, float* left, float* right, uint32_t n,
                 Gains gains) {
-    ToneFilterPair filters{e.toneA, e.toneB, e.highPassA, e.highPassB};
     const float spread = e.spread;
     const float stereoNorm = e.stereoNorm;
-    for (uint32_t j = 0; j < n; ++j) {
-        float a = c.a[j];
-        float b = c.b[j];
-        filters.step(a, b);
+    // Sample j of the layers, a and b after their filters, to the output.
+    const auto emit = [&](uint32_t j, float a, float b) __attribute__((always_inline)) {
         const SampleGains q = gains(s);
         const float ua = a * q.layer;
         const float ub = b * q.layer;
@@ -280,7 +277,17 @@ void outputLoop(SynthEngine& e, OutputState& s, const Chunk& c, float* left, flo
         left[j] = processDcBlocker(s.dcLeft, (l + sub * q.weight) * gain);
         right[j] = processDcBlocker(s.dcRight, (r + sub * q.weight) * gain);
         s.samplesSinceNoteOn += 1.0;
+    };
+    // The filters give each sample out as the next goes in.
+    ToneFilterPair filters(e.toneA, e.toneB, e.highPassA, e.highPassB);
+    filters.begin(c.a[0], c.b[0]);
+    float a, b;
+    for (uint32_t j = 1; j < n; ++j) {
+        filters.step(c.a[j], c.b[j], a, b);
+        emit(j - 1, a, b);
     }
+    filters.end(a, b);
+    emit(n - 1, a, b);
     filters.store();
 }
 
