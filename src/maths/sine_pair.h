@@ -49,6 +49,14 @@ inline constexpr double kQuickCos[] = {
 // The sum is below 2^-48.5; 2^-47 also covers the rounding of y -+ width.
 inline constexpr double kQuickSineRelativeWidth = 0x1p-47;
 inline constexpr double kQuickSineWidthPerTurn = 0x1p-84;
+// The fused form reduces with one constant, kHalfPi (pi/2 rounded, off by
+// below 2^-53.8), in one fused step: |r - exact| <= |k| 2^-53.8 + 2^-53 |r|.
+// The second term is within the bound above; the first, through a slope of
+// at most 1, adds |k| 2^-53.8 to the error of the result, which the width
+// per turn covers. It is wide enough to leave an argument near a multiple
+// of pi, where the result is small, to sinf more often; it saves a step
+// from argument to result.
+inline constexpr double kFusedSineWidthPerTurn = 0x1p-53;
 
 #if FENNROW_QUICK_SINE
 
@@ -80,11 +88,12 @@ FENNROW_QUICK_SINE_INLINE Quadrant quickSineQuadrant(__m128d shifted) {
 }
 
 // The rounding test of y with its bound.
-FENNROW_QUICK_SINE_INLINE QuickSinePair quickSineSettle(__m128d y, __m128d k, __m128d usable) {
+FENNROW_QUICK_SINE_INLINE QuickSinePair quickSineSettle(__m128d y, __m128d k, __m128d usable,
+                                                        double widthPerTurn = kQuickSineWidthPerTurn) {
     const __m128d signBit = _mm_set1_pd(-0.0);
     const __m128d width =
         _mm_add_pd(_mm_mul_pd(_mm_andnot_pd(signBit, y), _mm_set1_pd(kQuickSineRelativeWidth)),
-                   _mm_mul_pd(_mm_andnot_pd(signBit, k), _mm_set1_pd(kQuickSineWidthPerTurn)));
+                   _mm_mul_pd(_mm_andnot_pd(signBit, k), _mm_set1_pd(widthPerTurn)));
     const __m128 below = _mm_cvtpd_ps(_mm_sub_pd(y, width));
     const __m128 above = _mm_cvtpd_ps(_mm_add_pd(y, width));
     const int same = _mm_movemask_ps(_mm_cmpeq_ps(below, above)) & 3;
@@ -125,8 +134,9 @@ namespace {
 // The same estimate for code built for AVX2 and FMA, each multiply-add fused:
 // one rounding where there were two, so every bound above still holds; it
 // is shorter from argument to result, which is what the oscillators wait
-// for. x - k kHalfPi1 is exact either way. Internal, so that each
-// translation unit that uses it has its own copy for its own target.
+// for, as is its one-step reduction (see kFusedSineWidthPerTurn). Internal,
+// so that each translation unit that uses it has its own copy for its own
+// target.
 #define FENNROW_FUSED_INLINE __attribute__((target("avx2,fma"))) FENNROW_QUICK_SINE_INLINE
 
 // The coefficient of z^i in the lanes' polynomials: cos's or sin's.
@@ -141,7 +151,7 @@ FENNROW_FUSED_INLINE __m128d fusedPair(const Quadrant& quadrant, int i, __m128d 
 FENNROW_FUSED_INLINE QuickSinePair quickSineTwoFused(__m128d x) {
     const __m128d shifted = _mm_fmadd_pd(x, _mm_set1_pd(2.0 * kOneOverPi), _mm_set1_pd(kRoundingShift));
     const __m128d k = _mm_sub_pd(shifted, _mm_set1_pd(kRoundingShift));
-    const __m128d r = _mm_fnmadd_pd(k, _mm_set1_pd(kHalfPi2), _mm_fnmadd_pd(k, _mm_set1_pd(kHalfPi1), x));
+    const __m128d r = _mm_fnmadd_pd(k, _mm_set1_pd(kHalfPi), x);
     const Quadrant quadrant = quickSineQuadrant(shifted);
     const __m128d z = _mm_mul_pd(r, r);
     const __m128d z2 = _mm_mul_pd(z, z);
@@ -151,7 +161,7 @@ FENNROW_FUSED_INLINE QuickSinePair quickSineTwoFused(__m128d x) {
     const __m128d q = _mm_fmadd_pd(high, z4, low);
     const __m128d lead = _mm_xor_pd(_mm_blendv_pd(r, _mm_set1_pd(1.0), quadrant.odd), quadrant.negate);
     const __m128d scale = _mm_xor_pd(_mm_blendv_pd(_mm_mul_pd(r, z), z, quadrant.odd), quadrant.negate);
-    return quickSineSettle(_mm_fmadd_pd(scale, q, lead), k, quickSineUsable(x));
+    return quickSineSettle(_mm_fmadd_pd(scale, q, lead), k, quickSineUsable(x), kFusedSineWidthPerTurn);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 using namespace fennrow;
 
@@ -63,8 +64,12 @@ bool check(const char* name, Pair pair, Lanes lanes) {
 
 } // namespace
 
-int main() {
-    bool good = check("sinfPair", maths::sinfPair, plainLanes);
+// With an argument, "plain" or "fused", only that form.
+int main(int argc, char** argv) {
+    const std::string only = argc > 1 ? argv[1] : "";
+    bool good = true;
+    if (only != "fused") good &= check("sinfPair", maths::sinfPair, plainLanes);
+    if (only == "plain") return good ? 0 : 1;
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))
         good &= check("sinfPairFused", fusedPair, fusedLanes);
