@@ -187,11 +187,20 @@ void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
 // sine's argument until the oscillator stage takes the sines.
 void subPhaseStage(SynthEngine& e, Chunk& c, uint32_t n) {
     const float sampleRate = e.sampleRate;
+    double phase = e.subPhase;
+    // The step is divided out again only when the frequency changes.
+    float frequency = c.frequency[0];
+    double step = static_cast<double>(frequency / sampleRate);
     for (uint32_t j = 0; j < n; ++j) {
-        e.subPhase += static_cast<double>(c.frequency[j] / sampleRate);
-        if (e.subPhase >= 1.0) e.subPhase -= 1.0;
-        c.sub[j] = static_cast<float>(e.subPhase) * 2.0f * kPi32;
+        if (std::bit_cast<uint32_t>(c.frequency[j]) != std::bit_cast<uint32_t>(frequency)) {
+            frequency = c.frequency[j];
+            step = static_cast<double>(frequency / sampleRate);
+        }
+        phase += step;
+        if (phase >= 1.0) phase -= 1.0;
+        c.sub[j] = static_cast<float>(phase) * 2.0f * kPi32;
     }
+    e.subPhase = phase;
 }
 
 // What the output stage steps every sample, held in locals for the loop:
