@@ -21,20 +21,22 @@ inline constexpr double kBatchExpLow = -707.0;
 inline constexpr double kBatchExpHigh = 709.0;
 inline constexpr double kBatchLog1pLow = -0.25;
 inline constexpr double kBatchLog1pHigh = 0x1p52;
-inline constexpr double kBatchLog1pTiny = 0x1p-54;  // below it log1p(x) = x
-inline constexpr double kBatchLog1pSmall = 0x1p-11; // below it the series serves
+inline constexpr double kBatchLog1pTiny = 0x1p-54; // below it log1p(x) = x
+inline constexpr double kBatchLog1pSmall = 0x1p-7; // below it the series serves
 
-// log1p(x) for 2^-54 <= |x| < 2^-11 (what is left of exp(x) for x below
-// -7.6, much of the shaper's work) as x + lo, lo = x^2 P(x), P the series'
-// terms to x^6 / 6, with no table and no exact products:
-// - truncation: the first term left out bounds the rest, |x|^7 / 7 (1 +
-//   2^-10) < 2^-79.8 |x|;
-// - x^2 and the product are rounded once each, P by Horner's rule (|x t| <
-//   2^-12 at each step) by below 2^-51.9 relative: lo errs by below 2^-51
-//   |lo| <= 2^-51 x^2 / 2 (1 + 2^-10) < 2^-63 |x|;
-// - lo -+ err is rounded by 2^-53 |lo| < 2^-65 |x|.
-// So 2^-62 |x| bounds the whole error in Ziv's test.
+// log1p(x) for |x| < 2^-7 (what is left of exp(x) for x below -4.8, much of
+// the shaper's work) as x + lo, lo = x^2 P(x), P the series' terms to x^9 / 9,
+// with no table and no exact products:
+// - truncation: the first term left out bounds the rest, |x|^10 / 10 (1 +
+//   2^-6) < 2^-66 |x|;
+// - P by Horner's rule (|x t| < 2^-7 |c| at each step) errs by below
+//   2^-52 relative, x^2 and the product are rounded once each: lo errs by
+//   below 2^-51 |lo| <= 2^-51 x^2 / 2 (1 + 2^-6) < 2^-51.9 x^2;
+// - lo -+ err is rounded by 2^-53 |lo -+ err| < 2^-53.9 x^2 + 2^-70 |x|.
+// So |x| 2^-62 + x^2 2^-51 bounds the whole error in Ziv's test: it stays
+// near 2^-62 |x| for the smallest arguments, where most of them are.
 inline constexpr double kLog1pSeriesError = 0x1p-62;
+inline constexpr double kLog1pSeriesSquareError = 0x1p-51;
 
 template <class Vd, class Vu, int N>
 struct VectorLanes {
@@ -99,10 +101,11 @@ FENNROW_MATHS_INLINE typename L::D expLanes(typename L::D x, double* out) {
 template <class L>
 FENNROW_MATHS_INLINE bool log1pSeriesLanes(typename L::D x, double* out) {
     using D = typename L::D;
-    constexpr double c3 = 1.0 / 3, c5 = 1.0 / 5, c6 = 1.0 / 6;
-    const D p = -0.5 + x * (c3 + x * (-0.25 + x * (c5 - x * c6)));
-    const D lo = (x * x) * p;
-    const D err = L::abs(x) * kLog1pSeriesError;
+    constexpr double c3 = 1.0 / 3, c5 = 1.0 / 5, c6 = 1.0 / 6, c7 = 1.0 / 7, c9 = 1.0 / 9;
+    const D p = -0.5 + x * (c3 + x * (-0.25 + x * (c5 + x * (-c6 + x * (c7 + x * (-0.125 + x * c9))))));
+    const D square = x * x;
+    const D lo = square * p;
+    const D err = L::abs(x) * kLog1pSeriesError + square * kLog1pSeriesSquareError;
     const D low = x + (lo - err);
     if (!L::all(L::mask(low == x + (lo + err)))) return false;
     // Below 2^-54 the answer is x itself, signed zero included.

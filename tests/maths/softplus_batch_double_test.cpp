@@ -31,11 +31,11 @@ std::vector<double> inputs() {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     for (int i = 0; i < 20000; ++i) xs.push_back(unit(rng)); // log1p's share of the engine's range
     std::shuffle(xs.begin(), xs.end(), rng);
-    // Runs in which whole vectors take log1p's short series (|x| in [2^-54,
-    // 2^-11)), or reach it through exp, with the thresholds at the ends.
+    // Runs in which whole vectors take log1p's short series (|x| in [2^-60,
+    // 2^-7)), or reach it through exp, with the thresholds inside.
     for (int i = 0; i <= 4000; ++i) {
-        const double x = std::exp2(-54.0 + 43.0 * i / 4000.0);
-        xs.insert(xs.end(), {x, -x, -7.6 - 29.8 * i / 4000.0});
+        const double x = std::exp2(-60.0 + 53.0 * i / 4000.0);
+        xs.insert(xs.end(), {x, -x, -4.8 - 37.0 * i / 4000.0});
     }
     return xs;
 }

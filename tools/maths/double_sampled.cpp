@@ -77,9 +77,10 @@ double tanInput(std::mt19937_64& rng, int kind) {
     return anyBits(rng);
 }
 
-// The band in which the batched log1p takes its short series, both signs.
+// The band in which the batched log1p takes its short series, both signs,
+// with the values below 2^-54 that it passes through.
 double log1pSeriesInput(std::mt19937_64& rng, int kind) {
-    const double x = std::ldexp(1.0 + unit(rng), -54 + static_cast<int>(rng() % 43)); // 2^-54 .. 2^-11
+    const double x = std::ldexp(1.0 + unit(rng), -64 + static_cast<int>(rng() % 57)); // 2^-64 .. 2^-7
     return kind & 1 ? -x : x;
 }
 
