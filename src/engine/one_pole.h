@@ -44,4 +44,12 @@ inline float stepOnePole(OnePole& pole, float target) {
     return pole.value;
 }
 
+// Whether a step would leave the smoother as it is: then every later step
+// toward the same target with the same coefficient does too.
+inline bool onePoleHolds(const OnePole& pole, float target) {
+    OnePole next = pole;
+    stepOnePole(next, target);
+    return std::bit_cast<uint32_t>(next.value) == std::bit_cast<uint32_t>(pole.value);
+}
+
 } // namespace fennrow
