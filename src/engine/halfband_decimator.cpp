@@ -6,6 +6,7 @@
 #include "maths/float_functions.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace fennrow {
 
@@ -33,11 +34,6 @@ HalfbandTaps buildTaps() {
     return t;
 }
 
-int wrap(int pos) { return ((pos % kHalfbandTapCount) + kHalfbandTapCount) % kHalfbandTapCount; }
-
-// The slot before `pos` in the ring.
-int stepBack(int pos) { return pos == 0 ? kHalfbandTapCount - 1 : pos - 1; }
-
 } // namespace
 
 const HalfbandTaps& halfbandTaps() {
@@ -46,29 +42,22 @@ const HalfbandTaps& halfbandTaps() {
 }
 
 float processHalfband(HalfbandDecimator& dec, const HalfbandTaps& taps, float a, float b) {
-    dec.ring[dec.writePos] = a;
     float acc = 0.0f;
-    int pos = dec.writePos;
-    for (int k = 0; k < kHalfbandTapCount; ++k) {
-        acc += taps.taps[k] * dec.ring[pos];
-        pos = stepBack(pos);
+    acc += taps.taps[0] * a;
+    for (int r = 0; r < kHalfbandHistory; ++r) {
+        acc += taps.taps[2 * r + 1] * dec.odd[kHalfbandHistory - 1 - r];
+        acc += taps.taps[2 * r + 2] * dec.even[kHalfbandHistory - 1 - r];
     }
-    dec.writePos = dec.writePos == kHalfbandTapCount - 1 ? 0 : dec.writePos + 1;
-    dec.ring[dec.writePos] = b;
-    dec.writePos = dec.writePos == kHalfbandTapCount - 1 ? 0 : dec.writePos + 1;
+    std::memmove(dec.even, dec.even + 1, sizeof dec.even - sizeof(float));
+    std::memmove(dec.odd, dec.odd + 1, sizeof dec.odd - sizeof(float));
+    dec.even[kHalfbandHistory - 1] = a;
+    dec.odd[kHalfbandHistory - 1] = b;
     return acc;
 }
 
-// The ring holds the last 31 inputs; the newest (a b) sits just before the
-// write position. Going back from there they alternate b, a, b, a, ...
 void beginHalfbandBlock(const HalfbandDecimator& dec, HalfbandBlock& block) {
-    int pos = wrap(dec.writePos - 1);
-    for (int r = 0; r < kHalfbandHistory; ++r) {
-        block.odd[kHalfbandHistory - 1 - r] = dec.ring[pos];
-        pos = stepBack(pos);
-        block.even[kHalfbandHistory - 1 - r] = dec.ring[pos];
-        pos = stepBack(pos);
-    }
+    std::memcpy(block.even, dec.even, sizeof dec.even);
+    std::memcpy(block.odd, dec.odd, sizeof dec.odd);
 }
 
 namespace {
@@ -81,20 +70,10 @@ void clearHalfbandTail(HalfbandBlock& block, int count) {
     }
 }
 
-// Leave the ring as per-pair processing would: the newest 31 inputs behind
-// the advanced write position.
-void advanceHalfbandRing(HalfbandDecimator& dec, const HalfbandBlock& block, int count) {
-    const int writePos = wrap(dec.writePos + 2 * count);
-    const int last = kHalfbandHistory + count - 1;
-    int pos = stepBack(writePos);
-    for (int r = 0; r < kHalfbandHistory; ++r) {
-        dec.ring[pos] = block.odd[last - r];
-        pos = stepBack(pos);
-        dec.ring[pos] = block.even[last - r];
-        pos = stepBack(pos);
-    }
-    dec.ring[writePos] = block.odd[last - kHalfbandHistory];
-    dec.writePos = writePos;
+// Keep the block's last inputs, as per-pair processing would.
+void advanceHalfbandHistory(HalfbandDecimator& dec, const HalfbandBlock& block, int count) {
+    std::memcpy(dec.even, block.even + count, sizeof dec.even);
+    std::memcpy(dec.odd, block.odd + count, sizeof dec.odd);
 }
 
 } // namespace
@@ -110,8 +89,8 @@ void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, Halfband
     else
 #endif
         filterPairBlock<4>(blockA, blockB, taps, count, outA, outB);
-    advanceHalfbandRing(decA, blockA, count);
-    advanceHalfbandRing(decB, blockB, count);
+    advanceHalfbandHistory(decA, blockA, count);
+    advanceHalfbandHistory(decB, blockB, count);
 #if !FENNROW_ENGINE_AVX2
     (void)wideLanes;
 #endif

@@ -4,8 +4,6 @@
 // every build.
 #pragma once
 
-#include <cstdint>
-
 namespace fennrow {
 
 inline constexpr int kHalfbandTapCount = 31;
@@ -17,9 +15,14 @@ struct HalfbandTaps {
 // The shared tap table, computed on first use (thread-safe).
 const HalfbandTaps& halfbandTaps();
 
+inline constexpr int kHalfbandHistory = 15; // past a's and past b's an output reads
+
+// The inputs come in pairs, a (earlier) then b; the decimator keeps the last
+// kHalfbandHistory of each stream, oldest first. An output reads its own a,
+// then, going back, b and a of each earlier pair.
 struct HalfbandDecimator {
-    float ring[kHalfbandTapCount] = {};
-    int32_t writePos = 0;
+    float even[kHalfbandHistory] = {}; // the a's
+    float odd[kHalfbandHistory] = {};  // the b's
 };
 
 // One output from the two consecutive oversampled inputs a (earlier) and b.
@@ -28,10 +31,10 @@ float processHalfband(HalfbandDecimator& dec, const HalfbandTaps& taps, float a,
 inline void resetHalfband(HalfbandDecimator& dec) { dec = HalfbandDecimator{}; }
 
 // Block processing with the same results as processHalfband, sample for
-// sample. The ring is unrolled into the even (a) and odd (b) input streams so
-// that neighbouring outputs read neighbouring memory and can be summed side
-// by side; each output's own sum still runs over the taps in order 0..30.
-inline constexpr int kHalfbandHistory = 15; // past a's and past b's a block needs
+// sample. The history and the block's new inputs lie in one array per
+// stream, so that neighbouring outputs read neighbouring memory and can be
+// summed side by side; each output's own sum still runs over the taps in
+// order 0..30.
 inline constexpr int kHalfbandBlockMax = 64;
 inline constexpr int kHalfbandLanes = 32; // outputs of the widest pass
 
@@ -42,7 +45,7 @@ struct HalfbandBlock {
     alignas(32) float odd[kHalfbandHistory + kHalfbandBlockMax + kHalfbandLanes];
 };
 
-// Unrolls the decimator's ring into the block's history slots.
+// Copies the decimator's history into the block's history slots.
 void beginHalfbandBlock(const HalfbandDecimator& dec, HalfbandBlock& block);
 
 // Filters `count` (1..kHalfbandBlockMax) input pairs of each layer's block to

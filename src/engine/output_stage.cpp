@@ -129,9 +129,10 @@ void outputStage(SynthEngine& e, const float* a, const float* b, const float* su
         const SampleGains held = stepSampleGains(s, velocityTarget, resonanceCompensation);
         outputLoop(e, s, {a, b, sub}, left, right, n, [held](OutputState&) { return held; });
     } else {
-        outputLoop(e, s, {a, b, sub}, left, right, n, [velocityTarget, resonanceCompensation](OutputState& state) {
-            return stepSampleGains(state, velocityTarget, resonanceCompensation);
-        });
+        outputLoop(e, s, {a, b, sub}, left, right, n,
+                   [velocityTarget, resonanceCompensation](OutputState& state) {
+                       return stepSampleGains(state, velocityTarget, resonanceCompensation);
+                   });
     }
     storeOutputState(e, s);
 }

@@ -130,12 +130,12 @@ TEST(NoteHandling, OscillatorsRestartOnlyFromIdle) {
         e.amp.state = stage;
         e.amp.level = 0.5f;
         e.subPhase = e.oscA.phase = 0.25;
-        e.oscB.y1 = e.shaperA.previous = e.decimatorB.ring[3] = 0.75f;
+        e.oscB.y1 = e.shaperA.previous = e.decimatorB.odd[3] = 0.75f;
         e.toneA.ic1 = 0.125f; // filters are never reset by notes
         EngineNoteOn(e, 40, 1.0f);
         const bool fresh = stage == AmpStage::Idle;
         EXPECT_EQ(e.subPhase == 0.0 && e.oscA.phase == 0.0, fresh);
-        EXPECT_EQ(e.oscB.y1 == 0.0f && e.shaperA.previous == 0.0f && e.decimatorB.ring[3] == 0.0f, fresh);
+        EXPECT_EQ(e.oscB.y1 == 0.0f && e.shaperA.previous == 0.0f && e.decimatorB.odd[3] == 0.0f, fresh);
         EXPECT_EQ(e.toneA.ic1, 0.125f);
         EXPECT_EQ(e.amp.level, 0.5f); // the attack starts where the level is
     }
