@@ -123,6 +123,8 @@ void runFeedbackOscillatorsAvx2(const FeedbackChunk& chunk, FeedbackSine& oscA, 
         const double stepA = static_cast<double>(f - chunk.detune) * chunk.halfPeriod;
         const double stepB = static_cast<double>(f + chunk.detune) * chunk.halfPeriod;
         const __m128d increment = _mm_setr_pd(stepA, stepB);
+        // The terms go between and after the two steps: spread out, more of
+        // their work runs while the chain waits.
         stepOscillatorLanes(o, increment, feedbackHalf, rawA + 2 * j, rawB + 2 * j);
         Lanes::D next{};
         if (j >= 1) next = shaperExpFour(shaper, rawA, rawB, termsA, termsB, 2 * (j - 1));
