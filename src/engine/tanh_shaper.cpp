@@ -65,9 +65,7 @@ struct ShaperPass {
     double* f;
 
     void antiderivative(int k) const {
-        f[k + 1] = ((terms.softplus[k] + terms.u[k] - kLn2 - p.f0) / static_cast<double>(p.g) -
-                    static_cast<double>(p.d) * x[k + 1]) *
-                   static_cast<double>(p.n);
+        f[k + 1] = shaperAntiderivativeFrom(p, x[k + 1], terms.u[k], terms.softplus[k]);
     }
     // False where the inputs are too close for the quotient (midpoint case).
     bool quotient(int k, float* out) const {

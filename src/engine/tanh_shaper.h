@@ -44,12 +44,11 @@ void configureShapers(TanhShaperParams& p, float drive, TanhShaperState& a, Tanh
 // The static curve f(x).
 float shaperCurve(const TanhShaperParams& p, float x);
 
-// The antiderivative at x from u = |(b + x) g| and its term
-// log1p(exp(-2u)).
-inline double shaperAntiderivativeFrom(const TanhShaperParams& p, float x, double u, double softplus) {
+// The antiderivative at an input x (a float, widened) from u = |(b + x) g|
+// and its term log1p(exp(-2u)).
+inline double shaperAntiderivativeFrom(const TanhShaperParams& p, double x, double u, double softplus) {
     const double logCosh = softplus + u - kLn2 - p.f0;
-    return (logCosh / static_cast<double>(p.g) - static_cast<double>(p.d) * static_cast<double>(x)) *
-           static_cast<double>(p.n);
+    return (logCosh / static_cast<double>(p.g) - static_cast<double>(p.d) * x) * static_cast<double>(p.n);
 }
 
 inline double shaperU(const TanhShaperParams& p, float x) {
@@ -85,8 +84,8 @@ inline float processShaper(const TanhShaperParams& p, TanhShaperState& s, float 
 // The same steps over a block of `count` (at most kShaperBlockMax) inputs,
 // with the same results as processShaper, bit for bit. The transcendental
 // part of each antiderivative, log1p(exp(-2u)) with u = |(b + x) g|, can be
-// taken separately (shaperTerms), for instance while the inputs are being
-// made, and the rest then runs as passes over the block.
+// taken separately (shaperTermsSpan), for instance while the inputs are
+// being made, and the rest then runs as passes over the block.
 inline constexpr int kShaperBlockMax = 128;
 
 struct ShaperTerms {
@@ -94,18 +93,11 @@ struct ShaperTerms {
     double softplus[kShaperBlockMax];
 };
 
-inline void shaperTerms(const TanhShaperParams& p, float x, ShaperTerms& terms, int k) {
-    const double u =
-        std::fabs((static_cast<double>(p.b) + static_cast<double>(x)) * static_cast<double>(p.g));
-    terms.u[k] = u;
-    terms.softplus[k] = maths::log1p(maths::exp(-2.0 * u));
-}
-
-// shaperTerms for in[0 .. count - 1], the transcendental steps of the whole
-// block taken together.
+// The terms, u and log1p(exp(-2u)), of in[0 .. count - 1], the
+// transcendental steps of the whole block taken together.
 void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int count);
 
-// shaperTerms for in[first .. first + count - 1].
+// The terms of in[first .. first + count - 1].
 void shaperTermsSpan(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int first, int count);
 
 // shaperTermsSpan for two channels under the same parameters, their
