@@ -3,11 +3,10 @@
 #pragma once
 
 #include "engine/flush.h"
+#include "engine/same_bits.h"
 #include "maths/float_functions.h"
 
-#include <bit>
 #include <cmath>
-#include <cstdint>
 
 namespace fennrow {
 
@@ -33,8 +32,7 @@ struct OnePoleCoefficientCache {
 };
 
 inline float cachedOnePoleCoefficient(OnePoleCoefficientCache& cache, float seconds, float rate) {
-    if (!cache.valid || std::bit_cast<uint32_t>(seconds) != std::bit_cast<uint32_t>(cache.seconds) ||
-        std::bit_cast<uint32_t>(rate) != std::bit_cast<uint32_t>(cache.rate))
+    if (!cache.valid || !sameBits(seconds, cache.seconds) || !sameBits(rate, cache.rate))
         cache = {seconds, rate, onePoleCoefficient(seconds, rate), true};
     return cache.coefficient;
 }
@@ -49,7 +47,7 @@ inline float stepOnePole(OnePole& pole, float target) {
 inline bool onePoleHolds(const OnePole& pole, float target) {
     OnePole next = pole;
     stepOnePole(next, target);
-    return std::bit_cast<uint32_t>(next.value) == std::bit_cast<uint32_t>(pole.value);
+    return sameBits(next.value, pole.value);
 }
 
 } // namespace fennrow

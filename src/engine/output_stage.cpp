@@ -3,9 +3,8 @@
 // envelope and level, and the DC blockers.
 #include "engine/output_stage.h"
 
+#include "engine/same_bits.h"
 #include "engine/svf_pair.h"
-
-#include <bit>
 
 namespace fennrow {
 
@@ -60,8 +59,6 @@ inline __attribute__((always_inline)) SampleGains stepSampleGains(OutputState& s
     const float velocityGain = stepOnePole(s.velocity, velocityTarget) * 0.6f + 0.4f;
     return {w, g, velocityGain};
 }
-
-bool sameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
 
 // Whether a step leaves what SampleGains comes from as it is: then so does
 // every later step of the chunk, and the gains hold throughout.

@@ -8,11 +8,11 @@
 #include "engine/control_tick.h"
 #include "engine/feedback_oscillators.h"
 #include "engine/output_stage.h"
+#include "engine/same_bits.h"
 
 #include "maths/float_functions.h"
 #include "maths/softplus_batch.h"
 
-#include <bit>
 #include <cmath>
 
 namespace fennrow {
@@ -183,7 +183,7 @@ void subPhaseStage(SynthEngine& e, Chunk& c, uint32_t n) {
     float frequency = c.frequency[0];
     double step = static_cast<double>(frequency / sampleRate);
     for (uint32_t j = 0; j < n; ++j) {
-        if (std::bit_cast<uint32_t>(c.frequency[j]) != std::bit_cast<uint32_t>(frequency)) {
+        if (!sameBits(c.frequency[j], frequency)) {
             frequency = c.frequency[j];
             step = static_cast<double>(frequency / sampleRate);
         }

@@ -1,0 +1,12 @@
+// Whether two floats are the same bits: unlike ==, it tells -0 from +0 and
+// finds a NaN equal to itself, which is what "nothing would change" needs.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+namespace fennrow {
+
+inline bool sameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+
+} // namespace fennrow
