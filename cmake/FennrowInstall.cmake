@@ -5,7 +5,8 @@
 #           runs (not when configuring, so a cross build never uses the build
 #           machine's folders): ~/.clap on Linux,
 #           %LOCALAPPDATA%\Programs\Common\CLAP on Windows. Needs no root.
-#   system  CMAKE_INSTALL_PREFIX/lib/clap (and fennrow-render in bin) on Linux,
+#   system  CMAKE_INSTALL_PREFIX/lib/clap (and fennrow-render and
+#           fennrow-studio in bin) on Linux,
 #           CMAKE_INSTALL_PREFIX/CLAP on Windows, so that the prefix
 #           "C:/Program Files/Common Files" gives the folder hosts search.
 # A cross build defaults to system: its install runs on the build machine,
@@ -13,8 +14,8 @@
 #
 # cpack packs the system layout whatever the scope, from the install component
 # "package" that a plain install leaves out: a .deb on Linux (plugin in
-# /usr/lib/clap, fennrow-render in /usr/bin), a zip on Windows (the plugin and
-# a read-me).
+# /usr/lib/clap, fennrow-render and fennrow-studio in /usr/bin), a zip on
+# Windows (the plugin and a read-me).
 if(CMAKE_CROSSCOMPILING)
   set(fennrow_default_scope system)
 else()
@@ -41,16 +42,19 @@ else()
   set(fennrow_system_clap_dir lib/clap)
   set(fennrow_package_clap_dir lib/clap)
 endif()
-set(fennrow_with_render_host FALSE)
-if(TARGET fennrow-render AND NOT WIN32)
-  set(fennrow_with_render_host TRUE)
-endif()
+# The programs beside the plugin: the render host and the studio (Linux).
+set(fennrow_programs)
+foreach(program fennrow-render fennrow-studio)
+  if(TARGET ${program} AND NOT WIN32)
+    list(APPEND fennrow_programs ${program})
+  endif()
+endforeach()
 
 # What cmake --install does.
 if(FENNROW_INSTALL_SCOPE STREQUAL "system")
   install(TARGETS fennrow LIBRARY DESTINATION "${fennrow_system_clap_dir}" COMPONENT plugin)
-  if(fennrow_with_render_host)
-    install(TARGETS fennrow-render RUNTIME DESTINATION bin COMPONENT plugin)
+  if(fennrow_programs)
+    install(TARGETS ${fennrow_programs} RUNTIME DESTINATION bin COMPONENT plugin)
   endif()
 else()
   if(WIN32)
@@ -77,15 +81,15 @@ endif()
 
 # What the packages hold.
 install(TARGETS fennrow LIBRARY DESTINATION "${fennrow_package_clap_dir}" COMPONENT package EXCLUDE_FROM_ALL)
-if(fennrow_with_render_host)
-  install(TARGETS fennrow-render RUNTIME DESTINATION bin COMPONENT package EXCLUDE_FROM_ALL)
+if(fennrow_programs)
+  install(TARGETS ${fennrow_programs} RUNTIME DESTINATION bin COMPONENT package EXCLUDE_FROM_ALL)
 endif()
 if(WIN32)
   install(FILES "${PROJECT_SOURCE_DIR}/cmake/package/README.txt" DESTINATION . COMPONENT package EXCLUDE_FROM_ALL)
 endif()
 
 # cpack and the install target build nothing themselves: the package workflow
-# builds just the plugin and the render host first.
+# builds just the plugin and the programs first.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 
 set(CPACK_PACKAGE_NAME fennrow)
@@ -112,8 +116,8 @@ else()
   # The labels of fennrow-render's pictures.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-dejavu-core)
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "fennrow is a monophonic bass synthesizer that music hosts load as a CLAP plugin, with\nfennrow-render, an offline host that renders its sounds to WAV and pictures.")
-  # dpkg-shlibdeps names the libraries fennrow-render links (libsndfile,
+      "fennrow is a monophonic bass synthesizer that music hosts load as a CLAP plugin, with\nfennrow-render, an offline host that renders its sounds to WAV and pictures, and\nfennrow-studio, a sound-design page served on the loopback interface.")
+  # dpkg-shlibdeps names the libraries the programs link (libsndfile,
   # FFTW, Cairo) and the C++ runtime, with the versions this build needs.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEB_COMPONENT_INSTALL ON)

@@ -1,5 +1,18 @@
 #!/usr/bin/env bash
-# The Linux build with AddressSanitizer and UndefinedBehaviorSanitizer, and
-# every test of it.
+# The Linux build with AddressSanitizer and UndefinedBehaviorSanitizer and
+# every test of it (the check workflow); then the optimised build with the
+# benchmarks and the maths checks against MPFR, built so that they keep
+# building (they are run by hand: they time, or take minutes).
 set -euo pipefail
-cmake --workflow --preset check
+source tools/setup/stage.sh
+FENNROW_STAGE=linux
+# The page tests skip themselves without a browser and Node; here they must run.
+need_commands chromium:chromium node:nodejs python3:python3 zip:zip unzip:unzip
+
+cmake --preset check
+cmake --preset bench >/dev/null
+configure_only && exit 0
+
+cmake --build --preset check
+ctest --preset check
+cmake --build --preset bench

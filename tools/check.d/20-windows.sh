@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
 # The Windows x64 build (mingw-w64): its DLL's exports and imports and every
 # test suite under Wine, the zip a musician downloads, then the same sounds and
-# states as the Linux build of the first stage.
+# states as the Linux build of the Linux stage.
 #
 # The test preset gives a failed test one more run: Wine's own loader now and
 # then trips an assertion while a finished test program exits ("Inconsistency
 # detected by ld.so: dl-fini.c"), after every check in it has passed. A test
 # that really fails fails twice.
 set -euo pipefail
+source tools/setup/stage.sh
+FENNROW_STAGE=windows
+need_commands wine:wine x86_64-w64-mingw32-objdump:binutils-mingw-w64-x86-64 unzip:unzip python3:python3
+cmake --preset windows
+configure_only && exit 0
+
 cleanup() { WINEPREFIX="$PWD/build/windows/wineprefix" wineserver -k 2>/dev/null || true; }
 trap cleanup EXIT
-cmake --workflow --preset windows
+cmake --build --preset windows
+ctest --preset windows
 
 # The zip holds the plugin and its read-me, and the plugin unpacked from it
 # is a proper DLL that loads and plays the Linux build's states.

@@ -137,8 +137,13 @@ std::string pluginPathFor(const Options& options) {
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (!ec) {
-        const std::filesystem::path beside = self.parent_path() / "fennrow.clap";
-        if (std::filesystem::exists(beside, ec)) return beside.string();
+        // Beside the program in a build folder; in lib/clap of the same prefix
+        // once installed (bin/ and lib/clap/ of /usr, or of an install prefix).
+        const std::filesystem::path folder = self.parent_path();
+        for (const std::filesystem::path& candidate :
+             {folder / "fennrow.clap", folder.parent_path() / "lib" / "clap" / "fennrow.clap"}) {
+            if (std::filesystem::exists(candidate, ec)) return candidate.string();
+        }
     }
     return FENNROW_DEFAULT_PLUGIN;
 }
