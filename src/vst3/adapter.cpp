@@ -18,6 +18,7 @@ Adapter* adapterOf(const clap_host_t* host) { return static_cast<Adapter*>(host-
 // follows, and the host is told to read the values again.
 void hostRescan(const clap_host_t* host, clap_param_rescan_flags) {
     Adapter* adapter = adapterOf(host);
+    adapter->rescanned = true;
     refreshShown(*adapter);
     tellHostValuesChanged(*adapter);
 }
@@ -201,6 +202,12 @@ void tellHostValuesChanged(Adapter& adapter) {
     if (adapter.handler != nullptr) adapter.handler->vtbl->restartComponent(adapter.handler, vst3::kParamValuesChanged);
 }
 
+void afterLoad(Adapter& adapter) {
+    if (adapter.rescanned) return;
+    refreshShown(adapter);
+    tellHostValuesChanged(adapter);
+}
+
 void sendEdit(Adapter& adapter, int index, double normalized) {
     const ParamSpec& spec = adapter.specs[static_cast<std::size_t>(index)];
     const double plain = toPlain(spec, normalized);
@@ -226,12 +233,13 @@ bool loadProgram(Adapter& adapter, std::int32_t index) {
     }
     const std::int32_t previous = adapter.program;
     adapter.program = index; // so that a host reading values during the load sees the new program
+    adapter.rescanned = false;
     if (!adapter.presetLoad->from_location(adapter.plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr,
                                            adapter.programs[static_cast<std::size_t>(index)].loadKey.c_str())) {
         adapter.program = previous;
         return false;
     }
-    refreshShown(adapter);
+    afterLoad(adapter);
     return true;
 }
 

@@ -71,6 +71,7 @@ struct Adapter {
     std::vector<double> shown;
     std::int32_t program = 0;
     vst3::IComponentHandler* handler = nullptr;
+    bool rescanned = false; // the plugin has asked for a rescan since this was cleared
 
     // Edits the controller received while the processor was active; the next
     // process call hands them to the plugin.
@@ -106,6 +107,9 @@ int specIndex(const Adapter& adapter, vst3::ParamID id);
 void refreshShown(Adapter& adapter);
 // Asks the host to read the values again, if it has given a handler.
 void tellHostValuesChanged(Adapter& adapter);
+// After a load: refreshes the view and tells the host, unless the plugin's
+// own rescan has done both already.
+void afterLoad(Adapter& adapter);
 // Hands an edit of the controller to the plugin: at once while the plugin is
 // inactive, at the start of the next block while it is active.
 void sendEdit(Adapter& adapter, int index, double normalized);
