@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 
 namespace fennrow::test {
 namespace {
@@ -16,6 +17,8 @@ struct RenderCase {
     std::int32_t blockSize;
     std::optional<ScoreTransport> transport;
 };
+
+void PrintTo(const RenderCase& c, std::ostream* os) { *os << c.name; }
 
 class Vst3RendersLikeClap : public ::testing::TestWithParam<RenderCase> {};
 
