@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The .deb a musician installs: built from the release preset, its file list
 # checked, then unpacked into a throwaway folder where the unpacked
-# fennrow-render loads the unpacked plugin and renders a note with it.
+# fennrow-render loads the unpacked plugin and renders a note with it, and the
+# unpacked VST3 module shows only its entry points.
 set -euo pipefail
 cmake --workflow --preset package
 
@@ -11,7 +12,7 @@ fail() { echo "package: $*" >&2; exit 1; }
 [ -f "$deb" ] || fail "no $deb"
 
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort | tr '\n' ' ')
-[ "$files" = "./usr/bin/fennrow-render ./usr/lib/clap/fennrow.clap " ] ||
+[ "$files" = "./usr/bin/fennrow-render ./usr/lib/clap/fennrow.clap ./usr/lib/vst3/fennrow.vst3/Contents/x86_64-linux/fennrow.so " ] ||
   fail "$deb holds: $files"
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libsndfile1 libfftw3 libcairo2 libstdc++6; do
@@ -28,4 +29,7 @@ presets=$("$render" --plugin "$plugin" --list-presets | wc -l)
 [ "$presets" -eq 20 ] || fail "the unpacked plugin lists $presets factory sounds, not 20"
 "$render" --plugin "$plugin" --preset "Deep Sub" --notes "E1:0:1" --tail 0.1 -q -o "$root/note.wav"
 [ -s "$root/note.wav" ] || fail "the unpacked plugin rendered nothing"
+# The VST3 module exports its entry points and nothing else.
+exports=$(nm -D --defined-only "$root/usr/lib/vst3/fennrow.vst3/Contents/x86_64-linux/fennrow.so" | awk '{print $3}' | sort | tr '\n' ' ')
+[ "$exports" = "GetPluginFactory ModuleEntry ModuleExit " ] || fail "the VST3 module exports: $exports"
 echo "package: $deb installs and plays"
