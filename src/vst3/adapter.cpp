@@ -1,7 +1,7 @@
 #include "vst3/adapter.h"
 
-#include "vst3/class_info.h"
 #include "vst3/clap_link.h"
+#include "vst3/class_info.h"
 
 #include <fennrow_version.h>
 
@@ -66,7 +66,8 @@ const clap_output_events_t kNoOutput = {nullptr, pushNothing};
 
 void flushValue(Adapter& adapter, clap_id id, double plain) {
     OneEvent one;
-    one.event.header = {sizeof(clap_event_param_value_t), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
+    one.event.header = {sizeof(clap_event_param_value_t), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE,
+                        0};
     one.event.param_id = id;
     one.event.note_id = -1;
     one.event.port_index = -1;
@@ -94,18 +95,20 @@ const InterfaceEntry kInterfaces[] = {
 };
 
 void readPorts(Adapter& adapter) {
-    const auto* audio =
-        static_cast<const clap_plugin_audio_ports_t*>(adapter.plugin->get_extension(adapter.plugin, CLAP_EXT_AUDIO_PORTS));
+    const auto* audio = static_cast<const clap_plugin_audio_ports_t*>(
+        adapter.plugin->get_extension(adapter.plugin, CLAP_EXT_AUDIO_PORTS));
     clap_audio_port_info_t audioInfo{};
-    if (audio != nullptr && audio->count(adapter.plugin, false) > 0 && audio->get(adapter.plugin, 0, false, &audioInfo)) {
+    if (audio != nullptr && audio->count(adapter.plugin, false) > 0 &&
+        audio->get(adapter.plugin, 0, false, &audioInfo)) {
         audioInfo.name[CLAP_NAME_SIZE - 1] = 0;
         adapter.hasOutput = true;
         adapter.output = {audioInfo.name, audioInfo.channel_count};
     }
-    const auto* notes =
-        static_cast<const clap_plugin_note_ports_t*>(adapter.plugin->get_extension(adapter.plugin, CLAP_EXT_NOTE_PORTS));
+    const auto* notes = static_cast<const clap_plugin_note_ports_t*>(
+        adapter.plugin->get_extension(adapter.plugin, CLAP_EXT_NOTE_PORTS));
     clap_note_port_info_t noteInfo{};
-    if (notes != nullptr && notes->count(adapter.plugin, true) > 0 && notes->get(adapter.plugin, 0, true, &noteInfo)) {
+    if (notes != nullptr && notes->count(adapter.plugin, true) > 0 &&
+        notes->get(adapter.plugin, 0, true, &noteInfo)) {
         noteInfo.name[CLAP_NAME_SIZE - 1] = 0;
         adapter.hasNoteInput = true;
         adapter.noteInputName = noteInfo.name;
@@ -115,10 +118,12 @@ void readPorts(Adapter& adapter) {
 } // namespace
 
 Adapter::Adapter()
-    : component{&kComponentVtbl, this}, processor{&kAudioProcessorVtbl, this}, controller{&kEditControllerVtbl, this},
-      units{&kUnitInfoVtbl, this}, contextRequirements{&kContextRequirementsVtbl, this} {
-    host = {CLAP_VERSION_INIT, this,     "fennrow VST3", kVendor, "", kFennrowVersion, hostGetExtension,
-            hostRequest,       hostRequest, hostRequest};
+    : component{&kComponentVtbl, this}, processor{&kAudioProcessorVtbl, this},
+      controller{&kEditControllerVtbl, this}, units{&kUnitInfoVtbl, this}, contextRequirements{
+                                                                               &kContextRequirementsVtbl,
+                                                                               this} {
+    host = {CLAP_VERSION_INIT, this,        "fennrow VST3", kVendor,    "", kFennrowVersion,
+            hostGetExtension,  hostRequest, hostRequest,    hostRequest};
 }
 
 Adapter::~Adapter() {
@@ -132,13 +137,15 @@ Adapter::~Adapter() {
 Adapter* createAdapter() {
     std::unique_ptr<Adapter> adapter(new (std::nothrow) Adapter());
     if (!adapter) return nullptr;
-    const auto* factory = static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
+    const auto* factory =
+        static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
     if (factory == nullptr) return nullptr;
     adapter->plugin = factory->create_plugin(factory, &adapter->host, kClapPluginId);
     if (adapter->plugin == nullptr) return nullptr;
     if (!adapter->plugin->init(adapter->plugin)) return nullptr;
     const clap_plugin_t* plugin = adapter->plugin;
-    adapter->params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
+    adapter->params =
+        static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
     adapter->state = static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
     adapter->presetLoad =
         static_cast<const clap_plugin_preset_load_t*>(plugin->get_extension(plugin, CLAP_EXT_PRESET_LOAD));
@@ -199,7 +206,8 @@ void refreshShown(Adapter& adapter) {
 }
 
 void tellHostValuesChanged(Adapter& adapter) {
-    if (adapter.handler != nullptr) adapter.handler->vtbl->restartComponent(adapter.handler, vst3::kParamValuesChanged);
+    if (adapter.handler != nullptr)
+        adapter.handler->vtbl->restartComponent(adapter.handler, vst3::kParamValuesChanged);
 }
 
 void afterLoad(Adapter& adapter) {
@@ -228,14 +236,16 @@ void flushPendingEdits(Adapter& adapter) {
 }
 
 bool loadProgram(Adapter& adapter, std::int32_t index) {
-    if (adapter.presetLoad == nullptr || index < 0 || static_cast<std::size_t>(index) >= adapter.programs.size()) {
+    if (adapter.presetLoad == nullptr || index < 0 ||
+        static_cast<std::size_t>(index) >= adapter.programs.size()) {
         return false;
     }
     const std::int32_t previous = adapter.program;
     adapter.program = index; // so that a host reading values during the load sees the new program
     adapter.rescanned = false;
-    if (!adapter.presetLoad->from_location(adapter.plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr,
-                                           adapter.programs[static_cast<std::size_t>(index)].loadKey.c_str())) {
+    if (!adapter.presetLoad->from_location(
+            adapter.plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr,
+            adapter.programs[static_cast<std::size_t>(index)].loadKey.c_str())) {
         adapter.program = previous;
         return false;
     }

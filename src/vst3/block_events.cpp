@@ -29,8 +29,8 @@ const ParamSpec* findSpec(const std::vector<ParamSpec>& specs, clap_id id) {
     return nullptr;
 }
 
-void collectParamQueues(BlockEvents& events, vst3::IParameterChanges* changes, const std::vector<ParamSpec>& specs,
-                        std::uint32_t frames) {
+void collectParamQueues(BlockEvents& events, vst3::IParameterChanges* changes,
+                        const std::vector<ParamSpec>& specs, std::uint32_t frames) {
     if (changes == nullptr || changes->vtbl == nullptr) return;
     const std::int32_t queues = changes->vtbl->getParameterCount(changes);
     for (std::int32_t q = 0; q < queues; ++q) {
@@ -130,7 +130,9 @@ bool BlockEvents::addNoteOff(std::uint32_t time, const vst3::NoteOffEvent& note)
 void BlockEvents::sort() { std::sort(order_.begin(), order_.begin() + count_); }
 
 const clap_input_events_t* BlockEvents::window(std::uint32_t first, std::uint32_t end) {
-    const auto timeOf = [this](std::uint32_t position) { return static_cast<std::uint32_t>(order_[position] >> 32); };
+    const auto timeOf = [this](std::uint32_t position) {
+        return static_cast<std::uint32_t>(order_[position] >> 32);
+    };
     std::uint32_t begin = windowEnd_;
     while (begin < count_ && timeOf(begin) < first) ++begin;
     std::uint32_t stop = begin;
@@ -154,13 +156,14 @@ const clap_event_header_t* BlockEvents::listGet(const clap_input_events_t* list,
     return &self->slots_[self->order_[self->windowBegin_ + index] & kSlotMask].header;
 }
 
-void collectHostEvents(BlockEvents& events, const vst3::ProcessData& data, const std::vector<ParamSpec>& specs,
-                       std::uint32_t frames) {
+void collectHostEvents(BlockEvents& events, const vst3::ProcessData& data,
+                       const std::vector<ParamSpec>& specs, std::uint32_t frames) {
     collectParamQueues(events, data.inputParameterChanges, specs, frames);
     collectNotes(events, data.inputEvents, frames);
 }
 
-clap_event_transport_t transportOf(const vst3::ProcessContext& context, double sampleRate, std::uint32_t offset) {
+clap_event_transport_t transportOf(const vst3::ProcessContext& context, double sampleRate,
+                                   std::uint32_t offset) {
     constexpr double kDefaultTempo = 120.0;
     constexpr double kSecondsPerMinute = 60.0;
     clap_event_transport_t transport{};
@@ -173,12 +176,15 @@ clap_event_transport_t transportOf(const vst3::ProcessContext& context, double s
     transport.tempo = hasTempo ? context.tempo : kDefaultTempo;
     if (hasTempo) transport.flags |= CLAP_TRANSPORT_HAS_TEMPO;
     if ((context.state & vst3::kPlaying) != 0) transport.flags |= CLAP_TRANSPORT_IS_PLAYING;
-    const double beats = context.projectTimeMusic + offset * transport.tempo / (kSecondsPerMinute * sampleRate);
+    const double beats =
+        context.projectTimeMusic + offset * transport.tempo / (kSecondsPerMinute * sampleRate);
     if ((context.state & vst3::kProjectTimeMusicValid) != 0 && std::fabs(beats) < kMaxBeats) {
         transport.flags |= CLAP_TRANSPORT_HAS_BEATS_TIMELINE;
         transport.song_pos_beats = static_cast<clap_beattime>(std::llround(beats * CLAP_BEATTIME_FACTOR));
-        if ((context.state & vst3::kBarPositionValid) != 0 && std::fabs(context.barPositionMusic) < kMaxBeats) {
-            transport.bar_start = static_cast<clap_beattime>(std::llround(context.barPositionMusic * CLAP_BEATTIME_FACTOR));
+        if ((context.state & vst3::kBarPositionValid) != 0 &&
+            std::fabs(context.barPositionMusic) < kMaxBeats) {
+            transport.bar_start =
+                static_cast<clap_beattime>(std::llround(context.barPositionMusic * CLAP_BEATTIME_FACTOR));
         }
     }
     if ((context.state & vst3::kTimeSigValid) != 0 && context.timeSigNumerator > 0 &&

@@ -59,12 +59,13 @@ private:
 
 // Adds every point of every known parameter's queue and every note of the
 // event list, with offsets held inside the block of `frames` frames.
-void collectHostEvents(BlockEvents& events, const vst3::ProcessData& data, const std::vector<ParamSpec>& specs,
-                       std::uint32_t frames);
+void collectHostEvents(BlockEvents& events, const vst3::ProcessData& data,
+                       const std::vector<ParamSpec>& specs, std::uint32_t frames);
 
 // The host's process context as the CLAP transport: tempo, song position in
 // quarter notes and the playing flag (and time signature and bar start when
 // given), advanced by `offset` frames.
-clap_event_transport_t transportOf(const vst3::ProcessContext& context, double sampleRate, std::uint32_t offset);
+clap_event_transport_t transportOf(const vst3::ProcessContext& context, double sampleRate,
+                                   std::uint32_t offset);
 
 } // namespace fennrow::adapter

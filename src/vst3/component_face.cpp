@@ -16,7 +16,9 @@ using namespace vst3;
 // The CLAP plugin is created and initialised with the instance, so the
 // host's context is not needed; initialize and terminate may come once per
 // face and in any number.
-tresult VST3_API initialize(void* self, FUnknown*) { return ownerOf(self) != nullptr ? kResultOk : kInvalidArgument; }
+tresult VST3_API initialize(void* self, FUnknown*) {
+    return ownerOf(self) != nullptr ? kResultOk : kInvalidArgument;
+}
 
 tresult VST3_API terminate(void* self) {
     Adapter* adapter = ownerOf(self);

@@ -16,7 +16,9 @@ using namespace vst3;
 // Host strings are read up to this many units.
 constexpr std::size_t kLongestHostText = 1024;
 
-tresult VST3_API initialize(void* self, FUnknown*) { return ownerOf(self) != nullptr ? kResultOk : kInvalidArgument; }
+tresult VST3_API initialize(void* self, FUnknown*) {
+    return ownerOf(self) != nullptr ? kResultOk : kInvalidArgument;
+}
 
 tresult VST3_API terminate(void* self) {
     Adapter* adapter = ownerOf(self);
@@ -42,7 +44,9 @@ tresult VST3_API getControllerState(void* self, IBStream* stream) {
     return ownerOf(self) != nullptr && stream != nullptr ? kResultOk : kInvalidArgument;
 }
 
-std::int32_t programCount(const Adapter& adapter) { return static_cast<std::int32_t>(adapter.programs.size()); }
+std::int32_t programCount(const Adapter& adapter) {
+    return static_cast<std::int32_t>(adapter.programs.size());
+}
 bool hasProgramList(const Adapter& adapter) { return !adapter.programs.empty(); }
 
 std::int32_t VST3_API getParameterCount(void* self) {
@@ -61,11 +65,14 @@ std::int32_t programAt(const Adapter& adapter, double normalized) {
     return static_cast<std::int32_t>(std::lround(std::clamp(normalized, 0.0, 1.0) * steps));
 }
 
-bool isProgramParam(const Adapter& adapter, ParamID id) { return id == kProgramParamId && hasProgramList(adapter); }
+bool isProgramParam(const Adapter& adapter, ParamID id) {
+    return id == kProgramParamId && hasProgramList(adapter);
+}
 
 tresult VST3_API getParameterInfo(void* self, std::int32_t index, ParameterInfo* info) {
     const Adapter* adapter = ownerOf(self);
-    if (adapter == nullptr || info == nullptr || index < 0 || index >= getParameterCount(self)) return kInvalidArgument;
+    if (adapter == nullptr || info == nullptr || index < 0 || index >= getParameterCount(self))
+        return kInvalidArgument;
     return guarded(kInternalError, [&] {
         *info = ParameterInfo{};
         info->unitId = kRootUnitId;
@@ -95,13 +102,15 @@ tresult VST3_API getParamStringByValue(void* self, ParamID id, ParamValue normal
     if (adapter == nullptr || string == nullptr) return kInvalidArgument;
     return guarded(kInternalError, [&] {
         if (isProgramParam(*adapter, id)) {
-            copyUtf16(string, 128, adapter->programs[static_cast<std::size_t>(programAt(*adapter, normalized))].name);
+            copyUtf16(string, 128,
+                      adapter->programs[static_cast<std::size_t>(programAt(*adapter, normalized))].name);
             return kResultOk;
         }
         const int index = specIndex(*adapter, id);
         if (index < 0) return kInvalidArgument;
         const ParamSpec& spec = adapter->specs[static_cast<std::size_t>(index)];
-        const std::optional<std::string> text = valueText(adapter->plugin, adapter->params, spec, toPlain(spec, normalized));
+        const std::optional<std::string> text =
+            valueText(adapter->plugin, adapter->params, spec, toPlain(spec, normalized));
         if (!text) return kResultFalse;
         copyUtf16(string, 128, *text);
         return kResultOk;
@@ -126,7 +135,8 @@ tresult VST3_API getParamValueByString(void* self, ParamID id, char16* string, P
         if (index < 0) return kInvalidArgument;
         const ParamSpec& spec = adapter->specs[static_cast<std::size_t>(index)];
         double plain = 0.0;
-        if (!adapter->params->text_to_value(adapter->plugin, spec.id, text.c_str(), &plain)) return kResultFalse;
+        if (!adapter->params->text_to_value(adapter->plugin, spec.id, text.c_str(), &plain))
+            return kResultFalse;
         *normalized = toNormalized(spec, plain);
         return kResultOk;
     });

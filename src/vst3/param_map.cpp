@@ -9,8 +9,8 @@ namespace {
 
 constexpr std::uint32_t kTextCapacity = 128;
 
-std::optional<std::string> pluginText(const clap_plugin_t* plugin, const clap_plugin_params_t* params, clap_id id,
-                                      double plain) {
+std::optional<std::string> pluginText(const clap_plugin_t* plugin, const clap_plugin_params_t* params,
+                                      clap_id id, double plain) {
     char text[kTextCapacity] = {};
     if (!params->value_to_text(plugin, id, plain, text, kTextCapacity)) return std::nullopt;
     text[kTextCapacity - 1] = 0;
@@ -19,7 +19,8 @@ std::optional<std::string> pluginText(const clap_plugin_t* plugin, const clap_pl
 
 // The plugin writes a unit as a word after its number ("0.060 s"): what
 // follows the first blank of its text for the default value.
-std::string unitOf(const clap_plugin_t* plugin, const clap_plugin_params_t* params, const clap_param_info_t& info) {
+std::string unitOf(const clap_plugin_t* plugin, const clap_plugin_params_t* params,
+                   const clap_param_info_t& info) {
     const std::optional<std::string> text = pluginText(plugin, params, info.id, info.default_value);
     if (!text) return {};
     const std::size_t blank = text->find(' ');
@@ -49,7 +50,9 @@ std::vector<ParamSpec> readParamSpecs(const clap_plugin_t* plugin, const clap_pl
     return specs;
 }
 
-double toPlain(const ParamSpec& spec, double normalized) { return spec.min + normalized * (spec.max - spec.min); }
+double toPlain(const ParamSpec& spec, double normalized) {
+    return spec.min + normalized * (spec.max - spec.min);
+}
 
 double toNormalized(const ParamSpec& spec, double plain) {
     const double range = spec.max - spec.min;
@@ -66,7 +69,8 @@ std::optional<std::string> valueText(const clap_plugin_t* plugin, const clap_plu
     std::optional<std::string> text = pluginText(plugin, params, spec.id, plain);
     if (!text || spec.unit.empty()) return text;
     const std::string suffix = " " + spec.unit;
-    if (text->size() > suffix.size() && text->compare(text->size() - suffix.size(), suffix.size(), suffix) == 0) {
+    if (text->size() > suffix.size() &&
+        text->compare(text->size() - suffix.size(), suffix.size(), suffix) == 0) {
         text->resize(text->size() - suffix.size());
     }
     return text;

@@ -1,8 +1,8 @@
 #include "vst3/plugin_factory.h"
 
 #include "vst3/adapter.h"
-#include "vst3/class_info.h"
 #include "vst3/clap_link.h"
+#include "vst3/class_info.h"
 #include "vst3/text16.h"
 
 #include <fennrow_version.h>
@@ -113,7 +113,10 @@ tresult VST3_API createInstance(void*, FIDString cid, FIDString iid, void** obj)
 }
 
 const IPluginFactory3Vtbl kFactoryVtbl = {
-    {{{factoryQueryInterface, factoryAddRef, factoryRelease}, getFactoryInfo, countClasses, getClassInfo,
+    {{{factoryQueryInterface, factoryAddRef, factoryRelease},
+      getFactoryInfo,
+      countClasses,
+      getClassInfo,
       createInstance},
      getClassInfo2},
     getClassInfoUnicode,

@@ -31,11 +31,13 @@ tresult VST3_API setBusArrangements(void* self, SpeakerArrangement*, std::int32_
     if (numIns != 0) return kResultFalse;
     const std::int32_t wanted = adapter->hasOutput ? 1 : 0;
     if (numOuts != wanted) return kResultFalse;
-    if (wanted == 1 && (outputs == nullptr || outputs[0] != arrangementOf(adapter->output.channels))) return kResultFalse;
+    if (wanted == 1 && (outputs == nullptr || outputs[0] != arrangementOf(adapter->output.channels)))
+        return kResultFalse;
     return kResultOk;
 }
 
-tresult VST3_API getBusArrangement(void* self, BusDirection dir, std::int32_t index, SpeakerArrangement* arr) {
+tresult VST3_API getBusArrangement(void* self, BusDirection dir, std::int32_t index,
+                                   SpeakerArrangement* arr) {
     const Adapter* adapter = ownerOf(self);
     if (adapter == nullptr || arr == nullptr || dir != kOutput || index != 0 || !adapter->hasOutput) {
         return kInvalidArgument;
@@ -44,7 +46,9 @@ tresult VST3_API getBusArrangement(void* self, BusDirection dir, std::int32_t in
     return kResultOk;
 }
 
-tresult VST3_API canProcessSampleSize(void*, std::int32_t size) { return size == kSample32 ? kResultOk : kResultFalse; }
+tresult VST3_API canProcessSampleSize(void*, std::int32_t size) {
+    return size == kSample32 ? kResultOk : kResultFalse;
+}
 
 std::uint32_t VST3_API getLatencySamples(void*) { return 0; }
 
@@ -53,7 +57,8 @@ tresult VST3_API setupProcessing(void* self, ProcessSetup* setup) {
     if (adapter == nullptr || setup == nullptr) return kInvalidArgument;
     if (adapter->active) return kResultFalse; // only between deactivation and activation
     if (setup->symbolicSampleSize != kSample32) return kResultFalse;
-    if (!(setup->sampleRate >= kLowestRate && setup->sampleRate <= kHighestRate) || setup->maxSamplesPerBlock < 1) {
+    if (!(setup->sampleRate >= kLowestRate && setup->sampleRate <= kHighestRate) ||
+        setup->maxSamplesPerBlock < 1) {
         return kInvalidArgument;
     }
     adapter->sampleRate = setup->sampleRate;
@@ -78,7 +83,8 @@ void zeroOutputs(const ProcessData& data, std::uint32_t frames) {
         AudioBusBuffers& buffers = data.outputs[bus];
         if (buffers.channelBuffers32 == nullptr) continue;
         for (std::int32_t channel = 0; channel < buffers.numChannels; ++channel) {
-            if (buffers.channelBuffers32[channel] != nullptr) std::fill_n(buffers.channelBuffers32[channel], frames, 0.0f);
+            if (buffers.channelBuffers32[channel] != nullptr)
+                std::fill_n(buffers.channelBuffers32[channel], frames, 0.0f);
         }
         buffers.silenceFlags = buffers.numChannels <= 0    ? 0
                                : buffers.numChannels >= 64 ? ~std::uint64_t{0}
@@ -124,7 +130,8 @@ void markSilence(const ProcessData& data, std::uint32_t frames) {
         if (buffers.channelBuffers32 == nullptr) continue;
         for (std::int32_t channel = 0; channel < buffers.numChannels && channel < 64; ++channel) {
             const float* samples = buffers.channelBuffers32[channel];
-            if (samples != nullptr && std::all_of(samples, samples + frames, [](float s) { return s == 0.0f; })) {
+            if (samples != nullptr &&
+                std::all_of(samples, samples + frames, [](float s) { return s == 0.0f; })) {
                 buffers.silenceFlags |= std::uint64_t{1} << channel;
             }
         }
@@ -190,7 +197,8 @@ tresult VST3_API process(void* self, ProcessData* data) {
     if (data->outputs != nullptr && data->numOutputs >= 1 && data->outputs[0].channelBuffers32 != nullptr) {
         const AudioBusBuffers& main = data->outputs[0];
         for (std::int32_t channel = 2; channel < main.numChannels; ++channel) {
-            if (main.channelBuffers32[channel] != nullptr) std::fill_n(main.channelBuffers32[channel], frames, 0.0f);
+            if (main.channelBuffers32[channel] != nullptr)
+                std::fill_n(main.channelBuffers32[channel], frames, 0.0f);
         }
     }
     markSilence(*data, frames);
@@ -200,16 +208,18 @@ tresult VST3_API process(void* self, ProcessData* data) {
 std::uint32_t VST3_API getTailSamples(void*) { return kNoTail; }
 
 std::uint32_t VST3_API getProcessContextRequirements(void*) {
-    return kNeedProjectTimeMusic | kNeedBarPositionMusic | kNeedTempo | kNeedTimeSignature | kNeedTransportState;
+    return kNeedProjectTimeMusic | kNeedBarPositionMusic | kNeedTempo | kNeedTimeSignature |
+           kNeedTransportState;
 }
 
 } // namespace
 
 const IAudioProcessorVtbl kAudioProcessorVtbl = {
-    kUnknownMethods, setBusArrangements, getBusArrangement,
-    canProcessSampleSize, getLatencySamples, setupProcessing, setProcessing, process, getTailSamples,
+    kUnknownMethods, setBusArrangements, getBusArrangement, canProcessSampleSize, getLatencySamples,
+    setupProcessing, setProcessing,      process,           getTailSamples,
 };
 
-const IProcessContextRequirementsVtbl kContextRequirementsVtbl = {kUnknownMethods, getProcessContextRequirements};
+const IProcessContextRequirementsVtbl kContextRequirementsVtbl = {kUnknownMethods,
+                                                                  getProcessContextRequirements};
 
 } // namespace fennrow::adapter

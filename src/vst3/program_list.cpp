@@ -24,7 +24,8 @@ std::vector<Program>& listOf(const clap_preset_discovery_metadata_receiver_t* re
 
 void onError(const clap_preset_discovery_metadata_receiver_t*, int32_t, const char*) {}
 
-bool beginPreset(const clap_preset_discovery_metadata_receiver_t* receiver, const char* name, const char* loadKey) {
+bool beginPreset(const clap_preset_discovery_metadata_receiver_t* receiver, const char* name,
+                 const char* loadKey) {
     if (name == nullptr || loadKey == nullptr) return true; // not loadable as a factory sound
     try {
         listOf(receiver).push_back({name, loadKey});
@@ -47,20 +48,21 @@ void addExtraInfo(const clap_preset_discovery_metadata_receiver_t*, const char*,
 
 std::vector<Program> readFactoryPrograms(const clap_plugin_entry_t& entry) {
     std::vector<Program> programs;
-    const auto* factory =
-        static_cast<const clap_preset_discovery_factory_t*>(entry.get_factory(CLAP_PRESET_DISCOVERY_FACTORY_ID));
+    const auto* factory = static_cast<const clap_preset_discovery_factory_t*>(
+        entry.get_factory(CLAP_PRESET_DISCOVERY_FACTORY_ID));
     if (factory == nullptr) return programs;
     const clap_preset_discovery_indexer_t indexer = {
-        CLAP_VERSION_INIT, "fennrow VST3", "Brightmoss", "", kFennrowVersion, nullptr,
-        declareFiletype,   declareLocation, declareSoundpack, indexerExtension,
+        CLAP_VERSION_INIT, "fennrow VST3",   "Brightmoss",     "", kFennrowVersion, nullptr, declareFiletype,
+        declareLocation,   declareSoundpack, indexerExtension,
     };
     const clap_preset_discovery_metadata_receiver_t receiver = {
-        &programs,    onError,  beginPreset,    addPluginId,   setSoundpackId, setFlags,
-        addCreator,   setDescription, setTimestamps, addFeature, addExtraInfo,
+        &programs,  onError,        beginPreset,   addPluginId, setSoundpackId, setFlags,
+        addCreator, setDescription, setTimestamps, addFeature,  addExtraInfo,
     };
     const uint32_t count = factory->count(factory);
     for (uint32_t index = 0; index < count && programs.empty(); ++index) {
-        const clap_preset_discovery_provider_descriptor_t* descriptor = factory->get_descriptor(factory, index);
+        const clap_preset_discovery_provider_descriptor_t* descriptor =
+            factory->get_descriptor(factory, index);
         if (descriptor == nullptr || descriptor->id == nullptr) continue;
         const clap_preset_discovery_provider_t* provider = factory->create(factory, &indexer, descriptor->id);
         if (provider == nullptr) continue;

@@ -35,7 +35,8 @@ std::int32_t VST3_API getProgramListCount(void* self) {
 
 tresult VST3_API getProgramListInfo(void* self, std::int32_t index, ProgramListInfo* info) {
     const Adapter* adapter = ownerOf(self);
-    if (adapter == nullptr || info == nullptr || index != 0 || !hasPrograms(*adapter)) return kInvalidArgument;
+    if (adapter == nullptr || info == nullptr || index != 0 || !hasPrograms(*adapter))
+        return kInvalidArgument;
     info->id = kProgramListId;
     copyUtf16(info->name, kProgramListName);
     info->programCount = static_cast<std::int32_t>(adapter->programs.size());
@@ -54,11 +55,17 @@ tresult VST3_API getProgramName(void* self, ProgramListID listId, std::int32_t i
     });
 }
 
-tresult VST3_API getProgramInfo(void*, ProgramListID, std::int32_t, const char*, char16*) { return kResultFalse; }
+tresult VST3_API getProgramInfo(void*, ProgramListID, std::int32_t, const char*, char16*) {
+    return kResultFalse;
+}
 tresult VST3_API hasProgramPitchNames(void*, ProgramListID, std::int32_t) { return kResultFalse; }
-tresult VST3_API getProgramPitchName(void*, ProgramListID, std::int32_t, std::int16_t, char16*) { return kResultFalse; }
+tresult VST3_API getProgramPitchName(void*, ProgramListID, std::int32_t, std::int16_t, char16*) {
+    return kResultFalse;
+}
 UnitID VST3_API getSelectedUnit(void*) { return kRootUnitId; }
-tresult VST3_API selectUnit(void*, UnitID unitId) { return unitId == kRootUnitId ? kResultOk : kInvalidArgument; }
+tresult VST3_API selectUnit(void*, UnitID unitId) {
+    return unitId == kRootUnitId ? kResultOk : kInvalidArgument;
+}
 
 tresult VST3_API getUnitByBus(void*, MediaType, BusDirection, std::int32_t, std::int32_t, UnitID* unitId) {
     if (unitId == nullptr) return kInvalidArgument;
@@ -71,9 +78,9 @@ tresult VST3_API setUnitProgramData(void*, std::int32_t, std::int32_t, IBStream*
 } // namespace
 
 const IUnitInfoVtbl kUnitInfoVtbl = {
-    kUnknownMethods,     getUnitCount,   getUnitInfo,      getProgramListCount, getProgramListInfo,
-    getProgramName,      getProgramInfo, hasProgramPitchNames, getProgramPitchName, getSelectedUnit,
-    selectUnit,          getUnitByBus,   setUnitProgramData,
+    kUnknownMethods, getUnitCount,   getUnitInfo,          getProgramListCount, getProgramListInfo,
+    getProgramName,  getProgramInfo, hasProgramPitchNames, getProgramPitchName, getSelectedUnit,
+    selectUnit,      getUnitByBus,   setUnitProgramData,
 };
 
 } // namespace fennrow::adapter

@@ -106,14 +106,15 @@ struct MemoryStreamAccess {
         return stream->failAfterCalls >= 0 && stream->calls > stream->failAfterCalls;
     }
 
-    static tresult VST3_API read(void* face, void* buffer, std::int32_t numBytes, std::int32_t* numBytesRead) {
+    static tresult VST3_API read(void* face, void* buffer, std::int32_t numBytes,
+                                 std::int32_t* numBytesRead) {
         MemoryStream* stream = of(face);
         if (numBytesRead != nullptr) *numBytesRead = 0;
         if (failsNow(stream)) return kInternalError;
         if (buffer == nullptr || numBytes < 0) return kInvalidArgument;
         const std::size_t left = stream->bytes.size() - stream->position;
-        const std::size_t count = std::min({left, static_cast<std::size_t>(numBytes),
-                                            static_cast<std::size_t>(stream->maxChunk)});
+        const std::size_t count =
+            std::min({left, static_cast<std::size_t>(numBytes), static_cast<std::size_t>(stream->maxChunk)});
         std::memcpy(buffer, stream->bytes.data() + stream->position, count);
         stream->position += count;
         if (numBytesRead != nullptr) *numBytesRead = static_cast<std::int32_t>(count);
@@ -121,14 +122,15 @@ struct MemoryStreamAccess {
         return stream->falseAtEnd && atEnd ? kResultFalse : kResultOk;
     }
 
-    static tresult VST3_API write(void* face, void* buffer, std::int32_t numBytes, std::int32_t* numBytesWritten) {
+    static tresult VST3_API write(void* face, void* buffer, std::int32_t numBytes,
+                                  std::int32_t* numBytesWritten) {
         MemoryStream* stream = of(face);
         if (numBytesWritten != nullptr) *numBytesWritten = 0;
         if (failsNow(stream)) return kInternalError;
         if (buffer == nullptr || numBytes < 0) return kInvalidArgument;
         const std::int32_t count = std::min(numBytes, stream->maxChunk);
-        stream->bytes.replace(stream->position, static_cast<std::size_t>(count), static_cast<const char*>(buffer),
-                              static_cast<std::size_t>(count));
+        stream->bytes.replace(stream->position, static_cast<std::size_t>(count),
+                              static_cast<const char*>(buffer), static_cast<std::size_t>(count));
         stream->position += static_cast<std::size_t>(count);
         if (numBytesWritten != nullptr) *numBytesWritten = count;
         return kResultOk;
@@ -139,7 +141,8 @@ struct MemoryStreamAccess {
         const std::int64_t base = mode == kIBSeekSet   ? 0
                                   : mode == kIBSeekCur ? static_cast<std::int64_t>(stream->position)
                                                        : static_cast<std::int64_t>(stream->bytes.size());
-        const std::int64_t target = std::clamp<std::int64_t>(base + pos, 0, static_cast<std::int64_t>(stream->bytes.size()));
+        const std::int64_t target =
+            std::clamp<std::int64_t>(base + pos, 0, static_cast<std::int64_t>(stream->bytes.size()));
         stream->position = static_cast<std::size_t>(target);
         if (result != nullptr) *result = target;
         return kResultOk;
@@ -154,7 +157,8 @@ struct MemoryStreamAccess {
     static constexpr IBStreamVtbl kVtbl = {{noInterface, nominalRef, nominalRef}, read, write, seek, tell};
 };
 
-MemoryStream::MemoryStream(std::string initial) : bytes(std::move(initial)), face_{&MemoryStreamAccess::kVtbl, this} {}
+MemoryStream::MemoryStream(std::string initial)
+    : bytes(std::move(initial)), face_{&MemoryStreamAccess::kVtbl, this} {}
 
 // --- EventList --------------------------------------------------------------
 
@@ -168,11 +172,14 @@ EventList* eventListOf(void* face) {
     return static_cast<Face*>(face)->self;
 }
 
-std::int32_t VST3_API eventCount(void* face) { return static_cast<std::int32_t>(eventListOf(face)->events.size()); }
+std::int32_t VST3_API eventCount(void* face) {
+    return static_cast<std::int32_t>(eventListOf(face)->events.size());
+}
 
 tresult VST3_API getEvent(void* face, std::int32_t index, Event* event) {
     EventList* list = eventListOf(face);
-    if (event == nullptr || index < 0 || static_cast<std::size_t>(index) >= list->events.size()) return kInvalidArgument;
+    if (event == nullptr || index < 0 || static_cast<std::size_t>(index) >= list->events.size())
+        return kInvalidArgument;
     *event = list->events[static_cast<std::size_t>(index)];
     return kResultOk;
 }
@@ -217,9 +224,11 @@ struct ParameterChangesAccess {
     static std::int32_t VST3_API pointCount(void* face) {
         return static_cast<std::int32_t>(queueOf(face)->points.size());
     }
-    static tresult VST3_API getPoint(void* face, std::int32_t index, std::int32_t* offset, ParamValue* value) {
+    static tresult VST3_API getPoint(void* face, std::int32_t index, std::int32_t* offset,
+                                     ParamValue* value) {
         Queue* queue = queueOf(face);
-        if (offset == nullptr || value == nullptr || index < 0 || static_cast<std::size_t>(index) >= queue->points.size()) {
+        if (offset == nullptr || value == nullptr || index < 0 ||
+            static_cast<std::size_t>(index) >= queue->points.size()) {
             return kInvalidArgument;
         }
         *offset = queue->points[static_cast<std::size_t>(index)].first;
@@ -228,7 +237,9 @@ struct ParameterChangesAccess {
     }
     static tresult VST3_API addPoint(void*, std::int32_t, ParamValue, std::int32_t*) { return kResultFalse; }
 
-    static std::int32_t VST3_API queueCount(void* face) { return static_cast<std::int32_t>(of(face)->queues_.size()); }
+    static std::int32_t VST3_API queueCount(void* face) {
+        return static_cast<std::int32_t>(of(face)->queues_.size());
+    }
     static IParamValueQueue* VST3_API queueAt(void* face, std::int32_t index) {
         ParameterChanges* changes = of(face);
         if (index < 0 || static_cast<std::size_t>(index) >= changes->queues_.size()) return nullptr;
@@ -236,15 +247,17 @@ struct ParameterChangesAccess {
     }
     static IParamValueQueue* VST3_API addQueue(void*, const ParamID*, std::int32_t*) { return nullptr; }
 
-    static constexpr IParamValueQueueVtbl kQueueVtbl = {{noInterface, nominalRef, nominalRef}, queueId, pointCount,
-                                                        getPoint, addPoint};
-    static constexpr IParameterChangesVtbl kVtbl = {{noInterface, nominalRef, nominalRef}, queueCount, queueAt, addQueue};
+    static constexpr IParamValueQueueVtbl kQueueVtbl = {
+        {noInterface, nominalRef, nominalRef}, queueId, pointCount, getPoint, addPoint};
+    static constexpr IParameterChangesVtbl kVtbl = {
+        {noInterface, nominalRef, nominalRef}, queueCount, queueAt, addQueue};
 };
 
 ParameterChanges::ParameterChanges() : face_{&ParameterChangesAccess::kVtbl, this} {}
 
 ParameterChanges& ParameterChanges::point(ParamID id, std::int32_t offset, double normalized) {
-    auto found = std::find_if(queues_.begin(), queues_.end(), [id](const Queue& queue) { return queue.id == id; });
+    auto found =
+        std::find_if(queues_.begin(), queues_.end(), [id](const Queue& queue) { return queue.id == id; });
     if (found == queues_.end()) {
         queues_.push_back({&ParameterChangesAccess::kQueueVtbl, id, {}});
         found = queues_.end() - 1;
@@ -257,15 +270,20 @@ ParameterChanges& ParameterChanges::point(ParamID id, std::int32_t offset, doubl
 
 struct ComponentHandlerAccess {
     static ComponentHandler* of(void* face) { return selfOf<ComponentHandler, ComponentHandler::Face>(face); }
-    static std::uint32_t VST3_API addRef(void* face) { return static_cast<std::uint32_t>(++of(face)->references); }
-    static std::uint32_t VST3_API release(void* face) { return static_cast<std::uint32_t>(--of(face)->references); }
+    static std::uint32_t VST3_API addRef(void* face) {
+        return static_cast<std::uint32_t>(++of(face)->references);
+    }
+    static std::uint32_t VST3_API release(void* face) {
+        return static_cast<std::uint32_t>(--of(face)->references);
+    }
     static tresult VST3_API edit(void*, ParamID) { return kResultOk; }
     static tresult VST3_API perform(void*, ParamID, ParamValue) { return kResultOk; }
     static tresult VST3_API restart(void* face, std::int32_t flags) {
         of(face)->restarts.push_back(flags);
         return kResultOk;
     }
-    static constexpr IComponentHandlerVtbl kVtbl = {{noInterface, addRef, release}, edit, perform, edit, restart};
+    static constexpr IComponentHandlerVtbl kVtbl = {
+        {noInterface, addRef, release}, edit, perform, edit, restart};
 };
 
 ComponentHandler::ComponentHandler() : face_{&ComponentHandlerAccess::kVtbl, this} {}
@@ -273,7 +291,8 @@ ComponentHandler::ComponentHandler() : face_{&ComponentHandlerAccess::kVtbl, thi
 // --- Vst3Block --------------------------------------------------------------
 
 Vst3Block::Vst3Block(std::int32_t frames, std::int32_t channels, float fill)
-    : samples_(static_cast<std::size_t>(channels), std::vector<float>(static_cast<std::size_t>(frames), fill)) {
+    : samples_(static_cast<std::size_t>(channels),
+               std::vector<float>(static_cast<std::size_t>(frames), fill)) {
     for (std::vector<float>& channel : samples_) pointers_.push_back(channel.data());
     output.numChannels = channels;
     output.channelBuffers32 = pointers_.data();
@@ -295,7 +314,8 @@ ProcessData* Vst3Block::data(IEventList* events, IParameterChanges* changes, Pro
 
 FUnknown* queryFace(FUnknown* object, const Uid& iid) {
     void* face = nullptr;
-    if (object == nullptr || object->vtbl->queryInterface(object, iid.bytes, &face) != kResultOk) return nullptr;
+    if (object == nullptr || object->vtbl->queryInterface(object, iid.bytes, &face) != kResultOk)
+        return nullptr;
     return static_cast<FUnknown*>(face);
 }
 
@@ -309,8 +329,8 @@ Vst3Instance::Vst3Instance(const Vst3Module& module) {
     PClassInfo info{};
     if (factory->factory2.factory.getClassInfo(module.factory(), 0, &info) != kResultOk) return;
     void* object = nullptr;
-    if (factory->factory2.factory.createInstance(module.factory(), info.cid.bytes, kIComponentIid.bytes, &object) !=
-        kResultOk) {
+    if (factory->factory2.factory.createInstance(module.factory(), info.cid.bytes, kIComponentIid.bytes,
+                                                 &object) != kResultOk) {
         return;
     }
     component = static_cast<FUnknown*>(object);

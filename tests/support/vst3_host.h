@@ -44,9 +44,9 @@ public:
 
     std::string bytes;
     std::size_t position = 0;
-    std::int32_t maxChunk = INT32_MAX;   // at most this many bytes per call
-    int failAfterCalls = -1;             // the call after this many answers kInternalError
-    bool falseAtEnd = false;             // answer kResultFalse with the last bytes, as some hosts do
+    std::int32_t maxChunk = INT32_MAX; // at most this many bytes per call
+    int failAfterCalls = -1;           // the call after this many answers kInternalError
+    bool falseAtEnd = false;           // answer kResultFalse with the last bytes, as some hosts do
     int calls = 0;
 
 private:
@@ -66,8 +66,8 @@ public:
     vst3::IEventList* list() { return reinterpret_cast<vst3::IEventList*>(&face_); }
     EventList& noteOn(std::int32_t offset, std::int16_t pitch, float velocity, std::int32_t noteId = -1,
                       std::int16_t channel = 0);
-    EventList& noteOff(std::int32_t offset, std::int16_t pitch, float velocity = 0.0f, std::int32_t noteId = -1,
-                       std::int16_t channel = 0);
+    EventList& noteOff(std::int32_t offset, std::int16_t pitch, float velocity = 0.0f,
+                       std::int32_t noteId = -1, std::int16_t channel = 0);
     void clear() { events.clear(); }
 
     std::vector<vst3::Event> events;
@@ -154,21 +154,27 @@ public:
 
     vst3::tresult process(vst3::ProcessData* data) { return processorVtbl().process(processor, data); }
     std::string saveState();
-    vst3::tresult loadState(MemoryStream& stream) { return componentVtbl().setState(component, stream.stream()); }
+    vst3::tresult loadState(MemoryStream& stream) {
+        return componentVtbl().setState(component, stream.stream());
+    }
 
     double value(vst3::ParamID id) { return controllerVtbl().getParamNormalized(controller, id); }
     vst3::tresult setValue(vst3::ParamID id, double normalized) {
         return controllerVtbl().setParamNormalized(controller, id, normalized);
     }
 
-    const vst3::IComponentVtbl& componentVtbl() const { return *reinterpret_cast<const vst3::IComponentVtbl*>(component->vtbl); }
+    const vst3::IComponentVtbl& componentVtbl() const {
+        return *reinterpret_cast<const vst3::IComponentVtbl*>(component->vtbl);
+    }
     const vst3::IAudioProcessorVtbl& processorVtbl() const {
         return *reinterpret_cast<const vst3::IAudioProcessorVtbl*>(processor->vtbl);
     }
     const vst3::IEditControllerVtbl& controllerVtbl() const {
         return *reinterpret_cast<const vst3::IEditControllerVtbl*>(controller->vtbl);
     }
-    const vst3::IUnitInfoVtbl& unitsVtbl() const { return *reinterpret_cast<const vst3::IUnitInfoVtbl*>(units->vtbl); }
+    const vst3::IUnitInfoVtbl& unitsVtbl() const {
+        return *reinterpret_cast<const vst3::IUnitInfoVtbl*>(units->vtbl);
+    }
 
     vst3::FUnknown* component = nullptr;
     vst3::FUnknown* processor = nullptr;

@@ -16,18 +16,23 @@ TEST(Vst3Hostile, NullPointersAreRefused) {
     Vst3Module module;
     Vst3Instance plugin(module);
     ASSERT_TRUE(plugin.valid());
-    EXPECT_EQ(plugin.component->vtbl->queryInterface(plugin.component, kIComponentIid.bytes, nullptr), kInvalidArgument);
+    EXPECT_EQ(plugin.component->vtbl->queryInterface(plugin.component, kIComponentIid.bytes, nullptr),
+              kInvalidArgument);
     void* face = &plugin;
     EXPECT_EQ(plugin.component->vtbl->queryInterface(plugin.component, nullptr, &face), kInvalidArgument);
     EXPECT_EQ(face, nullptr);
-    EXPECT_EQ(plugin.componentVtbl().getBusInfo(plugin.component, kAudio, kOutput, 0, nullptr), kInvalidArgument);
+    EXPECT_EQ(plugin.componentVtbl().getBusInfo(plugin.component, kAudio, kOutput, 0, nullptr),
+              kInvalidArgument);
     EXPECT_EQ(plugin.componentVtbl().setState(plugin.component, nullptr), kInvalidArgument);
     EXPECT_EQ(plugin.componentVtbl().getState(plugin.component, nullptr), kInvalidArgument);
     EXPECT_EQ(plugin.controllerVtbl().getParameterInfo(plugin.controller, 0, nullptr), kInvalidArgument);
-    EXPECT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, 1, 0.5, nullptr), kInvalidArgument);
-    EXPECT_EQ(plugin.controllerVtbl().getParamValueByString(plugin.controller, 1, nullptr, nullptr), kInvalidArgument);
+    EXPECT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, 1, 0.5, nullptr),
+              kInvalidArgument);
+    EXPECT_EQ(plugin.controllerVtbl().getParamValueByString(plugin.controller, 1, nullptr, nullptr),
+              kInvalidArgument);
     EXPECT_EQ(plugin.processorVtbl().setupProcessing(plugin.processor, nullptr), kInvalidArgument);
-    EXPECT_EQ(plugin.processorVtbl().getBusArrangement(plugin.processor, kOutput, 0, nullptr), kInvalidArgument);
+    EXPECT_EQ(plugin.processorVtbl().getBusArrangement(plugin.processor, kOutput, 0, nullptr),
+              kInvalidArgument);
     EXPECT_EQ(plugin.process(nullptr), kInvalidArgument);
     EXPECT_EQ(plugin.unitsVtbl().getProgramName(plugin.units, 1, 0, nullptr), kInvalidArgument);
     EXPECT_EQ(plugin.setValue(1, std::numeric_limits<double>::quiet_NaN()), kInvalidArgument);
@@ -49,7 +54,8 @@ TEST(Vst3Hostile, CallsOutOfOrder) {
 
     ASSERT_TRUE(plugin.start(44100.0, 256));
     ProcessSetup setup{kRealtime, kSample32, 512, 48000.0};
-    EXPECT_EQ(plugin.processorVtbl().setupProcessing(plugin.processor, &setup), kResultFalse) << "while active";
+    EXPECT_EQ(plugin.processorVtbl().setupProcessing(plugin.processor, &setup), kResultFalse)
+        << "while active";
     EXPECT_EQ(plugin.componentVtbl().setActive(plugin.component, 1), kResultOk) << "twice";
     EXPECT_EQ(plugin.process(block.data()), kResultOk);
     EXPECT_EQ(plugin.processorVtbl().setProcessing(plugin.processor, 0), kResultOk);
@@ -86,9 +92,8 @@ struct SetupCase {
 TEST(Vst3Hostile, RatesAndBlockSizes) {
     Vst3Module module;
     const SetupCase cases[] = {
-        {1000.0, 1, true},     {768000.0, 16384, true}, {44100.0, 16384, true},
-        {999.0, 512, false},   {768001.0, 512, false},  {std::nan(""), 512, false},
-        {48000.0, 0, false},
+        {1000.0, 1, true},      {768000.0, 16384, true},    {44100.0, 16384, true}, {999.0, 512, false},
+        {768001.0, 512, false}, {std::nan(""), 512, false}, {48000.0, 0, false},
     };
     for (const SetupCase& c : cases) {
         SCOPED_TRACE(c.rate);

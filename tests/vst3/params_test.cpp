@@ -27,7 +27,8 @@ struct ClapPlugin {
     const clap_plugin_params_t* params = nullptr;
 
     ClapPlugin() {
-        plugin = module.pluginFactory()->create_plugin(module.pluginFactory(), host.clap(), "com.brightmoss.fennrow");
+        plugin = module.pluginFactory()->create_plugin(module.pluginFactory(), host.clap(),
+                                                       "com.brightmoss.fennrow");
         plugin->init(plugin);
         params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
     }
@@ -55,12 +56,14 @@ TEST(Vst3Params, EveryClapParameterWithItsIdNameRangeAndTexts) {
     ASSERT_TRUE(plugin.valid());
     ClapPlugin clap;
     const std::uint32_t count = clap.params->count(clap.plugin);
-    ASSERT_EQ(plugin.controllerVtbl().getParameterCount(plugin.controller), static_cast<std::int32_t>(count) + 1);
+    ASSERT_EQ(plugin.controllerVtbl().getParameterCount(plugin.controller),
+              static_cast<std::int32_t>(count) + 1);
     for (std::uint32_t index = 0; index < count; ++index) {
         clap_param_info_t expected{};
         ASSERT_TRUE(clap.params->get_info(clap.plugin, index, &expected));
         ParameterInfo info{};
-        ASSERT_EQ(plugin.controllerVtbl().getParameterInfo(plugin.controller, static_cast<std::int32_t>(index), &info),
+        ASSERT_EQ(plugin.controllerVtbl().getParameterInfo(plugin.controller,
+                                                           static_cast<std::int32_t>(index), &info),
                   kResultOk);
         SCOPED_TRACE(expected.name);
         EXPECT_EQ(info.id, expected.id);
@@ -75,12 +78,14 @@ TEST(Vst3Params, EveryClapParameterWithItsIdNameRangeAndTexts) {
         const std::string units = utf8Of(info.units);
         for (double normalized : {0.0, 0.37, 1.0}) {
             char16 text[128] = {};
-            ASSERT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, info.id, normalized, text),
-                      kResultOk);
+            ASSERT_EQ(
+                plugin.controllerVtbl().getParamStringByValue(plugin.controller, info.id, normalized, text),
+                kResultOk);
             const double plain = expected.min_value + normalized * (expected.max_value - expected.min_value);
             EXPECT_EQ(utf8Of(text) + (units.empty() ? "" : " " + units), clap.text(expected.id, plain));
             double back = -1.0;
-            ASSERT_EQ(plugin.controllerVtbl().getParamValueByString(plugin.controller, info.id, text, &back), kResultOk);
+            ASSERT_EQ(plugin.controllerVtbl().getParamValueByString(plugin.controller, info.id, text, &back),
+                      kResultOk);
             // Stepped values read back as the step they show.
             const double steps = expected.max_value - expected.min_value;
             EXPECT_NEAR(back, stepped ? std::round(normalized * steps) / steps : normalized, 0.002);
@@ -110,22 +115,26 @@ TEST(Vst3Params, UnitsStepsAndTexts) {
     };
     for (const ParamCase& c : cases) {
         ParameterInfo info{};
-        ASSERT_EQ(plugin.controllerVtbl().getParameterInfo(plugin.controller, static_cast<std::int32_t>(c.id) - 1, &info),
+        ASSERT_EQ(plugin.controllerVtbl().getParameterInfo(plugin.controller,
+                                                           static_cast<std::int32_t>(c.id) - 1, &info),
                   kResultOk);
         EXPECT_EQ(utf8Of(info.title), c.title);
         EXPECT_EQ(utf8Of(info.units), c.units);
         EXPECT_EQ(info.stepCount, c.stepCount);
         char16 text[128] = {};
-        ASSERT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, c.id, c.normalized, text), kResultOk);
+        ASSERT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, c.id, c.normalized, text),
+                  kResultOk);
         EXPECT_EQ(utf8Of(text), c.text) << c.title;
     }
     // The host's typing, with or without the unit; text that is no number is refused.
     std::u16string typed = wide("12 bars");
     double normalized = 0.0;
-    ASSERT_EQ(plugin.controllerVtbl().getParamValueByString(plugin.controller, 12, typed.data(), &normalized), kResultOk);
+    ASSERT_EQ(plugin.controllerVtbl().getParamValueByString(plugin.controller, 12, typed.data(), &normalized),
+              kResultOk);
     EXPECT_DOUBLE_EQ(normalized, 11.0 / 15.0);
     typed = wide("abc");
-    EXPECT_EQ(plugin.controllerVtbl().getParamValueByString(plugin.controller, 12, typed.data(), &normalized), kResultFalse);
+    EXPECT_EQ(plugin.controllerVtbl().getParamValueByString(plugin.controller, 12, typed.data(), &normalized),
+              kResultFalse);
     EXPECT_DOUBLE_EQ(plugin.controllerVtbl().normalizedParamToPlain(plugin.controller, 12, 7.0 / 15.0), 8.0);
     EXPECT_NEAR(plugin.controllerVtbl().plainParamToNormalized(plugin.controller, 5, 0.01), 0.0, 1e-6);
     ParameterInfo info{};
@@ -180,17 +189,19 @@ TEST(Vst3Programs, ChoosingAProgramLoadsTheSound) {
     EXPECT_EQ(handler.restarts.back() & kParamValuesChanged, kParamValuesChanged);
 
     ClapPlugin clap;
-    const auto* presets =
-        static_cast<const clap_plugin_preset_load_t*>(clap.plugin->get_extension(clap.plugin, CLAP_EXT_PRESET_LOAD));
-    ASSERT_TRUE(presets->from_location(clap.plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, utf8Of(name).c_str()));
+    const auto* presets = static_cast<const clap_plugin_preset_load_t*>(
+        clap.plugin->get_extension(clap.plugin, CLAP_EXT_PRESET_LOAD));
+    ASSERT_TRUE(presets->from_location(clap.plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr,
+                                       utf8Of(name).c_str()));
     for (std::uint32_t i = 0; i < clap.params->count(clap.plugin); ++i) {
         clap_param_info_t info{};
         clap.params->get_info(clap.plugin, i, &info);
         EXPECT_DOUBLE_EQ(plugin.value(info.id), normalizedOf(info, clap.value(info.id))) << info.name;
     }
     char16 shown[128] = {};
-    ASSERT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, kProgramParam, index / 19.0, shown),
-              kResultOk);
+    ASSERT_EQ(
+        plugin.controllerVtbl().getParamStringByValue(plugin.controller, kProgramParam, index / 19.0, shown),
+        kResultOk);
     EXPECT_EQ(utf8Of(shown), utf8Of(name));
     ASSERT_EQ(plugin.controllerVtbl().setComponentHandler(plugin.controller, nullptr), kResultOk);
     EXPECT_EQ(handler.references, 1);

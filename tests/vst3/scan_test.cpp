@@ -41,8 +41,10 @@ TEST(Vst3Scan, IdsHaveTheSystemsByteOrder) {
     const UidCase cases[] = {
         {"class", info.cid, "5F44CEB3D4D4840E6E9578BF7D3A73A2", "B3CE445FD4D40E846E9578BF7D3A73A2"},
         {"FUnknown", kFUnknownIid, "0000000000000000C000000000000046", "0000000000000000C000000000000046"},
-        {"IComponent", kIComponentIid, "E831FF31F2D54301928EBBEE25697802", "31FF31E8D5F20143928EBBEE25697802"},
-        {"IEditController", kIEditControllerIid, "DCD7BBE37742448DA874AACC979C759E", "E3BBD7DC42778D44A874AACC979C759E"},
+        {"IComponent", kIComponentIid, "E831FF31F2D54301928EBBEE25697802",
+         "31FF31E8D5F20143928EBBEE25697802"},
+        {"IEditController", kIEditControllerIid, "DCD7BBE37742448DA874AACC979C759E",
+         "E3BBD7DC42778D44A874AACC979C759E"},
     };
     for (const UidCase& c : cases) {
 #if defined(_WIN32)
@@ -104,7 +106,8 @@ TEST(Vst3Scan, FactoryDescribesOneInstrumentClass) {
 
     void* object = &info;
     const Uid other = makeUid(1, 2, 3, 4);
-    EXPECT_NE(factory->factory2.factory.createInstance(module.factory(), other.bytes, kIComponentIid.bytes, &object),
+    EXPECT_NE(factory->factory2.factory.createInstance(module.factory(), other.bytes, kIComponentIid.bytes,
+                                                       &object),
               kResultOk);
     EXPECT_EQ(object, nullptr);
 }
@@ -113,8 +116,13 @@ TEST(Vst3Scan, OneObjectAnswersEveryInterfaceItHas) {
     Vst3Module module;
     Vst3Instance plugin(module);
     ASSERT_TRUE(plugin.valid());
-    const Uid answered[] = {kFUnknownIid,   kIPluginBaseIid, kIComponentIid, kIAudioProcessorIid, kIEditControllerIid,
-                            kIUnitInfoIid, kIProcessContextRequirementsIid};
+    const Uid answered[] = {kFUnknownIid,
+                            kIPluginBaseIid,
+                            kIComponentIid,
+                            kIAudioProcessorIid,
+                            kIEditControllerIid,
+                            kIUnitInfoIid,
+                            kIProcessContextRequirementsIid};
     for (const Uid& iid : answered) {
         FUnknown* face = queryFace(plugin.controller, iid);
         EXPECT_NE(face, nullptr) << hex(iid);
@@ -163,14 +171,16 @@ TEST(Vst3Scan, BusesAreOneStereoOutputAndOneNoteInput) {
         tresult expected;
     };
     const Arrangement arrangements[] = {
-        {{}, {kStereo}, kResultOk},         {{}, {kMono}, kResultFalse},
-        {{kStereo}, {kStereo}, kResultFalse}, {{}, {kStereo, kStereo}, kResultFalse},
+        {{}, {kStereo}, kResultOk},
+        {{}, {kMono}, kResultFalse},
+        {{kStereo}, {kStereo}, kResultFalse},
+        {{}, {kStereo, kStereo}, kResultFalse},
         {{}, {}, kResultFalse},
     };
     for (Arrangement a : arrangements) {
-        EXPECT_EQ(plugin.processorVtbl().setBusArrangements(plugin.processor, a.inputs.data(),
-                                                            static_cast<std::int32_t>(a.inputs.size()),
-                                                            a.outputs.data(), static_cast<std::int32_t>(a.outputs.size())),
+        EXPECT_EQ(plugin.processorVtbl().setBusArrangements(
+                      plugin.processor, a.inputs.data(), static_cast<std::int32_t>(a.inputs.size()),
+                      a.outputs.data(), static_cast<std::int32_t>(a.outputs.size())),
                   a.expected);
     }
     SpeakerArrangement suggested = 0;

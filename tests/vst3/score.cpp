@@ -47,8 +47,8 @@ Score bassLine(std::int32_t blockSize, std::optional<ScoreTransport> transport) 
     std::sort(score.notes.begin(), score.notes.end(),
               [](const ScoreNote& a, const ScoreNote& b) { return a.frame < b.frame; });
     for (std::uint32_t i = 0; i < 40; ++i) {
-        score.points.push_back({i * 9001 + 3, 3, 0.1 + 0.02 * i});          // Tone
-        score.points.push_back({i * 15013 + 11, 12, (i % 5) / 4.0});        // Arc bars, stepped
+        score.points.push_back({i * 9001 + 3, 3, 0.1 + 0.02 * i});   // Tone
+        score.points.push_back({i * 15013 + 11, 12, (i % 5) / 4.0}); // Arc bars, stepped
     }
     std::sort(score.points.begin(), score.points.end(),
               [](const ScorePoint& a, const ScorePoint& b) { return a.frame < b.frame; });
@@ -63,7 +63,8 @@ Rendered renderThroughVst3(const Score& score) {
     if (!score.program.empty()) {
         // Choose the sound in the host's program list by its name.
         vst3::char16 name[128] = {};
-        for (std::size_t i = 0; i < score.program.size(); ++i) name[i] = static_cast<vst3::char16>(score.program[i]);
+        for (std::size_t i = 0; i < score.program.size(); ++i)
+            name[i] = static_cast<vst3::char16>(score.program[i]);
         double normalized = 0.0;
         if (plugin.controllerVtbl().getParamValueByString(plugin.controller, 0x70726F67, name, &normalized) !=
                 vst3::kResultOk ||
@@ -71,7 +72,8 @@ Rendered renderThroughVst3(const Score& score) {
             return out;
         }
     }
-    for (std::uint32_t first = 0; first < score.frames; first += static_cast<std::uint32_t>(score.blockSize)) {
+    for (std::uint32_t first = 0; first < score.frames;
+         first += static_cast<std::uint32_t>(score.blockSize)) {
         const std::uint32_t end = std::min(score.frames, first + static_cast<std::uint32_t>(score.blockSize));
         const auto frames = static_cast<std::int32_t>(end - first);
         EventList events;
@@ -89,14 +91,15 @@ Rendered renderThroughVst3(const Score& score) {
         }
         vst3::ProcessContext context{};
         if (score.transport) {
-            context.state = vst3::kTempoValid | vst3::kProjectTimeMusicValid | (score.transport->playing ? std::uint32_t{vst3::kPlaying} : 0u);
+            context.state = vst3::kTempoValid | vst3::kProjectTimeMusicValid |
+                            (score.transport->playing ? std::uint32_t{vst3::kPlaying} : 0u);
             context.sampleRate = score.sampleRate;
             context.tempo = score.transport->tempo;
             context.projectTimeMusic = beatsAt(*score.transport, score.sampleRate, first);
         }
         Vst3Block block(frames);
-        if (plugin.process(block.data(events.list(), changes.changes(), score.transport ? &context : nullptr)) !=
-            vst3::kResultOk) {
+        if (plugin.process(block.data(events.list(), changes.changes(),
+                                      score.transport ? &context : nullptr)) != vst3::kResultOk) {
             return out;
         }
         out.left.insert(out.left.end(), block.channel(0).begin(), block.channel(0).end());
@@ -115,17 +118,19 @@ Rendered renderThroughClap(const Score& score) {
     const clap_plugin_t* plugin = factory->create_plugin(factory, host.clap(), "com.brightmoss.fennrow");
     if (plugin == nullptr) return out;
     plugin->init(plugin);
-    const auto* params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
+    const auto* params =
+        static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
     const auto* presets =
         static_cast<const clap_plugin_preset_load_t*>(plugin->get_extension(plugin, CLAP_EXT_PRESET_LOAD));
-    if (!score.program.empty() &&
-        !presets->from_location(plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, score.program.c_str())) {
+    if (!score.program.empty() && !presets->from_location(plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN,
+                                                          nullptr, score.program.c_str())) {
         plugin->destroy(plugin);
         return out;
     }
     plugin->activate(plugin, score.sampleRate, 1, static_cast<uint32_t>(score.blockSize));
     plugin->start_processing(plugin);
-    for (std::uint32_t first = 0; first < score.frames; first += static_cast<std::uint32_t>(score.blockSize)) {
+    for (std::uint32_t first = 0; first < score.frames;
+         first += static_cast<std::uint32_t>(score.blockSize)) {
         const std::uint32_t end = std::min(score.frames, first + static_cast<std::uint32_t>(score.blockSize));
         // At one frame, parameter values first, then notes in order.
         InputEvents events;
@@ -134,7 +139,8 @@ Rendered renderThroughClap(const Score& score) {
         std::size_t p = 0;
         std::size_t n = 0;
         while (p < points.size() || n < notes.size()) {
-            const bool takePoint = n >= notes.size() || (p < points.size() && points[p].frame <= notes[n].frame);
+            const bool takePoint =
+                n >= notes.size() || (p < points.size() && points[p].frame <= notes[n].frame);
             if (takePoint) {
                 const ScorePoint& point = points[p++];
                 clap_param_info_t info{};
@@ -155,9 +161,10 @@ Rendered renderThroughClap(const Score& score) {
         }
         clap_event_transport_t transport{};
         if (score.transport) {
-            transport = makeTransport(CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE |
-                                          (score.transport->playing ? CLAP_TRANSPORT_IS_PLAYING : 0),
-                                      score.transport->tempo, beatsAt(*score.transport, score.sampleRate, first));
+            transport =
+                makeTransport(CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE |
+                                  (score.transport->playing ? CLAP_TRANSPORT_IS_PLAYING : 0),
+                              score.transport->tempo, beatsAt(*score.transport, score.sampleRate, first));
         }
         AudioBlock block(end - first);
         plugin->process(plugin, block.process(events.clap(), score.transport ? &transport : nullptr));

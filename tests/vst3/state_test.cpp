@@ -24,7 +24,8 @@ struct ClapInstance {
     const clap_plugin_params_t* params = nullptr;
 
     ClapInstance() {
-        plugin = module.pluginFactory()->create_plugin(module.pluginFactory(), host.clap(), "com.brightmoss.fennrow");
+        plugin = module.pluginFactory()->create_plugin(module.pluginFactory(), host.clap(),
+                                                       "com.brightmoss.fennrow");
         plugin->init(plugin);
         state = static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
         params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
