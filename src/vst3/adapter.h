@@ -50,6 +50,8 @@ struct Adapter {
     Face units;
     Face contextRequirements;
     std::atomic<std::uint32_t> references{1};
+    bool componentInitialized = false;
+    bool controllerInitialized = false;
 
     // The CLAP side.
     clap_host_t host{};

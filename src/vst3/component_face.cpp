@@ -14,16 +14,22 @@ namespace {
 using namespace vst3;
 
 // The CLAP plugin is created and initialised with the instance, so the
-// host's context is not needed; initialize and terminate may come once per
-// face and in any number.
+// host's context is not needed. The component and the controller are each
+// initialised once (a host may initialise both faces of the one object);
+// terminating the component ends processing.
 tresult VST3_API initialize(void* self, FUnknown*) {
-    return ownerOf(self) != nullptr ? kResultOk : kInvalidArgument;
+    Adapter* adapter = ownerOf(self);
+    if (adapter == nullptr) return kInvalidArgument;
+    if (adapter->componentInitialized) return kResultFalse;
+    adapter->componentInitialized = true;
+    return kResultOk;
 }
 
 tresult VST3_API terminate(void* self) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr) return kInvalidArgument;
     stopAndDeactivate(*adapter);
+    adapter->componentInitialized = false;
     return kResultOk;
 }
 

@@ -17,13 +17,20 @@ using namespace vst3;
 constexpr std::size_t kLongestHostText = 1024;
 
 tresult VST3_API initialize(void* self, FUnknown*) {
-    return ownerOf(self) != nullptr ? kResultOk : kInvalidArgument;
+    Adapter* adapter = ownerOf(self);
+    if (adapter == nullptr) return kInvalidArgument;
+    if (adapter->controllerInitialized) return kResultFalse;
+    adapter->controllerInitialized = true;
+    return kResultOk;
 }
 
+// A terminated controller lets go of the host's handler.
 tresult VST3_API terminate(void* self) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr) return kInvalidArgument;
-    stopAndDeactivate(*adapter);
+    if (adapter->handler != nullptr) adapter->handler->vtbl->unknown.release(adapter->handler);
+    adapter->handler = nullptr;
+    adapter->controllerInitialized = false;
     return kResultOk;
 }
 

@@ -344,6 +344,7 @@ Vst3Instance::~Vst3Instance() {
         componentVtbl().setActive(component, 0);
         componentVtbl().base.terminate(component);
     }
+    if (controller != nullptr) controllerVtbl().base.terminate(controller);
     releaseFace(units);
     releaseFace(controller);
     releaseFace(processor);

@@ -53,6 +53,9 @@ TEST(Vst3Hostile, CallsOutOfOrder) {
     EXPECT_EQ(plugin.componentVtbl().base.terminate(plugin.component), kResultOk);
 
     ASSERT_TRUE(plugin.start(44100.0, 256));
+    EXPECT_EQ(plugin.componentVtbl().base.initialize(plugin.component, nullptr), kResultFalse) << "twice";
+    EXPECT_EQ(plugin.controllerVtbl().base.initialize(plugin.controller, nullptr), kResultOk)
+        << "the other face";
     ProcessSetup setup{kRealtime, kSample32, 512, 48000.0};
     EXPECT_EQ(plugin.processorVtbl().setupProcessing(plugin.processor, &setup), kResultFalse)
         << "while active";
@@ -64,6 +67,10 @@ TEST(Vst3Hostile, CallsOutOfOrder) {
     EXPECT_EQ(plugin.process(block.data()), kResultOk);
     EXPECT_EQ(plugin.componentVtbl().base.terminate(plugin.component), kResultOk);
     EXPECT_EQ(plugin.controllerVtbl().base.terminate(plugin.controller), kResultOk);
+    // And the whole life once more after terminate.
+    ASSERT_TRUE(plugin.start(48000.0, 128));
+    Vst3Block again(128);
+    EXPECT_EQ(plugin.process(again.data()), kResultOk);
 }
 
 TEST(Vst3Hostile, SixtyFourBitSamplesAreRefused) {
