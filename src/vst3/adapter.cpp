@@ -6,6 +6,7 @@
 #include <fennrow_version.h>
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace fennrow::adapter {
@@ -153,10 +154,7 @@ Adapter* createAdapter() {
     readPorts(*adapter);
     adapter->specs = readParamSpecs(plugin, adapter->params);
     if (adapter->presetLoad != nullptr) adapter->programs = readFactoryPrograms(clap_entry);
-    const std::size_t count = adapter->specs.size();
-    adapter->shown.assign(count, 0.0);
-    adapter->pendingValue = std::make_unique<std::atomic<double>[]>(count);
-    adapter->pendingSet = std::make_unique<std::atomic<bool>[]>(count);
+    adapter->shown.assign(adapter->specs.size(), 0.0);
     refreshShown(*adapter);
     return adapter.release();
 }
@@ -217,22 +215,9 @@ void afterLoad(Adapter& adapter) {
 }
 
 void sendEdit(Adapter& adapter, int index, double normalized) {
+    if (adapter.active) return;
     const ParamSpec& spec = adapter.specs[static_cast<std::size_t>(index)];
-    const double plain = toPlain(spec, normalized);
-    if (!adapter.active) {
-        flushValue(adapter, spec.id, plain);
-        return;
-    }
-    adapter.pendingValue[static_cast<std::size_t>(index)].store(plain);
-    adapter.pendingSet[static_cast<std::size_t>(index)].store(true);
-}
-
-void flushPendingEdits(Adapter& adapter) {
-    for (std::size_t index = 0; index < adapter.specs.size(); ++index) {
-        if (adapter.pendingSet[index].exchange(false)) {
-            flushValue(adapter, adapter.specs[index].id, adapter.pendingValue[index].load());
-        }
-    }
+    flushValue(adapter, spec.id, toPlain(spec, normalized));
 }
 
 bool loadProgram(Adapter& adapter, std::int32_t index) {
@@ -258,7 +243,6 @@ void stopAndDeactivate(Adapter& adapter) {
     if (adapter.active) {
         adapter.plugin->deactivate(adapter.plugin);
         adapter.active = false;
-        flushPendingEdits(adapter);
     }
 }
 

@@ -13,7 +13,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,11 +74,6 @@ struct Adapter {
     vst3::IComponentHandler* handler = nullptr;
     bool rescanned = false; // the plugin has asked for a rescan since this was cleared
 
-    // Edits the controller received while the processor was active; the next
-    // process call hands them to the plugin.
-    std::unique_ptr<std::atomic<double>[]> pendingValue;
-    std::unique_ptr<std::atomic<bool>[]> pendingSet;
-
     // Processing.
     double sampleRate = 0.0;
     std::int32_t maxBlock = 0;
@@ -112,11 +106,8 @@ void tellHostValuesChanged(Adapter& adapter);
 // After a load: refreshes the view and tells the host, unless the plugin's
 // own rescan has done both already.
 void afterLoad(Adapter& adapter);
-// Hands an edit of the controller to the plugin: at once while the plugin is
-// inactive, at the start of the next block while it is active.
+// Hands an edit of the controller to an inactive plugin (see setParamNormalized).
 void sendEdit(Adapter& adapter, int index, double normalized);
-// Hands every waiting edit to an inactive plugin.
-void flushPendingEdits(Adapter& adapter);
 // Loads a factory sound through the plugin's preset load.
 bool loadProgram(Adapter& adapter, std::int32_t index);
 // The processing side's teardown: stop processing and deactivate.

@@ -176,8 +176,11 @@ ParamValue VST3_API getParamNormalized(void* self, ParamID id) {
     return index < 0 ? 0.0 : adapter->shown[static_cast<std::size_t>(index)];
 }
 
-// The host's edit reaches the plugin too, so that what the host shows and
-// what the plugin plays and saves agree; choosing a program loads that sound.
+// While the processor is active the host hands each edit to it as a
+// parameter change of a process call, at its sample offset; while it is
+// inactive there are no process calls, so the edit goes to the plugin at once
+// and what the host shows, what the plugin plays and what it saves agree.
+// Choosing a program loads that sound.
 tresult VST3_API setParamNormalized(void* self, ParamID id, ParamValue value) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr || std::isnan(value)) return kInvalidArgument;

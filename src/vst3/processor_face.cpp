@@ -101,14 +101,6 @@ float** hostStereo(const ProcessData& data) {
     return main.channelBuffers32;
 }
 
-void addPendingEdits(Adapter& adapter) {
-    for (std::size_t index = 0; index < adapter.specs.size(); ++index) {
-        if (adapter.pendingSet[index].exchange(false)) {
-            adapter.events.addParam(0, adapter.specs[index].id, adapter.pendingValue[index].load());
-        }
-    }
-}
-
 // Copies what was rendered aside into whatever channels the host gave.
 void copyAside(const ProcessData& data, const float* left, const float* right, std::uint32_t first,
                std::uint32_t frames) {
@@ -157,7 +149,6 @@ tresult VST3_API process(void* self, ProcessData* data) {
     }
 
     adapter->events.clear();
-    addPendingEdits(*adapter);
     collectHostEvents(adapter->events, *data, adapter->specs, frames);
     adapter->events.sort();
 
