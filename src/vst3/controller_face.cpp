@@ -69,7 +69,8 @@ double programNormalized(const Adapter& adapter, std::int32_t program) {
 
 std::int32_t programAt(const Adapter& adapter, double normalized) {
     const std::int32_t steps = programCount(adapter) - 1;
-    return static_cast<std::int32_t>(std::lround(std::clamp(normalized, 0.0, 1.0) * steps));
+    const double position = std::isnan(normalized) ? 0.0 : std::clamp(normalized, 0.0, 1.0);
+    return static_cast<std::int32_t>(std::lround(position * steps));
 }
 
 bool isProgramParam(const Adapter& adapter, ParamID id) {

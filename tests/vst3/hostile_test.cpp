@@ -36,6 +36,13 @@ TEST(Vst3Hostile, NullPointersAreRefused) {
     EXPECT_EQ(plugin.process(nullptr), kInvalidArgument);
     EXPECT_EQ(plugin.unitsVtbl().getProgramName(plugin.units, 1, 0, nullptr), kInvalidArgument);
     EXPECT_EQ(plugin.setValue(1, std::numeric_limits<double>::quiet_NaN()), kInvalidArgument);
+    // Values no host should send still give an answer.
+    char16 text[128] = {};
+    EXPECT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, 0x70726F67,
+                                                            std::numeric_limits<double>::quiet_NaN(), text),
+              kResultOk);
+    EXPECT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, 0x70726F67, 7.5, text),
+              kResultOk);
 }
 
 TEST(Vst3Hostile, CallsOutOfOrder) {
