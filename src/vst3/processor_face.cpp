@@ -114,6 +114,20 @@ void copyAside(const ProcessData& data, const float* left, const float* right, s
     }
 }
 
+// Channels and buses past the two channels the plugin writes are silent.
+void silenceUnwritten(const ProcessData& data, std::uint32_t frames) {
+    if (data.outputs == nullptr) return;
+    for (std::int32_t bus = 0; bus < data.numOutputs; ++bus) {
+        const AudioBusBuffers& buffers = data.outputs[bus];
+        if (buffers.channelBuffers32 == nullptr) continue;
+        for (std::int32_t channel = bus == 0 ? 2 : 0; channel < buffers.numChannels; ++channel) {
+            if (buffers.channelBuffers32[channel] != nullptr) {
+                std::fill_n(buffers.channelBuffers32[channel], frames, 0.0f);
+            }
+        }
+    }
+}
+
 void markSilence(const ProcessData& data, std::uint32_t frames) {
     if (data.outputs == nullptr) return;
     for (std::int32_t bus = 0; bus < data.numOutputs; ++bus) {
@@ -184,14 +198,7 @@ tresult VST3_API process(void* self, ProcessData* data) {
         first += count;
     } while (first < frames);
 
-    // Channels past the two the plugin writes are silent.
-    if (data->outputs != nullptr && data->numOutputs >= 1 && data->outputs[0].channelBuffers32 != nullptr) {
-        const AudioBusBuffers& main = data->outputs[0];
-        for (std::int32_t channel = 2; channel < main.numChannels; ++channel) {
-            if (main.channelBuffers32[channel] != nullptr)
-                std::fill_n(main.channelBuffers32[channel], frames, 0.0f);
-        }
-    }
+    silenceUnwritten(*data, frames);
     markSilence(*data, frames);
     return kResultOk;
 }
