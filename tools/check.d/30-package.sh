@@ -32,4 +32,13 @@ presets=$("$render" --plugin "$plugin" --list-presets | wc -l)
 # The VST3 module exports its entry points and nothing else.
 exports=$(nm -D --defined-only "$root/usr/lib/vst3/fennrow.vst3/Contents/x86_64-linux/fennrow.so" | awk '{print $3}' | sort | tr '\n' ' ')
 [ "$exports" = "GetPluginFactory ModuleEntry ModuleExit " ] || fail "the VST3 module exports: $exports"
-echo "package: $deb installs and plays"
+
+# cmake --install (user scope, the release preset's default) puts both
+# plugins into the user's folders.
+home="$root/home"
+mkdir -p "$home"
+HOME="$home" cmake --install build/release --strip >/dev/null
+installed=$(cd "$home" && find . -type f | sort | tr '\n' ' ')
+[ "$installed" = "./.clap/fennrow.clap ./.vst3/fennrow.vst3/Contents/x86_64-linux/fennrow.so " ] ||
+  fail "cmake --install put: $installed"
+echo "package: $deb installs and plays; cmake --install fills ~/.clap and ~/.vst3"
