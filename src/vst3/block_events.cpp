@@ -58,7 +58,14 @@ void collectNotes(BlockEvents& events, vst3::IEventList* list, std::uint32_t fra
         if (list->vtbl->getEvent(list, index, &event) != vst3::kResultOk || event.busIndex != 0) continue;
         const std::uint32_t time = clampOffset(event.sampleOffset, frames);
         bool added = true;
-        if (event.type == vst3::kNoteOnEvent) added = events.addNoteOn(time, event.noteOn);
+        if (event.type == vst3::kNoteOnEvent && event.noteOn.velocity > 0.0f) {
+            added = events.addNoteOn(time, event.noteOn);
+        } else if (event.type == vst3::kNoteOnEvent) {
+            // A note on without velocity ends the note, as in MIDI, rather
+            // than starting one nobody hears.
+            added = events.addNoteOff(time, {event.noteOn.channel, event.noteOn.pitch, 0.0f,
+                                             event.noteOn.noteId, event.noteOn.tuning});
+        }
         if (event.type == vst3::kNoteOffEvent) added = events.addNoteOff(time, event.noteOff);
         if (!added) return;
     }

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace fennrow::test {
 namespace {
@@ -151,6 +152,26 @@ TEST(Vst3Hostile, MonoOutputAndSilenceFlags) {
     Vst3Block none(128);
     none.process.numOutputs = 0;
     EXPECT_EQ(plugin.process(none.data()), kResultOk);
+}
+
+// A note on without velocity is a note off, as MIDI hosts send it.
+TEST(Vst3Hostile, SilentNoteOnEndsTheNote) {
+    Vst3Module module;
+    std::vector<float> rendered[2];
+    for (int way = 0; way < 2; ++way) {
+        Vst3Instance plugin(module);
+        ASSERT_TRUE(plugin.start(48000.0, 256));
+        for (int call = 0; call < 40; ++call) {
+            EventList events;
+            if (call == 0) events.noteOn(0, 40, 1.0f);
+            if (call == 10 && way == 0) events.noteOff(17, 40);
+            if (call == 10 && way == 1) events.noteOn(17, 40, 0.0f);
+            Vst3Block block(256);
+            ASSERT_EQ(plugin.process(block.data(events.list())), kResultOk);
+            rendered[way].insert(rendered[way].end(), block.channel(0).begin(), block.channel(0).end());
+        }
+    }
+    EXPECT_EQ(rendered[0], rendered[1]);
 }
 
 } // namespace
