@@ -1,21 +1,25 @@
 # Installing the plugin and packing it for musicians.
 #
 # cmake --install follows FENNROW_INSTALL_SCOPE:
-#   user    the CLAP folder of whoever runs the install, found when the install
-#           runs (not when configuring, so a cross build never uses the build
-#           machine's folders): ~/.clap on Linux,
-#           %LOCALAPPDATA%\Programs\Common\CLAP on Windows. Needs no root.
-#   system  CMAKE_INSTALL_PREFIX/lib/clap (and fennrow-render and
-#           fennrow-studio in bin) on Linux,
-#           CMAKE_INSTALL_PREFIX/CLAP on Windows, so that the prefix
-#           "C:/Program Files/Common Files" gives the folder hosts search.
+#   user    the CLAP and VST3 folders of whoever runs the install, found when
+#           the install runs (not when configuring, so a cross build never uses
+#           the build machine's folders): ~/.clap and ~/.vst3 on Linux,
+#           %LOCALAPPDATA%\Programs\Common\CLAP and ...\VST3 on Windows.
+#           Needs no root.
+#   system  CMAKE_INSTALL_PREFIX/lib/clap and lib/vst3 (and fennrow-render and
+#           fennrow-studio in bin) on Linux, CMAKE_INSTALL_PREFIX/CLAP and VST3
+#           on Windows, so that the prefix "C:/Program Files/Common Files"
+#           gives the folders hosts search.
 # A cross build defaults to system: its install runs on the build machine,
-# which has no user CLAP folder of the target's kind.
+# which has no user plugin folders of the target's kind.
+#
+# The VST3 plugin is the bundle folder fennrow.vst3, with the module in
+# Contents/x86_64-linux/fennrow.so or Contents/x86_64-win/fennrow.vst3.
 #
 # cpack packs the system layout whatever the scope, from the install component
-# "package" that a plain install leaves out: a .deb on Linux (plugin in
-# /usr/lib/clap, fennrow-render and fennrow-studio in /usr/bin), a zip on
-# Windows (the plugin and a read-me).
+# "package" that a plain install leaves out: a .deb on Linux (plugins in
+# /usr/lib/clap and /usr/lib/vst3, fennrow-render and fennrow-studio in
+# /usr/bin), a zip on Windows (the plugins and a read-me).
 if(CMAKE_CROSSCOMPILING)
   set(fennrow_default_scope system)
 else()
@@ -38,9 +42,19 @@ endif()
 if(WIN32)
   set(fennrow_system_clap_dir CLAP)
   set(fennrow_package_clap_dir .)
+  set(fennrow_system_vst3_dir VST3)
+  set(fennrow_package_vst3_dir .)
 else()
   set(fennrow_system_clap_dir lib/clap)
   set(fennrow_package_clap_dir lib/clap)
+  set(fennrow_system_vst3_dir lib/vst3)
+  set(fennrow_package_vst3_dir lib/vst3)
+endif()
+set(fennrow_vst3_module_dir "fennrow.vst3/Contents/${FENNROW_VST3_ARCH}")
+# The install builds nothing itself: the demo workflow builds the VST3 module
+# along with the demo.
+if(TARGET demo)
+  add_dependencies(demo fennrow_vst3_module)
 endif()
 # The programs beside the plugin: the render host and the studio (Linux).
 set(fennrow_programs)
@@ -53,6 +67,8 @@ endforeach()
 # What cmake --install does.
 if(FENNROW_INSTALL_SCOPE STREQUAL "system")
   install(TARGETS fennrow LIBRARY DESTINATION "${fennrow_system_clap_dir}" COMPONENT plugin)
+  install(TARGETS fennrow_vst3_module LIBRARY DESTINATION "${fennrow_system_vst3_dir}/${fennrow_vst3_module_dir}"
+          COMPONENT plugin)
   if(fennrow_programs)
     install(TARGETS ${fennrow_programs} RUNTIME DESTINATION bin COMPONENT plugin)
   endif()
@@ -60,9 +76,11 @@ else()
   if(WIN32)
     set(fennrow_user_base_variable LOCALAPPDATA)
     set(fennrow_user_clap_dir "Programs/Common/CLAP")
+    set(fennrow_user_vst3_dir "Programs/Common/VST3")
   else()
     set(fennrow_user_base_variable HOME)
     set(fennrow_user_clap_dir ".clap")
+    set(fennrow_user_vst3_dir ".vst3")
   endif()
   install(CODE "
     set(base \"\$ENV{${fennrow_user_base_variable}}\")
@@ -72,15 +90,20 @@ else()
     endif()
     file(TO_CMAKE_PATH \"\${base}\" base)
     set(folder \"\${base}/${fennrow_user_clap_dir}\")
+    set(vst3_folder \"\${base}/${fennrow_user_vst3_dir}/${fennrow_vst3_module_dir}\")
     file(INSTALL \"$<TARGET_FILE:fennrow>\" DESTINATION \"\${folder}\")
+    file(INSTALL \"$<TARGET_FILE:fennrow_vst3_module>\" DESTINATION \"\${vst3_folder}\")
     if(CMAKE_INSTALL_DO_STRIP AND NOT \"${CMAKE_STRIP}\" STREQUAL \"\")
       execute_process(COMMAND \"${CMAKE_STRIP}\" \"\$ENV{DESTDIR}\${folder}/$<TARGET_FILE_NAME:fennrow>\")
+      execute_process(COMMAND \"${CMAKE_STRIP}\" \"\$ENV{DESTDIR}\${vst3_folder}/$<TARGET_FILE_NAME:fennrow_vst3_module>\")
     endif()
   " COMPONENT plugin)
 endif()
 
 # What the packages hold.
 install(TARGETS fennrow LIBRARY DESTINATION "${fennrow_package_clap_dir}" COMPONENT package EXCLUDE_FROM_ALL)
+install(TARGETS fennrow_vst3_module LIBRARY DESTINATION "${fennrow_package_vst3_dir}/${fennrow_vst3_module_dir}"
+        COMPONENT package EXCLUDE_FROM_ALL)
 if(fennrow_programs)
   install(TARGETS ${fennrow_programs} RUNTIME DESTINATION bin COMPONENT package EXCLUDE_FROM_ALL)
 endif()
@@ -116,7 +139,7 @@ else()
   # The labels of fennrow-render's pictures.
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-dejavu-core)
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-      "fennrow is a monophonic bass synthesizer that music hosts load as a CLAP plugin, with\nfennrow-render, an offline host that renders its sounds to WAV and pictures, and\nfennrow-studio, a sound-design page served on the loopback interface.")
+      "fennrow is a monophonic bass synthesizer that music hosts load as a CLAP or VST3 plugin, with\nfennrow-render, an offline host that renders its sounds to WAV and pictures, and\nfennrow-studio, a sound-design page served on the loopback interface.")
   # dpkg-shlibdeps names the libraries the programs link (libsndfile,
   # FFTW, Cairo) and the C++ runtime, with the versions this build needs.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-layers=(platform maths document archive engine plugin presets entry)
+layers=(platform maths document archive engine plugin presets entry vst3)
 
 rank() {
   local i

@@ -19,18 +19,22 @@ trap cleanup EXIT
 cmake --build --preset windows
 ctest --preset windows
 
-# The zip holds the plugin and its read-me, and the plugin unpacked from it
-# is a proper DLL that loads and plays the Linux build's states.
+# The zip holds the CLAP plugin, the VST3 bundle and the read-me, and the
+# plugins unpacked from it are proper DLLs; the CLAP one loads and plays the
+# Linux build's states.
 (cd build/windows && cpack >/dev/null)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
 zip="build/windows/fennrow-${version}-windows-x64.zip"
 entries=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
-[ "$entries" = "README.txt fennrow.clap " ] || { echo "windows: $zip holds: $entries" >&2; exit 1; }
+expected="README.txt fennrow.clap fennrow.vst3/ fennrow.vst3/Contents/ fennrow.vst3/Contents/x86_64-win/ fennrow.vst3/Contents/x86_64-win/fennrow.vst3 "
+[ "$entries" = "$expected" ] || { echo "windows: $zip holds: $entries" >&2; exit 1; }
 unpacked=$(mktemp -d)
 trap 'cleanup; rm -rf "$unpacked"' EXIT
 unzip -q "$zip" -d "$unpacked"
-sh cmake/check-windows-dll.sh x86_64-w64-mingw32-objdump "$unpacked/fennrow.clap"
-echo "windows: $zip holds the plugin ($(stat -c %s "$unpacked/fennrow.clap") bytes) and README.txt"
+sh cmake/check-windows-dll.sh x86_64-w64-mingw32-objdump "$unpacked/fennrow.clap" clap_entry
+vst3="$unpacked/fennrow.vst3/Contents/x86_64-win/fennrow.vst3"
+sh cmake/check-windows-dll.sh x86_64-w64-mingw32-objdump "$vst3" ExitDll GetPluginFactory InitDll
+echo "windows: $zip holds the plugin ($(stat -c %s "$unpacked/fennrow.clap") bytes), the VST3 bundle ($(stat -c %s "$vst3") bytes) and README.txt"
 
 tools/crosscheck/compare-builds.sh build/check build/windows "${FENNROW_CROSSCHECK_TOLERANCE:-0}"
 # The plugin from the zip loads the states the Linux build saved.

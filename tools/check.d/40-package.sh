@@ -2,11 +2,12 @@
 # The .deb a musician installs: built from the release preset, its file list
 # checked, then unpacked into a throwaway folder where the unpacked
 # fennrow-render finds the unpacked plugin by itself and renders a note with
-# it, and the unpacked fennrow-studio serves its page.
+# it, the unpacked fennrow-studio serves its page, and the unpacked VST3 module
+# shows only its entry points.
 set -euo pipefail
 source tools/setup/stage.sh
 FENNROW_STAGE=package
-need_commands dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev file:file
+need_commands dpkg-deb:dpkg dpkg-shlibdeps:dpkg-dev file:file nm:binutils
 cmake --preset release
 configure_only && exit 0
 
@@ -19,7 +20,8 @@ fail() { echo "package: $*" >&2; exit 1; }
 [ -f "$deb" ] || fail "no $deb"
 
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort | tr '\n' ' ')
-expected="./usr/bin/fennrow-render ./usr/bin/fennrow-studio ./usr/lib/clap/fennrow.clap "
+expected="./usr/bin/fennrow-render ./usr/bin/fennrow-studio ./usr/lib/clap/fennrow.clap"
+expected+=" ./usr/lib/vst3/fennrow.vst3/Contents/x86_64-linux/fennrow.so "
 [ "$files" = "$expected" ] || fail "$deb holds: $files"
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libsndfile1 libfftw3 libcairo2 libstdc++6; do
@@ -51,4 +53,17 @@ printf 'GET %s HTTP/1.0\r\nHost: 127.0.0.1:%s\r\n\r\n' "${BASH_REMATCH[2]}" "$po
 status=$(head -n 1 <&3 | tr -d '\r')
 exec 3<&-
 [[ "$status" == *" 200 "* ]] || fail "fennrow-studio answered its page with: $status"
-echo "package: $deb installs, plays and serves the studio"
+
+# The VST3 module exports its entry points and nothing else.
+exports=$(nm -D --defined-only "$root/usr/lib/vst3/fennrow.vst3/Contents/x86_64-linux/fennrow.so" | awk '{print $3}' | sort | tr '\n' ' ')
+[ "$exports" = "GetPluginFactory ModuleEntry ModuleExit " ] || fail "the VST3 module exports: $exports"
+
+# cmake --install (user scope, the release preset's default) puts both
+# plugins into the user's folders.
+home="$root/home"
+mkdir -p "$home"
+HOME="$home" cmake --install build/release --strip >/dev/null
+installed=$(cd "$home" && find . -type f | sort | tr '\n' ' ')
+[ "$installed" = "./.clap/fennrow.clap ./.vst3/fennrow.vst3/Contents/x86_64-linux/fennrow.so " ] ||
+  fail "cmake --install put: $installed"
+echo "package: $deb installs, plays and serves the studio; cmake --install fills ~/.clap and ~/.vst3"

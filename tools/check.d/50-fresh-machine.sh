@@ -119,7 +119,8 @@ inside "$demo_root" 'tools/demo' > "$logs/demo.log" 2>&1 || {
 made="$demo_root/src/fennrow"
 wavs=$(find "$made/demo" -maxdepth 1 -name '*.wav' | wc -l)
 [ "$wavs" -eq 20 ] || { echo "fresh-machine: tools/demo made $wavs WAV files, not 20" >&2; exit 1; }
-for file in demo/index.html build/release/fennrow.clap build/release/fennrow-render build/release/fennrow-studio; do
+for file in demo/index.html build/release/fennrow.clap build/release/fennrow.vst3/Contents/x86_64-linux/fennrow.so \
+            build/release/fennrow-render build/release/fennrow-studio; do
   [ -s "$made/$file" ] || { echo "fresh-machine: tools/demo did not make $file" >&2; exit 1; }
 done
 echo "fresh-machine: tools/demo rendered 20 sounds and the page, and built fennrow-studio ($(seconds) s)"

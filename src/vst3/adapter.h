@@ -1,0 +1,122 @@
+// One fennrow instance as a VST 3 host sees it: a single object that is the
+// component, the audio processor, the edit controller and the unit info at
+// once, and behind them one CLAP plugin instance that it drives as a careful
+// CLAP host would.
+#pragma once
+
+#include "vst3/block_events.h"
+#include "vst3/param_map.h"
+#include "vst3/program_list.h"
+
+#include <clap/clap.h>
+#include <vst3/vst3.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace fennrow::adapter {
+
+struct Adapter;
+
+// What an interface pointer points to: the table the host calls through and
+// the object behind it.
+struct Face {
+    const void* vtbl;
+    Adapter* owner;
+};
+
+// The program-change parameter of the factory-sound list; no CLAP parameter
+// has this id.
+inline constexpr vst3::ParamID kProgramParamId = 0x70726F67; // "prog"
+inline constexpr vst3::ProgramListID kProgramListId = 1;
+
+struct OutputBus {
+    std::string name;
+    std::uint32_t channels = 0;
+};
+
+struct Adapter {
+    Adapter();
+    ~Adapter();
+    Adapter(const Adapter&) = delete;
+    Adapter& operator=(const Adapter&) = delete;
+
+    Face component;
+    Face processor;
+    Face controller;
+    Face units;
+    Face contextRequirements;
+    std::atomic<std::uint32_t> references{1};
+    bool componentInitialized = false;
+    bool controllerInitialized = false;
+
+    // The CLAP side.
+    clap_host_t host{};
+    const clap_plugin_t* plugin = nullptr;
+    const clap_plugin_params_t* params = nullptr;
+    const clap_plugin_state_t* state = nullptr;
+    const clap_plugin_preset_load_t* presetLoad = nullptr;
+
+    // What the host sees, read from the plugin once.
+    std::vector<ParamSpec> specs;
+    std::vector<Program> programs;
+    bool hasOutput = false;
+    OutputBus output;
+    bool hasNoteInput = false;
+    std::string noteInputName;
+
+    // The controller's view (main thread): normalised values of the
+    // parameters in spec order, then the program index.
+    std::vector<double> shown;
+    std::int32_t program = 0;
+    vst3::IComponentHandler* handler = nullptr;
+    bool rescanned = false; // the plugin has asked for a rescan since this was cleared
+
+    // Processing.
+    double sampleRate = 0.0;
+    std::int32_t maxBlock = 0;
+    bool setUp = false;
+    bool active = false;
+    std::atomic<bool> started{false};
+    std::uint32_t chunkFrames = 0; // at most what the plugin was activated for
+    BlockEvents events;
+    std::vector<float> scratch; // two channels of chunkFrames
+};
+
+// Creates an instance with its CLAP plugin created and initialised; null if
+// the plugin cannot be made.
+Adapter* createAdapter();
+
+inline Adapter* ownerOf(void* face) { return face != nullptr ? static_cast<Face*>(face)->owner : nullptr; }
+
+// FUnknown, shared by every face.
+vst3::tresult VST3_API queryInterface(void* self, const char* iid, void** obj);
+std::uint32_t VST3_API addRef(void* self);
+std::uint32_t VST3_API release(void* self);
+inline constexpr vst3::FUnknownVtbl kUnknownMethods = {queryInterface, addRef, release};
+
+// The index of a CLAP parameter's spec, or -1.
+int specIndex(const Adapter& adapter, vst3::ParamID id);
+// Reads every value the plugin holds into the controller's view.
+void refreshShown(Adapter& adapter);
+// Asks the host to read the values again, if it has given a handler.
+void tellHostValuesChanged(Adapter& adapter);
+// After a load: refreshes the view and tells the host, unless the plugin's
+// own rescan has done both already.
+void afterLoad(Adapter& adapter);
+// Hands an edit of the controller to an inactive plugin (see setParamNormalized).
+void sendEdit(Adapter& adapter, int index, double normalized);
+// Loads a factory sound through the plugin's preset load.
+bool loadProgram(Adapter& adapter, std::int32_t index);
+// The processing side's teardown: stop processing and deactivate.
+void stopAndDeactivate(Adapter& adapter);
+
+extern const vst3::IComponentVtbl kComponentVtbl;
+extern const vst3::IAudioProcessorVtbl kAudioProcessorVtbl;
+extern const vst3::IProcessContextRequirementsVtbl kContextRequirementsVtbl;
+extern const vst3::IEditControllerVtbl kEditControllerVtbl;
+extern const vst3::IUnitInfoVtbl kUnitInfoVtbl;
+
+} // namespace fennrow::adapter
