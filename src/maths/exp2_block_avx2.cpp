@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <immintrin.h>
 
 #include "maths/avx2_target_begin.h"
 
@@ -21,10 +22,18 @@ namespace {
 typedef double Avx2Doubles __attribute__((vector_size(32)));
 typedef std::uint64_t Avx2Bits __attribute__((vector_size(32)));
 typedef float Avx2Floats __attribute__((vector_size(16)));
+
+struct Avx2Decided {
+    static inline __attribute__((always_inline)) unsigned mask(Avx2Bits inRange, Avx2Floats lo,
+                                                               Avx2Floats hi) {
+        return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps((__m128)lo, (__m128)hi)) &
+                                     _mm256_movemask_pd((__m256d)inRange));
+    }
+};
 } // namespace
 
 void detail::exp2fBlockAvx2(const float* in, float* out, int count) {
-    Exp2Lanes<Avx2Doubles, Avx2Bits, Avx2Floats, 4>::block(in, out, count);
+    Exp2Lanes<Avx2Doubles, Avx2Bits, Avx2Floats, 4, Avx2Decided>::block(in, out, count);
 }
 
 } // namespace fennrow::maths
