@@ -103,7 +103,7 @@ void pitchStage(SynthEngine& e, Chunk& c, uint32_t n) {
     float exponent[kControlPeriod];
     pitchExponents(e, exponent, n);
     bool moved = !e.hasLastFrequency;
-    for (uint32_t j = 0; j < n; ++j) moved = moved || !(exponent[j] == e.lastPitchExponent);
+    for (uint32_t j = 0; j < n; ++j) moved = moved | !(exponent[j] == e.lastPitchExponent);
     if (!moved) {
         for (uint32_t j = 0; j < n; ++j) c.frequency[j] = e.lastFrequency;
         return;
