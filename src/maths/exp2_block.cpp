@@ -26,8 +26,7 @@ typedef float Sse2Floats __attribute__((vector_size(8)));
 } // namespace
 
 void exp2fBlockSse2(const float* in, float* out, int count) {
-    Exp2Lanes<Sse2Doubles, Sse2Bits, Sse2Floats, 2, DecidedByLane<Sse2Bits, Sse2Floats, 2>>::block(in, out,
-                                                                                                   count);
+    exp2Block<GenericLanes<Sse2Doubles, Sse2Bits, Sse2Floats, 2>>(in, out, count);
 }
 #endif
 

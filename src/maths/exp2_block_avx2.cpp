@@ -21,20 +21,25 @@ namespace fennrow::maths {
 namespace {
 typedef double Avx2Doubles __attribute__((vector_size(32)));
 typedef std::uint64_t Avx2Bits __attribute__((vector_size(32)));
-typedef float Avx2Floats __attribute__((vector_size(16)));
 
-struct Avx2Decided {
-    static inline __attribute__((always_inline)) unsigned mask(Avx2Bits inRange, Avx2Floats lo,
-                                                               Avx2Floats hi) {
-        return static_cast<unsigned>(_mm_movemask_ps(_mm_cmpeq_ps((__m128)lo, (__m128)hi)) &
-                                     _mm256_movemask_pd((__m256d)inRange));
+struct Avx2Lanes {
+    using D = Avx2Doubles;
+    using U = Avx2Bits;
+    static constexpr int kLanes = 4;
+    static inline __attribute__((always_inline)) D load(const float* in) {
+        return (D)_mm256_cvtps_pd(_mm_loadu_ps(in));
+    }
+    static inline __attribute__((always_inline)) void store(float* out, D y) {
+        _mm_storeu_ps(out, _mm256_cvtpd_ps((__m256d)y));
+    }
+    static inline __attribute__((always_inline)) unsigned decided(U inRange, D lo, D hi) {
+        const __m128 same = _mm_cmpeq_ps(_mm256_cvtpd_ps((__m256d)lo), _mm256_cvtpd_ps((__m256d)hi));
+        return static_cast<unsigned>(_mm_movemask_ps(same) & _mm256_movemask_pd((__m256d)inRange));
     }
 };
 } // namespace
 
-void detail::exp2fBlockAvx2(const float* in, float* out, int count) {
-    Exp2Lanes<Avx2Doubles, Avx2Bits, Avx2Floats, 4, Avx2Decided>::block(in, out, count);
-}
+void detail::exp2fBlockAvx2(const float* in, float* out, int count) { exp2Block<Avx2Lanes>(in, out, count); }
 
 } // namespace fennrow::maths
 
