@@ -5,6 +5,7 @@
 
 #if FENNROW_MATHS_AVX2
 
+#include "maths/double_tables.h"
 #include "maths/exp_kernel.h"
 #include "maths/float_functions.h"
 
@@ -31,6 +32,9 @@ struct Avx2Lanes {
     }
     static inline __attribute__((always_inline)) void store(float* out, D y) {
         _mm_storeu_ps(out, _mm256_cvtpd_ps((__m256d)y));
+    }
+    static inline __attribute__((always_inline)) D table(U j) {
+        return (D)_mm256_i64gather_pd(&kExp2Table[0][0], (__m256i)(j << 1), 8);
     }
     static inline __attribute__((always_inline)) unsigned decided(U inRange, D lo, D hi) {
         const __m128 same = _mm_cmpeq_ps(_mm256_cvtpd_ps((__m256d)lo), _mm256_cvtpd_ps((__m256d)hi));
