@@ -101,6 +101,14 @@ void exp2Block(const float* in, float* out, int count) {
                 if (!((group[g].decided >> m) & 1)) out[i + g * kLanes + m] = exp2f(x[g * kLanes + m]);
         }
     }
+    for (; i + kLanes <= count; i += kLanes) {
+        const Exp2Estimate<Lanes> one = exp2Estimate<Lanes>(in + i);
+        float x[kLanes];
+        std::memcpy(x, in + i, sizeof x);
+        Lanes::store(out + i, one.y);
+        for (int m = 0; m < kLanes; ++m)
+            if (!((one.decided >> m) & 1)) out[i + m] = exp2f(x[m]);
+    }
     for (; i < count; ++i) out[i] = exp2f(in[i]);
 }
 
