@@ -34,6 +34,8 @@ constexpr uint32_t kSixteenth = 6000; // samples at 48 kHz and 120 bpm
 constexpr uint32_t kLoopSixteenths = 32;
 constexpr uint32_t kLoopFrames = kLoopSixteenths * kSixteenth; // two bars
 constexpr uint32_t kLargestBlock = 256;
+// Every block size timed ends a block exactly where the loop ends.
+static_assert(kLoopFrames % kLargestBlock == 0 && kLoopFrames % 64 == 0);
 
 constexpr clap_id kDriveId = 2;
 constexpr clap_id kToneId = 3;
