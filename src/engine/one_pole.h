@@ -42,6 +42,15 @@ inline float stepOnePole(OnePole& pole, float target) {
     return pole.value;
 }
 
+// The step without its flush: the same bits as stepOnePole for as long as
+// flushLeaves holds for each value it gives.
+inline float stepOnePoleUnflushed(OnePole& pole, float target) {
+    pole.value = (target - pole.value) * pole.coefficient + pole.value;
+    return pole.value;
+}
+
+inline bool flushLeaves(float v) { return sameBits(flushTiny(v), v); }
+
 // Whether a step would leave the smoother as it is: then every later step
 // toward the same target with the same coefficient does too.
 inline bool onePoleHolds(const OnePole& pole, float target) {

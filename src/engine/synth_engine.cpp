@@ -58,26 +58,61 @@ float pitchExponent(const SynthEngine& e, float punch, float note) {
     return (punch * e.punchDepth * kPunchSemitones + note - kA4Note) / 12.0f;
 }
 
-// Punch and glide, then the frequency of each sample of the chunk. Once both
-// smoothers have settled and the frequency for their values is known, the
-// chunk holds that frequency throughout.
+// Punch and glide over the chunk, and the pitch exponent of each sample.
+// The smoothers' flush to zero would sit on the chain from each step to the
+// next; they run without it first, and again with it, from where the chunk
+// began, only if a value lands where the flush would change it.
+void pitchExponents(SynthEngine& e, float* exponent, uint32_t n) {
+    // Locals: the stores of the exponents cannot alias them.
+    OnePole punch = e.punch;
+    OnePole pitch = e.pitch;
+    const float target = e.targetNote;
+    bool unflushedHolds = true;
+    for (uint32_t j = 0; j < n; ++j) {
+        const float p = stepOnePoleUnflushed(punch, 0.0f);
+        const float note = stepOnePoleUnflushed(pitch, target);
+        unflushedHolds = unflushedHolds & flushLeaves(p) & flushLeaves(note);
+        exponent[j] = pitchExponent(e, p, note);
+    }
+    if (!unflushedHolds) {
+        punch = e.punch;
+        pitch = e.pitch;
+        for (uint32_t j = 0; j < n; ++j) {
+            const float p = stepOnePole(punch, 0.0f);
+            const float note = stepOnePole(pitch, target);
+            exponent[j] = pitchExponent(e, p, note);
+        }
+    }
+    e.punch = punch;
+    e.pitch = pitch;
+}
+
+// Punch and glide, then the frequency of each sample of the chunk. The
+// smoothers' steps wait for each other but are cheap; the exponents they give
+// then go through exp2f in vector lanes. Once both smoothers have settled and
+// the frequency for their values is known, the chunk holds that frequency
+// throughout; so does a chunk whose exponents all equal the last one (a punch
+// far below what the pitch can show, still decaying toward zero).
 void pitchStage(SynthEngine& e, Chunk& c, uint32_t n) {
     if (e.hasLastFrequency && onePoleHolds(e.punch, 0.0f) && onePoleHolds(e.pitch, e.targetNote) &&
         pitchExponent(e, e.punch.value, e.pitch.value) == e.lastPitchExponent) {
         for (uint32_t j = 0; j < n; ++j) c.frequency[j] = e.lastFrequency;
         return;
     }
-    for (uint32_t j = 0; j < n; ++j) {
-        const float p = stepOnePole(e.punch, 0.0f);
-        const float note = stepOnePole(e.pitch, e.targetNote);
-        const float exponent = pitchExponent(e, p, note);
-        if (!e.hasLastFrequency || !(exponent == e.lastPitchExponent)) {
-            e.lastFrequency = maths::exp2f(exponent) * kA4Hz;
-            e.lastPitchExponent = exponent;
-            e.hasLastFrequency = true;
-        }
-        c.frequency[j] = e.lastFrequency;
+    if (n == 0) return;
+    float exponent[kControlPeriod];
+    pitchExponents(e, exponent, n);
+    bool moved = !e.hasLastFrequency;
+    for (uint32_t j = 0; j < n; ++j) moved = moved | !(exponent[j] == e.lastPitchExponent);
+    if (!moved) {
+        for (uint32_t j = 0; j < n; ++j) c.frequency[j] = e.lastFrequency;
+        return;
     }
+    e.lastPitchExponent = exponent[n - 1];
+    maths::exp2fBlock(exponent, c.frequency, static_cast<int>(n));
+    for (uint32_t j = 0; j < n; ++j) c.frequency[j] *= kA4Hz;
+    e.lastFrequency = c.frequency[n - 1];
+    e.hasLastFrequency = true;
 }
 
 // Without feedback the phase modulation term is (y1 + y2) * 0, a zero, and

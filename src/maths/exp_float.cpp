@@ -14,9 +14,6 @@ namespace detail {
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
-// Every estimate below errs by less than 2^-51 relative (see each); the
-// width adds margin.
-constexpr double kExpRelativeWidth = 0x1p-49;
 
 Estimate withWidth(double y) { return {y, y * kExpRelativeWidth}; }
 

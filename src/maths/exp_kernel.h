@@ -41,6 +41,11 @@ inline constexpr double kLn2Hi = 0xb.17217f7d2p-4;
 inline constexpr double kLn2Lo = -0x3.08654361c4c68p-44;
 inline constexpr double kRoundShift = 0x1.8p52;
 
+// The half-width of the estimates of expf, exp2f and pow25f relative to
+// their value: each errs by less than 2^-51 relative (see exp_float.cpp),
+// and the width adds margin.
+inline constexpr double kExpRelativeWidth = 0x1p-49;
+
 // e^x for |x| <= 1000 with x a float or a double whose low bits below 2^-40
 // are zero for |x| >= 2^-17 (so that x - k kLn2Hi is exact). k kLn2Lo and
 // the rounding of kLn2Lo err by at most 2^-86 together for |k| < 2^10, the

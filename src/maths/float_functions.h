@@ -26,4 +26,7 @@ float pow25f(float x);
 // with SSE2 or (where the processor has it) AVX2 doing several at once.
 void sinfBlock(const float* in, float* out, int count);
 
+// exp2f of `count` values likewise.
+void exp2fBlock(const float* in, float* out, int count);
+
 } // namespace fennrow::maths

@@ -1,0 +1,93 @@
+// Every vector path of the batched exp2f gives the scalar exp2f's bits, lane
+// for lane: at any length, in place, across the pitch range and for the lanes
+// the vector code hands back (hard cases, overflow, underflow, NaN).
+#include "maths/exp2_block.h"
+#include "maths/float_functions.h"
+#include "maths/float_rounding.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
+
+namespace fennrow::maths {
+namespace {
+
+using BlockFunction = void (*)(const float*, float*, int);
+
+struct Path {
+    const char* name;
+    BlockFunction run;
+    bool available;
+};
+
+std::vector<Path> paths() {
+    std::vector<Path> all{{"dispatched", exp2fBlock, true}, {"scalar", detail::exp2fBlockScalar, true}};
+#if FENNROW_MATHS_SSE2
+    all.push_back({"sse2", detail::exp2fBlockSse2, true});
+#endif
+#if FENNROW_MATHS_AVX2
+    all.push_back({"avx2", detail::exp2fBlockAvx2, detail::processorHasAvx2()});
+#endif
+    return all;
+}
+
+std::vector<float> inputs() {
+    std::vector<float> v{0.0f,
+                         -0.0f,
+                         1e-45f,
+                         -1e-45f,
+                         1.0f,
+                         -3.0f,
+                         124.99999f,
+                         125.0f,
+                         125.5f,
+                         127.99f,
+                         128.0f,
+                         -125.0f,
+                         -126.5f,
+                         -149.5f,
+                         -150.0f,
+                         -151.5f,
+                         1e30f,
+                         -1e30f,
+                         std::numeric_limits<float>::infinity(),
+                         -std::numeric_limits<float>::infinity(),
+                         std::numeric_limits<float>::quiet_NaN()};
+    for (int i = 0; i < detail::kExp2HardCases.count; ++i)
+        v.push_back(std::bit_cast<float>(detail::kExp2HardCases.cases[i].input));
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> pitch(-6.0f, 6.0f); // the engine's exponents, in octaves
+    for (int i = 0; i < 20000; ++i) v.push_back(pitch(random));
+    for (int i = 0; i < 5000; ++i) v.push_back(std::bit_cast<float>(static_cast<uint32_t>(random())));
+    return v;
+}
+
+TEST(Exp2Block, EveryPathGivesTheScalarBitsAtEveryLengthAndInPlace) {
+    const std::vector<float> in = inputs();
+    std::vector<uint32_t> want(in.size());
+    for (size_t i = 0; i < in.size(); ++i) want[i] = std::bit_cast<uint32_t>(exp2f(in[i]));
+    for (const Path& path : paths()) {
+        if (!path.available) continue;
+        for (const int length : {1, 2, 3, 5, 7, 8, 9, 64}) {
+            for (size_t start = 0; start + length <= in.size(); start += length) {
+                std::vector<float> inPlace(in.begin() + start, in.begin() + start + length);
+                std::vector<float> out(length);
+                path.run(in.data() + start, out.data(), length);
+                path.run(inPlace.data(), inPlace.data(), length);
+                for (int m = 0; m < length; ++m) {
+                    ASSERT_EQ(std::bit_cast<uint32_t>(out[m]), want[start + m])
+                        << path.name << " length " << length << " at " << std::hexfloat << in[start + m];
+                    ASSERT_EQ(std::bit_cast<uint32_t>(inPlace[m]), want[start + m])
+                        << path.name << " in place";
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace fennrow::maths
