@@ -17,6 +17,7 @@ namespace {
 using testing::FakeIndexer;
 using testing::FakeReceiver;
 using testing::ScopedAppData;
+using testing::shownLatin1;
 using testing::ScratchFolder;
 using Calls = std::vector<std::string>;
 
@@ -250,7 +251,7 @@ TEST(PresetDiscoveryMetadata, ReportsFilesItCannotDescribe) {
         {other, other + ": An instance of other, not fennrow"},
         {empty, empty + ": Neither a JSON document nor a zip archive"},
         {text, text + ": The document is not valid JSON: invalid number"},
-        {latin1, latin1 + " is not a fennrow preset"},
+        {latin1, shownLatin1(latin1) + " is not a fennrow preset"},
         {missing, missing + " is not a fennrow preset"},
         {dir, dir + " is not a fennrow preset"},
     };
