@@ -26,7 +26,7 @@ void refuseTooLarge(DiagnosticList& list, const std::string& path, std::size_t m
 }
 
 bool parseDocument(const std::uint8_t* data, std::size_t size, const std::string& path, DiagnosticList& list,
-                   JsonValue& document) {
+                   Package& package) {
     if (size > kMaxDocumentBytes) {
         refuseTooLarge(list, path, kMaxDocumentBytes, "bytes");
         return false;
@@ -44,7 +44,8 @@ bool parseDocument(const std::uint8_t* data, std::size_t size, const std::string
         appendError(list, "document-unreadable", path, "The document is not valid JSON: " + parsed.error);
         return false;
     }
-    document = std::move(parsed.value);
+    package.document = std::move(parsed.value);
+    package.documentBytes = size;
     return true;
 }
 
@@ -71,9 +72,7 @@ void readZipPackage(const std::uint8_t* data, std::size_t size, DiagnosticList& 
     for (ZipEntry& entry : zip.entries) {
         if (entry.name == package.documentName) {
             foundDocument = true;
-            if (!parseDocument(entry.data.data(), entry.data.size(), "/" + entry.name, list,
-                               package.document))
-                return;
+            if (!parseDocument(entry.data.data(), entry.data.size(), "/" + entry.name, list, package)) return;
         } else if (isAssetName(entry.name)) {
             const std::string digest = entry.name.substr(kAssetFolder.size());
             if (sha256Hex(entry.data.data(), entry.data.size()) == digest) {
@@ -113,7 +112,7 @@ Package readPackage(const std::uint8_t* data, std::size_t size, std::string_view
         std::size_t start = startsWithByteOrderMark(data, size) ? std::size(kByteOrderMark) : 0;
         while (start < size && isJsonWhitespace(data[start])) ++start;
         if (start < size && data[start] == '{') {
-            package.ok = parseDocument(data, size, "", list, package.document);
+            package.ok = parseDocument(data, size, "", list, package);
         } else {
             appendError(list, "package-unreadable", "", "Neither a JSON document nor a zip archive");
         }
@@ -121,6 +120,7 @@ Package readPackage(const std::uint8_t* data, std::size_t size, std::string_view
     if (!package.ok) {
         // A failed package hands back nothing that could be used by mistake.
         package.document = JsonValue{};
+        package.documentBytes = 0;
         package.assets.clear();
         package.otherEntries.clear();
     }

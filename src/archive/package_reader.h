@@ -33,6 +33,7 @@ enum class PackageContents { Everything, DocumentOnly };
 struct Package {
     std::string documentName; // the name asked for
     JsonValue document;
+    std::size_t documentBytes = 0;      // the length of the text it was parsed from
     std::vector<ZipEntry> assets;       // each named by its verified lower-case digest
     std::vector<ZipEntry> otherEntries; // full archive names, in archive order
     bool ok = false;                    // when false the document must not be used

@@ -87,7 +87,8 @@ bool centralHeaderAt(const std::uint8_t* data, std::uint64_t position, std::uint
         return false;
     }
     header = parseCentralHeader(data + position);
-    name = std::string_view(reinterpret_cast<const char*>(data + position + kCentralHeaderBytes), header.nameLength);
+    name = std::string_view(reinterpret_cast<const char*>(data + position + kCentralHeaderBytes),
+                            header.nameLength);
     return true;
 }
 
@@ -226,7 +227,8 @@ ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& li
     return result;
 }
 
-std::optional<std::uint64_t> declaredEntrySize(const std::uint8_t* data, std::size_t size, std::string_view name) {
+std::optional<std::uint64_t> declaredEntrySize(const std::uint8_t* data, std::size_t size,
+                                               std::string_view name) {
     EndRecord end;
     if (size < kEndRecordBytes || !findEndRecord(data, size, end)) return std::nullopt;
     const std::uint64_t directoryEnd = std::uint64_t{end.directoryOffset} + end.directorySize;

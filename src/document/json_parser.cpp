@@ -283,6 +283,8 @@ private:
 
 } // namespace
 
-JsonParseResult parseJson(std::string_view text, std::size_t maxValues) { return Parser(text, maxValues).run(); }
+JsonParseResult parseJson(std::string_view text, std::size_t maxValues) {
+    return Parser(text, maxValues).run();
+}
 
 } // namespace fennrow

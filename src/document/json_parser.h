@@ -19,9 +19,9 @@ inline constexpr int kJsonMaxDepth = 256;
 // the document itself counts) is refused before its tree grows any further.
 // A value takes at most 160 bytes (as an object member; 128 as an array
 // item), and a container's storage may hold up to twice what it uses, so a
-// tree takes at most 40 MiB besides the bytes of its strings and keys, which
-// the text bounds.
-inline constexpr std::size_t kJsonMaxValues = 131072;
+// tree takes at most 20 MiB besides the bytes of its strings and keys, which
+// the text bounds. A sound with its curves is about 600 values.
+inline constexpr std::size_t kJsonMaxValues = 65536;
 
 struct JsonParseResult {
     bool ok = false;

@@ -14,8 +14,8 @@ namespace fennrow {
 using FileBytes = std::vector<std::uint8_t>;
 
 // The whole content of a file, or nothing when the path cannot be read (not
-// well-formed UTF-8, or on Windows neither UTF-8 nor the ANSI code page), names no readable file (a folder is not one), the file holds more
-// than maxBytes, or memory for it cannot be had.
+// well-formed UTF-8, or on Windows neither UTF-8 nor the ANSI code page), names no readable file (a folder is
+// not one), the file holds more than maxBytes, or memory for it cannot be had.
 std::optional<FileBytes> readWholeFile(std::string_view utf8Path, std::uint64_t maxBytes);
 
 // True when the path can be read as readWholeFile reads it and names an

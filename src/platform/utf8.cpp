@@ -123,7 +123,8 @@ std::size_t copyWellFormedUtf8(std::string_view text, char* out, std::size_t cap
     std::size_t written = 0;
     for (std::size_t pos = 0; pos < text.size();) {
         const Utf8Step next = step(text, pos);
-        const std::string_view piece = next.wellFormed ? text.substr(pos, next.length) : kReplacementCharacter;
+        const std::string_view piece =
+            next.wellFormed ? text.substr(pos, next.length) : kReplacementCharacter;
         // A character that does not fit whole is left out, never cut.
         if (piece.find('\0') != std::string_view::npos || piece.size() >= capacity - written) {
             break;

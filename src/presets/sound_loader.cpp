@@ -2,6 +2,7 @@
 
 #include "archive/package_reader.h"
 #include "document/json_parser.h"
+#include "document/json_writer.h"
 #include "plugin/param_table.h"
 #include "presets/sound_layout.h"
 #include "presets/sound_writer.h"
@@ -91,11 +92,17 @@ void readCurves(const JsonValue& state, CurveSet& curves, DiagnosticList& list) 
 // A saved state must load again. Saving writes this plugin's members in
 // full, a seed, and escapes what the document held raw (a control byte takes
 // six), so a document near the limits could save to a text beyond them; such
-// a document is not taken.
+// a document is not taken. Checking means writing the save, so a document
+// small enough to fit anyway is not checked: a save escapes a byte into at
+// most six, gives each object read at most a few members of a few dozen
+// bytes, and adds the sound's 600 values.
+constexpr std::size_t kSurelyFitsBytes = kMaxDocumentBytes / 64;
+constexpr std::size_t kSurelyFitsValues = kJsonMaxValues / 16;
+
 bool loadsBackWhenSaved(const InstanceDocument& document, const SoundSnapshot& sound) {
     constexpr std::uint64_t kLargestSeed = ~std::uint64_t{0};
-    const std::string saved = writeSoundDocument(document, sound, kLargestSeed);
-    return saved.size() <= kMaxDocumentBytes && parseJson(saved).ok;
+    const JsonValue saved = soundDocumentValue(document, sound, kLargestSeed);
+    return countValues(saved) <= kJsonMaxValues && writeJson(saved).size() <= kMaxDocumentBytes;
 }
 
 } // namespace
@@ -141,7 +148,9 @@ std::optional<SoundSnapshot> loadSound(InstanceDocument& retained, const std::ui
         slotValue(sound.params, row.slot) = paramFromDocument(row, firstParam(*document, row.key));
     }
     readCurves(document->state, sound.curves, list);
-    if (!loadsBackWhenSaved(*document, sound)) {
+    const bool surelyFits =
+        package.documentBytes <= kSurelyFitsBytes && countValues(document->asRead) <= kSurelyFitsValues;
+    if (!surelyFits && !loadsBackWhenSaved(*document, sound)) {
         appendError(list, "document-too-large", "",
                     "A document holds at most " + std::to_string(kMaxDocumentBytes) + " bytes and " +
                         std::to_string(kJsonMaxValues) + " values as fennrow saves it; not read");

@@ -113,7 +113,8 @@ TEST(PackageReader, ABareDocumentIsBoundedInBytesAndValues) {
     for (const auto& c : cases) {
         const PackageOutcome o = readBytes(bytesOf(c.text));
         EXPECT_EQ(o.package.ok, c.ok) << c.label;
-        EXPECT_EQ(o.codes(), c.ok ? std::vector<std::string>{} : std::vector<std::string>{"document-too-large"})
+        EXPECT_EQ(o.codes(),
+                  c.ok ? std::vector<std::string>{} : std::vector<std::string>{"document-too-large"})
             << c.label;
     }
 }
@@ -159,8 +160,8 @@ TEST(PackageReader, ZipWithDocumentAssetsAndOtherEntries) {
     spec.entries.push_back(entry("../escape", bytesOf("x")));
     const Bytes archive = test::buildZip(spec);
     DiagnosticList list;
-    const Package alone = readPackage(archive.data(), archive.size(), "instance.json", list, kDocumentZipLimits,
-                                      PackageContents::DocumentOnly);
+    const Package alone = readPackage(archive.data(), archive.size(), "instance.json", list,
+                                      kDocumentZipLimits, PackageContents::DocumentOnly);
     ASSERT_TRUE(alone.ok);
     EXPECT_EQ(alone.document, o.package.document);
     EXPECT_TRUE(alone.assets.empty());
@@ -226,7 +227,7 @@ TEST(PackageReader, ZipFailures) {
          test::buildZip(manyValues),
          {"document-too-large"},
          "/instance.json",
-         "A document holds at most 131072 values; not read"},
+         "A document holds at most 65536 values; not read"},
         {"a local header and nothing else", notAZip, {"zip-unreadable"}, "", "No end-of-archive record"},
     };
     for (const Case& c : cases) {

@@ -69,6 +69,7 @@ TEST(JsonParser, NestingUpToTheLimitParses) {
 TEST(JsonParser, CountsEveryValueAgainstTheLimit) {
     const std::string text = R"({"a":[1,{"b":null}],"c":"x"})"; // six values
     EXPECT_TRUE(parseJson(text, 6).ok);
+    EXPECT_EQ(countValues(parseJson(text).value), 6u); // the tree's count is the parser's
     const JsonParseResult refused = parseJson(text, 5);
     EXPECT_FALSE(refused.ok);
     EXPECT_TRUE(refused.tooManyValues);

@@ -33,10 +33,11 @@ constexpr std::uint32_t kFile = CLAP_PRESET_DISCOVERY_LOCATION_FILE;
 std::optional<std::string> inCodePage(const std::string& utf8) {
     const std::wstring wide = test::pathFromUtf8(utf8).wstring();
     BOOL lossy = FALSE;
-    const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0,
-                                           nullptr, &lossy);
+    const int size =
+        ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, nullptr, 0, nullptr, &lossy);
     std::string bytes(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, bytes.data(), size, nullptr, &lossy);
+    ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, bytes.data(), size, nullptr,
+                          &lossy);
     if (size <= 0 || lossy) {
         return std::nullopt;
     }
@@ -59,8 +60,8 @@ TEST(CodePageLocations, ALatin1LocationLoadsAndIsListedUnderItsUtf8Name) {
     // for Western European languages; there ë and ä are single bytes.
     ASSERT_EQ(::GetACP(), 1252u);
     ScratchFolder folder;
-    const std::string file =
-        folder.write("Zo\xC3\xAB\\B\xC3\xA4sse.json", R"({"kind":"instance","plugin":"fennrow","params":{"tone":0.25}})");
+    const std::string file = folder.write("Zo\xC3\xAB\\B\xC3\xA4sse.json",
+                                          R"({"kind":"instance","plugin":"fennrow","params":{"tone":0.25}})");
     const std::optional<std::string> sent = inCodePage(file);
     ASSERT_TRUE(sent.has_value());
     ASSERT_NE(sent->find("Zo\xEB\\B\xE4sse.json"), std::string::npos);

@@ -2,8 +2,8 @@
 // a host (preset names, features, error messages, the lines on standard error)
 // is well-formed UTF-8, while the document itself keeps its bytes.
 #include "discovery_fakes.h"
-#include "plugin_calls.h"
 #include "platform/utf8.h"
+#include "plugin_calls.h"
 #include "presets/preset_discovery_factory.h"
 
 #include <gtest/gtest.h>
@@ -41,8 +41,8 @@ const Hostile kHostile[] = {
 
 std::vector<std::string> describe(const std::string& location) {
     FakeIndexer indexer;
-    const clap_preset_discovery_provider_t* provider =
-        kPresetDiscoveryFactory.create(&kPresetDiscoveryFactory, &indexer.record, "com.brightmoss.fennrow.presets");
+    const clap_preset_discovery_provider_t* provider = kPresetDiscoveryFactory.create(
+        &kPresetDiscoveryFactory, &indexer.record, "com.brightmoss.fennrow.presets");
     FakeReceiver receiver;
     provider->get_metadata(provider, CLAP_PRESET_DISCOVERY_LOCATION_FILE, location.c_str(), &receiver.record);
     provider->destroy(provider);
@@ -94,7 +94,8 @@ TEST(HostText, NamesAndFeaturesOfAPresetAreWellFormedAndTheDocumentKeepsItsBytes
         expectWellFormed(calls, h.label);
 
         TestPlugin plugin;
-        ASSERT_TRUE(loadPreset(plugin, CLAP_PRESET_DISCOVERY_LOCATION_FILE, file.c_str(), nullptr)) << h.label;
+        ASSERT_TRUE(loadPreset(plugin, CLAP_PRESET_DISCOVERY_LOCATION_FILE, file.c_str(), nullptr))
+            << h.label;
         EXPECT_NE(saveState(plugin).find("\"N" + h.bytes + "\""), std::string::npos) << h.label;
     }
 }
@@ -103,7 +104,8 @@ TEST(HostText, MessagesQuotingADocumentAreWellFormed) {
     for (const Hostile& h : kHostile) {
         ScratchFolder folder;
         const std::string otherPlugin = R"({"kind":"instance","plugin":"p)" + h.json + R"("})";
-        const std::string duplicateKey = R"({"kind":"instance","k)" + h.json + R"(":1,"k)" + h.json + R"(":2})";
+        const std::string duplicateKey =
+            R"({"kind":"instance","k)" + h.json + R"(":1,"k)" + h.json + R"(":2})";
         for (const std::string& document : {otherPlugin, duplicateKey}) {
             const std::string file = folder.write("Bad.json", document);
             const std::vector<std::string> described = describe(file);

@@ -17,8 +17,8 @@ namespace {
 using testing::FakeIndexer;
 using testing::FakeReceiver;
 using testing::ScopedAppData;
-using testing::shownLatin1;
 using testing::ScratchFolder;
+using testing::shownLatin1;
 using Calls = std::vector<std::string>;
 
 const std::string kFileType = "filetype Tamber preset|A fennrow sound as a Tamber instance document|json";
