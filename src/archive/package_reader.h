@@ -19,18 +19,35 @@ namespace fennrow {
 // 2 GiB in all.
 inline constexpr ZipLimits kDocumentZipLimits{10000, 1073741824ull, 2147483648ull};
 
+// Stored documents are a few KB. A document whose bytes are more than this is
+// refused before it is parsed (and, in a zip package, before it is unpacked):
+// "document-too-large", like one of more values than the JSON parser takes.
+inline constexpr std::size_t kMaxDocumentBytes = 4194304;
+
+// What a package read unpacks: everything (the document, its assets verified
+// against their names, the other entries), or the document alone, for a
+// reader that has no use for the rest; the other entries are then checked
+// only as far as the archive's directory and their headers go.
+enum class PackageContents { Everything, DocumentOnly };
+
 struct Package {
     std::string documentName; // the name asked for
     JsonValue document;
+    std::size_t documentBytes = 0;      // the length of the text it was parsed from
     std::vector<ZipEntry> assets;       // each named by its verified lower-case digest
     std::vector<ZipEntry> otherEntries; // full archive names, in archive order
     bool ok = false;                    // when false the document must not be used
 };
 
+// True when the bytes begin as a zip archive does; anything else is read as
+// bare JSON text (at least 4 bytes are needed to tell).
+bool looksLikeZip(const std::uint8_t* data, std::size_t size);
+
 // Reads bare JSON (an optional UTF-8 byte-order mark and whitespace before
 // the opening "{") or a zip package whose entry `documentName` holds the
 // document. Findings, the zip reader's first, are appended to `list`.
 Package readPackage(const std::uint8_t* data, std::size_t size, std::string_view documentName,
-                    DiagnosticList& list, const ZipLimits& limits = kDocumentZipLimits);
+                    DiagnosticList& list, const ZipLimits& limits = kDocumentZipLimits,
+                    PackageContents contents = PackageContents::Everything);
 
 } // namespace fennrow

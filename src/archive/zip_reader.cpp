@@ -77,6 +77,25 @@ CentralHeader parseCentralHeader(const std::uint8_t* p) {
             read16(p + 28), read16(p + 30), read16(p + 32), read32(p + 42)};
 }
 
+// The header at `position` of the directory that ends at `directoryEnd`, and
+// the entry's name; false when the directory is damaged there.
+bool centralHeaderAt(const std::uint8_t* data, std::uint64_t position, std::uint64_t directoryEnd,
+                     CentralHeader& header, std::string_view& name) {
+    if (position > directoryEnd || directoryEnd - position < kCentralHeaderBytes ||
+        read32(data + position) != kCentralHeaderSignature ||
+        directoryEnd - position - kCentralHeaderBytes < read16(data + position + 28)) {
+        return false;
+    }
+    header = parseCentralHeader(data + position);
+    name = std::string_view(reinterpret_cast<const char*>(data + position + kCentralHeaderBytes),
+                            header.nameLength);
+    return true;
+}
+
+std::uint64_t nextHeaderPosition(std::uint64_t position, const CentralHeader& header) {
+    return position + kCentralHeaderBytes + header.nameLength + header.extraLength + header.commentLength;
+}
+
 bool isUnsafeName(std::string_view name) {
     if (name.empty() || name.size() > 0xFFFF || name.front() == '/') return true;
     if (name.size() >= 2 && name[1] == ':') return true;
@@ -117,7 +136,8 @@ ZipResult failArchive(DiagnosticList& list, const char* code, std::string path, 
 
 } // namespace
 
-ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits) {
+ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits,
+                  std::optional<std::string_view> unpackOnly) {
     if (size < kEndRecordBytes)
         return failArchive(list, "zip-unreadable", "", "Too short to be a zip archive");
     EndRecord end;
@@ -144,17 +164,15 @@ ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& li
     std::uint64_t totalBytes = 0;
     std::uint64_t position = end.directoryOffset;
     for (std::uint32_t index = 0; index < end.totalEntries; ++index) {
-        if (position > directoryEnd || directoryEnd - position < kCentralHeaderBytes ||
-            read32(data + position) != kCentralHeaderSignature ||
-            directoryEnd - position - kCentralHeaderBytes < read16(data + position + 28)) {
+        CentralHeader header;
+        std::string_view name;
+        if (!centralHeaderAt(data, position, directoryEnd, header, name)) {
             return failArchive(list, "zip-unreadable", "", "Damaged central directory");
         }
-        const std::uint8_t* p = data + position;
-        const CentralHeader header = parseCentralHeader(p);
-        position += kCentralHeaderBytes + header.nameLength + header.extraLength + header.commentLength;
+        position = nextHeaderPosition(position, header);
 
         ZipEntry entry;
-        entry.name.assign(reinterpret_cast<const char*>(p + kCentralHeaderBytes), header.nameLength);
+        entry.name.assign(name);
         const std::string path = "/" + entry.name;
         if (header.compressedSize == kZip64Marker32 || header.uncompressedSize == kZip64Marker32 ||
             header.localHeaderOffset == kZip64Marker32) {
@@ -193,6 +211,7 @@ ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& li
             appendWarning(list, "zip-damaged-entry", path, "The entry runs past the archive; skipped");
             continue;
         }
+        if (unpackOnly && entry.name != *unpackOnly) continue;
         const std::string problem = unpackEntry(data + dataStart, header, entry);
         if (!problem.empty()) {
             appendWarning(list, "zip-damaged-entry", path, problem);
@@ -206,6 +225,23 @@ ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& li
     }
     result.ok = true;
     return result;
+}
+
+std::optional<std::uint64_t> declaredEntrySize(const std::uint8_t* data, std::size_t size,
+                                               std::string_view name) {
+    EndRecord end;
+    if (size < kEndRecordBytes || !findEndRecord(data, size, end)) return std::nullopt;
+    const std::uint64_t directoryEnd = std::uint64_t{end.directoryOffset} + end.directorySize;
+    if (directoryEnd > end.offset) return std::nullopt;
+    std::uint64_t position = end.directoryOffset;
+    for (std::uint32_t index = 0; index < end.totalEntries; ++index) {
+        CentralHeader header;
+        std::string_view entryName;
+        if (!centralHeaderAt(data, position, directoryEnd, header, entryName)) return std::nullopt;
+        if (entryName == name) return header.uncompressedSize;
+        position = nextHeaderPosition(position, header);
+    }
+    return std::nullopt;
 }
 
 } // namespace fennrow

@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "document/diagnostics.h"
@@ -31,7 +33,19 @@ struct ZipResult {
 };
 
 // Findings go to `list`: errors (empty path) for the archive, warnings with
-// the path "/" + name for skipped entries.
-ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits);
+// the path "/" + name for skipped entries. With `unpackOnly`, only the entry
+// of that name is unpacked and checked against its CRC-32; every other entry
+// still passes the checks of the directory and of its header, and counts
+// toward the limits, but is left packed and not returned.
+ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits,
+                  std::optional<std::string_view> unpackOnly = std::nullopt);
+
+// The unpacked size that the central directory declares for the first entry
+// called `name`, read without unpacking anything; nothing when the directory
+// cannot be read or has no such entry. An entry never unpacks to more than
+// its declared size (readZip skips one that would), so a size above a limit
+// can refuse the entry before it costs anything.
+std::optional<std::uint64_t> declaredEntrySize(const std::uint8_t* data, std::size_t size,
+                                               std::string_view name);
 
 } // namespace fennrow

@@ -157,7 +157,10 @@ bool isAssetRef(std::string_view text) {
     return true;
 }
 
-std::optional<InstanceDocument> readInstance(const JsonValue& document, DiagnosticList& list) {
+namespace {
+
+// Everything but the as-read copy, which the callers below add.
+std::optional<InstanceDocument> readInstanceFields(const JsonValue& document, DiagnosticList& list) {
     Envelope envelope = readEnvelope(document, kInstanceKind, list);
     if (!envelope.ok) return std::nullopt;
 
@@ -165,7 +168,6 @@ std::optional<InstanceDocument> readInstance(const JsonValue& document, Diagnost
     markEnvelopeRead(reader, envelope);
 
     InstanceDocument doc;
-    doc.asRead = document;
     doc.spec = envelope.spec;
     doc.extensionIds = std::move(envelope.extensionIds);
     doc.unreadableExtensions = std::move(envelope.unreadableExtensions);
@@ -191,6 +193,20 @@ std::optional<InstanceDocument> readInstance(const JsonValue& document, Diagnost
     if (doc.audition) reader.markRead(kAuditionKey);
 
     doc.keptRemainder = reader.rest();
+    return doc;
+}
+
+} // namespace
+
+std::optional<InstanceDocument> readInstance(const JsonValue& document, DiagnosticList& list) {
+    std::optional<InstanceDocument> doc = readInstanceFields(document, list);
+    if (doc) doc->asRead = document;
+    return doc;
+}
+
+std::optional<InstanceDocument> readInstance(JsonValue&& document, DiagnosticList& list) {
+    std::optional<InstanceDocument> doc = readInstanceFields(document, list);
+    if (doc) doc->asRead = std::move(document);
     return doc;
 }
 

@@ -50,6 +50,9 @@ bool isAssetRef(std::string_view text);
 
 // Nothing only when the envelope is refused (not an object, or not an instance).
 std::optional<InstanceDocument> readInstance(const JsonValue& document, DiagnosticList& list);
+// The same, keeping `document` itself as the as-read copy instead of a copy of
+// it, so that a large document is not held twice.
+std::optional<InstanceDocument> readInstance(JsonValue&& document, DiagnosticList& list);
 
 // An Object in the instance key order, followed by the kept members.
 JsonValue writeInstance(const InstanceDocument& document);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <unordered_set>
 #include <utility>
 
@@ -27,6 +28,7 @@ constexpr std::string_view kInvalidNumber = "invalid number";
 constexpr std::string_view kInvalidLiteral = "invalid literal";
 constexpr std::string_view kParseError = "parse error";
 constexpr std::string_view kDuplicateKeyPrefix = "duplicate key ";
+constexpr std::string_view kTooManyValuesPrefix = "more values than allowed (";
 
 constexpr uint32_t kHighSurrogateFirst = 0xD800;
 constexpr uint32_t kHighSurrogateLast = 0xDBFF;
@@ -56,7 +58,8 @@ int hexDigitValue(char c) {
 
 class Parser {
 public:
-    explicit Parser(std::string_view text) : text_(text) {}
+    Parser(std::string_view text, std::size_t maxValues)
+        : text_(text), maxValues_(maxValues), valuesLeft_(maxValues) {}
 
     JsonParseResult run() {
         JsonParseResult result;
@@ -65,6 +68,7 @@ public:
         if (!parseValue(result.value)) {
             result.value = JsonValue{};
             result.error = error_.empty() ? std::string(kParseError) : std::move(error_);
+            result.tooManyValues = tooManyValues_;
             return result;
         }
         skipWhitespace();
@@ -89,6 +93,11 @@ private:
         return false;
     }
 
+    bool failTooManyValues() {
+        tooManyValues_ = true;
+        return fail(std::string(kTooManyValuesPrefix) + std::to_string(maxValues_) + ")");
+    }
+
     void skipWhitespace() {
         while (!atEnd()) {
             const char c = peek();
@@ -98,6 +107,8 @@ private:
     }
 
     bool parseValue(JsonValue& out) {
+        if (valuesLeft_ == 0) return failTooManyValues();
+        --valuesLeft_;
         skipWhitespace();
         const char c = atEnd() ? '\0' : peek();
         if (!atEnd()) {
@@ -262,6 +273,9 @@ private:
     }
 
     std::string_view text_;
+    std::size_t maxValues_;
+    std::size_t valuesLeft_;
+    bool tooManyValues_ = false;
     std::size_t pos_ = 0;
     int depth_ = 0;
     std::string error_;
@@ -269,6 +283,8 @@ private:
 
 } // namespace
 
-JsonParseResult parseJson(std::string_view text) { return Parser(text).run(); }
+JsonParseResult parseJson(std::string_view text, std::size_t maxValues) {
+    return Parser(text, maxValues).run();
+}
 
 } // namespace fennrow

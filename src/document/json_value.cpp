@@ -117,4 +117,11 @@ bool operator==(const JsonValue& a, const JsonValue& b) {
 
 bool operator==(const JsonMember& a, const JsonMember& b) { return a.key == b.key && a.value == b.value; }
 
+std::size_t countValues(const JsonValue& value) {
+    std::size_t count = 1;
+    for (const JsonValue& item : value.items) count += countValues(item);
+    for (const JsonMember& member : value.members) count += countValues(member.value);
+    return count;
+}
+
 } // namespace fennrow

@@ -3,6 +3,7 @@
 // a key twice; a number keeps the text it was read from, so a document read and
 // written again keeps the spelling of every number whose value did not change.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -65,6 +66,10 @@ std::string stringMemberOr(const JsonValue& value, std::string_view key, std::st
 // value and spelling. Objects pair members by key, arrays item by item when
 // both have the same, non-zero length.
 void refreshNumbers(JsonValue& target, const JsonValue& earlier);
+
+// How many values the tree holds: this one, every array item and every
+// member value, counted as the parser counts them against its limit.
+std::size_t countValues(const JsonValue& value);
 
 // Structural equality: the same type and the same content; numbers compare by
 // value and spelling, and members in order.

@@ -13,13 +13,19 @@ namespace fennrow {
 
 using FileBytes = std::vector<std::uint8_t>;
 
-// The whole content of a file, or nothing when the path is not well-formed
-// UTF-8, names no readable file (a folder is not one), the file holds more
-// than maxBytes, or memory for it cannot be had.
+// The whole content of a file, or nothing when the path cannot be read (not
+// well-formed UTF-8, or on Windows neither UTF-8 nor the ANSI code page), names no readable file (a folder is
+// not one), the file holds more than maxBytes, or memory for it cannot be had.
 std::optional<FileBytes> readWholeFile(std::string_view utf8Path, std::uint64_t maxBytes);
 
-// True when the path is well-formed UTF-8 and names an existing folder.
+// True when the path can be read as readWholeFile reads it and names an
+// existing folder.
 bool folderExists(std::string_view utf8Path);
+
+// A location as text for a person (in a message, as a preset name): well-formed
+// UTF-8 as it is; on Windows a location in the ANSI code page decoded from it;
+// whatever is still not well-formed replaced by U+FFFD.
+std::string locationText(std::string_view location);
 
 // The system's folder separator.
 char pathSeparator();

@@ -102,6 +102,8 @@ bool folderExists(std::string_view utf8Path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+std::string locationText(std::string_view location) { return wellFormedUtf8(location); }
+
 char pathSeparator() { return '/'; }
 
 } // namespace fennrow

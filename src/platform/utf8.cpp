@@ -6,48 +6,68 @@ namespace fennrow {
 
 namespace {
 
-// Decodes one code point starting at text[pos]; advances pos. Returns -1 for
-// an ill-formed sequence (the caller then gives up on the whole text).
-long decodeOne(std::string_view text, std::size_t& pos) {
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
+
+// One step through UTF-8 text: either one well-formed character, or the
+// longest start of one that cannot be completed (the "maximal subpart"), which
+// is at least one byte. Stepping this way, every reader of the plugin agrees
+// on where an ill-formed sequence ends and how many replacement characters
+// it becomes.
+struct Utf8Step {
+    std::size_t length = 1;
+    bool wellFormed = false;
+    char32_t codePoint = 0;
+};
+
+// The range the second byte must fall in after a lead byte; it is what rules
+// out overlong forms, surrogates and code points above U+10FFFF.
+struct LeadByte {
+    std::size_t length;
+    std::uint8_t secondLow;
+    std::uint8_t secondHigh;
+    std::uint8_t payloadMask;
+};
+
+constexpr std::uint8_t kContinuationLow = 0x80;
+constexpr std::uint8_t kContinuationHigh = 0xBF;
+
+// Nothing for a byte that never starts a character (a continuation byte,
+// C0, C1 and F5 to FF).
+std::optional<LeadByte> leadByte(std::uint8_t lead) {
+    if (lead >= 0xC2 && lead <= 0xDF) return LeadByte{2, kContinuationLow, kContinuationHigh, 0x1F};
+    if (lead == 0xE0) return LeadByte{3, 0xA0, kContinuationHigh, 0x0F};
+    if (lead == 0xED) return LeadByte{3, kContinuationLow, 0x9F, 0x0F};
+    if (lead >= 0xE1 && lead <= 0xEF) return LeadByte{3, kContinuationLow, kContinuationHigh, 0x0F};
+    if (lead == 0xF0) return LeadByte{4, 0x90, kContinuationHigh, 0x07};
+    if (lead == 0xF4) return LeadByte{4, kContinuationLow, 0x8F, 0x07};
+    if (lead >= 0xF1 && lead <= 0xF3) return LeadByte{4, kContinuationLow, kContinuationHigh, 0x07};
+    return std::nullopt;
+}
+
+Utf8Step step(std::string_view text, std::size_t pos) {
     const auto byteAt = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
     const std::uint8_t lead = byteAt(pos);
     if (lead < 0x80) {
-        ++pos;
-        return lead;
+        return {1, true, lead};
     }
-    int length = 0;
-    long codePoint = 0;
-    long lowest = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        codePoint = lead & 0x1F;
-        lowest = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        codePoint = lead & 0x0F;
-        lowest = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        codePoint = lead & 0x07;
-        lowest = 0x10000;
-    } else {
-        return -1;
+    const std::optional<LeadByte> form = leadByte(lead);
+    if (!form) {
+        return {};
     }
-    if (text.size() - pos < static_cast<std::size_t>(length)) {
-        return -1;
-    }
-    for (int k = 1; k < length; ++k) {
+    char32_t codePoint = lead & form->payloadMask;
+    for (std::size_t k = 1; k < form->length; ++k) {
+        if (pos + k >= text.size()) {
+            return {k, false, 0};
+        }
         const std::uint8_t next = byteAt(pos + k);
-        if ((next & 0xC0) != 0x80) {
-            return -1;
+        const std::uint8_t low = k == 1 ? form->secondLow : kContinuationLow;
+        const std::uint8_t high = k == 1 ? form->secondHigh : kContinuationHigh;
+        if (next < low || next > high) {
+            return {k, false, 0};
         }
         codePoint = (codePoint << 6) | (next & 0x3F);
     }
-    if (codePoint < lowest || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
-        return -1;
-    }
-    pos += length;
-    return codePoint;
+    return {form->length, true, codePoint};
 }
 
 } // namespace
@@ -71,28 +91,65 @@ void appendUtf8(std::string& out, char32_t codePoint) {
 }
 
 bool isValidUtf8(std::string_view text) {
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        if (decodeOne(text, pos) < 0) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const Utf8Step next = step(text, pos);
+        if (!next.wellFormed) {
             return false;
         }
+        pos += next.length;
     }
     return true;
+}
+
+std::string wellFormedUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size();) {
+        const Utf8Step next = step(text, pos);
+        if (next.wellFormed) {
+            out.append(text.substr(pos, next.length));
+        } else {
+            out.append(kReplacementCharacter);
+        }
+        pos += next.length;
+    }
+    return out;
+}
+
+std::size_t copyWellFormedUtf8(std::string_view text, char* out, std::size_t capacity) {
+    if (out == nullptr || capacity == 0) {
+        return 0;
+    }
+    std::size_t written = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const Utf8Step next = step(text, pos);
+        const std::string_view piece =
+            next.wellFormed ? text.substr(pos, next.length) : kReplacementCharacter;
+        // A character that does not fit whole is left out, never cut.
+        if (piece.find('\0') != std::string_view::npos || piece.size() >= capacity - written) {
+            break;
+        }
+        piece.copy(out + written, piece.size());
+        written += piece.size();
+        pos += next.length;
+    }
+    out[written] = '\0';
+    return written;
 }
 
 std::optional<std::u16string> utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const long codePoint = decodeOne(text, pos);
-        if (codePoint < 0) {
+    for (std::size_t pos = 0; pos < text.size();) {
+        const Utf8Step next = step(text, pos);
+        if (!next.wellFormed) {
             return std::nullopt;
         }
-        if (codePoint < 0x10000) {
-            out.push_back(static_cast<char16_t>(codePoint));
+        pos += next.length;
+        if (next.codePoint < 0x10000) {
+            out.push_back(static_cast<char16_t>(next.codePoint));
         } else {
-            const long offset = codePoint - 0x10000;
+            const char32_t offset = next.codePoint - 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));
             out.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
         }

@@ -1,14 +1,17 @@
 // File services on Windows: UTF-8 paths become UTF-16 and are opened with
-// the wide calls, so names with any letters open.
+// the wide calls, so names with any letters open. A host that sends paths in
+// the ANSI code page reaches the letters of that code page.
 #if defined(_WIN32)
 
 #include "platform/file_system.h"
+#include "platform/utf8.h"
 #include "platform/windows_text.h"
 
 #include <windows.h>
 
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 namespace fennrow {
 
@@ -53,7 +56,7 @@ bool readAll(HANDLE handle, std::uint64_t maxBytes, std::uint64_t sizeHint, File
 } // namespace
 
 std::optional<FileBytes> readWholeFile(std::string_view utf8Path, std::uint64_t maxBytes) {
-    const std::optional<std::wstring> path = utf8ToWide(utf8Path);
+    const std::optional<std::wstring> path = locationToWide(utf8Path);
     if (!path || path->empty()) {
         return std::nullopt;
     }
@@ -89,12 +92,24 @@ std::optional<FileBytes> readWholeFile(std::string_view utf8Path, std::uint64_t 
 }
 
 bool folderExists(std::string_view utf8Path) {
-    const std::optional<std::wstring> path = utf8ToWide(utf8Path);
+    const std::optional<std::wstring> path = locationToWide(utf8Path);
     if (!path || path->empty()) {
         return false;
     }
     const DWORD attributes = ::GetFileAttributesW(path->c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::string locationText(std::string_view location) {
+    if (isValidUtf8(location)) {
+        return std::string(location);
+    }
+    if (const std::optional<std::wstring> wide = locationToWide(location)) {
+        if (std::optional<std::string> text = wideToUtf8(*wide)) {
+            return std::move(*text);
+        }
+    }
+    return wellFormedUtf8(location);
 }
 
 char pathSeparator() { return '\\'; }

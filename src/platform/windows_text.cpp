@@ -27,6 +27,16 @@ std::optional<std::string> wideToUtf8(std::wstring_view text) {
     return utf16ToUtf8(units);
 }
 
+std::optional<std::wstring> locationToWide(std::string_view location) {
+    if (location.find('\0') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    if (isValidUtf8(location)) {
+        return utf8ToWide(location);
+    }
+    return codePageToWide(location);
+}
+
 std::optional<std::wstring> codePageToWide(std::string_view text) {
     if (text.empty()) {
         return std::wstring();

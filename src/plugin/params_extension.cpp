@@ -1,5 +1,6 @@
 #include "plugin/params_extension.h"
 
+#include "platform/utf8.h"
 #include "plugin/number_text.h"
 #include "plugin/param_writes.h"
 #include "plugin/plugin_instance.h"
@@ -19,6 +20,8 @@ constexpr int kContinuousDecimals = 3;
 
 // Enough for any double in fixed notation (309 integer digits) plus decimals.
 constexpr std::size_t kNumberTextCapacity = 400;
+// The number, a space and the unit.
+constexpr std::size_t kValueTextCapacity = kNumberTextCapacity + 32;
 
 const ParamSpec* specById(clap_id id) {
     const int index = paramIndexById(id);
@@ -34,7 +37,7 @@ bool paramsGetInfo(const clap_plugin_t*, uint32_t index, clap_param_info_t* info
     info->id = spec.id;
     info->flags = spec.stepped ? kSteppedAutomatable : kAutomatable;
     info->cookie = nullptr;
-    std::snprintf(info->name, sizeof info->name, "%s", spec.name);
+    copyWellFormedUtf8(spec.name, info->name, sizeof info->name);
     info->module[0] = '\0';
     info->min_value = spec.min;
     info->max_value = spec.max;
@@ -55,11 +58,14 @@ bool paramsValueToText(const clap_plugin_t*, clap_id id, double value, char* out
     if (spec == nullptr || out == nullptr || capacity == 0) return false;
     char number[kNumberTextCapacity];
     formatFixed(value, spec->stepped ? kSteppedDecimals : kContinuousDecimals, number, sizeof number);
+    char text[kValueTextCapacity];
     if (spec->unit[0] == '\0') {
-        std::snprintf(out, capacity, "%s", number);
+        std::snprintf(text, sizeof text, "%s", number);
     } else {
-        std::snprintf(out, capacity, "%s %s", number, spec->unit);
+        std::snprintf(text, sizeof text, "%s %s", number, spec->unit);
     }
+    // A short buffer cuts the text between characters, never inside one.
+    copyWellFormedUtf8(text, out, capacity);
     return true;
 }
 

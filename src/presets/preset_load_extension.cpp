@@ -1,5 +1,7 @@
 #include "presets/preset_load_extension.h"
 
+#include "platform/file_system.h"
+#include "platform/utf8.h"
 #include "plugin/factory_sounds.h"
 #include "plugin/param_writes.h"
 #include "plugin/plugin_instance.h"
@@ -7,6 +9,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace fennrow {
 
@@ -21,13 +24,17 @@ struct PresetRequest {
     const char* loadKey;
 };
 
-void report(const PluginInstance& instance, const PresetRequest& request, const std::string& message) {
+// The location and load key go back exactly as the host sent them, so that it
+// can tell which request failed; the message, which may quote a document, is
+// made well-formed UTF-8.
+void report(const PluginInstance& instance, const PresetRequest& request, std::string_view message) {
+    const std::string text = wellFormedUtf8(message);
     const clap_host_preset_load_t* hostPresetLoad = instance.hostPresetLoad;
     if (hostPresetLoad != nullptr && hostPresetLoad->on_error != nullptr) {
         hostPresetLoad->on_error(instance.host, request.kind, request.location, request.loadKey, 0,
-                                 message.c_str());
+                                 text.c_str());
     } else {
-        std::fprintf(stderr, "fennrow preset: %s\n", message.c_str());
+        std::fprintf(stderr, "fennrow preset: %s\n", text.c_str());
     }
 }
 
@@ -58,8 +65,8 @@ bool loadFactorySound(PluginInstance& instance, const PresetRequest& request) {
 }
 
 bool loadPresetFile(PluginInstance& instance, const PresetRequest& request) {
-    const std::string location = request.location;
-    PresetFileRead read = readPresetFile(location);
+    PresetFileRead read = readPresetFile(request.location);
+    const std::string location = locationText(request.location);
     if (!read.opened) {
         report(instance, request, location + " cannot be opened");
         return false;

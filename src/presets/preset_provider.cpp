@@ -1,6 +1,8 @@
 #include "presets/preset_provider.h"
 
 #include "document/json_value.h"
+#include "platform/file_system.h"
+#include "platform/utf8.h"
 #include "plugin/factory_sounds.h"
 #include "presets/preset_file.h"
 #include "presets/preset_locations.h"
@@ -88,7 +90,7 @@ void addCommonMetadata(const clap_preset_discovery_metadata_receiver_t* receiver
         receiver->add_feature(receiver, feature);
     }
     if (!category.empty()) {
-        receiver->add_feature(receiver, categoryFeature(category).c_str());
+        receiver->add_feature(receiver, wellFormedUtf8(categoryFeature(category)).c_str());
     }
 }
 
@@ -103,25 +105,31 @@ bool describeFactorySounds(const clap_preset_discovery_metadata_receiver_t* rece
     return true;
 }
 
+// Documents keep whatever bytes they were given; the host is promised UTF-8.
+void reportError(const clap_preset_discovery_metadata_receiver_t* receiver, std::string_view message) {
+    receiver->on_error(receiver, 0, wellFormedUtf8(message).c_str());
+}
+
 bool describePresetFile(const char* location, const clap_preset_discovery_metadata_receiver_t* receiver) {
     const PresetFileRead read = readPresetFile(location);
+    const std::string shownLocation = locationText(location);
     if (read.opened && read.sound) {
         const JsonValue& meta = read.document.meta;
-        std::string name = stringMemberOr(meta, "name", "");
+        std::string name = wellFormedUtf8(stringMemberOr(meta, "name", ""));
         const std::string category = stringMemberOr(meta, "category", "");
         if (name.empty()) {
-            name = fileStemName(location);
+            name = fileStemName(shownLocation);
         }
         if (receiver->begin_preset(receiver, name.c_str(), nullptr)) {
             addCommonMetadata(receiver, category);
         }
         return true;
     }
-    std::string message = std::string(location) + " is not a fennrow preset";
+    std::string message = shownLocation + " is not a fennrow preset";
     if (std::optional<std::string> error = firstErrorMessage(read.findings)) {
-        message = std::string(location) + ": " + *error;
+        message = shownLocation + ": " + *error;
     }
-    receiver->on_error(receiver, 0, message.c_str());
+    reportError(receiver, message);
     return false;
 }
 
@@ -137,7 +145,7 @@ bool providerGetMetadata(const clap_preset_discovery_provider_t* record, std::ui
         if (kind == CLAP_PRESET_DISCOVERY_LOCATION_FILE && location != nullptr) {
             return describePresetFile(location, receiver);
         }
-        receiver->on_error(receiver, 0, kUnsupportedLocation);
+        reportError(receiver, kUnsupportedLocation);
     } catch (...) {
         // Nothing may escape into the host; a file we could not describe is
         // simply not listed.

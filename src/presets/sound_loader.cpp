@@ -1,12 +1,16 @@
 #include "presets/sound_loader.h"
 
 #include "archive/package_reader.h"
+#include "document/json_parser.h"
+#include "document/json_writer.h"
 #include "plugin/param_table.h"
 #include "presets/sound_layout.h"
+#include "presets/sound_writer.h"
 
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace fennrow {
 
@@ -85,6 +89,22 @@ void readCurves(const JsonValue& state, CurveSet& curves, DiagnosticList& list) 
     }
 }
 
+// A saved state must load again. Saving writes this plugin's members in
+// full, a seed, and escapes what the document held raw (a control byte takes
+// six), so a document near the limits could save to a text beyond them; such
+// a document is not taken. Checking means writing the save, so a document
+// small enough to fit anyway is not checked: a save escapes a byte into at
+// most six, gives each object read at most a few members of a few dozen
+// bytes, and adds the sound's 600 values.
+constexpr std::size_t kSurelyFitsBytes = kMaxDocumentBytes / 64;
+constexpr std::size_t kSurelyFitsValues = kJsonMaxValues / 16;
+
+bool loadsBackWhenSaved(const InstanceDocument& document, const SoundSnapshot& sound) {
+    constexpr std::uint64_t kLargestSeed = ~std::uint64_t{0};
+    const JsonValue saved = soundDocumentValue(document, sound, kLargestSeed);
+    return countValues(saved) <= kJsonMaxValues && writeJson(saved).size() <= kMaxDocumentBytes;
+}
+
 } // namespace
 
 void readCurve(const JsonValue* value, float (&destination)[kCurvePoints], std::string_view path,
@@ -107,11 +127,15 @@ void readCurve(const JsonValue* value, float (&destination)[kCurvePoints], std::
 
 std::optional<SoundSnapshot> loadSound(InstanceDocument& retained, const std::uint8_t* bytes,
                                        std::size_t size, DiagnosticList& list) {
-    Package package = readPackage(bytes, size, kDocumentName, list, kDocumentZipLimits);
+    // The sound is all in the document; assets would be unpacked and hashed
+    // only to be dropped, which for a package of many could take the host's
+    // main thread for a minute.
+    Package package =
+        readPackage(bytes, size, kDocumentName, list, kDocumentZipLimits, PackageContents::DocumentOnly);
     if (!package.ok) {
         return std::nullopt;
     }
-    std::optional<InstanceDocument> document = readInstance(package.document, list);
+    std::optional<InstanceDocument> document = readInstance(std::move(package.document), list);
     if (!document) {
         return std::nullopt;
     }
@@ -124,6 +148,14 @@ std::optional<SoundSnapshot> loadSound(InstanceDocument& retained, const std::ui
         slotValue(sound.params, row.slot) = paramFromDocument(row, firstParam(*document, row.key));
     }
     readCurves(document->state, sound.curves, list);
+    const bool surelyFits =
+        package.documentBytes <= kSurelyFitsBytes && countValues(document->asRead) <= kSurelyFitsValues;
+    if (!surelyFits && !loadsBackWhenSaved(*document, sound)) {
+        appendError(list, "document-too-large", "",
+                    "A document holds at most " + std::to_string(kMaxDocumentBytes) + " bytes and " +
+                        std::to_string(kJsonMaxValues) + " values as fennrow saves it; not read");
+        return std::nullopt;
+    }
     retained = std::move(*document);
     return sound;
 }

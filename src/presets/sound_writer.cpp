@@ -50,8 +50,8 @@ void dropKeptOwnedMembers(JsonValue& keptRemainder, bool seedGiven) {
 
 } // namespace
 
-std::string writeSoundDocument(const InstanceDocument& retained, const SoundSnapshot& sound,
-                               std::optional<std::uint64_t> seed) {
+JsonValue soundDocumentValue(const InstanceDocument& retained, const SoundSnapshot& sound,
+                             std::optional<std::uint64_t> seed) {
     InstanceDocument copy = retained;
     copy.plugin = kPluginName;
     copy.formatVersion = 1;
@@ -76,7 +76,12 @@ std::string writeSoundDocument(const InstanceDocument& retained, const SoundSnap
         setMember(arcs, name, curveArray(sound.curves.points[curve++]));
     }
     setMember(copy.state, kArcsKey, std::move(arcs));
-    return writeJson(writeInstance(copy));
+    return writeInstance(copy);
+}
+
+std::string writeSoundDocument(const InstanceDocument& retained, const SoundSnapshot& sound,
+                               std::optional<std::uint64_t> seed) {
+    return writeJson(soundDocumentValue(retained, sound, seed));
 }
 
 } // namespace fennrow

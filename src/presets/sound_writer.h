@@ -3,6 +3,7 @@
 #pragma once
 
 #include "document/instance_document.h"
+#include "document/json_value.h"
 #include "engine/sound.h"
 
 #include <cstdint>
@@ -11,8 +12,12 @@
 
 namespace fennrow {
 
-// The compact JSON text of `retained` (left unchanged) carrying `sound`; a
-// given seed replaces the document's own.
+// The JSON value of `retained` (left unchanged) carrying `sound`; a given
+// seed replaces the document's own.
+JsonValue soundDocumentValue(const InstanceDocument& retained, const SoundSnapshot& sound,
+                             std::optional<std::uint64_t> seed);
+
+// The compact JSON text of that value: what a save writes.
 std::string writeSoundDocument(const InstanceDocument& retained, const SoundSnapshot& sound,
                                std::optional<std::uint64_t> seed);
 

@@ -1,5 +1,7 @@
 #include "presets/state_extension.h"
 
+#include "archive/package_reader.h"
+#include "platform/utf8.h"
 #include "plugin/param_writes.h"
 #include "plugin/plugin_instance.h"
 #include "presets/sound_loader.h"
@@ -30,7 +32,8 @@ bool writeAll(const clap_ostream_t* stream, const std::string& text) {
 }
 
 // Reads until the end; an error ends the stream like its end does, and what
-// was read before it is used.
+// was read before it is used. A text already longer than any document that
+// loads is not read further: what was read is enough for the refusal.
 std::vector<std::uint8_t> readAll(const clap_istream_t* stream) {
     std::vector<std::uint8_t> bytes;
     std::uint8_t chunk[kReadChunkBytes];
@@ -41,13 +44,18 @@ std::vector<std::uint8_t> readAll(const clap_istream_t* stream) {
         }
         const auto count = std::min<std::uint64_t>(static_cast<std::uint64_t>(got), sizeof chunk);
         bytes.insert(bytes.end(), chunk, chunk + count);
+        if (bytes.size() > kMaxDocumentBytes && !looksLikeZip(bytes.data(), bytes.size())) {
+            return bytes;
+        }
     }
 }
 
+// Paths and messages may quote the document's own keys and strings, which
+// need not be UTF-8; the lines are.
 void printFindings(const DiagnosticList& findings) {
     for (const Diagnostic& finding : findings) {
-        std::fprintf(stderr, "fennrow state: %s %s %s\n", finding.code.c_str(), finding.path.c_str(),
-                     finding.message.c_str());
+        std::fprintf(stderr, "fennrow state: %s %s %s\n", wellFormedUtf8(finding.code).c_str(),
+                     wellFormedUtf8(finding.path).c_str(), wellFormedUtf8(finding.message).c_str());
     }
 }
 

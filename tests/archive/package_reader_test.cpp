@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "archive/sha256.h"
+#include "document/json_parser.h"
 #include "zip_builder.h"
 
 namespace fennrow {
@@ -29,6 +30,13 @@ PackageOutcome readBytes(const Bytes& bytes) {
     PackageOutcome o;
     o.package = readPackage(bytes.data(), bytes.size(), "instance.json", o.list);
     return o;
+}
+
+// An object holding one array: `values` values in all.
+std::string arrayOfZeros(std::size_t values) {
+    std::string text = "{\"a\":[";
+    for (std::size_t i = 2; i < values; ++i) text += i == 2 ? "0" : ",0";
+    return text + "]}";
 }
 
 EntrySpec entry(std::string name, const Bytes& content, std::uint16_t method = 8) {
@@ -89,6 +97,28 @@ TEST(PackageReader, ABareDocumentThatIsNotJson) {
     EXPECT_EQ(o.list[0].message, "The document is not valid JSON: duplicate key \"a\"");
 }
 
+TEST(PackageReader, ABareDocumentIsBoundedInBytesAndValues) {
+    std::string largest = "{\"a\":\"\"}";
+    largest.insert(6, kMaxDocumentBytes - largest.size(), 'x');
+    const struct {
+        const char* label;
+        std::string text;
+        bool ok;
+    } cases[] = {
+        {"the largest", largest, true},
+        {"one byte more", largest + " ", false},
+        {"the most values", arrayOfZeros(kJsonMaxValues), true},
+        {"one value more", arrayOfZeros(kJsonMaxValues + 1), false},
+    };
+    for (const auto& c : cases) {
+        const PackageOutcome o = readBytes(bytesOf(c.text));
+        EXPECT_EQ(o.package.ok, c.ok) << c.label;
+        EXPECT_EQ(o.codes(),
+                  c.ok ? std::vector<std::string>{} : std::vector<std::string>{"document-too-large"})
+            << c.label;
+    }
+}
+
 TEST(PackageReader, ZipWithDocumentAssetsAndOtherEntries) {
     const Bytes good = bytesOf("a curve, or a sample");
     const Bytes other = bytesOf("another asset");
@@ -122,6 +152,22 @@ TEST(PackageReader, ZipWithDocumentAssetsAndOtherEntries) {
     EXPECT_EQ(o.list[0].code, "asset-corrupt");
     EXPECT_EQ(o.list[0].path, "/" + assetName(other));
     EXPECT_EQ(o.list[0].message, "The asset does not match its name; left out, the plugin falls back");
+
+    // The document alone: nothing else is unpacked, so the changed asset
+    // and an entry whose bytes would not even inflate go unnoticed, while an
+    // unsafe name is still reported from the directory.
+    spec.entries[4].packed = bytesOf("not deflate data");
+    spec.entries.push_back(entry("../escape", bytesOf("x")));
+    const Bytes archive = test::buildZip(spec);
+    DiagnosticList list;
+    const Package alone = readPackage(archive.data(), archive.size(), "instance.json", list,
+                                      kDocumentZipLimits, PackageContents::DocumentOnly);
+    ASSERT_TRUE(alone.ok);
+    EXPECT_EQ(alone.document, o.package.document);
+    EXPECT_TRUE(alone.assets.empty());
+    EXPECT_TRUE(alone.otherEntries.empty());
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].code, "zip-unsafe-name");
 }
 
 TEST(PackageReader, ZipFailures) {
@@ -141,6 +187,14 @@ TEST(PackageReader, ZipFailures) {
     ArchiveSpec damagedDocument;
     damagedDocument.entries = {entry("instance.json", bytesOf(kDocument), 0)};
     damagedDocument.entries[0].crc = 1;
+    // Declared one byte too large: refused from the directory, so the bytes
+    // that would not inflate are never looked at.
+    ArchiveSpec oversizeDocument;
+    oversizeDocument.entries = {entry("instance.json", bytesOf(kDocument))};
+    oversizeDocument.entries[0].packed = bytesOf("not deflate data");
+    oversizeDocument.entries[0].uncompressedSize = static_cast<std::uint32_t>(kMaxDocumentBytes + 1);
+    ArchiveSpec manyValues;
+    manyValues.entries = {entry("instance.json", bytesOf(arrayOfZeros(kJsonMaxValues + 1)))};
     const Bytes emptyArchive = test::buildZip(ArchiveSpec{});
     Bytes notAZip = bytesOf("PK\x03\x04 but nothing else follows");
     const Case cases[] = {
@@ -164,6 +218,16 @@ TEST(PackageReader, ZipFailures) {
          {"zip-checksum", "document-missing"},
          "/instance.json",
          "The archive has no instance.json"},
+        {"a document declared too large",
+         test::buildZip(oversizeDocument),
+         {"document-too-large"},
+         "/instance.json",
+         "A document holds at most 4194304 bytes; not read"},
+        {"a document of too many values",
+         test::buildZip(manyValues),
+         {"document-too-large"},
+         "/instance.json",
+         "A document holds at most 65536 values; not read"},
         {"a local header and nothing else", notAZip, {"zip-unreadable"}, "", "No end-of-archive record"},
     };
     for (const Case& c : cases) {

@@ -66,6 +66,17 @@ TEST(JsonParser, NestingUpToTheLimitParses) {
     EXPECT_EQ(writeJson(result.value), nested(kJsonMaxDepth));
 }
 
+TEST(JsonParser, CountsEveryValueAgainstTheLimit) {
+    const std::string text = R"({"a":[1,{"b":null}],"c":"x"})"; // six values
+    EXPECT_TRUE(parseJson(text, 6).ok);
+    EXPECT_EQ(countValues(parseJson(text).value), 6u); // the tree's count is the parser's
+    const JsonParseResult refused = parseJson(text, 5);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(refused.tooManyValues);
+    EXPECT_EQ(refused.error, "more values than allowed (5)");
+    EXPECT_FALSE(parseJson("[1,]", 6).tooManyValues);
+}
+
 TEST(JsonParser, StringEscapesDecodeToBytes) {
     const struct {
         std::string text;

@@ -26,6 +26,45 @@ TEST(Utf8, AcceptsWellFormedAndRefusesIllFormed) {
     }
 }
 
+// The replacements follow the Unicode standard's maximal-subpart practice, so
+// hosts and other readers see the same number of U+FFFD for the same bytes.
+TEST(Utf8, ReplacesEachMaximalIllFormedSubpartWithOneReplacementCharacter) {
+    const std::string r = "\xEF\xBF\xBD";
+    const struct {
+        const char* label;
+        std::string bytes;
+        std::string expected;
+    } cases[] = {
+        {"well-formed stays", "Gr\xC3\xBC\xC3\x9F \xF0\x9F\x98\x80", "Gr\xC3\xBC\xC3\x9F \xF0\x9F\x98\x80"},
+        {"lone surrogate", "a\xED\xA0\x80z", "a" + r + r + r + "z"},
+        {"raw FF", "\xFF", r},
+        {"latin-1", "Zo\xEB", "Zo" + r},
+        {"overlong", "\xC0\xAF", r + r},
+        {"overlong three", "\xE0\x80\xAF", r + r + r},
+        {"truncated four", "\xF0\x9F\x98", r},
+        {"truncated then ascii", "\xE2\x82x", r + "x"},
+        {"above range", "\xF4\x90\x80\x80", r + r + r + r},
+        {"lead then lead", "\xC3\xC3\xBC", r + "\xC3\xBC"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(wellFormedUtf8(c.bytes), c.expected) << c.label;
+        EXPECT_TRUE(isValidUtf8(wellFormedUtf8(c.bytes))) << c.label;
+    }
+}
+
+TEST(Utf8, CopiesIntoAFixedBufferWithoutCuttingACharacter) {
+    char out[6];
+    EXPECT_EQ(copyWellFormedUtf8("ab\xE2\x82\xAC", out, sizeof out), 5u);
+    EXPECT_STREQ(out, "ab\xE2\x82\xAC");
+    EXPECT_EQ(copyWellFormedUtf8("abc\xE2\x82\xAC", out, sizeof out), 3u); // the euro sign no longer fits
+    EXPECT_STREQ(out, "abc");
+    EXPECT_EQ(copyWellFormedUtf8("a\xFF", out, sizeof out), 4u);
+    EXPECT_STREQ(out, "a\xEF\xBF\xBD");
+    EXPECT_EQ(copyWellFormedUtf8(std::string_view("a\0b", 3), out, sizeof out), 1u);
+    EXPECT_EQ(copyWellFormedUtf8("abc", out, 1), 0u);
+    EXPECT_STREQ(out, "");
+}
+
 TEST(Utf8, RoundTripsThroughUtf16IncludingSurrogatePairs) {
     const std::string text = "A\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80";
     const auto wide = utf8ToUtf16(text);

@@ -95,6 +95,12 @@ FakeReceiver::FakeReceiver() {
                                const char*) { receiverOf(self).calls.push_back("extra"); };
 }
 
+std::string shownLatin1(const std::string& location) {
+    const std::string name = "caf\xE9.json";
+    const std::string shown = kNamesAreUtf16 ? "caf\xC3\xA9.json" : "caf\xEF\xBF\xBD.json";
+    return location.substr(0, location.size() - name.size()) + shown;
+}
+
 ScratchFolder::ScratchFolder() : path(test::makeScratchFolder("fennrow-presets")) {}
 
 ScratchFolder::~ScratchFolder() {

@@ -36,6 +36,11 @@ struct ScratchFolder {
     std::filesystem::path path;
 };
 
+// A location ending in the Latin-1 name "caf\xE9.json" as a message shows it:
+// read in the ANSI code page (1252) on Windows, elsewhere with U+FFFD for
+// the byte that is not UTF-8.
+std::string shownLatin1(const std::string& location);
+
 // Sets (or unsets, with nullopt) APPDATA for the scope and restores it after.
 struct ScopedAppData : test::ScopedEnvironment {
     explicit ScopedAppData(const std::optional<std::string>& value) : ScopedEnvironment("APPDATA", value) {}

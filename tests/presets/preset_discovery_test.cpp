@@ -18,6 +18,7 @@ using testing::FakeIndexer;
 using testing::FakeReceiver;
 using testing::ScopedAppData;
 using testing::ScratchFolder;
+using testing::shownLatin1;
 using Calls = std::vector<std::string>;
 
 const std::string kFileType = "filetype Tamber preset|A fennrow sound as a Tamber instance document|json";
@@ -250,7 +251,7 @@ TEST(PresetDiscoveryMetadata, ReportsFilesItCannotDescribe) {
         {other, other + ": An instance of other, not fennrow"},
         {empty, empty + ": Neither a JSON document nor a zip archive"},
         {text, text + ": The document is not valid JSON: invalid number"},
-        {latin1, latin1 + " is not a fennrow preset"},
+        {latin1, shownLatin1(latin1) + " is not a fennrow preset"},
         {missing, missing + " is not a fennrow preset"},
         {dir, dir + " is not a fennrow preset"},
     };

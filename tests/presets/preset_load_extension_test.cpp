@@ -16,6 +16,7 @@ using testing::loadState;
 using testing::paramValues;
 using testing::saveState;
 using testing::ScratchFolder;
+using testing::shownLatin1;
 using Calls = std::vector<std::string>;
 
 constexpr std::uint32_t kFile = CLAP_PRESET_DISCOVERY_LOCATION_FILE;
@@ -52,6 +53,7 @@ TEST(PresetLoad, ReportsEachRefusalOnceWithItsMessage) {
     const std::string broken = folder.write("Broken.json", "{\"kind\":\"instance\",}");
     const std::string clip = folder.write("Clip.json", R"({"kind":"clip"})");
     const std::string latin1 = folder.write("caf\xE9.json", kFilePreset);
+    const std::string latin1Shown = shownLatin1(latin1);
     const std::string huge = folder.write("Huge.json", "");
     std::filesystem::resize_file(huge, std::uint64_t{3} << 30);
     const std::string missing = (folder.path / "Missing.json").string();
@@ -69,7 +71,7 @@ TEST(PresetLoad, ReportsEachRefusalOnceWithItsMessage) {
         {kFactory, nullptr, nullptr, "Fennrow has no factory sound "},
         {kFile, missing.c_str(), nullptr, missing + " cannot be opened"},
         {kFile, dir.c_str(), nullptr, dir + " cannot be opened"},
-        {kFile, latin1.c_str(), nullptr, latin1 + " cannot be opened"},
+        {kFile, latin1.c_str(), nullptr, latin1Shown + " cannot be opened"},
         {kFile, huge.c_str(), nullptr, huge + " cannot be opened"},
         {kFile, empty.c_str(), nullptr, empty + ": Neither a JSON document nor a zip archive"},
         {kFile, text.c_str(), nullptr, text + ": Neither a JSON document nor a zip archive"},

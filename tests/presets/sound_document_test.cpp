@@ -1,3 +1,4 @@
+#include "archive/package_reader.h"
 #include "archive/sha256.h"
 #include "document/json_parser.h"
 #include "plugin/factory_sounds.h"
@@ -283,7 +284,7 @@ TEST(SoundDocument, ASeedFromTheSessionReplacesTheDocumentsOwn) {
     EXPECT_NE(seeded.find(R"("seed":"0123456789abcdef")"), std::string::npos);
 }
 
-TEST(SoundDocument, ZipPackagesLoadAndACorruptAssetOnlyWarns) {
+TEST(SoundDocument, ZipPackagesLoadWithoutUnpackingTheirAssets) {
     const std::string asset = "sample bytes";
     const std::string digest = sha256Hex(reinterpret_cast<const std::uint8_t*>(asset.data()), asset.size());
     const std::string body = document(R"(,"params":{"tone":0.75})");
@@ -293,11 +294,29 @@ TEST(SoundDocument, ZipPackagesLoadAndACorruptAssetOnlyWarns) {
     const Loaded loaded = load(zip);
     ASSERT_TRUE(loaded.sound.has_value());
     EXPECT_EQ(loaded.sound->params.tone, 0.75f);
-    EXPECT_TRUE(hasFinding(loaded.findings, "asset-corrupt", "/assets/" + std::string(64, 'a')));
+    EXPECT_FALSE(hasFinding(loaded.findings, "asset-corrupt", "/assets/" + std::string(64, 'a')));
 
     const Loaded bom = load("\xEF\xBB\xBF\n " + body);
     ASSERT_TRUE(bom.sound.has_value());
     EXPECT_EQ(bom.sound->params.tone, 0.75f);
+}
+
+// What loads must load again once saved, so a document that only fits the
+// limits as it was read, not as the plugin writes it, is refused.
+TEST(SoundDocument, ADocumentThatWouldSaveBeyondTheLimitsIsRefused) {
+    std::string zeros = "0";
+    for (std::size_t i = 0; i < kJsonMaxValues - 100; ++i) zeros += ",0";
+    const std::string manyValues = document(R"(,"hints":[)" + zeros + "]");
+    const std::string controlBytes =
+        document(R"(,"hints":")" + std::string(kMaxDocumentBytes / 5, '\x01') + R"(")");
+    for (const std::string& text : {manyValues, controlBytes}) {
+        const Loaded loaded = load(text);
+        EXPECT_FALSE(loaded.sound.has_value());
+        EXPECT_TRUE(hasFinding(loaded.findings, "document-too-large", ""));
+    }
+    const Loaded fits = load(document(R"(,"hints":")" + std::string(kMaxDocumentBytes / 8, '\x01') + R"(")"));
+    ASSERT_TRUE(fits.sound.has_value());
+    EXPECT_TRUE(load(save(fits)).sound.has_value());
 }
 
 } // namespace
