@@ -214,12 +214,17 @@ std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& bas
         plan.tempo = audition.ownTempo ? audition.tempo : constantTempo(request.bpm);
         plan.meter = audition.meter;
         endBeat = audition.endBeat;
+    } else if (request.key) {
+        plan.tempo = constantTempo(request.bpm);
+        plan.notes = {NoteSpec{*request.key, 0.0, kKeyNoteBeats, NoteSpec{}.velocity}};
+        endBeat = kKeyNoteBeats;
     } else {
         plan.tempo = constantTempo(request.bpm);
         plan.notes = demoBassLine(request.bars);
         endBeat = request.bars * kBeatsPerBar;
     }
-    const double seconds = secondsAtBeat(plan.tempo, endBeat) + kTailSeconds;
+    const double musicSeconds = secondsAtBeat(plan.tempo, endBeat);
+    const double seconds = musicSeconds + kTailSeconds;
     if (!(seconds <= kMaxPlaySeconds)) {
         char text[160];
         std::snprintf(text, sizeof text, "That would play for %.0f s; the studio plays up to %.0f s", seconds,
@@ -237,6 +242,7 @@ std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& bas
     result.notesText = notesText(plan.notes);
     result.tempo = plan.tempo.changes.front().bpm;
     result.tempoText = tempoText(plan.tempo);
+    result.loopSeconds = musicSeconds;
     result.lengthBeats = numberText(lengthBeats);
     RenderReport report;
     std::optional<StereoAudio> audio = renderPlan(session, plan, nullptr, report, error);

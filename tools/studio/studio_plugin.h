@@ -61,6 +61,7 @@ OpenedDocument openDocument(const StudioPlugin& plugin, const std::string& bytes
 
 struct PlayRequest {
     const Audition* audition = nullptr; // the document's audition clip instead of the demo line
+    std::optional<int> key;             // or one note of this key, as the computer keyboard plays it
     int bars = 4;
     double bpm = 120.0; // the demo line's tempo, and the clip's when it has none
 };
@@ -70,6 +71,7 @@ struct PlayResult {
     std::string notesText;   // what was played, as fennrow-render --notes takes it
     std::string lengthBeats; // the render's length, as fennrow-render --length takes it
     double tempo = 120.0;    // at the start
+    double loopSeconds = 0.0; // where the music ends and a loop starts again (the tail follows)
     std::string tempoText;   // see tempoText()
     double audioSeconds = 0.0;
     double renderSeconds = 0.0; // the plugin's block loop
@@ -84,6 +86,7 @@ constexpr int kMaxPlayBars = 16;
 constexpr double kMinPlayTempo = 20.0;
 constexpr double kMaxPlayTempo = 400.0;
 constexpr double kTailSeconds = 1.0;
+constexpr double kKeyNoteBeats = 2.0;
 // 16 bars at the slowest tempo fit; a longer audition clip is refused.
 constexpr double kMaxPlaySeconds = 200.0;
 

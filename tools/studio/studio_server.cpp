@@ -29,8 +29,10 @@ constexpr const char* kTokenMark = "%STUDIO_TOKEN%";
 // fetch; both are bounded in number and in bytes.
 constexpr std::size_t kKeptDocuments = 16;
 constexpr std::size_t kKeptDocumentBytes = 4 * kMaxDocumentTextBytes;
-constexpr std::size_t kKeptRenders = 4;
+// Loop mode and the keyboard ask for many short renders.
+constexpr std::size_t kKeptRenders = 16;
 constexpr std::size_t kKeptRenderBytes = std::size_t{256} << 20;
+constexpr double kMaxKey = 127.0;
 
 struct SecurityHeader {
     const char* name;
@@ -117,6 +119,8 @@ public:
         });
         http_.Get("/api/text",
                   [this](const httplib::Request& req, httplib::Response& res) { valueText(req, res); });
+        http_.Get("/api/value",
+                  [this](const httplib::Request& req, httplib::Response& res) { valueOfText(req, res); });
         http_.Get("/api/factory",
                   [this](const httplib::Request& req, httplib::Response& res) { factory(req, res); });
         http_.Get(R"(/api/render/(\d+)\.(wav|png))",
@@ -255,6 +259,31 @@ private:
         answer(res, 200, out);
     }
 
+    // A value typed on the page, read by the plugin's own text-to-value.
+    void valueOfText(const httplib::Request& req, httplib::Response& res) {
+        const std::string idText = req.get_param_value("id");
+        const std::string text = req.get_param_value("text");
+        const ParamInfo* param = nullptr;
+        for (const ParamInfo& p : setup_.plugin.params) {
+            if (std::to_string(p.id) == idText) param = &p;
+        }
+        if (!param || text.empty()) return refuse(res, 400, "Ask for a value with a parameter id and a text");
+        std::lock_guard<std::mutex> lock(textMutex_);
+        std::string error;
+        if (!textSession_) textSession_ = createSession(setup_.plugin.module, error);
+        if (!textSession_) return refuse(res, 500, error);
+        const std::optional<double> value = paramValueFromText(*textSession_, *param, text);
+        if (!value || *value < param->minValue || *value > param->maxValue) {
+            return refuse(res, 422,
+                          "\"" + text + "\" is not a value of " + param->name + " (" +
+                              paramValueText(*textSession_, param->id, param->minValue) + " to " +
+                              paramValueText(*textSession_, param->id, param->maxValue) + ")");
+        }
+        JsonValue out = jsonObject();
+        setMember(out, "value", jsonNumber(*value));
+        answer(res, 200, out);
+    }
+
     void factory(const httplib::Request& req, httplib::Response& res) {
         SoundBase base;
         base.factoryName = req.get_param_value("name");
@@ -314,8 +343,16 @@ private:
         if (!asked) return refuse(res, 400, error);
         const auto& [body, base, sound, document] = *asked;
         PlayRequest request;
-        const bool audition = stringField(body, "source").value_or("demo") == "audition";
+        const std::string source = stringField(body, "source").value_or("demo");
+        const bool audition = source == "audition";
         if (!readTransport(body, request, error)) return refuse(res, 400, error);
+        if (source == "note") {
+            const std::optional<double> key = numberField(body, "key");
+            if (!key || *key < 0 || *key > kMaxKey || *key != std::floor(*key)) {
+                return refuse(res, 400, "A note is played by its key, 0 to 127");
+            }
+            request.key = static_cast<int>(*key);
+        }
         if (audition) {
             if (!document || !document->audition) {
                 return refuse(res, 400, "Only an opened document with an audition clip has one to play");
@@ -335,6 +372,7 @@ private:
         setMember(out, "tempo", jsonNumber(result->tempo));
         setMember(out, "tempoText", jsonString(result->tempoText));
         setMember(out, "audioSeconds", jsonNumber(result->audioSeconds));
+        setMember(out, "loopSeconds", jsonNumber(result->loopSeconds));
         setMember(out, "renderSeconds", jsonNumber(result->renderSeconds));
         setMember(out, "totalSeconds", jsonNumber(total));
         const int id = keepRender(std::move(*result));
