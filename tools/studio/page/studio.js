@@ -643,7 +643,7 @@ const loop = {
     }
     source.start(when, offset);
     this.playing = { source, gain, buffer, render: r.render, startTime: when - offset, loopSeconds };
-    this.swaps.push({ render: r.render, when, offset });
+    this.swaps.push({ render: r.render, when, offset, buffer, loopSeconds });
     document.body.dataset.loopRender = r.render;
   },
 };
@@ -669,6 +669,7 @@ async function playKey(key) {
     if (!answer.ok) return say(answer.data.error, 'error');
     const wav = await fetch(withToken(answer.data.wav));
     buffer = await context.decodeAudioData(await wav.arrayBuffer());
+    notes.rendered = answer.data;
     if (notes.version === page.version) notes.cache.set(key, buffer);
   }
   if (notes.sounding) notes.sounding.stop();
@@ -678,6 +679,7 @@ async function playKey(key) {
   source.start();
   notes.sounding = source;
   document.body.dataset.note = key;
+  notes.last = { key, buffer };
   say(`Note ${key}`);
 }
 
