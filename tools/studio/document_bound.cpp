@@ -12,7 +12,9 @@ namespace {
 constexpr const char* kDocumentEntry = "instance.json";
 constexpr std::uint64_t kMaxPackageEntries = 1000;
 
-bool looksLikeZip(const std::string& bytes) { return bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] == 'K'; }
+bool looksLikeZip(const std::string& bytes) {
+    return bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] == 'K';
+}
 
 } // namespace
 

@@ -10,10 +10,10 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <cctype>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -25,7 +25,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kBacklog = 128;
+constexpr int kBacklog = 512;
 constexpr std::string_view kHeadEnd = "\r\n\r\n";
 constexpr std::size_t kReadChunk = 16384;
 
@@ -73,6 +73,8 @@ struct Connection {
     std::string bytes;
     std::size_t needed = 0; // head and body, once the head is complete
 };
+
+bool isWhole(const Connection& c) { return c.needed != 0 && c.bytes.size() >= c.needed; }
 
 // The request as it arrived, then the socket for anything after it (a
 // chunked body) and for the answer.
@@ -156,6 +158,7 @@ public:
 
     void run(const std::function<void(httplib::Stream&)>& serve) {
         std::vector<std::thread> workers;
+        workers.reserve(static_cast<std::size_t>(limits_.workers));
         for (int i = 0; i < limits_.workers; ++i) workers.emplace_back([&] { work(serve); });
         gather();
         {
@@ -194,12 +197,12 @@ private:
             for (std::size_t i = 0; i < waiting.size(); ++i) {
                 Connection& c = waiting[i];
                 const bool readable = polled[i + 2].revents != 0;
-                if (readable && !readMore(c)) {
+                // Ended, or not whole by its deadline: closed.
+                const bool gone = (readable && !readMore(c)) || (!isWhole(c) && now >= c.deadline);
+                if (gone) {
                     ::close(c.fd);
-                } else if (c.needed != 0 && c.bytes.size() >= c.needed) {
+                } else if (isWhole(c)) {
                     handOver(std::move(c));
-                } else if (now >= c.deadline) {
-                    ::close(c.fd);
                 } else {
                     still.push_back(std::move(c));
                 }
@@ -226,7 +229,7 @@ private:
                 ::close(fd);
                 continue;
             }
-            if (c.needed != 0 && c.bytes.size() >= c.needed) {
+            if (isWhole(c)) {
                 handOver(std::move(c));
                 continue;
             }
@@ -325,11 +328,13 @@ HttpListenerHandle listenOnLoopback(int port, const ListenerLimits& limits, std:
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, kBacklog) != 0) {
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, kBacklog) != 0) {
         const int cause = errno;
         ::close(fd);
-        error = cause == EADDRINUSE ? where + " is in use by another program; choose another --port, or 0 for a free one"
-                                    : "cannot listen on " + where + ": " + std::strerror(cause);
+        error = cause == EADDRINUSE
+                    ? where + " is in use by another program; choose another --port, or 0 for a free one"
+                    : "cannot listen on " + where + ": " + std::strerror(cause);
         return nullptr;
     }
     socklen_t length = sizeof address;

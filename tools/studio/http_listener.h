@@ -17,13 +17,13 @@ class Stream;
 namespace fennrow {
 
 struct ListenerLimits {
-    int workers = 4;                 // requests handled at once
-    int waitingConnections = 128;    // connections whose request is still arriving
-    int readyConnections = 64;       // complete requests waiting for a worker
-    double requestSeconds = 5.0;     // from connecting to the whole request
-    double answerSeconds = 10.0;     // for each write of the answer
-    std::size_t headBytes = 16384;   // request line and headers
-    std::size_t bodyBytes = 262144;  // larger bodies are left to the server to refuse
+    int workers = 4;                // requests handled at once
+    int waitingConnections = 128;   // connections whose request is still arriving
+    int readyConnections = 64;      // complete requests waiting for a worker
+    double requestSeconds = 5.0;    // from connecting to the whole request
+    double answerSeconds = 10.0;    // for each write of the answer
+    std::size_t headBytes = 16384;  // request line and headers
+    std::size_t bodyBytes = 262144; // larger bodies are left to the server to refuse
 };
 
 class HttpListener;

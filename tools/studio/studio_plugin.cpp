@@ -89,9 +89,9 @@ std::optional<std::string> takeScratchFile(const std::string& path, std::string&
 } // namespace
 
 std::string tempoText(const TempoMap& tempo) {
-    const auto [slowest, fastest] = std::minmax_element(
-        tempo.changes.begin(), tempo.changes.end(),
-        [](const TempoChange& a, const TempoChange& b) { return a.bpm < b.bpm; });
+    const auto [slowest, fastest] =
+        std::minmax_element(tempo.changes.begin(), tempo.changes.end(),
+                            [](const TempoChange& a, const TempoChange& b) { return a.bpm < b.bpm; });
     char text[64];
     if (slowest->bpm == fastest->bpm) {
         std::snprintf(text, sizeof text, "%g", tempo.changes.front().bpm);
@@ -170,9 +170,9 @@ std::optional<PageSound> soundOf(PluginSession& session, const StudioPlugin& plu
 OpenedDocument openDocument(const StudioPlugin& plugin, const std::string& bytes, const std::string& name) {
     OpenedDocument opened;
     InstanceDocument document;
-    const bool readable =
-        loadSound(document, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), opened.findings)
-            .has_value();
+    const bool readable = loadSound(document, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                    bytes.size(), opened.findings)
+                              .has_value();
     std::string error;
     std::unique_ptr<PluginSession> session = readable ? createSession(plugin.module, error) : nullptr;
     const bool accepted = session && loadState(*session, bytes, error);
@@ -192,7 +192,8 @@ OpenedDocument openDocument(const StudioPlugin& plugin, const std::string& bytes
         return opened;
     }
     opened.sound.curves = *curves;
-    for (const ParamInfo& p : plugin.params) opened.sound.params.emplace_back(p.id, paramValue(*session, p.id));
+    for (const ParamInfo& p : plugin.params)
+        opened.sound.params.emplace_back(p.id, paramValue(*session, p.id));
     opened.text = std::move(*text);
     if (document.audition) {
         std::string auditionError;

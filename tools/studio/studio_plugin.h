@@ -67,12 +67,12 @@ struct PlayRequest {
 };
 
 struct PlayResult {
-    std::string wav;         // 32-bit float WAV
-    std::string notesText;   // what was played, as fennrow-render --notes takes it
-    std::string lengthBeats; // the render's length, as fennrow-render --length takes it
-    double tempo = 120.0;    // at the start
+    std::string wav;          // 32-bit float WAV
+    std::string notesText;    // what was played, as fennrow-render --notes takes it
+    std::string lengthBeats;  // the render's length, as fennrow-render --length takes it
+    double tempo = 120.0;     // at the start
     double loopSeconds = 0.0; // where the music ends and a loop starts again (the tail follows)
-    std::string tempoText;   // see tempoText()
+    std::string tempoText;    // see tempoText()
     double audioSeconds = 0.0;
     double renderSeconds = 0.0; // the plugin's block loop
     // What the picture is drawn from, when it is first asked for.

@@ -324,9 +324,8 @@ private:
         setMember(out, "sound", pageSoundJson(opened.sound));
         if (opened.audition) {
             JsonValue audition = jsonObject();
-            setMember(audition, "tempo", opened.audition->ownTempo
-                                             ? jsonString(tempoText(opened.audition->tempo))
-                                             : jsonNull());
+            setMember(audition, "tempo",
+                      opened.audition->ownTempo ? jsonString(tempoText(opened.audition->tempo)) : jsonNull());
             setMember(audition, "beats", jsonNumber(opened.audition->endBeat));
             setMember(out, "audition", std::move(audition));
         } else {
@@ -519,8 +518,8 @@ private:
     int keepDocument(const std::string& name, std::string text, std::optional<Audition> audition) {
         std::lock_guard<std::mutex> lock(mutex_);
         const int id = nextDocument_++;
-        documents_.push_back(
-            std::make_shared<const KeptDocument>(KeptDocument{id, name, std::move(text), std::move(audition)}));
+        documents_.push_back(std::make_shared<const KeptDocument>(
+            KeptDocument{id, name, std::move(text), std::move(audition)}));
         std::size_t bytes = 0;
         for (const auto& document : documents_) bytes += document->text.size();
         while (documents_.size() > 1 && (documents_.size() > kKeptDocuments || bytes > kKeptDocumentBytes)) {

@@ -60,8 +60,8 @@ public:
             ::dup2(err[1], STDERR_FILENO);
             for (const int fd : {out[0], out[1], err[0], err[1]}) ::close(fd);
             const std::string portText = std::to_string(askedPort);
-            ::execl(FENNROW_STUDIO_PROGRAM, FENNROW_STUDIO_PROGRAM, "--port", portText.c_str(), kSounds.c_str(),
-                    static_cast<char*>(nullptr));
+            ::execl(FENNROW_STUDIO_PROGRAM, FENNROW_STUDIO_PROGRAM, "--port", portText.c_str(),
+                    kSounds.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(out[1]);
@@ -223,9 +223,9 @@ protected:
         const Reply opened = post("/api/open", openBody(name));
         JsonParseResult answer = parseJson(opened.body);
         if (!answer.ok || !findMember(answer.value, "document")) return opened;
-        return post("/api/play", R"({"base":{"document":)" + writeJson(*findMember(answer.value, "document")) +
-                                     R"(},"sound":)" + writeJson(*findMember(answer.value, "sound")) + "," +
-                                     extra + "}");
+        return post("/api/play", R"({"base":{"document":)" +
+                                     writeJson(*findMember(answer.value, "document")) + R"(},"sound":)" +
+                                     writeJson(*findMember(answer.value, "sound")) + "," + extra + "}");
     }
 
     static Studio* studio_;
