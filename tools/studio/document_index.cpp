@@ -22,6 +22,7 @@ DocumentIndex::~DocumentIndex() {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
     }
+    abandon_ = true;
     wake_.notify_all();
     walker_.join();
 }
@@ -62,7 +63,7 @@ void DocumentIndex::walk() {
         wanted_ = false;
         walking_ = true;
         lock.unlock();
-        DocumentList found = listDocuments(folder_);
+        DocumentList found = listDocuments(folder_, &abandon_);
         lock.lock();
         list_ = std::move(found);
         for (const std::string& name : addedWhileWalking_) insert(name);

@@ -3,6 +3,7 @@
 // seconds to walk, so requests read the last list while a thread of its own
 // walks the folder again when the list has grown old and someone asks.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -49,6 +50,7 @@ private:
     bool wanted_ = true;
     bool walking_ = false;
     bool stopping_ = false;
+    std::atomic<bool> abandon_{false}; // ends a walk under way at once
     std::thread walker_;
 };
 

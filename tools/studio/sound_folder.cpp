@@ -217,11 +217,12 @@ WriteOutcome writeToFolder(const SoundFolder& folder, std::string_view name, con
     return WriteOutcome::Written;
 }
 
-DocumentList listDocuments(const SoundFolder& folder) {
+DocumentList listDocuments(const SoundFolder& folder, const std::atomic<bool>* stop) {
     DocumentList list;
     std::error_code ec;
     fs::recursive_directory_iterator it(folder.root, fs::directory_options::skip_permission_denied, ec);
     for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (stop && stop->load(std::memory_order_relaxed)) break;
         const fs::directory_entry& entry = *it;
         std::error_code typeError;
         if (!entry.is_regular_file(typeError)) continue;

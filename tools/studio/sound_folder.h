@@ -4,6 +4,7 @@
 // "..", or leads through a link to a place outside the folder is refused, and
 // nothing is ever written through a link.
 
+#include <atomic>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -49,6 +50,7 @@ struct DocumentList {
 
 // The ".json" and ".zip" files below the folder, as relative names; links to
 // folders are not followed, a link to a file is listed under its own name.
-DocumentList listDocuments(const SoundFolder& folder);
+// A walk ends early, with what it found so far, once `stop` is set.
+DocumentList listDocuments(const SoundFolder& folder, const std::atomic<bool>* stop = nullptr);
 
 } // namespace fennrow
