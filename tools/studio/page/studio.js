@@ -390,7 +390,12 @@ function showFindings(name, findings) {
   section.hidden = !findings || findings.length === 0;
 }
 
+let listAgain = null;
 function fillDocuments(answer) {
+  // The studio is walking the folder: its newer list is asked for shortly.
+  if (answer.documentsScanning && !listAgain) {
+    listAgain = setTimeout(() => { listAgain = null; refreshDocuments(); }, 1000);
+  }
   const names = answer.documents;
   const select = $('documents');
   $('documents-cut').hidden = !answer.documentsCut;
