@@ -230,25 +230,7 @@ if (await evaluate(`!!document.querySelector('#status button')`)) {
 }
 if (fs.readFileSync(other, 'utf8') !== otherText) fail('other.json was replaced though only drawn/bass.json was confirmed');
 
-// Loop mode: Tone changes from the keyboard while the line loops; the next
-// render takes over at the same place in the loop, and after the swap only
-// the new render is heard. The page's output is tapped to check it.
-await evaluate(`document.activeElement.blur()`);
-await click('#loop');
-await waitFor(`document.body.dataset.loopRender !== undefined && loop.context.currentTime > 0`, 'the loop to start');
-await evaluate(`(() => {
-  const c = loop.context, tap = c.createScriptProcessor(4096, 2, 2);
-  window.tapped = [];
-  tap.onaudioprocess = (e) => window.tapped.push({ t: e.playbackTime, d: Float32Array.from(e.inputBuffer.getChannelData(0)) });
-  loop.out.connect(tap);
-  tap.connect(c.destination);
-  window.keepTap = tap;
-})()`);
-await sleep(500);
-await evaluate(`document.getElementById('param-3').focus()`);
-for (let i = 0; i < 30; ++i) await key('ArrowLeft', 'ArrowLeft', 37);
-await waitFor(`Math.abs(page.sound.params[3] - ${TONE - 0.3}) < 1e-9 && !loop.busy && !loop.again && loop.swaps.length >= 2 && loop.context.currentTime > loop.swaps.at(-1).when + 0.5`, 'the new render to loop');
-const swap = await evaluate(`(() => {
+const ANALYSE = `(() => {
   const rate = loop.context.sampleRate, fade = Math.round(0.004 * rate), span = Math.round(0.2 * rate);
   const now = loop.swaps.at(-1), before = loop.swaps.at(-2);
   const out = new Map();
@@ -281,8 +263,37 @@ const swap = await evaluate(`(() => {
   for (let f = swapFrame; f < swapFrame + span; ++f) differ = Math.max(differ, Math.abs(at(now, f) - at(before, f)));
   return { lag, after: error(lag, swapFrame + fade, swapFrame + span, now),
            before: error(lag, swapFrame - span, swapFrame - fade, before), louder, differ };
+})()`;
+
+// Loop mode: Tone changes from the keyboard while the line loops; the next
+// render takes over at the same place in the loop, and after the swap only
+// the new render is heard. The page's output is tapped to check it.
+await evaluate(`document.activeElement.blur()`);
+await click('#loop');
+await waitFor(`document.body.dataset.loopRender !== undefined && loop.context.currentTime > 0`, 'the loop to start');
+await evaluate(`(() => {
+  const c = loop.context, tap = c.createScriptProcessor(4096, 2, 2);
+  window.tapped = [];
+  tap.onaudioprocess = (e) => window.tapped.push({ t: e.playbackTime, d: Float32Array.from(e.inputBuffer.getChannelData(0)) });
+  loop.out.connect(tap);
+  tap.connect(c.destination);
+  window.keepTap = tap;
 })()`);
-if (swap.lag === null) fail('the output after the swap is not the new render');
+// The tap's blocks carry their own times; a block the browser dropped under
+// load leaves a gap, and the check is then made again on the next change.
+let swap = null;
+const whole = (r) => r && r.lag !== null && [r.after, r.before, r.louder].every(Number.isFinite);
+for (let attempt = 0; attempt < 3 && !whole(swap); ++attempt) {
+  await sleep(500);
+  await evaluate(`document.getElementById('param-3').focus()`);
+  const arrow = attempt % 2 ? 'ArrowRight' : 'ArrowLeft';
+  for (let i = 0; i < 30; ++i) await key(arrow, arrow, attempt % 2 ? 39 : 37);
+  const tone = await evaluate(`page.sound.params[3]`);
+  const swaps = await evaluate(`loop.swaps.length`);
+  await waitFor(`page.sound.params[3] === ${tone} && !loop.busy && !loop.again && loop.swaps.length > ${swaps} && loop.context.currentTime > loop.swaps.at(-1).when + 0.5`, 'the new render to loop');
+  swap = await evaluate(ANALYSE);
+}
+if (swap.lag === null) fail('the output after the swap is not the new render (or the tap dropped blocks three times)');
 if (!(swap.after < 1e-6)) fail(`after the swap the output differs from the new render by ${swap.after}`);
 if (!(swap.before < 1e-6)) fail(`before the swap the output differs from the old render by ${swap.before}`);
 if (!(swap.louder <= 1e-6)) fail(`the old render is heard after the swap (${swap.louder} louder than the new one)`);
