@@ -258,11 +258,14 @@ const ANALYSE = `(() => {
     if (error(l, swapFrame + fade, swapFrame + fade + 64, now) < 1e-6) lag = l;
   }
   if (lag === null) return { lag };
+  // Before the swap, back to the swap before it, only the old render plays.
+  const beforeFrom = Math.max(swapFrame - span, Math.round(before.when * rate) + fade);
+  if (swapFrame - fade - beforeFrom < 64) return { lag, before: NaN };
   let louder = 0, differ = 0;
   for (let f = swapFrame; f < swapFrame + fade; ++f) louder = Math.max(louder, Math.abs(out.get(f + lag)) - Math.abs(at(now, f)));
   for (let f = swapFrame; f < swapFrame + span; ++f) differ = Math.max(differ, Math.abs(at(now, f) - at(before, f)));
   return { lag, after: error(lag, swapFrame + fade, swapFrame + span, now),
-           before: error(lag, swapFrame - span, swapFrame - fade, before), louder, differ };
+           before: error(lag, beforeFrom, swapFrame - fade, before), louder, differ };
 })()`;
 
 // Loop mode: Tone changes from the keyboard while the line loops; the next
