@@ -96,7 +96,9 @@ public:
     explicit StudioServer(StudioSetup setup) : setup_(std::move(setup)), index_(setup_.folder) {}
 
     bool bind(int port, std::string& error) {
-        listener_ = listenOnLoopback(port, ListenerLimits{}, error);
+        ListenerLimits limits;
+        limits.bodyBytes = kMaxRequestBytes;
+        listener_ = listenOnLoopback(port, limits, error);
         if (!listener_) return false;
         rules_ = AccessRules{setup_.token, listenerPort(*listener_)};
         http_.set_payload_max_length(kMaxRequestBytes);
