@@ -43,27 +43,33 @@ bool waitFor(int fd, short events, int milliseconds) {
     return n > 0;
 }
 
-// The value of Content-Length in a request head, 0 when there is none or it
-// cannot be read (the server then answers for itself).
-std::size_t announcedBody(std::string_view head) {
-    constexpr std::string_view kName = "\r\ncontent-length:";
+// Where the value of a header starts in a request head (the name in lower
+// case, with its colon), or npos.
+std::size_t headerValueAt(std::string_view head, std::string_view name) {
     for (std::size_t at = head.find("\r\n"); at != std::string_view::npos; at = head.find("\r\n", at + 2)) {
-        if (head.size() - at < kName.size()) break;
+        const std::size_t start = at + 2;
+        if (head.size() - start < name.size()) break;
         bool same = true;
-        for (std::size_t i = 0; i < kName.size() && same; ++i) {
-            same = std::tolower(static_cast<unsigned char>(head[at + i])) == kName[i];
+        for (std::size_t i = 0; i < name.size() && same; ++i) {
+            same = std::tolower(static_cast<unsigned char>(head[start + i])) == name[i];
         }
-        if (!same) continue;
-        std::size_t value = 0;
-        std::size_t i = at + kName.size();
-        while (i < head.size() && (head[i] == ' ' || head[i] == '\t')) ++i;
-        for (; i < head.size() && head[i] >= '0' && head[i] <= '9'; ++i) {
-            if (value > (std::size_t{1} << 40)) break;
-            value = value * 10 + static_cast<std::size_t>(head[i] - '0');
-        }
-        return value;
+        if (same) return start + name.size();
     }
-    return 0;
+    return std::string_view::npos;
+}
+
+// The value of Content-Length, 0 when there is none or it cannot be read
+// (the server then answers for itself).
+std::size_t announcedBody(std::string_view head) {
+    std::size_t i = headerValueAt(head, "content-length:");
+    if (i == std::string_view::npos) return 0;
+    while (i < head.size() && (head[i] == ' ' || head[i] == '\t')) ++i;
+    std::size_t value = 0;
+    for (; i < head.size() && head[i] >= '0' && head[i] <= '9'; ++i) {
+        if (value > (std::size_t{1} << 40)) break;
+        value = value * 10 + static_cast<std::size_t>(head[i] - '0');
+    }
+    return value;
 }
 
 // A connection whose request is arriving, or has arrived.
@@ -258,7 +264,10 @@ private:
                     continue;
                 }
                 const std::size_t headSize = end + kHeadEnd.size();
-                const std::size_t body = announcedBody(std::string_view(c.bytes).substr(0, headSize));
+                const std::string_view head = std::string_view(c.bytes).substr(0, headSize);
+                // A body in chunks has no length to wait for; the page never sends one.
+                if (headerValueAt(head, "transfer-encoding:") != std::string_view::npos) return false;
+                const std::size_t body = announcedBody(head);
                 c.needed = headSize + (body <= limits_.bodyBytes ? body : 0);
             }
             if (c.bytes.size() >= c.needed) return true;
