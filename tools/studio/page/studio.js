@@ -488,7 +488,8 @@ function transport() {
   barsBox.classList.toggle('invalid', !barsOk);
   if (!tempoOk) { say(`The tempo is a number from ${minTempo} to ${maxTempo} BPM`, 'error'); return null; }
   if (!barsOk) { say(`Bars is a whole number from 1 to ${maxBars}`, 'error'); return null; }
-  const asked = { source: $('source').value, tempo };
+  const asked = { source: $('source').value };
+  if (!tempoBox.disabled) asked.tempo = tempo;
   if (!barsBox.disabled) asked.bars = bars;
   return asked;
 }
