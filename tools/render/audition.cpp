@@ -69,10 +69,14 @@ std::optional<Audition> readAudition(const std::string& bytes, const std::string
         error = "the audition of " + name + " is not a clip: " + firstError(clipDiagnostics);
         return std::nullopt;
     }
+    return auditionOfClip(*clip, name, fallbackBpm, error);
+}
 
+std::optional<Audition> auditionOfClip(const Clip& clip, const std::string& name, double fallbackBpm,
+                                       std::string& error) {
     Audition audition;
-    const double gridBeats = parseGrid(clip->grid).value_or(0.25);
-    for (const ClipNote& note : clip->notes) {
+    const double gridBeats = parseGrid(clip.grid).value_or(0.25);
+    for (const ClipNote& note : clip.notes) {
         if (auto spec = playableNote(note, gridBeats)) {
             audition.notes.push_back(*spec);
         } else {
@@ -84,12 +88,14 @@ std::optional<Audition> readAudition(const std::string& bytes, const std::string
         return std::nullopt;
     }
     std::vector<TempoChange> changes;
-    for (const TempoPoint& point : clip->tempo) {
+    for (const TempoPoint& point : clip.tempo) {
         if (!point.keptAsWritten) changes.push_back({point.at, point.bpm});
     }
+    audition.ownTempo = !changes.empty();
     audition.tempo = makeTempoMap(std::move(changes), fallbackBpm);
-    audition.meter = firstMeter(*clip);
-    audition.lengthBeats = std::isfinite(clip->length) && clip->length > 0.0 ? clip->length : 0.0;
+    audition.meter = firstMeter(clip);
+    audition.lengthBeats = std::isfinite(clip.length) && clip.length > 0.0 ? clip.length : 0.0;
+    audition.endBeat = std::max(audition.lengthBeats, notesEndBeat(audition.notes));
     return audition;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "document/clip/clip.h"
 #include "note_list.h"
 #include "tempo_map.h"
 #include "transport.h"
@@ -18,6 +19,8 @@ struct Audition {
     TempoMap tempo;
     Meter meter;
     double lengthBeats = 4.0; // the clip's length
+    double endBeat = 4.0;     // where the sound ends: the length or the last note's end, the later
+    bool ownTempo = false;    // the clip has a tempo of its own; else `tempo` is the fallback
     int skippedNotes = 0;     // voiced, pitchless, out of range or unreadable
 };
 
@@ -25,5 +28,9 @@ struct Audition {
 // applies when the clip has no tempo. `name` is used in messages.
 std::optional<Audition> readAudition(const std::string& bytes, const std::string& name, double fallbackBpm,
                                      std::string& error);
+
+// The same from a clip already read.
+std::optional<Audition> auditionOfClip(const Clip& clip, const std::string& name, double fallbackBpm,
+                                       std::string& error);
 
 } // namespace fennrow

@@ -109,7 +109,7 @@ std::optional<Score> scoreFor(const Options& o, const LoadedSound& sound, std::s
         score.notes = std::move(audition->notes);
         score.tempo = audition->tempo;
         score.meter = audition->meter;
-        score.endBeat = std::max(audition->lengthBeats, notesEndBeat(score.notes));
+        score.endBeat = audition->endBeat;
     } else {
         score.notes = o.notes.empty() ? demoBassLine(kDefaultBars) : o.notes;
         score.tempo = constantTempo(o.tempo);

@@ -6,8 +6,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <random>
+
+#include "platform/utf8.h"
 
 namespace fennrow {
 namespace {
@@ -77,9 +80,13 @@ bool writeAll(int fd, const std::string& bytes) {
     return ::fsync(fd) == 0;
 }
 
+// A short hidden name beside the target, so that any name the folder allows
+// can be replaced: the file name's own length does not count against it.
 std::string temporaryName(const fs::path& target) {
     static std::mt19937_64 generator{std::random_device{}()};
-    return target.string() + ".studio-" + std::to_string(generator()) + ".tmp";
+    char name[32];
+    std::snprintf(name, sizeof name, ".studio-%016llx", static_cast<unsigned long long>(generator()));
+    return (target.parent_path() / name).string();
 }
 
 } // namespace
@@ -95,7 +102,8 @@ std::optional<SoundFolder> openSoundFolder(const std::string& path, std::string&
 }
 
 bool isPlainRelativeName(std::string_view name) {
-    if (name.empty() || name.size() > kMaxNameBytes || name.front() == '/') return false;
+    if (name.empty() || name.size() > kMaxNameBytes || name.front() == '/' || !isValidUtf8(name))
+        return false;
     for (const char c : name) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '\\') return false;
     }
@@ -160,7 +168,8 @@ WriteOutcome writeToFolder(const SoundFolder& folder, std::string_view name, con
     }
     const fs::path target = *parent / wanted.filename();
     struct stat info {};
-    if (::lstat(target.c_str(), &info) == 0) {
+    const bool exists = ::lstat(target.c_str(), &info) == 0;
+    if (exists) {
         if (!S_ISREG(info.st_mode)) {
             error = std::string(name) + " exists and is not a plain file; it is left alone";
             return WriteOutcome::Refused;
@@ -168,6 +177,12 @@ WriteOutcome writeToFolder(const SoundFolder& folder, std::string_view name, con
         if (!overwrite) {
             error = std::string(name) + " exists";
             return WriteOutcome::Exists;
+        }
+        // The owner took its write permission away: replacing it through the
+        // folder would go around that.
+        if ((info.st_mode & S_IWUSR) == 0) {
+            error = std::string(name) + " is read-only; it is left alone";
+            return WriteOutcome::Refused;
         }
     }
     if (!overwrite) {
@@ -189,9 +204,12 @@ WriteOutcome writeToFolder(const SoundFolder& folder, std::string_view name, con
     }
     // Replacing: a new file renamed over the old one, so a failed write never
     // leaves half a document, and a link put there meanwhile is replaced, not followed.
+    // The new file keeps the old one's permissions.
     const std::string temporary = temporaryName(target);
     FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (fd.get() < 0 || !writeAll(fd.get(), bytes) || ::rename(temporary.c_str(), target.c_str()) != 0) {
+    const bool sameMode = !exists || (fd.get() >= 0 && ::fchmod(fd.get(), info.st_mode & 07777) == 0);
+    if (fd.get() < 0 || !sameMode || !writeAll(fd.get(), bytes) ||
+        ::rename(temporary.c_str(), target.c_str()) != 0) {
         ::unlink(temporary.c_str());
         error = std::string(name) + " cannot be written";
         return WriteOutcome::Refused;
@@ -199,25 +217,30 @@ WriteOutcome writeToFolder(const SoundFolder& folder, std::string_view name, con
     return WriteOutcome::Written;
 }
 
-std::vector<std::string> listDocuments(const SoundFolder& folder) {
-    std::vector<std::string> names;
+DocumentList listDocuments(const SoundFolder& folder, const std::atomic<bool>* stop) {
+    DocumentList list;
     std::error_code ec;
     fs::recursive_directory_iterator it(folder.root, fs::directory_options::skip_permission_denied, ec);
     for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (names.size() >= kMaxListedDocuments) break;
+        if (stop && stop->load(std::memory_order_relaxed)) break;
         const fs::directory_entry& entry = *it;
         std::error_code typeError;
         if (!entry.is_regular_file(typeError)) continue;
         std::string outside;
         if (entry.is_symlink(typeError) && !existingInside(folder, entry.path(), outside)) continue;
-        const std::string relative = fs::relative(entry.path(), folder.root, typeError).generic_string();
-        if (typeError) continue;
+        // Lexically: a link is listed under its own name, not its target's.
+        const std::string relative = entry.path().lexically_relative(folder.root).generic_string();
         const bool listed = std::any_of(std::begin(kListedEndings), std::end(kListedEndings),
                                         [&](std::string_view ending) { return endsWith(relative, ending); });
-        if (listed && isPlainRelativeName(relative)) names.push_back(relative);
+        if (!listed || !isPlainRelativeName(relative)) continue;
+        if (list.names.size() >= kMaxListedDocuments) {
+            list.cut = true;
+            break;
+        }
+        list.names.push_back(relative);
     }
-    std::sort(names.begin(), names.end());
-    return names;
+    std::sort(list.names.begin(), list.names.end());
+    return list;
 }
 
 } // namespace fennrow

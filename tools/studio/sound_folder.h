@@ -4,6 +4,7 @@
 // "..", or leads through a link to a place outside the folder is refused, and
 // nothing is ever written through a link.
 
+#include <atomic>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -16,15 +17,19 @@ struct SoundFolder {
     std::filesystem::path root; // canonical, no trailing separator
 };
 
-// Largest document the studio opens; a sound is a few kilobytes.
+// Largest file the studio opens: a zip package may carry assets.
 constexpr std::size_t kMaxDocumentBytes = std::size_t{16} << 20;
+// Largest document text (bare, or unpacked from a package) the studio opens
+// or saves. A sound with its curves and an audition is a few kilobytes; every
+// byte of JSON may cost a hundred in memory once it is read.
+constexpr std::size_t kMaxDocumentTextBytes = std::size_t{1} << 20;
 // At most this many documents are listed.
 constexpr std::size_t kMaxListedDocuments = 2000;
 
 std::optional<SoundFolder> openSoundFolder(const std::string& path, std::string& error);
 
-// True when `name` is a plain relative path: not empty, no leading "/", no
-// "\\", no empty, "." or ".." part, no control character.
+// True when `name` is a plain relative path in UTF-8: not empty, no leading
+// "/", no "\\", no empty, "." or ".." part, no control character.
 bool isPlainRelativeName(std::string_view name);
 
 // The bytes of an existing regular file inside the folder.
@@ -38,8 +43,14 @@ enum class WriteOutcome { Written, Exists, Refused };
 WriteOutcome writeToFolder(const SoundFolder& folder, std::string_view name, const std::string& bytes,
                            bool overwrite, std::string& error);
 
-// The ".json" and ".zip" files below the folder, as relative names, sorted;
-// links to folders are not followed.
-std::vector<std::string> listDocuments(const SoundFolder& folder);
+struct DocumentList {
+    std::vector<std::string> names; // sorted
+    bool cut = false;               // more documents were found than are listed
+};
+
+// The ".json" and ".zip" files below the folder, as relative names; links to
+// folders are not followed, a link to a file is listed under its own name.
+// A walk ends early, with what it found so far, once `stop` is set.
+DocumentList listDocuments(const SoundFolder& folder, const std::atomic<bool>* stop = nullptr);
 
 } // namespace fennrow

@@ -1,5 +1,7 @@
 #include "studio_plugin.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -71,7 +73,33 @@ std::string notesText(const std::vector<NoteSpec>& notes) {
     return text;
 }
 
+// A file name in the scratch folder that no other render uses at the same time.
+std::string scratchFile(const std::string& scratch, const char* ending) {
+    static std::atomic<unsigned long> next{0};
+    return scratch + "/render-" + std::to_string(next++) + ending;
+}
+
+// Reads a scratch file back and removes it.
+std::optional<std::string> takeScratchFile(const std::string& path, std::string& error) {
+    std::optional<std::string> bytes = readWholeFile(path, error);
+    std::remove(path.c_str());
+    return bytes;
+}
+
 } // namespace
+
+std::string tempoText(const TempoMap& tempo) {
+    const auto [slowest, fastest] =
+        std::minmax_element(tempo.changes.begin(), tempo.changes.end(),
+                            [](const TempoChange& a, const TempoChange& b) { return a.bpm < b.bpm; });
+    char text[64];
+    if (slowest->bpm == fastest->bpm) {
+        std::snprintf(text, sizeof text, "%g", tempo.changes.front().bpm);
+    } else {
+        std::snprintf(text, sizeof text, "%g to %g", tempo.changes.front().bpm, tempo.changes.back().bpm);
+    }
+    return text;
+}
 
 std::optional<StudioPlugin> openStudioPlugin(const std::string& path, std::string& error) {
     StudioPlugin plugin;
@@ -139,43 +167,83 @@ std::optional<PageSound> soundOf(PluginSession& session, const StudioPlugin& plu
     return sound;
 }
 
-DocumentCheck checkDocument(const StudioPlugin& plugin, const std::string& bytes) {
-    DocumentCheck check;
+OpenedDocument openDocument(const StudioPlugin& plugin, const std::string& bytes, const std::string& name) {
+    OpenedDocument opened;
     InstanceDocument document;
-    const bool readable =
-        loadSound(document, reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), check.findings)
-            .has_value();
+    const bool readable = loadSound(document, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                    bytes.size(), opened.findings)
+                              .has_value();
     std::string error;
-    std::unique_ptr<PluginSession> session = createSession(plugin.module, error);
+    std::unique_ptr<PluginSession> session = readable ? createSession(plugin.module, error) : nullptr;
     const bool accepted = session && loadState(*session, bytes, error);
-    check.usable = readable && accepted;
-    if (!check.usable) {
-        check.message = firstError(check.findings);
-        if (check.message.empty()) check.message = readable ? error : "This is not a fennrow sound";
+    if (!accepted) {
+        opened.message = firstError(opened.findings);
+        if (opened.message.empty()) opened.message = readable ? error : "This is not a fennrow sound";
+        return opened;
     }
-    return check;
+    // Later plays and saves start from the plugin's own text of the
+    // document: the same sound and kept members, without its findings being
+    // printed again at every load.
+    std::optional<std::string> text = saveState(*session, error);
+    JsonParseResult parsed = text ? parseJson(*text) : JsonParseResult{};
+    std::optional<PageCurves> curves = parsed.ok ? curvesOfDocument(parsed.value) : std::nullopt;
+    if (!curves) {
+        opened.message = text ? "the plugin's saved state lacks its curves" : error;
+        return opened;
+    }
+    opened.sound.curves = *curves;
+    for (const ParamInfo& p : plugin.params)
+        opened.sound.params.emplace_back(p.id, paramValue(*session, p.id));
+    opened.text = std::move(*text);
+    if (document.audition) {
+        std::string auditionError;
+        opened.audition = auditionOfClip(*document.audition, name, kDefaultPlayTempo, auditionError);
+    }
+    opened.usable = true;
+    return opened;
 }
 
 std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& base, const PlayRequest& request,
                                     const std::string& scratch, std::string& error) {
     RenderPlan plan;
-    plan.tempo = constantTempo(request.bpm);
     double endBeat = 0.0;
     if (request.audition) {
-        auto audition = readAudition(base.documentBytes, base.title, request.bpm, error);
-        if (!audition) return std::nullopt;
-        plan.notes = std::move(audition->notes);
-        plan.meter = audition->meter;
-        endBeat = std::max(audition->lengthBeats, notesEndBeat(plan.notes));
+        // The clip plays as the render host plays it: its notes under its
+        // own tempo map and meter.
+        const Audition& audition = *request.audition;
+        plan.notes = audition.notes;
+        plan.tempo = audition.ownTempo ? audition.tempo : constantTempo(request.bpm);
+        plan.meter = audition.meter;
+        endBeat = audition.endBeat;
+    } else if (request.key) {
+        plan.tempo = constantTempo(request.bpm);
+        plan.notes = {NoteSpec{*request.key, 0.0, kKeyNoteBeats, NoteSpec{}.velocity}};
+        endBeat = kKeyNoteBeats;
     } else {
+        plan.tempo = constantTempo(request.bpm);
         plan.notes = demoBassLine(request.bars);
         endBeat = request.bars * kBeatsPerBar;
     }
-    const double lengthBeats = endBeat + kTailSeconds * request.bpm / 60.0;
+    const double musicSeconds = secondsAtBeat(plan.tempo, endBeat);
+    const double seconds = musicSeconds + kTailSeconds;
+    if (!(seconds <= kMaxPlaySeconds)) {
+        char text[160];
+        std::snprintf(text, sizeof text, "That would play for %.0f s; the studio plays up to %.0f s", seconds,
+                      kMaxPlaySeconds);
+        error = text;
+        return std::nullopt;
+    }
+    // The length in beats is what fennrow-render --length takes, and the
+    // length in seconds is taken back from it, so both hosts render as many
+    // frames.
+    const double lengthBeats = beatAtSeconds(plan.tempo, seconds);
     plan.lengthSeconds = secondsAtBeat(plan.tempo, lengthBeats);
 
     PlayResult result;
     result.notesText = notesText(plan.notes);
+    result.tempo = plan.tempo.changes.front().bpm;
+    result.tempoText = tempoText(plan.tempo);
+    result.loopSeconds = musicSeconds;
     result.lengthBeats = numberText(lengthBeats);
     RenderReport report;
     std::optional<StereoAudio> audio = renderPlan(session, plan, nullptr, report, error);
@@ -183,15 +251,15 @@ std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& bas
     result.audioSeconds = durationSeconds(*audio);
     result.renderSeconds = report.wallSeconds;
 
-    const std::string wavPath = scratch + "/play.wav";
+    const std::string wavPath = scratchFile(scratch, ".wav");
     if (!writeWav(wavPath, *audio, SampleFormat::Float32, error)) return std::nullopt;
-    auto wav = readWholeFile(wavPath, error);
+    auto wav = takeScratchFile(wavPath, error);
     if (!wav) return std::nullopt;
     result.wav = std::move(*wav);
 
     char subtitle[128];
-    std::snprintf(subtitle, sizeof subtitle, "%s  |  %g BPM  |  %g kHz", pluginName(session).c_str(),
-                  request.bpm, plan.sampleRate / 1000.0);
+    std::snprintf(subtitle, sizeof subtitle, "%s  |  %s BPM  |  %g kHz", pluginName(session).c_str(),
+                  tempoText(plan.tempo).c_str(), plan.sampleRate / 1000.0);
     result.pictureText = PictureText{base.title, subtitle};
     result.barSeconds = barStartSeconds(plan.tempo, plan.meter, plan.lengthSeconds);
     result.audio = std::move(*audio);
@@ -200,11 +268,12 @@ std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& bas
 
 std::optional<std::string> pictureOf(const PlayResult& result, const std::string& scratch,
                                      std::string& error) {
-    const std::string path = scratch + "/play.png";
+    const std::string path = scratchFile(scratch, ".png");
     if (!writePicture(path, result.audio, result.pictureText, result.barSeconds, PictureLayout{}, error)) {
+        std::remove(path.c_str());
         return std::nullopt;
     }
-    return readWholeFile(path, error);
+    return takeScratchFile(path, error);
 }
 
 } // namespace fennrow

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "audio_buffer.h"
+#include "audition.h"
 #include "clap_module.h"
 #include "document/diagnostics.h"
 #include "page_sound.h"
@@ -44,25 +45,34 @@ std::unique_ptr<PluginSession> sessionFor(const StudioPlugin& plugin, const Soun
 // The instance's parameter values and curves.
 std::optional<PageSound> soundOf(PluginSession& session, const StudioPlugin& plugin, std::string& error);
 
-// A document the page wants to open: the plugin's own findings, and whether
-// the plugin accepts it. A refused document's message is its first error.
-struct DocumentCheck {
+// A document the page opens, read once: the plugin's own findings, whether
+// the plugin accepts it, and if so its sound, the text the plugin saves for
+// it (what later plays and saves start from) and its audition clip.
+struct OpenedDocument {
     bool usable = false;
-    std::string message;
+    std::string message; // why it was refused: the first error
     DiagnosticList findings;
+    PageSound sound;
+    std::string text;
+    std::optional<Audition> audition;
 };
-DocumentCheck checkDocument(const StudioPlugin& plugin, const std::string& bytes);
+// `bytes` must be within the studio's bounds (see documentBoundProblem).
+OpenedDocument openDocument(const StudioPlugin& plugin, const std::string& bytes, const std::string& name);
 
 struct PlayRequest {
-    bool audition = false; // the document's audition clip instead of the demo line
+    const Audition* audition = nullptr; // the document's audition clip instead of the demo line
+    std::optional<int> key;             // or one note of this key, as the computer keyboard plays it
     int bars = 4;
-    double bpm = 120.0;
+    double bpm = 120.0; // the demo line's tempo, and the clip's when it has none
 };
 
 struct PlayResult {
-    std::string wav;         // 32-bit float WAV
-    std::string notesText;   // what was played, as fennrow-render --notes takes it
-    std::string lengthBeats; // the render's length, as fennrow-render --length takes it
+    std::string wav;          // 32-bit float WAV
+    std::string notesText;    // what was played, as fennrow-render --notes takes it
+    std::string lengthBeats;  // the render's length, as fennrow-render --length takes it
+    double tempo = 120.0;     // at the start
+    double loopSeconds = 0.0; // where the music ends and a loop starts again (the tail follows)
+    std::string tempoText;    // see tempoText()
     double audioSeconds = 0.0;
     double renderSeconds = 0.0; // the plugin's block loop
     // What the picture is drawn from, when it is first asked for.
@@ -71,10 +81,20 @@ struct PlayResult {
     std::vector<double> barSeconds;
 };
 
+constexpr double kDefaultPlayTempo = 120.0;
 constexpr int kMaxPlayBars = 16;
+constexpr double kMinPlayTempo = 20.0;
+constexpr double kMaxPlayTempo = 400.0;
 constexpr double kTailSeconds = 1.0;
+constexpr double kKeyNoteBeats = 2.0;
+// 16 bars at the slowest tempo fit; a longer audition clip is refused.
+constexpr double kMaxPlaySeconds = 200.0;
 
-// Renders the session's sound; `scratch` is a private folder for the files.
+// The tempo of a map for people: "120", or "120 to 90" when it changes.
+std::string tempoText(const TempoMap& tempo);
+
+// Renders the session's sound; `scratch` is a private folder of this render
+// alone for its files.
 std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& base, const PlayRequest& request,
                                     const std::string& scratch, std::string& error);
 

@@ -4,12 +4,17 @@
 
 #include <charconv>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <deque>
+#include <memory>
 #include <mutex>
 
-#include "audition.h"
 #include "document/json_parser.h"
 #include "document/json_writer.h"
+#include "document_bound.h"
+#include "document_index.h"
+#include "http_listener.h"
 #include "page_assets.h"
 #include "studio_json.h"
 
@@ -20,10 +25,14 @@ constexpr const char* kLoopback = "127.0.0.1";
 constexpr const char* kJsonType = "application/json";
 constexpr const char* kTokenHeader = "X-Studio-Token";
 constexpr const char* kTokenMark = "%STUDIO_TOKEN%";
+// Opened documents and renders are kept for the page to play, save and
+// fetch; both are bounded in number and in bytes.
 constexpr std::size_t kKeptDocuments = 16;
-constexpr std::size_t kKeptRenders = 4;
-constexpr double kMinPageTempo = 20.0;
-constexpr double kMaxPageTempo = 400.0;
+constexpr std::size_t kKeptDocumentBytes = 4 * kMaxDocumentTextBytes;
+// Loop mode and the keyboard ask for many short renders.
+constexpr std::size_t kKeptRenders = 16;
+constexpr std::size_t kKeptRenderBytes = std::size_t{256} << 20;
+constexpr double kMaxKey = 127.0;
 
 struct SecurityHeader {
     const char* name;
@@ -43,16 +52,32 @@ constexpr SecurityHeader kSecurityHeaders[] = {
     {"Cross-Origin-Resource-Policy", "same-origin"},
 };
 
-struct OpenedDocument {
+struct KeptDocument {
     int id = 0;
     std::string name;
-    std::string bytes;
+    std::string text; // the plugin's own text of it
+    std::optional<Audition> audition;
 };
 
 struct StoredRender {
     int id = 0;
     PlayResult result;
     std::string png; // drawn at the first request
+};
+
+std::size_t renderBytes(const StoredRender& render) {
+    return render.result.wav.size() +
+           (render.result.audio.left.size() + render.result.audio.right.size()) * sizeof(float);
+}
+
+// The HTTP library's request processing, for connections the studio's own
+// listener has taken in.
+class StudioHttp final : public httplib::Server {
+public:
+    void serve(httplib::Stream& stream) {
+        bool closed = false;
+        process_request(stream, true, closed, [](httplib::Request&) {});
+    }
 };
 
 void answer(httplib::Response& res, int status, const JsonValue& body) {
@@ -68,20 +93,14 @@ void refuse(httplib::Response& res, int status, const std::string& message) {
 
 class StudioServer {
 public:
-    explicit StudioServer(StudioSetup setup) : setup_(std::move(setup)) {}
+    explicit StudioServer(StudioSetup setup) : setup_(std::move(setup)), index_(setup_.folder) {}
 
     bool bind(int port, std::string& error) {
-        int bound = port;
-        if (port == 0) {
-            bound = http_.bind_to_any_port(kLoopback);
-        } else if (!http_.bind_to_port(kLoopback, port)) {
-            bound = -1;
-        }
-        if (bound <= 0) {
-            error = "cannot listen on 127.0.0.1:" + std::to_string(port);
-            return false;
-        }
-        rules_ = AccessRules{setup_.token, bound};
+        ListenerLimits limits;
+        limits.bodyBytes = kMaxRequestBytes;
+        listener_ = listenOnLoopback(port, limits, error);
+        if (!listener_) return false;
+        rules_ = AccessRules{setup_.token, listenerPort(*listener_)};
         http_.set_payload_max_length(kMaxRequestBytes);
         http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
             return admit(req, res) ? httplib::Server::HandlerResponse::Unhandled
@@ -97,11 +116,13 @@ public:
         http_.Get("/api/info", [this](const httplib::Request&, httplib::Response& res) { info(res); });
         http_.Get("/api/documents", [this](const httplib::Request&, httplib::Response& res) {
             JsonValue out = jsonObject();
-            setMember(out, "documents", documentList());
+            putDocumentList(out);
             answer(res, 200, out);
         });
         http_.Get("/api/text",
                   [this](const httplib::Request& req, httplib::Response& res) { valueText(req, res); });
+        http_.Get("/api/value",
+                  [this](const httplib::Request& req, httplib::Response& res) { valueOfText(req, res); });
         http_.Get("/api/factory",
                   [this](const httplib::Request& req, httplib::Response& res) { factory(req, res); });
         http_.Get(R"(/api/render/(\d+)\.(wav|png))",
@@ -126,8 +147,10 @@ public:
     std::string address() const {
         return "http://127.0.0.1:" + std::to_string(rules_.port) + "/?token=" + setup_.token;
     }
-    void run() { http_.listen_after_bind(); }
-    void stop() { http_.stop(); }
+    void run() {
+        runListener(*listener_, [this](httplib::Stream& stream) { http_.serve(stream); });
+    }
+    void stop() { stopListener(*listener_); }
 
 private:
     bool admit(const httplib::Request& req, httplib::Response& res) {
@@ -168,7 +191,6 @@ private:
     }
 
     void info(httplib::Response& res) {
-        std::lock_guard<std::mutex> lock(mutex_);
         const StudioPlugin& plugin = setup_.plugin;
         std::string error;
         std::unique_ptr<PluginSession> session = createSession(plugin.module, error);
@@ -211,9 +233,11 @@ private:
         setMember(out, "groups", std::move(groups));
         setMember(out, "curves", std::move(curves));
         setMember(out, "factory", std::move(factory));
-        setMember(out, "documents", documentList());
+        putDocumentList(out);
         setMember(out, "sound", pageSoundJson(*sound));
         setMember(out, "maxBars", jsonNumber(kMaxPlayBars));
+        setMember(out, "minTempo", jsonNumber(kMinPlayTempo));
+        setMember(out, "maxTempo", jsonNumber(kMaxPlayTempo));
         answer(res, 200, out);
     }
 
@@ -227,8 +251,8 @@ private:
         if (!idRead || valueText.empty() || *end != '\0' || !std::isfinite(value)) {
             return refuse(res, 400, "Ask for a value text with a parameter id and a number");
         }
-        std::lock_guard<std::mutex> lock(mutex_);
         // One instance answers every value text: the page asks for one at each slider step.
+        std::lock_guard<std::mutex> lock(textMutex_);
         std::string error;
         if (!textSession_) textSession_ = createSession(setup_.plugin.module, error);
         if (!textSession_) return refuse(res, 500, error);
@@ -237,12 +261,36 @@ private:
         answer(res, 200, out);
     }
 
+    // A value typed on the page, read by the plugin's own text-to-value.
+    void valueOfText(const httplib::Request& req, httplib::Response& res) {
+        const std::string idText = req.get_param_value("id");
+        const std::string text = req.get_param_value("text");
+        const ParamInfo* param = nullptr;
+        for (const ParamInfo& p : setup_.plugin.params) {
+            if (std::to_string(p.id) == idText) param = &p;
+        }
+        if (!param || text.empty()) return refuse(res, 400, "Ask for a value with a parameter id and a text");
+        std::lock_guard<std::mutex> lock(textMutex_);
+        std::string error;
+        if (!textSession_) textSession_ = createSession(setup_.plugin.module, error);
+        if (!textSession_) return refuse(res, 500, error);
+        const std::optional<double> value = paramValueFromText(*textSession_, *param, text);
+        if (!value || *value < param->minValue || *value > param->maxValue) {
+            return refuse(res, 422,
+                          "\"" + text + "\" is not a value of " + param->name + " (" +
+                              paramValueText(*textSession_, param->id, param->minValue) + " to " +
+                              paramValueText(*textSession_, param->id, param->maxValue) + ")");
+        }
+        JsonValue out = jsonObject();
+        setMember(out, "value", jsonNumber(*value));
+        answer(res, 200, out);
+    }
+
     void factory(const httplib::Request& req, httplib::Response& res) {
         SoundBase base;
         base.factoryName = req.get_param_value("name");
         base.title = base.factoryName;
         if (base.factoryName.empty()) return refuse(res, 400, "Name the factory sound");
-        std::lock_guard<std::mutex> lock(mutex_);
         std::string error;
         std::unique_ptr<PluginSession> session = sessionFor(setup_.plugin, base, nullptr, error);
         if (!session) return refuse(res, 404, error);
@@ -253,57 +301,64 @@ private:
         answer(res, 200, out);
     }
 
+    // Reading, checking and loading happen without the studio's lock, which
+    // is taken only to keep the result: a slow document holds up nobody.
     void open(const httplib::Request& req, httplib::Response& res) {
         JsonParseResult body = parseJson(req.body);
         const std::optional<std::string> name = body.ok ? stringField(body.value, "path") : std::nullopt;
         if (!name) return refuse(res, 400, "Name the document to open");
-        std::lock_guard<std::mutex> lock(mutex_);
         std::string error;
         std::optional<std::string> bytes = readFromFolder(setup_.folder, *name, error);
         if (!bytes) return refuse(res, 404, error);
-        const DocumentCheck check = checkDocument(setup_.plugin, *bytes);
-        if (!check.usable) {
-            JsonValue out = errorJson(*name + ": " + check.message);
-            setMember(out, "findings", findingsJson(check.findings));
+        if (std::optional<std::string> problem = documentBoundProblem(*bytes)) {
+            return refuse(res, 413, *name + ": " + *problem);
+        }
+        OpenedDocument opened = openDocument(setup_.plugin, *bytes, *name);
+        bytes.reset();
+        if (!opened.usable) {
+            JsonValue out = errorJson(*name + ": " + opened.message);
+            setMember(out, "findings", findingsJson(opened.findings));
             return answer(res, 422, out);
         }
-        SoundBase base{"", *bytes, *name};
-        std::unique_ptr<PluginSession> session = sessionFor(setup_.plugin, base, nullptr, error);
-        std::optional<PageSound> sound = session ? soundOf(*session, setup_.plugin, error) : std::nullopt;
-        // Later plays and saves start from the plugin's own text of the
-        // document: the same sound and kept members, without its findings
-        // being printed again at every load.
-        std::optional<std::string> text = sound ? saveState(*session, error) : std::nullopt;
-        if (!text) return refuse(res, 422, *name + ": " + error);
-
         JsonValue out = jsonObject();
-        setMember(out, "document", jsonNumber(keepDocument(*name, std::move(*text))));
         setMember(out, "name", jsonString(*name));
-        setMember(out, "findings", findingsJson(check.findings));
-        setMember(out, "sound", pageSoundJson(*sound));
-        std::string auditionError;
-        if (auto audition = readAudition(documents_.back().bytes, *name, kDefaultTempo, auditionError)) {
-            setMember(out, "auditionTempo", jsonNumber(audition->tempo.changes.front().bpm));
+        setMember(out, "findings", findingsJson(opened.findings));
+        setMember(out, "sound", pageSoundJson(opened.sound));
+        if (opened.audition) {
+            JsonValue audition = jsonObject();
+            setMember(audition, "tempo",
+                      opened.audition->ownTempo ? jsonString(tempoText(opened.audition->tempo)) : jsonNull());
+            setMember(audition, "beats", jsonNumber(opened.audition->endBeat));
+            setMember(out, "audition", std::move(audition));
         } else {
-            setMember(out, "auditionTempo", jsonNull());
+            setMember(out, "audition", jsonNull());
         }
+        setMember(out, "document",
+                  jsonNumber(keepDocument(*name, std::move(opened.text), std::move(opened.audition))));
         answer(res, 200, out);
     }
 
     void play(const httplib::Request& req, httplib::Response& res) {
-        std::lock_guard<std::mutex> lock(mutex_);
         std::string error;
         std::optional<SoundRequest> asked = soundRequest(req, error);
         if (!asked) return refuse(res, 400, error);
-        const auto& [body, base, sound] = *asked;
+        const auto& [body, base, sound, document] = *asked;
         PlayRequest request;
-        request.audition = stringField(body, "source").value_or("demo") == "audition";
-        request.bars =
-            static_cast<int>(std::clamp(numberField(body, "bars").value_or(4.0), 1.0, double(kMaxPlayBars)));
-        request.bpm =
-            std::clamp(numberField(body, "tempo").value_or(kDefaultTempo), kMinPageTempo, kMaxPageTempo);
-        if (request.audition && base.documentBytes.empty()) {
-            return refuse(res, 400, "Only an opened document has an audition clip");
+        const std::string source = stringField(body, "source").value_or("demo");
+        const bool audition = source == "audition";
+        if (!readTransport(body, request, error)) return refuse(res, 400, error);
+        if (source == "note") {
+            const std::optional<double> key = numberField(body, "key");
+            if (!key || *key < 0 || *key > kMaxKey || *key != std::floor(*key)) {
+                return refuse(res, 400, "A note is played by its key, 0 to 127");
+            }
+            request.key = static_cast<int>(*key);
+        }
+        if (audition) {
+            if (!document || !document->audition) {
+                return refuse(res, 400, "Only an opened document with an audition clip has one to play");
+            }
+            request.audition = &*document->audition;
         }
         const auto start = std::chrono::steady_clock::now();
         std::unique_ptr<PluginSession> session = sessionFor(setup_.plugin, base, &sound, error);
@@ -312,46 +367,78 @@ private:
         if (!result) return refuse(res, 422, error);
         const double total = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-        const int id = nextRender_++;
         JsonValue out = jsonObject();
+        setMember(out, "notes", jsonString(result->notesText));
+        setMember(out, "lengthBeats", jsonString(result->lengthBeats));
+        setMember(out, "tempo", jsonNumber(result->tempo));
+        setMember(out, "tempoText", jsonString(result->tempoText));
+        setMember(out, "audioSeconds", jsonNumber(result->audioSeconds));
+        setMember(out, "loopSeconds", jsonNumber(result->loopSeconds));
+        setMember(out, "renderSeconds", jsonNumber(result->renderSeconds));
+        setMember(out, "totalSeconds", jsonNumber(total));
+        const int id = keepRender(std::move(*result));
         setMember(out, "render", jsonNumber(id));
         setMember(out, "wav", jsonString("/api/render/" + std::to_string(id) + ".wav"));
         setMember(out, "png", jsonString("/api/render/" + std::to_string(id) + ".png"));
-        setMember(out, "notes", jsonString(result->notesText));
-        setMember(out, "lengthBeats", jsonString(result->lengthBeats));
-        setMember(out, "tempo", jsonNumber(request.bpm));
-        setMember(out, "audioSeconds", jsonNumber(result->audioSeconds));
-        setMember(out, "renderSeconds", jsonNumber(result->renderSeconds));
-        setMember(out, "totalSeconds", jsonNumber(total));
-        renders_.push_back(StoredRender{id, std::move(*result), ""});
-        if (renders_.size() > kKeptRenders) renders_.pop_front();
         answer(res, 200, out);
     }
 
+    // Tempo and bars as asked, or refused: a value the studio would change
+    // plays something else than the page shows.
+    static bool readTransport(const JsonValue& body, PlayRequest& request, std::string& error) {
+        if (findMember(body, "tempo")) {
+            const std::optional<double> bpm = numberField(body, "tempo");
+            if (!bpm || *bpm < kMinPlayTempo || *bpm > kMaxPlayTempo) {
+                char text[96];
+                std::snprintf(text, sizeof text, "The tempo is a number from %g to %g BPM", kMinPlayTempo,
+                              kMaxPlayTempo);
+                error = text;
+                return false;
+            }
+            request.bpm = *bpm;
+        }
+        if (findMember(body, "bars")) {
+            const std::optional<double> bars = numberField(body, "bars");
+            if (!bars || *bars < 1 || *bars > kMaxPlayBars || *bars != std::floor(*bars)) {
+                error = "Bars is a whole number from 1 to " + std::to_string(kMaxPlayBars);
+                return false;
+            }
+            request.bars = static_cast<int>(*bars);
+        }
+        return true;
+    }
+
     void save(const httplib::Request& req, httplib::Response& res) {
-        std::lock_guard<std::mutex> lock(mutex_);
         std::string error;
         std::optional<SoundRequest> asked = soundRequest(req, error);
         if (!asked) return refuse(res, 400, error);
-        const auto& [body, base, sound] = *asked;
+        const auto& [body, base, sound, document] = *asked;
         const std::optional<std::string> name = stringField(body, "path");
         if (!name) return refuse(res, 400, "Name the document to save");
         std::unique_ptr<PluginSession> session = sessionFor(setup_.plugin, base, &sound, error);
         std::optional<std::string> text = session ? saveState(*session, error) : std::nullopt;
         if (!text) return refuse(res, 422, error);
+        // Nothing is written that the studio would not open again.
+        if (text->size() > kMaxDocumentTextBytes) {
+            return refuse(res, 413,
+                          "The document would be " + sizeText(text->size()) +
+                              "; the studio saves documents of up to " + sizeText(kMaxDocumentTextBytes));
+        }
         switch (writeToFolder(setup_.folder, *name, *text, boolField(body, "overwrite"), error)) {
             case WriteOutcome::Exists: {
                 JsonValue out = errorJson(error);
                 setMember(out, "exists", jsonBool(true));
+                setMember(out, "path", jsonString(*name));
                 return answer(res, 409, out);
             }
             case WriteOutcome::Refused: return refuse(res, 403, error);
             case WriteOutcome::Written: break;
         }
+        index_.added(*name);
         JsonValue out = jsonObject();
         setMember(out, "saved", jsonString(*name));
         setMember(out, "bytes", jsonNumber(static_cast<double>(text->size())));
-        setMember(out, "documents", documentList());
+        putDocumentList(out);
         answer(res, 200, out);
     }
 
@@ -361,25 +448,26 @@ private:
         std::from_chars(digits.data(), digits.data() + digits.size(),
                         id); // too many digits leave 0: no render
         const bool wav = req.matches[2].str() == "wav";
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (StoredRender& render : renders_) {
-            if (render.id != id) continue;
-            if (wav) return res.set_content(render.result.wav, "audio/wav");
-            if (render.png.empty()) {
-                std::string error;
-                std::optional<std::string> png = pictureOf(render.result, setup_.scratch, error);
-                if (!png) return refuse(res, 500, error);
-                render.png = std::move(*png);
-            }
-            return res.set_content(render.png, "image/png");
+        std::shared_ptr<StoredRender> render = findRender(id);
+        if (!render) return refuse(res, 404, "That render is gone; play again");
+        if (wav) return res.set_content(render->result.wav, "audio/wav");
+        // The picture is drawn once, by the first request for it; the
+        // spectrogram's planner serves one drawing at a time.
+        std::lock_guard<std::mutex> drawing(pictureMutex_);
+        if (render->png.empty()) {
+            std::string error;
+            std::optional<std::string> png = pictureOf(render->result, setup_.scratch, error);
+            if (!png) return refuse(res, 500, error);
+            render->png = std::move(*png);
         }
-        refuse(res, 404, "That render is gone; play again");
+        res.set_content(render->png, "image/png");
     }
 
     struct SoundRequest {
         JsonValue body;
         SoundBase base;
         PageSound sound;
+        std::shared_ptr<const KeptDocument> document; // when the base is an opened document
     };
 
     // The body of a play or save: {"base": {...}, "sound": {...}, ...}.
@@ -403,13 +491,13 @@ private:
                 base.factoryName = *factoryName;
                 base.title = *factoryName;
             } else if (auto documentId = numberField(*baseValue, "document")) {
-                const OpenedDocument* document = findDocument(*documentId);
-                if (!document) {
+                asked.document = findDocument(*documentId);
+                if (!asked.document) {
                     error = "That document is no longer open; open it again";
                     return std::nullopt;
                 }
-                base.documentBytes = document->bytes;
-                base.title = document->name;
+                base.documentBytes = asked.document->text;
+                base.title = asked.document->name;
             }
         }
         if (base.title.empty()) base.title = "fennrow studio";
@@ -419,37 +507,73 @@ private:
         return asked;
     }
 
-    JsonValue documentList() const {
+    void putDocumentList(JsonValue& out) {
+        const DocumentIndex::View view = index_.current();
         JsonValue documents = jsonArray();
-        for (const std::string& name : listDocuments(setup_.folder))
-            documents.items.push_back(jsonString(name));
-        return documents;
+        for (const std::string& name : view.list.names) documents.items.push_back(jsonString(name));
+        setMember(out, "documents", std::move(documents));
+        setMember(out, "documentsCut", jsonBool(view.list.cut));
+        setMember(out, "documentsScanning", jsonBool(view.scanning));
+        setMember(out, "maxDocuments", jsonNumber(static_cast<double>(kMaxListedDocuments)));
     }
 
-    int keepDocument(const std::string& name, std::string bytes) {
+    int keepDocument(const std::string& name, std::string text, std::optional<Audition> audition) {
+        std::lock_guard<std::mutex> lock(mutex_);
         const int id = nextDocument_++;
-        documents_.push_back(OpenedDocument{id, name, std::move(bytes)});
-        if (documents_.size() > kKeptDocuments) documents_.pop_front();
+        documents_.push_back(std::make_shared<const KeptDocument>(
+            KeptDocument{id, name, std::move(text), std::move(audition)}));
+        std::size_t bytes = 0;
+        for (const auto& document : documents_) bytes += document->text.size();
+        while (documents_.size() > 1 && (documents_.size() > kKeptDocuments || bytes > kKeptDocumentBytes)) {
+            bytes -= documents_.front()->text.size();
+            documents_.pop_front();
+        }
         return id;
     }
 
-    const OpenedDocument* findDocument(double id) const {
-        for (const OpenedDocument& document : documents_) {
-            if (document.id == id) return &document;
+    std::shared_ptr<const KeptDocument> findDocument(double id) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& document : documents_) {
+            if (document->id == id) return document;
         }
         return nullptr;
     }
 
-    static constexpr double kDefaultTempo = 120.0;
+    int keepRender(PlayResult result) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const int id = nextRender_++;
+        renders_.push_back(std::make_shared<StoredRender>(StoredRender{id, std::move(result), ""}));
+        std::size_t bytes = 0;
+        for (const auto& render : renders_) bytes += renderBytes(*render);
+        while (renders_.size() > 1 && (renders_.size() > kKeptRenders || bytes > kKeptRenderBytes)) {
+            bytes -= renderBytes(*renders_.front());
+            renders_.pop_front();
+        }
+        return id;
+    }
+
+    std::shared_ptr<StoredRender> findRender(int id) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& render : renders_) {
+            if (render->id == id) return render;
+        }
+        return nullptr;
+    }
 
     StudioSetup setup_;
+    DocumentIndex index_;
     AccessRules rules_;
-    httplib::Server http_;
-    std::mutex mutex_; // one plugin operation at a time; guards what follows
-    std::deque<OpenedDocument> documents_;
+    StudioHttp http_;
+    HttpListenerHandle listener_;
+    // Guards the kept documents and renders only, for moments: plugin work,
+    // file work and drawing never happen under it.
+    std::mutex mutex_;
+    std::deque<std::shared_ptr<const KeptDocument>> documents_;
     int nextDocument_ = 1;
-    std::deque<StoredRender> renders_;
+    std::deque<std::shared_ptr<StoredRender>> renders_;
     int nextRender_ = 1;
+    std::mutex pictureMutex_;
+    std::mutex textMutex_; // guards textSession_
     std::unique_ptr<PluginSession> textSession_;
 };
 

@@ -2,7 +2,9 @@
 // pick a factory sound, draw on the arc-to-tone curve with real pointer
 // events, change Tone, play and save; then the saved document must hold the
 // drawing and the value, and fennrow-render must play it sample for sample as
-// the page did.
+// the page did. Then, with real key and pointer events: undo and redo, the
+// replace question after the name was edited, a change of Tone while the
+// line loops, and notes from the computer keyboard.
 //
 // node --experimental-websocket page_test.mjs STUDIO RENDER WORK_DIR BROWSER
 // Exits 77 (skipped) when this Node has no WebSocket client.
@@ -102,6 +104,11 @@ async function waitFor(expression, what) {
   fail('timed out waiting for ' + what);
 }
 const mouse = (type, x, y) => send('Input.dispatchMouseEvent', { type, x, y, button: 'left', buttons: type === 'mouseReleased' ? 0 : 1, clickCount: 1 });
+async function key(name, code, keyCode, modifiers = 0, text = undefined) {
+  await send('Input.dispatchKeyEvent', { type: text ? 'keyDown' : 'rawKeyDown', key: name, code, windowsVirtualKeyCode: keyCode, modifiers, text });
+  await send('Input.dispatchKeyEvent', { type: 'keyUp', key: name, code, windowsVirtualKeyCode: keyCode, modifiers });
+}
+const CTRL = 2, SHIFT = 8;
 async function click(selector) {
   const r = await evaluate(`(() => { const e = document.querySelector(${JSON.stringify(selector)}); e.scrollIntoView({block: 'center'}); const r = e.getBoundingClientRect(); return {x: r.left + r.width / 2, y: r.top + r.height / 2}; })()`);
   await mouse('mousePressed', r.x, r.y);
@@ -130,6 +137,7 @@ for (const i of [17, 23, 31, 36, LAST]) await mouse('mouseMoved', xOf(i), y);
 await mouse('mouseReleased', xOf(LAST), y);
 const pagePoints = await evaluate(`page.sound.curves[4].slice()`);
 
+const factoryTone = await evaluate(`page.sound.params[3]`);
 // Tone: the slider moved and its input event, as a drag on it would give.
 await evaluate(`(() => { const t = document.getElementById('param-3'); t.value = ${TONE}; t.dispatchEvent(new Event('input')); })()`);
 await waitFor(`document.querySelector('#param-3 ~ output').textContent === '0.800'`, "the plugin's value text of Tone");
@@ -196,4 +204,112 @@ if (loudest < 0.01) fail('the page played silence');
 if (differing) fail(`${differing} of ${a.length} samples differ between the page and fennrow-render`);
 console.log(`page and fennrow-render agree on all ${a.length} samples; ${played.audioSeconds.toFixed(2)} s rendered in ` +
   `${(played.renderSeconds * 1000).toFixed(0)} ms, answered in ${(played.totalSeconds * 1000).toFixed(0)} ms`);
+
+// Undo and redo from the keyboard: Tone, then the drawing, and back.
+await evaluate(`document.activeElement.blur()`);
+await key('z', 'KeyZ', 90, CTRL);
+await waitFor(`page.sound.params[3] === ${factoryTone} && Number(document.getElementById('param-3').value) === ${factoryTone} && page.sound.curves[4][${FIRST}] === ${DRAWN_VALUE}`, 'Tone undone');
+await key('z', 'KeyZ', 90, CTRL);
+await waitFor(`Math.abs(page.sound.curves[4][${FIRST}] - (${2 * FIRST / 63 - 1})) < 1e-6`, 'the drawing undone');
+await key('Z', 'KeyZ', 90, CTRL | SHIFT);
+await key('Z', 'KeyZ', 90, CTRL | SHIFT);
+await waitFor(`page.sound.params[3] === ${TONE} && page.sound.curves[4][${FIRST}] === ${DRAWN_VALUE}`, 'both redone');
+
+// "Replace it?" belongs to the name it was asked for: after the name is
+// edited, nothing may replace the file under the new name.
+const other = path.join(sounds, 'other.json');
+const otherText = fs.readFileSync(path.join(sounds, SAVED_NAME), 'utf8').replace('"tone":', '"tone" :');
+fs.writeFileSync(other, otherText);
+await click('#save');
+await waitFor(`!!document.querySelector('#status button')`, 'the replace question');
+await evaluate(`(() => { const b = document.getElementById('save-name'); b.focus(); b.select(); })()`);
+await send('Input.insertText', { text: 'other.json' });
+if (await evaluate(`!!document.querySelector('#status button')`)) {
+  await click('#status button');
+  await sleep(1000);
+}
+if (fs.readFileSync(other, 'utf8') !== otherText) fail('other.json was replaced though only drawn/bass.json was confirmed');
+
+const ANALYSE = `(() => {
+  const rate = loop.context.sampleRate, fade = Math.round(0.004 * rate), span = Math.round(0.2 * rate);
+  const now = loop.swaps.at(-1), before = loop.swaps.at(-2);
+  const out = new Map();
+  for (const block of window.tapped) {
+    const first = Math.round(block.t * rate);
+    block.d.forEach((v, k) => out.set(first + k, v));
+  }
+  const at = (swap, frame) => {
+    const frames = Math.round(swap.loopSeconds * rate), start = Math.round((swap.when - swap.offset) * rate);
+    return swap.buffer.getChannelData(0)[(((frame - start) % frames) + frames) % frames];
+  };
+  const swapFrame = Math.round(now.when * rate);
+  // The tap may lag the schedule by a fixed number of frames: find it.
+  const error = (lag, from, to, swap) => {
+    let worst = 0;
+    for (let f = from; f < to; ++f) {
+      const v = out.get(f + lag);
+      if (v === undefined) return Infinity;
+      worst = Math.max(worst, Math.abs(v - at(swap, f)));
+    }
+    return worst;
+  };
+  let lag = null;
+  for (let l = -16384; l <= 16384 && lag === null; ++l) {
+    if (error(l, swapFrame + fade, swapFrame + fade + 64, now) < 1e-6) lag = l;
+  }
+  if (lag === null) return { lag };
+  // Before the swap, back to the swap before it, only the old render plays.
+  const beforeFrom = Math.max(swapFrame - span, Math.round(before.when * rate) + fade);
+  if (swapFrame - fade - beforeFrom < 64) return { lag, before: NaN };
+  let louder = 0, differ = 0;
+  for (let f = swapFrame; f < swapFrame + fade; ++f) louder = Math.max(louder, Math.abs(out.get(f + lag)) - Math.abs(at(now, f)));
+  for (let f = swapFrame; f < swapFrame + span; ++f) differ = Math.max(differ, Math.abs(at(now, f) - at(before, f)));
+  return { lag, after: error(lag, swapFrame + fade, swapFrame + span, now),
+           before: error(lag, beforeFrom, swapFrame - fade, before), louder, differ };
+})()`;
+
+// Loop mode: Tone changes from the keyboard while the line loops; the next
+// render takes over at the same place in the loop, and after the swap only
+// the new render is heard. The page's output is tapped to check it.
+await evaluate(`document.activeElement.blur()`);
+await click('#loop');
+await waitFor(`document.body.dataset.loopRender !== undefined && loop.context.currentTime > 0`, 'the loop to start');
+await evaluate(`(() => {
+  const c = loop.context, tap = c.createScriptProcessor(4096, 2, 2);
+  window.tapped = [];
+  tap.onaudioprocess = (e) => window.tapped.push({ t: e.playbackTime, d: Float32Array.from(e.inputBuffer.getChannelData(0)) });
+  loop.out.connect(tap);
+  tap.connect(c.destination);
+  window.keepTap = tap;
+})()`);
+// The tap's blocks carry their own times; a block the browser dropped under
+// load leaves a gap, and the check is then made again on the next change.
+let swap = null;
+const whole = (r) => r && r.lag !== null && [r.after, r.before, r.louder].every(Number.isFinite);
+for (let attempt = 0; attempt < 3 && !whole(swap); ++attempt) {
+  await sleep(500);
+  await evaluate(`document.getElementById('param-3').focus()`);
+  const arrow = attempt % 2 ? 'ArrowRight' : 'ArrowLeft';
+  for (let i = 0; i < 30; ++i) await key(arrow, arrow, attempt % 2 ? 39 : 37);
+  const tone = await evaluate(`page.sound.params[3]`);
+  const swaps = await evaluate(`loop.swaps.length`);
+  await waitFor(`page.sound.params[3] === ${tone} && !loop.busy && !loop.again && loop.swaps.length > ${swaps} && loop.context.currentTime > loop.swaps.at(-1).when + 0.5`, 'the new render to loop');
+  swap = await evaluate(ANALYSE);
+}
+if (swap.lag === null) fail('the output after the swap is not the new render (or the tap dropped blocks three times)');
+if (!(swap.after < 1e-6)) fail(`after the swap the output differs from the new render by ${swap.after}`);
+if (!(swap.before < 1e-6)) fail(`before the swap the output differs from the old render by ${swap.before}`);
+if (!(swap.louder <= 1e-6)) fail(`the old render is heard after the swap (${swap.louder} louder than the new one)`);
+if (!(swap.differ > 0.01)) fail(`the two renders hardly differ (${swap.differ}); the check says nothing`);
+await click('#loop');
+console.log(`loop swap: the new render takes over at the same place; the tap lags by ${swap.lag} frames`);
+
+// Notes from the computer keyboard, rendered on demand through the plugin.
+await evaluate(`document.activeElement.blur()`);
+await key('a', 'KeyA', 65, 0, 'a');
+await waitFor(`document.body.dataset.note === '36' && notes.rendered && notes.rendered.notes.startsWith('36:0:2:')`, 'the note of A');
+await key('x', 'KeyX', 88, 0, 'x');
+await key('j', 'KeyJ', 74, 0, 'j');
+await waitFor(`document.body.dataset.note === '59' && notes.last.buffer.getChannelData(0).some((v) => Math.abs(v) > 0.01)`, 'the note of J an octave up');
+
 finish(0);

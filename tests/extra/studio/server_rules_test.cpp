@@ -3,7 +3,9 @@
 // Origin, token and size the way a hostile page or program would.
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -16,10 +18,12 @@
 #include <fstream>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "document/json_parser.h"
 #include "document/json_value.h"
 #include "document/json_writer.h"
+#include "zip_builder.h"
 
 namespace fennrow {
 namespace {
@@ -46,19 +50,23 @@ void writeText(const fs::path& path, const std::string& text) {
 
 class Studio {
 public:
-    Studio() {
+    explicit Studio(int askedPort = 0) {
         int out[2];
-        if (::pipe(out) != 0) return;
+        int err[2];
+        if (::pipe(out) != 0 || ::pipe(err) != 0) return;
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::close(out[1]);
-            ::execl(FENNROW_STUDIO_PROGRAM, FENNROW_STUDIO_PROGRAM, "--port", "0", kSounds.c_str(),
-                    static_cast<char*>(nullptr));
+            ::dup2(err[1], STDERR_FILENO);
+            for (const int fd : {out[0], out[1], err[0], err[1]}) ::close(fd);
+            const std::string portText = std::to_string(askedPort);
+            ::execl(FENNROW_STUDIO_PROGRAM, FENNROW_STUDIO_PROGRAM, "--port", portText.c_str(),
+                    kSounds.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(out[1]);
+        ::close(err[1]);
+        errors_ = err[0];
         std::string line;
         char c = 0;
         while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
@@ -71,10 +79,28 @@ public:
         }
     }
     ~Studio() {
+        if (errors_ >= 0) ::close(errors_);
         if (pid_ <= 0) return;
         ::kill(pid_, SIGTERM);
         int status = 0;
         ::waitpid(pid_, &status, 0);
+    }
+
+    // What it wrote to its error stream until it ended, and its exit code;
+    // one still running after ten seconds is stopped (-1).
+    int ended(std::string& errors) {
+        char buffer[4096];
+        pollfd ready{errors_, POLLIN, 0};
+        while (::poll(&ready, 1, 10000) > 0) {
+            const ssize_t n = ::read(errors_, buffer, sizeof buffer);
+            if (n <= 0) break;
+            errors.append(buffer, static_cast<std::size_t>(n));
+        }
+        ::kill(pid_, SIGTERM);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
     int port = 0;
@@ -82,6 +108,7 @@ public:
 
 private:
     pid_t pid_ = -1;
+    int errors_ = -1;
 };
 
 class StudioRules : public ::testing::Test {
@@ -93,6 +120,10 @@ protected:
         writeText(kOutside / "secret.json", R"({"kind":"instance","spec":"1.0","plugin":"fennrow"})");
         fs::create_directory_symlink(kOutside, kSounds / "link-out");
         fs::create_symlink(kOutside / "secret.json", kSounds / "link-file.json");
+        // Found by the first walk of the folder.
+        writeText(kSounds / "sub" / "target.json", "{}");
+        fs::create_symlink("sub/target.json", kSounds / "alias.json");
+        writeText(kSounds / "bad-\xff.json", "{}");
         studio_ = new Studio();
         ASSERT_GT(studio_->port, 0) << "fennrow-studio did not print its address";
     }
@@ -103,9 +134,7 @@ protected:
 
     static std::string host() { return "127.0.0.1:" + std::to_string(studio_->port); }
 
-    // Sends the raw request and reads the reply until the server closes.
-    static Reply raw(const std::string& request) {
-        Reply reply;
+    static int connectToStudio() {
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -113,8 +142,19 @@ protected:
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
             ::close(fd);
-            return reply;
+            return -1;
         }
+        return fd;
+    }
+
+    // Sends the raw request and reads the reply until the server closes; a
+    // server that keeps silent for `patienceSeconds` gives no reply (status 0).
+    static Reply raw(const std::string& request, int patienceSeconds = 60) {
+        Reply reply;
+        const int fd = connectToStudio();
+        if (fd < 0) return reply;
+        const timeval patience{patienceSeconds, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
         ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
         std::string text;
         char buffer[65536];
@@ -136,7 +176,7 @@ protected:
         bool withToken = true;
     };
 
-    static Reply send(const Call& call) {
+    static Reply send(const Call& call, int patienceSeconds = 60) {
         std::string request = call.method + " " + call.target + " HTTP/1.1\r\n";
         request += "Host: " + host() + "\r\n";
         if (call.withToken) request += "X-Studio-Token: " + studio_->token + "\r\n";
@@ -145,7 +185,7 @@ protected:
             request += "Content-Length: " + std::to_string(call.body.size()) + "\r\n";
         }
         request += call.extraHeaders + "Connection: close\r\n\r\n" + call.body;
-        return raw(request);
+        return raw(request, patienceSeconds);
     }
 
     static Reply get(const std::string& target) {
@@ -176,6 +216,17 @@ protected:
     }
 
     static std::string openBody(const std::string& path) { return R"({"path":")" + path + R"("})"; }
+
+    // Opens a document and plays the sound the answer gives, with `extra`
+    // members in the request.
+    static Reply playOpened(const std::string& name, const std::string& extra) {
+        const Reply opened = post("/api/open", openBody(name));
+        JsonParseResult answer = parseJson(opened.body);
+        if (!answer.ok || !findMember(answer.value, "document")) return opened;
+        return post("/api/play", R"({"base":{"document":)" +
+                                     writeJson(*findMember(answer.value, "document")) + R"(},"sound":)" +
+                                     writeJson(*findMember(answer.value, "sound")) + "," + extra + "}");
+    }
 
     static Studio* studio_;
 };
@@ -342,6 +393,129 @@ TEST_F(StudioRules, SavesWhatThePluginWritesKeepingUnknownMembers) {
     EXPECT_NE(saved.find(R"("futureKnob":3)"), std::string::npos) << saved;
     EXPECT_NE(saved.find(R"("tone":0.2)"), std::string::npos) << saved;
     EXPECT_NE(saved.find(R"("spec":"1.0")"), std::string::npos) << saved;
+}
+
+TEST_F(StudioRules, APortInUseIsAnErrorAndTheFirstStudioKeepsIt) {
+    Studio second(studio_->port);
+    std::string errors;
+    EXPECT_EQ(second.ended(errors), 1);
+    EXPECT_NE(errors.find("is in use"), std::string::npos) << errors;
+    EXPECT_EQ(get("/api/documents").status, 200);
+}
+
+TEST_F(StudioRules, SlowAndIdleConnectionsLeaveThePageItsAnswers) {
+    std::vector<int> sockets;
+    for (int i = 0; i < 1000; ++i) sockets.push_back(connectToStudio());
+    // Heads that never end, as a slow sender's would.
+    for (int i = 0; i < 8; ++i) {
+        const int fd = connectToStudio();
+        const std::string part = "GET /api/documents HTTP/1.1\r\nHost: " + host() + "\r\nX-Slow: ";
+        ::send(fd, part.data(), part.size(), MSG_NOSIGNAL);
+        sockets.push_back(fd);
+    }
+    Call call;
+    call.target = "/api/documents";
+    EXPECT_EQ(send(call, 2).status, 200);
+    EXPECT_EQ(post("/api/open", openBody("missing.json")).status, 404);
+    for (const int fd : sockets) {
+        if (fd >= 0) ::close(fd);
+    }
+}
+
+TEST_F(StudioRules, RefusesDocumentsBeyondItsBoundsBeforeUnpackingThem) {
+    using test::EntrySpec;
+    constexpr std::uint32_t kGigabyte = 1u << 30;
+    const auto entry = [](const char* name, const char* text, std::optional<std::uint32_t> claimed) {
+        EntrySpec spec;
+        spec.name = name;
+        spec.content = test::bytesOf(text);
+        spec.uncompressedSize = claimed; // what the archive claims, checked before any unpacking
+        return spec;
+    };
+    const EntrySpec huge = entry("instance.json", R"({"kind":"instance"})", kGigabyte);
+    const EntrySpec asset = entry("assets/big", "x", kGigabyte);
+    const struct {
+        const char* file;
+        std::vector<EntrySpec> entries;
+        const char* says;
+    } cases[] = {
+        {"huge.zip", {huge}, "unpacks to more than"},
+        {"two.zip", {entry("instance.json", "{}", std::nullopt), asset, asset}, "unpacks to more than"},
+        {"big.json", {}, "the document is 1 MB"},
+    };
+    for (const auto& c : cases) {
+        const fs::path file = kSounds / c.file;
+        if (c.entries.empty()) {
+            writeText(file, R"({"kind":"instance","spec":"1.0","plugin":"fennrow","pad":")" +
+                                std::string(1 << 20, 'x') + "\"}");
+        } else {
+            test::ArchiveSpec archive;
+            archive.entries = c.entries;
+            const test::Bytes zip = test::buildZip(archive);
+            writeText(file, std::string(zip.begin(), zip.end()));
+        }
+        const Reply reply = post("/api/open", openBody(c.file));
+        EXPECT_EQ(reply.status, 413) << c.file;
+        EXPECT_NE(reply.body.find(c.says), std::string::npos) << reply.body;
+    }
+}
+
+TEST_F(StudioRules, NamesAreUtf8AndReplacingKeepsWhatTheOwnerSet) {
+    EXPECT_EQ(post("/api/save", saveBody("bad-\xc3(.json", false, 0.3)).status, 403);
+
+    // The longest name the folder takes can be replaced too.
+    const std::string longName = std::string(250, 'l') + ".json";
+    EXPECT_EQ(post("/api/save", saveBody(longName, false, 0.3)).status, 200);
+    EXPECT_EQ(post("/api/save", saveBody(longName, true, 0.4)).status, 200);
+    EXPECT_NE(fileText(kSounds / longName).find("\"tone\":0.4"), std::string::npos);
+
+    const fs::path mine = kSounds / "mine.json";
+    ASSERT_EQ(post("/api/save", saveBody("mine.json", false, 0.3)).status, 200);
+    fs::permissions(mine, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(post("/api/save", saveBody("mine.json", true, 0.5)).status, 200);
+    EXPECT_EQ(fs::status(mine).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    const fs::path locked = kSounds / "locked.json";
+    ASSERT_EQ(post("/api/save", saveBody("locked.json", false, 0.3)).status, 200);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string before = fileText(locked);
+    const Reply refused = post("/api/save", saveBody("locked.json", true, 0.5));
+    EXPECT_EQ(refused.status, 403);
+    EXPECT_NE(refused.body.find("read-only"), std::string::npos) << refused.body;
+    EXPECT_EQ(fileText(locked), before);
+
+    // A link is listed under its own name; a name that is not UTF-8 is left
+    // out, and the list stays JSON.
+    const Reply list = get("/api/documents");
+    JsonParseResult parsed = parseJson(list.body);
+    ASSERT_TRUE(parsed.ok) << list.body;
+    std::vector<std::string> names;
+    for (const JsonValue& item : findMember(parsed.value, "documents")->items) names.push_back(item.string);
+    EXPECT_NE(std::find(names.begin(), names.end(), "alias.json"), names.end()) << list.body;
+    EXPECT_NE(std::find(names.begin(), names.end(), "mine.json"), names.end()) << list.body;
+    EXPECT_EQ(list.body.find("bad-"), std::string::npos);
+}
+
+TEST_F(StudioRules, PlaysTheAuditionClipUnderItsTempoMap) {
+    // Four beats at 120 BPM, four at 60, and a second of tail: 7 s.
+    writeText(kSounds / "audition.json",
+              R"({"kind":"instance","spec":"1.0","plugin":"fennrow","params":{},"audition":)"
+              R"({"kind":"clip","spec":"1.0","length":8,"tempo":[{"at":0,"bpm":120},{"at":4,"bpm":60}],)"
+              R"("notes":[{"at":0,"len":1,"pitch":40},{"at":7,"len":1,"pitch":43}]}})");
+    const Reply played = playOpened("audition.json", R"("source":"audition","tempo":120)");
+    ASSERT_EQ(played.status, 200) << played.body;
+    JsonParseResult answer = parseJson(played.body);
+    EXPECT_NEAR(findMember(answer.value, "audioSeconds")->number, 7.0, 1e-3) << played.body;
+}
+
+TEST_F(StudioRules, RefusesATempoOrLengthItWouldHaveToChange) {
+    writeText(kSounds / "plain.json", R"({"kind":"instance","spec":"1.0","plugin":"fennrow","params":{}})");
+    for (const char* transport : {R"("tempo":1000)", R"("tempo":"")", R"("tempo":10)", R"("tempo":null)",
+                                  R"("bars":0)", R"("bars":2.5)", R"("bars":17)"}) {
+        const Reply reply = playOpened("plain.json", transport);
+        EXPECT_EQ(reply.status, 400) << transport << " " << reply.body;
+    }
+    EXPECT_EQ(playOpened("plain.json", R"("tempo":400,"bars":1)").status, 200);
 }
 
 } // namespace
