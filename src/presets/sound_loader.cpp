@@ -4,6 +4,7 @@
 #include "document/json_parser.h"
 #include "document/json_writer.h"
 #include "plugin/param_table.h"
+#include "plugin/param_value.h"
 #include "presets/sound_layout.h"
 #include "presets/sound_writer.h"
 
@@ -46,20 +47,7 @@ float paramFromDocument(const ParamSpec& row, const JsonValue* member) {
     if (member == nullptr || member->type != JsonType::Number) {
         return row.defaultValue;
     }
-    float x = toFloat(member->number);
-    if (std::isnan(x)) {
-        return row.defaultValue;
-    }
-    if (row.stepped) {
-        x = std::round(x);
-    }
-    if (x > row.max) {
-        return row.max;
-    }
-    if (x < row.min) {
-        return row.min;
-    }
-    return x;
+    return paramValueFor(row, toFloat(member->number));
 }
 
 const JsonValue* firstParam(const InstanceDocument& document, std::string_view key) {
