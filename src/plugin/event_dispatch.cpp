@@ -1,6 +1,6 @@
 #include "plugin/event_dispatch.h"
 
-#include "plugin/float_conversion.h"
+#include "maths/float_narrowing.h"
 #include "plugin/note_extras.h"
 #include "plugin/param_writes.h"
 #include "plugin/plugin_instance.h"
@@ -16,7 +16,7 @@ void noteOn(PluginInstance& instance, const clap_event_header_t* header) {
     // A new note with this id starts without the records of an earlier one.
     freeNoteExtras(instance.noteExtras, note.note_id);
     if (note.key < kLowestKey || note.key > kHighestKey) return;
-    EngineNoteOn(instance.engine, note.key, narrowToFloat(note.velocity));
+    EngineNoteOn(instance.engine, note.key, maths::narrowToFloat(note.velocity));
 }
 
 // Note off and choke: -1 (any negative key) releases every held key.

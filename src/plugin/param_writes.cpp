@@ -1,6 +1,6 @@
 #include "plugin/param_writes.h"
 
-#include "plugin/float_conversion.h"
+#include "maths/float_narrowing.h"
 #include "plugin/param_value.h"
 #include "plugin/plugin_instance.h"
 
@@ -10,7 +10,7 @@ void writeParam(PluginInstance& instance, const clap_event_param_value_t& event)
     const int index = paramIndexById(event.param_id);
     if (index < 0) return;
     const ParamSpec& spec = kParamTable[index];
-    const float value = paramValueFor(spec, narrowToFloat(event.value));
+    const float value = paramValueFor(spec, maths::narrowToFloat(event.value));
     slotValue(instance.liveSound.params, spec.slot) = value;
     instance.paramValues[index].store(value, std::memory_order_relaxed);
 }
