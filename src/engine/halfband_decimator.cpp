@@ -13,14 +13,13 @@ namespace fennrow {
 namespace {
 
 constexpr int kCentre = 15;
-constexpr float kHalfPi = 1.5707964f;
 constexpr float kFourPi = 12.566371f;
 
 HalfbandTaps buildTaps() {
     HalfbandTaps t{};
     for (int i = 0; i < kHalfbandTapCount; ++i) {
         const float offset = static_cast<float>(i - kCentre);
-        const float s = i == kCentre ? 0.5f : maths::sinf(offset * kHalfPi) / (offset * kPi32);
+        const float s = i == kCentre ? 0.5f : maths::sinf(offset * kHalfPi32) / (offset * kPi32);
         const float fi = static_cast<float>(i);
         // Blackman window over the 31 points.
         const float w =
