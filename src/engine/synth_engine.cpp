@@ -243,7 +243,7 @@ void renderChunk(SynthEngine& e, float* left, float* right, uint32_t n) {
 
 } // namespace
 
-void EnginePrepare(SynthEngine& e, float sampleRate) {
+void enginePrepare(SynthEngine& e, float sampleRate) {
     const float sr = usableSampleRate(sampleRate);
     e.sampleRate = sr;
     e.amp.sampleRate = sr;
@@ -264,13 +264,13 @@ void EnginePrepare(SynthEngine& e, float sampleRate) {
     e.pluck.attackCoefficient = 1.0f - maths::expf(-1.0f / (sr * kPluckAttackSeconds));
 }
 
-void EngineReset(SynthEngine& e) {
+void engineReset(SynthEngine& e) {
     const float sr = e.sampleRate;
     e = SynthEngine{};
-    EnginePrepare(e, sr);
+    enginePrepare(e, sr);
 }
 
-void EngineRender(SynthEngine& e, const SoundParams& params, const CurveSet& curves,
+void engineRender(SynthEngine& e, const SoundParams& params, const CurveSet& curves,
                   const BlockTiming& timing, float* left, float* right, uint32_t frames) {
     const SampleClock clock = sampleClock(e.sampleRate, timing);
     uint32_t done = 0;

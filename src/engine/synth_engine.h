@@ -1,7 +1,7 @@
 // The mono bass voice: a clean sine sub under two detuned, self-modulated,
 // driven and filtered oscillators, with its note stack, envelopes and the
 // tempo-locked modulation. Plain data; the operations below run on the audio
-// thread (EnginePrepare during activation) and never allocate or lock.
+// thread (enginePrepare during activation) and never allocate or lock.
 #pragma once
 
 #include "engine/dc_blocker.h"
@@ -84,13 +84,13 @@ struct SynthEngine {
     bool hasShaperDrive = false;
 };
 
-void EnginePrepare(SynthEngine& engine, float sampleRate);
-void EngineReset(SynthEngine& engine);
-void EngineRender(SynthEngine& engine, const SoundParams& params, const CurveSet& curves,
+void enginePrepare(SynthEngine& engine, float sampleRate);
+void engineReset(SynthEngine& engine);
+void engineRender(SynthEngine& engine, const SoundParams& params, const CurveSet& curves,
                   const BlockTiming& timing, float* left, float* right, uint32_t frames);
 
-void EngineNoteOn(SynthEngine& engine, int key, float velocity);
-void EngineNoteOff(SynthEngine& engine, int key);
-void EngineReleaseAll(SynthEngine& engine);
+void engineNoteOn(SynthEngine& engine, int key, float velocity);
+void engineNoteOff(SynthEngine& engine, int key);
+void engineReleaseAll(SynthEngine& engine);
 
 } // namespace fennrow
