@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-namespace fennrow::testing {
+namespace fennrow::test {
 
 namespace {
 
@@ -69,4 +69,4 @@ void referenceRender(SynthEngine& e, const SoundParams& params, const CurveSet& 
     }
 }
 
-} // namespace fennrow::testing
+} // namespace fennrow::test

@@ -4,7 +4,7 @@
 #include <limits>
 #include <random>
 
-namespace fennrow::testing {
+namespace fennrow::test {
 
 namespace {
 
@@ -98,4 +98,4 @@ void runScenario(const ScenarioOptions& o, RenderFunction render, std::vector<fl
     }
 }
 
-} // namespace fennrow::testing
+} // namespace fennrow::test

@@ -32,7 +32,7 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 namespace fennrow {
 namespace {
 
-using testing::ScenarioOptions;
+using test::ScenarioOptions;
 
 struct Output {
     std::vector<float> left, right;
@@ -44,9 +44,9 @@ Output render(SynthEngine& e, const SoundParams& p, const BlockTiming& t, uint32
     return out;
 }
 
-Output scenario(const ScenarioOptions& o, testing::RenderFunction renderer = engineRender) {
+Output scenario(const ScenarioOptions& o, test::RenderFunction renderer = engineRender) {
     Output out;
-    testing::runScenario(o, renderer, out.left, out.right);
+    test::runScenario(o, renderer, out.left, out.right);
     return out;
 }
 
@@ -70,7 +70,7 @@ TEST(SynthEngine, ChunkedRenderMatchesThePlainLoopBitForBit) {
             o.sampleRate = rate;
             o.frames = std::max<uint64_t>(24000, static_cast<uint64_t>(rate * 1.5f));
             o.hostile = run == 2;
-            const Output fast = scenario(o), plain = scenario(o, testing::referenceRender);
+            const Output fast = scenario(o), plain = scenario(o, test::referenceRender);
             const Output narrow = scenario(o, narrowRender);
             float loudest = 0.0f;
             for (float v : fast.left) loudest = std::max(loudest, std::fabs(v));
@@ -142,7 +142,7 @@ TEST(SynthEngine, SpreadZeroIsMono) {
 }
 
 TEST(SynthEngine, TicksFallEvery64SamplesWhateverTheSlices) {
-    const SoundParams p = testing::randomParams(5);
+    const SoundParams p = test::randomParams(5);
     SynthEngine whole, sliced;
     enginePrepare(whole, 48000.0f);
     enginePrepare(sliced, 48000.0f);
@@ -208,7 +208,7 @@ TEST(SynthEngine, RenderNotesAndResetAllocateNothing) {
     SynthEngine e;
     enginePrepare(e, 48000.0f);
     std::vector<float> l(4096), r(4096);
-    const SoundParams p = testing::randomParams(9);
+    const SoundParams p = test::randomParams(9);
     const CurveSet curves = defaultCurveSet();
     const long before = gAllocations.load();
     engineNoteOn(e, 40, 1.0f);
@@ -241,10 +241,10 @@ TEST(SynthEngine, PrepareAndReset) {
     enginePrepare(used, 96000.0f);
     enginePrepare(fresh, 96000.0f);
     engineNoteOn(used, 40, 1.0f);
-    render(used, testing::randomParams(3), BlockTiming{2.0, 100.0f, true}, 1000);
+    render(used, test::randomParams(3), BlockTiming{2.0, 100.0f, true}, 1000);
     engineReset(used);
     EXPECT_EQ(used.sampleRate, 96000.0f);
-    const SoundParams p = testing::randomParams(4);
+    const SoundParams p = test::randomParams(4);
     engineNoteOn(used, 50, 0.7f);
     engineNoteOn(fresh, 50, 0.7f);
     EXPECT_TRUE(
