@@ -11,18 +11,19 @@
 
 namespace fennrow::maths::detail {
 
-// The exact result lies within [y - width, y + width]. A width of 0 means
-// y is exact (or a special value such as NaN or an infinity).
+// The exact result lies within [y - halfWidth, y + halfWidth]. A half-width
+// of 0 means y is exact (or a special value such as NaN or an infinity).
 struct Estimate {
     double y;
-    double width;
+    double halfWidth;
 };
 
-// The width bounds below are stated relative to |y| and include a margin
-// for the rounding of y +- width themselves.
+// The half-width bounds below are stated relative to |y| and include a
+// margin for the rounding of y +- halfWidth themselves.
 inline bool roundsUnambiguously(const Estimate& e, float& out) {
     out = static_cast<float>(e.y);
-    return e.width == 0.0 || static_cast<float>(e.y - e.width) == static_cast<float>(e.y + e.width);
+    return e.halfWidth == 0.0 ||
+           static_cast<float>(e.y - e.halfWidth) == static_cast<float>(e.y + e.halfWidth);
 }
 
 struct HardCase {
