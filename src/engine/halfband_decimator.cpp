@@ -79,11 +79,11 @@ void advanceHalfbandHistory(HalfbandDecimator& dec, const HalfbandBlock& block, 
 
 void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, HalfbandDecimator& decB,
                         HalfbandBlock& blockB, const HalfbandTaps& taps, int count, float* outA, float* outB,
-                        bool wideLanes) {
+                        bool useAvx2) {
     clearHalfbandTail(blockA, count);
     clearHalfbandTail(blockB, count);
 #if FENNROW_ENGINE_AVX2
-    if (wideLanes)
+    if (useAvx2)
         filterHalfbandPairAvx2(blockA, blockB, taps, count, outA, outB);
     else
 #endif
@@ -91,7 +91,7 @@ void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, Halfband
     advanceHalfbandHistory(decA, blockA, count);
     advanceHalfbandHistory(decB, blockB, count);
 #if !FENNROW_ENGINE_AVX2
-    (void)wideLanes;
+    (void)useAvx2;
 #endif
 }
 

@@ -52,7 +52,7 @@ struct SynthEngine {
     DcBlocker dcRight;
     NoteStack notes;
     float sampleRate = kDefaultSampleRate;
-    double halfPeriod = 1.0 / 96000.0;
+    double secondsPerStep = 1.0 / 96000.0; // at the doubled rate
     float targetNote = 36.0f;
     float velocityTarget = 1.0f;
     bool legato = true;
@@ -72,7 +72,7 @@ struct SynthEngine {
     float lastFrequency = 0.0f;
     // Whether the feedback oscillators take the AVX2 path (where the
     // processor has it); either path gives the same bits.
-    bool wideLanes = false;
+    bool useAvx2 = false;
     bool hasLastFrequency = false;
     // The smoothers' coefficients for the times last asked for.
     OnePoleCoefficientCache glideCoefficient;

@@ -100,7 +100,7 @@ bool quotientPair(const ShaperPass& s, int k, float* out) {
 } // namespace
 
 void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in,
-                       const ShaperTerms& terms, float* out, int count, bool wideLanes) {
+                       const ShaperTerms& terms, float* out, int count, bool useAvx2) {
     double x[kShaperBlockMax + 1]; // x[0] is the previous input
     double f[kShaperBlockMax + 1]; // antiderivative at x
     x[0] = s.previous;
@@ -110,9 +110,9 @@ void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const floa
     int k = 0;
     bool allApart = true;
 #if FENNROW_ENGINE_AVX2
-    if (wideLanes) k = shaperAntiderivativesAvx2(p, terms, x, f, count);
+    if (useAvx2) k = shaperAntiderivativesAvx2(p, terms, x, f, count);
 #else
-    (void)wideLanes;
+    (void)useAvx2;
 #endif
 #if FENNROW_SHAPER_SSE
     for (; k + 2 <= count; k += 2) antiderivativePair(pass, k);
@@ -120,7 +120,7 @@ void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const floa
     for (; k < count; ++k) pass.antiderivative(k);
     k = 0;
 #if FENNROW_ENGINE_AVX2
-    if (wideLanes) k = shaperQuotientsAvx2(x, f, out, count, allApart);
+    if (useAvx2) k = shaperQuotientsAvx2(x, f, out, count, allApart);
 #endif
 #if FENNROW_SHAPER_SSE
     for (; k + 2 <= count; k += 2) allApart &= quotientPair(pass, k, out);

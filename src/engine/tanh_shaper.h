@@ -105,10 +105,10 @@ void shaperTermsSpan(const TanhShaperParams& p, const float* in, ShaperTerms& te
 void shaperTermsSpanPair(const TanhShaperParams& p, const float* inA, ShaperTerms& termsA, const float* inB,
                          ShaperTerms& termsB, int first, int count);
 
-// wideLanes: AVX2 may do the passes (only where the processor has it; the
+// useAvx2: AVX2 may do the passes (only where the processor has it; the
 // same bits either way).
 void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in,
-                       const ShaperTerms& terms, float* out, int count, bool wideLanes = false);
+                       const ShaperTerms& terms, float* out, int count, bool useAvx2 = false);
 
 void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,
                         int count);
