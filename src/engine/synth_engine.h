@@ -2,6 +2,8 @@
 // driven and filtered oscillators, with its note stack, envelopes and the
 // tempo-locked modulation. Plain data; the operations below run on the audio
 // thread (enginePrepare during activation) and never allocate or lock.
+// tests/engine/reference_render.cpp is the same voice written sample by
+// sample for reading; the engine tests hold this one to its bits.
 #pragma once
 
 #include "engine/dc_blocker.h"
