@@ -1,10 +1,11 @@
-// The rounding step shared by the single-precision functions. Each function
-// first evaluates its result in double with a proven bound on the error; if
-// every value within that bound rounds to the same float, that float is the
+// The rounding step shared by the single-precision functions (the words are
+// those of src/maths/README.md). Each function first evaluates its estimate
+// in double with a proven bound on the error; if every value within that
+// bound rounds to the same float (the rounding test), that float is the
 // correctly rounded result. The few inputs where the bound straddles a
-// rounding boundary were found by enumerating all 2^32 inputs (the
-// fennrow_float_hard_cases tool) and are answered from a table of results
-// that MPFR rounded exactly.
+// rounding boundary were found by enumerating all 2^32 inputs
+// (fennrow_float_exhaustive --hard-cases) and are answered from a table of
+// results that MPFR rounded exactly: the exact path.
 #pragma once
 
 #include <cstdint>
