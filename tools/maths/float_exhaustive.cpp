@@ -34,23 +34,7 @@ using namespace fennrow::maths;
 
 namespace {
 
-constexpr double kLibmMargin = 0x1p-40;
 constexpr int kMaxReports = 20;
-
-float reference(const oracle::FloatFunction& f, float x) {
-    if (x != x) return x;
-    const double z = f.libm(static_cast<double>(x));
-    // For a finite x, a NaN is a domain error, an infinity an overflow past
-    // the double range and a zero an underflow below it (or an exact zero
-    // result): each rounds to the float of the same kind and sign.
-    if (std::isfinite(x) && (z != z || std::isinf(z) || z == 0.0)) return static_cast<float>(z);
-    if (std::isfinite(x)) {
-        const double margin = std::fabs(z) * kLibmMargin;
-        const float lo = static_cast<float>(z - margin);
-        if (lo == static_cast<float>(z + margin)) return lo;
-    }
-    return oracle::exactFloat(f.exact, x);
-}
 
 bool same(float a, float b) {
     return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b) || (a != a && b != b);
@@ -69,7 +53,7 @@ Outcome check(const oracle::FloatFunction& f) {
         const float x = std::bit_cast<float>(bits);
         float rounded;
         if (detail::roundsUnambiguously(f.estimate(x), rounded)) {
-            const float want = reference(f, x);
+            const float want = oracle::referenceFloat(f.exact, f.libm, x);
             if (same(rounded, want)) return;
             const std::lock_guard<std::mutex> hold(lock);
             if (++o.mismatches <= kMaxReports)
