@@ -30,15 +30,15 @@ SoundParams heavyParams() {
 
 void renderHeldNote(benchmark::State& state, const SoundParams& params, bool playing) {
     SynthEngine engine;
-    EnginePrepare(engine, kRate);
+    enginePrepare(engine, kRate);
     const CurveSet curves = defaultCurveSet();
-    EngineNoteOn(engine, 36, 1.0f);
+    engineNoteOn(engine, 36, 1.0f);
     std::vector<float> left(kBlock), right(kBlock);
     BlockTiming timing{0.0, 120.0f, playing};
     const double beatsPerBlock = kBlock * 120.0 / (60.0 * kRate);
     uint64_t frames = 0;
     for (auto _ : state) {
-        EngineRender(engine, params, curves, timing, left.data(), right.data(), kBlock);
+        engineRender(engine, params, curves, timing, left.data(), right.data(), kBlock);
         benchmark::DoNotOptimize(left.data());
         benchmark::DoNotOptimize(right.data());
         benchmark::ClobberMemory();

@@ -3,6 +3,7 @@
 // type is reported and left alone, and every member that was not taken stays
 // available through rest() so that it can be written back.
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,5 +53,12 @@ private:
     DiagnosticList* list_;
     std::vector<std::string> keysRead_;
 };
+
+// One call per expected type, each with the usual description.
+std::optional<double> getNumber(FieldReader& reader, std::string_view name);
+std::optional<std::string> getString(FieldReader& reader, std::string_view name);
+std::optional<bool> getBool(FieldReader& reader, std::string_view name);
+const JsonValue* getArray(FieldReader& reader, std::string_view name);
+const JsonValue* getObject(FieldReader& reader, std::string_view name);
 
 } // namespace fennrow

@@ -71,12 +71,6 @@ void putMember(std::vector<JsonMember>& members, const std::string& key, const J
     members.push_back(JsonMember{key, value});
 }
 
-std::optional<std::string> takeString(FieldReader& reader, std::string_view name) {
-    const JsonValue* value = reader.get(name, JsonType::String);
-    if (value == nullptr) return std::nullopt;
-    return value->string;
-}
-
 void readFormatVersion(FieldReader& reader, InstanceDocument& doc, DiagnosticList& list) {
     const JsonValue* value = findMember(reader.object(), "formatVersion");
     if (value == nullptr) return;
@@ -172,14 +166,14 @@ std::optional<InstanceDocument> readInstanceFields(const JsonValue& document, Di
     doc.extensionIds = std::move(envelope.extensionIds);
     doc.unreadableExtensions = std::move(envelope.unreadableExtensions);
 
-    doc.id = takeString(reader, "id").value_or("");
-    doc.plugin = takeString(reader, "plugin").value_or("");
+    doc.id = getString(reader, "id").value_or("");
+    doc.plugin = getString(reader, "plugin").value_or("");
     if (doc.plugin.empty()) {
         appendWarning(list, "instance-without-plugin", "/plugin", "An instance names its plugin");
     }
     readFormatVersion(reader, doc, list);
-    doc.pluginVersion = takeString(reader, "pluginVersion").value_or("");
-    doc.scope = takeString(reader, "scope").value_or(std::string(kCompleteScope));
+    doc.pluginVersion = getString(reader, "pluginVersion").value_or("");
+    doc.scope = getString(reader, "scope").value_or(std::string(kCompleteScope));
     readSeed(reader, doc, list);
     for (const FreeMember& member : kFreeMembers) {
         if (const JsonValue* value = findMember(document, member.key)) {

@@ -6,5 +6,6 @@ namespace fennrow {
 
 inline constexpr float kPi32 = 3.1415927f;
 inline constexpr float kTwoPi32 = 6.2831855f;
+inline constexpr float kHalfPi32 = 1.5707964f;
 
 } // namespace fennrow

@@ -21,7 +21,7 @@ namespace fennrow {
 struct FeedbackChunk {
     const float* frequency; // per sample
     float detune;           // Hz, minus for A and plus for B
-    double halfPeriod;      // seconds per step at the doubled rate
+    double secondsPerStep;  // seconds per step at the doubled rate
     float feedback;
     uint32_t samples; // two steps each
 };

@@ -9,6 +9,7 @@
 #include "maths/double_arith.h"
 #include "maths/double_tables.h"
 #include "maths/exp_double.h"
+#include "maths/lane_masks.h"
 #include "maths/log1p_double.h"
 
 #include <cmath>
@@ -72,7 +73,7 @@ stepOscillatorLanes(OscillatorLanes& o, __m128d increment, __m128 feedbackHalf, 
     const __m128 argument = _mm_add_ps(turn, _mm_mul_ps(_mm_add_ps(o.y1, o.y2), feedbackHalf));
     const maths::detail::QuickSinePair sine = maths::detail::quickSineTwoFused(_mm_cvtps_pd(argument));
     __m128 y = sine.result;
-    if (sine.decided != 3) [[unlikely]]
+    if (sine.decided != maths::kTwoLanesSet) [[unlikely]]
         y = settleSineLanes(y, argument, sine.decided);
     o.y2 = o.y1;
     o.y1 = y;
@@ -120,8 +121,8 @@ void runFeedbackOscillatorsAvx2(const FeedbackChunk& chunk, FeedbackSine& oscA, 
     Lanes::D pending{}; // exp of the terms of sample j - 2, waiting for its log1p
     for (uint32_t j = 0; j < n; ++j) {
         const float f = chunk.frequency[j];
-        const double stepA = static_cast<double>(f - chunk.detune) * chunk.halfPeriod;
-        const double stepB = static_cast<double>(f + chunk.detune) * chunk.halfPeriod;
+        const double stepA = static_cast<double>(f - chunk.detune) * chunk.secondsPerStep;
+        const double stepB = static_cast<double>(f + chunk.detune) * chunk.secondsPerStep;
         const __m128d increment = _mm_setr_pd(stepA, stepB);
         // The terms go between and after the two steps: spread out, more of
         // their work runs while the chain waits.

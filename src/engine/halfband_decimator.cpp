@@ -13,14 +13,13 @@ namespace fennrow {
 namespace {
 
 constexpr int kCentre = 15;
-constexpr float kHalfPi = 1.5707964f;
 constexpr float kFourPi = 12.566371f;
 
 HalfbandTaps buildTaps() {
     HalfbandTaps t{};
     for (int i = 0; i < kHalfbandTapCount; ++i) {
         const float offset = static_cast<float>(i - kCentre);
-        const float s = i == kCentre ? 0.5f : maths::sinf(offset * kHalfPi) / (offset * kPi32);
+        const float s = i == kCentre ? 0.5f : maths::sinf(offset * kHalfPi32) / (offset * kPi32);
         const float fi = static_cast<float>(i);
         // Blackman window over the 31 points.
         const float w =
@@ -80,11 +79,11 @@ void advanceHalfbandHistory(HalfbandDecimator& dec, const HalfbandBlock& block, 
 
 void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, HalfbandDecimator& decB,
                         HalfbandBlock& blockB, const HalfbandTaps& taps, int count, float* outA, float* outB,
-                        bool wideLanes) {
+                        bool useAvx2) {
     clearHalfbandTail(blockA, count);
     clearHalfbandTail(blockB, count);
 #if FENNROW_ENGINE_AVX2
-    if (wideLanes)
+    if (useAvx2)
         filterHalfbandPairAvx2(blockA, blockB, taps, count, outA, outB);
     else
 #endif
@@ -92,7 +91,7 @@ void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, Halfband
     advanceHalfbandHistory(decA, blockA, count);
     advanceHalfbandHistory(decB, blockB, count);
 #if !FENNROW_ENGINE_AVX2
-    (void)wideLanes;
+    (void)useAvx2;
 #endif
 }
 

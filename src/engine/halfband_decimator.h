@@ -51,11 +51,11 @@ void beginHalfbandBlock(const HalfbandDecimator& dec, HalfbandBlock& block);
 // Filters `count` (1..kHalfbandBlockMax) input pairs of each layer's block to
 // its `out` and leaves each decimator exactly as `count` calls of
 // processHalfband would. The two layers go side by side, which keeps more
-// sums in flight. wideLanes: AVX2 may do it (only where the processor has
+// sums in flight. useAvx2: AVX2 may do it (only where the processor has
 // it; the same bits either way).
 void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, HalfbandDecimator& decB,
                         HalfbandBlock& blockB, const HalfbandTaps& taps, int count, float* outA, float* outB,
-                        bool wideLanes);
+                        bool useAvx2);
 
 // The filtering of finishHalfbandPair, built for AVX2.
 void filterHalfbandPairAvx2(const HalfbandBlock& blockA, const HalfbandBlock& blockB,

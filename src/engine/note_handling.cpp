@@ -42,7 +42,7 @@ void release(SynthEngine& e) {
 
 } // namespace
 
-void EngineNoteOn(SynthEngine& e, int key, float velocity) {
+void engineNoteOn(SynthEngine& e, int key, float velocity) {
     if (!validKey(key)) return;
     const bool retrigger = !(e.legato && e.notes.count > 0);
     pushKey(e.notes, key);
@@ -59,7 +59,7 @@ void EngineNoteOn(SynthEngine& e, int key, float velocity) {
     e.pluck.attacking = true;
 }
 
-void EngineNoteOff(SynthEngine& e, int key) {
+void engineNoteOff(SynthEngine& e, int key) {
     if (!validKey(key)) return;
     removeKey(e.notes, key);
     if (e.notes.count > 0) {
@@ -69,7 +69,7 @@ void EngineNoteOff(SynthEngine& e, int key) {
     release(e);
 }
 
-void EngineReleaseAll(SynthEngine& e) {
+void engineReleaseAll(SynthEngine& e) {
     e.notes.count = 0;
     release(e);
 }

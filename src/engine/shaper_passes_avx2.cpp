@@ -12,7 +12,7 @@ namespace fennrow {
 
 int shaperAntiderivativesAvx2(const TanhShaperParams& p, const ShaperTerms& terms, const double* x, double* f,
                               int count) {
-    const __m256d ln2 = _mm256_set1_pd(kLn2);
+    const __m256d ln2 = _mm256_set1_pd(maths::kLn2);
     const __m256d f0 = _mm256_set1_pd(p.f0);
     const __m256d g = _mm256_set1_pd(static_cast<double>(p.g));
     const __m256d d = _mm256_set1_pd(static_cast<double>(p.d));

@@ -122,8 +122,8 @@ void pitchStage(SynthEngine& e, Chunk& c, uint32_t n) {
 void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
     for (uint32_t j = 0; j < n; ++j) {
         const float f = c.frequency[j];
-        const double stepA = static_cast<double>(f - e.detune) * e.halfPeriod;
-        const double stepB = static_cast<double>(f + e.detune) * e.halfPeriod;
+        const double stepA = static_cast<double>(f - e.detune) * e.secondsPerStep;
+        const double stepB = static_cast<double>(f + e.detune) * e.secondsPerStep;
         for (uint32_t half = 0; half < 2; ++half) {
             e.oscA.phase += stepA;
             if (e.oscA.phase >= 1.0) e.oscA.phase -= 1.0;
@@ -142,12 +142,6 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
     e.oscB.y1 = c.rawB[steps - 1];
 }
 
-// Both detuned oscillators at the doubled rate, through their shapers, and
-// the sub's sines. With feedback each oscillator sine waits for the one
-// before, so the two oscillators' sines are taken as a pair, and the shaper
-// terms of the sample before, which do not wait for them, are taken in
-// between and fill that wait. Without feedback the shaper terms run as a
-// block pass of their own.
 // Samples per group of shaper terms taken between the feedback sines.
 constexpr uint32_t kTermsLag = 8;
 
@@ -162,8 +156,8 @@ void feedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA, Feedbac
     FeedbackSine b = oscB;
     for (uint32_t j = 0; j < n; ++j) {
         const float f = chunk.frequency[j];
-        const double stepA = static_cast<double>(f - chunk.detune) * chunk.halfPeriod;
-        const double stepB = static_cast<double>(f + chunk.detune) * chunk.halfPeriod;
+        const double stepA = static_cast<double>(f - chunk.detune) * chunk.secondsPerStep;
+        const double stepB = static_cast<double>(f + chunk.detune) * chunk.secondsPerStep;
         for (uint32_t k = 2 * j; k < 2 * j + 2; ++k)
             stepFeedbackSinePair(a, b, stepA, stepB, chunk.feedback, c.rawA[k], c.rawB[k]);
         if (j % kTermsLag == kTermsLag - 1 && j + 1 < n) {
@@ -177,6 +171,12 @@ void feedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA, Feedbac
     shaperTermsSpanPair(shaper, c.rawA, c.termsA, c.rawB, c.termsB, done, static_cast<int>(2 * n) - done);
 }
 
+// Both detuned oscillators at the doubled rate, through their shapers, and
+// the sub's sines. With feedback each oscillator sine waits for the one
+// before, so the two oscillators' sines are taken as a pair, and the shaper
+// terms of the sample before, which do not wait for them, are taken in
+// between and fill that wait. Without feedback the shaper terms run as a
+// block pass of their own.
 void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
     const float feedback = e.feedback;
     const TanhShaperParams& shaper = e.shaper;
@@ -186,17 +186,17 @@ void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
         shaperTermsBlock(shaper, c.rawA, c.termsA, static_cast<int>(2 * n));
         shaperTermsBlock(shaper, c.rawB, c.termsB, static_cast<int>(2 * n));
     } else {
-        const FeedbackChunk chunk{c.frequency, e.detune, e.halfPeriod, feedback, n};
+        const FeedbackChunk chunk{c.frequency, e.detune, e.secondsPerStep, feedback, n};
 #if FENNROW_ENGINE_AVX2
-        if (e.wideLanes)
+        if (e.useAvx2)
             runFeedbackOscillatorsAvx2(chunk, e.oscA, e.oscB, shaper, c.rawA, c.rawB, c.termsA, c.termsB);
         else
 #endif
             feedbackOscillators(chunk, e.oscA, e.oscB, shaper, c);
     }
     const int steps = static_cast<int>(2 * n);
-    finishShaperBlock(shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps, e.wideLanes);
-    finishShaperBlock(shaper, e.shaperB, c.rawB, c.termsB, c.shapedB, steps, e.wideLanes);
+    finishShaperBlock(shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps, e.useAvx2);
+    finishShaperBlock(shaper, e.shaperB, c.rawB, c.termsB, c.shapedB, steps, e.useAvx2);
     float* evenA = c.blockA.even + kHalfbandHistory;
     float* oddA = c.blockA.odd + kHalfbandHistory;
     float* evenB = c.blockB.even + kHalfbandHistory;
@@ -237,18 +237,18 @@ void renderChunk(SynthEngine& e, float* left, float* right, uint32_t n) {
     beginHalfbandBlock(e.decimatorB, c.blockB);
     oscillatorStage(e, c, n);
     finishHalfbandPair(e.decimatorA, c.blockA, e.decimatorB, c.blockB, *e.taps, static_cast<int>(n), c.a, c.b,
-                       e.wideLanes);
+                       e.useAvx2);
     outputStage(e, c.a, c.b, c.sub, left, right, n);
 }
 
 } // namespace
 
-void EnginePrepare(SynthEngine& e, float sampleRate) {
+void enginePrepare(SynthEngine& e, float sampleRate) {
     const float sr = usableSampleRate(sampleRate);
     e.sampleRate = sr;
     e.amp.sampleRate = sr;
-    e.halfPeriod = 1.0 / (static_cast<double>(sr) + static_cast<double>(sr));
-    e.wideLanes = maths::bestBatchPath() == maths::BatchPath::Avx2;
+    e.secondsPerStep = 1.0 / (static_cast<double>(sr) + static_cast<double>(sr));
+    e.useAvx2 = maths::bestBatchPath() == maths::BatchPath::Avx2;
     prepareDcBlocker(e.dcLeft, sr);
     prepareDcBlocker(e.dcRight, sr);
     const float highPassG = maths::tanf(kHighPassArg / sr);
@@ -264,13 +264,13 @@ void EnginePrepare(SynthEngine& e, float sampleRate) {
     e.pluck.attackCoefficient = 1.0f - maths::expf(-1.0f / (sr * kPluckAttackSeconds));
 }
 
-void EngineReset(SynthEngine& e) {
+void engineReset(SynthEngine& e) {
     const float sr = e.sampleRate;
     e = SynthEngine{};
-    EnginePrepare(e, sr);
+    enginePrepare(e, sr);
 }
 
-void EngineRender(SynthEngine& e, const SoundParams& params, const CurveSet& curves,
+void engineRender(SynthEngine& e, const SoundParams& params, const CurveSet& curves,
                   const BlockTiming& timing, float* left, float* right, uint32_t frames) {
     const SampleClock clock = sampleClock(e.sampleRate, timing);
     uint32_t done = 0;

@@ -1,7 +1,9 @@
 // The mono bass voice: a clean sine sub under two detuned, self-modulated,
 // driven and filtered oscillators, with its note stack, envelopes and the
 // tempo-locked modulation. Plain data; the operations below run on the audio
-// thread (EnginePrepare during activation) and never allocate or lock.
+// thread (enginePrepare during activation) and never allocate or lock.
+// tests/engine/reference_render.cpp is the same voice written sample by
+// sample for reading; the engine tests hold this one to its bits.
 #pragma once
 
 #include "engine/dc_blocker.h"
@@ -52,7 +54,7 @@ struct SynthEngine {
     DcBlocker dcRight;
     NoteStack notes;
     float sampleRate = kDefaultSampleRate;
-    double halfPeriod = 1.0 / 96000.0;
+    double secondsPerStep = 1.0 / 96000.0; // at the doubled rate
     float targetNote = 36.0f;
     float velocityTarget = 1.0f;
     bool legato = true;
@@ -72,7 +74,7 @@ struct SynthEngine {
     float lastFrequency = 0.0f;
     // Whether the feedback oscillators take the AVX2 path (where the
     // processor has it); either path gives the same bits.
-    bool wideLanes = false;
+    bool useAvx2 = false;
     bool hasLastFrequency = false;
     // The smoothers' coefficients for the times last asked for.
     OnePoleCoefficientCache glideCoefficient;
@@ -84,13 +86,13 @@ struct SynthEngine {
     bool hasShaperDrive = false;
 };
 
-void EnginePrepare(SynthEngine& engine, float sampleRate);
-void EngineReset(SynthEngine& engine);
-void EngineRender(SynthEngine& engine, const SoundParams& params, const CurveSet& curves,
+void enginePrepare(SynthEngine& engine, float sampleRate);
+void engineReset(SynthEngine& engine);
+void engineRender(SynthEngine& engine, const SoundParams& params, const CurveSet& curves,
                   const BlockTiming& timing, float* left, float* right, uint32_t frames);
 
-void EngineNoteOn(SynthEngine& engine, int key, float velocity);
-void EngineNoteOff(SynthEngine& engine, int key);
-void EngineReleaseAll(SynthEngine& engine);
+void engineNoteOn(SynthEngine& engine, int key, float velocity);
+void engineNoteOff(SynthEngine& engine, int key);
+void engineReleaseAll(SynthEngine& engine);
 
 } // namespace fennrow

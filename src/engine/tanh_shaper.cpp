@@ -36,7 +36,7 @@ double shaperU0(const TanhShaperParams& p) {
 void configureShaper(TanhShaperParams& p, float drive) {
     configureCurve(p, drive);
     const double u0 = shaperU0(p);
-    p.f0 = maths::log1p(maths::exp(-2.0 * u0)) + u0 - kLn2;
+    p.f0 = maths::log1p(maths::exp(-2.0 * u0)) + u0 - maths::kLn2;
 }
 
 void configureShapers(TanhShaperParams& p, float drive, TanhShaperState& a, TanhShaperState& b) {
@@ -46,7 +46,7 @@ void configureShapers(TanhShaperParams& p, float drive, TanhShaperState& a, Tanh
     const double x[4] = {-2.0 * u[0], -2.0 * u[1], -2.0 * u[2], -2.0 * u[0]};
     double softplus[4];
     maths::log1pExpBatch(x, softplus, 4);
-    p.f0 = softplus[0] + u[0] - kLn2;
+    p.f0 = softplus[0] + u[0] - maths::kLn2;
     a.previousF = shaperAntiderivativeFrom(p, a.previous, u[1], softplus[1]);
     a.hasPreviousF = true;
     b.previousF = shaperAntiderivativeFrom(p, b.previous, u[2], softplus[2]);
@@ -79,7 +79,7 @@ struct ShaperPass {
 #if FENNROW_SHAPER_SSE
 void antiderivativePair(const ShaperPass& s, int k) {
     const __m128d sum = _mm_add_pd(_mm_loadu_pd(s.terms.softplus + k), _mm_loadu_pd(s.terms.u + k));
-    const __m128d shifted = _mm_sub_pd(_mm_sub_pd(sum, _mm_set1_pd(kLn2)), _mm_set1_pd(s.p.f0));
+    const __m128d shifted = _mm_sub_pd(_mm_sub_pd(sum, _mm_set1_pd(maths::kLn2)), _mm_set1_pd(s.p.f0));
     const __m128d scaled = _mm_div_pd(shifted, _mm_set1_pd(static_cast<double>(s.p.g)));
     const __m128d x = _mm_loadu_pd(s.x + k + 1);
     const __m128d less = _mm_sub_pd(scaled, _mm_mul_pd(_mm_set1_pd(static_cast<double>(s.p.d)), x));
@@ -100,7 +100,7 @@ bool quotientPair(const ShaperPass& s, int k, float* out) {
 } // namespace
 
 void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in,
-                       const ShaperTerms& terms, float* out, int count, bool wideLanes) {
+                       const ShaperTerms& terms, float* out, int count, bool useAvx2) {
     double x[kShaperBlockMax + 1]; // x[0] is the previous input
     double f[kShaperBlockMax + 1]; // antiderivative at x
     x[0] = s.previous;
@@ -110,9 +110,9 @@ void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const floa
     int k = 0;
     bool allApart = true;
 #if FENNROW_ENGINE_AVX2
-    if (wideLanes) k = shaperAntiderivativesAvx2(p, terms, x, f, count);
+    if (useAvx2) k = shaperAntiderivativesAvx2(p, terms, x, f, count);
 #else
-    (void)wideLanes;
+    (void)useAvx2;
 #endif
 #if FENNROW_SHAPER_SSE
     for (; k + 2 <= count; k += 2) antiderivativePair(pass, k);
@@ -120,7 +120,7 @@ void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const floa
     for (; k < count; ++k) pass.antiderivative(k);
     k = 0;
 #if FENNROW_ENGINE_AVX2
-    if (wideLanes) k = shaperQuotientsAvx2(x, f, out, count, allApart);
+    if (useAvx2) k = shaperQuotientsAvx2(x, f, out, count, allApart);
 #endif
 #if FENNROW_SHAPER_SSE
     for (; k + 2 <= count; k += 2) allApart &= quotientPair(pass, k, out);

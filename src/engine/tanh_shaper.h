@@ -5,6 +5,7 @@
 // nearby values would lose too much in single precision.
 #pragma once
 
+#include "maths/constants.h"
 #include "maths/exp_double.h"
 #include "maths/float_functions.h"
 #include "maths/log1p_double.h"
@@ -13,7 +14,6 @@
 
 namespace fennrow {
 
-inline constexpr double kLn2 = 0.6931471805599453;
 inline constexpr double kShaperMidpointThreshold = 1e-6;
 
 // Shared by the two stereo channels.
@@ -47,7 +47,7 @@ float shaperCurve(const TanhShaperParams& p, float x);
 // The antiderivative at an input x (a float, widened) from u = |(b + x) g|
 // and its term log1p(exp(-2u)).
 inline double shaperAntiderivativeFrom(const TanhShaperParams& p, double x, double u, double softplus) {
-    const double logCosh = softplus + u - kLn2 - p.f0;
+    const double logCosh = softplus + u - maths::kLn2 - p.f0;
     return (logCosh / static_cast<double>(p.g) - static_cast<double>(p.d) * x) * static_cast<double>(p.n);
 }
 
@@ -105,10 +105,10 @@ void shaperTermsSpan(const TanhShaperParams& p, const float* in, ShaperTerms& te
 void shaperTermsSpanPair(const TanhShaperParams& p, const float* inA, ShaperTerms& termsA, const float* inB,
                          ShaperTerms& termsB, int first, int count);
 
-// wideLanes: AVX2 may do the passes (only where the processor has it; the
+// useAvx2: AVX2 may do the passes (only where the processor has it; the
 // same bits either way).
 void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in,
-                       const ShaperTerms& terms, float* out, int count, bool wideLanes = false);
+                       const ShaperTerms& terms, float* out, int count, bool useAvx2 = false);
 
 void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,
                         int count);

@@ -1,5 +1,6 @@
 // asinf: the arcsine series up to |x| = 1/2, and beyond it
 // asin x = pi/2 - 2 asin sqrt((1 - x) / 2).
+#include "maths/constants.h"
 #include "maths/float_estimates.h"
 #include "maths/float_functions.h"
 
@@ -31,8 +32,6 @@ constexpr std::array<double, kAsinTerms> asinCoefficients() {
     return c;
 }
 constexpr std::array<double, kAsinTerms> kAsinCoefficients = asinCoefficients();
-
-constexpr double kHalfPi = 0x1.921fb54442d18p+0;
 
 // s + s^3 R(z), z = s^2 (given exactly where the caller has it).
 double asinSeries(double s, double z) {

@@ -19,7 +19,7 @@ namespace {
 // Within it 2^k and the result are normal in float and in double.
 inline constexpr double kExp2LaneLimit = 125.0;
 // ln 2 / 256: kLn2 scaled by a power of two, so exactly as close.
-inline constexpr double kLn2Over256 = detail::kLn2 / 256.0;
+inline constexpr double kLn2Over256 = kLn2 / 256.0;
 // Added to the table index N so that it is positive throughout the domain
 // and its bits above the lowest eight are k + 1023.
 inline constexpr std::uint64_t kIndexBias = 1023 * 256;

@@ -2,6 +2,8 @@
 // double argument to it. Shared by expf, exp2f, pow25f and tanhf.
 #pragma once
 
+#include "maths/constants.h"
+
 #include <bit>
 #include <cstdint>
 
@@ -34,7 +36,6 @@ inline double expm1Kernel(double r) { return r + r * expTail(r); }
 inline double powerOfTwo(int64_t k) { return std::bit_cast<double>(static_cast<uint64_t>(k + 1023) << 52); }
 
 inline constexpr double kLog2E = 0x1.71547652b82fep+0;
-inline constexpr double kLn2 = 0x1.62e42fefa39efp-1;
 // ln 2 = kLn2Hi + kLn2Lo + O(2^-95); kLn2Hi has 40 significant bits, so
 // k kLn2Hi is exact for |k| < 2^13.
 inline constexpr double kLn2Hi = 0xb.17217f7d2p-4;

@@ -1,28 +1,30 @@
-// The rounding step shared by the single-precision functions. Each function
-// first evaluates its result in double with a proven bound on the error; if
-// every value within that bound rounds to the same float, that float is the
+// The rounding step shared by the single-precision functions (the words are
+// those of src/maths/README.md). Each function first evaluates its estimate
+// in double with a proven bound on the error; if every value within that
+// bound rounds to the same float (the rounding test), that float is the
 // correctly rounded result. The few inputs where the bound straddles a
-// rounding boundary were found by enumerating all 2^32 inputs (the
-// fennrow_float_hard_cases tool) and are answered from a table of results
-// that MPFR rounded exactly.
+// rounding boundary were found by enumerating all 2^32 inputs
+// (fennrow_float_exhaustive --hard-cases) and are answered from a table of
+// results that MPFR rounded exactly: the exact path.
 #pragma once
 
 #include <cstdint>
 
 namespace fennrow::maths::detail {
 
-// The exact result lies within [y - width, y + width]. A width of 0 means
-// y is exact (or a special value such as NaN or an infinity).
+// The exact result lies within [y - halfWidth, y + halfWidth]. A half-width
+// of 0 means y is exact (or a special value such as NaN or an infinity).
 struct Estimate {
     double y;
-    double width;
+    double halfWidth;
 };
 
-// The width bounds below are stated relative to |y| and include a margin
-// for the rounding of y +- width themselves.
+// The half-width bounds below are stated relative to |y| and include a
+// margin for the rounding of y +- halfWidth themselves.
 inline bool roundsUnambiguously(const Estimate& e, float& out) {
     out = static_cast<float>(e.y);
-    return e.width == 0.0 || static_cast<float>(e.y - e.width) == static_cast<float>(e.y + e.width);
+    return e.halfWidth == 0.0 ||
+           static_cast<float>(e.y - e.halfWidth) == static_cast<float>(e.y + e.halfWidth);
 }
 
 struct HardCase {

@@ -6,6 +6,7 @@
 #include "maths/sin_block.h"
 
 #include "maths/float_functions.h"
+#include "maths/lane_masks.h"
 #include "maths/sine_kernel.h"
 #include "maths/trig_reduction.h"
 
@@ -60,7 +61,7 @@ inline __attribute__((always_inline)) TwoLanes sineTwo(__m128d x) {
                                      _mm_mul_pd(_mm_andnot_pd(signBit, j), _mm_set1_pd(0x1p-85)));
     const __m128 lo = _mm_cvtpd_ps(_mm_sub_pd(y, width));
     const __m128 hi = _mm_cvtpd_ps(_mm_add_pd(y, width));
-    const int same = _mm_movemask_ps(_mm_cmpeq_ps(lo, hi)) & 3;
+    const int same = _mm_movemask_ps(_mm_cmpeq_ps(lo, hi)) & kTwoLanesSet;
     return {_mm_cvtpd_ps(y), same & _mm_movemask_pd(inRange)};
 }
 
@@ -72,7 +73,7 @@ void sinfBlockSse2(const float* in, float* out, int count) {
         const __m128 v = _mm_loadu_ps(in + i);
         const TwoLanes low = sineTwo(_mm_cvtps_pd(v));
         const TwoLanes high = sineTwo(_mm_cvtps_pd(_mm_movehl_ps(v, v)));
-        if ((low.decided & high.decided) != 3) break; // the lanes one by one below
+        if ((low.decided & high.decided) != kTwoLanesSet) break; // the lanes one by one below
         _mm_storeu_ps(out + i, _mm_movelh_ps(low.result, high.result));
     }
     for (; i < count; i += 4) {

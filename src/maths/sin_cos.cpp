@@ -49,7 +49,8 @@ Estimate tanEstimate(float x) {
     const Estimate s = sineOf(reduce(x, 0));
     const Estimate c = sineOf(reduce(x, 1));
     const double t = s.y / c.y;
-    const double relative = s.width / (s.y < 0 ? -s.y : s.y) + c.width / (c.y < 0 ? -c.y : c.y) + 0x1p-52;
+    const double relative =
+        s.halfWidth / (s.y < 0 ? -s.y : s.y) + c.halfWidth / (c.y < 0 ? -c.y : c.y) + 0x1p-52;
     return {t, (t < 0 ? -t : t) * relative};
 }
 

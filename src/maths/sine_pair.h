@@ -10,6 +10,7 @@
 #pragma once
 
 #include "maths/float_functions.h"
+#include "maths/lane_masks.h"
 #include "maths/trig_reduction.h"
 
 #if (defined(__SSE2__) || defined(_M_X64)) && !defined(FENNROW_NO_SIMD)
@@ -96,7 +97,7 @@ FENNROW_QUICK_SINE_INLINE QuickSinePair quickSineSettle(__m128d y, __m128d k, __
                    _mm_mul_pd(_mm_andnot_pd(signBit, k), _mm_set1_pd(widthPerTurn)));
     const __m128 below = _mm_cvtpd_ps(_mm_sub_pd(y, width));
     const __m128 above = _mm_cvtpd_ps(_mm_add_pd(y, width));
-    const int same = _mm_movemask_ps(_mm_cmpeq_ps(below, above)) & 3;
+    const int same = _mm_movemask_ps(_mm_cmpeq_ps(below, above)) & kTwoLanesSet;
     return {_mm_cvtpd_ps(y), same & _mm_movemask_pd(usable)};
 }
 
@@ -178,7 +179,7 @@ FENNROW_QUICK_SINE_INLINE void settleSinfPair(const detail::QuickSinePair& lanes
                                               float& sinA, float& sinB) {
     sinA = _mm_cvtss_f32(lanes.result);
     sinB = _mm_cvtss_f32(_mm_shuffle_ps(lanes.result, lanes.result, 1));
-    if (lanes.decided != 3) [[unlikely]] {
+    if (lanes.decided != kTwoLanesSet) [[unlikely]] {
         if (!(lanes.decided & 1)) sinA = sinf(a);
         if (!(lanes.decided & 2)) sinB = sinf(b);
     }

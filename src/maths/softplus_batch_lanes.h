@@ -6,6 +6,7 @@
 
 #include "maths/double_kernels.h"
 #include "maths/exp_double.h"
+#include "maths/lane_masks.h"
 #include "maths/log1p_double.h"
 
 #include <cstdint>
@@ -71,7 +72,7 @@ struct VectorLanes {
     static void store(double* p, D v) { std::memcpy(p, &v, sizeof v); }
     static U mask(decltype(D{} < D{}) m) { return (U)m; }
     // Whether every lane's mask is set (the AVX2 lanes have their own).
-    static bool all(U m) { return _mm_movemask_pd((__m128d)m) == 3; }
+    static bool all(U m) { return _mm_movemask_pd((__m128d)m) == kTwoLanesSet; }
 };
 
 // exp of N lanes; a failed lane is taken from the scalar exp (out is scratch

@@ -27,7 +27,7 @@ struct Avx2Lanes : VectorLanes<Avx2Double, Avx2Bits, 4> {
         hi = (D)_mm256_i64gather_pd(&kLogTable[0][1], at, 8);
         lo = (D)_mm256_i64gather_pd(&kLogTable[0][2], at, 8);
     }
-    static bool all(U m) { return _mm256_movemask_pd((__m256d)m) == 15; }
+    static bool all(U m) { return _mm256_movemask_pd((__m256d)m) == kFourLanesSet; }
     static DD<D> product(D a, D b) {
         const D p = a * b;
         return {p, (D)_mm256_fmsub_pd((__m256d)a, (__m256d)b, (__m256d)p)};

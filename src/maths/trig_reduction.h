@@ -4,6 +4,8 @@
 // (j + parity) & 2, so one odd polynomial serves both.
 #pragma once
 
+#include "maths/constants.h"
+
 #include <cstdint>
 
 namespace fennrow::maths::detail {
@@ -22,7 +24,6 @@ inline constexpr double kOneOverPi = 0x1.45f306dc9c883p-2;
 // so j * kHalfPi1 is exact for |j| < 2^20.
 inline constexpr double kHalfPi1 = 0x1.921fb544p+0;
 inline constexpr double kHalfPi2 = 0x4.2d18469898cc4p-36;
-inline constexpr double kHalfPi = 0x1.921fb54442d18p+0;
 inline constexpr double kRoundingShift = 0x1.8p52; // adding it rounds to an integer
 
 // |x| <= kShortReductionLimit. j * kHalfPi1 is exact and so is x - j * kHalfPi1

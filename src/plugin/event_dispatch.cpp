@@ -1,6 +1,6 @@
 #include "plugin/event_dispatch.h"
 
-#include "plugin/float_conversion.h"
+#include "maths/float_narrowing.h"
 #include "plugin/note_extras.h"
 #include "plugin/param_writes.h"
 #include "plugin/plugin_instance.h"
@@ -16,16 +16,16 @@ void noteOn(PluginInstance& instance, const clap_event_header_t* header) {
     // A new note with this id starts without the records of an earlier one.
     freeNoteExtras(instance.noteExtras, note.note_id);
     if (note.key < kLowestKey || note.key > kHighestKey) return;
-    EngineNoteOn(instance.engine, note.key, narrowToFloat(note.velocity));
+    engineNoteOn(instance.engine, note.key, maths::narrowToFloat(note.velocity));
 }
 
 // Note off and choke: -1 (any negative key) releases every held key.
 void noteRelease(PluginInstance& instance, const clap_event_header_t* header) {
     const auto& note = *reinterpret_cast<const clap_event_note_t*>(header);
     if (note.key < kLowestKey) {
-        EngineReleaseAll(instance.engine);
+        engineReleaseAll(instance.engine);
     } else if (note.key <= kHighestKey) {
-        EngineNoteOff(instance.engine, note.key);
+        engineNoteOff(instance.engine, note.key);
     }
 }
 

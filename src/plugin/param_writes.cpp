@@ -1,10 +1,8 @@
 #include "plugin/param_writes.h"
 
-#include "plugin/float_conversion.h"
+#include "maths/float_narrowing.h"
+#include "plugin/param_value.h"
 #include "plugin/plugin_instance.h"
-
-#include <algorithm>
-#include <cmath>
 
 namespace fennrow {
 
@@ -12,13 +10,7 @@ void writeParam(PluginInstance& instance, const clap_event_param_value_t& event)
     const int index = paramIndexById(event.param_id);
     if (index < 0) return;
     const ParamSpec& spec = kParamTable[index];
-    float value = narrowToFloat(event.value);
-    if (std::isnan(value)) {
-        value = spec.defaultValue;
-    } else {
-        if (spec.stepped) value = std::round(value);
-        value = std::clamp(value, spec.min, spec.max);
-    }
+    const float value = paramValueFor(spec, maths::narrowToFloat(event.value));
     slotValue(instance.liveSound.params, spec.slot) = value;
     instance.paramValues[index].store(value, std::memory_order_relaxed);
 }

@@ -52,7 +52,7 @@ bool pluginActivate(const clap_plugin_t* plugin, double sampleRate, uint32_t /*m
     }
     instance->sampleRate = rate;
     instance->engine = SynthEngine{};
-    EnginePrepare(instance->engine, rate);
+    enginePrepare(instance->engine, rate);
     instance->active.exchange(1);
     return true;
 }
@@ -68,7 +68,7 @@ void pluginStopProcessing(const clap_plugin_t*) {}
 void pluginReset(const clap_plugin_t* plugin) {
     PluginInstance* instance = instanceOf(plugin);
     if (instance == nullptr) return;
-    EngineReset(instance->engine);
+    engineReset(instance->engine);
     freeAllNoteExtras(instance->noteExtras);
 }
 

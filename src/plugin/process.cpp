@@ -88,7 +88,7 @@ void renderSlice(PluginInstance& instance, const BlockClock& clock, const Output
     if (outputs.left == nullptr || end <= first) return;
     const SoundSnapshot& sound = instance.liveSound;
     if (outputs.right != nullptr) {
-        EngineRender(instance.engine, sound.params, sound.curves, timingAt(clock, first),
+        engineRender(instance.engine, sound.params, sound.curves, timingAt(clock, first),
                      outputs.left + first, outputs.right + first, end - first);
         return;
     }
@@ -101,7 +101,7 @@ void renderSlice(PluginInstance& instance, const BlockClock& clock, const Output
                               : static_cast<uint32_t>(std::min<size_t>(instance.scratch.size(), UINT32_MAX));
     for (uint32_t frame = first; frame < end;) {
         const uint32_t count = std::min(room, end - frame);
-        EngineRender(instance.engine, sound.params, sound.curves, timingAt(clock, frame),
+        engineRender(instance.engine, sound.params, sound.curves, timingAt(clock, frame),
                      outputs.left + frame, discard, count);
         frame += count;
     }

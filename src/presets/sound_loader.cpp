@@ -3,12 +3,13 @@
 #include "archive/package_reader.h"
 #include "document/json_parser.h"
 #include "document/json_writer.h"
+#include "maths/float_narrowing.h"
 #include "plugin/param_table.h"
+#include "plugin/param_value.h"
 #include "presets/sound_layout.h"
 #include "presets/sound_writer.h"
 
 #include <cmath>
-#include <limits>
 #include <string>
 #include <utility>
 
@@ -18,48 +19,13 @@ namespace {
 
 constexpr const char* kDocumentName = "instance.json";
 
-// A double as a 32-bit float, rounded to nearest as the hardware does, but
-// without converting a value outside the float range (undefined behaviour):
-// up to half a step above the largest float rounds down to it ("3.4028235e38",
-// the text of the largest float, must read back as that float); beyond that
-// it is the infinity of its sign.
-float toFloat(double value) {
-    constexpr double kLargest = std::numeric_limits<float>::max();
-    // Halfway between the largest float and 2^128; ties round to even, which
-    // is 2^128, so the halfway value itself overflows.
-    constexpr double kOverflow = kLargest + 0x1p103;
-    if (std::isnan(value)) {
-        return std::numeric_limits<float>::quiet_NaN();
-    }
-    if (std::fabs(value) >= kOverflow) {
-        return value > 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
-    }
-    if (std::fabs(value) > kLargest) {
-        return value > 0 ? std::numeric_limits<float>::max() : -std::numeric_limits<float>::max();
-    }
-    return static_cast<float>(value);
-}
-
 // The value a document member gives a parameter, or the default when the
 // member is absent, not a Number, or not a number at all.
 float paramFromDocument(const ParamSpec& row, const JsonValue* member) {
     if (member == nullptr || member->type != JsonType::Number) {
         return row.defaultValue;
     }
-    float x = toFloat(member->number);
-    if (std::isnan(x)) {
-        return row.defaultValue;
-    }
-    if (row.stepped) {
-        x = std::round(x);
-    }
-    if (x > row.max) {
-        return row.max;
-    }
-    if (x < row.min) {
-        return row.min;
-    }
-    return x;
+    return paramValueFor(row, maths::narrowToFloat(member->number));
 }
 
 const JsonValue* firstParam(const InstanceDocument& document, std::string_view key) {
@@ -118,7 +84,7 @@ void readCurve(const JsonValue* value, float (&destination)[kCurvePoints], std::
     }
     for (int k = 0; k < kCurvePoints; ++k) {
         const JsonValue& item = value->items[k];
-        const float point = item.type == JsonType::Number ? toFloat(item.number) : 0.0f;
+        const float point = item.type == JsonType::Number ? maths::narrowToFloat(item.number) : 0.0f;
         // A point that is not a finite number would reach the audio as NaN or
         // infinity; it loads as 0, like an item that is no number at all.
         destination[k] = std::isfinite(point) ? point : 0.0f;

@@ -10,7 +10,7 @@
 #include "document/json_parser.h"
 #include "document/json_value.h"
 
-namespace fennrow::testing {
+namespace fennrow::test {
 
 inline JsonValue parsed(const std::string& text) {
     JsonParseResult result = parseJson(text);
@@ -25,4 +25,4 @@ inline std::vector<std::string> codesAndPaths(const DiagnosticList& list) {
     return out;
 }
 
-} // namespace fennrow::testing
+} // namespace fennrow::test

@@ -12,8 +12,8 @@
 namespace fennrow {
 namespace {
 
-using testing::codesAndPaths;
-using testing::parsed;
+using test::codesAndPaths;
+using test::parsed;
 
 TEST(Paths, PointersEscapeTildeAndSlash) {
     EXPECT_EQ(childPath("", "kind"), "/kind");

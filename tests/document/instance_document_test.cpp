@@ -10,8 +10,8 @@
 namespace fennrow {
 namespace {
 
-using testing::codesAndPaths;
-using testing::parsed;
+using test::codesAndPaths;
+using test::parsed;
 
 struct ReadCase {
     std::string name;

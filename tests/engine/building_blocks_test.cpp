@@ -117,7 +117,7 @@ TEST(HalfbandDecimator, SymmetricHalfBandTapsWithUnitDcGain) {
 }
 
 TEST(HalfbandDecimator, BlockProcessingMatchesPairByPair) {
-    for (const bool wideLanes : {false, true}) {
+    for (const bool useAvx2 : {false, true}) {
         std::mt19937 rng(3);
         std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
         HalfbandDecimator pairwise[2], blockwise[2];
@@ -138,9 +138,9 @@ TEST(HalfbandDecimator, BlockProcessingMatchesPairByPair) {
             // Only where the processor has AVX2 does the wide path run.
             finishHalfbandPair(blockwise[0], block[0], blockwise[1], block[1], halfbandTaps(), count,
                                got[0].data(), got[1].data(),
-                               wideLanes && maths::bestBatchPath() == maths::BatchPath::Avx2);
+                               useAvx2 && maths::bestBatchPath() == maths::BatchPath::Avx2);
             for (int layer = 0; layer < 2; ++layer) {
-                ASSERT_EQ(got[layer], expected[layer]) << count << " " << layer << " " << wideLanes;
+                ASSERT_EQ(got[layer], expected[layer]) << count << " " << layer << " " << useAvx2;
                 const HalfbandDecimator& bw = blockwise[layer];
                 const HalfbandDecimator& pw = pairwise[layer];
                 ASSERT_TRUE(std::equal(bw.even, bw.even + kHalfbandHistory, pw.even));

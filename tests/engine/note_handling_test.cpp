@@ -13,14 +13,14 @@ constexpr float kRate = 48000.0f;
 
 SynthEngine engineWithLegato(bool legato) {
     SynthEngine e;
-    EnginePrepare(e, kRate);
+    enginePrepare(e, kRate);
     e.legato = legato;
     return e;
 }
 
 void render(SynthEngine& e, int frames, const SoundParams& params = SoundParams{}) {
     std::vector<float> l(frames), r(frames);
-    EngineRender(e, params, defaultCurveSet(), BlockTiming{}, l.data(), r.data(),
+    engineRender(e, params, defaultCurveSet(), BlockTiming{}, l.data(), r.data(),
                  static_cast<uint32_t>(frames));
 }
 
@@ -34,13 +34,13 @@ TEST(NoteHandling, RetriggerUnlessLegatoOverAHeldKey) {
                          Case{true, true, false}}) {
         SCOPED_TRACE(::testing::Message() << "legato " << c.legato << " hold " << c.holdFirst);
         SynthEngine e = engineWithLegato(c.legato);
-        EngineNoteOn(e, 40, 1.0f);
-        if (!c.holdFirst) EngineNoteOff(e, 40);
+        engineNoteOn(e, 40, 1.0f);
+        if (!c.holdFirst) engineNoteOff(e, 40);
         e.punch.value = 0.25f;
         e.samplesSinceNoteOn = 1000.0;
         e.amp.state = AmpStage::Decay;
         e.pluck.attacking = false;
-        EngineNoteOn(e, 43, 0.5f);
+        engineNoteOn(e, 43, 0.5f);
         EXPECT_EQ(e.targetNote, 43.0f);
         EXPECT_EQ(e.velocityTarget, 0.5f);
         EXPECT_TRUE(e.pluck.attacking);                         // the pluck restarts either way
@@ -54,10 +54,10 @@ TEST(NoteHandling, RetriggerUnlessLegatoOverAHeldKey) {
 TEST(NoteHandling, LastNotePriorityGlidesBackInBothModes) {
     for (bool legato : {false, true}) {
         SynthEngine e = engineWithLegato(legato);
-        EngineNoteOn(e, 40, 1.0f);
-        EngineNoteOn(e, 43, 1.0f);
+        engineNoteOn(e, 40, 1.0f);
+        engineNoteOn(e, 43, 1.0f);
         SynthEngine back = e;
-        EngineNoteOff(back, 43);
+        engineNoteOff(back, 43);
         EXPECT_EQ(back.targetNote, 40.0f) << legato;
         EXPECT_EQ(back.pitch.value, e.pitch.value) << legato; // glides, does not jump
         SoundParams p;
@@ -65,7 +65,7 @@ TEST(NoteHandling, LastNotePriorityGlidesBackInBothModes) {
         render(back, 4800, p);
         EXPECT_NEAR(back.pitch.value, 40.0f, 1e-3f) << legato;
 
-        EngineNoteOff(e, 40);
+        engineNoteOff(e, 40);
         EXPECT_EQ(e.targetNote, 43.0f) << legato;
         EXPECT_EQ(held(e), std::vector<int>{43}) << legato;
     }
@@ -73,13 +73,13 @@ TEST(NoteHandling, LastNotePriorityGlidesBackInBothModes) {
 
 TEST(NoteHandling, StackKeepsTheNewestEightKeys) {
     SynthEngine e = engineWithLegato(true);
-    for (int key = 50; key < 59; ++key) EngineNoteOn(e, key, 1.0f);
+    for (int key = 50; key < 59; ++key) engineNoteOn(e, key, 1.0f);
     EXPECT_EQ(held(e), (std::vector<int>{51, 52, 53, 54, 55, 56, 57, 58}));
-    EngineNoteOff(e, 50); // forgotten, and another that was never held: nothing changes
-    EngineNoteOff(e, 99);
+    engineNoteOff(e, 50); // forgotten, and another that was never held: nothing changes
+    engineNoteOff(e, 99);
     EXPECT_EQ(e.notes.count, 8);
     EXPECT_EQ(e.targetNote, 58.0f);
-    EngineNoteOn(e, 53, 1.0f); // moves to the top
+    engineNoteOn(e, 53, 1.0f); // moves to the top
     EXPECT_EQ(held(e), (std::vector<int>{51, 52, 54, 55, 56, 57, 58, 53}));
 }
 
@@ -91,23 +91,23 @@ TEST(NoteHandling, ReleaseTimeFollowsTheHeldTime) {
     for (const Case c :
          {Case{0.0, 0.02f}, Case{0.5, 0.5f * 0.18f + 0.02f}, Case{1.0, 0.2f}, Case{30.0, 0.2f}}) {
         SynthEngine e = engineWithLegato(false);
-        EngineNoteOn(e, 40, 1.0f);
+        engineNoteOn(e, 40, 1.0f);
         e.samplesSinceNoteOn = c.heldSeconds * kRate;
-        EngineNoteOff(e, 40);
+        engineNoteOff(e, 40);
         EXPECT_EQ(e.amp.state, AmpStage::Release);
         EXPECT_EQ(e.amp.coefficient, onePoleCoefficient(c.releaseSeconds, kRate)) << c.heldSeconds;
     }
     // Legato: counted from the first key of the phrase.
     SynthEngine e = engineWithLegato(true);
-    EngineNoteOn(e, 40, 1.0f);
+    engineNoteOn(e, 40, 1.0f);
     render(e, 48000);
-    EngineNoteOn(e, 43, 1.0f);
-    EngineNoteOff(e, 40);
-    EngineNoteOff(e, 43);
+    engineNoteOn(e, 43, 1.0f);
+    engineNoteOff(e, 40);
+    engineNoteOff(e, 43);
     EXPECT_EQ(e.amp.coefficient, onePoleCoefficient(0.2f, kRate));
     // Nothing held: a release from Idle is over at the next sample.
     SynthEngine idle = engineWithLegato(false);
-    EngineReleaseAll(idle);
+    engineReleaseAll(idle);
     EXPECT_EQ(idle.amp.state, AmpStage::Release);
     render(idle, 1);
     EXPECT_EQ(idle.amp.state, AmpStage::Idle);
@@ -119,7 +119,7 @@ TEST(NoteHandling, VelocityIsClampedAndNaNPlaysFull) {
                               {inf, 1.0f},  {-inf, 0.0f}, {std::numeric_limits<float>::quiet_NaN(), 1.0f}};
     for (const auto& c : cases) {
         SynthEngine e = engineWithLegato(false);
-        EngineNoteOn(e, 40, c[0]);
+        engineNoteOn(e, 40, c[0]);
         EXPECT_EQ(e.velocityTarget, c[1]) << c[0];
     }
 }
@@ -132,7 +132,7 @@ TEST(NoteHandling, OscillatorsRestartOnlyFromIdle) {
         e.subPhase = e.oscA.phase = 0.25;
         e.oscB.y1 = e.shaperA.previous = e.decimatorB.odd[3] = 0.75f;
         e.toneA.ic1 = 0.125f; // filters are never reset by notes
-        EngineNoteOn(e, 40, 1.0f);
+        engineNoteOn(e, 40, 1.0f);
         const bool fresh = stage == AmpStage::Idle;
         EXPECT_EQ(e.subPhase == 0.0 && e.oscA.phase == 0.0, fresh);
         EXPECT_EQ(e.oscB.y1 == 0.0f && e.shaperA.previous == 0.0f && e.decimatorB.odd[3] == 0.0f, fresh);

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-namespace fennrow::testing {
+namespace fennrow::test {
 
 namespace {
 
@@ -42,9 +42,9 @@ void referenceRender(SynthEngine& e, const SoundParams& params, const CurveSet& 
         const float n = stepOnePole(e.pitch, e.targetNote);
         const float f = maths::exp2f((p * e.punchDepth * 18.0f + n - 69.0f) / 12.0f) * 440.0f;
         const float a =
-            channel(e, e.oscA, e.shaperA, e.decimatorA, static_cast<double>(f - e.detune) * e.halfPeriod);
+            channel(e, e.oscA, e.shaperA, e.decimatorA, static_cast<double>(f - e.detune) * e.secondsPerStep);
         const float b =
-            channel(e, e.oscB, e.shaperB, e.decimatorB, static_cast<double>(f + e.detune) * e.halfPeriod);
+            channel(e, e.oscB, e.shaperB, e.decimatorB, static_cast<double>(f + e.detune) * e.secondsPerStep);
         const float w = advanceRamp(e.weightRamp);
         const float k = advanceRamp(e.pluckRamp);
         const float pe = advancePluckEnvelope(e.pluck);
@@ -69,4 +69,4 @@ void referenceRender(SynthEngine& e, const SoundParams& params, const CurveSet& 
     }
 }
 
-} // namespace fennrow::testing
+} // namespace fennrow::test

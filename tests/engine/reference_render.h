@@ -7,9 +7,9 @@
 
 #include "engine/synth_engine.h"
 
-namespace fennrow::testing {
+namespace fennrow::test {
 
 void referenceRender(SynthEngine& engine, const SoundParams& params, const CurveSet& curves,
                      const BlockTiming& timing, float* left, float* right, uint32_t frames);
 
-} // namespace fennrow::testing
+} // namespace fennrow::test

@@ -4,7 +4,7 @@
 #include <limits>
 #include <random>
 
-namespace fennrow::testing {
+namespace fennrow::test {
 
 namespace {
 
@@ -45,7 +45,7 @@ void runScenario(const ScenarioOptions& o, RenderFunction render, std::vector<fl
     std::mt19937 rng(o.seed);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     SynthEngine engine;
-    EnginePrepare(engine, o.sampleRate);
+    enginePrepare(engine, o.sampleRate);
     SoundParams params = randomParams(o.seed * 7919u + 1u);
     CurveSet curves = defaultCurveSet();
     BlockTiming timing{0.0, 120.0f, true};
@@ -60,14 +60,14 @@ void runScenario(const ScenarioOptions& o, RenderFunction render, std::vector<fl
         if (action < 25) {
             const int key =
                 rng() % 10 == 0 ? static_cast<int>(rng() % 128) : 28 + static_cast<int>(rng() % 36);
-            EngineNoteOn(engine, key, o.hostile ? pick(rng, oddVelocities, unit(rng)) : unit(rng));
+            engineNoteOn(engine, key, o.hostile ? pick(rng, oddVelocities, unit(rng)) : unit(rng));
             pressed.push_back(key);
         } else if (action < 45 && !pressed.empty()) {
             const size_t i = rng() % pressed.size();
-            EngineNoteOff(engine, pressed[i]);
+            engineNoteOff(engine, pressed[i]);
             pressed.erase(pressed.begin() + static_cast<long>(i));
         } else if (action < 48) {
-            EngineReleaseAll(engine);
+            engineReleaseAll(engine);
             pressed.clear();
         } else if (action < 60) {
             const int slot = static_cast<int>(rng() % kSoundParamCount);
@@ -75,7 +75,7 @@ void runScenario(const ScenarioOptions& o, RenderFunction render, std::vector<fl
         } else if (action < 66) {
             for (float& v : curves.points[rng() % kCurveCount]) v = unit(rng) * 2.0f - 1.0f;
         } else if (action < 67) {
-            EngineReset(engine);
+            engineReset(engine);
             pressed.clear();
         } else if (action < 72) {
             timing.playing = rng() % 4 != 0;
@@ -98,4 +98,4 @@ void runScenario(const ScenarioOptions& o, RenderFunction render, std::vector<fl
     }
 }
 
-} // namespace fennrow::testing
+} // namespace fennrow::test

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace fennrow::testing {
+namespace fennrow::test {
 
 using RenderFunction = void (*)(SynthEngine&, const SoundParams&, const CurveSet&, const BlockTiming&, float*,
                                 float*, uint32_t);
@@ -30,4 +30,4 @@ SoundParams randomParams(uint32_t seed);
 void runScenario(const ScenarioOptions& options, RenderFunction render, std::vector<float>& left,
                  std::vector<float>& right);
 
-} // namespace fennrow::testing
+} // namespace fennrow::test

@@ -32,7 +32,7 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 namespace fennrow {
 namespace {
 
-using testing::ScenarioOptions;
+using test::ScenarioOptions;
 
 struct Output {
     std::vector<float> left, right;
@@ -40,13 +40,13 @@ struct Output {
 
 Output render(SynthEngine& e, const SoundParams& p, const BlockTiming& t, uint32_t frames) {
     Output out{std::vector<float>(frames), std::vector<float>(frames)};
-    EngineRender(e, p, defaultCurveSet(), t, out.left.data(), out.right.data(), frames);
+    engineRender(e, p, defaultCurveSet(), t, out.left.data(), out.right.data(), frames);
     return out;
 }
 
-Output scenario(const ScenarioOptions& o, testing::RenderFunction renderer = EngineRender) {
+Output scenario(const ScenarioOptions& o, test::RenderFunction renderer = engineRender) {
     Output out;
-    testing::runScenario(o, renderer, out.left, out.right);
+    test::runScenario(o, renderer, out.left, out.right);
     return out;
 }
 
@@ -54,11 +54,11 @@ bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
-// EngineRender on the generic lanes, whatever this processor has.
+// engineRender on the generic lanes, whatever this processor has.
 void narrowRender(SynthEngine& e, const SoundParams& p, const CurveSet& curves, const BlockTiming& t,
                   float* left, float* right, uint32_t frames) {
-    e.wideLanes = false;
-    EngineRender(e, p, curves, t, left, right, frames);
+    e.useAvx2 = false;
+    engineRender(e, p, curves, t, left, right, frames);
 }
 
 TEST(SynthEngine, ChunkedRenderMatchesThePlainLoopBitForBit) {
@@ -70,7 +70,7 @@ TEST(SynthEngine, ChunkedRenderMatchesThePlainLoopBitForBit) {
             o.sampleRate = rate;
             o.frames = std::max<uint64_t>(24000, static_cast<uint64_t>(rate * 1.5f));
             o.hostile = run == 2;
-            const Output fast = scenario(o), plain = scenario(o, testing::referenceRender);
+            const Output fast = scenario(o), plain = scenario(o, test::referenceRender);
             const Output narrow = scenario(o, narrowRender);
             float loudest = 0.0f;
             for (float v : fast.left) loudest = std::max(loudest, std::fabs(v));
@@ -109,7 +109,7 @@ TEST(SynthEngine, ArcCurvesFarOutsideTheirRangeStillGiveFiniteOutput) {
     for (int curve = kCurveArcShape; curve < kCurveCount; ++curve) {
         for (float point : {100.0f, 1e6f, 1e30f, -3e38f}) {
             SynthEngine e;
-            EnginePrepare(e, 48000.0f);
+            enginePrepare(e, 48000.0f);
             SoundParams p;
             p.arcAmount = 1.0f;
             p.arcDrift = 0.0f;
@@ -118,11 +118,11 @@ TEST(SynthEngine, ArcCurvesFarOutsideTheirRangeStillGiveFiniteOutput) {
             p.spread = 1.0f;
             CurveSet curves = defaultCurveSet();
             for (float& v : curves.points[curve]) v = point;
-            EngineNoteOn(e, 40, 1.0f);
+            engineNoteOn(e, 40, 1.0f);
             std::vector<float> left(256), right(256);
             for (int block = 0; block < 40; ++block) {
                 const BlockTiming t{block * 256.0 / 24000.0, 120.0f, true};
-                EngineRender(e, p, curves, t, left.data(), right.data(), 256);
+                engineRender(e, p, curves, t, left.data(), right.data(), 256);
                 for (size_t i = 0; i < left.size(); ++i)
                     ASSERT_TRUE(std::isfinite(left[i]) && std::isfinite(right[i]))
                         << "curve " << curve << " point " << point << " block " << block;
@@ -142,12 +142,12 @@ TEST(SynthEngine, SpreadZeroIsMono) {
 }
 
 TEST(SynthEngine, TicksFallEvery64SamplesWhateverTheSlices) {
-    const SoundParams p = testing::randomParams(5);
+    const SoundParams p = test::randomParams(5);
     SynthEngine whole, sliced;
-    EnginePrepare(whole, 48000.0f);
-    EnginePrepare(sliced, 48000.0f);
-    EngineNoteOn(whole, 40, 0.9f);
-    EngineNoteOn(sliced, 40, 0.9f);
+    enginePrepare(whole, 48000.0f);
+    enginePrepare(sliced, 48000.0f);
+    engineNoteOn(whole, 40, 0.9f);
+    engineNoteOn(sliced, 40, 0.9f);
     const Output expected = render(whole, p, BlockTiming{4.0, 120.0f, true}, 1000);
     Output got;
     for (uint32_t f = 0; f < 1000; ++f) {
@@ -172,8 +172,8 @@ double toneAmplitude(const std::vector<float>& x, double hz) {
 
 Output heldNote(SoundParams p, int key, uint32_t settle, uint32_t frames) {
     SynthEngine e;
-    EnginePrepare(e, 48000.0f);
-    EngineNoteOn(e, key, 1.0f);
+    enginePrepare(e, 48000.0f);
+    engineNoteOn(e, key, 1.0f);
     render(e, p, BlockTiming{}, settle);
     return render(e, p, BlockTiming{}, frames);
 }
@@ -206,18 +206,18 @@ TEST(SynthEngine, OutputCarriesNoDc) {
 
 TEST(SynthEngine, RenderNotesAndResetAllocateNothing) {
     SynthEngine e;
-    EnginePrepare(e, 48000.0f);
+    enginePrepare(e, 48000.0f);
     std::vector<float> l(4096), r(4096);
-    const SoundParams p = testing::randomParams(9);
+    const SoundParams p = test::randomParams(9);
     const CurveSet curves = defaultCurveSet();
     const long before = gAllocations.load();
-    EngineNoteOn(e, 40, 1.0f);
-    EngineRender(e, p, curves, BlockTiming{1.0, 130.0f, true}, l.data(), r.data(), 4096);
-    EngineNoteOn(e, 45, 0.5f);
-    EngineNoteOff(e, 40);
-    EngineReleaseAll(e);
-    EngineReset(e);
-    EngineRender(e, p, curves, BlockTiming{}, l.data(), r.data(), 17);
+    engineNoteOn(e, 40, 1.0f);
+    engineRender(e, p, curves, BlockTiming{1.0, 130.0f, true}, l.data(), r.data(), 4096);
+    engineNoteOn(e, 45, 0.5f);
+    engineNoteOff(e, 40);
+    engineReleaseAll(e);
+    engineReset(e);
+    engineRender(e, p, curves, BlockTiming{}, l.data(), r.data(), 17);
     EXPECT_EQ(gAllocations.load(), before);
 }
 
@@ -229,24 +229,24 @@ TEST(SynthEngine, PrepareAndReset) {
     // The level ramp is one control period, except where the formula rounds to 63.
     for (const Case c : {Case{48000.0f, 240, 64}, Case{44100.0f, 220, 64}, Case{1005.0f, 5, 63}}) {
         SynthEngine e;
-        EnginePrepare(e, c.rate);
+        enginePrepare(e, c.rate);
         EXPECT_EQ(e.weightRamp.length, c.paramRamp) << c.rate;
         EXPECT_EQ(e.levelRamp.length, c.levelRamp) << c.rate;
     }
     SynthEngine broken;
-    EnginePrepare(broken, std::numeric_limits<float>::quiet_NaN());
+    enginePrepare(broken, std::numeric_limits<float>::quiet_NaN());
     EXPECT_EQ(broken.sampleRate, 48000.0f);
 
     SynthEngine used, fresh;
-    EnginePrepare(used, 96000.0f);
-    EnginePrepare(fresh, 96000.0f);
-    EngineNoteOn(used, 40, 1.0f);
-    render(used, testing::randomParams(3), BlockTiming{2.0, 100.0f, true}, 1000);
-    EngineReset(used);
+    enginePrepare(used, 96000.0f);
+    enginePrepare(fresh, 96000.0f);
+    engineNoteOn(used, 40, 1.0f);
+    render(used, test::randomParams(3), BlockTiming{2.0, 100.0f, true}, 1000);
+    engineReset(used);
     EXPECT_EQ(used.sampleRate, 96000.0f);
-    const SoundParams p = testing::randomParams(4);
-    EngineNoteOn(used, 50, 0.7f);
-    EngineNoteOn(fresh, 50, 0.7f);
+    const SoundParams p = test::randomParams(4);
+    engineNoteOn(used, 50, 0.7f);
+    engineNoteOn(fresh, 50, 0.7f);
     EXPECT_TRUE(
         sameBits(render(used, p, BlockTiming{}, 3000).left, render(fresh, p, BlockTiming{}, 3000).left));
 }

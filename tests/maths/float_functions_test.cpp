@@ -3,6 +3,7 @@
 // random values in the range the function does its work in, the special
 // and boundary values, and every input of its hard-case table. The whole of
 // each function is checked by tools/maths/float_exhaustive.cpp.
+#include "float_oracle.h"
 #include "maths/float_estimates.h"
 #include "maths/float_functions.h"
 
@@ -19,40 +20,8 @@
 namespace fennrow::maths {
 namespace {
 
-using MpfrFunction = int (*)(mpfr_ptr, mpfr_srcptr, mpfr_rnd_t);
-
-int mpfrPow25(mpfr_ptr y, mpfr_srcptr x, mpfr_rnd_t rnd) { return mpfr_ui_pow(y, 25, x, rnd); }
-
-float exactFloat(MpfrFunction f, float x) {
-    mpfr_set_emin(-148);
-    mpfr_set_emax(128);
-    mpfr_t in, out;
-    mpfr_init2(in, 24);
-    mpfr_init2(out, 24);
-    mpfr_set_flt(in, x, MPFR_RNDN);
-    mpfr_subnormalize(out, f(out, in, MPFR_RNDN), MPFR_RNDN);
-    const float result = mpfr_get_flt(out, MPFR_RNDN);
-    mpfr_clear(in);
-    mpfr_clear(out);
-    return result;
-}
-
-// MPFR is slow, so most inputs are settled by the system's double-precision
-// function: within 2^-40 of the exact value (glibc is within a few ulps of
-// double), when that whole interval rounds to one float, it is the answer.
-float reference(MpfrFunction exact, double (*libm)(double), float x) {
-    if (x != x) return x;
-    const double z = libm(x);
-    // A NaN, infinite or zero result of a finite x: a domain error, an
-    // overflow or an underflow of double (or an exact zero), the same in float.
-    if (std::isfinite(x) && (z != z || std::isinf(z) || z == 0.0)) return static_cast<float>(z);
-    if (std::isfinite(x)) {
-        const double margin = std::fabs(z) * 0x1p-40;
-        const float lo = static_cast<float>(z - margin);
-        if (lo == static_cast<float>(z + margin)) return lo;
-    }
-    return exactFloat(exact, x);
-}
+using oracle::MpfrFunction;
+using oracle::mpfrPow25;
 
 struct Case {
     const char* name;
@@ -105,8 +74,8 @@ const std::vector<Case>& cases() {
          withNeighbours({88.72283f, -87.33655f, -103.27893f, -103.97208f, 0x1p-25f, -0x1p-25f})},
         {"exp2f", exp2f, mpfr_exp2, [](double x) { return std::exp2(x); }, detail::kExp2HardCases, -151.0f,
          128.0f, withNeighbours(halves(-302, 256))},
-        {"pow25f", pow25f, mpfrPow25, [](double x) { return std::pow(25.0, x); }, detail::kPow25HardCases,
-         -33.0f, 28.0f, withNeighbours(halves(-66, 56))},
+        {"pow25f", pow25f, mpfrPow25, oracle::libmPow25, detail::kPow25HardCases, -33.0f, 28.0f,
+         withNeighbours(halves(-66, 56))},
         {"tanhf", tanhf, mpfr_tanh, [](double x) { return std::tanh(x); }, detail::kTanhHardCases, -10.0f,
          10.0f, withNeighbours({9.0109f, 0.17328679f, 0x1p-12f, 0.5f, 1.0f})},
         {"asinf", asinf, mpfr_asin, [](double x) { return std::asin(x); }, detail::kAsinHardCases, -1.0f,
@@ -139,7 +108,7 @@ TEST(FloatFunctions, RoundCorrectlyOnASampleOfEachFunction) {
         int failures = 0;
         for (const float x : sample(c)) {
             const float ours = c.ours(x);
-            const float want = reference(c.exact, c.libm, x);
+            const float want = oracle::referenceFloat(c.exact, c.libm, x);
             if (!sameFloat(ours, want) && ++failures <= 5)
                 ADD_FAILURE() << c.name << "(" << std::hexfloat << x << ") = " << ours << ", want " << want;
         }

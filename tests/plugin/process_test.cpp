@@ -22,13 +22,13 @@ constexpr float kSentinel = std::numeric_limits<float>::quiet_NaN();
 // The engine driven directly, slice by slice, as the process loop should.
 struct Reference {
     explicit Reference(float sampleRate, const SoundSnapshot& sound = defaultSoundSnapshot()) : sound(sound) {
-        EnginePrepare(engine, sampleRate);
+        enginePrepare(engine, sampleRate);
     }
     void render(uint32_t frames, const BlockTiming& timing = {}) {
         const size_t at = left.size();
         left.resize(at + frames);
         right.resize(at + frames);
-        EngineRender(engine, sound.params, sound.curves, timing, left.data() + at, right.data() + at, frames);
+        engineRender(engine, sound.params, sound.curves, timing, left.data() + at, right.data() + at, frames);
     }
     SynthEngine engine;
     SoundSnapshot sound;
@@ -59,9 +59,9 @@ TEST(Process, NoteSplitIsSampleAccurate) {
     EXPECT_EQ(p.process(next.process()), CLAP_PROCESS_CONTINUE);
 
     Reference ref(48000.0f);
-    EngineNoteOn(ref.engine, 48, 0.8f);
+    engineNoteOn(ref.engine, 48, 0.8f);
     ref.render(32);
-    EngineNoteOff(ref.engine, 48);
+    engineNoteOff(ref.engine, 48);
     ref.render(32);
     ref.render(64);
     ASSERT_TRUE(anyNonZero(ref.left));
@@ -85,9 +85,9 @@ TEST(Process, EventsAtOneTimeGoBeforeItsSliceAndLateOnesAfterTheBlock) {
     Reference ref(48000.0f);
     ref.render(16);
     ref.sound.params.pluck = 1.0f;
-    EngineNoteOn(ref.engine, 40, 1.0f);
+    engineNoteOn(ref.engine, 40, 1.0f);
     ref.render(48);
-    EngineNoteOn(ref.engine, 52, 1.0f);
+    engineNoteOn(ref.engine, 52, 1.0f);
     ref.render(64);
     expectSameSamples(block.channel(0), ref.left);
     expectSameSamples(next.channel(0), ref.left, 64);
@@ -157,7 +157,7 @@ TEST(Process, SliceTimingFollowsTheTransport) {
         p.process(block.process(events.clap(), c.hasTransport ? &transport : nullptr));
 
         Reference ref(48000.0f, sound);
-        EngineNoteOn(ref.engine, 36, 1.0f);
+        engineNoteOn(ref.engine, 36, 1.0f);
         ref.render(240, c.first);
         ref.sound.params.tone = 0.9f;
         ref.render(272, BlockTiming{c.secondBeat, c.first.tempo, c.first.playing});
@@ -312,8 +312,8 @@ TEST(Process, NoteKeysAndWildcards) {
         p.process(block.process(events.clap()));
 
         Reference ref(48000.0f);
-        EngineNoteOn(ref.engine, c.onKey, 1.0f);
-        if (!c.soundsAfterOff) EngineReleaseAll(ref.engine);
+        engineNoteOn(ref.engine, c.onKey, 1.0f);
+        if (!c.soundsAfterOff) engineReleaseAll(ref.engine);
         ref.render(64);
         expectSameSamples(block.channel(0), ref.left);
     }

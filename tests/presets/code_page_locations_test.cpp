@@ -19,11 +19,11 @@
 namespace fennrow {
 namespace {
 
+using test::FakeIndexer;
+using test::FakeReceiver;
+using test::loadPreset;
+using test::ScratchFolder;
 using test::TestPlugin;
-using testing::FakeIndexer;
-using testing::FakeReceiver;
-using testing::loadPreset;
-using testing::ScratchFolder;
 using Calls = std::vector<std::string>;
 
 constexpr std::uint32_t kFile = CLAP_PRESET_DISCOVERY_LOCATION_FILE;
@@ -72,7 +72,7 @@ TEST(CodePageLocations, ALatin1LocationLoadsAndIsListedUnderItsUtf8Name) {
 
     TestPlugin plugin;
     ASSERT_TRUE(loadPreset(plugin, kFile, sent->c_str(), nullptr));
-    EXPECT_EQ(testing::paramValues(plugin)[2], 0.25);
+    EXPECT_EQ(test::paramValues(plugin)[2], 0.25);
     ASSERT_EQ(plugin.host.presetsLoaded.size(), 1u);
     EXPECT_EQ(plugin.host.presetsLoaded[0].location, *sent);
 

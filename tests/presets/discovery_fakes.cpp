@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
-namespace fennrow::testing {
+namespace fennrow::test {
 
 namespace {
 #if defined(_WIN32)
@@ -122,4 +122,4 @@ std::string ScratchFolder::write(const std::string& name, const std::string& con
     return test::utf8FromPath(file);
 }
 
-} // namespace fennrow::testing
+} // namespace fennrow::test

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace fennrow::testing {
+namespace fennrow::test {
 
 struct FakeIndexer {
     FakeIndexer();
@@ -46,4 +46,4 @@ struct ScopedAppData : test::ScopedEnvironment {
     explicit ScopedAppData(const std::optional<std::string>& value) : ScopedEnvironment("APPDATA", value) {}
 };
 
-} // namespace fennrow::testing
+} // namespace fennrow::test

@@ -14,14 +14,14 @@
 namespace fennrow {
 namespace {
 
+using test::FakeIndexer;
+using test::FakeReceiver;
+using test::loadPreset;
+using test::loadState;
 using test::PresetLoadOffer;
+using test::saveState;
+using test::ScratchFolder;
 using test::TestPlugin;
-using testing::FakeIndexer;
-using testing::FakeReceiver;
-using testing::loadPreset;
-using testing::loadState;
-using testing::saveState;
-using testing::ScratchFolder;
 
 const std::string kReplacement = "\xEF\xBF\xBD";
 

@@ -4,7 +4,7 @@
 #include "presets/state_extension.h"
 #include "support/streams.h"
 
-namespace fennrow::testing {
+namespace fennrow::test {
 
 std::string saveState(const test::TestPlugin& plugin) {
     test::OutputStream out;
@@ -31,4 +31,4 @@ std::vector<double> paramValues(const test::TestPlugin& plugin) {
     return values;
 }
 
-} // namespace fennrow::testing
+} // namespace fennrow::test

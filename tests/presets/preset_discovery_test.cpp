@@ -14,11 +14,11 @@
 namespace fennrow {
 namespace {
 
-using testing::FakeIndexer;
-using testing::FakeReceiver;
-using testing::ScopedAppData;
-using testing::ScratchFolder;
-using testing::shownLatin1;
+using test::FakeIndexer;
+using test::FakeReceiver;
+using test::ScopedAppData;
+using test::ScratchFolder;
+using test::shownLatin1;
 using Calls = std::vector<std::string>;
 
 const std::string kFileType = "filetype Tamber preset|A fennrow sound as a Tamber instance document|json";
@@ -270,7 +270,7 @@ TEST(PresetDiscovery, RunsOnItsOwnThreadBesideALivePlugin) {
         appData.write("Tamber/Presets/fennrow/Mine.json",
                       R"({"kind":"instance","plugin":"fennrow","params":{"weight":0.9}})");
     test::TestPlugin plugin;
-    const std::string before = testing::saveState(plugin);
+    const std::string before = test::saveState(plugin);
 
     ScopedAppData scoped(appData.path.string());
     Calls indexed;
@@ -291,7 +291,7 @@ TEST(PresetDiscovery, RunsOnItsOwnThreadBesideALivePlugin) {
     EXPECT_EQ(indexed.size(), 3u);
     EXPECT_EQ(described.back(), "feature bass");
     EXPECT_NE(std::find(described.begin(), described.end(), "begin Mine|(null)"), described.end());
-    EXPECT_EQ(testing::saveState(plugin), before);
+    EXPECT_EQ(test::saveState(plugin), before);
 }
 
 } // namespace

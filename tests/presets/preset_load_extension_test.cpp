@@ -9,14 +9,14 @@
 namespace fennrow {
 namespace {
 
+using test::loadPreset;
+using test::loadState;
+using test::paramValues;
 using test::PresetLoadOffer;
+using test::saveState;
+using test::ScratchFolder;
+using test::shownLatin1;
 using test::TestPlugin;
-using testing::loadPreset;
-using testing::loadState;
-using testing::paramValues;
-using testing::saveState;
-using testing::ScratchFolder;
-using testing::shownLatin1;
 using Calls = std::vector<std::string>;
 
 constexpr std::uint32_t kFile = CLAP_PRESET_DISCOVERY_LOCATION_FILE;
@@ -58,7 +58,7 @@ TEST(PresetLoad, ReportsEachRefusalOnceWithItsMessage) {
     std::filesystem::resize_file(huge, std::uint64_t{3} << 30);
     const std::string missing = (folder.path / "Missing.json").string();
     const std::string dir = folder.path.string();
-    const std::string noZipDocument = folder.write("NoDoc.zip", testing::storedZip({{"clip.json", "{}"}}));
+    const std::string noZipDocument = folder.write("NoDoc.zip", test::storedZip({{"clip.json", "{}"}}));
 
     const struct {
         std::uint32_t kind;
@@ -104,7 +104,7 @@ TEST(PresetLoad, AFileWithWarningsOrACorruptAssetStillLoadsQuietly) {
     const std::string plain = folder.write("Loaded.json", kFilePreset);
     const std::string zip = folder.write(
         "Packed.zip",
-        testing::storedZip({{"instance.json", kFilePreset}, {"assets/" + std::string(64, '0'), "x"}}));
+        test::storedZip({{"instance.json", kFilePreset}, {"assets/" + std::string(64, '0'), "x"}}));
     for (const std::string& file : {plain, zip}) {
         TestPlugin plugin;
         plugin.host.calls.clear();

@@ -178,7 +178,7 @@ TEST(SoundDocument, RefusedDocumentsLeaveTheRetainedDocumentAlone) {
         {"", "package-unreadable", "Neither a JSON document nor a zip archive"},
         {"[1]", "package-unreadable", "Neither a JSON document nor a zip archive"},
         {"{\"kind\":", "document-unreadable", "The document is not valid JSON: invalid number"},
-        {testing::storedZip({{"clip.json", "{}"}}), "document-missing", "The archive has no instance.json"},
+        {test::storedZip({{"clip.json", "{}"}}), "document-missing", "The archive has no instance.json"},
     };
     for (const auto& c : cases) {
         const Loaded refused = load(c.bytes, earlier.retained);
@@ -288,9 +288,9 @@ TEST(SoundDocument, ZipPackagesLoadWithoutUnpackingTheirAssets) {
     const std::string asset = "sample bytes";
     const std::string digest = sha256Hex(reinterpret_cast<const std::uint8_t*>(asset.data()), asset.size());
     const std::string body = document(R"(,"params":{"tone":0.75})");
-    const std::string zip = testing::storedZip({{"instance.json", body},
-                                                {"assets/" + digest, asset},
-                                                {"assets/" + std::string(64, 'a'), "not matching"}});
+    const std::string zip = test::storedZip({{"instance.json", body},
+                                             {"assets/" + digest, asset},
+                                             {"assets/" + std::string(64, 'a'), "not matching"}});
     const Loaded loaded = load(zip);
     ASSERT_TRUE(loaded.sound.has_value());
     EXPECT_EQ(loaded.sound->params.tone, 0.75f);

@@ -10,11 +10,11 @@ namespace fennrow {
 namespace {
 
 using test::InputStream;
+using test::loadState;
 using test::OutputStream;
+using test::paramValues;
+using test::saveState;
 using test::TestPlugin;
-using testing::loadState;
-using testing::paramValues;
-using testing::saveState;
 
 const std::string kOtherPlugin = R"({"kind":"instance","plugin":"other","params":{"weight":0.1}})";
 const std::string kHeavy = R"({"kind":"instance","spec":"1.0","plugin":"fennrow","meta":{"name":"Heavy"},)"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace fennrow::testing {
+namespace fennrow::test {
 
 namespace {
 
@@ -73,4 +73,4 @@ std::string storedZip(const std::vector<std::pair<std::string, std::string>>& en
     return archive;
 }
 
-} // namespace fennrow::testing
+} // namespace fennrow::test

@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-namespace fennrow::testing {
+namespace fennrow::test {
 
 // The archive bytes of the given (name, content) entries, in order.
 std::string storedZip(const std::vector<std::pair<std::string, std::string>>& entries);
 
-} // namespace fennrow::testing
+} // namespace fennrow::test

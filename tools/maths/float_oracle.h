@@ -72,6 +72,27 @@ inline float exactFloat(MpfrFunction f, float x) {
     return mpfr_get_flt(v.out, MPFR_RNDN);
 }
 
+// The correctly rounded f(x), MPFR being slow: first from the system's
+// double-precision function (glibc's are within a few ulps of double, 2^-50
+// relative; 2^-40 is allowed), when every value that close to its result
+// rounds to the same float; from MPFR (`exact`) only when that interval
+// straddles a rounding boundary, and for infinite arguments.
+inline float referenceFloat(MpfrFunction exact, double (*libm)(double), float x) {
+    constexpr double kLibmMargin = 0x1p-40;
+    if (x != x) return x;
+    const double z = libm(static_cast<double>(x));
+    // For a finite x, a NaN is a domain error, an infinity an overflow past
+    // the double range and a zero an underflow below it (or an exact zero
+    // result): each rounds to the float of the same kind and sign.
+    if (std::isfinite(x) && (z != z || std::isinf(z) || z == 0.0)) return static_cast<float>(z);
+    if (std::isfinite(x)) {
+        const double margin = std::fabs(z) * kLibmMargin;
+        const float lo = static_cast<float>(z - margin);
+        if (lo == static_cast<float>(z + margin)) return lo;
+    }
+    return exactFloat(exact, x);
+}
+
 // Calls visit(bits, worker) for every 32-bit pattern, split in slices over
 // the cores.
 inline void forEveryFloat(const std::function<void(uint32_t, int)>& visit) {

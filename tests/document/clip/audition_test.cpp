@@ -9,8 +9,8 @@
 namespace fennrow {
 namespace {
 
-using cliptest::findings;
-using cliptest::parse;
+using test::findings;
+using test::parse;
 
 constexpr const char* kHead = R"({"kind":"instance","spec":"1.0","plugin":"com.brightmoss.fennrow")";
 

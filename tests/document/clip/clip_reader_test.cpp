@@ -10,8 +10,8 @@
 namespace fennrow {
 namespace {
 
-using cliptest::findings;
-using cliptest::parse;
+using test::findings;
+using test::parse;
 
 std::string clipText(const std::string& members) {
     return std::string(R"({"kind":"clip","spec":"1.0")") + (members.empty() ? "" : "," + members) + "}";

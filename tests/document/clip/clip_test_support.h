@@ -12,7 +12,7 @@
 #include "document/json_value.h"
 #include "document/json_writer.h"
 
-namespace fennrow::cliptest {
+namespace fennrow::test {
 
 inline JsonValue parse(std::string_view text) {
     JsonParseResult result = parseJson(text);
@@ -29,4 +29,4 @@ inline std::vector<std::string> findings(const DiagnosticList& list) {
     return out;
 }
 
-} // namespace fennrow::cliptest
+} // namespace fennrow::test

@@ -10,8 +10,8 @@
 namespace fennrow {
 namespace {
 
-using cliptest::findings;
-using cliptest::parse;
+using test::findings;
+using test::parse;
 
 struct ElementCase {
     const char* array;

@@ -10,7 +10,7 @@
 namespace fennrow {
 namespace {
 
-using cliptest::parse;
+using test::parse;
 
 std::string rewrite(const std::string& text) {
     DiagnosticList list;

@@ -234,7 +234,7 @@ AudioReport runAudio(const clap_plugin_t* plugin, const clap_plugin_params_t* pa
 long runIndexer(const std::string& folder, std::size_t files, const Shared& shared, long& faults) {
     const auto* factory = static_cast<const clap_preset_discovery_factory_t*>(
         clap_entry.get_factory(CLAP_PRESET_DISCOVERY_FACTORY_ID));
-    testing::FakeIndexer indexer;
+    test::FakeIndexer indexer;
     const clap_preset_discovery_provider_t* provider =
         factory->create(factory, &indexer.record, "com.brightmoss.fennrow.presets");
     if (provider == nullptr || !provider->init(provider)) {
@@ -243,18 +243,18 @@ long runIndexer(const std::string& folder, std::size_t files, const Shared& shar
     }
     long crawls = 0;
     while (!shared.done.load(std::memory_order_acquire)) {
-        testing::FakeReceiver factorySet;
+        test::FakeReceiver factorySet;
         provider->get_metadata(provider, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, &factorySet.record);
         if (factorySet.begins != kFactorySoundCount) ++faults;
         for (std::size_t k = 0; k < files; ++k) {
-            testing::FakeReceiver one;
+            test::FakeReceiver one;
             const std::string path = folder + "/Sound " + std::to_string(k) + ".json";
             if (!provider->get_metadata(provider, CLAP_PRESET_DISCOVERY_LOCATION_FILE, path.c_str(),
                                         &one.record) ||
                 one.begins != 1)
                 ++faults;
         }
-        testing::FakeReceiver junk;
+        test::FakeReceiver junk;
         const std::string path = folder + "/junk.json";
         if (provider->get_metadata(provider, CLAP_PRESET_DISCOVERY_LOCATION_FILE, path.c_str(), &junk.record))
             ++faults;
@@ -285,8 +285,8 @@ bool valuesAre(const clap_plugin_t* plugin, const clap_plugin_params_t* params, 
 } // namespace
 
 int main() {
-    testing::ScratchFolder folder;
-    testing::ScopedAppData appData(folder.path.string());
+    test::ScratchFolder folder;
+    test::ScopedAppData appData(folder.path.string());
     for (int k = 0; k < kPresetFiles; ++k) {
         folder.write("Sound " + std::to_string(k) + ".json", documentOf(markedSound(kFileMarkBase + k)));
     }
