@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The Linux build with AddressSanitizer and UndefinedBehaviorSanitizer and
-# every test of it (the check workflow); then the optimised build with the
+# every test of it (the check workflow); the engine and maths suites with the
+# scalar forms only (FENNROW_NO_SIMD), which no other build compiles and which
+# the SIMD paths must match bit for bit; then the optimised build with the
 # benchmarks and the maths checks against MPFR, built so that they keep
 # building (they are run by hand: they time, or take minutes).
 set -euo pipefail
@@ -10,9 +12,13 @@ FENNROW_STAGE=linux
 need_commands chromium:chromium node:nodejs python3:python3 zip:zip unzip:unzip
 
 cmake --preset check
+cmake --preset no-simd >/dev/null
 cmake --preset bench >/dev/null
 configure_only && exit 0
 
 cmake --build --preset check
 ctest --preset check
+cmake --build --preset no-simd
+build/no-simd/tests/fennrow_engine_tests --gtest_brief=1
+build/no-simd/tests/fennrow_maths_tests --gtest_brief=1
 cmake --build --preset bench
