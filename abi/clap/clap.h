@@ -1,5 +1,5 @@
-#pragma once
 // Umbrella header: the CLAP 1.2.10 interface as far as fennrow uses it.
+#pragma once
 
 #include "entry.h"
 

@@ -1,5 +1,5 @@
-#pragma once
 // Interface version 1.2.10.
+#pragma once
 
 #include "private/macros.h"
 #include "private/std.h"

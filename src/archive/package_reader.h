@@ -1,7 +1,7 @@
-#pragma once
 // Turns the bytes of a saved state or preset file into a document: either a
 // bare JSON text, or a zip package holding the document under a fixed name
 // next to assets named by the SHA-256 of their content ("assets/" + digest).
+#pragma once
 
 #include <cstddef>
 #include <cstdint>

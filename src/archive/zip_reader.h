@@ -1,8 +1,8 @@
-#pragma once
 // Reads a single-file zip archive held whole in memory: stored and deflated
 // entries with 32-bit sizes, each checked against its CRC-32. Entries that
 // cannot be used are skipped with a warning; only a damaged or unsupported
 // archive as a whole fails.
+#pragma once
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
-#pragma once
 // Findings that document readers report while they go on reading.
+#pragma once
 
 #include <cstddef>
 #include <cstdint>

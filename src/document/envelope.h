@@ -1,5 +1,5 @@
-#pragma once
 // The envelope every Tamber document shares: "kind", "spec" and "extensions".
+#pragma once
 
 #include <cstdint>
 #include <optional>

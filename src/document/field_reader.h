@@ -1,7 +1,7 @@
-#pragma once
 // Typed member access for the lenient document readers: a member of the wrong
 // type is reported and left alone, and every member that was not taken stays
 // available through rest() so that it can be written back.
+#pragma once
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
-#pragma once
 // The instance document: one complete sound of one plugin. The reader keeps
 // whatever it cannot use, and the writer puts it back, so a document read and
 // saved again loses no member and keeps the spelling of its numbers.
+#pragma once
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
-#pragma once
 // Number <-> text conversions of the JSON layer. Everything goes through the
 // standard library's shortest round-trip conversions, so a number written and
 // read again comes back bit for bit.
+#pragma once
 
 #include <cstddef>
 #include <string>

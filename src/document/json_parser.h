@@ -1,7 +1,7 @@
-#pragma once
 // Reads JSON text into a JsonValue. Strict about structure, forgiving about
 // number spelling (whatever the standard double parse accepts), and stopping at
 // the first failure with exactly one message.
+#pragma once
 
 #include <cstddef>
 #include <string>

@@ -1,7 +1,7 @@
-#pragma once
 // The JSON node. Objects keep their members in document order and never hold
 // a key twice; a number keeps the text it was read from, so a document read and
 // written again keeps the spelling of every number whose value did not change.
+#pragma once
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
-#pragma once
 // Compact JSON text: no whitespace, members in stored order, numbers in their
 // kept spelling when it still stands for the value.
+#pragma once
 
 #include <string>
 

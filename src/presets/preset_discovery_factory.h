@@ -1,5 +1,5 @@
-#pragma once
 // The preset-discovery factory that the host's indexer reaches through clap_entry.
+#pragma once
 
 #include <clap/clap.h>
 

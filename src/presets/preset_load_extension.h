@@ -1,5 +1,5 @@
-#pragma once
 // The preset-load plugin extension: loading a preset named by the discovery provider.
+#pragma once
 
 #include <clap/clap.h>
 

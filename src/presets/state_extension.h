@@ -1,5 +1,5 @@
-#pragma once
 // The "clap.state" plugin extension: saving and restoring an instance's sound.
+#pragma once
 
 #include <clap/clap.h>
 

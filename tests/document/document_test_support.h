@@ -1,5 +1,5 @@
-#pragma once
 // Small helpers for the document tests.
+#pragma once
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#pragma once
 // What one build of the plugin makes of one factory sound, written as files
 // that another build's record can be compared with: the saved state text,
 // every parameter's value and value text, and the demo bass line rendered
 // through the CLAP interface.
+#pragma once
 
 #include <string>
 

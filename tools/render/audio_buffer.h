@@ -1,5 +1,5 @@
-#pragma once
 // The rendered audio: two channels of 32-bit samples at one sample rate.
+#pragma once
 
 #include <vector>
 

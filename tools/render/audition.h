@@ -1,7 +1,7 @@
-#pragma once
 // The audition clip of an instance document (a preset file or a saved
 // state), turned into what the render host plays: the unvoiced notes with
 // their pitch, under the clip's tempo and meter.
+#pragma once
 
 #include <optional>
 #include <string>

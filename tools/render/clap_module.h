@@ -1,6 +1,6 @@
-#pragma once
 // A CLAP plugin library opened the way a DAW opens one: dlopen or LoadLibraryW, the exported
 // clap_entry, its init, and the factories it offers.
+#pragma once
 
 #include <clap/clap.h>
 

@@ -1,6 +1,6 @@
-#pragma once
 // The colours of the spectrogram: dark violet for silence through red and
 // orange to pale yellow for full scale.
+#pragma once
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#pragma once
 // What fennrow-render does for each mode of its command line. Each returns the
 // process exit code and prints failures as one line on standard error.
+#pragma once
 
 #include <string>
 

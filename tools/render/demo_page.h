@@ -1,8 +1,8 @@
-#pragma once
 // The demo's index.html: one card per sound with its picture and an audio
 // player. When the page has loaded, a small script marks each picture with
 // data-loaded="yes" or "no" and the body with the count of loaded pictures,
 // so a headless browser's DOM dump tells whether every picture showed.
+#pragma once
 
 #include <string>
 #include <vector>

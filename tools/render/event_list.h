@@ -1,7 +1,7 @@
-#pragma once
 // CLAP input events as the render host sends them: note and parameter-value
 // events scheduled in frames over the whole render, and the list handed to
 // the plugin for one block (times relative to the block).
+#pragma once
 
 #include <clap/clap.h>
 

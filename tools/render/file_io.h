@@ -1,5 +1,5 @@
-#pragma once
 // Whole-file reading and writing for the render host.
+#pragma once
 
 #include <optional>
 #include <string>

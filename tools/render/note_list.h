@@ -1,7 +1,7 @@
-#pragma once
 // Notes as the render host plays them: a key, a start and a length in beats,
 // and a velocity. They come from the command line, from an audition clip or
 // from the demo's bass line.
+#pragma once
 
 #include <optional>
 #include <string>

@@ -1,5 +1,5 @@
-#pragma once
 // The command line of fennrow-render.
+#pragma once
 
 #include <cstdint>
 #include <optional>

@@ -1,5 +1,5 @@
-#pragma once
 // A parameter as the plugin describes it through its params extension.
+#pragma once
 
 #include <clap/clap.h>
 

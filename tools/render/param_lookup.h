@@ -1,7 +1,7 @@
-#pragma once
 // Finding a parameter by what a user types: its id, or its name with case,
 // blanks and punctuation ignored ("punch time", "punchTime", "Punch-Time"),
 // and a depth "A to B" also as "aBDepth" (as saved states spell it).
+#pragma once
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
-#pragma once
 // The picture of a render: the waveform over a log-frequency spectrogram, with
 // a time axis, drawn with Cairo and written as PNG.
+#pragma once
 
 #include <string>
 #include <vector>

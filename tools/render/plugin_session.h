@@ -1,8 +1,8 @@
-#pragma once
 // One plugin instance driven by the render host: created through the plugin
 // factory, initialised, given a sound (factory preset, preset file or saved
 // state), parameters set, activated and processed. Everything goes through
 // the CLAP records, as in a DAW.
+#pragma once
 
 #include <clap/clap.h>
 

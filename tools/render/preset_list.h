@@ -1,7 +1,7 @@
-#pragma once
 // The presets a plugin library lists for a host's browser, found through its
 // preset-discovery factory. The render host uses the plugin's own (factory)
 // presets: their names and load keys, and the features given with them.
+#pragma once
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
-#pragma once
 // A progress bar on standard error, shown only when standard error is a
 // terminal and the work has already taken longer than a second, so quick
 // renders and redirected output stay clean.
+#pragma once
 
 #include <chrono>
 #include <string>

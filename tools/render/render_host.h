@@ -1,8 +1,8 @@
-#pragma once
 // The host side of the CLAP boundary: the host record handed to the plugin and
 // the host extensions it may ask for (params, state, preset-load, event
 // registry). It records what the plugin tells it, so that the render host can
 // report a refused preset with the plugin's own message.
+#pragma once
 
 #include <clap/clap.h>
 

@@ -1,7 +1,7 @@
-#pragma once
 // The block loop: activates the plugin, hands it block after block with the
 // transport and the events that fall into each block, and collects its
 // stereo output.
+#pragma once
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,7 @@
-#pragma once
 // A log-frequency spectrogram of rendered audio, computed with FFTW: one
 // column per picture column, one row per picture row, levels in dB relative
 // to a full-scale sine.
+#pragma once
 
 #include <vector>
 

@@ -1,6 +1,6 @@
-#pragma once
 // Musical time against clock time: a list of tempo changes, each holding from
 // its beat until the next. The render host drives its transport from it.
+#pragma once
 
 #include <vector>
 

@@ -1,7 +1,7 @@
-#pragma once
 // The transport the render host reports with every block: playing from the
 // start of the song, with tempo, song position in beats and seconds, and the
 // bar the block starts in.
+#pragma once
 
 #include <clap/clap.h>
 

@@ -1,5 +1,5 @@
-#pragma once
 // Writes rendered audio as a stereo WAV file through libsndfile.
+#pragma once
 
 #include <optional>
 #include <string>

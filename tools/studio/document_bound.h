@@ -1,9 +1,9 @@
-#pragma once
 // What the studio agrees to open: a bare document of at most
 // kMaxDocumentTextBytes, or a zip package whose instance document unpacks to
 // at most that and whose entries unpack to at most kMaxPackageUnpackedBytes.
 // Checked before any document is read, from the sizes a package declares,
 // so a small file that would unpack to gigabytes costs nothing.
+#pragma once
 
 #include <optional>
 #include <string>

@@ -1,7 +1,7 @@
-#pragma once
 // The documents of the sound folder, kept in memory: a large folder takes
 // seconds to walk, so requests read the last list while a thread of its own
 // walks the folder again when the list has grown old and someone asks.
+#pragma once
 
 #include <atomic>
 #include <chrono>

@@ -1,10 +1,10 @@
-#pragma once
 // The studio's own listening socket and connection handling, in front of the
 // HTTP library's request processing. The socket is bound without sharing the
 // port, so a port in use is an error. A connection reaches a worker only
 // once its whole request (head and announced body) has arrived within a
 // deadline: slow or idle connections wait in one thread, bounded in number,
 // and never hold a worker, so the page keeps its answers.
+#pragma once
 
 #include <functional>
 #include <memory>

@@ -1,5 +1,5 @@
-#pragma once
 // The page's files, compiled into the program from tools/studio/page.
+#pragma once
 
 #include <cstddef>
 #include <string_view>

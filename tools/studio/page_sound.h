@@ -1,6 +1,6 @@
-#pragma once
 // The sound as the page edits it: parameter values by CLAP id and the eight
 // curves of 64 points, and where the curves sit in an instance document.
+#pragma once
 
 #include <clap/clap.h>
 

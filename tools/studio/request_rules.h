@@ -1,7 +1,7 @@
-#pragma once
 // Who may talk to the studio: a page of this server on the loopback address,
 // holding the token printed at start-up. The rules are plain functions of the
 // request's headers, so they are tested without a network.
+#pragma once
 
 #include <string>
 #include <string_view>

@@ -1,8 +1,8 @@
-#pragma once
 // The one folder the studio reads and writes. Names come from the page as
 // relative paths ("bass/wobble.json"); a name that is absolute, climbs out with
 // "..", or leads through a link to a place outside the folder is refused, and
 // nothing is ever written through a link.
+#pragma once
 
 #include <atomic>
 #include <filesystem>

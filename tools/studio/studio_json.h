@@ -1,6 +1,6 @@
-#pragma once
 // Reading the page's requests and writing the server's answers as JSON, with
 // the project's own JSON value, parser and writer.
+#pragma once
 
 #include <optional>
 #include <string>

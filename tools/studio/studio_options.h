@@ -1,5 +1,5 @@
-#pragma once
 // The command line of fennrow-studio: [--port N] [--plugin PATH] FOLDER.
+#pragma once
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
-#pragma once
 // What the studio asks of the plugin, always through its CLAP interface with
 // the render host's code: the parameters and their value texts, the factory
 // sounds, a sound made of a base (factory sound or document) and the page's
 // values, the text the plugin saves for it, and renders of it.
+#pragma once
 
 #include <memory>
 #include <optional>

@@ -1,6 +1,6 @@
-#pragma once
 // The studio's HTTP server: the page's files and its JSON interface, on the
 // loopback address only, behind the access rules.
+#pragma once
 
 #include <memory>
 #include <string>

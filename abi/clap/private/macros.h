@@ -1,5 +1,5 @@
-#pragma once
 // Export, calling-convention and C++ feature macros shared by the CLAP declarations.
+#pragma once
 
 #if !defined(CLAP_EXPORT)
 #  if defined _WIN32 || defined __CYGWIN__

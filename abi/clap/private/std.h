@@ -1,5 +1,5 @@
-#pragma once
 // The C standard types every CLAP record is built from.
+#pragma once
 
 #include "macros.h"
 

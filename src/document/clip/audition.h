@@ -1,6 +1,6 @@
-#pragma once
 // The audition: a whole clip document carried by an instance document under
 // "audition". The plugin keeps it and writes it back, and never plays it.
+#pragma once
 
 #include <optional>
 #include <string_view>

@@ -1,4 +1,3 @@
-#pragma once
 // The in-memory clip document: notes, lanes, tempo, meter and swing, plus
 // everything the reader could not interpret, kept so that a clip survives a
 // read and a write without loss.
@@ -13,6 +12,7 @@
 //    defaults and the writer writes asRead unchanged.
 //
 // Positions and lengths are in beats (quarter notes).
+#pragma once
 
 #include <cstdint>
 #include <optional>

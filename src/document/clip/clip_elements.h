@@ -1,6 +1,6 @@
-#pragma once
 // Reads every element of a JSON array with one element reader, giving one
 // record per element, in order, with the element's path.
+#pragma once
 
 #include <string>
 #include <vector>

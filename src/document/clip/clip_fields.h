@@ -1,5 +1,5 @@
-#pragma once
 // The stand-in record the clip readers keep for an unreadable element.
+#pragma once
 
 #include "document/field_reader.h"
 #include "document/json_value.h"

@@ -1,7 +1,7 @@
-#pragma once
 // Reader of a clip's "lanes" array and of the points of each lane. An
 // unreadable lane or point is kept as written in its place and reported; a bad
 // point leaves its lane readable.
+#pragma once
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
-#pragma once
 // Integer members of a clip ("formatVersion", "num", "den", "bar") arrive as
 // JSON numbers, which may hold anything a double can. Converting an
 // out-of-range double to an int is undefined behaviour, so every such member
 // goes through this one saturating rule.
+#pragma once
 
 #include <cmath>
 #include <cstdint>

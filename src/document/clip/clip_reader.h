@@ -1,6 +1,6 @@
-#pragma once
 // The lenient clip reader. It refuses only a value that is not a clip document
 // at all; every other flaw keeps the flawed piece as written and adds a finding.
+#pragma once
 
 #include <optional>
 #include <string>

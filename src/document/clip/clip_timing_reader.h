@@ -1,6 +1,6 @@
-#pragma once
 // Readers of a clip's "tempo", "meter" and "swing" arrays. They never fail:
 // an unreadable element is kept as written in its place and reported.
+#pragma once
 
 #include <string>
 #include <vector>

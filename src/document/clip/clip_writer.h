@@ -1,7 +1,7 @@
-#pragma once
 // The clip writer: known fields in a fixed key order, defaults left out,
 // everything the reader kept put back unchanged, and every clip extension that
 // the content uses declared.
+#pragma once
 
 #include <vector>
 

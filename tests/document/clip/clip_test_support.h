@@ -1,5 +1,5 @@
-#pragma once
 // Small helpers shared by the clip tests: JSON text in, findings and JSON text out.
+#pragma once
 
 #include <gtest/gtest.h>
 
