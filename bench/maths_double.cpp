@@ -67,10 +67,10 @@ void BM_TanOurs(benchmark::State& s) { perCall<maths::tan>(s, tanInputs()); }
 void BM_Log1pExpLibc(benchmark::State& s) { perCall<libcLog1pExp>(s, expInputs()); }
 void BM_Log1pExpOursScalar(benchmark::State& s) { perCall<oursLog1pExp>(s, expInputs()); }
 
-template <void (*F)(maths::BatchPath, const double*, double*, int)>
+template <void (*F)(maths::SimdPath, const double*, double*, int)>
 void batched(benchmark::State& state, const std::vector<double>& xs) {
-    const auto path = static_cast<maths::BatchPath>(state.range(0));
-    if (!maths::batchPathAvailable(path)) {
+    const auto path = static_cast<maths::SimdPath>(state.range(0));
+    if (!maths::simdPathAvailable(path)) {
         state.SkipWithError("this processor lacks the path");
         return;
     }

@@ -4,7 +4,6 @@
 
 #include "engine/dsp_constants.h"
 #include "maths/float_functions.h"
-#include "maths/sine_pair.h"
 
 #include <cmath>
 
@@ -40,25 +39,6 @@ inline float stepFeedbackSine(FeedbackSine& osc, double increment, float feedbac
     const float out = maths::sinf(feedbackArgument(osc, feedback));
     pushFeedbackOutput(osc, out);
     return out;
-}
-
-// One step of two independent oscillators, their sines taken together: the
-// same results as a stepFeedbackSine on each. Inlined, so that a caller
-// holding the oscillators in locals keeps the chain from output to next
-// argument in registers.
-inline __attribute__((always_inline)) void stepFeedbackSinePair(FeedbackSine& a, FeedbackSine& b,
-                                                                double incrementA, double incrementB,
-                                                                float feedback, float& outA, float& outB) {
-    advanceFeedbackPhase(a, incrementA);
-    advanceFeedbackPhase(b, incrementB);
-    // Through locals: the outputs may live in memory the compiler must
-    // otherwise read back before the next argument.
-    float sinA, sinB;
-    maths::sinfPair(feedbackArgument(a, feedback), feedbackArgument(b, feedback), sinA, sinB);
-    pushFeedbackOutput(a, sinA);
-    pushFeedbackOutput(b, sinB);
-    outA = sinA;
-    outB = sinB;
 }
 
 inline void resetFeedbackSine(FeedbackSine& osc) { osc = FeedbackSine{}; }

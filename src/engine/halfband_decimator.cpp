@@ -1,9 +1,9 @@
 #include "engine/halfband_decimator.h"
 
 #include "engine/dsp_constants.h"
-#include "engine/feedback_oscillators.h"
 #include "engine/halfband_pair_lanes.h"
 #include "maths/float_functions.h"
+#include "maths/simd.h"
 
 #include <cmath>
 #include <cstring>
@@ -82,7 +82,7 @@ void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, Halfband
                         bool useAvx2) {
     clearHalfbandTail(blockA, count);
     clearHalfbandTail(blockB, count);
-#if FENNROW_ENGINE_AVX2
+#if FENNROW_SIMD
     if (useAvx2)
         filterHalfbandPairAvx2(blockA, blockB, taps, count, outA, outB);
     else
@@ -90,7 +90,7 @@ void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, Halfband
         filterPairBlock<4>(blockA, blockB, taps, count, outA, outB);
     advanceHalfbandHistory(decA, blockA, count);
     advanceHalfbandHistory(decB, blockB, count);
-#if !FENNROW_ENGINE_AVX2
+#if !FENNROW_SIMD
     (void)useAvx2;
 #endif
 }

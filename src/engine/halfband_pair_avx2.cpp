@@ -1,9 +1,9 @@
 // The two layers' decimators compiled for AVX2: eight outputs to a register.
 // See feedback_oscillators_avx2.cpp for the rule on includes.
-#include "engine/feedback_oscillators.h"
 #include "engine/halfband_decimator.h"
+#include "maths/simd.h"
 
-#if FENNROW_ENGINE_AVX2
+#if FENNROW_SIMD
 
 #include <cstring>
 

@@ -50,8 +50,8 @@ struct SampleGains {
     float velocity;
 };
 
-inline __attribute__((always_inline)) SampleGains stepSampleGains(OutputState& s, float velocityTarget,
-                                                                  float resonanceCompensation) {
+FENNROW_ALWAYS_INLINE SampleGains stepSampleGains(OutputState& s, float velocityTarget,
+                                                  float resonanceCompensation) {
     const float w = advanceRamp(s.weightRamp);
     const float k = advanceRamp(s.pluckRamp);
     const float pluck = advancePluckEnvelope(s.pluck);

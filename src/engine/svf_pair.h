@@ -7,11 +7,10 @@
 #include "engine/flush.h"
 #include "engine/svf.h"
 
-#if (defined(__SSE2__) || defined(_M_X64)) && !defined(FENNROW_NO_SIMD)
+#include "maths/simd.h"
+
+#if FENNROW_SIMD
 #include <emmintrin.h>
-#define FENNROW_SVF_PAIR_SSE 1
-#else
-#define FENNROW_SVF_PAIR_SSE 0
 #endif
 
 namespace fennrow {
@@ -20,7 +19,7 @@ namespace fennrow {
 // sample in and gives the one before out: begin(a, b) takes the first,
 // step(a, b, outA, outB) each next one, end(outA, outB) gives the last. Each
 // output is svfHighPass(highA, svfLowPass(lowA, a)), and likewise b.
-#if FENNROW_SVF_PAIR_SSE
+#if FENNROW_SIMD
 
 // The four filters in the lanes of one register: the two low-passes, then
 // the two high-passes, each a sample behind its low-pass so that all four
@@ -46,18 +45,18 @@ public:
           highB_(highB), f_{lanes(&Svf::a1), lanes(&Svf::a2),  lanes(&Svf::a3),
                             lanes(&Svf::k),  lanes(&Svf::ic1), lanes(&Svf::ic2)} {}
 
-    inline __attribute__((always_inline)) void begin(float a, float b) {
+    FENNROW_ALWAYS_INLINE void begin(float a, float b) {
         __m128 band;
         step(_mm_setr_ps(a, b, 0.0f, 0.0f), kLowPasses, pending_, band);
     }
-    inline __attribute__((always_inline)) void step(float a, float b, float& outA, float& outB) {
+    FENNROW_ALWAYS_INLINE void step(float a, float b, float& outA, float& outB) {
         const __m128 x = _mm_movelh_ps(_mm_setr_ps(a, b, 0.0f, 0.0f), pending_);
         __m128 low, band;
         step(x, kAll, low, band);
         output(x, low, band, outA, outB);
         pending_ = low;
     }
-    inline __attribute__((always_inline)) void end(float& outA, float& outB) {
+    FENNROW_ALWAYS_INLINE void end(float& outA, float& outB) {
         const __m128 x = _mm_movelh_ps(_mm_setzero_ps(), pending_);
         __m128 low, band;
         step(x, kHighPasses, low, band);
@@ -82,7 +81,7 @@ private:
     }
 
     // processSvf on each lane; only the chosen lanes keep their new state.
-    inline __attribute__((always_inline)) void step(__m128 x, Lanes which, __m128& low, __m128& band) {
+    FENNROW_ALWAYS_INLINE void step(__m128 x, Lanes which, __m128& low, __m128& band) {
         const __m128 t = _mm_sub_ps(x, f_.ic2);
         band = _mm_add_ps(_mm_mul_ps(f_.a1, f_.ic1), _mm_mul_ps(f_.a2, t));
         low = _mm_add_ps(_mm_add_ps(f_.ic2, _mm_mul_ps(f_.a2, f_.ic1)), _mm_mul_ps(f_.a3, t));
@@ -100,8 +99,7 @@ private:
     }
 
     // The high-passes' outputs, x - k band - low, from lanes 2 and 3.
-    inline __attribute__((always_inline)) void output(__m128 x, __m128 low, __m128 band, float& outA,
-                                                      float& outB) {
+    FENNROW_ALWAYS_INLINE void output(__m128 x, __m128 low, __m128 band, float& outA, float& outB) {
         const __m128 out = _mm_sub_ps(_mm_sub_ps(x, _mm_mul_ps(f_.k, band)), low);
         outA = _mm_cvtss_f32(_mm_shuffle_ps(out, out, 2));
         outB = _mm_cvtss_f32(_mm_shuffle_ps(out, out, 3));

@@ -142,35 +142,6 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
     e.oscB.y1 = c.rawB[steps - 1];
 }
 
-// Samples per group of shaper terms taken between the feedback sines.
-constexpr uint32_t kTermsLag = 8;
-
-// The generic form of runFeedbackOscillatorsAvx2: the shaper terms go in
-// batches of kTermsLag samples between the sines.
-void feedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA, FeedbackSine& oscB,
-                         const TanhShaperParams& shaper, Chunk& c) {
-    const uint32_t n = chunk.samples;
-    // Locals: stores into the chunk cannot alias them, so each output goes on
-    // to the next argument in a register.
-    FeedbackSine a = oscA;
-    FeedbackSine b = oscB;
-    for (uint32_t j = 0; j < n; ++j) {
-        const float f = chunk.frequency[j];
-        const double stepA = static_cast<double>(f - chunk.detune) * chunk.secondsPerStep;
-        const double stepB = static_cast<double>(f + chunk.detune) * chunk.secondsPerStep;
-        for (uint32_t k = 2 * j; k < 2 * j + 2; ++k)
-            stepFeedbackSinePair(a, b, stepA, stepB, chunk.feedback, c.rawA[k], c.rawB[k]);
-        if (j % kTermsLag == kTermsLag - 1 && j + 1 < n) {
-            const int first = static_cast<int>(2 * (j + 1 - kTermsLag));
-            shaperTermsSpanPair(shaper, c.rawA, c.termsA, c.rawB, c.termsB, first, 2 * kTermsLag);
-        }
-    }
-    oscA = a;
-    oscB = b;
-    const int done = static_cast<int>(2 * (n - (n - 1) % kTermsLag - 1));
-    shaperTermsSpanPair(shaper, c.rawA, c.termsA, c.rawB, c.termsB, done, static_cast<int>(2 * n) - done);
-}
-
 // Both detuned oscillators at the doubled rate, through their shapers, and
 // the sub's sines. With feedback each oscillator sine waits for the one
 // before, so the two oscillators' sines are taken as a pair, and the shaper
@@ -187,12 +158,7 @@ void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
         shaperTermsBlock(shaper, c.rawB, c.termsB, static_cast<int>(2 * n));
     } else {
         const FeedbackChunk chunk{c.frequency, e.detune, e.secondsPerStep, feedback, n};
-#if FENNROW_ENGINE_AVX2
-        if (e.useAvx2)
-            runFeedbackOscillatorsAvx2(chunk, e.oscA, e.oscB, shaper, c.rawA, c.rawB, c.termsA, c.termsB);
-        else
-#endif
-            feedbackOscillators(chunk, e.oscA, e.oscB, shaper, c);
+        runFeedbackOscillators(chunk, e.oscA, e.oscB, shaper, c.rawA, c.rawB, c.termsA, c.termsB, e.useAvx2);
     }
     const int steps = static_cast<int>(2 * n);
     finishShaperBlock(shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps, e.useAvx2);
@@ -248,7 +214,7 @@ void enginePrepare(SynthEngine& e, float sampleRate) {
     e.sampleRate = sr;
     e.amp.sampleRate = sr;
     e.secondsPerStep = 1.0 / (static_cast<double>(sr) + static_cast<double>(sr));
-    e.useAvx2 = maths::bestBatchPath() == maths::BatchPath::Avx2;
+    e.useAvx2 = maths::bestSimdPath() == maths::SimdPath::Avx2;
     prepareDcBlocker(e.dcLeft, sr);
     prepareDcBlocker(e.dcRight, sr);
     const float highPassG = maths::tanf(kHighPassArg / sr);

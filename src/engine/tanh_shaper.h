@@ -84,8 +84,8 @@ inline float processShaper(const TanhShaperParams& p, TanhShaperState& s, float 
 // The same steps over a block of `count` (at most kShaperBlockMax) inputs,
 // with the same results as processShaper, bit for bit. The transcendental
 // part of each antiderivative, log1p(exp(-2u)) with u = |(b + x) g|, can be
-// taken separately (shaperTermsSpan), for instance while the inputs are
-// being made, and the rest then runs as passes over the block.
+// taken separately (shaperTermsBlock, or beside the oscillators that make
+// the inputs), and the rest then runs as passes over the block.
 inline constexpr int kShaperBlockMax = 128;
 
 struct ShaperTerms {
@@ -96,14 +96,6 @@ struct ShaperTerms {
 // The terms, u and log1p(exp(-2u)), of in[0 .. count - 1], the
 // transcendental steps of the whole block taken together.
 void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int count);
-
-// The terms of in[first .. first + count - 1].
-void shaperTermsSpan(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int first, int count);
-
-// shaperTermsSpan for two channels under the same parameters, their
-// transcendental steps taken in one batch.
-void shaperTermsSpanPair(const TanhShaperParams& p, const float* inA, ShaperTerms& termsA, const float* inB,
-                         ShaperTerms& termsB, int first, int count);
 
 // useAvx2: AVX2 may do the passes (only where the processor has it; the
 // same bits either way).

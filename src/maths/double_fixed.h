@@ -1,5 +1,5 @@
 // Signed 256-bit fixed-point numbers with 192 fraction bits: the arithmetic of
-// the accurate paths of the double-precision functions. Every operation is
+// the exact paths of the double-precision functions. Every operation is
 // exact except where stated, and those truncate by less than one unit of
 // 2^-192, which makes error bounds a matter of counting operations. Speed is
 // secondary: these paths run only for the rare inputs that the fast

@@ -1,10 +1,10 @@
 // The fast paths of exp and log1p, written once for a scalar double and for
 // SIMD lanes (GCC/Clang vector types of 2 or 4 doubles), so that the batched
-// forms do exactly the scalar operations in each lane. Each kernel returns
+// forms do exactly the scalar operations in each lane. Each estimate returns
 // two candidates: the rounding of the lower and of the upper end of an
-// interval proven to hold the exact result (Ziv's test). Where the two agree,
-// that is the correctly rounded result; elsewhere the caller runs the
-// accurate path.
+// interval proven to hold the exact result. Where the two agree (the
+// rounding test, after Ziv), that is the correctly rounded result;
+// elsewhere the caller runs the exact path.
 //
 // Everything here has internal linkage: the AVX2 translation unit compiles the
 // same templates for another instruction set, and the two copies must not be
@@ -13,16 +13,14 @@
 
 #include "maths/double_arith.h"
 #include "maths/double_tables.h"
+#include "maths/simd.h"
 
 #include <cstdint>
-
-// Inlined everywhere, so that each batched loop keeps its lanes in registers.
-#define FENNROW_MATHS_INLINE inline __attribute__((always_inline))
 
 namespace fennrow::maths {
 namespace {
 
-// The lane operations the kernels need beyond + - *, for a scalar double;
+// The lane operations the estimates need beyond + - *, for a scalar double;
 // the batched code provides the same for its vector types.
 struct ScalarLanes {
     using D = double;
@@ -101,7 +99,7 @@ inline constexpr double kRoundingMagic = 0x1.8p52; // adding it rounds |t| < 2^5
 //   2^-70.9 together; the other roundings are below 2^-100.
 // Sum: |hi + lo - T e^r| < 2^-69 T e^r < 2^-68, as T e^r < 2.003.
 template <class L, class D = typename L::D, class U = typename L::U>
-FENNROW_MATHS_INLINE DD<D> expKernel(D x, U& k) {
+FENNROW_ALWAYS_INLINE DD<D> expKernel(D x, U& k) {
     const D t = x * kExpInvL;
     const D shifted = t + kRoundingMagic;
     const D kd = shifted - kRoundingMagic;
@@ -121,7 +119,7 @@ FENNROW_MATHS_INLINE DD<D> expKernel(D x, U& k) {
     return {h.hi, lo};
 }
 
-// The error allowed in Ziv's test for expKernel: the 2^-68 above, plus the
+// The error allowed in the rounding test of expKernel: the 2^-68 above, plus the
 // rounding of lo -+ err (below 2^-72 as |lo| < 2^-18.9), doubled for margin.
 inline constexpr double kExpFastError = 0x1p-67;
 
@@ -161,7 +159,7 @@ inline U expScaleBits(U k) {
 // allows |rh| 2^-69 + |hi| 2^-83, which also covers the rounding of lo -+ err
 // (2^-53 |lo|) and the step from |y| to |hi|.
 template <class L, class D = typename L::D, class U = typename L::U>
-FENNROW_MATHS_INLINE DD<D> log1pKernel(D x, D& rhOut) {
+FENNROW_ALWAYS_INLINE DD<D> log1pKernel(D x, D& rhOut) {
     const DD<D> s = laneTwoSum(D(D{} + 1.0), x);
     const U b = L::bits(s.hi);
     const U t = b - kLogOffsetBits;
@@ -188,7 +186,7 @@ FENNROW_MATHS_INLINE DD<D> log1pKernel(D x, D& rhOut) {
 }
 
 template <class L, class D = typename L::D>
-FENNROW_MATHS_INLINE D log1pFastError(D hi, D rh) {
+FENNROW_ALWAYS_INLINE D log1pFastError(D hi, D rh) {
     return L::abs(rh) * 0x1p-69 + L::abs(hi) * 0x1p-83;
 }
 

@@ -4,54 +4,48 @@
 
 #include "maths/float_functions.h"
 
-#if FENNROW_MATHS_SSE2
+#if FENNROW_SIMD
 #include "maths/exp2_block_lanes.h"
 #endif
-
-#include <cstdint>
 
 namespace fennrow::maths {
 
 namespace detail {
 
+#if FENNROW_SIMD
+void exp2fBlockAvx2(const float* in, float* out, int count); // exp2_block_avx2.cpp
+#endif
+
+namespace {
+
 void exp2fBlockScalar(const float* in, float* out, int count) {
     for (int i = 0; i < count; ++i) out[i] = exp2f(in[i]);
 }
 
-#if FENNROW_MATHS_SSE2
-namespace {
-typedef double Sse2Doubles __attribute__((vector_size(16)));
-typedef std::uint64_t Sse2Bits __attribute__((vector_size(16)));
-typedef float Sse2Floats __attribute__((vector_size(8)));
-} // namespace
-
-void exp2fBlockSse2(const float* in, float* out, int count) {
-    exp2Block<GenericLanes<Sse2Doubles, Sse2Bits, Sse2Floats, 2>>(in, out, count);
-}
+#if FENNROW_SIMD
+using Sse2Lanes = Exp2Lanes<Sse2Doubles, Sse2Bits, Sse2Floats, 2>;
 #endif
 
-namespace {
-
-using BlockFunction = void (*)(const float*, float*, int);
-
-BlockFunction chooseBlockFunction() {
-#if FENNROW_MATHS_AVX2
-    if (processorHasAvx2()) return exp2fBlockAvx2;
-#endif
-#if FENNROW_MATHS_SSE2
-    return exp2fBlockSse2;
+// Indexed by SimdPath.
+constexpr FloatBlockForm kForms[] = {
+    exp2fBlockScalar,
+#if FENNROW_SIMD
+    estimateBlock<Sse2Lanes, exp2Estimate<Sse2Lanes>, exp2f>,
+    exp2fBlockAvx2,
 #else
-    return exp2fBlockScalar;
+    exp2fBlockScalar,
+    exp2fBlockScalar,
 #endif
-}
-
-// Chosen once when the library is loaded, never on the audio thread.
-const BlockFunction kExp2fBlock = chooseBlockFunction();
+};
 
 } // namespace
+
+FloatBlockForm exp2fBlockForm(SimdPath path) { return kForms[static_cast<int>(path)]; }
 
 } // namespace detail
 
-void exp2fBlock(const float* in, float* out, int count) { detail::kExp2fBlock(in, out, count); }
+void exp2fBlock(const float* in, float* out, int count) {
+    detail::exp2fBlockForm(bestSimdPath())(in, out, count);
+}
 
 } // namespace fennrow::maths

@@ -1,7 +1,7 @@
 #include "maths/exp_double.h"
 
-#include "maths/double_fixed.h"
 #include "maths/double_kernels.h"
+#include "maths/double_fixed.h"
 
 #include <limits>
 
@@ -14,7 +14,7 @@ namespace {
 constexpr double kOverflowAbove = 709.8;
 constexpr double kZeroBelow = -745.2;
 // Between -745.2 and this the result is close to or below 2^-1022; the fast
-// path leaves those to the accurate one, which rounds subnormals once.
+// path leaves those to the exact one, which rounds subnormals once.
 constexpr double kFastBelow = -707.0;
 constexpr double kInvLn2 = 0x1.71547652b82fep0;
 

@@ -6,7 +6,7 @@ namespace fennrow::maths {
 
 double exp(double x);
 
-// The accurate path alone, for |x| <= 746 (NaN and infinities excluded); the
+// The exact path alone, for |x| <= 746 (NaN and infinities excluded); the
 // batched functions fall back to exp itself.
 double expAccurate(double x);
 

@@ -51,7 +51,7 @@ inline constexpr double kExpRelativeWidth = 0x1p-49;
 // are zero for |x| >= 2^-17 (so that x - k kLn2Hi is exact). k kLn2Lo and
 // the rounding of kLn2Lo err by at most 2^-86 together for |k| < 2^10, the
 // last subtraction by 2^-53 |r|: e^r then errs by |r| 2^-53 + 2^-86 < 2^-54.5
-// relative, and the kernel by 2^-52. Total below 2^-51.5 relative; scaling
+// relative, and the series by 2^-52. Total below 2^-51.5 relative; scaling
 // by 2^k is exact while the result is a normal double.
 inline double expOfReduced(double x) {
     const double k = (x * kLog2E + kRoundShift) - kRoundShift;

@@ -1,7 +1,7 @@
 #include "maths/log1p_double.h"
 
-#include "maths/double_fixed.h"
 #include "maths/double_kernels.h"
+#include "maths/double_fixed.h"
 
 #include <limits>
 
@@ -10,7 +10,7 @@ namespace fennrow::maths {
 namespace {
 
 // Below this the fast path's exponent arithmetic (2^-e as a normal double)
-// would not hold; larger inputs take the accurate path.
+// would not hold; larger inputs take the exact path.
 constexpr double kFastAbove = 0x1p1000;
 
 // 2 atanh(t) = log((1 + t) / (1 - t)) = 2 t A(t^2), A(z) = sum z^n / (2n + 1),

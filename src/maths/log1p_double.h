@@ -6,7 +6,7 @@ namespace fennrow::maths {
 
 double log1p(double x);
 
-// The accurate path alone, for finite x > -1 with |x| >= 2^-54.
+// The exact path alone, for finite x > -1 with |x| >= 2^-54.
 double log1pAccurate(double x);
 
 } // namespace fennrow::maths

@@ -1,4 +1,4 @@
-// sinf, cosf and tanf: the reduction of trig_reduction.h, the odd kernel of
+// sinf, cosf and tanf: the reduction of trig_reduction.h, the odd series of
 // sine_kernel.h, and for tan the quotient of the two.
 #include "maths/float_estimates.h"
 #include "maths/float_functions.h"

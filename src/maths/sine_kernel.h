@@ -29,20 +29,25 @@ inline constexpr double kSineCoefficients[] = {
 };
 inline constexpr double kSineRelativeWidth = 0x1p-49;
 
-// Q by Estrin's scheme, in powers z, z^2, z^4, z^8 of z = r^2: the same
+// Q(z) by Estrin's scheme, in powers z, z^2, z^4, z^8 of z = r^2: the same
 // terms as Horner's rule with about a third of its chain of dependent
-// steps, which is what a single sine waits for.
-inline double sineKernel(double r) {
+// steps, which is what a single sine waits for. T is a double or a vector of
+// doubles (the block lanes), which take exactly the same steps.
+template <class T>
+inline T sineSeries(T z) {
     const double* c = kSineCoefficients;
+    const T z2 = z * z;
+    const T z4 = z2 * z2;
+    const T z8 = z4 * z4;
+    const T b0 = (c[0] + c[1] * z) + (c[2] + c[3] * z) * z2;
+    const T b1 = (c[4] + c[5] * z) + (c[6] + c[7] * z) * z2;
+    return (b0 + b1 * z4) + (c[8] + c[9] * z) * z8;
+}
+
+inline double sineKernel(double r) {
     const double z = r * r;
-    const double z2 = z * z;
-    const double z4 = z2 * z2;
-    const double z8 = z4 * z4;
-    const double b0 = (c[0] + c[1] * z) + (c[2] + c[3] * z) * z2;
-    const double b1 = (c[4] + c[5] * z) + (c[6] + c[7] * z) * z2;
-    const double q = (b0 + b1 * z4) + (c[8] + c[9] * z) * z8;
-    // r + r^3 q loses the sign of a zero r; sin r has the sign of r.
-    const double s = r + r * (z * q);
+    // r + r^3 Q loses the sign of a zero r; sin r has the sign of r.
+    const double s = r + r * (z * sineSeries(z));
     return std::bit_cast<double>((std::bit_cast<uint64_t>(s) & ~kSignBit) |
                                  (std::bit_cast<uint64_t>(r) & kSignBit));
 }

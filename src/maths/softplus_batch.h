@@ -4,20 +4,16 @@
 // softplus, so the result has the same bits on every path and platform.
 #pragma once
 
+#include "maths/simd.h"
+
 namespace fennrow::maths {
-
-enum class BatchPath { Scalar, Sse2, Avx2 };
-
-// The fastest path this processor runs.
-BatchPath bestBatchPath();
-bool batchPathAvailable(BatchPath path);
 
 void log1pExpBatch(const double* x, double* out, int count);
 
 // The same on a given path (which must be available), and the two steps
 // alone; for tests and benchmarks.
-void log1pExpBatch(BatchPath path, const double* x, double* out, int count);
-void expBatch(BatchPath path, const double* x, double* out, int count);
-void log1pBatch(BatchPath path, const double* x, double* out, int count);
+void log1pExpBatch(SimdPath path, const double* x, double* out, int count);
+void expBatch(SimdPath path, const double* x, double* out, int count);
+void log1pBatch(SimdPath path, const double* x, double* out, int count);
 
 } // namespace fennrow::maths

@@ -1,11 +1,13 @@
 // The batched loops compiled for AVX2 and FMA, four lanes at a time, with the
 // hardware's gathers for the tables. FMA serves only for exact products: a b
 // - RN(a b) is the same number whether Dekker's algorithm or one fused
-// operation computes it, so the kernels' bounds hold unchanged. Only this
+// operation computes it, so the estimates' bounds hold unchanged. Only this
 // file is built for these instructions, and only its own (internal)
 // functions get the target: every shared header with external inline
 // functions is included before.
-#if (defined(__x86_64__) || defined(_M_X64)) && !defined(FENNROW_NO_SIMD)
+#include "maths/simd.h"
+
+#if FENNROW_SIMD
 
 #include "maths/double_arith.h"
 #include "maths/double_tables.h"

@@ -1,6 +1,6 @@
 // The batched loops over vector lanes, for the translation units of each
 // instruction set (internal linkage, see double_kernels.h). A lane that leaves
-// the fast paths' domain or fails Ziv's test is redone by the scalar function,
+// the fast paths' domain or fails the rounding test is redone by the scalar function,
 // so every lane is exactly the scalar result.
 #pragma once
 
@@ -34,7 +34,7 @@ inline constexpr double kBatchLog1pSmall = 0x1p-7; // below it the series serves
 //   2^-52 relative, x^2 and the product are rounded once each: lo errs by
 //   below 2^-51 |lo| <= 2^-51 x^2 / 2 (1 + 2^-6) < 2^-51.9 x^2;
 // - lo -+ err is rounded by 2^-53 |lo -+ err| < 2^-53.9 x^2 + 2^-70 |x|.
-// So |x| 2^-62 + x^2 2^-51 bounds the whole error in Ziv's test: it stays
+// So |x| 2^-62 + x^2 2^-51 bounds the whole error in the rounding test: it stays
 // near 2^-62 |x| for the smallest arguments, where most of them are.
 inline constexpr double kLog1pSeriesError = 0x1p-62;
 inline constexpr double kLog1pSeriesSquareError = 0x1p-51;
@@ -78,7 +78,7 @@ struct VectorLanes {
 // exp of N lanes; a failed lane is taken from the scalar exp (out is scratch
 // space for that).
 template <class L>
-FENNROW_MATHS_INLINE typename L::D expLanes(typename L::D x, double* out) {
+FENNROW_ALWAYS_INLINE typename L::D expLanes(typename L::D x, double* out) {
     using D = typename L::D;
     using U = typename L::U;
     U k;
@@ -100,7 +100,7 @@ FENNROW_MATHS_INLINE typename L::D expLanes(typename L::D x, double* out) {
 // lane's rounding is left open (then the caller takes the general path for
 // all of them).
 template <class L>
-FENNROW_MATHS_INLINE bool log1pSeriesLanes(typename L::D x, double* out) {
+FENNROW_ALWAYS_INLINE bool log1pSeriesLanes(typename L::D x, double* out) {
     using D = typename L::D;
     constexpr double c3 = 1.0 / 3, c5 = 1.0 / 5, c6 = 1.0 / 6, c7 = 1.0 / 7, c9 = 1.0 / 9;
     const D p = -0.5 + x * (c3 + x * (-0.25 + x * (c5 + x * (-c6 + x * (c7 + x * (-0.125 + x * c9))))));
@@ -116,7 +116,7 @@ FENNROW_MATHS_INLINE bool log1pSeriesLanes(typename L::D x, double* out) {
 }
 
 template <class L>
-FENNROW_MATHS_INLINE void log1pLanes(typename L::D x, double* out) {
+FENNROW_ALWAYS_INLINE void log1pLanes(typename L::D x, double* out) {
     using D = typename L::D;
     using U = typename L::U;
     const D ax = L::abs(x);

@@ -36,7 +36,7 @@ struct Avx2Lanes : VectorLanes<Avx2Double, Avx2Bits, 4> {
 } // namespace
 
 // log1p(exp(x)) of four lanes: the same bits as the scalar functions.
-FENNROW_MATHS_INLINE void log1pExpFour(const double* x, double* out) {
+FENNROW_ALWAYS_INLINE void log1pExpFour(const double* x, double* out) {
     const Avx2Lanes::D y = expLanes<Avx2Lanes>(Avx2Lanes::load(x), out);
     log1pLanes<Avx2Lanes>(y, out);
 }

@@ -142,7 +142,7 @@ TEST(DoubleFunctions, Log1pMatchesMpfrOnAFixedSample) {
 }
 TEST(DoubleFunctions, TanMatchesMpfrOnAFixedSample) { EXPECT_EQ(mismatches(kTan, sample(kTan, 100000)), 0); }
 
-// The accurate paths run for about one input in 10^4 in normal use, so they
+// The exact paths run for about one input in 10^4 in normal use, so they
 // are checked alone here, on every kind of input they can be given.
 TEST(DoubleFunctions, AccuratePathsAloneMatchMpfr) {
     std::vector<double> expInputs;

@@ -45,14 +45,14 @@ double log1pOfExp(double x) { return log1p(exp(x)); }
 TEST(SoftplusBatch, EveryPathGivesTheScalarBits) {
     struct Case {
         const char* name;
-        void (*batch)(BatchPath, const double*, double*, int);
+        void (*batch)(SimdPath, const double*, double*, int);
         double (*scalar)(double);
     };
     const Case cases[] = {
         {"log1p(exp)", log1pExpBatch, log1pOfExp}, {"exp", expBatch, exp}, {"log1p", log1pBatch, log1p}};
     const std::vector<double> xs = inputs();
-    for (BatchPath path : {BatchPath::Scalar, BatchPath::Sse2, BatchPath::Avx2}) {
-        if (!batchPathAvailable(path)) continue;
+    for (SimdPath path : {SimdPath::Scalar, SimdPath::Sse2, SimdPath::Avx2}) {
+        if (!simdPathAvailable(path)) continue;
         for (const Case& c : cases) {
             // Lengths that leave every possible remainder after the lanes.
             for (int offset = 0; offset < 5; ++offset) {
@@ -77,7 +77,7 @@ TEST(SoftplusBatch, EveryPathGivesTheScalarBits) {
 TEST(SoftplusBatch, DefaultIsTheBestPath) {
     const std::vector<double> xs = inputs();
     std::vector<double> best(xs.size()), chosen(xs.size());
-    log1pExpBatch(bestBatchPath(), xs.data(), best.data(), static_cast<int>(xs.size()));
+    log1pExpBatch(bestSimdPath(), xs.data(), best.data(), static_cast<int>(xs.size()));
     log1pExpBatch(xs.data(), chosen.data(), static_cast<int>(xs.size()));
     for (size_t i = 0; i < xs.size(); ++i) ASSERT_TRUE(sameDouble(best[i], chosen[i])) << i;
 }

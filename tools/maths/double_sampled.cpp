@@ -89,7 +89,7 @@ double log1pSeriesInput(std::mt19937_64& rng, int kind) {
 double log1pBatched(double x) {
     const double in[4] = {x, x, x, x};
     double out[4];
-    fennrow::maths::log1pBatch(fennrow::maths::bestBatchPath(), in, out, 4);
+    fennrow::maths::log1pBatch(fennrow::maths::bestSimdPath(), in, out, 4);
     return out[0];
 }
 

@@ -6,6 +6,7 @@
 #include "maths/sine_pair.h"
 
 #include "float_oracle.h"
+#include "sine_pair_exhaustive.h"
 
 #include <atomic>
 #include <bit>
@@ -16,23 +17,17 @@
 
 using namespace fennrow;
 
-#if FENNROW_QUICK_SINE
+#if FENNROW_SIMD
 
 namespace {
 
 using Pair = void (*)(float, float, float&, float&);
-using Lanes = maths::detail::QuickSinePair (*)(__m128d);
+using Decided = int (*)(__m128d); // the rounding test's bits for two lanes
 
-maths::detail::QuickSinePair plainLanes(__m128d x) { return maths::detail::quickSineTwo(x); }
+void plainPair(float a, float b, float& sinA, float& sinB) { maths::sinfPair(a, b, sinA, sinB); }
+int plainDecided(__m128d x) { return maths::sinePairEstimate<maths::PlainPairOps>(x).decided; }
 
-__attribute__((target("avx2,fma"))) void fusedPair(float a, float b, float& sinA, float& sinB) {
-    maths::sinfPairFused(a, b, sinA, sinB);
-}
-__attribute__((target("avx2,fma"))) maths::detail::QuickSinePair fusedLanes(__m128d x) {
-    return maths::detail::quickSineTwoFused(x);
-}
-
-bool check(const char* name, Pair pair, Lanes lanes) {
+bool check(const char* name, Pair pair, Decided decided) {
     std::atomic<uint64_t> mismatches{0};
     std::atomic<uint64_t> undecided{0};
     const auto start = std::chrono::steady_clock::now();
@@ -51,7 +46,7 @@ bool check(const char* name, Pair pair, Lanes lanes) {
         // Only arguments within the short reduction count: the others go to
         // sinf by design.
         const bool inRange = x != 0.0f && std::fabs(x) <= maths::detail::kShortReductionLimit;
-        if (inRange && !(lanes(_mm_cvtps_pd(_mm_setr_ps(x, other, 0.0f, 0.0f))).decided & 1))
+        if (inRange && !(decided(_mm_cvtps_pd(_mm_setr_ps(x, other, 0.0f, 0.0f))) & 1))
             undecided.fetch_add(1, std::memory_order_relaxed);
     });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -68,11 +63,10 @@ bool check(const char* name, Pair pair, Lanes lanes) {
 int main(int argc, char** argv) {
     const std::string only = argc > 1 ? argv[1] : "";
     bool good = true;
-    if (only != "fused") good &= check("sinfPair", maths::sinfPair, plainLanes);
+    if (only != "fused") good &= check("sinfPair", plainPair, plainDecided);
     if (only == "plain") return good ? 0 : 1;
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))
-        good &= check("sinfPairFused", fusedPair, fusedLanes);
+    if (maths::bestSimdPath() == maths::SimdPath::Avx2)
+        good &= check("sinfPairFused", fusedPair, fusedDecided);
     else
         std::printf("sinfPairFused: skipped, this processor has no AVX2 and FMA\n");
     return good ? 0 : 1;
