@@ -7,7 +7,7 @@
 #if FENNROW_SIMD
 
 #include "maths/double_tables.h"
-#include "maths/exp_kernel.h"
+#include "maths/exp_series.h"
 #include "maths/float_functions.h"
 
 #include <immintrin.h>

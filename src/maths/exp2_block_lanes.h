@@ -7,7 +7,7 @@
 #pragma once
 
 #include "maths/double_tables.h"
-#include "maths/exp_kernel.h"
+#include "maths/exp_series.h"
 #include "maths/lane_block.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "maths/exp_double.h"
 
-#include "maths/double_kernels.h"
+#include "maths/double_estimates.h"
 #include "maths/double_fixed.h"
 
 #include <limits>
@@ -27,7 +27,7 @@ constexpr double kInvLn2 = 0x1.71547652b82fep0;
 // series truncates twice, < 40 in all (2^5.4, times 256: 2^13.4); each
 // squaring doubles the relative error and adds under 1.5 units (2^8.6 after
 // eight). The result P < 1.42 is within 2^14.9 units; 2^16 is allowed.
-double expAccurate(double x) {
+double expExact(double x) {
     const double kd = (x * kInvLn2 + kRoundingMagic) - kRoundingMagic;
     const int k = static_cast<int>(kd);
     const Fixed r = fixedSub(fixedFromDouble(x), fixedMulInt(kFixedLn2, k));
@@ -49,13 +49,13 @@ double exp(double x) {
         if (x != x) return x + x; // NaN
         if (x > kOverflowAbove) return std::numeric_limits<double>::infinity();
         if (x < kZeroBelow) return 0.0;
-        return expAccurate(x);
+        return expExact(x);
     }
     std::uint64_t k;
-    const DD<double> e = expKernel<ScalarLanes>(x, k);
+    const DD<double> e = expDoubleEstimate<ScalarLanes>(x, k);
     const double low = e.hi + (e.lo - kExpFastError);
     const double high = e.hi + (e.lo + kExpFastError);
-    if (low != high) return expAccurate(x);
+    if (low != high) return expExact(x);
     // K = floor(k / 256) from the low bits (see expScaleBits); up to 1024.
     const int bigK = static_cast<int>(((k & 0x000fffffffffffffULL) >> 8) - 0x0000080000000000ULL);
     return scaleExactly(low, bigK);

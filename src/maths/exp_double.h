@@ -8,6 +8,6 @@ double exp(double x);
 
 // The exact path alone, for |x| <= 746 (NaN and infinities excluded); the
 // batched functions fall back to exp itself.
-double expAccurate(double x);
+double expExact(double x);
 
 } // namespace fennrow::maths

@@ -1,7 +1,7 @@
 // expf, exp2f and pow25f: reduce to 2^k e^r, |r| <= ln2/2, then the series of
-// exp_kernel.h. Overflow to infinity and gradual underflow need no cases of
+// exp_series.h. Overflow to infinity and gradual underflow need no cases of
 // their own: the double result is rounded to float, which does both.
-#include "maths/exp_kernel.h"
+#include "maths/exp_series.h"
 #include "maths/float_estimates.h"
 #include "maths/float_functions.h"
 
@@ -26,7 +26,7 @@ constexpr double kLog2Of25Lo = 0x1.e68dc57f2496p-28;
 // fError: r = f ln2 rounds twice (the product and ln2 itself), so e^r errs
 // by 2^-53.5 + fError relative, and the series by 2^-52.
 double powerOfTwoSplit(double k, double f) {
-    return expKernel(f * kLn2) * powerOfTwo(static_cast<int64_t>(k));
+    return expSeries(f * kLn2) * powerOfTwo(static_cast<int64_t>(k));
 }
 
 } // namespace

@@ -21,7 +21,7 @@ struct Estimate {
 
 // The half-width bounds below are stated relative to |y| and include a
 // margin for the rounding of y +- halfWidth themselves.
-inline bool roundsUnambiguously(const Estimate& e, float& out) {
+inline bool passesRoundingTest(const Estimate& e, float& out) {
     out = static_cast<float>(e.y);
     return e.halfWidth == 0.0 ||
            static_cast<float>(e.y - e.halfWidth) == static_cast<float>(e.y + e.halfWidth);
@@ -42,7 +42,7 @@ float lookupHardCase(const HardCaseTable& table, float x, float fallback);
 
 inline float correctlyRounded(const Estimate& e, const HardCaseTable& table, float x) {
     float out;
-    if (roundsUnambiguously(e, out)) return out;
+    if (passesRoundingTest(e, out)) return out;
     return lookupHardCase(table, x, out);
 }
 

@@ -1,6 +1,6 @@
 #include "maths/log1p_double.h"
 
-#include "maths/double_kernels.h"
+#include "maths/double_estimates.h"
 #include "maths/double_fixed.h"
 
 #include <limits>
@@ -53,7 +53,7 @@ double log1pSmall(double x) {
 // t to 2^-188 (reciprocal) plus 1, 2 t A to 2^4.4: the result is within
 // 2^10.1 units, and |result| >= 2^-8.5, so 2^11 units is a relative error
 // below 2^-172.
-double log1pAccurate(double x) {
+double log1pExact(double x) {
     if (ScalarLanes::abs(x) < 0x1p-8) return log1pSmall(x);
     const std::uint64_t b = bitsOf(x);
     int offset = 0;
@@ -89,14 +89,14 @@ double log1p(double x) {
         if (x == -1.0) return -std::numeric_limits<double>::infinity();
         if (x < -1.0) return std::numeric_limits<double>::quiet_NaN();
         if (x == std::numeric_limits<double>::infinity()) return x;
-        return log1pAccurate(x);
+        return log1pExact(x);
     }
     double rh;
-    const DD<double> l = log1pKernel<ScalarLanes>(x, rh);
+    const DD<double> l = log1pDoubleEstimate<ScalarLanes>(x, rh);
     const double err = log1pFastError<ScalarLanes>(l.hi, rh);
     const double low = l.hi + (l.lo - err);
     const double high = l.hi + (l.lo + err);
-    if (low != high) return log1pAccurate(x);
+    if (low != high) return log1pExact(x);
     return low;
 }
 

@@ -7,6 +7,6 @@ namespace fennrow::maths {
 double log1p(double x);
 
 // The exact path alone, for finite x > -1 with |x| >= 2^-54.
-double log1pAccurate(double x);
+double log1pExact(double x);
 
 } // namespace fennrow::maths

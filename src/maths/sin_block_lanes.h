@@ -6,7 +6,7 @@
 #pragma once
 
 #include "maths/lane_block.h"
-#include "maths/sine_kernel.h"
+#include "maths/sine_series.h"
 #include "maths/trig_reduction.h"
 
 #include <cstdint>
@@ -17,7 +17,7 @@ namespace {
 // The reduction width per half turn j: reduceShort's |j| 2^-85.
 inline constexpr double kSineWidthPerHalfTurn = 0x1p-85;
 
-// reduceShort and sineKernel with parity 0, and sineOf's width.
+// reduceShort and sineSeries with parity 0, and sineOf's width.
 template <class Lanes>
 FENNROW_ALWAYS_INLINE LaneEstimate<Lanes> sinEstimateLanes(const float* in) {
     using D = typename Lanes::D;
@@ -31,7 +31,7 @@ FENNROW_ALWAYS_INLINE LaneEstimate<Lanes> sinEstimateLanes(const float* in) {
     const D j = k + k;
     const D r = (x - j * detail::kHalfPi1) - j * detail::kHalfPi2;
     const D z = r * r;
-    const D sum = r + r * (z * detail::sineSeries(z));
+    const D sum = r + r * (z * detail::sineTail(z));
     const D s = (D)(((U)sum & ~signBit) | ((U)r & signBit)); // sin r has r's sign
     // An odd k (the low bit of the shifted sum) flips the sign.
     const D y = (D)((U)s ^ ((U)shifted << 63));

@@ -1,8 +1,8 @@
 // sinf, cosf and tanf: the reduction of trig_reduction.h, the odd series of
-// sine_kernel.h, and for tan the quotient of the two.
+// sine_series.h, and for tan the quotient of the two.
 #include "maths/float_estimates.h"
 #include "maths/float_functions.h"
-#include "maths/sine_kernel.h"
+#include "maths/sine_series.h"
 #include "maths/trig_reduction.h"
 
 #include <bit>
@@ -23,7 +23,7 @@ ReducedAngle reduce(float x, int parity) {
 
 // sin x (parity 0) or cos x (parity 1) and its error bound.
 Estimate sineOf(const ReducedAngle& a) {
-    const double s = sineKernel(a.r);
+    const double s = sineSeries(a.r);
     const double y = a.negate ? -s : s;
     return {y, (y < 0 ? -y : y) * kSineRelativeWidth + a.absError};
 }

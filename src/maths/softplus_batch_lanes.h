@@ -1,10 +1,10 @@
 // The batched loops over vector lanes, for the translation units of each
-// instruction set (internal linkage, see double_kernels.h). A lane that leaves
+// instruction set (internal linkage, see double_estimates.h). A lane that leaves
 // the fast paths' domain or fails the rounding test is redone by the scalar function,
 // so every lane is exactly the scalar result.
 #pragma once
 
-#include "maths/double_kernels.h"
+#include "maths/double_estimates.h"
 #include "maths/exp_double.h"
 #include "maths/lane_masks.h"
 #include "maths/log1p_double.h"
@@ -82,7 +82,7 @@ FENNROW_ALWAYS_INLINE typename L::D expLanes(typename L::D x, double* out) {
     using D = typename L::D;
     using U = typename L::U;
     U k;
-    const DD<D> r = expKernel<L>(x, k);
+    const DD<D> r = expDoubleEstimate<L>(x, k);
     const D low = r.hi + (r.lo - kExpFastError);
     const D high = r.hi + (r.lo + kExpFastError);
     const U ok = L::mask(low == high) & L::mask(x >= kBatchExpLow) & L::mask(x <= kBatchExpHigh);
@@ -122,7 +122,7 @@ FENNROW_ALWAYS_INLINE void log1pLanes(typename L::D x, double* out) {
     const D ax = L::abs(x);
     if (L::all(L::mask(ax < kBatchLog1pSmall)) && log1pSeriesLanes<L>(x, out)) return;
     D rh;
-    const DD<D> r = log1pKernel<L>(x, rh);
+    const DD<D> r = log1pDoubleEstimate<L>(x, rh);
     const D err = log1pFastError<L>(r.hi, rh);
     const D low = r.hi + (r.lo - err);
     const D high = r.hi + (r.lo + err);

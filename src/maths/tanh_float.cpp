@@ -1,6 +1,6 @@
 // tanhf as (e^u - 1) / (e^u - 1 + 2), u = 2|x|, with e^u - 1 taken without
 // cancellation for small u.
-#include "maths/exp_kernel.h"
+#include "maths/exp_series.h"
 #include "maths/float_estimates.h"
 #include "maths/float_functions.h"
 
@@ -16,7 +16,7 @@ constexpr double kHalfLn2 = 0.34657359027997264;
 
 } // namespace
 
-// Error of m = e^u - 1: below 2^-52 relative for u <= ln2/2 (expm1Kernel);
+// Error of m = e^u - 1: below 2^-52 relative for u <= ln2/2 (expm1Series);
 // above, e^u errs by 2^-51.5 and the subtraction scales that by
 // e^u / (e^u - 1) <= 3.42, but tanh = m / (m + 2) feels an error in m only
 // through 2 / (m + 2) <= 0.83, and two more roundings follow: below 2^-49.6
@@ -27,7 +27,7 @@ Estimate tanhEstimate(float x) {
     if (x == 0.0f) return {static_cast<double>(x), 0.0};
     if (x > kTanhSaturation || x < -kTanhSaturation) return {sign, 0.0};
     const double u = 2.0 * static_cast<double>(x) * sign;
-    const double m = u <= kHalfLn2 ? expm1Kernel(u) : expOfReduced(u) - 1.0;
+    const double m = u <= kHalfLn2 ? expm1Series(u) : expOfReduced(u) - 1.0;
     const double t = m / (m + 2.0);
     return {sign * t, t * 0x1p-48};
 }

@@ -26,11 +26,11 @@ inline double expTail(double r) {
 
 // e^r = 1 + (r + r (r p)): the Horner steps shrink each error by |r| < 0.35,
 // and the last two sums round once each; relative error below 2^-52.
-inline double expKernel(double r) { return 1.0 + (r + r * expTail(r)); }
+inline double expSeries(double r) { return 1.0 + (r + r * expTail(r)); }
 
 // e^r - 1 for |r| <= ln2/2 without the cancellation of e^r - 1: r (1 + r p),
 // relative error below 2^-52 likewise.
-inline double expm1Kernel(double r) { return r + r * expTail(r); }
+inline double expm1Series(double r) { return r + r * expTail(r); }
 
 // 2^k for an integer k with a normal double result.
 inline double powerOfTwo(int64_t k) { return std::bit_cast<double>(static_cast<uint64_t>(k + 1023) << 52); }
@@ -56,7 +56,7 @@ inline constexpr double kExpRelativeWidth = 0x1p-49;
 inline double expOfReduced(double x) {
     const double k = (x * kLog2E + kRoundShift) - kRoundShift;
     const double r = (x - k * kLn2Hi) - k * kLn2Lo;
-    return expKernel(r) * powerOfTwo(static_cast<int64_t>(k));
+    return expSeries(r) * powerOfTwo(static_cast<int64_t>(k));
 }
 
 } // namespace fennrow::maths::detail

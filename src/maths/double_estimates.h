@@ -99,7 +99,7 @@ inline constexpr double kRoundingMagic = 0x1.8p52; // adding it rounds |t| < 2^5
 //   2^-70.9 together; the other roundings are below 2^-100.
 // Sum: |hi + lo - T e^r| < 2^-69 T e^r < 2^-68, as T e^r < 2.003.
 template <class L, class D = typename L::D, class U = typename L::U>
-FENNROW_ALWAYS_INLINE DD<D> expKernel(D x, U& k) {
+FENNROW_ALWAYS_INLINE DD<D> expDoubleEstimate(D x, U& k) {
     const D t = x * kExpInvL;
     const D shifted = t + kRoundingMagic;
     const D kd = shifted - kRoundingMagic;
@@ -119,11 +119,11 @@ FENNROW_ALWAYS_INLINE DD<D> expKernel(D x, U& k) {
     return {h.hi, lo};
 }
 
-// The error allowed in the rounding test of expKernel: the 2^-68 above, plus the
+// The error allowed in the rounding test of expDoubleEstimate: the 2^-68 above, plus the
 // rounding of lo -+ err (below 2^-72 as |lo| < 2^-18.9), doubled for margin.
 inline constexpr double kExpFastError = 0x1p-67;
 
-// Bits of 2^K for the k that expKernel returns (K = floor(k / 256)), for
+// Bits of 2^K for the k that expDoubleEstimate returns (K = floor(k / 256)), for
 // -1022 <= K <= 1023.
 template <class U>
 inline U expScaleBits(U k) {
@@ -159,7 +159,7 @@ inline U expScaleBits(U k) {
 // allows |rh| 2^-69 + |hi| 2^-83, which also covers the rounding of lo -+ err
 // (2^-53 |lo|) and the step from |y| to |hi|.
 template <class L, class D = typename L::D, class U = typename L::U>
-FENNROW_ALWAYS_INLINE DD<D> log1pKernel(D x, D& rhOut) {
+FENNROW_ALWAYS_INLINE DD<D> log1pDoubleEstimate(D x, D& rhOut) {
     const DD<D> s = laneTwoSum(D(D{} + 1.0), x);
     const U b = L::bits(s.hi);
     const U t = b - kLogOffsetBits;

@@ -34,7 +34,7 @@ inline constexpr double kSineRelativeWidth = 0x1p-49;
 // steps, which is what a single sine waits for. T is a double or a vector of
 // doubles (the block lanes), which take exactly the same steps.
 template <class T>
-inline T sineSeries(T z) {
+inline T sineTail(T z) {
     const double* c = kSineCoefficients;
     const T z2 = z * z;
     const T z4 = z2 * z2;
@@ -44,10 +44,10 @@ inline T sineSeries(T z) {
     return (b0 + b1 * z4) + (c[8] + c[9] * z) * z8;
 }
 
-inline double sineKernel(double r) {
+inline double sineSeries(double r) {
     const double z = r * r;
     // r + r^3 Q loses the sign of a zero r; sin r has the sign of r.
-    const double s = r + r * (z * sineSeries(z));
+    const double s = r + r * (z * sineTail(z));
     return std::bit_cast<double>((std::bit_cast<uint64_t>(s) & ~kSignBit) |
                                  (std::bit_cast<uint64_t>(r) & kSignBit));
 }
