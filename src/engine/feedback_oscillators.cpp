@@ -43,8 +43,8 @@ void runFeedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA, Feed
     if (useAvx2)
         runFeedbackOscillatorsAvx2(chunk, oscA, oscB, shaper, rawA, rawB, termsA, termsB);
     else
-        feedbackOscillatorLanes<GenericShaperLanes, maths::PlainPairOps>(chunk, oscA, oscB, shaper, rawA, rawB,
-                                                                         termsA, termsB);
+        feedbackOscillatorLanes<GenericShaperLanes, maths::PlainPairOps>(chunk, oscA, oscB, shaper, rawA,
+                                                                         rawB, termsA, termsB);
 }
 
 #else

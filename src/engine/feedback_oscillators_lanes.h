@@ -35,7 +35,8 @@ FENNROW_ALWAYS_INLINE OscillatorLanes loadOscillatorLanes(const FeedbackSine& a,
             _mm_setr_ps(a.y2, b.y2, 0.0f, 0.0f)};
 }
 
-FENNROW_ALWAYS_INLINE void storeOscillatorLanes(const OscillatorLanes& lanes, FeedbackSine& a, FeedbackSine& b) {
+FENNROW_ALWAYS_INLINE void storeOscillatorLanes(const OscillatorLanes& lanes, FeedbackSine& a,
+                                                FeedbackSine& b) {
     a.phase = _mm_cvtsd_f64(lanes.phase);
     b.phase = _mm_cvtsd_f64(_mm_unpackhi_pd(lanes.phase, lanes.phase));
     a.y1 = _mm_cvtss_f32(lanes.y1);

@@ -19,7 +19,9 @@ struct Avx2FloatLanes {
     using U = Avx2Bits;
     static constexpr int kLanes = 4;
     static FENNROW_ALWAYS_INLINE D load(const float* in) { return (D)_mm256_cvtps_pd(_mm_loadu_ps(in)); }
-    static FENNROW_ALWAYS_INLINE void store(float* out, D y) { _mm_storeu_ps(out, _mm256_cvtpd_ps((__m256d)y)); }
+    static FENNROW_ALWAYS_INLINE void store(float* out, D y) {
+        _mm_storeu_ps(out, _mm256_cvtpd_ps((__m256d)y));
+    }
     static FENNROW_ALWAYS_INLINE unsigned decided(U usable, D low, D high) {
         const __m128 same = _mm_cmpeq_ps(_mm256_cvtpd_ps((__m256d)low), _mm256_cvtpd_ps((__m256d)high));
         return static_cast<unsigned>(_mm_movemask_ps(same) & _mm256_movemask_pd((__m256d)usable));

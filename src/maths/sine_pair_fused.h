@@ -15,7 +15,9 @@ namespace {
 
 struct FusedPairOps {
     static constexpr double kWidthPerTurn = kFusedSineWidthPerTurn;
-    static FENNROW_ALWAYS_INLINE __m128d mulAdd(__m128d a, __m128d b, __m128d c) { return _mm_fmadd_pd(a, b, c); }
+    static FENNROW_ALWAYS_INLINE __m128d mulAdd(__m128d a, __m128d b, __m128d c) {
+        return _mm_fmadd_pd(a, b, c);
+    }
     static FENNROW_ALWAYS_INLINE __m128d reduce(__m128d x, __m128d k) {
         return _mm_fnmadd_pd(k, _mm_set1_pd(kHalfPi), x);
     }

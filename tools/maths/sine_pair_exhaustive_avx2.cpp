@@ -15,7 +15,9 @@ void fusedPair(float a, float b, float& sinA, float& sinB) {
     fennrow::maths::sinfPair<fennrow::maths::FusedPairOps>(a, b, sinA, sinB);
 }
 
-int fusedDecided(__m128d x) { return fennrow::maths::sinePairEstimate<fennrow::maths::FusedPairOps>(x).decided; }
+int fusedDecided(__m128d x) {
+    return fennrow::maths::sinePairEstimate<fennrow::maths::FusedPairOps>(x).decided;
+}
 
 #include "maths/avx2_target_end.h"
 
