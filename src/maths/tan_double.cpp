@@ -25,6 +25,17 @@ constexpr int kWindow = 6; // words of 2/pi multiplied at once
 
 int bitOf(const std::uint64_t* z, int n) { return static_cast<int>((z[n / 64] >> (n % 64)) & 1); }
 
+// Clears the bits of the kWindow + 1 words of z from bit `point` up.
+void keepBitsBelow(std::uint64_t* z, int point) {
+    for (int w = 0; w <= kWindow; ++w) {
+        const int lo = 64 * w;
+        if (point <= lo)
+            z[w] = 0;
+        else if (point < lo + 64)
+            z[w] &= (std::uint64_t{1} << (point - lo)) - 1;
+    }
+}
+
 Fixed lowBitsUpTo192(Fixed r) {
     r.w[3] &= 1;
     return r;
@@ -83,13 +94,7 @@ Reduced reduce(double ax) {
     const bool aboveHalf = bitOf(z, point - 1) != 0;
     // The fraction f in [0, 1) as bits below `point`; above 1/2 take f - 1,
     // the next multiple, whose magnitude is the two's complement of f.
-    for (int w = 0; w <= kWindow; ++w) {
-        const int lo = 64 * w;
-        if (point <= lo)
-            z[w] = 0;
-        else if (point < lo + 64)
-            z[w] &= (std::uint64_t{1} << (point - lo)) - 1;
-    }
+    keepBitsBelow(z, point);
     if (aboveHalf) {
         odd = !odd;
         std::uint64_t borrow = 1;
@@ -98,13 +103,7 @@ Reduced reduce(double ax) {
             borrow = (borrow != 0 && v == 0) ? 1 : 0;
             z[w] = v;
         }
-        for (int w = 0; w <= kWindow; ++w) {
-            const int lo = 64 * w;
-            if (point <= lo)
-                z[w] = 0;
-            else if (point < lo + 64)
-                z[w] &= (std::uint64_t{1} << (point - lo)) - 1;
-        }
+        keepBitsBelow(z, point);
     }
     int lead = point - 1;
     while (lead > 0 && bitOf(z, lead) == 0) --lead;

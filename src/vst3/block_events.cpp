@@ -113,24 +113,22 @@ bool BlockEvents::addParam(std::uint32_t time, clap_id id, double plainValue) {
 }
 
 bool BlockEvents::addNoteOn(std::uint32_t time, const vst3::NoteOnEvent& note) {
-    ClapEventSlot slot{};
-    slot.note.header = headerOf(sizeof(clap_event_note_t), time, CLAP_EVENT_NOTE_ON);
-    slot.note.note_id = note.noteId;
-    slot.note.port_index = 0;
-    slot.note.channel = note.channel;
-    slot.note.key = note.pitch;
-    slot.note.velocity = note.velocity;
-    return add(time, kNoteRank, slot);
+    return addNote(time, CLAP_EVENT_NOTE_ON, note.noteId, note.channel, note.pitch, note.velocity);
 }
 
 bool BlockEvents::addNoteOff(std::uint32_t time, const vst3::NoteOffEvent& note) {
+    return addNote(time, CLAP_EVENT_NOTE_OFF, note.noteId, note.channel, note.pitch, note.velocity);
+}
+
+bool BlockEvents::addNote(std::uint32_t time, std::uint16_t type, std::int32_t noteId, std::int16_t channel,
+                          std::int16_t key, float velocity) {
     ClapEventSlot slot{};
-    slot.note.header = headerOf(sizeof(clap_event_note_t), time, CLAP_EVENT_NOTE_OFF);
-    slot.note.note_id = note.noteId;
+    slot.note.header = headerOf(sizeof(clap_event_note_t), time, type);
+    slot.note.note_id = noteId;
     slot.note.port_index = 0;
-    slot.note.channel = note.channel;
-    slot.note.key = note.pitch;
-    slot.note.velocity = note.velocity;
+    slot.note.channel = channel;
+    slot.note.key = key;
+    slot.note.velocity = velocity;
     return add(time, kNoteRank, slot);
 }
 

@@ -45,6 +45,8 @@ public:
     std::uint32_t size() const { return count_; }
 
 private:
+    bool addNote(std::uint32_t time, std::uint16_t type, std::int32_t noteId, std::int16_t channel,
+                 std::int16_t key, float velocity);
     bool add(std::uint32_t time, std::uint32_t rank, const ClapEventSlot& slot);
     static std::uint32_t listSize(const clap_input_events_t* list);
     static const clap_event_header_t* listGet(const clap_input_events_t* list, std::uint32_t index);
