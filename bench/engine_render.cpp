@@ -1,9 +1,12 @@
 // Render speed of the synth engine: a held note in 256-frame blocks at
 // 48 kHz, for the initial sound and for a heavy one, reported as a real-time
-// factor (seconds of audio per second of CPU). Beside them, the cost of just
+// factor (seconds of audio per second of CPU), with the engine's generic
+// forms (argument 0) and its AVX2 ones (1, where the processor has them),
+// which is what decides whether the AVX2 forms pay for themselves. Beside them, the cost of just
 // the transcendental calls the voice must make per output sample, the floor
 // for this design with the system's math library.
 #include "engine/synth_engine.h"
+#include "maths/simd.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,8 +32,14 @@ SoundParams heavyParams() {
 }
 
 void renderHeldNote(benchmark::State& state, const SoundParams& params, bool playing) {
+    const bool avx2 = state.range(0) != 0;
+    if (avx2 && maths::bestSimdPath() != maths::SimdPath::Avx2) {
+        state.SkipWithError("this processor has no AVX2 and FMA");
+        return;
+    }
     SynthEngine engine;
     enginePrepare(engine, kRate);
+    engine.useAvx2 = avx2;
     const CurveSet curves = defaultCurveSet();
     engineNoteOn(engine, 36, 1.0f);
     std::vector<float> left(kBlock), right(kBlock);
@@ -104,8 +113,8 @@ void BM_TranscendentalFloorChained(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(frames) / kRate, benchmark::Counter::kIsRate);
 }
 
-BENCHMARK(BM_EngineRenderInit);
-BENCHMARK(BM_EngineRenderHeavy);
+BENCHMARK(BM_EngineRenderInit)->ArgName("avx2")->Arg(0)->Arg(1);
+BENCHMARK(BM_EngineRenderHeavy)->ArgName("avx2")->Arg(0)->Arg(1);
 BENCHMARK(BM_TranscendentalFloor);
 BENCHMARK(BM_TranscendentalFloorChained);
 

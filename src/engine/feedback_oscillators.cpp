@@ -17,22 +17,16 @@ void runFeedbackOscillatorsAvx2(const FeedbackChunk& chunk, FeedbackSine& oscA, 
 
 namespace {
 
-typedef double Doubles4 __attribute__((vector_size(32)));
-typedef std::uint64_t Bits4 __attribute__((vector_size(32)));
+typedef double Sse2Doubles __attribute__((vector_size(16)));
+typedef std::uint64_t Sse2Bits __attribute__((vector_size(16)));
 
-// Four lanes in the compiler's vector extensions, two SSE2 registers each.
-struct GenericShaperLanes : maths::VectorLanes<Doubles4, Bits4, 4> {
-    static bool all(U m) { return (m[0] & m[1] & m[2] & m[3]) != 0; }
-    static D loadSteps(const float* a, const float* b) {
-        return D{static_cast<double>(a[0]), static_cast<double>(a[1]), static_cast<double>(b[0]),
-                 static_cast<double>(b[1])};
+// Two lanes to an SSE2 register: A's two steps, then B's.
+struct Sse2ShaperLanes : maths::VectorLanes<Sse2Doubles, Sse2Bits, 2> {
+    static D loadSteps(const float* a, const float* b, int group) {
+        const float* steps = group == 0 ? a : b;
+        return D{static_cast<double>(steps[0]), static_cast<double>(steps[1])};
     }
-    static void storeSteps(D v, double* a, double* b) {
-        a[0] = v[0];
-        a[1] = v[1];
-        b[0] = v[2];
-        b[1] = v[3];
-    }
+    static void storeSteps(D v, double* a, double* b, int group) { store(group == 0 ? a : b, v); }
 };
 
 } // namespace
@@ -43,8 +37,8 @@ void runFeedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA, Feed
     if (useAvx2)
         runFeedbackOscillatorsAvx2(chunk, oscA, oscB, shaper, rawA, rawB, termsA, termsB);
     else
-        feedbackOscillatorLanes<GenericShaperLanes, maths::PlainPairOps>(chunk, oscA, oscB, shaper, rawA,
-                                                                         rawB, termsA, termsB);
+        feedbackOscillatorLanes<Sse2ShaperLanes, maths::PlainPairOps>(chunk, oscA, oscB, shaper, rawA, rawB,
+                                                                      termsA, termsB);
 }
 
 #else

@@ -31,13 +31,13 @@ namespace fennrow {
 namespace {
 
 struct Avx2ShaperLanes : maths::Avx2Lanes {
-    static D loadSteps(const float* a, const float* b) {
+    static D loadSteps(const float* a, const float* b, int) {
         const __m128 x =
             _mm_castpd_ps(_mm_unpacklo_pd(_mm_castps_pd(_mm_loadl_pi(_mm_setzero_ps(), (const __m64*)a)),
                                           _mm_castps_pd(_mm_loadl_pi(_mm_setzero_ps(), (const __m64*)b))));
         return D(_mm256_cvtps_pd(x));
     }
-    static void storeSteps(D v, double* a, double* b) {
+    static void storeSteps(D v, double* a, double* b, int) {
         _mm_storeu_pd(a, _mm256_castpd256_pd128(__m256d(v)));
         _mm_storeu_pd(b, _mm256_extractf128_pd(__m256d(v), 1));
     }

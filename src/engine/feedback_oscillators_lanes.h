@@ -62,44 +62,55 @@ FENNROW_ALWAYS_INLINE void stepOscillatorLanes(OscillatorLanes& o, __m128d incre
     *outB = maths::secondLane(y);
 }
 
-// What the shaper lanes (Lanes, four doubles: maths::VectorLanes or the
-// AVX2 ones) supply beyond the maths: D loadSteps(a, b), a[0], a[1], b[0],
-// b[1] widened; void storeSteps(D, a, b), the reverse.
-
-// The shaper terms (shaperU and its softplus) of steps k and k + 1 of both
-// oscillators, one vector, in two halves that run a sample apart, so that
-// neither the exp's latency nor the log1p's holds up the sines: the first
-// stores u and returns exp(-2u).
+// The shaper terms of steps k and k + 1 of both oscillators go in groups of
+// the shaper lanes' width (Lanes: maths::VectorLanes or the AVX2 ones): one
+// group of four lanes, A's two steps then B's, or two groups of two, A's and
+// then B's. Beyond the maths the lanes supply D loadSteps(a, b, group),
+// those steps widened, and storeSteps(D, a, b, group), the reverse.
 template <class Lanes>
-FENNROW_ALWAYS_INLINE typename Lanes::D shaperExpFour(const TanhShaperParams& p, const float* rawA,
-                                                      const float* rawB, ShaperTerms& termsA,
-                                                      ShaperTerms& termsB, uint32_t k) {
+struct ShaperGroups {
+    static constexpr int kCount = 4 / Lanes::kLanes;
+    typename Lanes::D group[kCount];
+};
+
+// The terms (shaperU and its softplus) in two halves that run a sample
+// apart, so that neither the exp's latency nor the log1p's holds up the
+// sines: the first stores u and returns exp(-2u).
+template <class Lanes>
+FENNROW_ALWAYS_INLINE ShaperGroups<Lanes> shaperExpGroups(const TanhShaperParams& p, const float* rawA,
+                                                          const float* rawB, ShaperTerms& termsA,
+                                                          ShaperTerms& termsB, uint32_t k) {
     using D = typename Lanes::D;
-    const D sum = static_cast<double>(p.b) + Lanes::loadSteps(rawA + k, rawB + k);
-    const D u = Lanes::abs(sum * static_cast<double>(p.g));
-    Lanes::storeSteps(u, termsA.u + k, termsB.u + k);
-    double scratch[4];
-    return maths::expLanes<Lanes>(D(-2.0 * u), scratch);
+    ShaperGroups<Lanes> out;
+    for (int g = 0; g < ShaperGroups<Lanes>::kCount; ++g) {
+        const D sum = static_cast<double>(p.b) + Lanes::loadSteps(rawA + k, rawB + k, g);
+        const D u = Lanes::abs(sum * static_cast<double>(p.g));
+        Lanes::storeSteps(u, termsA.u + k, termsB.u + k, g);
+        double scratch[Lanes::kLanes];
+        out.group[g] = maths::expLanes<Lanes>(D(-2.0 * u), scratch);
+    }
+    return out;
 }
 
-// The second half: log1p of what shaperExpFour returned.
+// The second half: log1p of what shaperExpGroups returned.
 template <class Lanes>
-FENNROW_ALWAYS_INLINE void shaperLog1pFour(typename Lanes::D y, ShaperTerms& termsA, ShaperTerms& termsB,
-                                           uint32_t k) {
-    double softplus[4];
-    maths::log1pLanes<Lanes>(y, softplus);
-    Lanes::storeSteps(Lanes::load(softplus), termsA.softplus + k, termsB.softplus + k);
+FENNROW_ALWAYS_INLINE void shaperLog1pGroups(const ShaperGroups<Lanes>& y, ShaperTerms& termsA,
+                                             ShaperTerms& termsB, uint32_t k) {
+    for (int g = 0; g < ShaperGroups<Lanes>::kCount; ++g) {
+        double softplus[Lanes::kLanes];
+        maths::log1pLanes<Lanes>(y.group[g], softplus);
+        Lanes::storeSteps(Lanes::load(softplus), termsA.softplus + k, termsB.softplus + k, g);
+    }
 }
 
 template <class Lanes, class PairOps>
 void feedbackOscillatorLanes(const FeedbackChunk& chunk, FeedbackSine& oscA, FeedbackSine& oscB,
                              const TanhShaperParams& shaper, float* rawA, float* rawB, ShaperTerms& termsA,
                              ShaperTerms& termsB) {
-    using D = typename Lanes::D;
     OscillatorLanes o = loadOscillatorLanes(oscA, oscB);
     const __m128 feedbackHalf = _mm_set1_ps(chunk.feedback * 0.5f);
     const uint32_t n = chunk.samples;
-    D pending{}; // exp of the terms of sample j - 2, waiting for its log1p
+    ShaperGroups<Lanes> pending{}; // exp of the terms of sample j - 2, waiting for its log1p
     for (uint32_t j = 0; j < n; ++j) {
         const float f = chunk.frequency[j];
         const double stepA = static_cast<double>(f - chunk.detune) * chunk.secondsPerStep;
@@ -108,15 +119,15 @@ void feedbackOscillatorLanes(const FeedbackChunk& chunk, FeedbackSine& oscA, Fee
         // The terms go between and after the two steps: spread out, more of
         // their work runs while the chain waits.
         stepOscillatorLanes<PairOps>(o, increment, feedbackHalf, rawA + 2 * j, rawB + 2 * j);
-        D next{};
-        if (j >= 1) next = shaperExpFour<Lanes>(shaper, rawA, rawB, termsA, termsB, 2 * (j - 1));
+        ShaperGroups<Lanes> next{};
+        if (j >= 1) next = shaperExpGroups<Lanes>(shaper, rawA, rawB, termsA, termsB, 2 * (j - 1));
         stepOscillatorLanes<PairOps>(o, increment, feedbackHalf, rawA + 2 * j + 1, rawB + 2 * j + 1);
-        if (j >= 2) shaperLog1pFour<Lanes>(pending, termsA, termsB, 2 * (j - 2));
+        if (j >= 2) shaperLog1pGroups<Lanes>(pending, termsA, termsB, 2 * (j - 2));
         pending = next;
     }
-    if (n >= 2) shaperLog1pFour<Lanes>(pending, termsA, termsB, 2 * (n - 2));
-    shaperLog1pFour<Lanes>(shaperExpFour<Lanes>(shaper, rawA, rawB, termsA, termsB, 2 * (n - 1)), termsA,
-                           termsB, 2 * (n - 1));
+    if (n >= 2) shaperLog1pGroups<Lanes>(pending, termsA, termsB, 2 * (n - 2));
+    shaperLog1pGroups<Lanes>(shaperExpGroups<Lanes>(shaper, rawA, rawB, termsA, termsB, 2 * (n - 1)), termsA,
+                             termsB, 2 * (n - 1));
     storeOscillatorLanes(o, oscA, oscB);
 }
 
