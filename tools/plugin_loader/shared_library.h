@@ -1,6 +1,6 @@
 // A plugin library opened the way a host opens one: dlopen, or LoadLibraryW by
 // its wide name so that a folder with any letters works. The one place of the
-// tools and tests that knows which system loads the library.
+// tools, tests and benchmarks that knows which system loads the library.
 #pragma once
 
 #include <string>
