@@ -16,7 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <dlfcn.h>
+#include "plugin_loader/clap_module.h"
 
 #include <algorithm>
 #include <cmath>
@@ -136,8 +136,7 @@ const clap_host_t kHost = {CLAP_VERSION_INIT, nullptr,       "fennrow bench", ""
 struct Module {
     std::string label;
     std::string path;
-    void* handle = nullptr;
-    const clap_plugin_entry_t* entry = nullptr;
+    std::shared_ptr<fennrow::ClapModule> loaded = nullptr;
 };
 
 struct Instance {
@@ -151,8 +150,7 @@ struct Instance {
 };
 
 bool startInstance(const Module& module, uint32_t block, Instance& instance, std::string& error) {
-    const auto* factory =
-        static_cast<const clap_plugin_factory_t*>(module.entry->get_factory(CLAP_PLUGIN_FACTORY_ID));
+    const clap_plugin_factory_t* factory = fennrow::pluginFactory(*module.loaded);
     if (factory == nullptr || factory->get_plugin_count(factory) == 0) {
         error = "no plugin factory";
         return false;
@@ -255,17 +253,10 @@ void renderLine(benchmark::State& state, Case c) {
 }
 
 bool openModule(Module& module) {
-    module.handle = dlopen(module.path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module.handle == nullptr) {
-        std::fprintf(stderr, "cannot open %s: %s\n", module.path.c_str(), dlerror());
-        return false;
-    }
-    module.entry = static_cast<const clap_plugin_entry_t*>(dlsym(module.handle, "clap_entry"));
-    if (module.entry == nullptr || !module.entry->init(module.path.c_str())) {
-        std::fprintf(stderr, "%s has no clap_entry that initialises\n", module.path.c_str());
-        return false;
-    }
-    return true;
+    std::string error;
+    module.loaded = fennrow::openClapModule(module.path, error);
+    if (module.loaded == nullptr) std::fprintf(stderr, "%s\n", error.c_str());
+    return module.loaded != nullptr;
 }
 
 // Takes the --plugin=LABEL=PATH arguments out of argv.
@@ -319,6 +310,5 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    for (Module& module : modules) module.entry->deinit();
     return 0;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The folders of src/ are layers, lowest first; a file may include its own
 # folder and the folders below it, never one above it. Fails on any include
-# that points back up, and on a folder that has no place in the order.
+# that points back up, and on a folder that has no place in the order. The
+# tools' and tests' plugin loader is checked the same way below.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,5 +33,16 @@ for dir in src/*/; do
     status=1
   done < <(grep -rnE '#include "[^/"]+/' "$dir" || true)
 done
-[ $status -eq 0 ] && echo "layers: every include points down (${layers[*]})"
+
+# The plugin loader sits below the tools and the tests that share it: it
+# includes its own folder and the platform layer, nothing of a tool or a test.
+loader_may_include=(plugin_loader platform)
+while IFS=: read -r file line text; do
+  target=$(sed -E 's/.*#include "([^/"]+)\/.*/\1/' <<<"$text")
+  [[ " ${loader_may_include[*]} " == *" $target "* ]] && continue
+  echo "layers: $file:$line: plugin_loader includes $target" >&2
+  status=1
+done < <(grep -rnE '#include "[^/"]+/' tools/plugin_loader || true)
+
+[ $status -eq 0 ] && echo "layers: every include points down (${layers[*]}; plugin_loader above platform)"
 exit $status

@@ -127,10 +127,15 @@ Envelope readEnvelope(const JsonValue& document, std::string_view expectedKind, 
     return envelope;
 }
 
-void markEnvelopeRead(FieldReader& reader, const Envelope& envelope) {
-    reader.markRead("kind");
-    reader.markRead("spec");
-    if (envelope.extensionsIsList) reader.markRead("extensions");
+std::optional<DocumentOpening> readDocumentOpening(const JsonValue& document, std::string_view kind,
+                                                   DiagnosticList& diagnostics) {
+    Envelope envelope = readEnvelope(document, kind, diagnostics);
+    if (!envelope.ok) return std::nullopt;
+    FieldReader reader(document, "", diagnostics);
+    reader.markRead(kKindKey);
+    reader.markRead(kSpecKey);
+    if (envelope.extensionsIsList) reader.markRead(kExtensionsKey);
+    return DocumentOpening{std::move(envelope), std::move(reader)};
 }
 
 } // namespace fennrow

@@ -54,9 +54,17 @@ struct Envelope {
 // and extension ids. Fails (with an Error) only for a non-object or a wrong kind.
 Envelope readEnvelope(const JsonValue& document, std::string_view expectedKind, DiagnosticList& list);
 
-// Marks the envelope members that a document reader has taken: "kind" and
+// How every document reader starts: the envelope read and accepted, and a
+// reader of the document's members that has taken the envelope's members.
+struct DocumentOpening {
+    Envelope envelope;
+    FieldReader reader;
+};
+
+// Nothing when the envelope is refused. The reader has taken "kind" and
 // "spec" always, "extensions" only when it was a list (otherwise it is kept as
 // written and comes back through the reader's remainder).
-void markEnvelopeRead(FieldReader& reader, const Envelope& envelope);
+std::optional<DocumentOpening> readDocumentOpening(const JsonValue& document, std::string_view kind,
+                                                   DiagnosticList& diagnostics);
 
 } // namespace fennrow

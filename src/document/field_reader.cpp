@@ -45,6 +45,12 @@ const JsonValue* FieldReader::get(std::string_view name, JsonType expected) {
     return get(name, expected, describeType(expected));
 }
 
+const JsonValue* FieldReader::getAny(std::string_view name) {
+    const JsonValue* member = findMember(*object_, name);
+    if (member != nullptr) markRead(name);
+    return member;
+}
+
 void FieldReader::markRead(std::string_view name) { keysRead_.emplace_back(name); }
 
 bool FieldReader::wasRead(std::string_view name) const {

@@ -33,6 +33,9 @@ public:
     // warning, of another type.
     const JsonValue* get(std::string_view name, JsonType expected, std::string_view description);
     const JsonValue* get(std::string_view name, JsonType expected); // the usual description
+    // The first member called `name` whatever its type (and it counts as
+    // read): a member that is kept as it stands; null when it is missing.
+    const JsonValue* getAny(std::string_view name);
 
     // Counts `name` as read without looking at it.
     void markRead(std::string_view name);

@@ -5,6 +5,7 @@
 #include "document/clip/audition.h"
 #include "document/clip/clip_writer.h"
 #include "document/field_reader.h"
+#include "document/seed.h"
 
 namespace fennrow {
 
@@ -13,8 +14,6 @@ namespace {
 constexpr std::string_view kFactoryPrefix = "factory:";
 constexpr std::string_view kAssetPrefix = "asset:";
 constexpr std::size_t kAssetHashLength = 64;
-constexpr std::size_t kSeedDigits = 16;
-constexpr std::string_view kHexDigits = "0123456789abcdef";
 
 // A formatVersion is taken when its truncation fits a signed 32-bit integer;
 // these bounds are exclusive and exact in double.
@@ -32,34 +31,7 @@ constexpr FreeMember kFreeMembers[] = {
     {"ext", &InstanceDocument::ext},
 };
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 bool isLowerHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
-
-std::optional<uint64_t> parseSeed(const JsonValue& value) {
-    if (value.type != JsonType::String || value.string.size() != kSeedDigits) return std::nullopt;
-    uint64_t seed = 0;
-    for (char c : value.string) {
-        const int digit = hexValue(c);
-        if (digit < 0) return std::nullopt;
-        seed = (seed << 4) | static_cast<uint64_t>(digit);
-    }
-    return seed;
-}
-
-std::string seedText(uint64_t seed) {
-    std::string text(kSeedDigits, '0');
-    for (std::size_t i = kSeedDigits; i-- > 0;) {
-        text[i] = kHexDigits[seed & 0xF];
-        seed >>= 4;
-    }
-    return text;
-}
 
 void putMember(std::vector<JsonMember>& members, const std::string& key, const JsonValue& value) {
     for (JsonMember& m : members) {
@@ -71,7 +43,10 @@ void putMember(std::vector<JsonMember>& members, const std::string& key, const J
     members.push_back(JsonMember{key, value});
 }
 
-void readFormatVersion(FieldReader& reader, InstanceDocument& doc, DiagnosticList& list) {
+// A formatVersion beyond the 32-bit range is reported and kept as written
+// here, where the clip reader saturates it (see readClip). Documents saved
+// either way are written back the same, so the two rules stay apart.
+void readFormatVersion(FieldReader& reader, InstanceDocument& doc, DiagnosticList& diagnostics) {
     const JsonValue* value = findMember(reader.object(), "formatVersion");
     if (value == nullptr) return;
     if (value->type != JsonType::Number) {
@@ -82,7 +57,7 @@ void readFormatVersion(FieldReader& reader, InstanceDocument& doc, DiagnosticLis
     // Converting a value outside the integer range (or not a number at all) is
     // undefined; such a version cannot be one we know, so it is kept as written.
     if (!(number > kFormatVersionBelowMin && number < kFormatVersionAboveMax)) {
-        appendWarning(list, "out-of-range", "/formatVersion",
+        appendWarning(diagnostics, "out-of-range", "/formatVersion",
                       "Expected a number within the 32-bit integer range; kept as written, not applied");
         return;
     }
@@ -90,35 +65,24 @@ void readFormatVersion(FieldReader& reader, InstanceDocument& doc, DiagnosticLis
     doc.formatVersion = static_cast<int32_t>(number);
 }
 
-void readSeed(FieldReader& reader, InstanceDocument& doc, DiagnosticList& list) {
-    const JsonValue* value = findMember(reader.object(), "seed");
-    if (value == nullptr) return;
-    doc.seed = parseSeed(*value);
-    if (doc.seed) {
-        reader.markRead("seed");
-    } else {
-        appendWarning(list, "bad-seed", "/seed", "A seed is 16 hex digits; kept as written, not used");
-    }
-}
-
-void readParams(FieldReader& reader, InstanceDocument& doc, DiagnosticList& list) {
+void readParams(FieldReader& reader, InstanceDocument& doc, DiagnosticList& diagnostics) {
     const JsonValue* params = reader.get("params", JsonType::Object);
     if (params == nullptr) return;
     for (const JsonMember& m : params->members) {
         if (m.value.type != JsonType::Number && m.value.type != JsonType::String) {
-            appendWarning(list, "wrong-type", childPath("/params", m.key),
+            appendWarning(diagnostics, "wrong-type", childPath("/params", m.key),
                           "Expected a value or choice id; kept as written, not applied");
         }
         putMember(doc.params, m.key, m.value);
     }
 }
 
-void readAssets(FieldReader& reader, InstanceDocument& doc, DiagnosticList& list) {
+void readAssets(FieldReader& reader, InstanceDocument& doc, DiagnosticList& diagnostics) {
     const JsonValue* assets = reader.get("assets", JsonType::Object);
     if (assets == nullptr) return;
     for (const JsonMember& m : assets->members) {
         if (m.value.type != JsonType::String || !isAssetRef(m.value.string)) {
-            appendWarning(list, "bad-asset-ref", childPath("/assets", m.key),
+            appendWarning(diagnostics, "bad-asset-ref", childPath("/assets", m.key),
                           "Expected factory:<name> or asset:<sha256>; kept as written, not loaded");
         }
         putMember(doc.assets, m.key, m.value);
@@ -154,36 +118,33 @@ bool isAssetRef(std::string_view text) {
 namespace {
 
 // Everything but the as-read copy, which the callers below add.
-std::optional<InstanceDocument> readInstanceFields(const JsonValue& document, DiagnosticList& list) {
-    Envelope envelope = readEnvelope(document, kInstanceKind, list);
-    if (!envelope.ok) return std::nullopt;
-
-    FieldReader reader(document, "", list);
-    markEnvelopeRead(reader, envelope);
+std::optional<InstanceDocument> readInstanceFields(const JsonValue& document, DiagnosticList& diagnostics) {
+    std::optional<DocumentOpening> opening = readDocumentOpening(document, kInstanceKind, diagnostics);
+    if (!opening) return std::nullopt;
+    Envelope& envelope = opening->envelope;
+    FieldReader& reader = opening->reader;
 
     InstanceDocument doc;
     doc.spec = envelope.spec;
     doc.extensionIds = std::move(envelope.extensionIds);
     doc.unreadableExtensions = std::move(envelope.unreadableExtensions);
 
-    doc.id = getString(reader, "id").value_or("");
-    doc.plugin = getString(reader, "plugin").value_or("");
+    if (auto id = getString(reader, "id")) doc.id = std::move(*id);
+    if (auto plugin = getString(reader, "plugin")) doc.plugin = std::move(*plugin);
     if (doc.plugin.empty()) {
-        appendWarning(list, "instance-without-plugin", "/plugin", "An instance names its plugin");
+        appendWarning(diagnostics, "instance-without-plugin", "/plugin", "An instance names its plugin");
     }
-    readFormatVersion(reader, doc, list);
-    doc.pluginVersion = getString(reader, "pluginVersion").value_or("");
-    doc.scope = getString(reader, "scope").value_or(std::string(kCompleteScope));
-    readSeed(reader, doc, list);
+    readFormatVersion(reader, doc, diagnostics);
+    if (auto pluginVersion = getString(reader, "pluginVersion"))
+        doc.pluginVersion = std::move(*pluginVersion);
+    if (auto scope = getString(reader, "scope")) doc.scope = std::move(*scope);
+    doc.seed = readSeed(reader);
     for (const FreeMember& member : kFreeMembers) {
-        if (const JsonValue* value = findMember(document, member.key)) {
-            doc.*member.field = *value;
-            reader.markRead(member.key);
-        }
+        if (const JsonValue* value = reader.getAny(member.key)) doc.*member.field = *value;
     }
-    readParams(reader, doc, list);
-    readAssets(reader, doc, list);
-    doc.audition = readAudition(document, list);
+    readParams(reader, doc, diagnostics);
+    readAssets(reader, doc, diagnostics);
+    doc.audition = readAudition(document, diagnostics);
     if (doc.audition) reader.markRead(kAuditionKey);
 
     doc.keptRemainder = reader.rest();
@@ -192,14 +153,14 @@ std::optional<InstanceDocument> readInstanceFields(const JsonValue& document, Di
 
 } // namespace
 
-std::optional<InstanceDocument> readInstance(const JsonValue& document, DiagnosticList& list) {
-    std::optional<InstanceDocument> doc = readInstanceFields(document, list);
+std::optional<InstanceDocument> readInstance(const JsonValue& document, DiagnosticList& diagnostics) {
+    std::optional<InstanceDocument> doc = readInstanceFields(document, diagnostics);
     if (doc) doc->asRead = document;
     return doc;
 }
 
-std::optional<InstanceDocument> readInstance(JsonValue&& document, DiagnosticList& list) {
-    std::optional<InstanceDocument> doc = readInstanceFields(document, list);
+std::optional<InstanceDocument> readInstance(JsonValue&& document, DiagnosticList& diagnostics) {
+    std::optional<InstanceDocument> doc = readInstanceFields(document, diagnostics);
     if (doc) doc->asRead = std::move(document);
     return doc;
 }

@@ -49,10 +49,10 @@ struct InstanceDocument {
 bool isAssetRef(std::string_view text);
 
 // Nothing only when the envelope is refused (not an object, or not an instance).
-std::optional<InstanceDocument> readInstance(const JsonValue& document, DiagnosticList& list);
+std::optional<InstanceDocument> readInstance(const JsonValue& document, DiagnosticList& diagnostics);
 // The same, keeping `document` itself as the as-read copy instead of a copy of
 // it, so that a large document is not held twice.
-std::optional<InstanceDocument> readInstance(JsonValue&& document, DiagnosticList& list);
+std::optional<InstanceDocument> readInstance(JsonValue&& document, DiagnosticList& diagnostics);
 
 // An Object in the instance key order, followed by the kept members.
 JsonValue writeInstance(const InstanceDocument& document);

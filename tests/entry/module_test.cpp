@@ -1,6 +1,6 @@
 // The built plugin library, reached only through clap_entry as a host would.
 #include "support/audio_block.h"
-#include "support/clap_module.h"
+#include "support/built_module.h"
 #include "support/event_list.h"
 #include "support/fake_host.h"
 #include "support/test_platform.h"
@@ -19,27 +19,27 @@ namespace {
 
 class ModuleTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(module.loaded()) << module.error(); }
-    test::ClapModule module;
+    void SetUp() override { ASSERT_NE(module, nullptr); }
+    std::shared_ptr<ClapModule> module = test::openBuiltModule();
 };
 
 TEST_F(ModuleTest, EntryRecordAndFactories) {
-    const clap_plugin_entry_t* entry = module.entry();
+    const clap_plugin_entry_t* entry = module->entry;
     EXPECT_EQ(entry->clap_version.major, 1u);
     EXPECT_EQ(entry->clap_version.minor, 2u);
     EXPECT_EQ(entry->clap_version.revision, 10u);
-    EXPECT_NE(module.pluginFactory(), nullptr);
-    const void* discovery = module.factory("clap.preset-discovery-factory/2");
+    EXPECT_NE(pluginFactory(*module), nullptr);
+    const void* discovery = entry->get_factory("clap.preset-discovery-factory/2");
     EXPECT_NE(discovery, nullptr);
-    EXPECT_EQ(module.factory("clap.preset-discovery-factory/draft-2"), discovery);
+    EXPECT_EQ(entry->get_factory("clap.preset-discovery-factory/draft-2"), discovery);
     const char* unknown[] = {"clap.preset-discovery-factory", "clap.plugin-factory ", "CLAP.PLUGIN-FACTORY",
                              "", "clap.plugin-invalidation-factory/1"};
-    for (const char* id : unknown) EXPECT_EQ(module.factory(id), nullptr) << id;
+    for (const char* id : unknown) EXPECT_EQ(entry->get_factory(id), nullptr) << id;
     EXPECT_EQ(entry->get_factory(nullptr), nullptr);
 }
 
 TEST_F(ModuleTest, DescriptorCarriesItsExactStrings) {
-    const clap_plugin_factory_t* factory = module.pluginFactory();
+    const clap_plugin_factory_t* factory = pluginFactory(*module);
     EXPECT_EQ(factory->get_plugin_count(factory), 1u);
     EXPECT_EQ(factory->get_plugin_descriptor(factory, 1), nullptr);
     const clap_plugin_descriptor_t* desc = factory->get_plugin_descriptor(factory, 0);
@@ -62,7 +62,7 @@ TEST_F(ModuleTest, DescriptorCarriesItsExactStrings) {
 }
 
 TEST_F(ModuleTest, CreatesOnlyForTheExactPluginId) {
-    const clap_plugin_factory_t* factory = module.pluginFactory();
+    const clap_plugin_factory_t* factory = pluginFactory(*module);
     test::FakeHost host;
     const char* wrong[] = {"com.brightmoss.fennrow ", "COM.BRIGHTMOSS.FENNROW", "com.brightmoss", ""};
     for (const char* id : wrong) EXPECT_EQ(factory->create_plugin(factory, host.clap(), id), nullptr);
@@ -82,7 +82,7 @@ TEST_F(ModuleTest, CreatesOnlyForTheExactPluginId) {
 }
 
 TEST_F(ModuleTest, AHostSessionFromCreationToDestruction) {
-    const clap_plugin_factory_t* factory = module.pluginFactory();
+    const clap_plugin_factory_t* factory = pluginFactory(*module);
     test::FakeHost host;
     const clap_plugin_t* plugin = factory->create_plugin(factory, host.clap(), "com.brightmoss.fennrow");
     ASSERT_NE(plugin, nullptr);
@@ -137,9 +137,9 @@ TEST(ModuleLoading, LoadsAndRunsFromAFolderWithAnyLetters) {
     std::filesystem::create_directories(copy.parent_path());
     std::filesystem::copy_file(FENNROW_MODULE_PATH, copy);
     {
-        test::ClapModule moved(test::utf8FromPath(copy));
-        ASSERT_TRUE(moved.loaded()) << moved.error();
-        const clap_plugin_factory_t* factory = moved.pluginFactory();
+        const std::shared_ptr<ClapModule> moved = test::openBuiltModule(test::utf8FromPath(copy));
+        ASSERT_NE(moved, nullptr);
+        const clap_plugin_factory_t* factory = pluginFactory(*moved);
         test::FakeHost host;
         const clap_plugin_t* plugin = factory->create_plugin(factory, host.clap(), "com.brightmoss.fennrow");
         ASSERT_NE(plugin, nullptr);

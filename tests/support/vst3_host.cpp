@@ -1,6 +1,6 @@
 #include "support/vst3_host.h"
 
-#include "support/shared_library.h"
+#include "plugin_loader/shared_library.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 // The parameters and the program list as the host's generic editor and preset
 // menu see them, checked against the CLAP plugin's own answers.
-#include "support/clap_module.h"
+#include "support/built_module.h"
 #include "support/fake_host.h"
 #include "support/vst3_host.h"
 
@@ -21,13 +21,13 @@ std::u16string wide(const std::string& text) { return std::u16string(text.begin(
 
 // The CLAP plugin, for the answers the VST 3 side must repeat.
 struct ClapPlugin {
-    ClapModule module;
+    std::shared_ptr<ClapModule> module = openBuiltModule();
     FakeHost host;
     const clap_plugin_t* plugin = nullptr;
     const clap_plugin_params_t* params = nullptr;
 
     ClapPlugin() {
-        plugin = module.pluginFactory()->create_plugin(module.pluginFactory(), host.clap(),
+        plugin = pluginFactory(*module)->create_plugin(pluginFactory(*module), host.clap(),
                                                        "com.brightmoss.fennrow");
         plugin->init(plugin);
         params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));

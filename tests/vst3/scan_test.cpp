@@ -1,6 +1,6 @@
 // What a host sees when it scans the module: exports, factory, the class,
 // interface ids in the system's byte order, buses and arrangements.
-#include "support/clap_module.h"
+#include "support/built_module.h"
 #include "support/vst3_host.h"
 
 #include <gtest/gtest.h>
@@ -85,9 +85,10 @@ TEST(Vst3Scan, FactoryDescribesOneInstrumentClass) {
     ASSERT_EQ(factory->factory2.factory.countClasses(module.factory()), 1);
 
     // The version is the CLAP descriptor's, the project's one place.
-    ClapModule clap;
-    ASSERT_NE(clap.pluginFactory(), nullptr);
-    const char* version = clap.pluginFactory()->get_plugin_descriptor(clap.pluginFactory(), 0)->version;
+    const std::shared_ptr<ClapModule> clap = openBuiltModule();
+    ASSERT_NE(clap, nullptr);
+    ASSERT_NE(pluginFactory(*clap), nullptr);
+    const char* version = pluginFactory(*clap)->get_plugin_descriptor(pluginFactory(*clap), 0)->version;
 
     PClassInfo2 info{};
     ASSERT_EQ(factory->factory2.getClassInfo2(module.factory(), 0, &info), kResultOk);

@@ -1,7 +1,7 @@
 #include "score.h"
 
 #include "support/audio_block.h"
-#include "support/clap_module.h"
+#include "support/built_module.h"
 #include "support/event_list.h"
 #include "support/fake_host.h"
 #include "support/vst3_host.h"
@@ -111,8 +111,8 @@ Rendered renderThroughVst3(const Score& score) {
 
 Rendered renderThroughClap(const Score& score) {
     Rendered out;
-    ClapModule module;
-    const clap_plugin_factory_t* factory = module.pluginFactory();
+    std::shared_ptr<ClapModule> module = openBuiltModule();
+    const clap_plugin_factory_t* factory = pluginFactory(*module);
     if (factory == nullptr) return out;
     FakeHost host;
     const clap_plugin_t* plugin = factory->create_plugin(factory, host.clap(), "com.brightmoss.fennrow");

@@ -1,6 +1,6 @@
 // The component state is the CLAP plugin's own state, byte for byte, in both
 // directions; awkward streams and a missing component handler change nothing.
-#include "support/clap_module.h"
+#include "support/built_module.h"
 #include "support/event_list.h"
 #include "support/fake_host.h"
 #include "support/streams.h"
@@ -17,14 +17,14 @@ namespace {
 using namespace vst3;
 
 struct ClapInstance {
-    ClapModule module;
+    std::shared_ptr<ClapModule> module = openBuiltModule();
     FakeHost host;
     const clap_plugin_t* plugin = nullptr;
     const clap_plugin_state_t* state = nullptr;
     const clap_plugin_params_t* params = nullptr;
 
     ClapInstance() {
-        plugin = module.pluginFactory()->create_plugin(module.pluginFactory(), host.clap(),
+        plugin = pluginFactory(*module)->create_plugin(pluginFactory(*module), host.clap(),
                                                        "com.brightmoss.fennrow");
         plugin->init(plugin);
         state = static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));

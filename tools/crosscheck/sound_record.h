@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "clap_module.h"
+#include "plugin_loader/clap_module.h"
 
 namespace fennrow {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "clap_module.h"
 #include "param_info.h"
+#include "plugin_loader/clap_module.h"
 #include "render_host.h"
 
 namespace fennrow {

@@ -11,11 +11,11 @@
 
 #include "audio_buffer.h"
 #include "audition.h"
-#include "clap_module.h"
 #include "document/diagnostics.h"
 #include "page_sound.h"
 #include "param_info.h"
 #include "picture.h"
+#include "plugin_loader/clap_module.h"
 #include "plugin_session.h"
 
 namespace fennrow {

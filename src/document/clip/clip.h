@@ -25,6 +25,8 @@
 
 namespace fennrow {
 
+inline constexpr std::string_view kClipKind = "clip";
+
 // One point of an expression curve, in beats from the start of its note.
 struct ExpressionPoint {
     double beatsFromNoteStart = 0.0;

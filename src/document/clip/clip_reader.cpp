@@ -9,11 +9,11 @@
 #include "document/clip/clip_timing_reader.h"
 #include "document/envelope.h"
 #include "document/field_reader.h"
+#include "document/seed.h"
 
 namespace fennrow {
 namespace {
 
-constexpr const char* kBadSeed = "A seed is 16 hex digits; kept as written, not used";
 constexpr const char* kBadGrid = "Unreadable grid; kept as written";
 constexpr const char* kBadNote = "Expected a note object; kept as written, not played";
 constexpr const char* kNoteWithoutAt = "A note needs `at`; kept as written, not played";
@@ -23,8 +23,6 @@ constexpr const char* kTuneWithoutVoice = "`tune` belongs to a voiced note; igno
 constexpr const char* kBadCurvePoint =
     "Expected [beatsFromNoteStart, value]; the expression is kept as written, not played";
 constexpr const char* kBadExpression = "Expected a number or a curve; kept as written, not played";
-
-constexpr size_t kSeedDigits = 16;
 
 struct MemberCheckRule {
     MemberCheck check;
@@ -46,20 +44,12 @@ const MemberCheckRule& ruleFor(MemberCheck check) {
     return kMemberCheckRules[0];
 }
 
-int hexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 bool isCurvePoint(const JsonValue& value) {
     return value.type == JsonType::Array && value.items.size() == 2 &&
            value.items[0].type == JsonType::Number && value.items[1].type == JsonType::Number;
 }
 
-void readNoteKeys(FieldReader& reader, const JsonValue& value, const std::string& path, ClipNote& note,
-                  DiagnosticList& diagnostics) {
+void readNoteKeys(FieldReader& reader, const std::string& path, ClipNote& note, DiagnosticList& diagnostics) {
     if (auto nudge = getNumber(reader, "nudge")) note.nudge = *nudge;
     note.len = getNumber(reader, "len");
     if (auto vel = getNumber(reader, "vel")) note.vel = *vel;
@@ -85,10 +75,7 @@ void readNoteKeys(FieldReader& reader, const JsonValue& value, const std::string
         note.add = readMemberList(*add, childPath(path, "add"), diagnostics, MemberCheck::Numbers);
     }
     if (auto slide = getBool(reader, "slide")) note.slide = *slide;
-    if (const JsonValue* ext = findMember(value, "ext")) {
-        note.ext = *ext;
-        reader.markRead("ext");
-    }
+    if (const JsonValue* ext = reader.getAny("ext")) note.ext = *ext;
 }
 
 // The voice rules decide only what a player may use; the note keeps its values.
@@ -100,17 +87,6 @@ void checkVoiceRules(const ClipNote& note, const std::string& path, DiagnosticLi
         appendWarning(diagnostics, "note-without-pitch", path, kNoteWithoutPitch);
     if (!isVoiced(note) && note.tune)
         appendWarning(diagnostics, "tune-without-voice", path, kTuneWithoutVoice);
-}
-
-void readSeed(const JsonValue& document, FieldReader& reader, Clip& clip, DiagnosticList& diagnostics) {
-    const JsonValue* seed = findMember(document, "seed");
-    if (seed == nullptr) return;
-    clip.seed = parseSeed(*seed);
-    if (clip.seed) {
-        reader.markRead("seed");
-    } else {
-        appendWarning(diagnostics, "bad-seed", "/seed", kBadSeed);
-    }
 }
 
 void readGrid(const JsonValue& document, FieldReader& reader, Clip& clip, DiagnosticList& diagnostics) {
@@ -136,17 +112,6 @@ void checkDeclaredExtensions(const Clip& clip, DiagnosticList& diagnostics) {
 }
 
 } // namespace
-
-std::optional<uint64_t> parseSeed(const JsonValue& value) {
-    if (value.type != JsonType::String || value.string.size() != kSeedDigits) return std::nullopt;
-    uint64_t seed = 0;
-    for (char c : value.string) {
-        const int digit = hexDigitValue(c);
-        if (digit < 0) return std::nullopt;
-        seed = (seed << 4) | static_cast<uint64_t>(digit);
-    }
-    return seed;
-}
 
 std::vector<JsonMember> readMemberList(const JsonValue& object, const std::string& path,
                                        DiagnosticList& diagnostics, MemberCheck check) {
@@ -216,18 +181,17 @@ ClipNote readNote(const JsonValue& value, const std::string& path, DiagnosticLis
     ClipNote note;
     note.asRead = value;
     note.at = *at;
-    readNoteKeys(reader, value, path, note, diagnostics);
+    readNoteKeys(reader, path, note, diagnostics);
     note.remainder = reader.rest();
     checkVoiceRules(note, path, diagnostics);
     return note;
 }
 
 std::optional<Clip> readClip(const JsonValue& document, DiagnosticList& diagnostics) {
-    Envelope envelope = readEnvelope(document, "clip", diagnostics);
-    if (!envelope.ok) return std::nullopt;
-
-    FieldReader reader(document, "", diagnostics);
-    markEnvelopeRead(reader, envelope);
+    std::optional<DocumentOpening> opening = readDocumentOpening(document, kClipKind, diagnostics);
+    if (!opening) return std::nullopt;
+    Envelope& envelope = opening->envelope;
+    FieldReader& reader = opening->reader;
 
     Clip clip;
     clip.asRead = document;
@@ -237,10 +201,12 @@ std::optional<Clip> readClip(const JsonValue& document, DiagnosticList& diagnost
 
     if (auto id = getString(reader, "id")) clip.id = std::move(*id);
     if (auto plugin = getString(reader, "plugin")) clip.plugin = std::move(*plugin);
+    // Saturated into the 32-bit range, where an instance keeps an
+    // out-of-range formatVersion as written (see readFormatVersion there).
     if (auto formatVersion = getNumber(reader, "formatVersion")) {
         clip.formatVersion = saturatingTruncateToInt32(*formatVersion);
     }
-    readSeed(document, reader, clip, diagnostics);
+    clip.seed = readSeed(reader);
     if (auto length = getNumber(reader, "length")) clip.length = *length;
     readGrid(document, reader, clip, diagnostics);
     if (const JsonValue* tempo = getArray(reader, "tempo"))
@@ -260,14 +226,8 @@ std::optional<Clip> readClip(const JsonValue& document, DiagnosticList& diagnost
     }
     if (const JsonValue* lanes = getArray(reader, "lanes"))
         clip.lanes = readLanes(*lanes, "/lanes", diagnostics);
-    if (const JsonValue* source = findMember(document, "source")) {
-        clip.source = *source;
-        reader.markRead("source");
-    }
-    if (const JsonValue* ext = findMember(document, "ext")) {
-        clip.ext = *ext;
-        reader.markRead("ext");
-    }
+    if (const JsonValue* source = reader.getAny("source")) clip.source = *source;
+    if (const JsonValue* ext = reader.getAny("ext")) clip.ext = *ext;
     clip.remainder = reader.rest();
     checkDeclaredExtensions(clip, diagnostics);
     return clip;

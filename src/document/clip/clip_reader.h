@@ -28,7 +28,4 @@ NoteRandom readNoteRandom(const JsonValue& object, const std::string& path, Diag
 std::vector<JsonMember> readMemberList(const JsonValue& object, const std::string& path,
                                        DiagnosticList& diagnostics, MemberCheck check);
 
-// A seed is 16 hexadecimal digits, most significant first.
-std::optional<uint64_t> parseSeed(const JsonValue& value);
-
 } // namespace fennrow

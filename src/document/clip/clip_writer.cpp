@@ -1,8 +1,9 @@
 #include "document/clip/clip_writer.h"
 
-#include <cstdio>
 #include <string>
 #include <utility>
+
+#include "document/seed.h"
 
 namespace fennrow {
 namespace {
@@ -31,12 +32,6 @@ JsonValue finish(JsonValue result, const JsonValue& remainder, const JsonValue& 
     for (const JsonMember& member : remainder.members) setMember(result, member.key, member.value);
     refreshNumbers(result, asRead);
     return result;
-}
-
-std::string seedText(uint64_t seed) {
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(seed));
-    return text;
 }
 
 } // namespace
@@ -160,7 +155,7 @@ JsonValue writeLane(const Lane& lane) {
 
 JsonValue writeClip(const Clip& clip) {
     JsonValue result = jsonObject();
-    setMember(result, "kind", jsonString("clip"));
+    setMember(result, "kind", jsonString(std::string(kClipKind)));
     setMember(result, "spec", jsonString(knownSpecVersionText()));
     if (!clip.id.empty()) setMember(result, "id", jsonString(clip.id));
     if (!clip.plugin.empty()) setMember(result, "plugin", jsonString(clip.plugin));

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "clap_module.h"
+#include "plugin_loader/clap_module.h"
 #include "wav_writer.h"
 
 namespace fennrow {

@@ -1,5 +1,6 @@
 // A CLAP plugin library opened the way a DAW opens one: dlopen or LoadLibraryW, the exported
-// clap_entry, its init, and the factories it offers.
+// clap_entry, its init, and the factories it offers. The render host, the
+// test hosts and the benchmarks load the plugin through it alike.
 #pragma once
 
 #include <clap/clap.h>

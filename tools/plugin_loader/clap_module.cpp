@@ -1,43 +1,11 @@
-#include "clap_module.h"
+#include "plugin_loader/clap_module.h"
+
+#include "plugin_loader/shared_library.h"
 
 #include <filesystem>
 #include <system_error>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 namespace fennrow {
-namespace {
-
-// The system's library loader. Paths are UTF-8; Windows takes them wide.
-#if defined(_WIN32)
-void* openLibrary(const std::string& path, std::string& reason) {
-    const std::filesystem::path name(std::u8string(path.begin(), path.end()));
-    HMODULE module = ::LoadLibraryW(name.c_str());
-    if (!module) reason = "Windows error " + std::to_string(::GetLastError());
-    return reinterpret_cast<void*>(module);
-}
-const void* librarySymbol(void* handle, const char* name) {
-    return reinterpret_cast<const void*>(::GetProcAddress(static_cast<HMODULE>(handle), name));
-}
-void closeLibrary(void* handle) { ::FreeLibrary(static_cast<HMODULE>(handle)); }
-#else
-void* openLibrary(const std::string& path, std::string& reason) {
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        const char* text = dlerror();
-        reason = text ? text : "unknown reason";
-    }
-    return handle;
-}
-const void* librarySymbol(void* handle, const char* name) { return dlsym(handle, name); }
-void closeLibrary(void* handle) { dlclose(handle); }
-#endif
-
-} // namespace
 
 ClapModule::~ClapModule() {
     if (initialised && entry && entry->deinit) entry->deinit();
