@@ -147,7 +147,7 @@ std::optional<InstanceDocument> readInstanceFields(const JsonValue& document, Di
     doc.audition = readAudition(document, diagnostics);
     if (doc.audition) reader.markRead(kAuditionKey);
 
-    doc.keptRemainder = reader.rest();
+    doc.remainder = reader.rest();
     return doc;
 }
 
@@ -197,8 +197,8 @@ JsonValue writeInstance(const InstanceDocument& doc) {
         doc.ext.type == JsonType::Object ? !doc.ext.members.empty() : doc.ext.type != JsonType::Null;
     if (extHasContent) setMember(out, "ext", doc.ext);
 
-    if (doc.keptRemainder.type == JsonType::Object) {
-        for (const JsonMember& m : doc.keptRemainder.members) setMember(out, m.key, m.value);
+    if (doc.remainder.type == JsonType::Object) {
+        for (const JsonMember& m : doc.remainder.members) setMember(out, m.key, m.value);
     }
     refreshNumbers(out, doc.asRead);
     return out;

@@ -39,7 +39,7 @@ struct InstanceDocument {
     JsonValue ext;
     // Every member the reader did not consume, and every known member that was
     // kept as written; an Object, or Null for a fresh document.
-    JsonValue keptRemainder;
+    JsonValue remainder;
     // The whole document as read, for keeping the spelling of unchanged numbers.
     JsonValue asRead;
 };

@@ -36,15 +36,15 @@ void setParam(std::vector<JsonMember>& params, std::string_view key, JsonValue v
 // "formatVersion" would stop the save from claiming the document, and a kept
 // bad "seed" would hide the session's seed. The plugin's values win; the kept
 // ones are dropped.
-void dropKeptOwnedMembers(JsonValue& keptRemainder, bool seedGiven) {
-    if (keptRemainder.type != JsonType::Object) {
+void dropKeptOwnedMembers(JsonValue& remainder, bool seedGiven) {
+    if (remainder.type != JsonType::Object) {
         return;
     }
     auto owned = [seedGiven](const JsonMember& member) {
         return member.key == kParamsKey || member.key == "plugin" || member.key == "formatVersion" ||
                (seedGiven && member.key == "seed");
     };
-    auto& members = keptRemainder.members;
+    auto& members = remainder.members;
     members.erase(std::remove_if(members.begin(), members.end(), owned), members.end());
 }
 
@@ -61,7 +61,7 @@ JsonValue soundDocumentValue(const InstanceDocument& retained, const SoundSnapsh
     for (const ParamSpec& row : kParamTable) {
         setParam(copy.params, row.key, jsonFloat(slotValue(sound.params, row.slot)));
     }
-    dropKeptOwnedMembers(copy.keptRemainder, seed.has_value());
+    dropKeptOwnedMembers(copy.remainder, seed.has_value());
 
     if (copy.state.type != JsonType::Object) {
         copy.state = jsonObject();

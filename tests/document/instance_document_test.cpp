@@ -136,7 +136,7 @@ TEST(InstanceDocument, ReadsTheKnownMembers) {
     ASSERT_EQ(doc->params.size(), 2u);
     EXPECT_EQ(doc->params[1].key, "b");
     EXPECT_EQ(writeJson(doc->state), R"({"k":[]})");
-    EXPECT_EQ(writeJson(doc->keptRemainder), R"({"zz":null})");
+    EXPECT_EQ(writeJson(doc->remainder), R"({"zz":null})");
     EXPECT_EQ(doc->scope, "complete");
 }
 

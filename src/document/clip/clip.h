@@ -134,8 +134,8 @@ struct Clip {
     std::string plugin;
     std::optional<int32_t> formatVersion;
     std::optional<uint64_t> seed;
-    std::vector<ExtensionId> extensions;
-    std::vector<JsonValue> keptExtensionEntries;
+    std::vector<ExtensionId> extensionIds;
+    std::vector<JsonValue> unreadableExtensions;
     double length = 4.0;
     std::string grid{kDefaultGrid}; // always readable by parseGrid
     std::vector<TempoPoint> tempo;

@@ -103,7 +103,7 @@ void readGrid(const JsonValue& document, FieldReader& reader, Clip& clip, Diagno
 void checkDeclaredExtensions(const Clip& clip, DiagnosticList& diagnostics) {
     for (const ExtensionId& used : usedExtensions(clip)) {
         bool declared = false;
-        for (const ExtensionId& id : clip.extensions) declared = declared || id.id == used.id;
+        for (const ExtensionId& id : clip.extensionIds) declared = declared || id.id == used.id;
         if (!declared) {
             appendNote(diagnostics, "extension-undeclared", "/extensions",
                        "The clip uses " + extensionIdText(used) + " without declaring it; read as declared");
@@ -196,8 +196,8 @@ std::optional<Clip> readClip(const JsonValue& document, DiagnosticList& diagnost
     Clip clip;
     clip.asRead = document;
     clip.spec = envelope.spec;
-    clip.extensions = std::move(envelope.extensionIds);
-    clip.keptExtensionEntries = std::move(envelope.unreadableExtensions);
+    clip.extensionIds = std::move(envelope.extensionIds);
+    clip.unreadableExtensions = std::move(envelope.unreadableExtensions);
 
     if (auto id = getString(reader, "id")) clip.id = std::move(*id);
     if (auto plugin = getString(reader, "plugin")) clip.plugin = std::move(*plugin);

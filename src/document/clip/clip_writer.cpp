@@ -37,7 +37,7 @@ JsonValue finish(JsonValue result, const JsonValue& remainder, const JsonValue& 
 } // namespace
 
 std::vector<ExtensionId> extensionsToDeclare(const Clip& clip) {
-    std::vector<ExtensionId> declared = clip.extensions;
+    std::vector<ExtensionId> declared = clip.extensionIds;
     for (ExtensionId& used : usedExtensions(clip)) {
         bool present = false;
         for (const ExtensionId& id : declared) present = present || id.id == used.id;
@@ -162,10 +162,10 @@ JsonValue writeClip(const Clip& clip) {
     if (clip.formatVersion) setMember(result, "formatVersion", numberOf(*clip.formatVersion));
     if (clip.seed) setMember(result, "seed", jsonString(seedText(*clip.seed)));
     const std::vector<ExtensionId> extensions = extensionsToDeclare(clip);
-    if (!extensions.empty() || !clip.keptExtensionEntries.empty()) {
+    if (!extensions.empty() || !clip.unreadableExtensions.empty()) {
         JsonValue list = jsonArray();
         for (const ExtensionId& id : extensions) list.items.push_back(jsonString(extensionIdText(id)));
-        for (const JsonValue& entry : clip.keptExtensionEntries) list.items.push_back(entry);
+        for (const JsonValue& entry : clip.unreadableExtensions) list.items.push_back(entry);
         setMember(result, "extensions", std::move(list));
     }
     setMember(result, "length", jsonNumber(clip.length));

@@ -146,9 +146,9 @@ TEST(ReadClip, TakesTheValuesOfKnownMembers) {
     EXPECT_EQ(clip->grid, "1/8");
     EXPECT_EQ(clip->source.type, JsonType::Null);
     EXPECT_EQ(clip->ext.string, "e");
-    ASSERT_EQ(clip->extensions.size(), 1u);
-    EXPECT_EQ(clip->extensions[0].id, "com.brightmoss.slide");
-    ASSERT_EQ(clip->keptExtensionEntries.size(), 1u);
+    ASSERT_EQ(clip->extensionIds.size(), 1u);
+    EXPECT_EQ(clip->extensionIds[0].id, "com.brightmoss.slide");
+    ASSERT_EQ(clip->unreadableExtensions.size(), 1u);
     ASSERT_EQ(clip->remainder.members.size(), 1u);
     EXPECT_EQ(clip->remainder.members[0].key, "zz");
     ASSERT_EQ(clip->notes.size(), 1u);
