@@ -16,9 +16,14 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
   # Wine's background processes (services, devices) start with the first
   # program and live as long as the server: started here, with nothing of
   # the caller's open, so that no test's output pipe is held by them.
-  if [ ! -f "$prefix/system.reg" ]; then
+  # A prefix is made once; one whose making was cut short (no kernel32.dll,
+  # which every program needs) is made again from nothing, twice at most.
+  for attempt in 1 2; do
+    [ -f "$prefix/drive_c/windows/system32/kernel32.dll" ] && break
+    wineserver -k </dev/null >/dev/null 2>&1 9>&- || true
+    rm -rf "$prefix"
     wine wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
-  fi
+  done
   if wineserver -p60 </dev/null >/dev/null 2>&1 9>&-; then
     wine wineboot </dev/null >/dev/null 2>&1 9>&- || true
   fi
