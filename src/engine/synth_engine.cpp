@@ -71,7 +71,9 @@ void pitchExponents(SynthEngine& e, float* exponent, uint32_t n) {
     for (uint32_t j = 0; j < n; ++j) {
         const float p = stepOnePoleUnflushed(punch, 0.0f);
         const float note = stepOnePoleUnflushed(pitch, target);
-        unflushedHolds = unflushedHolds & flushLeaves(p) & flushLeaves(note);
+        // Both tested on every step, without a branch between them.
+        unflushedHolds &= flushLeaves(p);
+        unflushedHolds &= flushLeaves(note);
         exponent[j] = pitchExponent(e, p, note);
     }
     if (!unflushedHolds) {

@@ -6,7 +6,6 @@
 #if FENNROW_SIMD
 
 #include "maths/float_functions.h"
-#include "maths/sine_series.h"
 #include "maths/trig_reduction.h"
 
 #include <immintrin.h>

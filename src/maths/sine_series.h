@@ -2,16 +2,21 @@
 // series to the r^21 term. The first term left out, r^23/23!, is below
 // 2^-59.5 at pi/2, where sin r is near 1; below, it shrinks faster than
 // sin r. The evaluation in double, with Q's alternating terms and the last
-// sum (which at pi/2 adds -0.57 to 1.57), errs by less than 2^-51 |sin r| (by Estrin's scheme below),
-// so with the reduction's 2^-52 |r| (sin's slope is at most 1 and
-// |r| / |sin r| <= pi/2) the total is below 2^-50 |sin r| plus the
-// reduction's absolute error: the functions use a width of 2^-49.
+// sum (which at pi/2 adds -0.57 to 1.57), errs by less than 2^-51 |sin r|
+// (by Estrin's scheme below), so with the reduction's 2^-52 |r| (sin's
+// slope is at most 1 and |r| / |sin r| <= pi/2) the total is below
+// 2^-50 |sin r| plus the reduction's absolute error: the functions use a
+// width of 2^-49.
+//
+// Internal linkage, like the other lanes headers: the AVX2 block form
+// includes it after its target is set and instantiates sineTail there.
 #pragma once
 
 #include <bit>
 #include <cstdint>
 
 namespace fennrow::maths::detail {
+namespace {
 
 inline constexpr uint64_t kSignBit = 0x8000000000000000ull;
 
@@ -52,4 +57,5 @@ inline double sineSeries(double r) {
                                  (std::bit_cast<uint64_t>(r) & kSignBit));
 }
 
+} // namespace
 } // namespace fennrow::maths::detail
