@@ -12,17 +12,32 @@ ClapModule::~ClapModule() {
     if (handle) closeLibrary(handle);
 }
 
+namespace {
+
+// The full path of a file, as a host hands it to the loader and to the
+// entry's init: a bare "fennrow.clap" would send dlopen searching the
+// library path instead of the current folder. As given if the current
+// folder cannot be read.
+std::string fullPath(const std::filesystem::path& file) {
+    std::error_code failed;
+    const std::filesystem::path full = std::filesystem::absolute(file, failed);
+    const std::u8string text = (failed ? file : full).u8string();
+    return std::string(text.begin(), text.end());
+}
+
+} // namespace
+
 std::shared_ptr<ClapModule> openClapModule(const std::string& path, std::string& error) {
+    const std::filesystem::path file(std::u8string(path.begin(), path.end()));
     std::error_code ignored;
-    if (!std::filesystem::is_regular_file(std::filesystem::path(std::u8string(path.begin(), path.end())),
-                                          ignored)) {
+    if (!std::filesystem::is_regular_file(file, ignored)) {
         error = "no plugin file at " + path;
         return nullptr;
     }
     auto module = std::make_shared<ClapModule>();
-    module->path = path;
+    module->path = fullPath(file);
     std::string reason;
-    module->handle = openLibrary(path, reason);
+    module->handle = openLibrary(module->path, reason);
     if (!module->handle) {
         error = "cannot load " + path + ": " + reason;
         return nullptr;
@@ -37,7 +52,7 @@ std::shared_ptr<ClapModule> openClapModule(const std::string& path, std::string&
                 std::to_string(module->entry->clap_version.minor) + ", which this host cannot load";
         return nullptr;
     }
-    if (!module->entry->init || !module->entry->get_factory || !module->entry->init(path.c_str())) {
+    if (!module->entry->init || !module->entry->get_factory || !module->entry->init(module->path.c_str())) {
         error = "the plugin library " + path + " failed to start";
         return nullptr;
     }

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -41,7 +42,8 @@ void writeText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-RunResult run(std::vector<std::string> args) {
+// `folder`: where the program starts, if not here.
+RunResult run(std::vector<std::string> args, const std::string& folder = {}) {
     const std::string outPath = workPath("run.out");
     const std::string errPath = workPath("run.err");
     args.insert(args.begin(), FENNROW_RENDER_PROGRAM);
@@ -54,6 +56,7 @@ RunResult run(std::vector<std::string> args) {
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
+        if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(126);
         execv(argv[0], argv.data());
         _exit(127);
     }
@@ -206,6 +209,14 @@ TEST(RenderProgram, ListsTheFactorySoundsThroughPresetDiscovery) {
     EXPECT_EQ(lineCount(r.out), 20u);
     EXPECT_EQ(r.out.rfind("Init ", 0), 0u);
     EXPECT_NE(r.out.find("Deep Sub"), std::string::npos);
+
+    // A plugin named without a folder is the one in the current folder, as
+    // a shell user means it, not one dlopen would search for.
+    const std::filesystem::path plugin(FENNROW_RENDER_PLUGIN);
+    const RunResult bare =
+        run({"--plugin", plugin.filename().string(), "--list-presets"}, plugin.parent_path().string());
+    ASSERT_EQ(bare.exitCode, 0) << bare.err;
+    EXPECT_EQ(bare.out, r.out);
 }
 
 // Both are built from one version number; a host and a user must see the same.
