@@ -70,27 +70,24 @@ bool shaperQuotient(const double* x, const double* f, int k, float* out) {
 }
 
 // The lanes' part of each pass; they return the first step left to the
-// scalar code.
+// scalar code, which is every step in a build without SIMD.
+#if FENNROW_SIMD
 int antiderivativeLanes(const TanhShaperParams& p, const ShaperTerms& terms, const double* x, double* f,
                         int count, bool useAvx2) {
-#if FENNROW_SIMD
     return useAvx2 ? shaperAntiderivativesAvx2(p, terms, x, f, count)
                    : shaperAntiderivativeLanes<2>(p, terms, x, f, count);
-#else
-    (void)p, (void)terms, (void)x, (void)f, (void)count, (void)useAvx2;
-    return 0;
-#endif
 }
 
 int quotientLanes(const double* x, const double* f, float* out, int count, bool& allApart, bool useAvx2) {
-#if FENNROW_SIMD
     return useAvx2 ? shaperQuotientsAvx2(x, f, out, count, allApart)
                    : shaperQuotientLanes<2>(x, f, out, count, allApart);
-#else
-    (void)x, (void)f, (void)out, (void)count, (void)allApart, (void)useAvx2;
-    return 0;
-#endif
 }
+#else
+int antiderivativeLanes(const TanhShaperParams&, const ShaperTerms&, const double*, double*, int, bool) {
+    return 0;
+}
+int quotientLanes(const double*, const double*, float*, int, bool&, bool) { return 0; }
+#endif
 
 } // namespace
 
