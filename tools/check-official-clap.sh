@@ -86,6 +86,11 @@ def headers_of(entry):
 
 
 entries = json.load(open(database))
+# Sources the build writes (the studio's page) are made first.
+missing = sorted({e["file"] for e in entries if not os.path.exists(os.path.join(e["directory"], e["file"]))})
+if missing:
+    subprocess.run(["ninja", "-C", os.path.dirname(database)] +
+                   [os.path.relpath(f, os.path.dirname(database)) for f in missing], check=True, capture_output=True)
 failures, sdk_readers = [], 0
 with concurrent.futures.ThreadPoolExecutor(jobs) as pool:
     for source, headers, errors in pool.map(headers_of, entries):
