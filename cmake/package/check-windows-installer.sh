@@ -13,7 +13,11 @@
 #                 machine as it found it, but for the preset folder.
 #   everyone      /ALLUSERS: the entry in HKLM, the plugins in
 #                 %COMMONPROGRAMFILES%\CLAP and \VST3, loaded from there; its
-#                 uninstaller leaves the machine as it found it.
+#                 uninstaller leaves the machine as it found it. Then the same
+#                 by a user without administrator rights: Wine's user always
+#                 has them, so a copy of the installer is built whose
+#                 administrator check answers no, and the installer and the
+#                 uninstaller each hand over to an elevated run of themselves.
 set -euo pipefail
 build=$(cd "${1:?usage: check-windows-installer.sh BUILD_DIR}" && pwd)
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -46,6 +50,14 @@ old_installer="$work/fennrow-$previous-windows-x64-setup.exe"
 makensis -V1 -WX "-DVERSION=$previous" "-DCLAP_MODULE=$work/previous/fennrow.clap" \
   "-DVST3_MODULE=$work/previous/fennrow.vst3" "-DOUTFILE=$old_installer" \
   "$source_dir/cmake/package/windows-installer.nsi" >/dev/null
+# This version, as a user without administrator rights runs it.
+script="$source_dir/cmake/package/windows-installer.nsi"
+admin_check='^  UserInfo::GetAccountType$'
+[ "$(grep -c "$admin_check" "$script")" = 1 ] || fail "no single administrator check in $script to answer no"
+sed "s/$admin_check/  Push \"User\"/" "$script" >"$work/no-admin.nsi"
+no_admin_installer="$work/fennrow-$version-no-admin-setup.exe"
+makensis -V1 -WX "-DVERSION=$version" "-DCLAP_MODULE=$payload/fennrow.clap" "-DVST3_MODULE=$payload/fennrow.vst3" \
+  "-DOUTFILE=$no_admin_installer" "$work/no-admin.nsi" >/dev/null
 
 # One Wine server for the whole check, started before the prefix is made.
 mkdir "$WINEPREFIX"
@@ -157,4 +169,13 @@ uninstall "$machine_key"
 ! reg_has 'HKLM\Software\Brightmoss' || fail "HKLM\\Software\\Brightmoss is left after uninstalling"
 [ "$before" = "$(snapshot)" ] || fail "uninstalling for everyone left: $(diff <(echo "$before") <(snapshot))"
 echo "installer: for everyone: the entry in HKLM, the plugins play from $common_files; uninstalled, all gone"
+
+# Everyone, without administrator rights: both hand over to an elevated run.
+run_installer "$no_admin_installer" /S /ALLUSERS
+[ "$(entries HKLM)" = 1 ] && [ "$(entries HKCU)" = 0 ] || fail "entries: $(entries HKLM) in HKLM, $(entries HKCU) in HKCU"
+check_entry "$machine_key" "$version"
+check_installed "$common_files\\CLAP" "$common_files\\VST3" clap+vst3
+uninstall "$machine_key"
+[ "$before" = "$(snapshot)" ] || fail "uninstalling for everyone left: $(diff <(echo "$before") <(snapshot))"
+echo "installer: for everyone, run without administrator rights: the elevated runs installed and uninstalled it"
 echo "installer: checked in $(( $(date +%s) - start )) s"

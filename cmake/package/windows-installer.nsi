@@ -31,6 +31,8 @@
 ;   /ALLUSERS      for everyone
 ;   /CLAP /VST3    the plugins to install; naming one leaves the other out.
 ;                  Without either: those of the install being replaced, or both.
+;   /ELEVATED      marks the run that the installer (or uninstaller) started
+;                  with administrator rights for everyone; it asks no more.
 ; The exit code is 0 when everything was installed. The uninstaller takes /S
 ; too; its entry names its scope.
 
@@ -166,7 +168,6 @@ Function ${UN}RemoveRecorded
     ReadRegStr $1 SHCTX "${RECORD_KEY}" "File$0"
     ${IfThen} $1 == "" ${|} ${ExitDo} ${|}
     Delete $1
-    DetailPrint "Removed $1"
     IntOp $0 $0 + 1
   ${Loop}
   StrCpy $0 0
@@ -391,18 +392,21 @@ Function .onInit
 
   ${If} $ForEveryone = 1
   ${AndIf} ${Silent}
+  ${AndIf} $Elevated = 0
     !insertmacro IsAdmin $0
     ${If} $0 != "Admin"
       ; A script run without administrator rights: the elevated run does the
       ; work, and its entry tells whether it did.
-      Push ""
+      Push "/ELEVATED"
       Call Elevate
       ${If} ${Errors}
         SetErrorLevel 740 ; ERROR_ELEVATION_REQUIRED
         Quit
       ${EndIf}
       ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
-      ${If} $0 != "${VERSION}"
+      ${If} $0 == "${VERSION}"
+        SetErrorLevel 0
+      ${Else}
         SetErrorLevel 1
       ${EndIf}
       Quit
@@ -500,12 +504,15 @@ Function ScopePageLeave
     !insertmacro IsAdmin $0
     ${If} $0 != "Admin"
       ; The elevated run takes over from the formats page on.
+      HideWindow
       Push "/ALLUSERS /ELEVATED"
       Call Elevate
       ${If} ${Errors}
+        ShowWindow $HWNDPARENT ${SW_SHOW}
         MessageBox MB_ICONEXCLAMATION "Installing for everyone needs administrator rights. Choose $\"Just for me$\" to install without them."
         Abort
       ${EndIf}
+      SetErrorLevel 0
       Quit
     ${EndIf}
   ${EndIf}
@@ -536,17 +543,32 @@ Function un.onInit
   ${IfNot} ${Errors}
     StrCpy $ForEveryone 0
   ${EndIf}
+  ClearErrors
+  ${GetOptions} $R0 "/ELEVATED" $0
+  ${If} ${Errors}
+    StrCpy $Elevated 0
+  ${Else}
+    StrCpy $Elevated 1
+  ${EndIf}
   Call un.UseScope
   ${If} $ForEveryone = 1
+  ${AndIf} $Elevated = 0
     !insertmacro IsAdmin $0
     ${If} $0 != "Admin"
-      Push "/ALLUSERS"
+      Push "/ALLUSERS /ELEVATED"
       Call un.Elevate
       ${If} ${Errors}
         ${IfNot} ${Silent}
           MessageBox MB_ICONEXCLAMATION "Removing fennrow for everyone needs administrator rights."
         ${EndIf}
         SetErrorLevel 740
+      ${Else}
+        ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+        ${If} $0 == ""
+          SetErrorLevel 0
+        ${Else}
+          SetErrorLevel 1
+        ${EndIf}
       ${EndIf}
       Quit
     ${EndIf}
