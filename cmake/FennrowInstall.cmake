@@ -19,7 +19,8 @@
 # cpack packs the system layout whatever the scope, from the install component
 # "package" that a plain install leaves out: a .deb on Linux (plugins in
 # /usr/lib/clap and /usr/lib/vst3, fennrow-render and fennrow-studio in
-# /usr/bin), a zip on Windows (the plugins and a read-me).
+# /usr/bin), a zip on Windows (the plugins and a read-me). A Windows build
+# also makes the installer (target installer, below).
 if(CMAKE_CROSSCOMPILING)
   set(fennrow_default_scope system)
 else()
