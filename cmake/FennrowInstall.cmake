@@ -19,7 +19,8 @@
 # cpack packs the system layout whatever the scope, from the install component
 # "package" that a plain install leaves out: a .deb on Linux (plugins in
 # /usr/lib/clap and /usr/lib/vst3, fennrow-render and fennrow-studio in
-# /usr/bin), a zip on Windows (the plugins and a read-me).
+# /usr/bin), a zip on Windows (the plugins and a read-me). A Windows build
+# also makes the installer (target installer, below).
 if(CMAKE_CROSSCOMPILING)
   set(fennrow_default_scope system)
 else()
@@ -109,6 +110,33 @@ if(fennrow_programs)
 endif()
 if(WIN32)
   install(FILES "${PROJECT_SOURCE_DIR}/cmake/package/README.txt" DESTINATION . COMPONENT package EXCLUDE_FROM_ALL)
+endif()
+
+# The Windows installer, fennrow-<version>-windows-x64-setup.exe, made by
+# makensis (Debian package nsis) from cmake/package/windows-installer.nsi with
+# stripped copies of the two plugins. Without makensis the build leaves it out.
+if(WIN32)
+  find_program(FENNROW_MAKENSIS makensis)
+  if(FENNROW_MAKENSIS)
+    set(fennrow_installer_payload "${CMAKE_BINARY_DIR}/installer")
+    set(FENNROW_INSTALLER "${CMAKE_BINARY_DIR}/fennrow-${PROJECT_VERSION}-windows-x64-setup.exe")
+    set(fennrow_installer_script "${PROJECT_SOURCE_DIR}/cmake/package/windows-installer.nsi")
+    add_custom_command(
+      OUTPUT "${FENNROW_INSTALLER}"
+      COMMAND "${CMAKE_COMMAND}" -E make_directory "${fennrow_installer_payload}"
+      COMMAND "${CMAKE_STRIP}" -o "${fennrow_installer_payload}/fennrow.clap" "$<TARGET_FILE:fennrow>"
+      COMMAND "${CMAKE_STRIP}" -o "${fennrow_installer_payload}/fennrow.vst3" "$<TARGET_FILE:fennrow_vst3_module>"
+      COMMAND "${FENNROW_MAKENSIS}" -V2 -WX "-DVERSION=${PROJECT_VERSION}"
+              "-DCLAP_MODULE=${fennrow_installer_payload}/fennrow.clap"
+              "-DVST3_MODULE=${fennrow_installer_payload}/fennrow.vst3"
+              "-DOUTFILE=${FENNROW_INSTALLER}" "${fennrow_installer_script}"
+      DEPENDS fennrow fennrow_vst3_module "${fennrow_installer_script}"
+      COMMENT "Making the Windows installer ${FENNROW_INSTALLER}"
+      VERBATIM)
+    add_custom_target(installer ALL DEPENDS "${FENNROW_INSTALLER}")
+  else()
+    message(STATUS "makensis not found (Debian package nsis): no Windows installer")
+  endif()
 endif()
 
 # cpack and the install target build nothing themselves: the package workflow

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Lint: includes between the folders of src/ point one way, clang-format
-# changes nothing, and clang-tidy finds nothing in src/ and tools/.
+# changes nothing, clang-tidy finds nothing in src/ and tools/, and the build
+# against other CLAP headers (FENNROW_CLAP_SDK) still finds its headers.
 set -euo pipefail
 source tools/setup/stage.sh
 FENNROW_STAGE=lint
@@ -14,6 +15,16 @@ runner=$(command -v run-clang-tidy || command -v run-clang-tidy-14 || true)
 cmake -S . -B build/lint -G Ninja -DCMAKE_BUILD_TYPE=Debug -DFENNROW_SANITIZE=OFF \
   -DFENNROW_BUILD_TESTS=OFF -DFENNROW_BUILD_BENCH=OFF -DFENNROW_BUILD_TOOLS=ON \
   -DFENNROW_BUILD_MATHS_CHECKS=ON >/dev/null
+
+# The build against official CLAP headers, with a copy of our own
+# declarations under another path standing in for them: every translation
+# unit of every target (tests and ThreadSanitizer builds among them) finds all
+# its headers, and none reads abi/clap.
+stand_in=build/lint-clap-headers
+rm -rf "$stand_in"
+mkdir -p "$stand_in"
+cp -r abi/clap "$stand_in/clap"
+tools/check-official-clap.sh --includes-only "$stand_in" build/lint-official-clap -DCMAKE_BUILD_TYPE=Debug | tail -n 1
 configure_only && exit 0
 
 bash tools/check-layers.sh

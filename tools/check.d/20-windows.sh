@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The Windows x64 build (mingw-w64): its DLL's exports and imports and every
-# test suite under Wine, the zip a musician downloads, then the same sounds and
-# states as the Linux build of the Linux stage.
+# test suite under Wine, the zip a musician downloads, the installer a
+# musician runs (cmake/package/check-windows-installer.sh: installs for one
+# user and for everyone, an upgrade, a repair and uninstalls, in a Wine prefix
+# of its own), then the same sounds and states as the Linux build of the Linux
+# stage.
 #
 # The test preset gives a failed test one more run: Wine's own loader now and
 # then trips an assertion while a finished test program exits ("Inconsistency
@@ -10,7 +13,8 @@
 set -euo pipefail
 source tools/setup/stage.sh
 FENNROW_STAGE=windows
-need_commands wine:wine x86_64-w64-mingw32-objdump:binutils-mingw-w64-x86-64 unzip:unzip python3:python3
+need_commands wine:wine x86_64-w64-mingw32-objdump:binutils-mingw-w64-x86-64 unzip:unzip python3:python3 \
+  makensis:nsis
 cmake --preset windows
 configure_only && exit 0
 
@@ -35,6 +39,9 @@ sh cmake/check-windows-dll.sh x86_64-w64-mingw32-objdump "$unpacked/fennrow.clap
 vst3="$unpacked/fennrow.vst3/Contents/x86_64-win/fennrow.vst3"
 sh cmake/check-windows-dll.sh x86_64-w64-mingw32-objdump "$vst3" ExitDll GetPluginFactory InitDll
 echo "windows: $zip holds the plugin ($(stat -c %s "$unpacked/fennrow.clap") bytes), the VST3 bundle ($(stat -c %s "$vst3") bytes) and README.txt"
+
+# The installer, made by the build (target installer).
+bash cmake/package/check-windows-installer.sh build/windows
 
 tools/crosscheck/compare-builds.sh build/check build/windows "${FENNROW_CROSSCHECK_TOLERANCE:-0}"
 # The plugin from the zip loads the states the Linux build saved.
