@@ -157,12 +157,12 @@ std::to_chars_result writeShortest(char* first, char* last, T value) {
             std::snprintf(whole, sizeof whole, "%.0f", static_cast<double>(magnitude));
             text += whole;
         } else if (d.exponent >= 0) {
-            text.append(digits, static_cast<std::size_t>(d.exponent + 1));
+            text.append(digits, static_cast<std::size_t>(d.exponent) + 1);
             text += '.';
             text += digits + d.exponent + 1;
         } else {
             text += "0.";
-            text.append(static_cast<std::size_t>(-d.exponent - 1), '0');
+            text.append(static_cast<std::size_t>(-d.exponent) - 1, '0');
             text += digits;
         }
     } else {
@@ -238,7 +238,7 @@ std::from_chars_result parseChars(const char* first, const char* last, double& v
     const bool negative = p < last && *p == '-';
     if (negative) ++p;
 
-    if (!hex && p < last && (isLetter(*p, 'i') || isLetter(*p, 'n'))) {
+    if (p < last && (isLetter(*p, 'i') || isLetter(*p, 'n'))) {
         // inf, infinity, nan, nan(chars): as the C library reads them.
         const std::string text(first, static_cast<std::size_t>(last - first));
         char* end = nullptr;

@@ -41,7 +41,7 @@ int usage() {
     return 2;
 }
 
-std::shared_ptr<ClapModule> openPlugin(const std::string& path, std::string& error) {
+std::shared_ptr<ClapModule> openPlugin([[maybe_unused]] const std::string& path, std::string& error) {
 #if defined(__EMSCRIPTEN__)
     return openLinkedClapModule(clap_entry, "fennrow", error);
 #else

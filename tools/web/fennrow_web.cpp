@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -52,6 +51,7 @@ constexpr double kMaxSampleRate = 768000.0;
 constexpr uint32_t kMaxBlockFrames = 16384;
 constexpr uint32_t kNoParam = 0xffffffffu;
 constexpr int kKeyCount = 128;
+constexpr char kOutOfMemory[] = "out of memory";
 
 std::string& createError() {
     static std::string error;
@@ -98,6 +98,18 @@ clap_event_transport_t blockTransport(const FennrowWeb& engine) {
     return transport;
 }
 
+// Events in time order and, at one frame, in the order given; in place,
+// since the audio thread allocates nothing. The page sends them mostly in
+// order already, which this sort passes through in one sweep.
+void sortByTime(std::vector<EventBody>& events) {
+    for (std::size_t i = 1; i < events.size(); ++i) {
+        const EventBody event = events[i];
+        std::size_t j = i;
+        for (; j > 0 && events[j - 1].header.time > event.header.time; --j) events[j] = events[j - 1];
+        events[j] = event;
+    }
+}
+
 void writeSilence(FennrowWeb& engine, uint32_t frames) {
     std::fill_n(engine.left.begin(), frames, 0.0f);
     std::fill_n(engine.right.begin(), frames, 0.0f);
@@ -106,6 +118,19 @@ void writeSilence(FennrowWeb& engine, uint32_t frames) {
 void replaceNonFinite(std::vector<float>& samples, uint32_t frames) {
     for (uint32_t i = 0; i < frames; ++i) {
         if (!std::isfinite(samples[i])) samples[i] = 0.0f;
+    }
+}
+
+// Runs one call of the page's; nothing thrown reaches the page (an
+// exception out of an AudioWorklet's process would silence it for good).
+// Only allocations throw here, so a failure is a lack of memory.
+template <typename Result, typename Body>
+Result guarded(FennrowWeb* engine, Result failed, Body body) {
+    try {
+        return body();
+    } catch (...) {
+        if (engine != nullptr) engine->error = kOutOfMemory; // within the string's own room
+        return failed;
     }
 }
 
@@ -137,8 +162,8 @@ FennrowWeb* fennrow_web_create(double sampleRate, uint32_t maxFrames) {
         std::fill(std::begin(engine->noteIds), std::end(engine->noteIds), -1);
         error.clear();
         return engine.release();
-    } catch (const std::bad_alloc&) {
-        error = "out of memory";
+    } catch (...) {
+        error = kOutOfMemory;
         return nullptr;
     }
 }
@@ -150,20 +175,25 @@ const char* fennrow_web_error(const FennrowWeb* engine) {
 }
 
 int fennrow_web_note_on(FennrowWeb* engine, int key, double velocity, uint32_t frame) {
-    if (key < 0 || key >= kKeyCount) return 0;
-    const int32_t id = engine->nextNoteId;
-    if (!queueEvent(*engine, noteEvent(CLAP_EVENT_NOTE_ON, id, static_cast<int16_t>(key), velocity,
-                                       frameWithin(*engine, frame))))
-        return 0;
-    engine->noteIds[key] = id;
-    engine->nextNoteId = id == INT32_MAX ? 0 : id + 1;
-    return 1;
+    return guarded(engine, 0, [&]() -> int {
+        if (key < 0 || key >= kKeyCount) return 0;
+        const int32_t id = engine->nextNoteId;
+        if (!queueEvent(*engine, noteEvent(CLAP_EVENT_NOTE_ON, id, static_cast<int16_t>(key), velocity,
+                                           frameWithin(*engine, frame))))
+            return 0;
+        engine->noteIds[key] = id;
+        engine->nextNoteId = id == INT32_MAX ? 0 : id + 1;
+        return 1;
+    });
 }
 
 int fennrow_web_note_off(FennrowWeb* engine, int key, double velocity, uint32_t frame) {
-    if (key < 0 || key >= kKeyCount) return 0;
-    return queueEvent(*engine, noteEvent(CLAP_EVENT_NOTE_OFF, engine->noteIds[key], static_cast<int16_t>(key),
-                                         velocity, frameWithin(*engine, frame)));
+    return guarded(engine, 0, [&]() -> int {
+        if (key < 0 || key >= kKeyCount) return 0;
+        return queueEvent(*engine,
+                          noteEvent(CLAP_EVENT_NOTE_OFF, engine->noteIds[key], static_cast<int16_t>(key),
+                                    velocity, frameWithin(*engine, frame)));
+    });
 }
 
 uint32_t fennrow_web_param_count(const FennrowWeb* engine) {
@@ -175,8 +205,10 @@ uint32_t fennrow_web_param_id(const FennrowWeb* engine, uint32_t index) {
 }
 
 const char* fennrow_web_param_name(FennrowWeb* engine, uint32_t id) {
-    const ParamInfo* param = findParam(*engine, id);
-    return handOut(*engine, param != nullptr ? param->name : std::string());
+    return guarded(engine, "", [&]() -> const char* {
+        const ParamInfo* param = findParam(*engine, id);
+        return handOut(*engine, param != nullptr ? param->name : std::string());
+    });
 }
 
 double fennrow_web_param_min(const FennrowWeb* engine, uint32_t id) {
@@ -204,26 +236,32 @@ double fennrow_web_param_value(const FennrowWeb* engine, uint32_t id) {
 }
 
 const char* fennrow_web_param_text(FennrowWeb* engine, uint32_t id, double value) {
-    if (findParam(*engine, id) == nullptr) return handOut(*engine, std::string());
-    return handOut(*engine, paramValueText(*engine->session, id, value));
+    return guarded(engine, "", [&]() -> const char* {
+        if (findParam(*engine, id) == nullptr) return handOut(*engine, std::string());
+        return handOut(*engine, paramValueText(*engine->session, id, value));
+    });
 }
 
 int fennrow_web_param_from_text(FennrowWeb* engine, uint32_t id, const char* text, double* value) {
-    const ParamInfo* param = findParam(*engine, id);
-    if (param == nullptr || text == nullptr || value == nullptr) return 0;
-    const std::optional<double> read = paramValueFromText(*engine->session, *param, text);
-    if (!read) return 0;
-    *value = *read;
-    return 1;
+    return guarded(engine, 0, [&]() -> int {
+        const ParamInfo* param = findParam(*engine, id);
+        if (param == nullptr || text == nullptr || value == nullptr) return 0;
+        const std::optional<double> read = paramValueFromText(*engine->session, *param, text);
+        if (!read) return 0;
+        *value = *read;
+        return 1;
+    });
 }
 
 int fennrow_web_set_param(FennrowWeb* engine, uint32_t id, double value, uint32_t frame) {
-    const ParamInfo* param = findParam(*engine, id);
-    if (param == nullptr) {
-        engine->error = "no parameter has the id " + std::to_string(id);
-        return 0;
-    }
-    return queueEvent(*engine, paramValueEvent(*param, value, frameWithin(*engine, frame)));
+    return guarded(engine, 0, [&]() -> int {
+        const ParamInfo* param = findParam(*engine, id);
+        if (param == nullptr) {
+            engine->error = "no parameter has the id " + std::to_string(id);
+            return 0;
+        }
+        return queueEvent(*engine, paramValueEvent(*param, value, frameWithin(*engine, frame)));
+    });
 }
 
 uint32_t fennrow_web_preset_count(const FennrowWeb* engine) {
@@ -235,26 +273,33 @@ const char* fennrow_web_preset_name(const FennrowWeb* engine, uint32_t index) {
 }
 
 int fennrow_web_load_preset(FennrowWeb* engine, uint32_t index) {
-    if (index >= engine->presets.size())
-        return reportResult(*engine, false, "no factory sound at that index");
-    std::string error;
-    const bool loaded = loadFactoryPreset(*engine->session, engine->presets[index].loadKey, error);
-    return reportResult(*engine, loaded, error);
+    return guarded(engine, 0, [&]() -> int {
+        if (index >= engine->presets.size())
+            return reportResult(*engine, false, "no factory sound at that index");
+        std::string error;
+        const bool loaded = loadFactoryPreset(*engine->session, engine->presets[index].loadKey, error);
+        return reportResult(*engine, loaded, error);
+    });
 }
 
 int fennrow_web_load_preset_named(FennrowWeb* engine, const char* name) {
-    const auto found =
-        std::find_if(engine->presets.begin(), engine->presets.end(),
-                     [name](const PresetEntry& p) { return name != nullptr && p.name == name; });
-    if (found == engine->presets.end()) return reportResult(*engine, false, "no factory sound has that name");
-    return fennrow_web_load_preset(engine, static_cast<uint32_t>(found - engine->presets.begin()));
+    return guarded(engine, 0, [&]() -> int {
+        const auto found =
+            std::find_if(engine->presets.begin(), engine->presets.end(),
+                         [name](const PresetEntry& p) { return name != nullptr && p.name == name; });
+        if (found == engine->presets.end())
+            return reportResult(*engine, false, "no factory sound has that name");
+        return fennrow_web_load_preset(engine, static_cast<uint32_t>(found - engine->presets.begin()));
+    });
 }
 
 const char* fennrow_web_save_state(FennrowWeb* engine) {
-    std::string error;
-    std::optional<std::string> state = saveState(*engine->session, error);
-    reportResult(*engine, state.has_value(), error);
-    return handOut(*engine, state ? std::move(*state) : std::string());
+    return guarded(engine, "", [&]() -> const char* {
+        std::string error;
+        std::optional<std::string> state = saveState(*engine->session, error);
+        reportResult(*engine, state.has_value(), error);
+        return handOut(*engine, state ? std::move(*state) : std::string());
+    });
 }
 
 uint32_t fennrow_web_saved_state_length(const FennrowWeb* engine) {
@@ -262,18 +307,22 @@ uint32_t fennrow_web_saved_state_length(const FennrowWeb* engine) {
 }
 
 int fennrow_web_load_state(FennrowWeb* engine, const char* text, uint32_t length) {
-    if (text == nullptr && length > 0) return reportResult(*engine, false, "no state text");
-    std::string error;
-    const bool loaded = loadState(*engine->session, std::string(text, length), error);
-    return reportResult(*engine, loaded, error);
+    return guarded(engine, 0, [&]() -> int {
+        if (text == nullptr && length > 0) return reportResult(*engine, false, "no state text");
+        std::string error;
+        const bool loaded = loadState(*engine->session, std::string(text, length), error);
+        return reportResult(*engine, loaded, error);
+    });
 }
 
 int fennrow_web_set_tempo_map(FennrowWeb* engine, const double* beatsAndBpms, uint32_t count) {
-    if (beatsAndBpms == nullptr || count == 0) return 0;
-    std::vector<TempoChange> changes(count);
-    for (uint32_t i = 0; i < count; ++i) changes[i] = {beatsAndBpms[2 * i], beatsAndBpms[2 * i + 1]};
-    engine->tempo = makeTempoMap(std::move(changes), 120.0);
-    return 1;
+    return guarded(engine, 0, [&]() -> int {
+        if (beatsAndBpms == nullptr || count == 0) return 0;
+        std::vector<TempoChange> changes(count);
+        for (uint32_t i = 0; i < count; ++i) changes[i] = {beatsAndBpms[2 * i], beatsAndBpms[2 * i + 1]};
+        engine->tempo = makeTempoMap(std::move(changes), 120.0);
+        return 1;
+    });
 }
 
 void fennrow_web_set_meter(FennrowWeb* engine, int numerator, int denominator) {
@@ -289,46 +338,47 @@ void fennrow_web_set_song_frame(FennrowWeb* engine, double frame) {
 }
 
 int fennrow_web_process(FennrowWeb* engine, uint32_t frames) {
-    if (frames < 1 || frames > engine->maxFrames) {
-        engine->error = "a block holds 1 to " + std::to_string(engine->maxFrames) + " frames";
-        return 0;
-    }
-    // Events in time order; at one frame, in the order given.
-    std::stable_sort(engine->queue.events.begin(), engine->queue.events.end(),
-                     [](const EventBody& a, const EventBody& b) { return a.header.time < b.header.time; });
-    for (EventBody& event : engine->queue.events) event.header.time = std::min(event.header.time, frames - 1);
-    const clap_input_events_t inEvents = inputEvents(engine->queue);
-    const clap_output_events_t outEvents{nullptr, ignoreOutputEvent};
-    const clap_event_transport_t transport = blockTransport(*engine);
+    return guarded(engine, 0, [&]() -> int {
+        if (frames < 1 || frames > engine->maxFrames) {
+            engine->error = "a block holds 1 to " + std::to_string(engine->maxFrames) + " frames";
+            return 0;
+        }
+        for (EventBody& event : engine->queue.events)
+            event.header.time = std::min(event.header.time, frames - 1);
+        sortByTime(engine->queue.events);
+        const clap_input_events_t inEvents = inputEvents(engine->queue);
+        const clap_output_events_t outEvents{nullptr, ignoreOutputEvent};
+        const clap_event_transport_t transport = blockTransport(*engine);
 
-    float* channels[2] = {engine->left.data(), engine->right.data()};
-    clap_audio_buffer_t output{};
-    output.data32 = channels;
-    output.channel_count = engine->session->outputChannels;
-    clap_process_t process{};
-    process.steady_time = engine->steadyTime;
-    process.frames_count = frames;
-    process.transport = &transport;
-    process.audio_outputs = &output;
-    process.audio_outputs_count = 1;
-    process.in_events = &inEvents;
-    process.out_events = &outEvents;
-    const clap_plugin_t* plugin = engine->session->plugin;
-    const bool made = plugin->process(plugin, &process) != CLAP_PROCESS_ERROR;
-    engine->queue.events.clear();
-    engine->steadyTime += frames;
-    if (engine->playing) engine->songFrame += frames;
-    serviceMainThread(*engine->session);
-    if (!made) {
-        writeSilence(*engine, frames);
-        engine->error = "the plugin failed to process the block";
-        return 0;
-    }
-    if (engine->session->outputChannels == 1)
-        std::copy_n(engine->left.begin(), frames, engine->right.begin());
-    replaceNonFinite(engine->left, frames);
-    replaceNonFinite(engine->right, frames);
-    return 1;
+        float* channels[2] = {engine->left.data(), engine->right.data()};
+        clap_audio_buffer_t output{};
+        output.data32 = channels;
+        output.channel_count = engine->session->outputChannels;
+        clap_process_t process{};
+        process.steady_time = engine->steadyTime;
+        process.frames_count = frames;
+        process.transport = &transport;
+        process.audio_outputs = &output;
+        process.audio_outputs_count = 1;
+        process.in_events = &inEvents;
+        process.out_events = &outEvents;
+        const clap_plugin_t* plugin = engine->session->plugin;
+        const bool made = plugin->process(plugin, &process) != CLAP_PROCESS_ERROR;
+        engine->queue.events.clear();
+        engine->steadyTime += frames;
+        if (engine->playing) engine->songFrame += frames;
+        serviceMainThread(*engine->session);
+        if (!made) {
+            writeSilence(*engine, frames);
+            engine->error = "the plugin failed to process the block";
+            return 0;
+        }
+        if (engine->session->outputChannels == 1)
+            std::copy_n(engine->left.begin(), frames, engine->right.begin());
+        replaceNonFinite(engine->left, frames);
+        replaceNonFinite(engine->right, frames);
+        return 1;
+    });
 }
 
 float* fennrow_web_left(FennrowWeb* engine) { return engine->left.data(); }
