@@ -1,6 +1,7 @@
 #include "document/float_chars.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -239,8 +240,14 @@ std::from_chars_result parseChars(const char* first, const char* last, double& v
     if (negative) ++p;
 
     if (p < last && (isLetter(*p, 'i') || isLetter(*p, 'n'))) {
-        // inf, infinity, nan, nan(chars): as the C library reads them.
-        const std::string text(first, static_cast<std::size_t>(last - first));
+        // inf, infinity, nan, nan(chars): as the C library reads them, from
+        // a copy of no more than such a word.
+        const char* word = p;
+        while (word < last &&
+               (std::isalnum(static_cast<unsigned char>(*word)) != 0 || *word == '_' || *word == '('))
+            ++word;
+        if (word < last && *word == ')') ++word;
+        const std::string text(first, word);
         char* end = nullptr;
         const double read = std::strtod(text.c_str(), &end);
         if (end == text.c_str()) return {first, std::errc::invalid_argument};
