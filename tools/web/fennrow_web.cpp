@@ -19,6 +19,18 @@ extern "C" const clap_plugin_entry_t clap_entry;
 
 using namespace fennrow;
 
+namespace {
+
+constexpr std::size_t kQueueCapacity = 1024;
+constexpr double kMinSampleRate = 1000.0;
+constexpr double kMaxSampleRate = 768000.0;
+constexpr uint32_t kMaxBlockFrames = 16384;
+constexpr uint32_t kNoParam = 0xffffffffu;
+constexpr int kKeyCount = 128;
+constexpr char kOutOfMemory[] = "out of memory";
+
+} // namespace
+
 struct FennrowWeb {
     std::shared_ptr<ClapModule> module;
     std::unique_ptr<PluginSession> session;
@@ -29,7 +41,7 @@ struct FennrowWeb {
 
     EventQueue queue; // the next block's events, in the order given
     int32_t nextNoteId = 0;
-    int32_t noteIds[128] = {};
+    int32_t noteIds[kKeyCount] = {}; // of the last note struck on each key
 
     TempoMap tempo = constantTempo(120.0);
     Meter meter;
@@ -44,14 +56,6 @@ struct FennrowWeb {
 };
 
 namespace {
-
-constexpr std::size_t kQueueCapacity = 1024;
-constexpr double kMinSampleRate = 1000.0;
-constexpr double kMaxSampleRate = 768000.0;
-constexpr uint32_t kMaxBlockFrames = 16384;
-constexpr uint32_t kNoParam = 0xffffffffu;
-constexpr int kKeyCount = 128;
-constexpr char kOutOfMemory[] = "out of memory";
 
 std::string& createError() {
     static std::string error;
