@@ -1,0 +1,204 @@
+// The studio's AudioWorklet: the plugin (fennrow_web.js, loaded into this
+// scope before this file) run in real time. Messages from the page are taken
+// at the start of the next block, before it is made: a change of the sound
+// is heard in that very block. The line is played from here, to the frame,
+// and loops without a seam: the plugin runs on across the loop point, so the
+// tail of one pass sounds over the start of the next.
+'use strict';
+
+const BLOCK = 128;
+
+// The page's curves into a state text of the plugin's, as 32-bit floats, in
+// the places the page was told (under "state", or "state"/"arcs").
+function withCurves(text, curves, slots) {
+  const document = JSON.parse(text);
+  const state = document.state || (document.state = {});
+  slots.forEach((slot, i) => {
+    const into = slot.underArcs ? (state.arcs || (state.arcs = {})) : state;
+    into[slot.key] = curves[i].map(Math.fround);
+  });
+  return JSON.stringify(document);
+}
+
+class FennrowProcessor extends AudioWorkletProcessor {
+  constructor(options) {
+    super();
+    this.slots = options.processorOptions.curves;
+    this.inbox = [];
+    this.line = null;       // {notes, loopFrames, endFrames, loop, at, sounding: Set}
+    this.baseText = null;   // the plugin's saved text of the base, to put curves into
+    this.curves = null;     // the curves last loaded, as JSON
+    this.port.onmessage = (event) => this.inbox.push(event.data);
+    globalThis.createFennrow().then((module) => {
+      this.m = module;
+      this.engine = module._fennrow_web_create(sampleRate, BLOCK);
+      if (!this.engine) throw new Error(module.UTF8ToString(module._fennrow_web_error(0)));
+      this.freshText = this.saveState();
+      this.port.postMessage({ type: 'ready' });
+    }).catch((e) => this.port.postMessage({ type: 'failed', error: String(e && e.message || e) }));
+  }
+
+  error() { return this.m.UTF8ToString(this.m._fennrow_web_error(this.engine)); }
+
+  saveState() {
+    const pointer = this.m._fennrow_web_save_state(this.engine);
+    return pointer ? this.m.UTF8ToString(pointer, this.m._fennrow_web_saved_state_length(this.engine)) : null;
+  }
+
+  loadState(text) {
+    const m = this.m;
+    const bytes = m.lengthBytesUTF8(text);
+    const pointer = m._malloc(bytes + 1);
+    m.stringToUTF8(text, pointer, bytes + 1);
+    const ok = m._fennrow_web_load_state(this.engine, pointer, bytes);
+    m._free(pointer);
+    return ok === 1;
+  }
+
+  loadPreset(name) {
+    const m = this.m;
+    const bytes = m.lengthBytesUTF8(name);
+    const pointer = m._malloc(bytes + 1);
+    m.stringToUTF8(name, pointer, bytes + 1);
+    const ok = m._fennrow_web_load_preset_named(this.engine, pointer);
+    m._free(pointer);
+    return ok === 1;
+  }
+
+  // The sound as the studio makes it: the base's text with the page's
+  // curves loaded as a state, then the page's parameter values.
+  applySound(sound) {
+    const curves = JSON.stringify(sound.curves);
+    if (curves !== this.curves) {
+      if (!this.loadState(withCurves(this.baseText, sound.curves, this.slots))) return this.error();
+      this.curves = curves;
+    }
+    for (const [id, value] of Object.entries(sound.params)) {
+      if (this.m._fennrow_web_param_value(this.engine, Number(id)) !== value) {
+        this.m._fennrow_web_set_param(this.engine, Number(id), value, 0);
+      }
+    }
+    return null;
+  }
+
+  take(message) {
+    let error = null;
+    switch (message.type) {
+      case 'base': {
+        const base = message.base;
+        const loaded = base.factory !== undefined ? this.loadPreset(base.factory)
+          : this.loadState(base.text !== undefined ? base.text : this.freshText);
+        if (!loaded) { error = this.error(); break; }
+        this.baseText = this.saveState();
+        this.curves = null;
+        error = this.applySound(message.sound);
+        break;
+      }
+      case 'sound':
+        if (this.baseText !== null) error = this.applySound(message.sound);
+        break;
+      case 'note': {
+        const call = message.on ? this.m._fennrow_web_note_on : this.m._fennrow_web_note_off;
+        call(this.engine, message.key, message.velocity, 0);
+        this.port.postMessage({ type: 'note', serial: message.serial, on: message.on, key: message.key,
+                                velocity: message.velocity, frame: currentFrame });
+        break;
+      }
+      case 'line': {
+        this.endLine();
+        // Looping, a note that ends at or past the loop point ends in the next pass.
+        const notes = message.loop
+          ? message.notes.map((n) => ({ ...n, off: n.off >= message.loopFrames ? n.off % message.loopFrames : n.off }))
+          : message.notes;
+        this.line = { ...message, notes, at: 0, sounding: new Set() };
+        this.m._fennrow_web_set_song_frame(this.engine, 0);
+        this.setTempoMap(message.tempoMap);
+        this.m._fennrow_web_set_playing(this.engine, 1);
+        break;
+      }
+      case 'stop':
+        this.endLine();
+        break;
+      case 'save':
+        this.port.postMessage({ type: 'saved', serial: message.serial, text: this.saveState() });
+        break;
+      default:
+        break;
+    }
+    if (error) this.port.postMessage({ type: 'error', serial: message.serial, error });
+    // When the change reached the engine: the first frame of the block it is heard in.
+    this.port.postMessage({ type: 'applied', serial: message.serial, kind: message.type,
+                            frame: currentFrame, postedFrame: message.postedFrame });
+  }
+
+  // [[beat, bpm], ...], as the line's tempo map has it.
+  setTempoMap(changes) {
+    const m = this.m;
+    const pointer = m._malloc(16 * changes.length);
+    changes.forEach(([beat, bpm], i) => {
+      m.HEAPF64[(pointer >> 3) + 2 * i] = beat;
+      m.HEAPF64[(pointer >> 3) + 2 * i + 1] = bpm;
+    });
+    m._fennrow_web_set_tempo_map(this.engine, pointer, changes.length);
+    m._free(pointer);
+  }
+
+  endLine() {
+    if (!this.line) return;
+    for (const key of this.line.sounding) this.m._fennrow_web_note_off(this.engine, key, 0, 0);
+    this.line = null;
+    this.m._fennrow_web_set_playing(this.engine, 0);
+  }
+
+  // The line's events in this block: offs before ons at the same frame, so
+  // that a note ending at the loop point frees the key for the next pass.
+  playLine(frames) {
+    const line = this.line;
+    if (!line) return;
+    const m = this.m, engine = this.engine;
+    const period = line.loop ? line.loopFrames : Infinity;
+    for (let offset = 0; offset < frames;) {
+      const at = line.loop ? line.at % period : line.at;
+      const span = Math.min(frames - offset, period - at);
+      if (line.loop && at === 0) m._fennrow_web_set_song_frame(engine, 0);
+      for (const pass of [false, true]) {
+        for (const note of line.notes) {
+          const frame = pass ? note.on : note.off;
+          if (frame >= at && frame < at + span) {
+            const within = offset + frame - at;
+            if (pass) {
+              m._fennrow_web_note_on(engine, note.key, note.velocity, within);
+              line.sounding.add(note.key);
+            } else {
+              m._fennrow_web_note_off(engine, note.key, 0, within);
+              line.sounding.delete(note.key);
+            }
+          }
+        }
+      }
+      line.at += span;
+      offset += span;
+    }
+    if (!line.loop && line.at >= line.endFrames) {
+      this.endLine();
+      this.port.postMessage({ type: 'ended' });
+    }
+  }
+
+  process(inputs, outputs) {
+    const out = outputs[0];
+    const frames = out[0].length;
+    if (!this.engine) return true;
+    for (const message of this.inbox.splice(0)) this.take(message);
+    this.playLine(frames);
+    this.m._fennrow_web_process(this.engine, frames);
+    const heap = this.m.HEAPF32;
+    const left = this.m._fennrow_web_left(this.engine) >> 2;
+    const right = this.m._fennrow_web_right(this.engine) >> 2;
+    out[0].set(heap.subarray(left, left + frames));
+    if (out[1]) out[1].set(heap.subarray(right, right + frames));
+    return true;
+  }
+}
+
+registerProcessor('fennrow', FennrowProcessor);
