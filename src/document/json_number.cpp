@@ -1,7 +1,8 @@
 #include "document/json_number.h"
 
+#include "document/float_chars.h"
+
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <system_error>
@@ -23,7 +24,7 @@ std::size_t parseNumberPrefix(std::string_view text, double& value) {
     const char* first = text.data();
     const char* last = first + text.size();
     double parsed = 0.0;
-    const std::from_chars_result result = std::from_chars(first, last, parsed, std::chars_format::general);
+    const std::from_chars_result result = parseChars(first, last, parsed, std::chars_format::general);
     if (result.ec != std::errc{}) return 0;
     value = parsed;
     return static_cast<std::size_t>(result.ptr - first);
@@ -39,13 +40,13 @@ bool parseWholeNumber(std::string_view text, double& value) {
 
 std::string shortestText(double value) {
     std::array<char, kNumberTextCapacity> buffer{};
-    const std::to_chars_result result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    const std::to_chars_result result = shortestChars(buffer.data(), buffer.data() + buffer.size(), value);
     return std::string(buffer.data(), result.ptr);
 }
 
 std::string shortestText(float value) {
     std::array<char, kNumberTextCapacity> buffer{};
-    const std::to_chars_result result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    const std::to_chars_result result = shortestChars(buffer.data(), buffer.data() + buffer.size(), value);
     return std::string(buffer.data(), result.ptr);
 }
 

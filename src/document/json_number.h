@@ -1,5 +1,5 @@
 // Number <-> text conversions of the JSON layer. Everything goes through the
-// standard library's shortest round-trip conversions, so a number written and
+// shortest round-trip conversions of float_chars.h, so a number written and
 // read again comes back bit for bit.
 #pragma once
 

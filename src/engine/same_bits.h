@@ -2,11 +2,12 @@
 // finds a NaN equal to itself, which is what "nothing would change" needs.
 #pragma once
 
-#include <bit>
+#include "maths/bit_cast.h"
+
 #include <cstdint>
 
 namespace fennrow {
 
-inline bool sameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+inline bool sameBits(float a, float b) { return bitCast<uint32_t>(a) == bitCast<uint32_t>(b); }
 
 } // namespace fennrow

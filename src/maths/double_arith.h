@@ -5,7 +5,8 @@
 // so that hi + lo equals the mathematical result (barring overflow).
 #pragma once
 
-#include <bit>
+#include "maths/bit_cast.h"
+
 #include <cstdint>
 
 namespace fennrow::maths {
@@ -15,8 +16,8 @@ struct DoubleDouble {
     double lo;
 };
 
-inline std::uint64_t bitsOf(double x) { return std::bit_cast<std::uint64_t>(x); }
-inline double fromBits(std::uint64_t b) { return std::bit_cast<double>(b); }
+inline std::uint64_t bitsOf(double x) { return bitCast<std::uint64_t>(x); }
+inline double fromBits(std::uint64_t b) { return bitCast<double>(b); }
 
 // a + b = hi + lo exactly, for any a and b (Knuth).
 inline DoubleDouble twoSum(double a, double b) {

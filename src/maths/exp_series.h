@@ -2,9 +2,9 @@
 // double argument to it. Shared by expf, exp2f, pow25f and tanhf.
 #pragma once
 
+#include "maths/bit_cast.h"
 #include "maths/constants.h"
 
-#include <bit>
 #include <cstdint>
 
 namespace fennrow::maths::detail {
@@ -33,7 +33,7 @@ inline double expSeries(double r) { return 1.0 + (r + r * expTail(r)); }
 inline double expm1Series(double r) { return r + r * expTail(r); }
 
 // 2^k for an integer k with a normal double result.
-inline double powerOfTwo(int64_t k) { return std::bit_cast<double>(static_cast<uint64_t>(k + 1023) << 52); }
+inline double powerOfTwo(int64_t k) { return bitCast<double>(static_cast<uint64_t>(k + 1023) << 52); }
 
 inline constexpr double kLog2E = 0x1.71547652b82fep+0;
 // ln 2 = kLn2Hi + kLn2Lo + O(2^-95); kLn2Hi has 40 significant bits, so

@@ -1,11 +1,10 @@
 // sinf, cosf and tanf: the reduction of trig_reduction.h, the odd series of
 // sine_series.h, and for tan the quotient of the two.
+#include "maths/bit_cast.h"
 #include "maths/float_estimates.h"
 #include "maths/float_functions.h"
 #include "maths/sine_series.h"
 #include "maths/trig_reduction.h"
-
-#include <bit>
 
 namespace fennrow::maths {
 
@@ -13,7 +12,7 @@ namespace detail {
 
 namespace {
 
-bool isFinite(float x) { return (std::bit_cast<uint32_t>(x) & 0x7f800000u) != 0x7f800000u; }
+bool isFinite(float x) { return (bitCast<uint32_t>(x) & 0x7f800000u) != 0x7f800000u; }
 
 ReducedAngle reduce(float x, int parity) {
     const double xd = x;

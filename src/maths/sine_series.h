@@ -12,7 +12,8 @@
 // includes it after its target is set and instantiates sineTail there.
 #pragma once
 
-#include <bit>
+#include "maths/bit_cast.h"
+
 #include <cstdint>
 
 namespace fennrow::maths::detail {
@@ -53,8 +54,7 @@ inline double sineSeries(double r) {
     const double z = r * r;
     // r + r^3 Q loses the sign of a zero r; sin r has the sign of r.
     const double s = r + r * (z * sineTail(z));
-    return std::bit_cast<double>((std::bit_cast<uint64_t>(s) & ~kSignBit) |
-                                 (std::bit_cast<uint64_t>(r) & kSignBit));
+    return bitCast<double>((bitCast<uint64_t>(s) & ~kSignBit) | (bitCast<uint64_t>(r) & kSignBit));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "maths/trig_reduction.h"
 
-#include <bit>
+#include "maths/bit_cast.h"
 
 namespace fennrow::maths::detail {
 
@@ -40,7 +40,7 @@ using i128 = __int128;
 // (q -+ 1) and the product with pi/2 round twice more, so
 // |r - exact| <= 2^-102 pi/2 + 3 2^-53 |r| < 2^-100 + 2^-51 |r|.
 ReducedAngle reduceLong(float x, int parity) {
-    const uint32_t bits = std::bit_cast<uint32_t>(x) & 0x7fffffffu;
+    const uint32_t bits = bitCast<uint32_t>(x) & 0x7fffffffu;
     const int e = static_cast<int>(bits >> 23) - 150; // >= -3 above 2^20
     const uint64_t m = (bits & 0x7fffffu) | 0x800000u;
     const int start = e - 2 + 64; // bit b_i of 2/pi sits at position 63 + i
@@ -58,7 +58,7 @@ ReducedAngle reduceLong(float x, int parity) {
             n -= 1;
         }
     }
-    const bool negate = (((n + parity) & 2) != 0) != (parity == 0 && (std::bit_cast<uint32_t>(x) >> 31) != 0);
+    const bool negate = (((n + parity) & 2) != 0) != (parity == 0 && (bitCast<uint32_t>(x) >> 31) != 0);
     return {q * kHalfPi, 0x1p-100, negate};
 }
 

@@ -1,6 +1,7 @@
 #include "plugin/number_text.h"
 
-#include <charconv>
+#include "document/float_chars.h"
+
 #include <cstring>
 #include <limits>
 #include <system_error>
@@ -31,8 +32,7 @@ double outOfRangeValue(const char* first, const char* last, std::chars_format fo
 
 bool formatFixed(double value, int decimals, char* out, std::size_t capacity) {
     if (out == nullptr || capacity == 0) return false;
-    const std::to_chars_result result =
-        std::to_chars(out, out + capacity - 1, value, std::chars_format::fixed, decimals);
+    const std::to_chars_result result = fixedChars(out, out + capacity - 1, value, decimals);
     if (result.ec != std::errc{}) {
         out[0] = '\0';
         return false;
@@ -59,10 +59,10 @@ std::size_t parseLeadingNumber(const char* text, double& out) {
         format = std::chars_format::hex;
         digits = p + 2;
     }
-    // from_chars would read a second sign itself; strtod allows only one.
+    // parseChars would read a second sign itself; strtod allows only one.
     if (digits[0] == '-') return 0;
     double magnitude = 0.0;
-    std::from_chars_result result = std::from_chars(digits, last, magnitude, format);
+    std::from_chars_result result = parseChars(digits, last, magnitude, format);
     if (result.ec == std::errc::invalid_argument) return 0;
     if (result.ec == std::errc::result_out_of_range) magnitude = outOfRangeValue(digits, result.ptr, format);
     out = negative ? -magnitude : magnitude;

@@ -16,7 +16,9 @@ inline constexpr char kSessionExtensionId[] = "com.brightmoss.session/1";
 inline constexpr uint32_t kSessionVersion = 1;
 
 // What the host fills in; little-endian with natural alignment. The host says
-// in size how much of it is there, and nothing past that is read.
+// in size how much of it is there, and nothing past that is read. The layout
+// hosts build against is the one of 64-bit pointers (below); where pointers
+// are 32 bits wide, as in the web build, the same rule gives a shorter record.
 struct SessionInfo {
     uint32_t size;
     uint32_t reserved0;
@@ -27,14 +29,17 @@ struct SessionInfo {
     uint32_t stringCount;
 };
 
-inline constexpr uint32_t kSessionInfoMinimumSize = 20;     // through version
-inline constexpr uint32_t kSessionInfoWithStringsSize = 36; // through stringCount
+inline constexpr uint32_t kSessionInfoMinimumSize = offsetof(SessionInfo, version) + sizeof(uint32_t);
+inline constexpr uint32_t kSessionInfoWithStringsSize = offsetof(SessionInfo, stringCount) + sizeof(uint32_t);
 
 static_assert(offsetof(SessionInfo, value) == 8);
 static_assert(offsetof(SessionInfo, version) == 16);
+static_assert(kSessionInfoMinimumSize == 20);
+#if UINTPTR_MAX == UINT64_MAX
 static_assert(offsetof(SessionInfo, strings) == 24);
 static_assert(offsetof(SessionInfo, stringCount) == 32);
-static_assert(offsetof(SessionInfo, stringCount) + sizeof(uint32_t) == kSessionInfoWithStringsSize);
+static_assert(kSessionInfoWithStringsSize == 36);
+#endif
 
 struct SessionRecord {
     bool received = false;

@@ -7,6 +7,9 @@
 //   fennrow-crosscheck --plugin PATH --reload FOLDER
 //       loads each state another build recorded in FOLDER, saves it again and
 //       checks that the text and the values are the same.
+//
+// The web build links the plugin in and runs under node: it takes no
+// --plugin (the one it has is the one it checks).
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,14 +19,34 @@
 #include "preset_list.h"
 #include "sound_record.h"
 
+#if defined(__EMSCRIPTEN__)
+extern "C" const clap_plugin_entry_t clap_entry;
+#endif
+
 namespace {
 
 using namespace fennrow;
 
+#if defined(__EMSCRIPTEN__)
+constexpr bool kPluginLinkedIn = true;
+constexpr char kUsage[] = "usage: fennrow-crosscheck (--record FOLDER [--bars N] | --reload FOLDER)\n";
+#else
+constexpr bool kPluginLinkedIn = false;
+constexpr char kUsage[] =
+    "usage: fennrow-crosscheck --plugin PATH (--record FOLDER [--bars N] | --reload FOLDER)\n";
+#endif
+
 int usage() {
-    std::fprintf(stderr,
-                 "usage: fennrow-crosscheck --plugin PATH (--record FOLDER [--bars N] | --reload FOLDER)\n");
+    std::fputs(kUsage, stderr);
     return 2;
+}
+
+std::shared_ptr<ClapModule> openPlugin(const std::string& path, std::string& error) {
+#if defined(__EMSCRIPTEN__)
+    return openLinkedClapModule(clap_entry, "fennrow", error);
+#else
+    return openClapModule(path, error);
+#endif
 }
 
 int fail(const std::string& message) {
@@ -49,10 +72,11 @@ int main(int argc, char** argv) {
         else
             return usage();
     }
-    if (argc % 2 == 0 || plugin.empty() || record.empty() == reload.empty() || bars < 1) return usage();
+    if (argc % 2 == 0 || plugin.empty() != kPluginLinkedIn || record.empty() == reload.empty() || bars < 1)
+        return usage();
 
     std::string error;
-    std::shared_ptr<ClapModule> module = openClapModule(plugin, error);
+    std::shared_ptr<ClapModule> module = openPlugin(plugin, error);
     if (!module) return fail(error);
     const std::vector<PresetEntry> sounds = listFactoryPresets(*module, error);
     if (sounds.empty()) return fail(error);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 namespace fennrow {
 
@@ -23,6 +24,23 @@ std::string fullPath(const std::filesystem::path& file) {
     const std::filesystem::path full = std::filesystem::absolute(file, failed);
     const std::u8string text = (failed ? file : full).u8string();
     return std::string(text.begin(), text.end());
+}
+
+// Checks the entry's CLAP version and starts it; the module, or nothing with
+// the reason in `error`.
+std::shared_ptr<ClapModule> startEntry(std::shared_ptr<ClapModule> module, const std::string& path,
+                                       std::string& error) {
+    if (!clap_version_is_compatible(module->entry->clap_version)) {
+        error = path + " was built for CLAP " + std::to_string(module->entry->clap_version.major) + "." +
+                std::to_string(module->entry->clap_version.minor) + ", which this host cannot load";
+        return nullptr;
+    }
+    if (!module->entry->init || !module->entry->get_factory || !module->entry->init(module->path.c_str())) {
+        error = "the plugin library " + path + " failed to start";
+        return nullptr;
+    }
+    module->initialised = true;
+    return module;
 }
 
 } // namespace
@@ -47,17 +65,15 @@ std::shared_ptr<ClapModule> openClapModule(const std::string& path, std::string&
         error = path + " is not a CLAP plugin (it has no clap_entry)";
         return nullptr;
     }
-    if (!clap_version_is_compatible(module->entry->clap_version)) {
-        error = path + " was built for CLAP " + std::to_string(module->entry->clap_version.major) + "." +
-                std::to_string(module->entry->clap_version.minor) + ", which this host cannot load";
-        return nullptr;
-    }
-    if (!module->entry->init || !module->entry->get_factory || !module->entry->init(module->path.c_str())) {
-        error = "the plugin library " + path + " failed to start";
-        return nullptr;
-    }
-    module->initialised = true;
-    return module;
+    return startEntry(std::move(module), path, error);
+}
+
+std::shared_ptr<ClapModule> openLinkedClapModule(const clap_plugin_entry_t& entry, const std::string& path,
+                                                 std::string& error) {
+    auto module = std::make_shared<ClapModule>();
+    module->path = path;
+    module->entry = &entry;
+    return startEntry(std::move(module), path, error);
 }
 
 const clap_plugin_factory_t* pluginFactory(const ClapModule& module) {

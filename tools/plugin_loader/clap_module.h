@@ -27,6 +27,12 @@ struct ClapModule {
 // the file is missing, is no CLAP library, or its entry refuses to start.
 std::shared_ptr<ClapModule> openClapModule(const std::string& path, std::string& error);
 
+// A plugin linked into the program itself, as in the web build, which has no
+// dynamic loading: its entry is checked and initialised as a library's is,
+// with `path` handed to its init.
+std::shared_ptr<ClapModule> openLinkedClapModule(const clap_plugin_entry_t& entry, const std::string& path,
+                                                 std::string& error);
+
 const clap_plugin_factory_t* pluginFactory(const ClapModule& module);
 
 // The preset-discovery factory under its current id or its draft id; may be null.

@@ -1,5 +1,7 @@
 #include "note_list.h"
 
+#include "document/float_chars.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -31,7 +33,7 @@ constexpr std::array<NoteLetter, 7> kLetters{{
 std::optional<double> parseNumber(std::string_view text) {
     double value = 0.0;
     const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    auto [ptr, ec] = parseChars(text.data(), end, value, std::chars_format::general);
     if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
     return value;
 }
