@@ -75,6 +75,17 @@ std::optional<std::string> typedValueText(std::string_view typed, const std::vec
     return written.empty() ? std::string(out) : std::string(out) + " " + written;
 }
 
+std::vector<std::string> typedUnits(const std::vector<std::string>& units) {
+    std::vector<std::string> typed;
+    for (const std::string& unit : units) {
+        if (!unit.empty()) typed.push_back(unit);
+    }
+    for (const UnitConversion& c : kConversions) {
+        if (!units.empty() && c.written == units.front()) typed.emplace_back(c.typed);
+    }
+    return typed;
+}
+
 std::vector<std::string> unitsOfTexts(const std::vector<std::string>& valueTexts) {
     std::vector<std::string> units;
     for (const std::string& text : valueTexts) {

@@ -17,6 +17,10 @@ namespace fennrow {
 // first of `units`, those it writes for the parameter), or nothing.
 std::optional<std::string> typedValueText(std::string_view typed, const std::vector<std::string>& units);
 
+// The units a person may type for a parameter whose value texts carry
+// `units`: those and the ones converted to the first, for messages.
+std::vector<std::string> typedUnits(const std::vector<std::string>& units);
+
 // The units a parameter's value texts carry, the plugin's own first:
 // "s" and "ms" for a time written "0.060 s".
 std::vector<std::string> unitsOfTexts(const std::vector<std::string>& valueTexts);

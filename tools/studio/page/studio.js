@@ -357,6 +357,14 @@ function changed() {
   showComparing();
   $('result').classList.add('stale');
   engine.sound();
+  followSound();
+}
+
+// The studio's render follows the sound: the loop it renders when the page
+// has no engine, the picture a moment after the last change when it has.
+function followSound() {
+  if (!engine.live && serverLoop.on) serverLoop.request();
+  if (engine.live && engine.playing) picture.soon();
 }
 
 function stepHistory(from, to) {
@@ -385,6 +393,7 @@ function startFrom(sound, name, base) {
   page.version += 1;
   $('result').classList.add('stale');
   engine.base();
+  followSound();
 }
 
 function compare() {
@@ -394,7 +403,8 @@ function compare() {
   showComparing();
   page.version += 1;
   $('result').classList.add('stale');
-  engine.base();
+  engine.sound();
+  followSound();
   say(`Hearing ${slotText(page.active)}; ${slotText(1 - page.active)} is kept`);
 }
 
@@ -614,6 +624,7 @@ const engine = {
   applied: [],          // {serial, frame, postedFrame}: when changes reached the engine
   playing: null,        // {loop}: the line the engine plays
   waiting: new Map(),   // serial -> resolve, for answers of the engine
+  timing: {},           // milliseconds the start took: module, engine, total
 
   available() { return !!(page.info && page.info.engine); },
 
@@ -631,10 +642,12 @@ const engine = {
   },
 
   async open() {
+    const began = performance.now();
     const context = new AudioContext({ sampleRate: 48000, latencyHint: 'interactive' });
     this.context = context;
     if (context.state === 'suspended') context.resume();
     await context.audioWorklet.addModule(withToken('/page/fennrow_web.js'));
+    this.timing.module = performance.now() - began;
     await context.audioWorklet.addModule(withToken('/page/studio_worklet.js'));
     const node = new AudioWorkletNode(context, 'fennrow', {
       numberOfInputs: 0, numberOfOutputs: 1, outputChannelCount: [2],
@@ -646,11 +659,12 @@ const engine = {
     this.out.connect(context.destination);
     const ready = new Promise((resolve, reject) => {
       node.port.onmessage = (event) => {
-        if (event.data.type === 'ready') resolve();
+        if (event.data.type === 'ready') resolve(event.data.milliseconds);
         else if (event.data.type === 'failed') reject(new Error(event.data.error));
       };
     });
-    await ready;
+    this.timing.engine = await ready;
+    this.timing.total = performance.now() - began;
     node.port.onmessage = (event) => this.heard(event.data);
     this.live = true;
     document.body.dataset.engine = 'live';
@@ -679,6 +693,8 @@ const engine = {
     } else if (data.type === 'note') {
       document.body.dataset.note = data.key;
       notes.last = data;
+      notes.heard.push(data);
+      if (notes.heard.length > 64) notes.heard.shift();
     } else if (data.type === 'error') {
       say(data.error, 'error');
     }
@@ -741,9 +757,12 @@ function showPlaying() {
 
 async function play(loop) {
   const button = $(loop ? 'loop' : 'play');
-  if (engine.live ? engine.playing : serverLoop.on) {
+  // Play while playing, and Loop while looping, stop; Loop while the line
+  // plays once loops it from the start.
+  const playing = engine.live ? engine.playing : (serverLoop.on ? { loop: true } : null);
+  if (playing) {
     if (engine.live) stopLine(); else serverLoop.stop();
-    if (!loop || !engine.live) return;
+    if (!loop || playing.loop || !engine.live) return;
   }
   button.disabled = true;
   try {
@@ -794,6 +813,7 @@ const serverLoop = {
   playing: null,        // {source, gain, render, startTime, loopSeconds}
   busy: false,          // a render is on its way
   again: false,         // and the sound changed meanwhile
+  swaps: [],            // {render, when, offset, buffer, loopSeconds}, for those who check
 
   audio() {
     if (!this.context) {
@@ -880,6 +900,8 @@ const serverLoop = {
     }
     source.start(when, offset);
     this.playing = { source, gain, startTime: when - offset, loopSeconds };
+    this.swaps.push({ render: r.render, when, offset, buffer, loopSeconds });
+    document.body.dataset.loopRender = r.render;
   },
 };
 
@@ -887,18 +909,17 @@ const serverLoop = {
 
 const KEY_NOTES = 'awsedftgyhujk';
 const FIRST_KEY = 36;   // C2, where a bass sits
-const notes = { octave: 0, held: new Map(), last: null };
+const notes = { octave: 0, held: new Map(), last: null, heard: [] };  // heard: the engine's last notes
 
-async function noteOn(key, velocity) {
-  if (await engine.start()) {
-    engine.note(true, key, velocity);
-  } else {
-    serverNote(key);
-  }
+// In the order played: a note let go while the engine starts ends after it began.
+function noteOn(key, velocity) {
+  if (engine.live) return engine.note(true, key, velocity);
+  engine.start().then((live) => (live ? engine.note(true, key, velocity) : serverNote(key)));
 }
 
 function noteOff(key) {
-  if (engine.live) engine.note(false, key, 0);
+  if (engine.live) return engine.note(false, key, 0);
+  if (engine.starting) engine.starting.then((live) => live && engine.note(false, key, 0));
 }
 
 // Without the page's engine: a note rendered by the studio.
@@ -914,6 +935,8 @@ async function serverNote(key) {
     source.buffer = buffer;
     source.connect(serverLoop.out);
     source.start();
+    notes.rendered = answer.data;
+    notes.last = { key, buffer };
     document.body.dataset.note = key;
   } catch (e) {
     say('The note could not be fetched; try again', 'error');
@@ -1132,6 +1155,9 @@ async function start() {
   });
   say(`Sounds in ${info.folder}`);
   document.body.dataset.state = 'ready';
+  // The engine loads now, so that it is ready by the first note; the
+  // browser lets it sound from the first gesture on.
+  engine.start();
 }
 
 start();

@@ -8,14 +8,58 @@
 
 const BLOCK = 128;
 
+// The shortest text of a 32-bit float that reads back to it, spelt as the
+// studio's JSON writer spells it (the shorter of fixed and exponent form, as
+// printf would write it, fixed on a tie): the plugin keeps a number's
+// spelling when its value is unchanged, so the text it saves after this
+// state is the one it saves after the studio's.
+function floatText(value) {
+  const v = Math.fround(value);
+  if (v === 0) return Object.is(v, -0) ? '-0' : '0';
+  const sign = v < 0 ? '-' : '';
+  const a = Math.abs(v);
+  // The fewest digits that read back to the float; of those, the nearest to
+  // it (beside a power of two the nearest by rounding may not read back).
+  let digits = '', e = 0;
+  for (let p = 1; p <= 9 && !digits; ++p) {
+    const [m, x] = a.toExponential(p - 1).split('e');
+    const mantissa = Number(m.replace('.', ''));
+    // Halfway between two such numbers, the even one, as printf rounds.
+    const longer = a.toExponential(p);
+    const halfway = Number(longer) === a && longer.split('e')[0].endsWith('5');
+    let best = null;
+    for (const candidate of [mantissa, mantissa - 1, mantissa + 1]) {
+      if (String(candidate).length !== p) continue;
+      const read = Number(`${candidate}e${Number(x) - p + 1}`);
+      if (Math.fround(read) !== a) continue;
+      const off = halfway && candidate !== mantissa + 1 ? candidate % 2 : Math.abs(read - a) + 1;
+      if (!best || off < best.off) best = { text: String(candidate), off };
+    }
+    if (best) { digits = best.text.replace(/0+$/, '') || '0'; e = Number(x); }
+  }
+  const scientific = `${sign}${digits[0]}${digits.length > 1 ? '.' + digits.slice(1) : ''}e${e < 0 ? '-' : '+'}${String(Math.abs(e)).padStart(2, '0')}`;
+  // Fixed form as printf writes it: a whole number with all its digits.
+  const fixed = sign + (e >= digits.length - 1 ? BigInt(a).toString()
+    : e >= 0 ? `${digits.slice(0, e + 1)}.${digits.slice(e + 1)}`
+      : `0.${'0'.repeat(-e - 1)}${digits}`);
+  return fixed.length <= scientific.length ? fixed : scientific;
+}
+
+// Numbers read with their own spelling and written back with it, where the
+// browser can (JSON.rawJSON); elsewhere as JavaScript spells them.
+const keepsSpelling = typeof JSON.rawJSON === 'function';
+const parseKeeping = (text) => JSON.parse(text, keepsSpelling
+  ? (key, value, context) => (typeof value === 'number' ? JSON.rawJSON(context.source) : value) : undefined);
+const floatJson = (v) => (keepsSpelling ? JSON.rawJSON(floatText(v)) : Math.fround(v));
+
 // The page's curves into a state text of the plugin's, as 32-bit floats, in
 // the places the page was told (under "state", or "state"/"arcs").
 function withCurves(text, curves, slots) {
-  const document = JSON.parse(text);
+  const document = parseKeeping(text);
   const state = document.state || (document.state = {});
   slots.forEach((slot, i) => {
     const into = slot.underArcs ? (state.arcs || (state.arcs = {})) : state;
-    into[slot.key] = curves[i].map(Math.fround);
+    into[slot.key] = curves[i].map(floatJson);
   });
   return JSON.stringify(document);
 }
@@ -28,13 +72,16 @@ class FennrowProcessor extends AudioWorkletProcessor {
     this.line = null;       // {notes, loopFrames, endFrames, loop, at, sounding: Set}
     this.baseText = null;   // the plugin's saved text of the base, to put curves into
     this.curves = null;     // the curves last loaded, as JSON
-    this.port.onmessage = (event) => this.inbox.push(event.data);
+    this.recording = null;  // {left, at, first, passes}: the output, for the page's checks
+    // The frame of the block to come: a message taken there was heard at once.
+    this.port.onmessage = (event) => this.inbox.push({ ...event.data, arrivedFrame: currentFrame });
+    const began = Date.now();
     globalThis.createFennrow().then((module) => {
       this.m = module;
       this.engine = module._fennrow_web_create(sampleRate, BLOCK);
       if (!this.engine) throw new Error(module.UTF8ToString(module._fennrow_web_error(0)));
       this.freshText = this.saveState();
-      this.port.postMessage({ type: 'ready' });
+      this.port.postMessage({ type: 'ready', milliseconds: Date.now() - began });
     }).catch((e) => this.port.postMessage({ type: 'failed', error: String(e && e.message || e) }));
   }
 
@@ -119,6 +166,10 @@ class FennrowProcessor extends AudioWorkletProcessor {
       case 'stop':
         this.endLine();
         break;
+      case 'record':
+        this.recording = { serial: message.serial, left: new Float32Array(message.frames), at: 0,
+                           first: currentFrame, passes: [] };
+        break;
       case 'save':
         this.port.postMessage({ type: 'saved', serial: message.serial, text: this.saveState() });
         break;
@@ -127,8 +178,8 @@ class FennrowProcessor extends AudioWorkletProcessor {
     }
     if (error) this.port.postMessage({ type: 'error', serial: message.serial, error });
     // When the change reached the engine: the first frame of the block it is heard in.
-    this.port.postMessage({ type: 'applied', serial: message.serial, kind: message.type,
-                            frame: currentFrame, postedFrame: message.postedFrame });
+    this.port.postMessage({ type: 'applied', serial: message.serial, kind: message.type, frame: currentFrame,
+                            arrivedFrame: message.arrivedFrame, postedFrame: message.postedFrame });
   }
 
   // [[beat, bpm], ...], as the line's tempo map has it.
@@ -160,7 +211,10 @@ class FennrowProcessor extends AudioWorkletProcessor {
     for (let offset = 0; offset < frames;) {
       const at = line.loop ? line.at % period : line.at;
       const span = Math.min(frames - offset, period - at);
-      if (line.loop && at === 0) m._fennrow_web_set_song_frame(engine, 0);
+      if (line.loop && at === 0) {
+        m._fennrow_web_set_song_frame(engine, 0);
+        if (this.recording) this.recording.passes.push(currentFrame + offset);
+      }
       for (const pass of [false, true]) {
         for (const note of line.notes) {
           const frame = pass ? note.on : note.off;
@@ -197,7 +251,19 @@ class FennrowProcessor extends AudioWorkletProcessor {
     const right = this.m._fennrow_web_right(this.engine) >> 2;
     out[0].set(heap.subarray(left, left + frames));
     if (out[1]) out[1].set(heap.subarray(right, right + frames));
+    if (this.recording) this.record(out[0]);
     return true;
+  }
+
+  record(block) {
+    const r = this.recording;
+    const n = Math.min(block.length, r.left.length - r.at);
+    r.left.set(block.subarray(0, n), r.at);
+    r.at += n;
+    if (r.at < r.left.length) return;
+    this.port.postMessage({ type: 'recorded', serial: r.serial, first: r.first, passes: r.passes, left: r.left },
+                          [r.left.buffer]);
+    this.recording = null;
   }
 }
 
