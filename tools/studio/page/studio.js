@@ -695,6 +695,9 @@ const engine = {
       notes.last = data;
       notes.heard.push(data);
       if (notes.heard.length > 64) notes.heard.shift();
+    } else if (data.type === 'ended') {
+      if (this.playing && this.playing.serial === data.line) this.playing = null;
+      showPlaying();
     } else if (data.type === 'error') {
       say(data.error, 'error');
     }
@@ -728,14 +731,14 @@ async function playLine(loop) {
   const line = answer.data;
   const rate = engine.context.sampleRate;
   const frames = (s) => Math.round(s * rate);
-  engine.post({
+  const serial = engine.post({
     type: 'line', loop,
     notes: line.notes.map((n) => ({ key: n.key, on: frames(n.on), off: frames(n.off), velocity: n.velocity })),
     loopFrames: frames(line.loopSeconds),
     endFrames: frames(line.loopSeconds + TAIL_SECONDS),
     tempoMap: line.tempoMap,
   });
-  engine.playing = { loop, line };
+  engine.playing = { loop, line, serial };
   showPlaying();
   say(`${loop ? 'Looping' : 'Playing'} ${line.notes.length} notes at ${line.tempoText} BPM in the page's engine`);
   return true;

@@ -235,7 +235,7 @@ class FennrowProcessor extends AudioWorkletProcessor {
     }
     if (!line.loop && line.at >= line.endFrames) {
       this.endLine();
-      this.port.postMessage({ type: 'ended' });
+      this.port.postMessage({ type: 'ended', line: line.serial });
     }
   }
 
