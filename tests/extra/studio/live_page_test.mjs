@@ -164,7 +164,8 @@ await typeInto(MOTION_RATE, '2 beats', 'Tab');
 await waitFor(`page.sound.params[${MOTION_RATE}] === 2`, '2 beats kept as 2 after Tab');
 
 // ----- A and B keep their edits; the saved text is the engine's own -----
-const factoryTone = await evaluate(`slot().undo.length ? slot().undo[0].params[${TONE}] : page.sound.params[${TONE}]`);
+await evaluate(`document.getElementById('param-${TONE}').focus()`);
+for (let i = 0; i < 3; ++i) await key('ArrowRight', 'ArrowRight', 39);
 const editedTone = await value(TONE);
 await click('#compare');
 await waitFor(`page.active === 1`, 'B');
