@@ -301,7 +301,8 @@ private:
             readable ? paramValueFromText(*textSession_, *param, *readable) : std::nullopt;
         if (!value || *value < param->minValue || *value > param->maxValue) {
             std::string unitList;
-            for (const std::string& unit : typedUnits(units)) unitList += (unitList.empty() ? "" : ", ") + unit;
+            for (const std::string& unit : typedUnits(units))
+                unitList += (unitList.empty() ? "" : ", ") + unit;
             return refuse(res, 422,
                           "\"" + text + "\" is not a value of " + param->name + ": type a number from " +
                               minText + " to " + maxText +

@@ -35,7 +35,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kWork = fs::path(FENNROW_STUDIO_WORK_DIR) / "rules";
+// One folder per process: CTest runs the tests side by side.
+const fs::path kWork = fs::path(FENNROW_STUDIO_WORK_DIR) / ("rules-" + std::to_string(::getpid()));
 const fs::path kSounds = kWork / "sounds";
 const fs::path kOutside = kWork / "outside";
 
@@ -139,6 +140,8 @@ protected:
     static void TearDownTestSuite() {
         delete studio_;
         studio_ = nullptr;
+        std::error_code ec;
+        fs::remove_all(kWork, ec);
     }
 
     static std::string host() { return "127.0.0.1:" + std::to_string(studio_->port); }
