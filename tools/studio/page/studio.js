@@ -495,7 +495,10 @@ async function pickFactory() {
     return;
   }
   say(`Loading ${name}…`);
-  const answer = await call('GET', `/api/factory?name=${encodeURIComponent(name)}`);
+  // The page's engine loads it itself; without it the studio is asked.
+  const answer = engine.live ? await engine.ask({ type: 'factory', name }).then((d) => (d.type === 'factory'
+    ? { ok: true, data: d } : { ok: false, data: { error: d.error } }))
+    : await call('GET', `/api/factory?name=${encodeURIComponent(name)}`);
   if (!answer.ok) {
     $('factory').blur();
     return say(answer.data.error, 'error');

@@ -128,6 +128,20 @@ class FennrowProcessor extends AudioWorkletProcessor {
     return null;
   }
 
+  // The parameter values and curves of the sound just loaded, as the page keeps them.
+  soundOfBase() {
+    const m = this.m, engine = this.engine;
+    const params = {};
+    const count = m._fennrow_web_param_count(engine);
+    for (let i = 0; i < count; ++i) {
+      const id = m._fennrow_web_param_id(engine, i) >>> 0;
+      params[id] = m._fennrow_web_param_value(engine, id);
+    }
+    const state = JSON.parse(this.baseText).state || {};
+    const curves = this.slots.map((slot) => ((slot.underArcs ? state.arcs || {} : state)[slot.key] || []).slice());
+    return { params, curves };
+  }
+
   take(message) {
     let error = null;
     switch (message.type) {
@@ -143,6 +157,14 @@ class FennrowProcessor extends AudioWorkletProcessor {
       }
       case 'sound':
         if (this.baseText !== null) error = this.applySound(message.sound);
+        break;
+      case 'factory':
+        // A factory sound straight from the plugin: heard from this block on,
+        // and its values handed to the page to show.
+        if (!this.loadPreset(message.name)) { error = this.error(); break; }
+        this.baseText = this.saveState();
+        this.curves = null;
+        this.port.postMessage({ type: 'factory', serial: message.serial, sound: this.soundOfBase() });
         break;
       case 'note': {
         const call = message.on ? this.m._fennrow_web_note_on : this.m._fennrow_web_note_off;
