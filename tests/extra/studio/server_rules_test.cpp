@@ -658,6 +658,31 @@ TEST_F(StudioRules, ABodyThatNeverComesIsRefusedAtOnceAndHoldsNobody) {
     }
 }
 
+TEST_F(StudioRules, AFloodOfIdleConnectionsLeavesARequestWhoseBodyIsOnItsWay) {
+    const std::string body = openBody("missing.json");
+    const int asking = connectToStudio();
+    const std::string head =
+        "POST /api/open HTTP/1.1\r\nHost: " + host() + "\r\nX-Studio-Token: " + studio_->token +
+        "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+        "\r\nConnection: close\r\n\r\n";
+    ::send(asking, head.data(), head.size(), MSG_NOSIGNAL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // More connections that ask nothing than the studio keeps waiting.
+    std::vector<int> idle;
+    for (int i = 0; i < 400; ++i) idle.push_back(connectToStudio());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ::send(asking, body.data(), body.size(), MSG_NOSIGNAL);
+    const timeval patience{5, 0};
+    ::setsockopt(asking, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    char answer[64] = {};
+    EXPECT_GT(::recv(asking, answer, sizeof answer - 1, 0), 0);
+    EXPECT_EQ(std::string(answer).rfind("HTTP/1.1 404", 0), 0u) << answer;
+    ::close(asking);
+    for (const int fd : idle) {
+        if (fd >= 0) ::close(fd);
+    }
+}
+
 TEST_F(StudioRules, ErrorsNameWhatWentWrongInUtf8AndTheIconNeedsNoToken) {
     const Reply reply = post("/api/open", R"({"path":"bad-\ud800.json"})");
     EXPECT_EQ(reply.status, 404);
