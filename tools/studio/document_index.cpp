@@ -27,20 +27,52 @@ DocumentIndex::~DocumentIndex() {
     walker_.join();
 }
 
-DocumentIndex::View DocumentIndex::current() {
+namespace {
+
+bool holds(std::string_view name, std::string_view filter) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::search(name.begin(), name.end(), filter.begin(), filter.end(),
+                       [&](char a, char b) { return lower(a) == lower(b); }) != name.end();
+}
+
+} // namespace
+
+DocumentIndex::View DocumentIndex::current(std::string_view filter) {
     std::unique_lock<std::mutex> lock(mutex_);
     if (!everWalked_) walked_.wait_for(lock, kFirstWalkWait, [this] { return everWalked_; });
     if (!walking_ && !wanted_ && std::chrono::steady_clock::now() - walkedAt_ > kFreshFor) {
         wanted_ = true;
         wake_.notify_all();
     }
-    return View{list_, walking_ || wanted_};
+    View view;
+    view.scanning = walking_ || wanted_;
+    view.list.cut = list_.cut && filter.empty();
+    for (const std::string& name : list_.names) {
+        if (!holds(name, filter)) continue;
+        if (view.list.names.size() == kMaxListedDocuments) {
+            view.list.cut = true;
+            break;
+        }
+        view.list.names.push_back(name);
+    }
+    // What the studio saved is listed even past the cut, in its place.
+    const std::size_t first = view.list.names.size();
+    for (const std::string& name : saved_) {
+        if (holds(name, filter) &&
+            !std::binary_search(view.list.names.begin(), view.list.names.begin() + static_cast<long>(first),
+                                name))
+            view.list.names.push_back(name);
+    }
+    std::inplace_merge(view.list.names.begin(), view.list.names.begin() + static_cast<long>(first),
+                       view.list.names.end());
+    return view;
 }
 
 void DocumentIndex::added(const std::string& name) {
     std::lock_guard<std::mutex> lock(mutex_);
     // A walk under way may have passed the file's folder already.
     if (walking_) addedWhileWalking_.push_back(name);
+    if (saved_.size() < kMaxListedDocuments) saved_.insert(name);
     insert(name);
 }
 
@@ -48,11 +80,13 @@ void DocumentIndex::insert(const std::string& name) {
     std::vector<std::string>& names = list_.names;
     const auto at = std::lower_bound(names.begin(), names.end(), name);
     if (at != names.end() && *at == name) return;
-    if (names.size() >= kMaxListedDocuments) {
+    const auto index = at - names.begin();
+    if (names.size() >= kMaxIndexedDocuments) {
         list_.cut = true;
-        return;
+        if (at == names.end()) return;
+        names.pop_back();
     }
-    names.insert(at, name);
+    names.insert(names.begin() + index, name);
 }
 
 void DocumentIndex::walk() {

@@ -7,7 +7,9 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -27,10 +29,12 @@ public:
         bool scanning = false; // a newer list is on its way
     };
 
-    // The list as last found. When it is older than a moment, a new walk
-    // starts in the background; the caller never waits for one, but for
-    // the very first walk, for a short while.
-    View current();
+    // The first kMaxListedDocuments names in order whose names hold
+    // `filter` (ignoring ASCII case; empty: all), and always those the studio
+    // saved that match, from the list as last found. When it is older than
+    // a moment, a new walk starts in the background; the caller never waits
+    // for one, but for the very first walk, for a short while.
+    View current(std::string_view filter = {});
 
     // A document the studio itself has just written.
     void added(const std::string& name);
@@ -44,6 +48,7 @@ private:
     std::condition_variable wake_;
     std::condition_variable walked_;
     DocumentList list_;
+    std::set<std::string> saved_; // by this studio: listed whatever the cut
     std::vector<std::string> addedWhileWalking_;
     std::chrono::steady_clock::time_point walkedAt_{};
     bool everWalked_ = false;

@@ -78,7 +78,17 @@ struct Connection {
     Clock::time_point deadline;
     std::string bytes;
     std::size_t needed = 0; // head and body, once the head is complete
+    bool tooLarge = false;  // its head announced a body over the limit
+    bool draining = false;  // answered; what it still sends is read and dropped until it closes
 };
+
+// Waiting for a body that will be refused holds nobody: the answer goes at
+// once, and the connection is given this long to stop sending.
+constexpr auto kDrainTime = std::chrono::seconds(1);
+constexpr std::string_view kTooLargeBody = R"({"error":"The request is too large"})";
+
+// Evicting a connection that has sent nothing costs nobody a request.
+bool isIdle(const Connection& c) { return c.bytes.empty() || c.draining; }
 
 bool isWhole(const Connection& c) { return c.needed != 0 && c.bytes.size() >= c.needed; }
 
@@ -205,6 +215,7 @@ private:
                 const bool readable = polled[i + 2].revents != 0;
                 // Ended, or not whole by its deadline: closed.
                 const bool gone = (readable && !readMore(c)) || (!isWhole(c) && now >= c.deadline);
+                if (!gone && c.tooLarge && !c.draining) refuseTooLarge(c);
                 if (gone) {
                     ::close(c.fd);
                 } else if (isWhole(c)) {
@@ -235,14 +246,23 @@ private:
                 ::close(fd);
                 continue;
             }
+            if (c.tooLarge) refuseTooLarge(c);
             if (isWhole(c)) {
                 handOver(std::move(c));
                 continue;
             }
-            // Too many connections with nothing to ask: the oldest goes.
+            // Too many connections waiting: the oldest that has asked
+            // nothing goes, so that a flood of idle connections cannot
+            // push out a request whose body is on its way.
             if (waiting.size() >= static_cast<std::size_t>(limits_.waitingConnections)) {
-                ::close(waiting.front().fd);
-                waiting.pop_front();
+                const auto idle = std::find_if(waiting.begin(), waiting.end(), isIdle);
+                if (idle == waiting.end() && isIdle(c)) {
+                    ::close(c.fd);
+                    continue;
+                }
+                const auto victim = idle != waiting.end() ? idle : waiting.begin();
+                ::close(victim->fd);
+                waiting.erase(victim);
             }
             waiting.push_back(std::move(c));
         }
@@ -256,6 +276,7 @@ private:
             const ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
             if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
             if (n == 0) return false;
+            if (c.draining || c.tooLarge) continue;
             c.bytes.append(buffer, static_cast<std::size_t>(n));
             if (c.needed == 0) {
                 const std::size_t end = c.bytes.find(kHeadEnd);
@@ -268,10 +289,30 @@ private:
                 // A body in chunks has no length to wait for; the page never sends one.
                 if (headerValueAt(head, "transfer-encoding:") != std::string_view::npos) return false;
                 const std::size_t body = announcedBody(head);
-                c.needed = headSize + (body <= limits_.bodyBytes ? body : 0);
+                if (body > limits_.bodyBytes) {
+                    c.tooLarge = true;
+                    continue;
+                }
+                c.needed = headSize + body;
             }
             if (c.bytes.size() >= c.needed) return true;
         }
+    }
+
+    // The answer to a body over the limit, from this thread: small enough
+    // for any socket buffer, so it never waits.
+    static void refuseTooLarge(Connection& c) {
+        const std::string answer = "HTTP/1.1 413 Payload Too Large\r\nContent-Type: application/json\r\n"
+                                   "Content-Length: " +
+                                   std::to_string(kTooLargeBody.size()) +
+                                   "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\n"
+                                   "Connection: close\r\n\r\n" +
+                                   std::string(kTooLargeBody);
+        [[maybe_unused]] const ssize_t sent = ::send(c.fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+        ::shutdown(c.fd, SHUT_WR);
+        c.draining = true;
+        c.bytes.clear();
+        c.deadline = Clock::now() + kDrainTime;
     }
 
     void handOver(Connection c) {

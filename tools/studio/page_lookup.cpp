@@ -14,6 +14,7 @@ constexpr ContentType kContentTypes[] = {
     {".js", "text/javascript; charset=utf-8"},
     {".svg", "image/svg+xml"},
     {".png", "image/png"},
+    {".wasm", "application/wasm"},
 };
 
 } // namespace

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/utf8.h"
+
 namespace fennrow {
 
 std::optional<std::string> stringField(const JsonValue& object, std::string_view key) {
@@ -91,7 +93,8 @@ JsonValue findingsJson(const DiagnosticList& findings) {
 
 JsonValue errorJson(const std::string& message) {
     JsonValue out = jsonObject();
-    setMember(out, "error", jsonString(message));
+    // A name the page sent may not be UTF-8 ("\ud800" unpaired): the answer always is.
+    setMember(out, "error", jsonString(wellFormedUtf8(message)));
     return out;
 }
 

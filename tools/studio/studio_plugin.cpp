@@ -203,10 +203,10 @@ OpenedDocument openDocument(const StudioPlugin& plugin, const std::string& bytes
     return opened;
 }
 
-std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& base, const PlayRequest& request,
-                                    const std::string& scratch, std::string& error) {
-    RenderPlan plan;
-    double endBeat = 0.0;
+namespace {
+
+// What a play request plays: notes under a tempo map, up to `endBeat`.
+bool planOf(const PlayRequest& request, RenderPlan& plan, double& endBeat, std::string& error) {
     if (request.audition) {
         // The clip plays as the render host plays it: its notes under its
         // own tempo map and meter.
@@ -224,15 +224,43 @@ std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& bas
         plan.notes = demoBassLine(request.bars);
         endBeat = request.bars * kBeatsPerBar;
     }
-    const double musicSeconds = secondsAtBeat(plan.tempo, endBeat);
-    const double seconds = musicSeconds + kTailSeconds;
+    const double seconds = secondsAtBeat(plan.tempo, endBeat) + kTailSeconds;
     if (!(seconds <= kMaxPlaySeconds)) {
         char text[160];
         std::snprintf(text, sizeof text, "That would play for %.0f s; the studio plays up to %.0f s", seconds,
                       kMaxPlaySeconds);
         error = text;
-        return std::nullopt;
+        return false;
     }
+    return true;
+}
+
+} // namespace
+
+std::optional<PlayLine> playLine(const PlayRequest& request, std::string& error) {
+    RenderPlan plan;
+    double endBeat = 0.0;
+    if (!planOf(request, plan, endBeat, error)) return std::nullopt;
+    PlayLine line;
+    for (const NoteSpec& note : plan.notes) {
+        line.notes.push_back(LineNote{note.key, secondsAtBeat(plan.tempo, note.startBeats),
+                                      secondsAtBeat(plan.tempo, note.startBeats + note.lengthBeats),
+                                      note.velocity});
+    }
+    line.loopSeconds = secondsAtBeat(plan.tempo, endBeat);
+    line.tempo = plan.tempo.changes.front().bpm;
+    line.tempoMap = plan.tempo;
+    line.tempoText = tempoText(plan.tempo);
+    return line;
+}
+
+std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& base, const PlayRequest& request,
+                                    const std::string& scratch, std::string& error) {
+    RenderPlan plan;
+    double endBeat = 0.0;
+    if (!planOf(request, plan, endBeat, error)) return std::nullopt;
+    const double musicSeconds = secondsAtBeat(plan.tempo, endBeat);
+    const double seconds = musicSeconds + kTailSeconds;
     // The length in beats is what fennrow-render --length takes, and the
     // length in seconds is taken back from it, so both hosts render as many
     // frames.

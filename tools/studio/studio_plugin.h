@@ -98,6 +98,26 @@ std::string tempoText(const TempoMap& tempo);
 std::optional<PlayResult> playSound(PluginSession& session, const SoundBase& base, const PlayRequest& request,
                                     const std::string& scratch, std::string& error);
 
+// A note of a line as the page's own engine plays it, in seconds from the
+// line's start.
+struct LineNote {
+    int key = 36;
+    double onSeconds = 0.0;
+    double offSeconds = 0.0;
+    double velocity = 0.8;
+};
+
+struct PlayLine {
+    std::vector<LineNote> notes;
+    double loopSeconds = 0.0; // where the music ends and the next pass starts
+    double tempo = 120.0;     // at the start
+    TempoMap tempoMap;
+    std::string tempoText;
+};
+
+// The notes playSound would render for the request, timed under its tempo map.
+std::optional<PlayLine> playLine(const PlayRequest& request, std::string& error);
+
 // The PNG of a render: waveform over spectrogram. Drawn apart from the render,
 // so that the sound can be heard before the picture is ready.
 std::optional<std::string> pictureOf(const PlayResult& result, const std::string& scratch,

@@ -16,7 +16,9 @@
 #include "document_index.h"
 #include "http_listener.h"
 #include "page_assets.h"
+#include "platform/utf8.h"
 #include "studio_json.h"
+#include "typed_value.h"
 
 namespace fennrow {
 namespace {
@@ -25,6 +27,8 @@ constexpr const char* kLoopback = "127.0.0.1";
 constexpr const char* kJsonType = "application/json";
 constexpr const char* kTokenHeader = "X-Studio-Token";
 constexpr const char* kTokenMark = "%STUDIO_TOKEN%";
+// The plugin built for the web, when the build had it.
+constexpr const char* kEngineAsset = "fennrow_web.js";
 // Opened documents and renders are kept for the page to play, save and
 // fetch; both are bounded in number and in bytes.
 constexpr std::size_t kKeptDocuments = 16;
@@ -43,7 +47,8 @@ struct SecurityHeader {
 // sends its address (with the token) as a referrer.
 constexpr SecurityHeader kSecurityHeaders[] = {
     {"Content-Security-Policy",
-     "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; media-src 'self'; "
+     "default-src 'none'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; img-src 'self'; media-src "
+     "'self'; "
      "connect-src 'self'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'"},
     {"X-Content-Type-Options", "nosniff"},
     {"X-Frame-Options", "DENY"},
@@ -85,6 +90,8 @@ void answer(httplib::Response& res, int status, const JsonValue& body) {
     res.set_content(writeJson(body), kJsonType);
 }
 
+bool isReadMethod(const std::string& method) { return method == "GET" || method == "HEAD"; }
+
 void refuse(httplib::Response& res, int status, const std::string& message) {
     answer(res, status, errorJson(message));
 }
@@ -103,6 +110,12 @@ public:
         rules_ = AccessRules{setup_.token, listenerPort(*listener_)};
         http_.set_payload_max_length(kMaxRequestBytes);
         http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+            // A browser asks for an icon on its own, without the token: it
+            // gets the page's icon, which tells nobody anything.
+            if (req.path == "/favicon.ico" && isReadMethod(req.method)) {
+                serveAsset("icon.svg", res);
+                return httplib::Server::HandlerResponse::Handled;
+            }
             return admit(req, res) ? httplib::Server::HandlerResponse::Unhandled
                                    : httplib::Server::HandlerResponse::Handled;
         });
@@ -114,9 +127,9 @@ public:
             serveAsset(req.matches[1].str(), res);
         });
         http_.Get("/api/info", [this](const httplib::Request&, httplib::Response& res) { info(res); });
-        http_.Get("/api/documents", [this](const httplib::Request&, httplib::Response& res) {
+        http_.Get("/api/documents", [this](const httplib::Request& req, httplib::Response& res) {
             JsonValue out = jsonObject();
-            putDocumentList(out);
+            putDocumentList(out, req.get_param_value("filter"));
             answer(res, 200, out);
         });
         http_.Get("/api/text",
@@ -131,6 +144,8 @@ public:
                    [this](const httplib::Request& req, httplib::Response& res) { open(req, res); });
         http_.Post("/api/play",
                    [this](const httplib::Request& req, httplib::Response& res) { play(req, res); });
+        http_.Post("/api/line",
+                   [this](const httplib::Request& req, httplib::Response& res) { line(req, res); });
         http_.Post("/api/save",
                    [this](const httplib::Request& req, httplib::Response& res) { save(req, res); });
         http_.set_error_handler([](const httplib::Request&, httplib::Response& res) {
@@ -219,6 +234,7 @@ private:
             setMember(item, "key", jsonString(slot.key));
             setMember(item, "label", jsonString(slot.label));
             setMember(item, "group", jsonString(slot.group));
+            setMember(item, "underArcs", jsonBool(slot.underArcs));
             curves.items.push_back(std::move(item));
         }
         JsonValue factory = jsonArray();
@@ -235,6 +251,8 @@ private:
         setMember(out, "factory", std::move(factory));
         putDocumentList(out);
         setMember(out, "sound", pageSoundJson(*sound));
+        // The page plays with its own engine when this build has it.
+        setMember(out, "engine", jsonBool(findPageAsset(kEngineAsset) != nullptr));
         setMember(out, "maxBars", jsonNumber(kMaxPlayBars));
         setMember(out, "minTempo", jsonNumber(kMinPlayTempo));
         setMember(out, "maxTempo", jsonNumber(kMaxPlayTempo));
@@ -274,12 +292,21 @@ private:
         std::string error;
         if (!textSession_) textSession_ = createSession(setup_.plugin.module, error);
         if (!textSession_) return refuse(res, 500, error);
-        const std::optional<double> value = paramValueFromText(*textSession_, *param, text);
+        const std::string minText = paramValueText(*textSession_, param->id, param->minValue);
+        const std::string maxText = paramValueText(*textSession_, param->id, param->maxValue);
+        const std::string defaultText = paramValueText(*textSession_, param->id, param->defaultValue);
+        const std::vector<std::string> units = unitsOfTexts({defaultText, minText, maxText});
+        const std::optional<std::string> readable = typedValueText(text, units);
+        const std::optional<double> value =
+            readable ? paramValueFromText(*textSession_, *param, *readable) : std::nullopt;
         if (!value || *value < param->minValue || *value > param->maxValue) {
+            std::string unitList;
+            for (const std::string& unit : typedUnits(units))
+                unitList += (unitList.empty() ? "" : ", ") + unit;
             return refuse(res, 422,
-                          "\"" + text + "\" is not a value of " + param->name + " (" +
-                              paramValueText(*textSession_, param->id, param->minValue) + " to " +
-                              paramValueText(*textSession_, param->id, param->maxValue) + ")");
+                          "\"" + text + "\" is not a value of " + param->name + ": type a number from " +
+                              minText + " to " + maxText +
+                              (unitList.empty() ? "" : " (in " + unitList + ")"));
         }
         JsonValue out = jsonObject();
         setMember(out, "value", jsonNumber(*value));
@@ -324,6 +351,8 @@ private:
         setMember(out, "name", jsonString(*name));
         setMember(out, "findings", findingsJson(opened.findings));
         setMember(out, "sound", pageSoundJson(opened.sound));
+        // For the page's engine to start from, as later plays and saves here do.
+        setMember(out, "text", jsonString(opened.text));
         if (opened.audition) {
             JsonValue audition = jsonObject();
             setMember(audition, "tempo",
@@ -383,6 +412,51 @@ private:
         answer(res, 200, out);
     }
 
+    // The line the page's own engine loops: its notes in seconds and where
+    // the loop starts again, without rendering anything.
+    void line(const httplib::Request& req, httplib::Response& res) {
+        JsonParseResult body = parseJson(req.body);
+        if (!body.ok || body.value.type != JsonType::Object)
+            return refuse(res, 400, "The request is not a JSON object");
+        std::string error;
+        PlayRequest request;
+        if (!readTransport(body.value, request, error)) return refuse(res, 400, error);
+        std::shared_ptr<const KeptDocument> document;
+        if (stringField(body.value, "source").value_or("demo") == "audition") {
+            const std::optional<double> id = numberField(body.value, "document");
+            document = id ? findDocument(*id) : nullptr;
+            if (!document || !document->audition) {
+                return refuse(res, 400, "Only an opened document with an audition clip has one to play");
+            }
+            request.audition = &*document->audition;
+        }
+        std::optional<PlayLine> played = playLine(request, error);
+        if (!played) return refuse(res, 422, error);
+        JsonValue notes = jsonArray();
+        for (const LineNote& note : played->notes) {
+            JsonValue item = jsonObject();
+            setMember(item, "key", jsonNumber(note.key));
+            setMember(item, "on", jsonNumber(note.onSeconds));
+            setMember(item, "off", jsonNumber(note.offSeconds));
+            setMember(item, "velocity", jsonNumber(note.velocity));
+            notes.items.push_back(std::move(item));
+        }
+        JsonValue out = jsonObject();
+        setMember(out, "notes", std::move(notes));
+        setMember(out, "loopSeconds", jsonNumber(played->loopSeconds));
+        setMember(out, "tempo", jsonNumber(played->tempo));
+        JsonValue tempoMap = jsonArray();
+        for (const TempoChange& change : played->tempoMap.changes) {
+            JsonValue pair = jsonArray();
+            pair.items.push_back(jsonNumber(change.beat));
+            pair.items.push_back(jsonNumber(change.bpm));
+            tempoMap.items.push_back(std::move(pair));
+        }
+        setMember(out, "tempoMap", std::move(tempoMap));
+        setMember(out, "tempoText", jsonString(played->tempoText));
+        answer(res, 200, out);
+    }
+
     // Tempo and bars as asked, or refused: a value the studio would change
     // plays something else than the page shows.
     static bool readTransport(const JsonValue& body, PlayRequest& request, std::string& error) {
@@ -428,10 +502,10 @@ private:
             case WriteOutcome::Exists: {
                 JsonValue out = errorJson(error);
                 setMember(out, "exists", jsonBool(true));
-                setMember(out, "path", jsonString(*name));
+                setMember(out, "path", jsonString(wellFormedUtf8(*name)));
                 return answer(res, 409, out);
             }
-            case WriteOutcome::Refused: return refuse(res, 403, error);
+            case WriteOutcome::Refused: return refuse(res, 403, "Not saved: " + error);
             case WriteOutcome::Written: break;
         }
         index_.added(*name);
@@ -507,8 +581,8 @@ private:
         return asked;
     }
 
-    void putDocumentList(JsonValue& out) {
-        const DocumentIndex::View view = index_.current();
+    void putDocumentList(JsonValue& out, std::string_view filter = {}) {
+        const DocumentIndex::View view = index_.current(filter);
         JsonValue documents = jsonArray();
         for (const std::string& name : view.list.names) documents.items.push_back(jsonString(name));
         setMember(out, "documents", std::move(documents));

@@ -8,10 +8,10 @@
 //
 // node --experimental-websocket page_test.mjs STUDIO RENDER WORK_DIR BROWSER
 // Exits 77 (skipped) when this Node has no WebSocket client.
-import { spawn, spawnSync } from 'node:child_process';
+import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import readline from 'node:readline';
+import { startStudio, openPage, finish, fail, sleep, CTRL, SHIFT } from './studio_browser.mjs';
 
 const [studioProgram, renderProgram, work, browser] = process.argv.slice(2);
 if (typeof WebSocket === 'undefined') {
@@ -25,103 +25,15 @@ const DRAWN_VALUE = 0.5;           // a quarter of the way down the editor
 const FIRST = 10, LAST = 40;       // the points the drag crosses
 const SAVED_NAME = 'drawn/bass.json';
 
-const children = [];
-function finish(code) {
-  for (const child of children) if (child.exitCode === null) child.kill('SIGTERM');
-  process.exit(code);
-}
-function fail(message) {
-  console.error('FAIL: ' + message);
-  finish(1);
-}
-process.on('unhandledRejection', (e) => fail(e && e.stack ? e.stack : String(e)));
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-
 fs.rmSync(work, { recursive: true, force: true });
 const sounds = path.join(work, 'sounds');
 fs.mkdirSync(path.join(sounds, 'drawn'), { recursive: true });
 
-// The studio prints its address as its first line.
-const studio = spawn(studioProgram, ['--port', '0', sounds], { stdio: ['ignore', 'pipe', 'inherit'] });
-children.push(studio);
-const address = await new Promise((resolve, reject) => {
-  readline.createInterface({ input: studio.stdout }).once('line', resolve);
-  studio.once('exit', (code) => reject(new Error('the studio ended with ' + code)));
-});
-if (!/^http:\/\/127\.0\.0\.1:\d+\/\?token=[0-9a-f]{64}$/.test(address)) fail('unexpected first line: ' + address);
-const origin = new URL(address).origin;
-const token = new URL(address).searchParams.get('token');
-
-// The browser keeps its profile in the build folder and tells its port in DevToolsActivePort.
-const profile = path.join(work, 'profile');
-const home = path.join(work, 'home');
-fs.mkdirSync(home, { recursive: true });
-const chromium = spawn(browser, [
-  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-  '--disable-background-networking', '--disable-component-update', '--disable-sync',
-  '--disable-dev-shm-usage', '--autoplay-policy=no-user-gesture-required', '--hide-scrollbars',
-  '--remote-debugging-port=0', `--user-data-dir=${profile}`, 'about:blank',
-], { stdio: 'ignore', env: { ...process.env, HOME: home, XDG_CONFIG_HOME: home, XDG_CACHE_HOME: home } });
-children.push(chromium);
-let devtools = null;
-for (let i = 0; i < 300 && !devtools; ++i) {
-  try {
-    const [port, wsPath] = fs.readFileSync(path.join(profile, 'DevToolsActivePort'), 'utf8').split('\n');
-    if (port && wsPath) devtools = `ws://127.0.0.1:${port}${wsPath}`;
-  } catch (e) { /* not yet */ }
-  if (!devtools) await sleep(100);
-}
-if (!devtools) fail('Chromium did not open its DevTools port');
-
-const socket = new WebSocket(devtools);
-await new Promise((resolve, reject) => { socket.onopen = resolve; socket.onerror = reject; });
-let nextId = 1;
-const pending = new Map();
-socket.onmessage = (message) => {
-  const data = JSON.parse(message.data);
-  if (data.id && pending.has(data.id)) {
-    const { resolve, reject } = pending.get(data.id);
-    pending.delete(data.id);
-    if (data.error) reject(new Error(JSON.stringify(data.error))); else resolve(data.result);
-  }
-};
-let sessionId;
-function send(method, params = {}) {
-  const id = nextId++;
-  socket.send(JSON.stringify({ id, method, params, sessionId }));
-  return new Promise((resolve, reject) => pending.set(id, { resolve, reject }));
-}
-async function evaluate(expression) {
-  const result = await send('Runtime.evaluate', { expression, awaitPromise: true, returnByValue: true });
-  if (result.exceptionDetails) throw new Error(expression + ': ' + JSON.stringify(result.exceptionDetails));
-  return result.result.value;
-}
-async function waitFor(expression, what) {
-  for (let i = 0; i < 600; ++i) {
-    if (await evaluate(expression)) return;
-    await sleep(100);
-  }
-  fail('timed out waiting for ' + what);
-}
-const mouse = (type, x, y) => send('Input.dispatchMouseEvent', { type, x, y, button: 'left', buttons: type === 'mouseReleased' ? 0 : 1, clickCount: 1 });
-async function key(name, code, keyCode, modifiers = 0, text = undefined) {
-  await send('Input.dispatchKeyEvent', { type: text ? 'keyDown' : 'rawKeyDown', key: name, code, windowsVirtualKeyCode: keyCode, modifiers, text });
-  await send('Input.dispatchKeyEvent', { type: 'keyUp', key: name, code, windowsVirtualKeyCode: keyCode, modifiers });
-}
-const CTRL = 2, SHIFT = 8;
-async function click(selector) {
-  const r = await evaluate(`(() => { const e = document.querySelector(${JSON.stringify(selector)}); e.scrollIntoView({block: 'center'}); const r = e.getBoundingClientRect(); return {x: r.left + r.width / 2, y: r.top + r.height / 2}; })()`);
-  await mouse('mousePressed', r.x, r.y);
-  await mouse('mouseReleased', r.x, r.y);
-}
-
-const { targetId } = await send('Target.createTarget', { url: 'about:blank' });
-({ sessionId } = await send('Target.attachToTarget', { targetId, flatten: true }));
-await send('Page.enable');
-await send('Runtime.enable');
-await send('Emulation.setDeviceMetricsOverride', { width: 1280, height: 1000, deviceScaleFactor: 1, mobile: false });
-await send('Page.navigate', { url: address });
-await waitFor(`document.body && document.body.dataset.state === 'ready'`, 'the page to load');
+const { address, origin, token } = await startStudio(studioProgram, sounds);
+const { send, evaluate, waitFor, mouse, key, click } = await openPage(browser, work, address);
+// With the web build the page plays with its own engine; without it the studio renders.
+const live = await evaluate('!!page.info.engine');
+if (live) await waitFor('engine.live', "the page's engine to start");
 
 // Pick the factory sound as a user does: the select's value and its change event.
 await evaluate(`(() => { const s = document.getElementById('factory'); s.value = ${JSON.stringify(FACTORY)}; s.dispatchEvent(new Event('change')); })()`);
@@ -231,8 +143,8 @@ if (await evaluate(`!!document.querySelector('#status button')`)) {
 if (fs.readFileSync(other, 'utf8') !== otherText) fail('other.json was replaced though only drawn/bass.json was confirmed');
 
 const ANALYSE = `(() => {
-  const rate = loop.context.sampleRate, fade = Math.round(0.004 * rate), span = Math.round(0.2 * rate);
-  const now = loop.swaps.at(-1), before = loop.swaps.at(-2);
+  const rate = serverLoop.context.sampleRate, fade = Math.round(0.004 * rate), span = Math.round(0.2 * rate);
+  const now = serverLoop.swaps.at(-1), before = serverLoop.swaps.at(-2);
   const out = new Map();
   for (const block of window.tapped) {
     const first = Math.round(block.t * rate);
@@ -268,17 +180,19 @@ const ANALYSE = `(() => {
            before: error(lag, beforeFrom, swapFrame - fade, before), louder, differ };
 })()`;
 
-// Loop mode: Tone changes from the keyboard while the line loops; the next
-// render takes over at the same place in the loop, and after the swap only
-// the new render is heard. The page's output is tapped to check it.
+// Loop mode without the page's engine: Tone changes from the keyboard while
+// the line loops; the next render takes over at the same place in the loop,
+// and after the swap only the new render is heard. The page's output is
+// tapped to check it. (The engine's own loop is checked by live_page_test.)
+if (!live) {
 await evaluate(`document.activeElement.blur()`);
 await click('#loop');
-await waitFor(`document.body.dataset.loopRender !== undefined && loop.context.currentTime > 0`, 'the loop to start');
+await waitFor(`document.body.dataset.loopRender !== undefined && serverLoop.context.currentTime > 0`, 'the loop to start');
 await evaluate(`(() => {
-  const c = loop.context, tap = c.createScriptProcessor(4096, 2, 2);
+  const c = serverLoop.context, tap = c.createScriptProcessor(4096, 2, 2);
   window.tapped = [];
   tap.onaudioprocess = (e) => window.tapped.push({ t: e.playbackTime, d: Float32Array.from(e.inputBuffer.getChannelData(0)) });
-  loop.out.connect(tap);
+  serverLoop.out.connect(tap);
   tap.connect(c.destination);
   window.keepTap = tap;
 })()`);
@@ -292,8 +206,8 @@ for (let attempt = 0; attempt < 3 && !whole(swap); ++attempt) {
   const arrow = attempt % 2 ? 'ArrowRight' : 'ArrowLeft';
   for (let i = 0; i < 30; ++i) await key(arrow, arrow, attempt % 2 ? 39 : 37);
   const tone = await evaluate(`page.sound.params[3]`);
-  const swaps = await evaluate(`loop.swaps.length`);
-  await waitFor(`page.sound.params[3] === ${tone} && !loop.busy && !loop.again && loop.swaps.length > ${swaps} && loop.context.currentTime > loop.swaps.at(-1).when + 0.5`, 'the new render to loop');
+  const swaps = await evaluate(`serverLoop.swaps.length`);
+  await waitFor(`page.sound.params[3] === ${tone} && !serverLoop.busy && !serverLoop.again && serverLoop.swaps.length > ${swaps} && serverLoop.context.currentTime > serverLoop.swaps.at(-1).when + 0.5`, 'the new render to loop');
   swap = await evaluate(ANALYSE);
 }
 if (swap.lag === null) fail('the output after the swap is not the new render (or the tap dropped blocks three times)');
@@ -303,13 +217,17 @@ if (!(swap.louder <= 1e-6)) fail(`the old render is heard after the swap (${swap
 if (!(swap.differ > 0.01)) fail(`the two renders hardly differ (${swap.differ}); the check says nothing`);
 await click('#loop');
 console.log(`loop swap: the new render takes over at the same place; the tap lags by ${swap.lag} frames`);
+}
 
-// Notes from the computer keyboard, rendered on demand through the plugin.
+// Notes from the computer keyboard: played by the page's engine, or
+// rendered on demand through the plugin without it.
 await evaluate(`document.activeElement.blur()`);
 await key('a', 'KeyA', 65, 0, 'a');
-await waitFor(`document.body.dataset.note === '36' && notes.rendered && notes.rendered.notes.startsWith('36:0:2:')`, 'the note of A');
+if (live) await waitFor(`notes.heard.some((n) => n.key === 36 && n.on)`, 'the note of A');
+else await waitFor(`document.body.dataset.note === '36' && notes.rendered && notes.rendered.notes.startsWith('36:0:2:')`, 'the note of A');
 await key('x', 'KeyX', 88, 0, 'x');
 await key('j', 'KeyJ', 74, 0, 'j');
-await waitFor(`document.body.dataset.note === '59' && notes.last.buffer.getChannelData(0).some((v) => Math.abs(v) > 0.01)`, 'the note of J an octave up');
+if (live) await waitFor(`notes.heard.some((n) => n.key === 59 && n.on)`, 'the note of J an octave up');
+else await waitFor(`document.body.dataset.note === '59' && notes.last.buffer.getChannelData(0).some((v) => Math.abs(v) > 0.01)`, 'the note of J an octave up');
 
 finish(0);

@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -13,16 +14,20 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "document/json_parser.h"
 #include "document/json_value.h"
 #include "document/json_writer.h"
+#include "platform/utf8.h"
 #include "zip_builder.h"
 
 namespace fennrow {
@@ -30,7 +35,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kWork = fs::path(FENNROW_STUDIO_WORK_DIR) / "rules";
+// One folder per process: CTest runs the tests side by side.
+const fs::path kWork = fs::path(FENNROW_STUDIO_WORK_DIR) / ("rules-" + std::to_string(::getpid()));
 const fs::path kSounds = kWork / "sounds";
 const fs::path kOutside = kWork / "outside";
 
@@ -50,7 +56,8 @@ void writeText(const fs::path& path, const std::string& text) {
 
 class Studio {
 public:
-    explicit Studio(int askedPort = 0) {
+    // `user`: run as this user id (and group), when the test runs as root.
+    explicit Studio(int askedPort = 0, const fs::path& folder = kSounds, int user = -1) {
         int out[2];
         int err[2];
         if (::pipe(out) != 0 || ::pipe(err) != 0) return;
@@ -60,8 +67,11 @@ public:
             ::dup2(err[1], STDERR_FILENO);
             for (const int fd : {out[0], out[1], err[0], err[1]}) ::close(fd);
             const std::string portText = std::to_string(askedPort);
+            if (user >= 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(user, user, user) != 0 ||
+                              ::setresuid(user, user, user) != 0))
+                ::_exit(126);
             ::execl(FENNROW_STUDIO_PROGRAM, FENNROW_STUDIO_PROGRAM, "--port", portText.c_str(),
-                    kSounds.c_str(), static_cast<char*>(nullptr));
+                    folder.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(out[1]);
@@ -130,6 +140,8 @@ protected:
     static void TearDownTestSuite() {
         delete studio_;
         studio_ = nullptr;
+        std::error_code ec;
+        fs::remove_all(kWork, ec);
     }
 
     static std::string host() { return "127.0.0.1:" + std::to_string(studio_->port); }
@@ -226,6 +238,22 @@ protected:
         return post("/api/play", R"({"base":{"document":)" +
                                      writeJson(*findMember(answer.value, "document")) + R"(},"sound":)" +
                                      writeJson(*findMember(answer.value, "sound")) + "," + extra + "}");
+    }
+
+    // The requests of a test go to another studio while this lives.
+    struct Talking {
+        explicit Talking(Studio& other) : kept(studio_) { studio_ = &other; }
+        ~Talking() { studio_ = kept; }
+        Studio* kept;
+    };
+
+    static std::vector<std::string> listed(const std::string& target) {
+        JsonParseResult parsed = parseJson(get(target).body);
+        std::vector<std::string> names;
+        if (const JsonValue* documents = parsed.ok ? findMember(parsed.value, "documents") : nullptr) {
+            for (const JsonValue& item : documents->items) names.push_back(item.string);
+        }
+        return names;
     }
 
     static Studio* studio_;
@@ -516,6 +544,154 @@ TEST_F(StudioRules, RefusesATempoOrLengthItWouldHaveToChange) {
         EXPECT_EQ(reply.status, 400) << transport << " " << reply.body;
     }
     EXPECT_EQ(playOpened("plain.json", R"("tempo":400,"bars":1)").status, 200);
+}
+
+TEST_F(StudioRules, LeavesAFileTheSystemDoesNotLetItsUserWriteAlone) {
+    if (::geteuid() != 0) GTEST_SKIP() << "runs the studio as another user, which needs root";
+    constexpr int kNobody = 65534;
+    const fs::path folder = kWork / "theirs";
+    fs::create_directories(folder);
+    ASSERT_EQ(::chown(folder.c_str(), kNobody, kNobody), 0);
+    // Root's file, readable by all, in a folder the studio's user owns.
+    const fs::path rootsFile = folder / "roots.json";
+    writeText(rootsFile, R"({"kind":"instance","spec":"1.0","plugin":"fennrow","params":{}})");
+    fs::permissions(rootsFile, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                   fs::perms::others_read);
+    Studio asNobody(0, folder, kNobody);
+    ASSERT_GT(asNobody.port, 0);
+    Talking talking(asNobody);
+    const std::string before = fileText(rootsFile);
+    const Reply reply = post("/api/save", saveBody("roots.json", true, 0.5));
+    EXPECT_EQ(reply.status, 403) << reply.body;
+    EXPECT_NE(reply.body.find("may not write"), std::string::npos) << reply.body;
+    EXPECT_EQ(fileText(rootsFile), before);
+    struct stat info {};
+    ASSERT_EQ(::stat(rootsFile.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 0u);
+    // Its own files it replaces as ever.
+    EXPECT_EQ(post("/api/save", saveBody("own.json", false, 0.3)).status, 200);
+    EXPECT_EQ(post("/api/save", saveBody("own.json", true, 0.4)).status, 200);
+}
+
+TEST_F(StudioRules, ListsTheFirstDocumentsInOrderWithWhatItSavedAndFindsTheRestByName) {
+    const fs::path folder = kWork / "many";
+    fs::create_directories(folder);
+    constexpr int kDocuments = 2050;
+    for (int i = 0; i < kDocuments; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "b-%04d.json", i);
+        writeText(folder / name, "{}");
+    }
+    Studio many(0, folder);
+    ASSERT_GT(many.port, 0);
+    Talking talking(many);
+    std::vector<std::string> names = listed("/api/documents");
+    ASSERT_EQ(names.size(), 2000u);
+    EXPECT_EQ(names.front(), "b-0000.json");
+    EXPECT_EQ(names.back(), "b-1999.json");
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+
+    // Saved names before and past the cut are both listed, in their places.
+    ASSERT_EQ(post("/api/save", saveBody("a-my-new-bass.json", false, 0.3)).status, 200);
+    ASSERT_EQ(post("/api/save", saveBody("c-mine.json", false, 0.3)).status, 200);
+    names = listed("/api/documents");
+    EXPECT_EQ(names.front(), "a-my-new-bass.json");
+    EXPECT_EQ(names.back(), "c-mine.json");
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+
+    EXPECT_EQ(listed("/api/documents?filter=B-2049"), std::vector<std::string>{"b-2049.json"});
+    EXPECT_EQ(listed("/api/documents?filter=mine").size(), 1u);
+}
+
+TEST_F(StudioRules, AFolderSwappedForALinkNeverLeadsOutside) {
+    const fs::path swapped = kOutside / "swapped";
+    fs::create_directories(swapped);
+    fs::create_directories(kSounds / "swap");
+    const std::string outsideOnly =
+        R"({"kind":"instance","spec":"1.0","plugin":"fennrow","params":{"tone":0.9}})";
+    writeText(swapped / "only-outside.json", outsideOnly);
+    fs::create_directory_symlink(swapped, kSounds / "swap-link");
+    const std::string body = saveBody("swap/x.json", true, 0.3);
+
+    // Another program exchanges the folder and the link as fast as it can.
+    std::atomic<bool> done{false};
+    std::thread swapper([&] {
+        const std::string a = (kSounds / "swap").string(), b = (kSounds / "swap-link").string();
+        while (!done) ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
+    });
+    int opened = 0;
+    for (int i = 0; i < 300; ++i) {
+        post("/api/save", body);
+        if (post("/api/open", openBody("swap/only-outside.json")).status == 200) ++opened;
+    }
+    done = true;
+    swapper.join();
+    EXPECT_EQ(opened, 0) << "opens read a file that exists only outside the folder";
+    std::vector<std::string> outside;
+    for (const fs::directory_entry& entry : fs::directory_iterator(swapped))
+        outside.push_back(entry.path().filename().string());
+    EXPECT_EQ(outside, std::vector<std::string>{"only-outside.json"});
+}
+
+TEST_F(StudioRules, ABodyThatNeverComesIsRefusedAtOnceAndHoldsNobody) {
+    std::vector<int> sockets;
+    for (int i = 0; i < 8; ++i) {
+        const int fd = connectToStudio();
+        const std::string head = "POST /api/save HTTP/1.1\r\nHost: " + host() +
+                                 "\r\nContent-Type: application/json\r\nContent-Length: 300000\r\n\r\n";
+        ::send(fd, head.data(), head.size(), MSG_NOSIGNAL);
+        sockets.push_back(fd);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    Call call;
+    call.target = "/api/documents";
+    EXPECT_EQ(send(call, 2).status, 200);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    // Each is answered without its body.
+    for (const int fd : sockets) {
+        const timeval patience{2, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+        char buffer[512] = {};
+        EXPECT_GT(::recv(fd, buffer, sizeof buffer - 1, 0), 0);
+        EXPECT_EQ(std::string(buffer).rfind("HTTP/1.1 413", 0), 0u) << buffer;
+        ::close(fd);
+    }
+}
+
+TEST_F(StudioRules, AFloodOfIdleConnectionsLeavesARequestWhoseBodyIsOnItsWay) {
+    const std::string body = openBody("missing.json");
+    const int asking = connectToStudio();
+    const std::string head =
+        "POST /api/open HTTP/1.1\r\nHost: " + host() + "\r\nX-Studio-Token: " + studio_->token +
+        "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+        "\r\nConnection: close\r\n\r\n";
+    ::send(asking, head.data(), head.size(), MSG_NOSIGNAL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // More connections that ask nothing than the studio keeps waiting.
+    std::vector<int> idle;
+    for (int i = 0; i < 400; ++i) idle.push_back(connectToStudio());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ::send(asking, body.data(), body.size(), MSG_NOSIGNAL);
+    const timeval patience{5, 0};
+    ::setsockopt(asking, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    char answer[64] = {};
+    EXPECT_GT(::recv(asking, answer, sizeof answer - 1, 0), 0);
+    EXPECT_EQ(std::string(answer).rfind("HTTP/1.1 404", 0), 0u) << answer;
+    ::close(asking);
+    for (const int fd : idle) {
+        if (fd >= 0) ::close(fd);
+    }
+}
+
+TEST_F(StudioRules, ErrorsNameWhatWentWrongInUtf8AndTheIconNeedsNoToken) {
+    const Reply reply = post("/api/open", R"({"path":"bad-\ud800.json"})");
+    EXPECT_EQ(reply.status, 404);
+    JsonParseResult parsed = parseJson(reply.body);
+    ASSERT_TRUE(parsed.ok) << reply.body;
+    EXPECT_TRUE(isValidUtf8(reply.body)) << reply.body;
+
+    const Reply icon = raw("GET /favicon.ico HTTP/1.1\r\nHost: " + host() + "\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(icon.status, 200);
 }
 
 } // namespace

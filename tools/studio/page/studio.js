@@ -12,12 +12,10 @@ const page = {
   base: {},              // {factory: name} or {document: id}; empty: a fresh instance
   editors: [],           // one redraw function per curve
   rows: new Map(),       // parameter id -> {input, output}
-  undo: [],              // sounds before each edit, the latest last
-  redo: [],
+  slots: [],             // A and B: {sound, base, name, undo, redo, dirty, edited}
+  active: 0,             // the slot shown, heard, edited and saved
   lastEdit: { what: null, at: 0 },
-  reference: null,       // the sound as last opened, loaded or saved: B of A/B
-  comparing: null,       // while B is heard: the edited sound (A)
-  dirty: false,          // edits not saved
+  dirty: false,          // either slot has edits not saved
   version: 0,            // counts changes of the sound
   audition: null,        // the opened document's clip: {tempo, beats}
 };
@@ -40,15 +38,23 @@ function withToken(path) {
   return path + (path.includes('?') ? '&' : '?') + 'token=' + encodeURIComponent(token);
 }
 
+// Every request can fail: the studio may have ended, or the network may
+// drop the answer. The answer then says so (status 0), and nothing waits.
 async function call(method, path, body) {
   const options = { method, headers: { 'X-Studio-Token': token } };
   if (body !== undefined) {
     options.headers['Content-Type'] = 'application/json';
     options.body = JSON.stringify(body);
   }
-  const response = await fetch(path, options);
+  let response;
+  try {
+    response = await fetch(path, options);
+  } catch (e) {
+    return { ok: false, status: 0, data: { error: 'The studio did not answer; is fennrow-studio still running? Try again.' } };
+  }
   let data = {};
-  try { data = await response.json(); } catch (e) { data = { error: response.statusText }; }
+  try { data = await response.json(); } catch (e) { data = { error: `The studio's answer was cut short (${response.status}); try again.` }; }
+  if (!response.ok && !data.error) data.error = `The studio answered ${response.status}`;
   return { ok: response.ok, status: response.status, data };
 }
 
@@ -90,11 +96,12 @@ function buildParam(param, into) {
   row.title = `${param.name}: ${param.minText} to ${param.maxText}` +
     (param.unit ? ` (${param.unit})` : '') + '; double-click to reset';
   const output = row.querySelector('output');
+  // The value is kept as given: the slider's grid only places the thumb.
   const set = (value) => {
     const v = Math.max(param.min, Math.min(param.max, value));
     beginEdit(`param-${param.id}`);
     input.value = v;
-    page.sound.params[param.id] = Number(input.value);
+    page.sound.params[param.id] = v;
     showValueText(param.id);
     changed();
   };
@@ -111,31 +118,49 @@ function buildParam(param, into) {
   // The value can be typed as the plugin writes it ("120 Hz", "-6 dB").
   output.tabIndex = 0;
   output.title = 'Type a value';
+  // Enter, Tab or a click away takes the text; a text the plugin cannot
+  // read is refused with the reason, and the box keeps the focus until it
+  // is mended or Escape gives it up.
   const type = () => {
     const box = document.createElement('input');
     box.type = 'text';
     box.className = 'param-type';
     box.value = output.textContent;
+    box.setAttribute('aria-label', `${param.name}: type a value`);
     output.replaceWith(box);
     box.focus();
     box.select();
-    let done = false;
-    const finish = async (keep) => {
-      if (done) return;
+    let done = false, asking = false;
+    const close = (focusValue) => {
       done = true;
-      const text = box.value.trim();
       box.replaceWith(output);
-      if (!keep || !text) return;
+      if (focusValue) output.focus();
+    };
+    const take = async (how) => {
+      if (done || asking) return;
+      const text = box.value.trim();
+      if (!text || text === output.textContent.trim()) return close(how === 'enter');
+      asking = true;
       const answer = await call('GET', `/api/value?id=${param.id}&text=${encodeURIComponent(text)}`);
-      if (!answer.ok) return say(answer.data.error, 'error');
+      asking = false;
+      if (done) return;
+      if (!answer.ok) {
+        say(answer.data.error, 'error');
+        box.classList.add('invalid');
+        box.focus();
+        return;
+      }
+      close(how === 'enter' || document.activeElement === document.body);
       set(answer.data.value);
+      say(`${param.name}: ${text}`);
     };
     box.addEventListener('keydown', (event) => {
-      if (event.key === 'Enter') finish(true);
-      if (event.key === 'Escape') finish(false);
+      if (event.key === 'Enter') take('enter');
+      if (event.key === 'Escape') close(true);
       event.stopPropagation();
     });
-    box.addEventListener('blur', () => finish(false));
+    box.addEventListener('input', () => box.classList.remove('invalid'));
+    box.addEventListener('blur', () => take('blur'));
   };
   output.addEventListener('click', type);
   output.addEventListener('keydown', (event) => { if (event.key === 'Enter') type(); });
@@ -282,41 +307,64 @@ function buildCurve(index, curve, into) {
 
 // ----- the whole sound -----
 
-function showSound(sound, name) {
+// A/B: two sounds side by side, each with its own name, undo and redo. The
+// button switches which one is shown, heard, edited and saved; neither is
+// ever lost. Both start as the sound opened or loaded: A to edit, B to
+// compare against.
+const slot = () => page.slots[page.active];
+function newSlot(sound, base, name) {
+  return { sound: copySound(sound), base, name, undo: [], redo: [], dirty: false, edited: false };
+}
+
+function showSound(sound) {
+  slot().sound = sound;
   page.sound = sound;
+  page.base = slot().base;
   for (const [id, row] of page.rows) {
     row.input.value = sound.params[id];
     showValueText(id);
   }
   page.editors.forEach((draw) => draw());
-  if (name !== undefined) $('sound-name').textContent = name;
+  $('sound-name').textContent = slot().name;
+  $('sound-name').title = slot().name;
 }
 
 // Called before an edit: the sound as it was goes on the undo list, unless
 // the same control was being edited a moment ago (one drag, one step).
 function beginEdit(what, fresh) {
   const now = performance.now();
-  if (fresh || page.lastEdit.what !== what || now - page.lastEdit.at > EDIT_GAP_MS) {
-    page.undo.push(copySound(page.sound));
-    if (page.undo.length > 200) page.undo.shift();
-    page.redo = [];
+  const s = slot();
+  if (fresh || page.lastEdit.what !== what || page.lastEdit.slot !== page.active || now - page.lastEdit.at > EDIT_GAP_MS) {
+    s.undo.push(copySound(page.sound));
+    if (s.undo.length > 200) s.undo.shift();
+    s.redo = [];
   }
-  page.lastEdit = { what, at: now };
-  if (page.comparing) {
-    // Editing B makes it the sound being worked on.
-    page.comparing = null;
-    showComparing();
-  }
+  page.lastEdit = { what, at: now, slot: page.active };
 }
 
-// After every change of the sound: unsaved, the picture and sound are of an
-// older sound, and a running loop renders it again.
+function showDirty() {
+  page.dirty = page.slots.some((s) => s.dirty);
+  if (page.dirty) document.body.dataset.dirty = 'yes'; else delete document.body.dataset.dirty;
+}
+
+// After every change of the sound: unsaved, the picture is of an older
+// sound, and the engine takes the new one at its next block.
 function changed() {
   page.version += 1;
-  page.dirty = true;
-  document.body.dataset.dirty = 'yes';
+  slot().dirty = true;
+  slot().edited = true;
+  showDirty();
+  showComparing();
   $('result').classList.add('stale');
-  if (loop.on) loop.request();
+  engine.sound();
+  followSound();
+}
+
+// The studio's render follows the sound: the loop it renders when the page
+// has no engine, the picture a moment after the last change when it has.
+function followSound() {
+  if (!engine.live && serverLoop.on) serverLoop.request();
+  if (engine.live && engine.playing) picture.soon();
 }
 
 function stepHistory(from, to) {
@@ -325,10 +373,10 @@ function stepHistory(from, to) {
   showSound(from.pop());
   page.lastEdit = { what: null, at: 0 };
   changed();
-  say(`${page.undo.length} step(s) to undo, ${page.redo.length} to redo`);
+  say(`${slot().undo.length} step(s) to undo, ${slot().redo.length} to redo`);
 }
-const undo = () => stepHistory(page.undo, page.redo);
-const redo = () => stepHistory(page.redo, page.undo);
+const undo = () => stepHistory(slot().undo, slot().redo);
+const redo = () => stepHistory(slot().redo, slot().undo);
 
 // A new sound to start from: the edits of the last one go, after asking.
 function mayLeaveSound() {
@@ -336,40 +384,41 @@ function mayLeaveSound() {
 }
 
 function startFrom(sound, name, base) {
-  page.base = base;
-  page.undo = [];
-  page.redo = [];
-  page.comparing = null;
-  page.reference = { sound: copySound(sound), base, name };
-  showSound(sound, name);
-  page.dirty = false;
-  delete document.body.dataset.dirty;
+  page.slots = [newSlot(sound, base, name), newSlot(sound, base, name)];
+  page.active = 0;
+  page.lastEdit = { what: null, at: 0 };
+  showSound(page.slots[0].sound);
+  showDirty();
   showComparing();
   page.version += 1;
   $('result').classList.add('stale');
-  if (loop.on) loop.request();
+  engine.base();
+  followSound();
 }
 
-// A/B: the edited sound against the one last opened, loaded or saved.
 function compare() {
-  if (!page.reference) return;
-  if (page.comparing) {
-    showSound(page.comparing);
-    page.comparing = null;
-  } else {
-    page.comparing = copySound(page.sound);
-    showSound(copySound(page.reference.sound));
-  }
+  page.active = 1 - page.active;
+  page.lastEdit = { what: null, at: 0 };
+  showSound(slot().sound);
   showComparing();
   page.version += 1;
-  if (loop.on) loop.request();
+  $('result').classList.add('stale');
+  engine.sound();
+  followSound();
+  say(`Hearing ${slotText(page.active)}; ${slotText(1 - page.active)} is kept`);
+}
+
+function slotText(index) {
+  const s = page.slots[index];
+  return `${'AB'[index]}: ${s.name}${s.edited ? (s.dirty ? ', edited' : ', saved') : ''}`;
 }
 
 function showComparing() {
   const button = $('compare');
-  button.disabled = !page.reference;
-  button.setAttribute('aria-pressed', page.comparing ? 'true' : 'false');
-  button.textContent = page.comparing ? 'B: as saved' : 'A: as edited';
+  button.setAttribute('aria-pressed', page.active === 1 ? 'true' : 'false');
+  button.textContent = slotText(page.active);
+  button.title = `Switch to ${slotText(1 - page.active)}`;
+  document.body.dataset.slot = 'AB'[page.active];
 }
 
 function showFindings(name, findings) {
@@ -399,7 +448,7 @@ function fillDocuments(answer) {
   const names = answer.documents;
   const select = $('documents');
   $('documents-cut').hidden = !answer.documentsCut;
-  $('documents-cut').textContent = answer.documentsCut ? `only the first ${answer.maxDocuments} are listed` : '';
+  $('documents-cut').textContent = answer.documentsCut ? `the first ${answer.maxDocuments} are listed: filter by name to find others` : '';
   const shown = Array.from(select.options).slice(1).map((o) => o.value);
   if (shown.length === names.length && shown.every((name, i) => name === names[i])) return;
   const chosen = select.value;
@@ -431,9 +480,11 @@ let refreshing = false;
 async function refreshDocuments() {
   if (refreshing) return;
   refreshing = true;
-  const answer = await call('GET', '/api/documents');
+  const filter = $('documents-filter').value.trim();
+  const answer = await call('GET', '/api/documents?filter=' + encodeURIComponent(filter));
   refreshing = false;
   if (answer.ok) fillDocuments(answer.data);
+  if (answer.ok && filter !== $('documents-filter').value.trim()) refreshDocuments();
 }
 
 async function pickFactory() {
@@ -444,14 +495,22 @@ async function pickFactory() {
     return;
   }
   say(`Loading ${name}…`);
-  const answer = await call('GET', `/api/factory?name=${encodeURIComponent(name)}`);
-  if (!answer.ok) return say(answer.data.error, 'error');
+  // The page's engine loads it itself; without it the studio is asked.
+  const answer = engine.live ? await engine.ask({ type: 'factory', name }).then((d) => (d.type === 'factory'
+    ? { ok: true, data: d } : { ok: false, data: { error: d.error } }))
+    : await call('GET', `/api/factory?name=${encodeURIComponent(name)}`);
+  if (!answer.ok) {
+    $('factory').blur();
+    return say(answer.data.error, 'error');
+  }
   startFrom(answer.data.sound, name, { factory: name });
   showFindings('', []);
   setAudition(null);
   $('documents').value = '';
   say(`${name} loaded`);
   document.body.dataset.sound = name;
+  // The keys play notes again, rather than choosing another sound by its first letter.
+  $('factory').blur();
 }
 
 // The name a document is saved under by default: a package's as .json,
@@ -468,12 +527,14 @@ async function openDocument() {
   const answer = await call('POST', '/api/open', { path });
   showFindings(path, answer.data.findings);
   if (!answer.ok) return say(answer.data.error, 'error');
+  page.documentText = answer.data.text;
   startFrom(answer.data.sound, path, { document: answer.data.document });
   setAudition(answer.data.audition);
   $('factory').value = '';
   setSaveName(saveNameFor(path));
   say(`${path} opened`);
   document.body.dataset.sound = path;
+  $('documents').blur();
 }
 
 // Tempo and bars as the page shows them, or nothing (with the reason shown)
@@ -503,54 +564,262 @@ function summaryOf(r) {
     `answered in ${(r.totalSeconds * 1000).toFixed(0)} ms`;
 }
 
-function showPicture(r, summary) {
-  const picture = $('picture');
-  const asked = performance.now();
-  picture.onload = () => say(`${summary}; picture drawn in ${(performance.now() - asked).toFixed(0)} ms`);
-  picture.src = withToken(r.png);
+function showPicture(r) {
+  $('picture').src = withToken(r.png);
+  $('export').href = withToken(r.wav);
   $('result').hidden = false;
   document.body.dataset.played = r.render;
   page.lastPlay = r;
 }
 
-async function play() {
-  if (loop.on) return loop.stop();
+// The picture (and the WAV to export) of the sound as it is now, rendered
+// by the studio: never on the way to the sound, which the page's engine
+// plays itself. One render at a time; changes meanwhile ask for one more.
+const picture = {
+  busy: false,
+  again: false,
+  timer: null,
+
+  soon() {
+    clearTimeout(this.timer);
+    this.timer = setTimeout(() => this.draw(), PICTURE_DELAY_MS);
+  },
+
+  async draw() {
+    clearTimeout(this.timer);
+    if (this.busy) { this.again = true; return; }
+    const asked = transport();
+    if (!asked) return;
+    this.busy = true;
+    const version = page.version;
+    try {
+      const answer = await render(asked);
+      if (!answer.ok) return say(answer.data.error, 'error');
+      showPicture(answer.data);
+      $('result').classList.toggle('stale', version !== page.version);
+      if (!engine.live) say(summaryOf(answer.data));
+      return answer.data;
+    } finally {
+      this.busy = false;
+      if (this.again) { this.again = false; this.soon(); }
+    }
+  },
+};
+const PICTURE_DELAY_MS = 1200;
+
+// ----- the engine in the page -----
+// An AudioWorklet runs the plugin itself (the web build of it, served by
+// the studio) in real time. Every change of the sound is posted to it and
+// taken at the start of its next block; the line and the notes are played
+// by it, so nothing waits for the studio. Without the web build the studio
+// renders instead (see serverPlay).
+
+const NOTE_VELOCITY = 0.8;
+
+const engine = {
+  live: false,          // the worklet plays
+  why: '',              // why it does not
+  context: null,
+  node: null,
+  out: null,
+  starting: null,
+  serial: 0,
+  applied: [],          // {serial, frame, postedFrame}: when changes reached the engine
+  playing: null,        // {loop}: the line the engine plays
+  waiting: new Map(),   // serial -> resolve, for answers of the engine
+  timing: {},           // milliseconds the start took: module, engine, total
+
+  available() { return !!(page.info && page.info.engine); },
+
+  // The audio context starts at the first gesture (a browser's rule).
+  start() {
+    if (!this.available()) return Promise.resolve(false);
+    if (!this.starting) this.starting = this.open().catch((e) => {
+      this.why = `The page's engine did not start (${e.message || e}); the studio renders instead`;
+      say(this.why, 'warning');
+      document.body.dataset.engine = 'failed';
+      return false;
+    });
+    if (this.context && this.context.state === 'suspended') this.context.resume();
+    return this.starting;
+  },
+
+  async open() {
+    const began = performance.now();
+    const context = new AudioContext({ sampleRate: 48000, latencyHint: 'interactive' });
+    this.context = context;
+    if (context.state === 'suspended') context.resume();
+    await context.audioWorklet.addModule(withToken('/page/fennrow_web.js'));
+    this.timing.module = performance.now() - began;
+    await context.audioWorklet.addModule(withToken('/page/studio_worklet.js'));
+    const node = new AudioWorkletNode(context, 'fennrow', {
+      numberOfInputs: 0, numberOfOutputs: 1, outputChannelCount: [2],
+      processorOptions: { curves: page.info.curves },
+    });
+    this.node = node;
+    this.out = context.createGain();
+    node.connect(this.out);
+    this.out.connect(context.destination);
+    const ready = new Promise((resolve, reject) => {
+      node.port.onmessage = (event) => {
+        if (event.data.type === 'ready') resolve(event.data.milliseconds);
+        else if (event.data.type === 'failed') reject(new Error(event.data.error));
+      };
+    });
+    this.timing.engine = await ready;
+    this.timing.total = performance.now() - began;
+    node.port.onmessage = (event) => this.heard(event.data);
+    this.live = true;
+    document.body.dataset.engine = 'live';
+    this.base();
+    return true;
+  },
+
+  post(message) {
+    if (!this.live) return 0;
+    message.serial = ++this.serial;
+    // The audio clock as the page posts: the engine answers with the block it took the change in.
+    message.postedFrame = Math.round(this.context.currentTime * this.context.sampleRate);
+    this.node.port.postMessage(message);
+    return message.serial;
+  },
+
+  ask(message) {
+    const serial = this.post(message);
+    return new Promise((resolve) => this.waiting.set(serial, resolve));
+  },
+
+  heard(data) {
+    if (data.type === 'applied') {
+      this.applied.push(data);
+      if (this.applied.length > 64) this.applied.shift();
+    } else if (data.type === 'note') {
+      document.body.dataset.note = data.key;
+      notes.last = data;
+      notes.heard.push(data);
+      if (notes.heard.length > 64) notes.heard.shift();
+    } else if (data.type === 'ended') {
+      if (this.playing && this.playing.serial === data.line) this.playing = null;
+      showPlaying();
+    } else if (data.type === 'error') {
+      say(data.error, 'error');
+    }
+    const resolve = this.waiting.get(data.serial);
+    if (resolve && data.type !== 'applied') {
+      this.waiting.delete(data.serial);
+      resolve(data);
+    }
+  },
+
+  // The sound's base (a factory sound, a document or a fresh instance) and then the sound.
+  base() {
+    this.post({ type: 'base', base: page.base.factory !== undefined ? { factory: page.base.factory }
+      : page.base.document !== undefined ? { text: page.documentText } : {}, sound: page.sound });
+  },
+  sound() { this.post({ type: 'sound', sound: page.sound }); },
+  note(on, key, velocity) { this.post({ type: 'note', on, key, velocity }); },
+  saved() { return this.ask({ type: 'save' }); },
+};
+
+// The line the engine plays: the studio times the notes (the demo line, or
+// the audition clip under its tempo map); the engine plays them, looping
+// seamlessly when asked: the tail of one pass sounds over the next.
+async function playLine(loop) {
   const asked = transport();
-  if (!asked) return;
-  const button = $('play');
-  button.disabled = true;
-  say('Rendering…');
-  const version = page.version;
-  const answer = await render(asked);
-  button.disabled = false;
-  if (!answer.ok) return say(answer.data.error, 'error');
-  const r = answer.data;
-  const summary = summaryOf(r);
-  say(summary);
-  const player = $('player');
-  player.src = withToken(r.wav);
-  player.play().catch(() => {});
-  showPicture(r, summary);
-  $('result').classList.toggle('stale', version !== page.version);
+  if (!asked) return false;
+  const body = { ...asked };
+  if (asked.source === 'audition') body.document = page.base.document;
+  const answer = await call('POST', '/api/line', body);
+  if (!answer.ok) { say(answer.data.error, 'error'); return false; }
+  const line = answer.data;
+  const rate = engine.context.sampleRate;
+  const frames = (s) => Math.round(s * rate);
+  const serial = engine.post({
+    type: 'line', loop,
+    notes: line.notes.map((n) => ({ key: n.key, on: frames(n.on), off: frames(n.off), velocity: n.velocity })),
+    loopFrames: frames(line.loopSeconds),
+    endFrames: frames(line.loopSeconds + TAIL_SECONDS),
+    tempoMap: line.tempoMap,
+  });
+  engine.playing = { loop, line, serial };
+  showPlaying();
+  say(`${loop ? 'Looping' : 'Playing'} ${line.notes.length} notes at ${line.tempoText} BPM in the page's engine`);
+  return true;
+}
+const TAIL_SECONDS = 1.0;
+
+function stopLine() {
+  engine.post({ type: 'stop' });
+  engine.playing = null;
+  showPlaying();
 }
 
-// ----- loop mode -----
-// The line loops through Web Audio; every change renders again, and the new
-// render takes over at the same place in the loop: the old one fades out
-// over a few milliseconds up to the swap and stops there, the new one fades
-// in from it, so nothing clicks and nothing old is heard after the swap.
+function showPlaying() {
+  const playing = engine.live ? engine.playing : (serverLoop.on ? { loop: true } : null);
+  $('loop').setAttribute('aria-pressed', playing && playing.loop ? 'true' : 'false');
+  $('play').textContent = playing ? '■ Stop' : '▶ Play';
+  if (playing && playing.loop) document.body.dataset.looping = 'yes'; else delete document.body.dataset.looping;
+}
 
+async function play(loop) {
+  const button = $(loop ? 'loop' : 'play');
+  // Play while playing, and Loop while looping, stop; Loop while the line
+  // plays once loops it from the start.
+  const playing = engine.live ? engine.playing : (serverLoop.on ? { loop: true } : null);
+  if (playing) {
+    if (engine.live) stopLine(); else serverLoop.stop();
+    if (!loop || playing.loop || !engine.live) return;
+  }
+  button.disabled = true;
+  try {
+    if (await engine.start()) {
+      if (await playLine(loop)) picture.draw();
+    } else if (loop) {
+      await serverLoop.start();
+    } else {
+      await serverPlay();
+    }
+  } finally {
+    button.disabled = false;
+  }
+}
+
+// Tempo, bars or the source changed: a line playing takes them at once.
+function transportChanged() {
+  showTransport();
+  if (!transport()) return;
+  if (engine.live && engine.playing) playLine(engine.playing.loop);
+  if (!engine.live && serverLoop.on) serverLoop.request();
+  $('result').classList.add('stale');
+}
+
+// ----- without the page's engine: the studio renders -----
+
+async function serverPlay() {
+  const asked = transport();
+  if (!asked) return;
+  say('Rendering…');
+  const r = await picture.draw();
+  if (!r) return;
+  const player = $('player');
+  player.hidden = false;
+  player.src = withToken(r.wav);
+  player.play().catch(() => {});
+}
+
+// The line loops through Web Audio; every change renders again, and the new
+// render takes over at the same place in the loop with a short crossfade.
 const FADE_SECONDS = 0.004;
 const LEAD_SECONDS = 0.03;      // how far ahead of now a swap is scheduled
 
-const loop = {
+const serverLoop = {
   on: false,
   context: null,
-  out: null,            // everything the page plays goes through it
+  out: null,
   playing: null,        // {source, gain, render, startTime, loopSeconds}
   busy: false,          // a render is on its way
   again: false,         // and the sound changed meanwhile
-  swaps: [],            // {render, when, offset}, for those who check
+  swaps: [],            // {render, when, offset, buffer, loopSeconds}, for those who check
 
   audio() {
     if (!this.context) {
@@ -566,18 +835,14 @@ const loop = {
     if (!transport()) return;
     $('player').pause();
     this.on = true;
-    $('loop').setAttribute('aria-pressed', 'true');
-    $('play').textContent = '■ Stop';
-    document.body.dataset.looping = 'yes';
+    showPlaying();
     this.audio();
-    this.request();
+    await this.request();
   },
 
   stop() {
     this.on = false;
-    $('loop').setAttribute('aria-pressed', 'false');
-    $('play').textContent = '▶ Play';
-    delete document.body.dataset.looping;
+    showPlaying();
     if (this.playing) {
       const now = this.context.currentTime;
       this.playing.gain.gain.setValueAtTime(1, now);
@@ -587,49 +852,42 @@ const loop = {
     }
   },
 
-  // Renders the sound as it is now; changes while a render is on its way
-  // are taken by one more render after it.
   async request() {
-    if (this.busy) {
-      this.again = true;
-      return;
-    }
+    if (this.busy) { this.again = true; return; }
     const asked = transport();
     if (!asked) return;
     this.busy = true;
-    const version = page.version;
-    const answer = await render(asked);
-    let decoded = null;
-    if (answer.ok && this.on) {
-      const wav = await fetch(withToken(answer.data.wav));
-      decoded = await this.context.decodeAudioData(await wav.arrayBuffer());
-    }
-    this.busy = false;
-    if (!answer.ok) say(answer.data.error, 'error');
-    else if (decoded && this.on) {
+    try {
+      const answer = await render(asked);
+      if (!answer.ok) return say(answer.data.error, 'error');
+      if (!this.on) return;
+      let decoded;
+      try {
+        const wav = await fetch(withToken(answer.data.wav));
+        if (!wav.ok) throw new Error(String(wav.status));
+        decoded = await this.context.decodeAudioData(await wav.arrayBuffer());
+      } catch (e) {
+        return say('The render could not be fetched; change something to try again', 'error');
+      }
+      if (!this.on) return;
       this.swap(decoded, answer.data);
-      const summary = summaryOf(answer.data);
-      say(`Looping: ${summary}`);
-      showPicture(answer.data, summary);
-      $('result').classList.toggle('stale', version !== page.version);
-    }
-    if (this.again && this.on) {
-      this.again = false;
-      this.request();
+      say(`Looping (rendered by the studio): ${summaryOf(answer.data)}`);
+      showPicture(answer.data);
+    } finally {
+      this.busy = false;
+      if (this.again && this.on) { this.again = false; this.request(); }
     }
   },
 
   swap(buffer, r) {
     const context = this.context;
     const rate = context.sampleRate;
-    // On a frame, so that both renders are scheduled to the sample.
     const when = Math.ceil((context.currentTime + LEAD_SECONDS) * rate) / rate;
     const loopSeconds = Math.min(r.loopSeconds, buffer.duration);
     const old = this.playing;
     let offset = 0;
     if (old) {
       const into = (((when - old.startTime) % old.loopSeconds) + old.loopSeconds) % old.loopSeconds;
-      // The same place in the music, when the tempo changed the loop's length.
       offset = Math.round((into / old.loopSeconds) * loopSeconds * rate) / rate;
       old.gain.gain.setValueAtTime(1, when - FADE_SECONDS);
       old.gain.gain.linearRampToValueAtTime(0, when);
@@ -640,7 +898,6 @@ const loop = {
     const source = context.createBufferSource();
     source.buffer = buffer;
     source.loop = true;
-    source.loopStart = 0;
     source.loopEnd = loopSeconds;
     source.connect(gain);
     if (old) {
@@ -648,49 +905,101 @@ const loop = {
       gain.gain.linearRampToValueAtTime(1, when + FADE_SECONDS);
     }
     source.start(when, offset);
-    this.playing = { source, gain, buffer, render: r.render, startTime: when - offset, loopSeconds };
+    this.playing = { source, gain, startTime: when - offset, loopSeconds };
     this.swaps.push({ render: r.render, when, offset, buffer, loopSeconds });
     document.body.dataset.loopRender = r.render;
   },
 };
 
-// ----- notes from the computer keyboard -----
-// A row of keys plays single notes through the plugin, each rendered when it
-// is first asked for and kept until the sound changes.
+// ----- notes: the computer keyboard and MIDI keyboards -----
 
 const KEY_NOTES = 'awsedftgyhujk';
 const FIRST_KEY = 36;   // C2, where a bass sits
-const notes = { octave: 0, cache: new Map(), version: -1, sounding: null };
+const notes = { octave: 0, held: new Map(), last: null, heard: [] };  // heard: the engine's last notes
 
-async function playKey(key) {
-  if (notes.version !== page.version) {
-    notes.cache.clear();
-    notes.version = page.version;
-  }
-  const context = loop.audio();
-  let buffer = notes.cache.get(key);
-  if (!buffer) {
-    const tempo = Number($('tempo').value) || 120;
-    const answer = await call('POST', '/api/play', { base: page.base, sound: page.sound, source: 'note', key, tempo: Math.max(page.info.minTempo, Math.min(page.info.maxTempo, tempo)) });
-    if (!answer.ok) return say(answer.data.error, 'error');
-    const wav = await fetch(withToken(answer.data.wav));
-    buffer = await context.decodeAudioData(await wav.arrayBuffer());
-    notes.rendered = answer.data;
-    if (notes.version === page.version) notes.cache.set(key, buffer);
-  }
-  if (notes.sounding) notes.sounding.stop();
-  const source = context.createBufferSource();
-  source.buffer = buffer;
-  source.connect(loop.out);
-  source.start();
-  notes.sounding = source;
-  document.body.dataset.note = key;
-  notes.last = { key, buffer };
-  say(`Note ${key}`);
+// In the order played: a note let go while the engine starts ends after it began.
+function noteOn(key, velocity) {
+  if (engine.live) return engine.note(true, key, velocity);
+  engine.start().then((live) => (live ? engine.note(true, key, velocity) : serverNote(key)));
 }
+
+function noteOff(key) {
+  if (engine.live) return engine.note(false, key, 0);
+  if (engine.starting) engine.starting.then((live) => live && engine.note(false, key, 0));
+}
+
+// Without the page's engine: a note rendered by the studio.
+async function serverNote(key) {
+  const context = serverLoop.audio();
+  const tempo = Number($('tempo').value) || 120;
+  const answer = await call('POST', '/api/play', { base: page.base, sound: page.sound, source: 'note', key, tempo: Math.max(page.info.minTempo, Math.min(page.info.maxTempo, tempo)) });
+  if (!answer.ok) return say(answer.data.error, 'error');
+  try {
+    const wav = await fetch(withToken(answer.data.wav));
+    const buffer = await context.decodeAudioData(await wav.arrayBuffer());
+    const source = context.createBufferSource();
+    source.buffer = buffer;
+    source.connect(serverLoop.out);
+    source.start();
+    notes.rendered = answer.data;
+    notes.last = { key, buffer };
+    document.body.dataset.note = key;
+  } catch (e) {
+    say('The note could not be fetched; try again', 'error');
+  }
+}
+
+// Web MIDI: every input's note on and off, with velocity, play the engine.
+const midi = {
+  access: null,
+  inputs: [],
+
+  async start() {
+    const list = $('midi-inputs');
+    if (!navigator.requestMIDIAccess) {
+      $('midi-state').textContent = 'This browser gives the page no MIDI';
+      list.hidden = true;
+      return;
+    }
+    try {
+      this.access = await navigator.requestMIDIAccess();
+    } catch (e) {
+      $('midi-state').textContent = `MIDI was not allowed (${e.message || e.name})`;
+      list.hidden = true;
+      return;
+    }
+    this.access.onstatechange = () => this.listInputs();
+    this.listInputs();
+  },
+
+  listInputs() {
+    this.inputs = Array.from(this.access.inputs.values());
+    const list = $('midi-inputs');
+    list.replaceChildren();
+    for (const input of this.inputs) {
+      list.appendChild(new Option(`${input.name}${input.state === 'connected' ? '' : ' (gone)'}`, input.id));
+      input.onmidimessage = (event) => this.message(event);
+    }
+    list.hidden = this.inputs.length === 0;
+    $('midi-state').textContent = this.inputs.length ? `MIDI: ${this.inputs.length} input(s)` : 'MIDI: no keyboard connected';
+  },
+
+  // Note on with velocity 0 is a note off, as MIDI has it.
+  message(event) {
+    const [status, key, velocity] = event.data;
+    const kind = status & 0xf0;
+    if (kind === 0x90 && velocity > 0) noteOn(key, velocity / 127);
+    else if (kind === 0x80 || kind === 0x90) noteOff(key);
+  },
+};
 
 function typing(target) {
   return target && (target.tagName === 'INPUT' && target.type !== 'range' || target.tagName === 'SELECT' || target.tagName === 'TEXTAREA');
+}
+
+function keyOf(event) {
+  const at = KEY_NOTES.indexOf(event.key.toLowerCase());
+  return at < 0 ? -1 : FIRST_KEY + 12 * notes.octave + at;
 }
 
 function onKey(event) {
@@ -712,10 +1021,19 @@ function onKey(event) {
     say(`Keyboard octave: C${2 + notes.octave}`);
     return;
   }
-  const at = KEY_NOTES.indexOf(key);
-  if (at < 0) return;
+  const note = keyOf(event);
+  if (note < 0) return;
   event.preventDefault();
-  playKey(FIRST_KEY + 12 * notes.octave + at);
+  notes.held.set(key, note);
+  noteOn(note, NOTE_VELOCITY);
+}
+
+// The key that started a note ends it, even after the octave changed.
+function onKeyUp(event) {
+  const key = event.key.toLowerCase();
+  if (!notes.held.has(key)) return;
+  noteOff(notes.held.get(key));
+  notes.held.delete(key);
 }
 
 // ----- saving -----
@@ -732,6 +1050,8 @@ function dropReplace() {
   if (button) button.remove();
 }
 
+// Saves the sound shown (A or B): the studio writes it through the plugin's
+// own writer. The other sound keeps its edits, saved or not.
 async function save(overwrite, confirmedPath) {
   let path = confirmedPath || $('save-name').value.trim();
   if (!path) return say('Give the document a name', 'error');
@@ -739,7 +1059,9 @@ async function save(overwrite, confirmedPath) {
     path = saveNameFor(path);
     $('save-name').value = path;
   }
-  const answer = await call('POST', '/api/save', { base: page.base, sound: page.sound, path, overwrite });
+  const index = page.active, saving = slot();
+  const sound = copySound(saving.sound);
+  const answer = await call('POST', '/api/save', { base: saving.base, sound, path, overwrite });
   if (answer.status === 409) {
     say(`${path} exists. `, 'warning');
     const replace = document.createElement('button');
@@ -752,11 +1074,15 @@ async function save(overwrite, confirmedPath) {
   }
   if (!answer.ok) return say(answer.data.error, 'error');
   fillDocuments(answer.data);
-  page.reference = { sound: copySound(page.sound), base: page.base, name: path };
-  page.dirty = false;
-  delete document.body.dataset.dirty;
+  // Edits made while the save was on its way are still unsaved.
+  if (JSON.stringify(saving.sound) === JSON.stringify(sound)) saving.dirty = false;
+  saving.name = answer.data.saved;
+  if (index === page.active) $('sound-name').textContent = saving.name;
+  showDirty();
   showComparing();
-  say(`Saved ${answer.data.saved} (${answer.data.bytes} bytes)`);
+  const other = page.slots[1 - index];
+  say(`Saved ${'AB'[index]} as ${answer.data.saved} (${answer.data.bytes} bytes)` +
+      (other.dirty ? `; ${'AB'[1 - index]} has edits not saved` : ''));
   document.body.dataset.saved = answer.data.saved;
 }
 
@@ -770,6 +1096,12 @@ async function start() {
   const info = answer.data;
   page.info = info;
   page.sound = info.sound;
+  if (!info.engine) {
+    engine.why = 'This studio was built without the page\'s engine (the web build): the studio renders every sound';
+    $('engine-state').textContent = engine.why;
+    $('engine-state').hidden = false;
+    document.body.dataset.engine = 'none';
+  }
   document.title = `${info.plugin} studio`;
   for (const name of info.factory) $('factory').appendChild(new Option(name, name));
   fillDocuments(info);
@@ -805,18 +1137,23 @@ async function start() {
   // Files saved by other programs show up when the list is opened again.
   $('documents').addEventListener('mousedown', refreshDocuments);
   $('documents').addEventListener('focus', refreshDocuments);
-  $('play').addEventListener('click', play);
-  $('loop').addEventListener('click', () => (loop.on ? loop.stop() : loop.start()));
+  $('play').addEventListener('click', () => play(false));
+  $('loop').addEventListener('click', () => play(true));
   $('compare').addEventListener('click', compare);
   $('undo').addEventListener('click', undo);
   $('redo').addEventListener('click', redo);
-  $('source').addEventListener('change', () => { showTransport(); if (loop.on) loop.request(); });
-  for (const id of ['tempo', 'bars']) {
-    $(id).addEventListener('change', () => { if (transport() && loop.on) loop.request(); });
-  }
+  $('source').addEventListener('change', transportChanged);
+  for (const id of ['tempo', 'bars']) $(id).addEventListener('change', transportChanged);
+  let filterTimer = null;
+  $('documents-filter').addEventListener('input', () => {
+    clearTimeout(filterTimer);
+    filterTimer = setTimeout(refreshDocuments, 150);
+  });
   $('save').addEventListener('click', () => save(false));
   $('save-name').addEventListener('input', dropReplace);
   document.addEventListener('keydown', onKey);
+  document.addEventListener('keyup', onKeyUp);
+  midi.start();
   window.addEventListener('beforeunload', (event) => {
     if (!page.dirty) return;
     event.preventDefault();
@@ -824,6 +1161,9 @@ async function start() {
   });
   say(`Sounds in ${info.folder}`);
   document.body.dataset.state = 'ready';
+  // The engine loads now, so that it is ready by the first note; the
+  // browser lets it sound from the first gesture on.
+  engine.start();
 }
 
 start();
