@@ -9,13 +9,21 @@ set -euo pipefail
 source tools/setup/stage.sh
 FENNROW_STAGE=linux
 # The page tests skip themselves without a browser and Node; here they must run.
-need_commands chromium:chromium node:nodejs python3:python3 zip:zip unzip:unzip
+need_commands chromium:chromium node:nodejs python3:python3 zip:zip unzip:unzip emcc:emscripten
 
+cmake --preset web >/dev/null
 cmake --preset check
 cmake --preset no-simd >/dev/null
 cmake --preset bench >/dev/null
 configure_only && exit 0
 
+# fennrow-studio's page plays with the web build's module, which the check
+# build embeds when it finds it at configure time: build it first, configure
+# again, and let the page test fail rather than fall back to the studio's
+# renders.
+cmake --build --preset web
+cmake --preset check >/dev/null
+export FENNROW_STUDIO_REQUIRE_ENGINE=1
 cmake --build --preset check
 ctest --preset check
 cmake --build --preset no-simd

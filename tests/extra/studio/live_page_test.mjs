@@ -41,6 +41,8 @@ const live = await evaluate('!!page.info.engine');
 if (live) {
   await waitFor('engine.live', "the page's engine to start", 600);
   console.log(`the page's engine started in ${(await evaluate('engine.timing.total')).toFixed(0)} ms`);
+} else if (process.env.FENNROW_STUDIO_REQUIRE_ENGINE === '1') {
+  throw new Error('this studio was built without the web build, and the test command requires its engine');
 } else {
   console.log('this studio was built without the web build: the checks of the engine are left out');
 }
