@@ -15,14 +15,9 @@ namespace {
 
 Adapter* adapterOf(const clap_host_t* host) { return static_cast<Adapter*>(host->host_data); }
 
-// The plugin asks for a rescan after a preset load: the controller's view
-// follows, and the host is told to read the values again.
-void hostRescan(const clap_host_t* host, clap_param_rescan_flags) {
-    Adapter* adapter = adapterOf(host);
-    adapter->rescanned = true;
-    refreshShown(*adapter);
-    tellHostValuesChanged(*adapter);
-}
+// The plugin asks for a rescan after a load, from inside the host's own call:
+// the controller's view follows, and the host hears of it afterwards.
+void hostRescan(const clap_host_t* host, clap_param_rescan_flags) { afterLoad(*adapterOf(host)); }
 void hostClear(const clap_host_t*, clap_id, clap_param_clear_flags) {}
 void hostRequestFlush(const clap_host_t*) {}
 void hostMarkDirty(const clap_host_t*) {}
@@ -155,6 +150,7 @@ Adapter* createAdapter() {
     adapter->specs = readParamSpecs(plugin, adapter->params);
     if (adapter->presetLoad != nullptr) adapter->programs = readFactoryPrograms(clap_entry);
     adapter->shown.assign(adapter->specs.size(), 0.0);
+    adapter->loadedValues = std::vector<std::atomic<double>>(adapter->specs.size());
     refreshShown(*adapter);
     return adapter.release();
 }
@@ -203,15 +199,12 @@ void refreshShown(Adapter& adapter) {
     }
 }
 
-void tellHostValuesChanged(Adapter& adapter) {
-    if (adapter.handler != nullptr)
-        adapter.handler->vtbl->restartComponent(adapter.handler, vst3::kParamValuesChanged);
-}
-
 void afterLoad(Adapter& adapter) {
-    if (adapter.rescanned) return;
     refreshShown(adapter);
-    tellHostValuesChanged(adapter);
+    for (std::size_t index = 0; index < adapter.shown.size(); ++index) {
+        adapter.loadedValues[index].store(adapter.shown[index], std::memory_order_relaxed);
+    }
+    adapter.loadToReport.store(true, std::memory_order_release);
 }
 
 void sendEdit(Adapter& adapter, int index, double normalized) {
@@ -227,7 +220,6 @@ bool loadProgram(Adapter& adapter, std::int32_t index) {
     }
     const std::int32_t previous = adapter.program;
     adapter.program = index; // so that a host reading values during the load sees the new program
-    adapter.rescanned = false;
     if (!adapter.presetLoad->from_location(
             adapter.plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr,
             adapter.programs[static_cast<std::size_t>(index)].loadKey.c_str())) {

@@ -72,7 +72,13 @@ struct Adapter {
     std::vector<double> shown;
     std::int32_t program = 0;
     vst3::IComponentHandler* handler = nullptr;
-    bool rescanned = false; // the plugin has asked for a rescan since this was cleared
+
+    // Values of a load, for the audio thread to report to the host as output
+    // parameter changes of its next process call (spec order). The host is
+    // never called back from inside its own call: it may hold a lock there
+    // that its callbacks take too.
+    std::vector<std::atomic<double>> loadedValues;
+    std::atomic<bool> loadToReport{false};
 
     // Processing.
     double sampleRate = 0.0;
@@ -101,10 +107,8 @@ inline constexpr vst3::FUnknownVtbl kUnknownMethods = {queryInterface, addRef, r
 int specIndex(const Adapter& adapter, vst3::ParamID id);
 // Reads every value the plugin holds into the controller's view.
 void refreshShown(Adapter& adapter);
-// Asks the host to read the values again, if it has given a handler.
-void tellHostValuesChanged(Adapter& adapter);
-// After a load: refreshes the view and tells the host, unless the plugin's
-// own rescan has done both already.
+// After a load: refreshes the view, so that a host reading values sees the
+// loaded ones at once, and leaves them for the next process call to report.
 void afterLoad(Adapter& adapter);
 // Hands an edit of the controller to an inactive plugin (see setParamNormalized).
 void sendEdit(Adapter& adapter, int index, double normalized);

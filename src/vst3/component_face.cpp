@@ -107,7 +107,6 @@ tresult VST3_API setState(void* self, IBStream* stream) {
         std::string bytes;
         if (!readWholeStream(stream, bytes)) return kResultFalse;
         MemoryInput input(bytes);
-        adapter->rescanned = false;
         if (!adapter->state->load(adapter->plugin, &input.clap)) return kResultFalse;
         afterLoad(*adapter);
         return kResultOk;

@@ -144,6 +144,24 @@ void markSilence(const ProcessData& data, std::uint32_t frames) {
     }
 }
 
+// The values of a load on the main thread reach the host as output parameter
+// changes at the start of the next block: every host reads these, and none
+// holds a lock against them.
+void reportLoad(Adapter& adapter, const ProcessData& data) {
+    IParameterChanges* changes = data.outputParameterChanges;
+    if (changes == nullptr || changes->vtbl == nullptr) return;
+    if (!adapter.loadToReport.exchange(false, std::memory_order_acquire)) return;
+    for (std::size_t index = 0; index < adapter.specs.size(); ++index) {
+        std::int32_t queueIndex = 0;
+        IParamValueQueue* queue =
+            changes->vtbl->addParameterData(changes, &adapter.specs[index].id, &queueIndex);
+        if (queue == nullptr || queue->vtbl == nullptr) continue;
+        std::int32_t pointIndex = 0;
+        queue->vtbl->addPoint(queue, 0, adapter.loadedValues[index].load(std::memory_order_relaxed),
+                              &pointIndex);
+    }
+}
+
 tresult VST3_API process(void* self, ProcessData* data) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr || data == nullptr) return kInvalidArgument;
@@ -162,6 +180,7 @@ tresult VST3_API process(void* self, ProcessData* data) {
         }
     }
 
+    reportLoad(*adapter, *data);
     adapter->events.clear();
     collectHostEvents(adapter->events, *data, adapter->specs, frames);
     adapter->events.sort();

@@ -173,20 +173,19 @@ TEST(Vst3Programs, FactorySoundsAreOneProgramList) {
 }
 
 // Choosing a program loads that sound through the plugin's preset load; the
-// host is told to read the values again, and they are the CLAP plugin's.
+// values the host reads then are the CLAP plugin's.
 TEST(Vst3Programs, ChoosingAProgramLoadsTheSound) {
     Vst3Module module;
     Vst3Instance plugin(module);
     ASSERT_TRUE(plugin.valid());
     ComponentHandler handler;
     ASSERT_EQ(plugin.controllerVtbl().setComponentHandler(plugin.controller, handler.handler()), kResultOk);
-    const std::int32_t index = 15; // Growl
+    const std::int32_t index = 15; // Neuro
     char16 name[128] = {};
     ASSERT_EQ(plugin.unitsVtbl().getProgramName(plugin.units, 1, index, name), kResultOk);
     ASSERT_EQ(plugin.setValue(kProgramParam, index / 19.0), kResultOk);
     EXPECT_DOUBLE_EQ(plugin.value(kProgramParam), index / 19.0);
-    ASSERT_FALSE(handler.restarts.empty());
-    EXPECT_EQ(handler.restarts.back() & kParamValuesChanged, kParamValuesChanged);
+    EXPECT_TRUE(handler.restarts.empty()) << "nothing called back from inside the host's call";
 
     ClapPlugin clap;
     const auto* presets = static_cast<const clap_plugin_preset_load_t*>(
