@@ -2,12 +2,14 @@
 
 #include "vst3/clap_link.h"
 #include "vst3/class_info.h"
+#include "vst3/factory_states.h"
 
 #include <fennrow_version.h>
 
 #include <cstring>
 #include <memory>
 #include <new>
+#include <thread>
 
 namespace fennrow::adapter {
 
@@ -208,34 +210,62 @@ void afterLoad(Adapter& adapter) {
 }
 
 void sendEdit(Adapter& adapter, int index, double normalized) {
-    if (adapter.active) return;
+    if (adapter.active.load()) return;
     const ParamSpec& spec = adapter.specs[static_cast<std::size_t>(index)];
     flushValue(adapter, spec.id, toPlain(spec, normalized));
 }
 
 bool loadProgram(Adapter& adapter, std::int32_t index) {
-    if (adapter.presetLoad == nullptr || index < 0 ||
-        static_cast<std::size_t>(index) >= adapter.programs.size()) {
+    if (index < 0 || static_cast<std::size_t>(index) >= adapter.programs.size()) return false;
+    const Program& chosen = adapter.programs[static_cast<std::size_t>(index)];
+    // Choosing the edited-sound entry keeps the sound as it is.
+    if (chosen.loadKey.empty()) {
+        adapter.program = index;
+        return true;
+    }
+    if (adapter.presetLoad == nullptr ||
+        !adapter.presetLoad->from_location(adapter.plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr,
+                                           chosen.loadKey.c_str())) {
         return false;
     }
-    const std::int32_t previous = adapter.program;
-    adapter.program = index; // so that a host reading values during the load sees the new program
-    if (!adapter.presetLoad->from_location(
-            adapter.plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr,
-            adapter.programs[static_cast<std::size_t>(index)].loadKey.c_str())) {
-        adapter.program = previous;
-        return false;
-    }
+    adapter.program = index;
     afterLoad(adapter);
     return true;
 }
 
-void stopAndDeactivate(Adapter& adapter) {
-    if (adapter.started.exchange(false)) adapter.plugin->stop_processing(adapter.plugin);
-    if (adapter.active) {
-        adapter.plugin->deactivate(adapter.plugin);
-        adapter.active = false;
+void recogniseProgram(Adapter& adapter) {
+    if (adapter.programs.empty()) return;
+    const auto* factory =
+        static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
+    adapter.program = static_cast<std::int32_t>(adapter.programs.size()) - 1;
+    if (factory == nullptr) return;
+    const std::vector<std::string>& states = factoryStates(*factory, kClapPluginId, adapter.programs);
+    const std::string current = savedState(adapter.plugin, adapter.state);
+    for (std::size_t index = 0; index < states.size(); ++index) {
+        if (!current.empty() && states[index] == current) {
+            adapter.program = static_cast<std::int32_t>(index);
+            return;
+        }
     }
+}
+
+bool tryAudioRole(Adapter& adapter) { return !adapter.audioRole.exchange(true, std::memory_order_acquire); }
+
+void leaveAudioRole(Adapter& adapter) { adapter.audioRole.store(false, std::memory_order_release); }
+
+// After active is cleared a process call only looks and leaves, so the wait
+// is for at most the one call that may be running.
+void stopAndDeactivate(Adapter& adapter) {
+    if (!adapter.active.load()) return;
+    adapter.active.store(false, std::memory_order_release);
+    while (!tryAudioRole(adapter)) std::this_thread::yield();
+    // No process call can come now: this thread is the audio thread CLAP
+    // speaks of, for as long as it holds the role.
+    if (adapter.started) adapter.plugin->stop_processing(adapter.plugin);
+    adapter.started = false;
+    adapter.stopRequested.store(false);
+    leaveAudioRole(adapter);
+    adapter.plugin->deactivate(adapter.plugin);
 }
 
 } // namespace fennrow::adapter
