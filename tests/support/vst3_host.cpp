@@ -58,6 +58,10 @@ Vst3Module::Vst3Module(const std::string& path) {
     if (factory_ == nullptr) error_ = "GetPluginFactory answered null";
 }
 
+Vst3Module::Vst3Module(FUnknown* linkedFactory) : factory_(linkedFactory) {
+    if (factory_ == nullptr) error_ = "no factory";
+}
+
 Vst3Module::~Vst3Module() {
     if (factory_ != nullptr) factory_->vtbl->release(factory_);
     if (entered_) {

@@ -17,6 +17,8 @@ namespace fennrow::test {
 class Vst3Module {
 public:
     explicit Vst3Module(const std::string& path = FENNROW_VST3_MODULE_PATH);
+    // A module linked into the program: its factory, as GetPluginFactory gave it.
+    explicit Vst3Module(vst3::FUnknown* linkedFactory);
     ~Vst3Module();
     Vst3Module(const Vst3Module&) = delete;
     Vst3Module& operator=(const Vst3Module&) = delete;
