@@ -78,11 +78,12 @@ tresult VST3_API activateBus(void* self, MediaType type, BusDirection dir, std::
 }
 
 // Room for a point of every parameter and two notes on every frame of a
-// piece, so that real blocks are played whole; a memory bound beyond which a
-// block is played in more pieces, which sounds the same.
+// piece, so that real blocks are played whole, up to about a megabyte per
+// instance (16384 events); a busier block is played in more pieces, which
+// sounds the same.
 std::uint32_t eventRoom(std::uint32_t frames, std::size_t paramCount) {
     constexpr std::uint64_t kNotesPerFrame = 2;
-    constexpr std::uint64_t kMostEvents = std::uint64_t{1} << 16;
+    constexpr std::uint64_t kMostEvents = std::uint64_t{1} << 14;
     return static_cast<std::uint32_t>(std::min(frames * (paramCount + kNotesPerFrame), kMostEvents));
 }
 

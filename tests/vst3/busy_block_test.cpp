@@ -69,8 +69,8 @@ TEST_P(Vst3BusyBlocks, PlayLikeClapAndEndEveryNote) {
 }
 
 // Tone 3, Drive 2, Shape 6, Spread 10, Motion 7, Weight 1, Punch 4 and the
-// stepped Arc bars 12. Eight ramps over 16384 frames hold twice as many
-// events as a block's storage: the block is played in pieces.
+// stepped Arc bars 12. Four or eight ramps over 16384 frames hold more
+// events than a block's storage: the block is played in pieces.
 INSTANTIATE_TEST_SUITE_P(Cases, Vst3BusyBlocks,
                          ::testing::Values(BusyCase{"OneRamp8192", 8192, {3}, std::nullopt},
                                            BusyCase{"FourRamps16384", 16384, {3, 2, 6, 12}, std::nullopt},
