@@ -30,6 +30,7 @@ declare -A settings=(
   [document_instance]="fuzz/json.dict"
   [presets_load_sound]="fuzz/zip.dict"
   [plugin_host]="fuzz/json.dict -close_fd_mask=2"
+  [vst3_host]="fuzz/json.dict -close_fd_mask=2"
 )
 
 targets=()

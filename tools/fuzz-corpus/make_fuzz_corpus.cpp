@@ -11,6 +11,7 @@
 #include "plugin/factory_sounds.h"
 #include "plugin_script.h"
 #include "presets/sound_writer.h"
+#include "vst3_script.h"
 #include "zip_builder.h"
 
 #include <zlib.h>
@@ -330,6 +331,124 @@ Seeds hostScripts(const std::string& document, const std::string& package) {
     return out;
 }
 
+// ---- VST 3 host scripts ----------------------------------------------------------
+
+ScriptWriter& call(ScriptWriter& w, Vst3Action action) {
+    return w.put<uint8_t>(static_cast<uint8_t>(action));
+}
+
+// Create, initialise, set up (32-bit samples, the block code's size, 48 kHz),
+// activate and start processing.
+ScriptWriter& vst3Start(ScriptWriter& w, uint8_t blockCode = 0) {
+    call(call(w, Vst3Action::Create), Vst3Action::Initialize);
+    call(w, Vst3Action::Setup).put<uint8_t>(0).put<uint8_t>(blockCode).put<uint8_t>(0);
+    call(w, Vst3Action::Activate).put<uint8_t>(1);
+    return call(w, Vst3Action::Processing).put<uint8_t>(1);
+}
+
+std::string vst3Note(bool on, uint16_t offset, uint8_t key, uint8_t velocityCode = 200) {
+    ScriptWriter w;
+    return w.put<uint8_t>(on ? 0 : 1)
+        .put<uint8_t>(0)
+        .put<uint16_t>(offset)
+        .put<uint8_t>(key)
+        .put<uint8_t>(velocityCode)
+        .put<int8_t>(-1)
+        .text;
+}
+
+// A queue of points (offset, value code) for the parameter of an id code.
+std::string vst3Queue(uint8_t idCode, const std::vector<std::pair<uint16_t, uint8_t>>& points) {
+    ScriptWriter w;
+    w.put<uint8_t>(idCode).put<uint8_t>(static_cast<uint8_t>(points.size()));
+    for (const auto& [offset, value] : points) w.put<uint8_t>(0).put<uint16_t>(offset).put<uint8_t>(value);
+    return w.text;
+}
+
+std::string vst3EveryFrame(uint8_t idCode) {
+    ScriptWriter w;
+    return w.put<uint8_t>(idCode).put<uint8_t>(kEveryFrame).text;
+}
+
+// A process call: frames, layout, the notes and queues as given, a playing
+// context at 120 beats per minute.
+ScriptWriter& vst3Block(ScriptWriter& w, uint16_t frames, uint8_t layout,
+                        const std::vector<std::string>& notes, const std::vector<std::string>& queues) {
+    call(w, Vst3Action::Process).put<uint16_t>(frames).put<uint8_t>(layout);
+    w.put<uint8_t>(static_cast<uint8_t>(notes.size()));
+    for (const std::string& note : notes) w.raw(note);
+    w.put<uint8_t>(static_cast<uint8_t>(queues.size()));
+    for (const std::string& queue : queues) w.raw(queue);
+    constexpr uint32_t kPlayingWithTempoAndPosition = 2 | 0x200 | 0x400 | 0x800 | 0x2000;
+    return w.put<uint32_t>(kPlayingWithTempoAndPosition)
+        .put<uint8_t>(96)
+        .put<uint8_t>(120)
+        .put<uint8_t>(10)
+        .put<int8_t>(4)
+        .put<int8_t>(4);
+}
+
+Seeds vst3Scripts(const std::string& document) {
+    Seeds out;
+    constexpr uint8_t kTone = 2; // id codes: the id is 1 + code
+    constexpr uint8_t kDrive = 1;
+    constexpr uint8_t kArcBars = 11;
+    constexpr uint8_t kProgram = 210;
+    constexpr uint8_t kStereoWithOutputs = 2 | kLayoutOutputs;
+    {
+        ScriptWriter w;
+        vst3Start(w);
+        call(w, Vst3Action::Handler).put<uint8_t>(1);
+        vst3Block(w, 512, kStereoWithOutputs, {vst3Note(true, 0, 33), vst3Note(false, 300, 33)},
+                  {vst3Queue(kTone, {{10, 40}, {400, 200}}), vst3Queue(kProgram, {{0, 120}})});
+        call(w, Vst3Action::GetState).put<uint8_t>(0).put<uint8_t>(1);
+        call(w, Vst3Action::SetState).put<uint8_t>(1).put<uint8_t>(1);
+        call(w, Vst3Action::Program).put<uint8_t>(14);
+        vst3Block(w, 256, 1 | kLayoutOutputs, {vst3Note(true, 5, 40)}, {});
+        call(w, Vst3Action::SetValue).put<uint8_t>(kDrive).put<uint8_t>(100);
+        call(w, Vst3Action::Texts).put<uint8_t>(kArcBars).put<uint8_t>(120).put<uint8_t>(6).raw("9 bars");
+        w.put<uint8_t>(60).put<uint8_t>(80);
+        call(w, Vst3Action::ComponentState);
+        call(w, Vst3Action::Processing).put<uint8_t>(0);
+        vst3Block(w, 64, 2 | kLayoutFlush, {}, {vst3Queue(kDrive, {{0, 10}})});
+        call(w, Vst3Action::Activate).put<uint8_t>(0);
+        call(call(w, Vst3Action::Terminate), Vst3Action::Destroy);
+        out.push_back({"vst3-lifecycle", w.text});
+    }
+    {
+        // Blocks with more events than the storage holds: a point on every
+        // frame of five parameters in a 16384-frame block, and of two in a
+        // block of 300 frames when the host promised blocks of one.
+        ScriptWriter w;
+        vst3Start(w, 3);
+        vst3Block(w, 16384, 2,
+                  {vst3Note(true, 0, 28), vst3Note(false, 5000, 28), vst3Note(true, 9000, 31),
+                   vst3Note(false, 16000, 31)},
+                  {vst3EveryFrame(kTone), vst3EveryFrame(kDrive), vst3EveryFrame(5), vst3EveryFrame(9),
+                   vst3EveryFrame(kArcBars)});
+        call(w, Vst3Action::Activate).put<uint8_t>(0);
+        call(w, Vst3Action::Setup).put<uint8_t>(0).put<uint8_t>(1).put<uint8_t>(0);
+        call(w, Vst3Action::Activate).put<uint8_t>(1);
+        vst3Block(w, 300, 2, {vst3Note(true, 0, 40), vst3Note(false, 150, 40)},
+                  {vst3EveryFrame(kTone), vst3EveryFrame(19)});
+        out.push_back({"vst3-busy-blocks", w.text});
+    }
+    {
+        ScriptWriter w;
+        vst3Start(w);
+        call(w, Vst3Action::SetState).put<uint8_t>(0).put<uint16_t>(static_cast<uint16_t>(document.size()));
+        w.raw(document).put<uint8_t>(1);
+        call(w, Vst3Action::SetState).put<uint8_t>(4).put<uint16_t>(static_cast<uint16_t>(document.size()));
+        w.raw(document).put<uint8_t>(4).put<uint8_t>(2);
+        call(w, Vst3Action::SetState).put<uint8_t>(2).put<uint16_t>(3).raw("x{\"").put<uint8_t>(0);
+        call(w, Vst3Action::GetState).put<uint8_t>(2).put<uint8_t>(0);
+        call(w, Vst3Action::SetState).put<uint8_t>(3).put<uint8_t>(0);
+        vst3Block(w, 128, 2, {vst3Note(true, 0, 36)}, {});
+        out.push_back({"vst3-states", w.text});
+    }
+    return out;
+}
+
 // ---- writing --------------------------------------------------------------------
 
 void writeSeeds(const fs::path& folder, const Seeds& seeds) {
@@ -385,5 +504,6 @@ int main(int argc, char** argv) {
     writeSeeds(root / "archive_package", package);
     writeSeeds(root / "presets_load_sound", load);
     writeSeeds(root / "plugin_host", hostScripts(document, zips[1].bytes));
+    writeSeeds(root / "vst3_host", vst3Scripts(document));
     return 0;
 }
