@@ -10,9 +10,13 @@
 
 namespace fennrow {
 
+// The step a stepped parameter takes: the nearest whole number, halves away
+// from zero.
+inline float nearestStep(float value) { return std::round(value); }
+
 inline float paramValueFor(const ParamSpec& spec, float value) {
     if (std::isnan(value)) return spec.defaultValue;
-    if (spec.stepped) value = std::round(value);
+    if (spec.stepped) value = nearestStep(value);
     return std::clamp(value, spec.min, spec.max);
 }
 

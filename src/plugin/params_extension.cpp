@@ -1,7 +1,9 @@
 #include "plugin/params_extension.h"
 
+#include "maths/float_narrowing.h"
 #include "platform/utf8.h"
 #include "plugin/number_text.h"
+#include "plugin/param_value.h"
 #include "plugin/param_writes.h"
 #include "plugin/plugin_instance.h"
 
@@ -56,8 +58,12 @@ bool paramsGetValue(const clap_plugin_t* plugin, clap_id id, double* out) {
 bool paramsValueToText(const clap_plugin_t*, clap_id id, double value, char* out, uint32_t capacity) {
     const ParamSpec* spec = specById(id);
     if (spec == nullptr || out == nullptr || capacity == 0) return false;
+    // A stepped value is shown as the step it plays, taken as the engine
+    // takes it (as a float, halves away from zero), not as printf would round
+    // it (halves to even).
+    const double shown = spec->stepped ? nearestStep(maths::narrowToFloat(value)) : value;
     char number[kNumberTextCapacity];
-    formatFixed(value, spec->stepped ? kSteppedDecimals : kContinuousDecimals, number, sizeof number);
+    formatFixed(shown, spec->stepped ? kSteppedDecimals : kContinuousDecimals, number, sizeof number);
     char text[kValueTextCapacity];
     if (spec->unit[0] == '\0') {
         std::snprintf(text, sizeof text, "%s", number);

@@ -2,12 +2,14 @@
 
 #include "vst3/clap_link.h"
 #include "vst3/class_info.h"
+#include "vst3/factory_states.h"
 
 #include <fennrow_version.h>
 
 #include <cstring>
 #include <memory>
 #include <new>
+#include <thread>
 
 namespace fennrow::adapter {
 
@@ -15,14 +17,9 @@ namespace {
 
 Adapter* adapterOf(const clap_host_t* host) { return static_cast<Adapter*>(host->host_data); }
 
-// The plugin asks for a rescan after a preset load: the controller's view
-// follows, and the host is told to read the values again.
-void hostRescan(const clap_host_t* host, clap_param_rescan_flags) {
-    Adapter* adapter = adapterOf(host);
-    adapter->rescanned = true;
-    refreshShown(*adapter);
-    tellHostValuesChanged(*adapter);
-}
+// The plugin asks for a rescan after a load, from inside the host's own call:
+// the controller's view follows, and the host hears of it afterwards.
+void hostRescan(const clap_host_t* host, clap_param_rescan_flags) { afterLoad(*adapterOf(host)); }
 void hostClear(const clap_host_t*, clap_id, clap_param_clear_flags) {}
 void hostRequestFlush(const clap_host_t*) {}
 void hostMarkDirty(const clap_host_t*) {}
@@ -155,6 +152,7 @@ Adapter* createAdapter() {
     adapter->specs = readParamSpecs(plugin, adapter->params);
     if (adapter->presetLoad != nullptr) adapter->programs = readFactoryPrograms(clap_entry);
     adapter->shown.assign(adapter->specs.size(), 0.0);
+    adapter->loadedValues = std::vector<std::atomic<double>>(adapter->specs.size());
     refreshShown(*adapter);
     return adapter.release();
 }
@@ -203,47 +201,71 @@ void refreshShown(Adapter& adapter) {
     }
 }
 
-void tellHostValuesChanged(Adapter& adapter) {
-    if (adapter.handler != nullptr)
-        adapter.handler->vtbl->restartComponent(adapter.handler, vst3::kParamValuesChanged);
-}
-
 void afterLoad(Adapter& adapter) {
-    if (adapter.rescanned) return;
     refreshShown(adapter);
-    tellHostValuesChanged(adapter);
+    for (std::size_t index = 0; index < adapter.shown.size(); ++index) {
+        adapter.loadedValues[index].store(adapter.shown[index], std::memory_order_relaxed);
+    }
+    adapter.loadToReport.store(true, std::memory_order_release);
 }
 
 void sendEdit(Adapter& adapter, int index, double normalized) {
-    if (adapter.active) return;
+    if (adapter.active.load()) return;
     const ParamSpec& spec = adapter.specs[static_cast<std::size_t>(index)];
     flushValue(adapter, spec.id, toPlain(spec, normalized));
 }
 
 bool loadProgram(Adapter& adapter, std::int32_t index) {
-    if (adapter.presetLoad == nullptr || index < 0 ||
-        static_cast<std::size_t>(index) >= adapter.programs.size()) {
+    if (index < 0 || static_cast<std::size_t>(index) >= adapter.programs.size()) return false;
+    const Program& chosen = adapter.programs[static_cast<std::size_t>(index)];
+    // Choosing the edited-sound entry keeps the sound as it is.
+    if (chosen.loadKey.empty()) {
+        adapter.program = index;
+        return true;
+    }
+    if (adapter.presetLoad == nullptr ||
+        !adapter.presetLoad->from_location(adapter.plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr,
+                                           chosen.loadKey.c_str())) {
         return false;
     }
-    const std::int32_t previous = adapter.program;
-    adapter.program = index; // so that a host reading values during the load sees the new program
-    adapter.rescanned = false;
-    if (!adapter.presetLoad->from_location(
-            adapter.plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr,
-            adapter.programs[static_cast<std::size_t>(index)].loadKey.c_str())) {
-        adapter.program = previous;
-        return false;
-    }
+    adapter.program = index;
     afterLoad(adapter);
     return true;
 }
 
-void stopAndDeactivate(Adapter& adapter) {
-    if (adapter.started.exchange(false)) adapter.plugin->stop_processing(adapter.plugin);
-    if (adapter.active) {
-        adapter.plugin->deactivate(adapter.plugin);
-        adapter.active = false;
+void recogniseProgram(Adapter& adapter) {
+    if (adapter.programs.empty()) return;
+    const auto* factory =
+        static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
+    adapter.program = static_cast<std::int32_t>(adapter.programs.size()) - 1;
+    if (factory == nullptr) return;
+    const std::vector<std::string>& states = factoryStates(*factory, kClapPluginId, adapter.programs);
+    const std::string current = savedState(adapter.plugin, adapter.state);
+    for (std::size_t index = 0; index < states.size(); ++index) {
+        if (!current.empty() && states[index] == current) {
+            adapter.program = static_cast<std::int32_t>(index);
+            return;
+        }
     }
+}
+
+bool tryAudioRole(Adapter& adapter) { return !adapter.audioRole.exchange(true, std::memory_order_acquire); }
+
+void leaveAudioRole(Adapter& adapter) { adapter.audioRole.store(false, std::memory_order_release); }
+
+// After active is cleared a process call only looks and leaves, so the wait
+// is for at most the one call that may be running.
+void stopAndDeactivate(Adapter& adapter) {
+    if (!adapter.active.load()) return;
+    adapter.active.store(false, std::memory_order_release);
+    while (!tryAudioRole(adapter)) std::this_thread::yield();
+    // No process call can come now: this thread is the audio thread CLAP
+    // speaks of, for as long as it holds the role.
+    if (adapter.started) adapter.plugin->stop_processing(adapter.plugin);
+    adapter.started = false;
+    adapter.stopRequested.store(false);
+    leaveAudioRole(adapter);
+    adapter.plugin->deactivate(adapter.plugin);
 }
 
 } // namespace fennrow::adapter

@@ -7,6 +7,7 @@
 #include "vst3/block_events.h"
 #include "vst3/param_map.h"
 #include "vst3/program_list.h"
+#include "vst3/thread_check.h"
 
 #include <clap/clap.h>
 #include <vst3/vst3.h>
@@ -43,14 +44,13 @@ struct Adapter {
     Adapter(const Adapter&) = delete;
     Adapter& operator=(const Adapter&) = delete;
 
+    // ---- Set at creation, then only read, from any thread ----
     Face component;
     Face processor;
     Face controller;
     Face units;
     Face contextRequirements;
     std::atomic<std::uint32_t> references{1};
-    bool componentInitialized = false;
-    bool controllerInitialized = false;
 
     // The CLAP side.
     clap_host_t host{};
@@ -61,25 +61,46 @@ struct Adapter {
 
     // What the host sees, read from the plugin once.
     std::vector<ParamSpec> specs;
-    std::vector<Program> programs;
+    std::vector<Program> programs; // the factory sounds, then the entry for any other sound
     bool hasOutput = false;
     OutputBus output;
     bool hasNoteInput = false;
     std::string noteInputName;
+    ThreadCheck threads;
 
-    // The controller's view (main thread): normalised values of the
-    // parameters in spec order, then the program index.
+    // ---- Main thread ----
+    bool componentInitialized = false;
+    bool controllerInitialized = false;
+    // The controller's view: normalised values of the parameters in spec
+    // order, and the program shown.
     std::vector<double> shown;
     std::int32_t program = 0;
     vst3::IComponentHandler* handler = nullptr;
-    bool rescanned = false; // the plugin has asked for a rescan since this was cleared
-
-    // Processing.
     double sampleRate = 0.0;
     std::int32_t maxBlock = 0;
     bool setUp = false;
-    bool active = false;
-    std::atomic<bool> started{false};
+
+    // ---- Shared between the main thread and the audio thread ----
+    // Written on the main thread only; process plays silence while false.
+    std::atomic<bool> active{false};
+    // setProcessing(false), from whichever thread the host calls it on: the
+    // next process call stops the plugin's processing (and starts it again).
+    std::atomic<bool> stopRequested{false};
+    // The audio-thread role: held by process while it runs, and by the main
+    // thread while it stops processing when no process call can come. CLAP
+    // calls start_processing, stop_processing and process only from its
+    // holder, never from two threads at once.
+    std::atomic<bool> audioRole{false};
+    // Values of a load, for the audio thread to report to the host as output
+    // parameter changes of its next process call (spec order). The host is
+    // never called back from inside its own call: it may hold a lock there
+    // that its callbacks take too.
+    std::vector<std::atomic<double>> loadedValues;
+    std::atomic<bool> loadToReport{false};
+
+    // ---- The holder of the audio-thread role (sized on the main thread while
+    // inactive) ----
+    bool started = false;          // the plugin's processing has started
     std::uint32_t chunkFrames = 0; // at most what the plugin was activated for
     BlockEvents events;
     std::vector<float> scratch; // two channels of chunkFrames
@@ -101,16 +122,22 @@ inline constexpr vst3::FUnknownVtbl kUnknownMethods = {queryInterface, addRef, r
 int specIndex(const Adapter& adapter, vst3::ParamID id);
 // Reads every value the plugin holds into the controller's view.
 void refreshShown(Adapter& adapter);
-// Asks the host to read the values again, if it has given a handler.
-void tellHostValuesChanged(Adapter& adapter);
-// After a load: refreshes the view and tells the host, unless the plugin's
-// own rescan has done both already.
+// After a load: refreshes the view, so that a host reading values sees the
+// loaded ones at once, and leaves them for the next process call to report.
 void afterLoad(Adapter& adapter);
 // Hands an edit of the controller to an inactive plugin (see setParamNormalized).
 void sendEdit(Adapter& adapter, int index, double normalized);
-// Loads a factory sound through the plugin's preset load.
+// Chooses a program: a factory sound is loaded through the plugin's preset
+// load, every time it is chosen.
 bool loadProgram(Adapter& adapter, std::int32_t index);
-// The processing side's teardown: stop processing and deactivate.
+// After a state load: shows the factory sound the plugin now holds, if its
+// state is exactly that sound's, and the edited-sound entry otherwise.
+void recogniseProgram(Adapter& adapter);
+// Takes the audio-thread role if nobody holds it; gives it back.
+bool tryAudioRole(Adapter& adapter);
+void leaveAudioRole(Adapter& adapter);
+// The processing side's teardown (main thread): stop processing, waiting for
+// a running process call to end, and deactivate.
 void stopAndDeactivate(Adapter& adapter);
 
 extern const vst3::IComponentVtbl kComponentVtbl;

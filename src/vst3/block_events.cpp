@@ -9,17 +9,8 @@ namespace fennrow::adapter {
 
 namespace {
 
-constexpr std::uint32_t kParamRank = 0;
-constexpr std::uint32_t kNoteRank = 1;
-constexpr std::uint64_t kSlotMask = (std::uint64_t{1} << 31) - 1;
-
 clap_event_header_t headerOf(std::uint32_t size, std::uint32_t time, std::uint16_t type) {
     return {size, time, CLAP_CORE_EVENT_SPACE_ID, type, 0};
-}
-
-std::uint32_t clampOffset(std::int32_t offset, std::uint32_t frames) {
-    if (offset <= 0 || frames == 0) return 0;
-    return std::min(static_cast<std::uint32_t>(offset), frames - 1);
 }
 
 const ParamSpec* findSpec(const std::vector<ParamSpec>& specs, clap_id id) {
@@ -29,46 +20,49 @@ const ParamSpec* findSpec(const std::vector<ParamSpec>& specs, clap_id id) {
     return nullptr;
 }
 
-void collectParamQueues(BlockEvents& events, vst3::IParameterChanges* changes,
-                        const std::vector<ParamSpec>& specs, std::uint32_t frames) {
-    if (changes == nullptr || changes->vtbl == nullptr) return;
-    const std::int32_t queues = changes->vtbl->getParameterCount(changes);
-    for (std::int32_t q = 0; q < queues; ++q) {
-        vst3::IParamValueQueue* queue = changes->vtbl->getParameterData(changes, q);
-        if (queue == nullptr || queue->vtbl == nullptr) continue;
-        const ParamSpec* spec = findSpec(specs, queue->vtbl->getParameterId(queue));
-        if (spec == nullptr) continue; // the program list and unknown ids are not plugin parameters
-        const std::int32_t points = queue->vtbl->getPointCount(queue);
-        for (std::int32_t p = 0; p < points; ++p) {
-            std::int32_t offset = 0;
-            vst3::ParamValue value = 0.0;
-            if (queue->vtbl->getPoint(queue, p, &offset, &value) != vst3::kResultOk) continue;
-            // A NaN goes through as NaN: the plugin answers it with the default.
-            const double normalized = std::isnan(value) ? value : std::clamp(value, 0.0, 1.0);
-            if (!events.addParam(clampOffset(offset, frames), spec->id, toPlain(*spec, normalized))) return;
-        }
-    }
+ClapEventSlot paramEvent(clap_id id, double plainValue) {
+    ClapEventSlot slot{};
+    slot.param.header = headerOf(sizeof(clap_event_param_value_t), 0, CLAP_EVENT_PARAM_VALUE);
+    slot.param.param_id = id;
+    slot.param.cookie = nullptr;
+    slot.param.note_id = -1;
+    slot.param.port_index = -1;
+    slot.param.channel = -1;
+    slot.param.key = -1;
+    slot.param.value = plainValue;
+    return slot;
 }
 
-void collectNotes(BlockEvents& events, vst3::IEventList* list, std::uint32_t frames) {
-    if (list == nullptr || list->vtbl == nullptr) return;
-    const std::int32_t count = list->vtbl->getEventCount(list);
-    for (std::int32_t index = 0; index < count; ++index) {
-        vst3::Event event{};
-        if (list->vtbl->getEvent(list, index, &event) != vst3::kResultOk || event.busIndex != 0) continue;
-        const std::uint32_t time = clampOffset(event.sampleOffset, frames);
-        bool added = true;
-        if (event.type == vst3::kNoteOnEvent && event.noteOn.velocity > 0.0f) {
-            added = events.addNoteOn(time, event.noteOn);
-        } else if (event.type == vst3::kNoteOnEvent) {
-            // A note on without velocity ends the note, as in MIDI, rather
-            // than starting one nobody hears.
-            added = events.addNoteOff(time, {event.noteOn.channel, event.noteOn.pitch, 0.0f,
-                                             event.noteOn.noteId, event.noteOn.tuning});
-        }
-        if (event.type == vst3::kNoteOffEvent) added = events.addNoteOff(time, event.noteOff);
-        if (!added) return;
+ClapEventSlot noteEvent(std::uint16_t type, std::int32_t noteId, std::int16_t channel, std::int16_t key,
+                        float velocity) {
+    ClapEventSlot slot{};
+    slot.note.header = headerOf(sizeof(clap_event_note_t), 0, type);
+    slot.note.note_id = noteId;
+    slot.note.port_index = 0;
+    slot.note.channel = channel;
+    slot.note.key = key;
+    slot.note.velocity = velocity;
+    return slot;
+}
+
+// A host note as a CLAP note; false for events that are no notes or belong
+// to another bus. A note on without velocity ends the note, as in MIDI,
+// rather than starting one nobody hears.
+bool clapNote(const vst3::Event& event, ClapEventSlot& slot) {
+    if (event.busIndex != 0) return false;
+    if (event.type == vst3::kNoteOnEvent) {
+        const vst3::NoteOnEvent& on = event.noteOn;
+        const bool silent = !(on.velocity > 0.0f);
+        slot = noteEvent(silent ? CLAP_EVENT_NOTE_OFF : CLAP_EVENT_NOTE_ON, on.noteId, on.channel, on.pitch,
+                         silent ? 0.0f : on.velocity);
+        return true;
     }
+    if (event.type == vst3::kNoteOffEvent) {
+        const vst3::NoteOffEvent& off = event.noteOff;
+        slot = noteEvent(CLAP_EVENT_NOTE_OFF, off.noteId, off.channel, off.pitch, off.velocity);
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -79,92 +73,148 @@ BlockEvents::BlockEvents() {
     list_.get = listGet;
 }
 
-void BlockEvents::reserve(std::uint32_t capacity) {
-    slots_.assign(capacity, ClapEventSlot{});
-    order_.assign(capacity, 0);
-    clear();
+void BlockEvents::reserve(std::uint32_t capacity, std::size_t paramCount) {
+    slots_.assign(std::max<std::uint32_t>(capacity, 1), ClapEventSlot{});
+    times_.assign(slots_.size(), 0);
+    params_.assign(paramCount, ParamCursor{});
+    paramCount_ = 0;
+    notes_ = NoteCursor{};
+    stored_ = 0;
+    listed_ = 0;
 }
 
-void BlockEvents::clear() {
-    count_ = 0;
-    windowBegin_ = 0;
-    windowEnd_ = 0;
+std::uint32_t BlockEvents::clampOffset(std::int32_t offset, std::uint32_t floor) const {
+    std::uint32_t time = 0;
+    if (offset > 0 && frames_ > 0) time = std::min(static_cast<std::uint32_t>(offset), frames_ - 1);
+    return std::max(time, floor);
 }
 
-bool BlockEvents::add(std::uint32_t time, std::uint32_t rank, const ClapEventSlot& slot) {
-    if (count_ >= slots_.size()) return false;
-    slots_[count_] = slot;
-    order_[count_] = (std::uint64_t{time} << 32) | (std::uint64_t{rank} << 31) | count_;
-    ++count_;
-    return true;
-}
-
-bool BlockEvents::addParam(std::uint32_t time, clap_id id, double plainValue) {
-    ClapEventSlot slot{};
-    slot.param.header = headerOf(sizeof(clap_event_param_value_t), time, CLAP_EVENT_PARAM_VALUE);
-    slot.param.param_id = id;
-    slot.param.cookie = nullptr;
-    slot.param.note_id = -1;
-    slot.param.port_index = -1;
-    slot.param.channel = -1;
-    slot.param.key = -1;
-    slot.param.value = plainValue;
-    return add(time, kParamRank, slot);
-}
-
-bool BlockEvents::addNoteOn(std::uint32_t time, const vst3::NoteOnEvent& note) {
-    return addNote(time, CLAP_EVENT_NOTE_ON, note.noteId, note.channel, note.pitch, note.velocity);
-}
-
-bool BlockEvents::addNoteOff(std::uint32_t time, const vst3::NoteOffEvent& note) {
-    return addNote(time, CLAP_EVENT_NOTE_OFF, note.noteId, note.channel, note.pitch, note.velocity);
-}
-
-bool BlockEvents::addNote(std::uint32_t time, std::uint16_t type, std::int32_t noteId, std::int16_t channel,
-                          std::int16_t key, float velocity) {
-    ClapEventSlot slot{};
-    slot.note.header = headerOf(sizeof(clap_event_note_t), time, type);
-    slot.note.note_id = noteId;
-    slot.note.port_index = 0;
-    slot.note.channel = channel;
-    slot.note.key = key;
-    slot.note.velocity = velocity;
-    return add(time, kNoteRank, slot);
-}
-
-void BlockEvents::sort() { std::sort(order_.begin(), order_.begin() + count_); }
-
-const clap_input_events_t* BlockEvents::window(std::uint32_t first, std::uint32_t end) {
-    const auto timeOf = [this](std::uint32_t position) {
-        return static_cast<std::uint32_t>(order_[position] >> 32);
-    };
-    std::uint32_t begin = windowEnd_;
-    while (begin < count_ && timeOf(begin) < first) ++begin;
-    std::uint32_t stop = begin;
-    while (stop < count_ && timeOf(stop) < end) {
-        slots_[order_[stop] & kSlotMask].header.time = timeOf(stop) - first;
-        ++stop;
+// Moves to the next readable point, at or after `floor`.
+void BlockEvents::advance(ParamCursor& cursor, std::uint32_t floor) {
+    for (; cursor.index < cursor.count; ++cursor.index) {
+        std::int32_t offset = 0;
+        vst3::ParamValue value = 0.0;
+        if (cursor.queue->vtbl->getPoint(cursor.queue, cursor.index, &offset, &value) != vst3::kResultOk)
+            continue;
+        // A NaN goes through as NaN: the plugin answers it with the default.
+        const double normalized = std::isnan(value) ? value : std::clamp(value, 0.0, 1.0);
+        cursor.time = clampOffset(offset, floor);
+        cursor.value = toPlain(*cursor.spec, normalized);
+        return;
     }
-    windowBegin_ = begin;
-    windowEnd_ = stop;
-    return &list_;
+}
+
+void BlockEvents::advance(NoteCursor& cursor, std::uint32_t floor) {
+    for (; cursor.index < cursor.count; ++cursor.index) {
+        vst3::Event event{};
+        if (cursor.list->vtbl->getEvent(cursor.list, cursor.index, &event) != vst3::kResultOk) continue;
+        if (!clapNote(event, cursor.event)) continue;
+        cursor.time = clampOffset(event.sampleOffset, floor);
+        return;
+    }
+}
+
+void BlockEvents::begin(const vst3::ProcessData& data, const std::vector<ParamSpec>& specs,
+                        std::uint32_t frames) {
+    frames_ = frames;
+    stored_ = 0;
+    listed_ = 0;
+    paramCount_ = 0;
+    vst3::IParameterChanges* changes = data.inputParameterChanges;
+    const std::int32_t queues =
+        changes != nullptr && changes->vtbl != nullptr ? changes->vtbl->getParameterCount(changes) : 0;
+    for (std::int32_t q = 0; q < queues; ++q) {
+        vst3::IParamValueQueue* queue = changes->vtbl->getParameterData(changes, q);
+        if (queue == nullptr || queue->vtbl == nullptr) continue;
+        // The program list and unknown ids are not plugin parameters.
+        const ParamSpec* spec = findSpec(specs, queue->vtbl->getParameterId(queue));
+        if (spec == nullptr) continue;
+        const auto seen = params_.begin() + static_cast<std::ptrdiff_t>(paramCount_);
+        if (std::any_of(params_.begin(), seen, [spec](const ParamCursor& c) { return c.spec == spec; }))
+            continue;
+        if (paramCount_ == params_.size()) break;
+        ParamCursor& cursor = params_[paramCount_];
+        cursor = {queue, spec, 0, std::max(queue->vtbl->getPointCount(queue), 0), 0, 0.0};
+        advance(cursor, 0);
+        if (cursor.index < cursor.count) ++paramCount_;
+    }
+    vst3::IEventList* list = data.inputEvents;
+    notes_ = NoteCursor{};
+    if (list != nullptr && list->vtbl != nullptr) {
+        notes_.list = list;
+        notes_.count = std::max(list->vtbl->getEventCount(list), 0);
+        advance(notes_, 0);
+    }
+}
+
+// The earliest waiting event; at one time parameter values first, in the
+// host's order, then notes.
+bool BlockEvents::peek(Next& next) const {
+    bool found = false;
+    for (std::size_t index = 0; index < paramCount_; ++index) {
+        const ParamCursor& cursor = params_[index];
+        if (cursor.index >= cursor.count || (found && cursor.time >= next.time)) continue;
+        next = {cursor.time, static_cast<int>(index)};
+        found = true;
+    }
+    if (notes_.list != nullptr && notes_.index < notes_.count && (!found || notes_.time < next.time)) {
+        next = {notes_.time, kNotes};
+        found = true;
+    }
+    return found;
+}
+
+void BlockEvents::take(const Next& next) {
+    times_[stored_] = next.time;
+    if (next.source == kNotes) {
+        slots_[stored_] = notes_.event;
+        ++notes_.index;
+        advance(notes_, next.time);
+    } else {
+        ParamCursor& cursor = params_[static_cast<std::size_t>(next.source)];
+        slots_[stored_] = paramEvent(cursor.spec->id, cursor.value);
+        ++cursor.index;
+        advance(cursor, next.time);
+    }
+    ++stored_;
+}
+
+std::uint32_t BlockEvents::fill(std::uint32_t first, std::uint32_t end) {
+    // What the last piece handed out goes; what it kept comes first.
+    std::copy(slots_.begin() + listed_, slots_.begin() + stored_, slots_.begin());
+    std::copy(times_.begin() + listed_, times_.begin() + stored_, times_.begin());
+    stored_ -= listed_;
+    listed_ = 0;
+    // The block's last piece takes every event: with no frames, all fall at 0.
+    const bool lastPiece = end >= frames_;
+    Next next{};
+    bool waiting = peek(next);
+    while (waiting && stored_ < slots_.size() && (lastPiece || next.time < end)) {
+        take(next);
+        waiting = peek(next);
+    }
+    std::uint32_t cut = end;
+    if (waiting && (lastPiece || next.time < end)) cut = std::max(times_[stored_ - 1], first);
+    listed_ = stored_;
+    if (cut > first) {
+        while (listed_ > 0 && times_[listed_ - 1] >= cut) --listed_;
+    }
+    for (std::uint32_t index = 0; index < listed_; ++index) slots_[index].header.time = times_[index] - first;
+    return cut;
+}
+
+bool BlockEvents::pending() const {
+    Next next{};
+    return stored_ > listed_ || peek(next);
 }
 
 std::uint32_t BlockEvents::listSize(const clap_input_events_t* list) {
-    const auto* self = static_cast<const BlockEvents*>(list->ctx);
-    return self->windowEnd_ - self->windowBegin_;
+    return static_cast<const BlockEvents*>(list->ctx)->listed_;
 }
 
 const clap_event_header_t* BlockEvents::listGet(const clap_input_events_t* list, std::uint32_t index) {
     const auto* self = static_cast<const BlockEvents*>(list->ctx);
-    if (index >= self->windowEnd_ - self->windowBegin_) return nullptr;
-    return &self->slots_[self->order_[self->windowBegin_ + index] & kSlotMask].header;
-}
-
-void collectHostEvents(BlockEvents& events, const vst3::ProcessData& data,
-                       const std::vector<ParamSpec>& specs, std::uint32_t frames) {
-    collectParamQueues(events, data.inputParameterChanges, specs, frames);
-    collectNotes(events, data.inputEvents, frames);
+    return index < self->listed_ ? &self->slots_[index].header : nullptr;
 }
 
 clap_event_transport_t transportOf(const vst3::ProcessContext& context, double sampleRate,

@@ -1,7 +1,11 @@
 // One process call's events in CLAP form: the host's parameter queues and
 // note events become CLAP parameter-value and note events at the same sample
-// offsets, in time order. The storage is sized once, when processing is set
-// up, so that the audio thread never allocates.
+// offsets, in time order (at one offset parameter values come before notes).
+// They are merged from the host's lists as the block is played, into storage
+// sized when processing is set up, so the audio thread never allocates and
+// nothing the host sends is lost: when a block carries more events than the
+// storage holds, the block is cut where it fills and the rest follows in the
+// next piece.
 #pragma once
 
 #include <clap/clap.h>
@@ -26,43 +30,70 @@ public:
     BlockEvents(const BlockEvents&) = delete;
     BlockEvents& operator=(const BlockEvents&) = delete;
 
-    void reserve(std::uint32_t capacity);
-    void clear();
+    // Main thread, while no process call runs: room for `capacity` events
+    // (at least one) and a cursor for each of `paramCount` parameters.
+    void reserve(std::uint32_t capacity, std::size_t paramCount);
 
-    // Each returns false when the block already holds as many events as it can.
-    bool addParam(std::uint32_t time, clap_id id, double plainValue);
-    bool addNoteOn(std::uint32_t time, const vst3::NoteOnEvent& note);
-    bool addNoteOff(std::uint32_t time, const vst3::NoteOffEvent& note);
+    // Starts a block of `frames` frames: the host's queues of known
+    // parameters (one per parameter; a second queue for the same id is
+    // ignored) and its notes on the first event bus, offsets held inside the
+    // block, each list's offsets never going back.
+    void begin(const vst3::ProcessData& data, const std::vector<ParamSpec>& specs, std::uint32_t frames);
 
-    // Orders the events by time; at one time parameter values come before
-    // notes, each kind in the order the host gave.
-    void sort();
+    // Fills the list for the piece of the block from `first` to `end` and
+    // returns where the piece ends: `end`, or, when more events fall before
+    // `end` than the storage holds, the time of the last event taken (the
+    // events at that time wait for the next piece). A piece that cannot be
+    // cut has no frames and carries the events of its one time.
+    std::uint32_t fill(std::uint32_t first, std::uint32_t end);
 
-    // Shows the CLAP plugin the events of frames [first, end), with times
-    // counted from `first`.
-    const clap_input_events_t* window(std::uint32_t first, std::uint32_t end);
+    // Events not yet handed out in a piece.
+    bool pending() const;
 
-    std::uint32_t size() const { return count_; }
+    const clap_input_events_t* list() const { return &list_; }
+    std::uint32_t capacity() const { return static_cast<std::uint32_t>(slots_.size()); }
 
 private:
-    bool addNote(std::uint32_t time, std::uint16_t type, std::int32_t noteId, std::int16_t channel,
-                 std::int16_t key, float velocity);
-    bool add(std::uint32_t time, std::uint32_t rank, const ClapEventSlot& slot);
+    struct Next {
+        std::uint32_t time;
+        int source; // a parameter cursor's index, or kNotes
+    };
+    struct ParamCursor {
+        vst3::IParamValueQueue* queue;
+        const ParamSpec* spec;
+        std::int32_t index;
+        std::int32_t count;
+        std::uint32_t time; // of the point at index
+        double value;       // its plain value
+    };
+    struct NoteCursor {
+        vst3::IEventList* list;
+        std::int32_t index;
+        std::int32_t count;
+        std::uint32_t time;
+        ClapEventSlot event;
+    };
+    static constexpr int kNotes = -1;
+
+    bool peek(Next& next) const;
+    void take(const Next& next);
+    void advance(ParamCursor& cursor, std::uint32_t floor);
+    void advance(NoteCursor& cursor, std::uint32_t floor);
+    std::uint32_t clampOffset(std::int32_t offset, std::uint32_t floor) const;
+
     static std::uint32_t listSize(const clap_input_events_t* list);
     static const clap_event_header_t* listGet(const clap_input_events_t* list, std::uint32_t index);
 
     std::vector<ClapEventSlot> slots_;
-    std::vector<std::uint64_t> order_; // time << 32 | rank << 31 | slot
-    std::uint32_t count_ = 0;
-    std::uint32_t windowBegin_ = 0;
-    std::uint32_t windowEnd_ = 0;
+    std::vector<std::uint32_t> times_; // each stored event's time in the block
+    std::vector<ParamCursor> params_;
+    std::size_t paramCount_ = 0;
+    NoteCursor notes_{};
+    std::uint32_t frames_ = 0;
+    std::uint32_t stored_ = 0; // events in storage, the first `listed_` of them in the list
+    std::uint32_t listed_ = 0;
     clap_input_events_t list_{};
 };
-
-// Adds every point of every known parameter's queue and every note of the
-// event list, with offsets held inside the block of `frames` frames.
-void collectHostEvents(BlockEvents& events, const vst3::ProcessData& data,
-                       const std::vector<ParamSpec>& specs, std::uint32_t frames);
 
 // The host's process context as the CLAP transport: tempo, song position in
 // quarter notes and the playing flag (and time signature and bar start when

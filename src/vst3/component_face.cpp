@@ -20,6 +20,7 @@ using namespace vst3;
 tresult VST3_API initialize(void* self, FUnknown*) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr) return kInvalidArgument;
+    checkMainThread(adapter->threads, "initialize");
     if (adapter->componentInitialized) return kResultFalse;
     adapter->componentInitialized = true;
     return kResultOk;
@@ -28,6 +29,7 @@ tresult VST3_API initialize(void* self, FUnknown*) {
 tresult VST3_API terminate(void* self) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr) return kInvalidArgument;
+    checkMainThread(adapter->threads, "terminate");
     stopAndDeactivate(*adapter);
     adapter->componentInitialized = false;
     return kResultOk;
@@ -75,9 +77,19 @@ tresult VST3_API activateBus(void* self, MediaType type, BusDirection dir, std::
     return index == 0 && index < getBusCount(self, type, dir) ? kResultOk : kInvalidArgument;
 }
 
+// Room for a point of every parameter and two notes on every frame of a
+// piece, so that real blocks are played whole; a memory bound beyond which a
+// block is played in more pieces, which sounds the same.
+std::uint32_t eventRoom(std::uint32_t frames, std::size_t paramCount) {
+    constexpr std::uint64_t kNotesPerFrame = 2;
+    constexpr std::uint64_t kMostEvents = std::uint64_t{1} << 16;
+    return static_cast<std::uint32_t>(std::min(frames * (paramCount + kNotesPerFrame), kMostEvents));
+}
+
 tresult VST3_API setActive(void* self, TBool state) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr) return kInvalidArgument;
+    checkMainThread(adapter->threads, "setActive");
     if (state == 0) {
         stopAndDeactivate(*adapter);
         return kResultOk;
@@ -88,14 +100,14 @@ tresult VST3_API setActive(void* self, TBool state) {
         // The plugin promises any block up to 16384 frames; longer blocks are
         // handed to it in pieces.
         constexpr std::int32_t kLongestPiece = 16384;
-        constexpr std::uint32_t kEventsPerBlock = 4096;
         adapter->chunkFrames = static_cast<std::uint32_t>(std::min(adapter->maxBlock, kLongestPiece));
-        adapter->events.reserve(kEventsPerBlock);
+        adapter->events.reserve(eventRoom(adapter->chunkFrames, adapter->specs.size()),
+                                adapter->specs.size());
         adapter->scratch.assign(2 * std::size_t{adapter->chunkFrames}, 0.0f);
         if (!adapter->plugin->activate(adapter->plugin, adapter->sampleRate, 1, adapter->chunkFrames)) {
             return kResultFalse;
         }
-        adapter->active = true;
+        adapter->active.store(true, std::memory_order_release);
         return kResultOk;
     });
 }
@@ -103,13 +115,14 @@ tresult VST3_API setActive(void* self, TBool state) {
 tresult VST3_API setState(void* self, IBStream* stream) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr || stream == nullptr || stream->vtbl == nullptr) return kInvalidArgument;
+    checkMainThread(adapter->threads, "setState");
     return guarded(kOutOfMemory, [&] {
         std::string bytes;
         if (!readWholeStream(stream, bytes)) return kResultFalse;
         MemoryInput input(bytes);
-        adapter->rescanned = false;
         if (!adapter->state->load(adapter->plugin, &input.clap)) return kResultFalse;
         afterLoad(*adapter);
+        recogniseProgram(*adapter);
         return kResultOk;
     });
 }
@@ -117,6 +130,7 @@ tresult VST3_API setState(void* self, IBStream* stream) {
 tresult VST3_API getState(void* self, IBStream* stream) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr || stream == nullptr || stream->vtbl == nullptr) return kInvalidArgument;
+    checkMainThread(adapter->threads, "getState");
     return guarded(kOutOfMemory, [&] {
         HostOutput output(stream);
         return adapter->state->save(adapter->plugin, &output.clap) ? kResultOk : kResultFalse;

@@ -19,6 +19,7 @@ constexpr std::size_t kLongestHostText = 1024;
 tresult VST3_API initialize(void* self, FUnknown*) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr) return kInvalidArgument;
+    checkMainThread(adapter->threads, "initialize");
     if (adapter->controllerInitialized) return kResultFalse;
     adapter->controllerInitialized = true;
     return kResultOk;
@@ -28,6 +29,7 @@ tresult VST3_API initialize(void* self, FUnknown*) {
 tresult VST3_API terminate(void* self) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr) return kInvalidArgument;
+    checkMainThread(adapter->threads, "terminate");
     if (adapter->handler != nullptr) adapter->handler->vtbl->unknown.release(adapter->handler);
     adapter->handler = nullptr;
     adapter->controllerInitialized = false;
@@ -39,6 +41,7 @@ tresult VST3_API terminate(void* self) {
 tresult VST3_API setComponentState(void* self, IBStream* stream) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr || stream == nullptr) return kInvalidArgument;
+    checkMainThread(adapter->threads, "setComponentState");
     refreshShown(*adapter);
     return kResultOk;
 }
@@ -108,6 +111,7 @@ tresult VST3_API getParameterInfo(void* self, std::int32_t index, ParameterInfo*
 tresult VST3_API getParamStringByValue(void* self, ParamID id, ParamValue normalized, char16* string) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr || string == nullptr) return kInvalidArgument;
+    checkMainThread(adapter->threads, "getParamStringByValue");
     return guarded(kInternalError, [&] {
         if (isProgramParam(*adapter, id)) {
             copyUtf16(string, 128,
@@ -128,6 +132,7 @@ tresult VST3_API getParamStringByValue(void* self, ParamID id, ParamValue normal
 tresult VST3_API getParamValueByString(void* self, ParamID id, char16* string, ParamValue* normalized) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr || string == nullptr || normalized == nullptr) return kInvalidArgument;
+    checkMainThread(adapter->threads, "getParamValueByString");
     return guarded(kInternalError, [&] {
         const std::string text = fromUtf16(string, kLongestHostText);
         if (isProgramParam(*adapter, id)) {
@@ -172,6 +177,7 @@ ParamValue VST3_API plainParamToNormalized(void* self, ParamID id, ParamValue pl
 ParamValue VST3_API getParamNormalized(void* self, ParamID id) {
     const Adapter* adapter = ownerOf(self);
     if (adapter == nullptr) return 0.0;
+    checkMainThread(adapter->threads, "getParamNormalized");
     if (isProgramParam(*adapter, id)) return programNormalized(*adapter, adapter->program);
     const int index = specIndex(*adapter, id);
     return index < 0 ? 0.0 : adapter->shown[static_cast<std::size_t>(index)];
@@ -181,16 +187,16 @@ ParamValue VST3_API getParamNormalized(void* self, ParamID id) {
 // parameter change of a process call, at its sample offset; while it is
 // inactive there are no process calls, so the edit goes to the plugin at once
 // and what the host shows, what the plugin plays and what it saves agree.
-// Choosing a program loads that sound.
+// Choosing a program loads it every time, even the program shown: its sound
+// may have been edited since.
 tresult VST3_API setParamNormalized(void* self, ParamID id, ParamValue value) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr || std::isnan(value)) return kInvalidArgument;
+    checkMainThread(adapter->threads, "setParamNormalized");
     const double normalized = std::clamp(value, 0.0, 1.0);
     return guarded(kInternalError, [&] {
         if (isProgramParam(*adapter, id)) {
-            const std::int32_t program = programAt(*adapter, normalized);
-            if (program == adapter->program) return kResultOk;
-            return loadProgram(*adapter, program) ? kResultOk : kResultFalse;
+            return loadProgram(*adapter, programAt(*adapter, normalized)) ? kResultOk : kResultFalse;
         }
         const int index = specIndex(*adapter, id);
         if (index < 0) return kInvalidArgument;
@@ -203,6 +209,7 @@ tresult VST3_API setParamNormalized(void* self, ParamID id, ParamValue value) {
 tresult VST3_API setComponentHandler(void* self, IComponentHandler* handler) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr) return kInvalidArgument;
+    checkMainThread(adapter->threads, "setComponentHandler");
     if (handler == adapter->handler) return kResultOk;
     if (handler != nullptr) handler->vtbl->unknown.addRef(handler);
     if (adapter->handler != nullptr) adapter->handler->vtbl->unknown.release(adapter->handler);

@@ -27,7 +27,8 @@ SpeakerArrangement arrangementOf(std::uint32_t channels) {
 tresult VST3_API setBusArrangements(void* self, SpeakerArrangement*, std::int32_t numIns,
                                     SpeakerArrangement* outputs, std::int32_t numOuts) {
     const Adapter* adapter = ownerOf(self);
-    if (adapter == nullptr || adapter->active) return kResultFalse;
+    if (adapter == nullptr || adapter->active.load()) return kResultFalse;
+    checkMainThread(adapter->threads, "setBusArrangements");
     if (numIns != 0) return kResultFalse;
     const std::int32_t wanted = adapter->hasOutput ? 1 : 0;
     if (numOuts != wanted) return kResultFalse;
@@ -55,7 +56,8 @@ std::uint32_t VST3_API getLatencySamples(void*) { return 0; }
 tresult VST3_API setupProcessing(void* self, ProcessSetup* setup) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr || setup == nullptr) return kInvalidArgument;
-    if (adapter->active) return kResultFalse; // only between deactivation and activation
+    checkMainThread(adapter->threads, "setupProcessing");
+    if (adapter->active.load()) return kResultFalse; // only between deactivation and activation
     if (setup->symbolicSampleSize != kSample32) return kResultFalse;
     if (!(setup->sampleRate >= kLowestRate && setup->sampleRate <= kHighestRate) ||
         setup->maxSamplesPerBlock < 1) {
@@ -67,13 +69,16 @@ tresult VST3_API setupProcessing(void* self, ProcessSetup* setup) {
     return kResultOk;
 }
 
-// Processing starts in the first process call (on the audio thread, as CLAP
-// wants), so hosts that never call setProcessing play as well.
+// Hosts call this on their main thread or their audio thread, and may call it
+// while process runs. CLAP starts and stops processing on the audio thread:
+// processing starts in the first process call (so hosts that never call
+// setProcessing play as well), and a stop is left for the next process call,
+// or for deactivation when none comes.
 tresult VST3_API setProcessing(void* self, TBool state) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr) return kInvalidArgument;
-    if (!adapter->active) return kNotInitialized;
-    if (state == 0 && adapter->started.exchange(false)) adapter->plugin->stop_processing(adapter->plugin);
+    if (!adapter->active.load(std::memory_order_acquire)) return kNotInitialized;
+    if (state == 0) adapter->stopRequested.store(true, std::memory_order_release);
     return kResultOk;
 }
 
@@ -144,35 +149,78 @@ void markSilence(const ProcessData& data, std::uint32_t frames) {
     }
 }
 
+// The values of a load on the main thread reach the host as output parameter
+// changes at the start of the next block: every host reads these, and none
+// holds a lock against them.
+void reportLoad(Adapter& adapter, const ProcessData& data) {
+    IParameterChanges* changes = data.outputParameterChanges;
+    if (changes == nullptr || changes->vtbl == nullptr) return;
+    if (!adapter.loadToReport.exchange(false, std::memory_order_acquire)) return;
+    for (std::size_t index = 0; index < adapter.specs.size(); ++index) {
+        std::int32_t queueIndex = 0;
+        IParamValueQueue* queue =
+            changes->vtbl->addParameterData(changes, &adapter.specs[index].id, &queueIndex);
+        if (queue == nullptr || queue->vtbl == nullptr) continue;
+        std::int32_t pointIndex = 0;
+        queue->vtbl->addPoint(queue, 0, adapter.loadedValues[index].load(std::memory_order_relaxed),
+                              &pointIndex);
+    }
+}
+
+// Stops processing if the host asked for it, and starts it if it is not
+// running; false if the plugin will not start.
+bool keepProcessing(Adapter& adapter) {
+    if (adapter.stopRequested.exchange(false, std::memory_order_acquire) && adapter.started) {
+        adapter.plugin->stop_processing(adapter.plugin);
+        adapter.started = false;
+    }
+    if (!adapter.started) adapter.started = adapter.plugin->start_processing(adapter.plugin);
+    return adapter.started;
+}
+
+tresult playBlock(Adapter& adapter, ProcessData& data);
+
+// Holds the audio-thread role for the call. A call that finds the role taken
+// (a host processing on two threads at once, or while it deactivates) plays
+// silence.
 tresult VST3_API process(void* self, ProcessData* data) {
     Adapter* adapter = ownerOf(self);
     if (adapter == nullptr || data == nullptr) return kInvalidArgument;
     if (data->symbolicSampleSize != kSample32) return kInvalidArgument;
     if (data->numSamples < 0) return kInvalidArgument;
     const auto frames = static_cast<std::uint32_t>(data->numSamples);
-    if (!adapter->active) {
+    if (!tryAudioRole(*adapter)) {
         zeroOutputs(*data, frames);
-        return kNotInitialized;
+        return kResultFalse;
     }
-    if (!adapter->started.exchange(true)) {
-        if (!adapter->plugin->start_processing(adapter->plugin)) {
-            adapter->started.store(false);
-            zeroOutputs(*data, frames);
-            return kResultFalse;
-        }
+    tresult result = kNotInitialized;
+    if (!adapter->active.load(std::memory_order_acquire)) {
+        zeroOutputs(*data, frames);
+    } else if (!keepProcessing(*adapter)) {
+        zeroOutputs(*data, frames);
+        result = kResultFalse;
+    } else {
+        result = playBlock(*adapter, *data);
     }
+    leaveAudioRole(*adapter);
+    return result;
+}
 
-    adapter->events.clear();
-    collectHostEvents(adapter->events, *data, adapter->specs, frames);
-    adapter->events.sort();
+tresult playBlock(Adapter& adapter, ProcessData& data) {
+    const auto frames = static_cast<std::uint32_t>(data.numSamples);
 
-    float** stereo = hostStereo(*data);
-    float* asideLeft = adapter->scratch.data();
-    float* asideRight = asideLeft + adapter->chunkFrames;
+    reportLoad(adapter, data);
+    adapter.events.begin(data, adapter.specs, frames);
+
+    float** stereo = hostStereo(data);
+    float* asideLeft = adapter.scratch.data();
+    float* asideRight = asideLeft + adapter.chunkFrames;
     // With no frames the events still reach the plugin (a parameter flush).
     std::uint32_t first = 0;
     do {
-        const std::uint32_t count = std::min(frames - first, adapter->chunkFrames);
+        const std::uint32_t end = first + std::min(frames - first, adapter.chunkFrames);
+        const std::uint32_t cut = adapter.events.fill(first, end);
+        const std::uint32_t count = cut - first;
         float* channels[2] = {stereo != nullptr ? stereo[0] + first : asideLeft,
                               stereo != nullptr ? stereo[1] + first : asideRight};
         clap_audio_buffer_t output{};
@@ -182,24 +230,24 @@ tresult VST3_API process(void* self, ProcessData* data) {
         clap_process_t block{};
         block.steady_time = -1;
         block.frames_count = count;
-        if (data->processContext != nullptr) {
-            transport = transportOf(*data->processContext, adapter->sampleRate, first);
+        if (data.processContext != nullptr) {
+            transport = transportOf(*data.processContext, adapter.sampleRate, first);
             block.transport = &transport;
         }
         block.audio_outputs = &output;
         block.audio_outputs_count = 1;
-        block.in_events = adapter->events.window(first, count == 0 ? 1 : first + count);
+        block.in_events = adapter.events.list();
         block.out_events = &kNoOutput;
-        if (adapter->plugin->process(adapter->plugin, &block) == CLAP_PROCESS_ERROR) {
+        if (adapter.plugin->process(adapter.plugin, &block) == CLAP_PROCESS_ERROR) {
             std::fill_n(channels[0], count, 0.0f);
             std::fill_n(channels[1], count, 0.0f);
         }
-        if (stereo == nullptr) copyAside(*data, asideLeft, asideRight, first, count);
-        first += count;
-    } while (first < frames);
+        if (stereo == nullptr) copyAside(data, asideLeft, asideRight, first, count);
+        first = cut;
+    } while (first < frames || adapter.events.pending());
 
-    silenceUnwritten(*data, frames);
-    markSilence(*data, frames);
+    silenceUnwritten(data, frames);
+    markSilence(data, frames);
     return kResultOk;
 }
 

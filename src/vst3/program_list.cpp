@@ -71,6 +71,7 @@ std::vector<Program> readFactoryPrograms(const clap_plugin_entry_t& entry) {
         }
         provider->destroy(provider);
     }
+    if (!programs.empty()) programs.push_back({kEditedProgramName, ""});
     return programs;
 }
 

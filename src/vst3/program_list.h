@@ -12,9 +12,15 @@ namespace fennrow::adapter {
 
 struct Program {
     std::string name;
-    std::string loadKey; // what the plugin's preset load takes for this sound
+    std::string loadKey; // what the plugin's preset load takes for this sound; empty for none
 };
 
+// The program shown after a host loads a state that is no factory sound, such
+// as a session's own sound or a preset of the user's. It has nothing to load.
+inline constexpr char kEditedProgramName[] = "(edited)";
+
+// The factory sounds, then the edited-sound entry; empty when the plugin
+// lists no factory sounds.
 std::vector<Program> readFactoryPrograms(const clap_plugin_entry_t& entry);
 
 } // namespace fennrow::adapter

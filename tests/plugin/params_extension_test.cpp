@@ -134,6 +134,22 @@ TEST(ParamsExtension, ValueToTextFollowsUnitAndStepping) {
     }
 }
 
+// A value halfway between two steps plays the step away from zero, and its
+// text names that step; so does a double that becomes such a half as a float.
+TEST(ParamsExtension, ValueToTextNamesTheStepThatPlays) {
+    TestPlugin p;
+    const auto* params = paramsOf(p);
+    const TextCase cases[] = {
+        {20, 0.5, "1"},           {12, 8.5, "9 bars"},   {12, 2.5, "3 bars"},
+        {20, 0.49999999999, "1"}, {12, -0.5, "-1 bars"},
+    };
+    for (const TextCase& c : cases) {
+        char text[64];
+        ASSERT_TRUE(params->value_to_text(p.plugin, c.id, c.value, text, sizeof text));
+        EXPECT_STREQ(text, c.text) << c.id << " " << c.value;
+    }
+}
+
 TEST(ParamsExtension, ValueToTextIsBoundedByTheBuffer) {
     TestPlugin p;
     const auto* params = paramsOf(p);

@@ -213,7 +213,12 @@ struct ParameterChangesAccess {
         *value = queue->points[static_cast<std::size_t>(index)].second;
         return kResultOk;
     }
-    static tresult VST3_API addPoint(void*, std::int32_t, ParamValue, std::int32_t*) { return kResultFalse; }
+    static tresult VST3_API addPoint(void* face, std::int32_t offset, ParamValue value, std::int32_t* index) {
+        Queue* queue = queueOf(face);
+        queue->points.emplace_back(offset, value);
+        if (index != nullptr) *index = static_cast<std::int32_t>(queue->points.size()) - 1;
+        return kResultOk;
+    }
 
     static std::int32_t VST3_API queueCount(void* face) {
         return static_cast<std::int32_t>(of(face)->queues_.size());
@@ -223,7 +228,13 @@ struct ParameterChangesAccess {
         if (index < 0 || static_cast<std::size_t>(index) >= changes->queues_.size()) return nullptr;
         return reinterpret_cast<IParamValueQueue*>(&changes->queues_[static_cast<std::size_t>(index)]);
     }
-    static IParamValueQueue* VST3_API addQueue(void*, const ParamID*, std::int32_t*) { return nullptr; }
+    static IParamValueQueue* VST3_API addQueue(void* face, const ParamID* id, std::int32_t* index) {
+        if (id == nullptr) return nullptr;
+        ParameterChanges* changes = of(face);
+        const std::size_t found = changes->queueFor(*id);
+        if (index != nullptr) *index = static_cast<std::int32_t>(found);
+        return reinterpret_cast<IParamValueQueue*>(&changes->queues_[found]);
+    }
 
     static constexpr IParamValueQueueVtbl kQueueVtbl = {
         {noInterface, nominalRef, nominalRef}, queueId, pointCount, getPoint, addPoint};
@@ -233,15 +244,24 @@ struct ParameterChangesAccess {
 
 ParameterChanges::ParameterChanges() : face_{&ParameterChangesAccess::kVtbl, this} {}
 
-ParameterChanges& ParameterChanges::point(ParamID id, std::int32_t offset, double normalized) {
-    auto found =
-        std::find_if(queues_.begin(), queues_.end(), [id](const Queue& queue) { return queue.id == id; });
-    if (found == queues_.end()) {
-        queues_.push_back({&ParameterChangesAccess::kQueueVtbl, id, {}});
-        found = queues_.end() - 1;
+std::size_t ParameterChanges::queueFor(ParamID id) {
+    for (std::size_t index = 0; index < queues_.size(); ++index) {
+        if (queues_[index].id == id) return index;
     }
-    found->points.emplace_back(offset, normalized);
+    queues_.push_back({&ParameterChangesAccess::kQueueVtbl, id, {}});
+    return queues_.size() - 1;
+}
+
+ParameterChanges& ParameterChanges::point(ParamID id, std::int32_t offset, double normalized) {
+    queues_[queueFor(id)].points.emplace_back(offset, normalized);
     return *this;
+}
+
+std::vector<std::pair<std::int32_t, double>> ParameterChanges::pointsOf(ParamID id) const {
+    for (const Queue& queue : queues_) {
+        if (queue.id == id) return queue.points;
+    }
+    return {};
 }
 
 // --- ComponentHandler -------------------------------------------------------
@@ -254,8 +274,14 @@ struct ComponentHandlerAccess {
     static std::uint32_t VST3_API release(void* face) {
         return static_cast<std::uint32_t>(--of(face)->references);
     }
-    static tresult VST3_API edit(void*, ParamID) { return kResultOk; }
-    static tresult VST3_API perform(void*, ParamID, ParamValue) { return kResultOk; }
+    static tresult VST3_API edit(void* face, ParamID) {
+        ++of(face)->edits;
+        return kResultOk;
+    }
+    static tresult VST3_API perform(void* face, ParamID, ParamValue) {
+        ++of(face)->edits;
+        return kResultOk;
+    }
     static tresult VST3_API restart(void* face, std::int32_t flags) {
         of(face)->restarts.push_back(flags);
         return kResultOk;

@@ -7,6 +7,7 @@
 #include <vst3/vst3.h>
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,9 @@ public:
     vst3::IParameterChanges* changes() { return reinterpret_cast<vst3::IParameterChanges*>(&face_); }
     ParameterChanges& point(vst3::ParamID id, std::int32_t offset, double normalized);
     void clear() { queues_.clear(); }
+    // The points given for one parameter (as a plugin's output), in order.
+    std::vector<std::pair<std::int32_t, double>> pointsOf(vst3::ParamID id) const;
+    std::size_t queueCount() const { return queues_.size(); }
 
 private:
     struct Queue {
@@ -99,7 +103,8 @@ private:
         const vst3::IParameterChangesVtbl* vtbl;
         ParameterChanges* self;
     } face_;
-    std::vector<Queue> queues_;
+    std::size_t queueFor(vst3::ParamID id); // the queue's index, made if new
+    std::deque<Queue> queues_;              // a queue handed out stays where it is
     friend struct ParameterChangesAccess;
 };
 
@@ -112,6 +117,7 @@ public:
     vst3::IComponentHandler* handler() { return reinterpret_cast<vst3::IComponentHandler*>(&face_); }
 
     std::vector<std::int32_t> restarts;
+    int edits = 0; // beginEdit, performEdit and endEdit calls
     int references = 1;
 
 private:

@@ -86,7 +86,7 @@ TEST(Vst3State, IsTheClapStateBothWays) {
     EXPECT_EQ(fresh.saveState(), saved);
     EXPECT_NEAR(fresh.value(3), 0.2, 1e-7);
     EXPECT_NEAR(fresh.value(12), 2.0 / 15.0, 1e-7);
-    ASSERT_EQ(handler.restarts.size(), 1u) << "the host reads the loaded values";
+    EXPECT_TRUE(handler.restarts.empty()) << "nothing called back from inside the host's setState";
     EXPECT_EQ(fresh.controllerVtbl().setComponentState(fresh.controller, stream.stream()), kResultOk);
     EXPECT_NEAR(fresh.value(10), 0.75, 1e-7);
     fresh.controllerVtbl().setComponentHandler(fresh.controller, nullptr);

@@ -1,0 +1,16 @@
+#include "vst3/thread_check.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace fennrow::adapter {
+
+void checkMainThread(const ThreadCheck& check, const char* entry) {
+    if constexpr (kCheckThreads) {
+        if (std::this_thread::get_id() == check.main) return;
+        std::fprintf(stderr, "fennrow VST3: %s called off the main thread\n", entry);
+        std::abort();
+    }
+}
+
+} // namespace fennrow::adapter
