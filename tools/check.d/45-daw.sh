@@ -56,8 +56,8 @@ LD_LIBRARY_PATH=/usr/lib/ardour7 timeout 60 "$scanner" -q "$VST3_PATH/fennrow.vs
 # Ardour's (ardour7-export can abort with heap corruption once its file is
 # written), and so is a hang whose threads are all in Ardour's own code
 # (ardour7-export can wait for its butler forever before the first block):
-# both are tried again. A hang with fennrow on a thread's stack fails at once,
-# and so does any other failure.
+# both are tried again. A hang with a thread waiting inside a call to fennrow
+# fails at once, and so does any other failure.
 ardour() {
   local what=$1 limit=$2 output=$3 status attempt pid waited
   shift 3
@@ -74,9 +74,13 @@ ardour() {
       gdb -p "$pid" -batch -ex "thread apply all bt" >"$work/hang.txt" 2>&1 || true
       kill -9 "$pid" 2>/dev/null || true
       wait "$pid" 2>/dev/null || true
-      if grep -q "fennrow" "$work/hang.txt" || ! grep -q "^Thread " "$work/hang.txt"; then
-        grep -B2 -A30 "fennrow" "$work/hang.txt" | head -n 60 >&2 || tail -n 20 "$work/hang.txt" >&2
-        fail "$what: Ardour hung (no end within $limit s) with fennrow on its stack"
+      # A thread that waits (its innermost frame a system call or a wait) with
+      # fennrow further out is fennrow's hang; fennrow merely computing on a
+      # thread of a stuck Ardour is not.
+      if ! grep -q "^Thread " "$work/hang.txt" ||
+        awk '/^Thread /{top=""} /^#0 /{top=$0} /fennrow/ && top ~ /syscall|futex|_wait|poll|sleep|lll_lock/ && top !~ /fennrow/ {found=1} END {exit !found}' "$work/hang.txt"; then
+        grep -B4 -A20 "fennrow" "$work/hang.txt" | head -n 60 >&2 || tail -n 20 "$work/hang.txt" >&2
+        fail "$what: Ardour hung (no end within $limit s), waiting inside a call to fennrow"
       fi
       echo "daw: $what: Ardour hung in its own code (try $attempt of 3):" \
         "$(grep -m1 -o 'ARDOUR::[A-Za-z_:]*wait[A-Za-z_]*' "$work/hang.txt" || echo "see its threads")" >&2

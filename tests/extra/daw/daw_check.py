@@ -217,8 +217,9 @@ def analyse(folder):
                                     ("Preset", "PresetParams", "the preset saved through Ardour")]:
         heard, meant = stretch(audio, starts[chosen]), stretch(audio, starts[by_values])
         from_meant, from_init = difference_db(meant, heard), difference_db(init, meant)
-        print(f"daw: {what}: {from_meant:.1f} dB from its values set one by one, "
-              f"which are {from_init:.1f} dB from Init")
+        heard_text = ("the same samples as" if not np.any(heard != meant)
+                      else f"{from_meant:.1f} dB from")
+        print(f"daw: {what}: {heard_text} its values set one by one, which are {from_init:.1f} dB from Init")
         if from_init < -3:
             failures.append(f"the values of {what} sound like Init ({from_init:.1f} dB)")
         if from_meant > -60:
