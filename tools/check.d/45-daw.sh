@@ -6,8 +6,8 @@
 # menu and a preset saved through Ardour and loaded again, these two beside
 # the same values set as parameters (tests/extra/daw). ardour7-export renders
 # each saved session; the exports must hold the notes at pitch and each sound
-# where it belongs. Then each session is opened and saved again, and its
-# export must be the same samples.
+# where it belongs. Then the sessions of the program and the preset are
+# opened and saved again, and their exports must sound the same.
 #
 # Ardour's own faults met on this kind of machine decide the steps: exports
 # are made with ardour7-export from the saved session (an export from inside
@@ -112,20 +112,20 @@ mkdir -p "$work/plans" "$work/sessions" "$work/first" "$work/reopened"
 parts=$("$python" "$here/daw_check.py" plan "$work/plans")
 for part in $parts; do
   session="$work/sessions/$part"
-  ardour "$part: making the session" 30 "$session/$part.ardour" \
+  ardour "$part: making the session" 20 "$session/$part.ardour" \
     ardour7-lua "$here/make_session.lua" "$session" "$part" "$work/plans/$part.plan"
   grep '^make_session:' "$work/ardour.log" || true
   "$python" "$here/daw_check.py" session-range "$session/$part.ardour"
-  ardour "$part: exporting the session" 30 "$work/first/$part.wav" \
+  ardour "$part: exporting the session" 20 "$work/first/$part.wav" \
     ardour7-export -b float -o "$work/first/$part.wav" "$session" "$part"
 done
 "$python" "$here/daw_check.py" analyse "$work/first"
 
 for part in Program Preset; do
   session="$work/sessions/$part"
-  ardour "$part: reopening and saving the session" 30 "$session/reopened.ardour" \
+  ardour "$part: reopening and saving the session" 20 "$session/reopened.ardour" \
     ardour7-lua "$here/resave_session.lua" "$session" "$part" reopened
-  ardour "$part: exporting the reopened session" 30 "$work/reopened/$part.wav" \
+  ardour "$part: exporting the reopened session" 20 "$work/reopened/$part.wav" \
     ardour7-export -b float -o "$work/reopened/$part.wav" "$session" reopened
 done
 "$python" "$here/daw_check.py" same "$work/first" "$work/reopened" Program Preset
