@@ -36,9 +36,8 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "daw: $*" >&2; exit 1; }
 
 # Ardour keeps its settings, plugin cache and presets under HOME: a throwaway
-# one, without XDG folders elsewhere (with XDG_CACHE_HOME set, Ardour dropped
-# the scanner's entry). It finds the plugin in VST3_PATH once its scanner has
-# listed it.
+# one, with no XDG folders elsewhere. It finds the plugin in VST3_PATH once
+# its scanner has listed it.
 export HOME="$work/home"
 unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME
 export VST3_PATH="$work/vst3"
@@ -59,16 +58,15 @@ LD_LIBRARY_PATH=/usr/lib/ardour7 timeout 60 "$scanner" -q "$VST3_PATH/fennrow.vs
 # both are tried again. A hang with a thread waiting inside a call to fennrow
 # fails at once, and so does any other failure.
 ardour() {
-  local what=$1 limit=$2 output=$3 status attempt pid waited
+  local what=$1 limit=$2 output=$3 status attempt pid start
   shift 3
   for attempt in 1 2 3; do
     rm -rf "$output"
+    start=${EPOCHREALTIME/./}
     "$@" >"$work/ardour.log" 2>&1 &
     pid=$!
-    waited=0
-    while kill -0 "$pid" 2>/dev/null && [ "$waited" -lt $((limit * 10)) ]; do
+    while kill -0 "$pid" 2>/dev/null && [ $((${EPOCHREALTIME/./} - start)) -lt $((limit * 1000000)) ]; do
       sleep 0.1
-      waited=$((waited + 1))
     done
     if kill -0 "$pid" 2>/dev/null; then
       gdb -p "$pid" -batch -ex "thread apply all bt" >"$work/hang.txt" 2>&1 || true
@@ -89,7 +87,8 @@ ardour() {
     status=0
     wait "$pid" || status=$?
     if [ "$status" -eq 0 ] && [ -e "$output" ]; then
-      echo "daw: $what: $((waited / 10)).$((waited % 10)) s"
+      local tenths=$(((${EPOCHREALTIME/./} - start) / 100000))
+      echo "daw: $what: $((tenths / 10)).$((tenths % 10)) s"
       return 0
     fi
     if [ "$status" -gt 128 ]; then
@@ -112,20 +111,20 @@ mkdir -p "$work/plans" "$work/sessions" "$work/first" "$work/reopened"
 parts=$("$python" "$here/daw_check.py" plan "$work/plans")
 for part in $parts; do
   session="$work/sessions/$part"
-  ardour "$part: making the session" 20 "$session/$part.ardour" \
+  ardour "$part: making the session" 60 "$session/$part.ardour" \
     ardour7-lua "$here/make_session.lua" "$session" "$part" "$work/plans/$part.plan"
   grep '^make_session:' "$work/ardour.log" || true
   "$python" "$here/daw_check.py" session-range "$session/$part.ardour"
-  ardour "$part: exporting the session" 20 "$work/first/$part.wav" \
+  ardour "$part: exporting the session" 60 "$work/first/$part.wav" \
     ardour7-export -b float -o "$work/first/$part.wav" "$session" "$part"
 done
 "$python" "$here/daw_check.py" analyse "$work/first"
 
 for part in Program Preset; do
   session="$work/sessions/$part"
-  ardour "$part: reopening and saving the session" 20 "$session/reopened.ardour" \
+  ardour "$part: reopening and saving the session" 60 "$session/reopened.ardour" \
     ardour7-lua "$here/resave_session.lua" "$session" "$part" reopened
-  ardour "$part: exporting the reopened session" 20 "$work/reopened/$part.wav" \
+  ardour "$part: exporting the reopened session" 60 "$work/reopened/$part.wav" \
     ardour7-export -b float -o "$work/reopened/$part.wav" "$session" reopened
 done
 "$python" "$here/daw_check.py" same "$work/first" "$work/reopened" Program Preset
