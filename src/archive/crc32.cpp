@@ -21,10 +21,12 @@ constexpr std::array<std::uint32_t, 256> kCrcTable = makeCrcTable();
 
 } // namespace
 
-std::uint32_t crc32(const std::uint8_t* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
+std::uint32_t crc32Update(std::uint32_t crc, const std::uint8_t* data, std::size_t size) {
+    crc ^= 0xFFFFFFFFu;
     for (std::size_t i = 0; i < size; ++i) crc = kCrcTable[(crc ^ data[i]) & 0xFFu] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
 }
+
+std::uint32_t crc32(const std::uint8_t* data, std::size_t size) { return crc32Update(0, data, size); }
 
 } // namespace fennrow

@@ -1,6 +1,9 @@
 #include "archive/inflate.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
+#include <memory>
 
 namespace fennrow {
 namespace {
@@ -150,14 +153,42 @@ const FixedCodes& fixedCodes() {
     return codes;
 }
 
+// Back-references reach at most this far, so the decoder keeps only the last
+// 32 KiB it produced, in a ring, and hands bytes on to the sink each time the
+// ring fills (and when the stream ends or fails).
+constexpr std::size_t kWindowBytes = 32768;
+constexpr std::size_t kWindowMask = kWindowBytes - 1;
+
 struct Decoder {
     BitReader in;
-    std::vector<std::uint8_t>& out;
-    std::size_t start; // bytes already in `out` before this stream
+    const InflateSink& sink;
     std::uint64_t declaredSize;
-
-    std::uint64_t produced() const { return out.size() - start; }
+    std::uint64_t produced = 0;
+    std::size_t windowPos = 0;  // where the next byte goes
+    std::size_t handedOver = 0; // window bytes before windowPos already given to the sink
+    std::array<std::uint8_t, kWindowBytes> window{};
 };
+
+void handOver(Decoder& d) {
+    if (d.windowPos > d.handedOver)
+        d.sink.take(d.sink.context, d.window.data() + d.handedOver, d.windowPos - d.handedOver);
+    d.handedOver = d.windowPos;
+}
+
+void advanceWindow(Decoder& d, std::size_t count) {
+    d.windowPos += count;
+    d.produced += count;
+    if (d.windowPos == kWindowBytes) {
+        handOver(d);
+        d.windowPos = 0;
+        d.handedOver = 0;
+    }
+}
+
+void putByte(Decoder& d, std::uint8_t byte) {
+    d.window[d.windowPos] = byte;
+    advanceWindow(d, 1);
+}
 
 const char* storedBlock(Decoder& d) {
     alignToByte(d.in);
@@ -169,9 +200,14 @@ const char* storedBlock(Decoder& d) {
     in.position += 4;
     if (len != (~nlen & 0xFFFFu)) return kStoredLengthMismatch;
     if (in.size - in.position < len) return kEndsEarly;
-    if (d.produced() + len > d.declaredSize) return kMoreThanDeclared;
-    d.out.insert(d.out.end(), in.data + in.position, in.data + in.position + len);
-    in.position += len;
+    if (d.produced + len > d.declaredSize) return kMoreThanDeclared;
+    for (std::size_t left = len; left > 0;) {
+        const std::size_t piece = std::min(left, kWindowBytes - d.windowPos);
+        std::memcpy(d.window.data() + d.windowPos, in.data + in.position, piece);
+        in.position += piece;
+        left -= piece;
+        advanceWindow(d, piece);
+    }
     return nullptr;
 }
 
@@ -181,8 +217,8 @@ const char* codedBlock(Decoder& d, const HuffmanCode& literals, const HuffmanCod
         if (d.in.ranOut) return kEndsEarly;
         if (symbol == kNoSymbol) return kNoLiteralSymbol;
         if (symbol < kEndOfBlock) {
-            if (d.produced() >= d.declaredSize) return kMoreThanDeclared;
-            d.out.push_back(static_cast<std::uint8_t>(symbol));
+            if (d.produced >= d.declaredSize) return kMoreThanDeclared;
+            putByte(d, static_cast<std::uint8_t>(symbol));
             continue;
         }
         if (symbol == kEndOfBlock) return nullptr;
@@ -196,13 +232,11 @@ const char* codedBlock(Decoder& d, const HuffmanCode& literals, const HuffmanCod
         const std::uint32_t distance =
             kDistanceBase[distanceSymbol] + readBits(d.in, kDistanceExtra[distanceSymbol]);
         if (d.in.ranOut) return kEndsEarly;
-        if (distance > d.produced()) return kDistanceTooFar;
-        if (d.produced() + length > d.declaredSize) return kMoreThanDeclared;
+        if (distance > d.produced) return kDistanceTooFar;
+        if (d.produced + length > d.declaredSize) return kMoreThanDeclared;
         // One byte at a time, so that an overlapping copy repeats its pattern.
-        for (std::uint32_t i = 0; i < length; ++i) {
-            const std::uint8_t byte = d.out[d.out.size() - distance];
-            d.out.push_back(byte);
-        }
+        // No distance exceeds the window, so the byte it names is still there.
+        for (std::uint32_t i = 0; i < length; ++i) putByte(d, d.window[(d.windowPos - distance) & kWindowMask]);
     }
 }
 
@@ -267,9 +301,11 @@ enum BlockType : std::uint32_t { kStored = 0, kFixed = 1, kDynamic = 2 };
 
 } // namespace
 
-bool inflate(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize,
-             std::vector<std::uint8_t>& out, std::string& message) {
-    Decoder d{BitReader{data, size}, out, out.size(), declaredSize};
+bool inflateTo(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize, const InflateSink& sink,
+               std::string& message) {
+    // The window is large for a stack; a decoder lives on the heap instead.
+    const std::unique_ptr<Decoder> decoder(new Decoder{BitReader{data, size}, sink, declaredSize});
+    Decoder& d = *decoder;
     HuffmanCode literals;
     HuffmanCode distances;
     for (;;) {
@@ -288,12 +324,22 @@ bool inflate(const std::uint8_t* data, std::size_t size, std::uint64_t declaredS
         } else {
             error = kBadBlockType;
         }
+        if (error != nullptr || final) handOver(d);
         if (error != nullptr) {
             message = error;
             return false;
         }
         if (final) return true;
     }
+}
+
+bool inflate(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize,
+             std::vector<std::uint8_t>& out, std::string& message) {
+    const InflateSink append{&out, [](void* context, const std::uint8_t* bytes, std::size_t count) {
+                                 auto& vector = *static_cast<std::vector<std::uint8_t>*>(context);
+                                 vector.insert(vector.end(), bytes, bytes + count);
+                             }};
+    return inflateTo(data, size, declaredSize, append, message);
 }
 
 } // namespace fennrow
