@@ -48,10 +48,10 @@ constexpr std::array<std::uint8_t, 30> kDistanceExtra = {0, 0, 0, 0, 1, 1, 2, 2,
 constexpr std::array<std::uint8_t, kCodeLengthSymbols> kCodeLengthOrder = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                                                            11, 4,  12, 3, 13, 2, 14, 1, 15};
 
-// Bits are taken least significant first. The buffer is refilled one byte at
-// a time, only as far as a read needs, so after any read fewer than 8 bits
-// remain buffered and dropping them aligns to the next input byte. Reading
-// past the end yields zero bits and sets `ranOut`.
+// Bits are taken least significant first, from a buffer refilled one byte at
+// a time; decoding a symbol may fill it ahead with whole bytes, which
+// aligning to a byte hands back. Reading past the end yields zero bits and
+// sets `ranOut`.
 struct BitReader {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
@@ -78,8 +78,19 @@ std::uint32_t readBits(BitReader& in, int count) {
 }
 
 void alignToByte(BitReader& in) {
+    in.position -= static_cast<std::size_t>(in.bitCount / 8);
     in.buffer = 0;
     in.bitCount = 0;
+}
+
+// Fills the buffer with whole bytes while they fit; false when fewer than
+// `count` bits could be had before the end of the input.
+bool fillAhead(BitReader& in, int count) {
+    while (in.bitCount <= 24 && in.position < in.size) {
+        in.buffer |= std::uint32_t{in.data[in.position++]} << in.bitCount;
+        in.bitCount += 8;
+    }
+    return in.bitCount >= count;
 }
 
 // A canonical Huffman code: how many codes have each length, and the symbols
@@ -117,18 +128,31 @@ int buildCode(HuffmanCode& code, const std::uint8_t* lengths, int symbolCount) {
 constexpr int kNoSymbol = -1;
 
 // Canonical decoding, one bit at a time: `first` is the first code of the
-// current length and `index` the position of its symbol.
+// current length and `index` the position of its symbol. The bits come from
+// the buffer, filled ahead, and only those of the code found are taken; near
+// the end of the input they are read one by one, so that running out is seen.
 int decodeSymbol(BitReader& in, const HuffmanCode& code) {
+    const bool ahead = fillAhead(in, kMaxCodeBits);
     int value = 0;
     int first = 0;
     int index = 0;
     for (int len = 1; len <= kMaxCodeBits; ++len) {
-        value |= static_cast<int>(readBits(in, 1));
+        value |= ahead ? static_cast<int>((in.buffer >> (len - 1)) & 1u) : static_cast<int>(readBits(in, 1));
         const int count = code.counts[len];
-        if (value - first < count) return code.symbols[index + (value - first)];
+        if (value - first < count) {
+            if (ahead) {
+                in.buffer >>= len;
+                in.bitCount -= len;
+            }
+            return code.symbols[index + (value - first)];
+        }
         index += count;
         first = (first + count) << 1;
         value <<= 1;
+    }
+    if (ahead) {
+        in.buffer >>= kMaxCodeBits;
+        in.bitCount -= kMaxCodeBits;
     }
     return kNoSymbol;
 }
