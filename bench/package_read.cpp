@@ -8,9 +8,9 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sys/resource.h>
 #include <stdexcept>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 #include "archive/package_reader.h"
@@ -95,9 +95,9 @@ void BM_CheckGibibyteAsset(benchmark::State& state) {
     static const std::vector<std::uint8_t> package = runPython(kMakeGibibyteAsset);
     for (auto _ : state) {
         fennrow::DiagnosticList list;
-        const fennrow::Package read = fennrow::readPackage(package.data(), package.size(), "instance.json", list,
-                                                           fennrow::kDocumentZipLimits,
-                                                           fennrow::PackageContents::DocumentOnly);
+        const fennrow::Package read =
+            fennrow::readPackage(package.data(), package.size(), "instance.json", list,
+                                 fennrow::kDocumentZipLimits, fennrow::PackageContents::DocumentOnly);
         if (!read.ok || !list.empty()) {
             state.SkipWithError("the package did not read cleanly");
             return;

@@ -260,7 +260,8 @@ const char* codedBlock(Decoder& d, const HuffmanCode& literals, const HuffmanCod
         if (d.produced + length > d.declaredSize) return kMoreThanDeclared;
         // One byte at a time, so that an overlapping copy repeats its pattern.
         // No distance exceeds the window, so the byte it names is still there.
-        for (std::uint32_t i = 0; i < length; ++i) putByte(d, d.window[(d.windowPos - distance) & kWindowMask]);
+        for (std::uint32_t i = 0; i < length; ++i)
+            putByte(d, d.window[(d.windowPos - distance) & kWindowMask]);
     }
 }
 
@@ -325,8 +326,8 @@ enum BlockType : std::uint32_t { kStored = 0, kFixed = 1, kDynamic = 2 };
 
 } // namespace
 
-bool inflateTo(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize, const InflateSink& sink,
-               std::string& message) {
+bool inflateTo(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize,
+               const InflateSink& sink, std::string& message) {
     // The window is large for a stack; a decoder lives on the heap instead.
     const std::unique_ptr<Decoder> decoder(new Decoder{BitReader{data, size}, sink, declaredSize});
     Decoder& d = *decoder;

@@ -23,8 +23,8 @@ struct InflateSink {
 // the exact size). Returns false with a short English `message` when the data
 // is bad; the sink has then received what was decoded up to that point.
 // Bytes after the final block are ignored.
-bool inflateTo(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize, const InflateSink& sink,
-               std::string& message);
+bool inflateTo(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize,
+               const InflateSink& sink, std::string& message);
 
 // The same, appending the decoded bytes to `out`.
 bool inflate(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize,

@@ -58,13 +58,15 @@ bool isAssetName(std::string_view name) {
 
 // Why the zip reader skipped the document's entry, as the rest of a
 // sentence: "checksum mismatch" from "Checksum mismatch; skipped".
-std::optional<std::string> skippedBecause(const DiagnosticList& list, std::size_t from, const std::string& path) {
+std::optional<std::string> skippedBecause(const DiagnosticList& list, std::size_t from,
+                                          const std::string& path) {
     constexpr std::string_view kSkipped = "; skipped";
     for (std::size_t i = from; i < list.size(); ++i) {
         if (list[i].path != path) continue;
         std::string reason = list[i].message;
         if (reason.ends_with(kSkipped)) reason.resize(reason.size() - kSkipped.size());
-        if (!reason.empty() && reason[0] >= 'A' && reason[0] <= 'Z') reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
+        if (!reason.empty() && reason[0] >= 'A' && reason[0] <= 'Z')
+            reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
         return reason;
     }
     return std::nullopt;

@@ -154,7 +154,8 @@ EntryProblem unpackEntry(const std::uint8_t* stored, const CentralHeader& header
         const bool decoded = inflateTo(stored, header.compressedSize, header.uncompressedSize, sink, message);
         if (!decoded || stream.size != header.uncompressedSize) {
             return {"zip-damaged-entry",
-                    "Cannot decompress: " + (message.empty() ? std::string("wrong size") : message) + "; skipped"};
+                    "Cannot decompress: " + (message.empty() ? std::string("wrong size") : message) +
+                        "; skipped"};
         }
     }
     if (stream.crc != header.crc) return {"zip-checksum", "Checksum mismatch; skipped"};
@@ -248,7 +249,8 @@ ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& li
         // do could make one archive cost its size many times over.
         unpackedInput += header.compressedSize;
         if (unpackedInput > size) {
-            appendWarning(list, "zip-damaged-entry", path, "The entry shares its bytes with another; skipped");
+            appendWarning(list, "zip-damaged-entry", path,
+                          "The entry shares its bytes with another; skipped");
             continue;
         }
         EntryStream stream;

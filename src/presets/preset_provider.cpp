@@ -1,8 +1,8 @@
 #include "presets/preset_provider.h"
 
+#include "document/diagnostics.h"
 #include "document/json_value.h"
 #include "platform/file_system.h"
-#include "document/diagnostics.h"
 #include "plugin/factory_sounds.h"
 #include "presets/preset_file.h"
 #include "presets/preset_locations.h"

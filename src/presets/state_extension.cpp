@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fennrow {

@@ -153,7 +153,6 @@ TEST(PackageReader, ZipWithDocumentAssetsAndOtherEntries) {
     EXPECT_EQ(o.list[0].code, "asset-corrupt");
     EXPECT_EQ(o.list[0].path, "/" + assetName(other));
     EXPECT_EQ(o.list[0].message, "The asset does not match its name; left out, the plugin falls back");
-
 }
 
 struct Finding {
@@ -213,7 +212,8 @@ TEST(PackageReader, EveryEntryIsCheckedWhateverIsKept) {
 TEST(PackageReader, CheckingTheOtherEntriesKeepsNothingOfThem) {
     const Bytes big(std::size_t{16} << 20, 0x5A);
     ArchiveSpec spec;
-    spec.entries = {entry(assetName(big), big), entry("other.bin", big), entry("instance.json", bytesOf(kDocument))};
+    spec.entries = {entry(assetName(big), big), entry("other.bin", big),
+                    entry("instance.json", bytesOf(kDocument))};
     const Bytes archive = test::buildZip(spec);
     DiagnosticList list;
     test::resetLargestAllocation();

@@ -87,9 +87,9 @@ TEST(PresetDiscoveryInit, DeclaresLocationsFromAppData) {
     // data folder.
     ScratchFolder dataHome;
     const test::ScopedEnvironment scopedDataHome("XDG_DATA_HOME", dataHome.path.string());
-    const Calls withoutAppData = {
-        kFileType, kFactoryLocation,
-        "location 2|Fennrow user presets|0|" + (dataHome.path / "Tamber" / "Presets" / "fennrow").string()};
+    const Calls withoutAppData = {kFileType, kFactoryLocation,
+                                  "location 2|Fennrow user presets|0|" +
+                                      (dataHome.path / "Tamber" / "Presets" / "fennrow").string()};
 #endif
     const Case cases[] = {
         {"unset", std::nullopt, false, withoutAppData},
