@@ -158,7 +158,8 @@ TEST(HostText, ControlCharactersAreEscapedAndLongTextsCapped) {
     EXPECT_EQ(calls.front(), "begin \\u0000hidden|(null)");
     EXPECT_EQ(calls.back(), "feature \\u0000");
 
-    const std::string nulPlugin = folder.write("Nul.json", R"({"kind":"instance","plugin":"\u0000x\u0085"})");
+    const std::string nulPlugin =
+        folder.write("Zero.json", R"({"kind":"instance","plugin":"\u0000x\u0085"})");
     for (const std::string& report : presetLoadReports(nulPlugin))
         EXPECT_NE(report.find(": An instance of \\u0000x\\u0085, not fennrow"), std::string::npos) << report;
 
