@@ -1,6 +1,9 @@
 #include "archive/inflate.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
+#include <memory>
 
 namespace fennrow {
 namespace {
@@ -45,10 +48,10 @@ constexpr std::array<std::uint8_t, 30> kDistanceExtra = {0, 0, 0, 0, 1, 1, 2, 2,
 constexpr std::array<std::uint8_t, kCodeLengthSymbols> kCodeLengthOrder = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                                                            11, 4,  12, 3, 13, 2, 14, 1, 15};
 
-// Bits are taken least significant first. The buffer is refilled one byte at
-// a time, only as far as a read needs, so after any read fewer than 8 bits
-// remain buffered and dropping them aligns to the next input byte. Reading
-// past the end yields zero bits and sets `ranOut`.
+// Bits are taken least significant first, from a buffer refilled one byte at
+// a time; decoding a symbol may fill it ahead with whole bytes, which
+// aligning to a byte hands back. Reading past the end yields zero bits and
+// sets `ranOut`.
 struct BitReader {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;
@@ -75,8 +78,19 @@ std::uint32_t readBits(BitReader& in, int count) {
 }
 
 void alignToByte(BitReader& in) {
+    in.position -= static_cast<std::size_t>(in.bitCount / 8);
     in.buffer = 0;
     in.bitCount = 0;
+}
+
+// Fills the buffer with whole bytes while they fit; false when fewer than
+// `count` bits could be had before the end of the input.
+bool fillAhead(BitReader& in, int count) {
+    while (in.bitCount <= 24 && in.position < in.size) {
+        in.buffer |= std::uint32_t{in.data[in.position++]} << in.bitCount;
+        in.bitCount += 8;
+    }
+    return in.bitCount >= count;
 }
 
 // A canonical Huffman code: how many codes have each length, and the symbols
@@ -114,18 +128,31 @@ int buildCode(HuffmanCode& code, const std::uint8_t* lengths, int symbolCount) {
 constexpr int kNoSymbol = -1;
 
 // Canonical decoding, one bit at a time: `first` is the first code of the
-// current length and `index` the position of its symbol.
+// current length and `index` the position of its symbol. The bits come from
+// the buffer, filled ahead, and only those of the code found are taken; near
+// the end of the input they are read one by one, so that running out is seen.
 int decodeSymbol(BitReader& in, const HuffmanCode& code) {
+    const bool ahead = fillAhead(in, kMaxCodeBits);
     int value = 0;
     int first = 0;
     int index = 0;
     for (int len = 1; len <= kMaxCodeBits; ++len) {
-        value |= static_cast<int>(readBits(in, 1));
+        value |= ahead ? static_cast<int>((in.buffer >> (len - 1)) & 1u) : static_cast<int>(readBits(in, 1));
         const int count = code.counts[len];
-        if (value - first < count) return code.symbols[index + (value - first)];
+        if (value - first < count) {
+            if (ahead) {
+                in.buffer >>= len;
+                in.bitCount -= len;
+            }
+            return code.symbols[index + (value - first)];
+        }
         index += count;
         first = (first + count) << 1;
         value <<= 1;
+    }
+    if (ahead) {
+        in.buffer >>= kMaxCodeBits;
+        in.bitCount -= kMaxCodeBits;
     }
     return kNoSymbol;
 }
@@ -150,14 +177,42 @@ const FixedCodes& fixedCodes() {
     return codes;
 }
 
+// Back-references reach at most this far, so the decoder keeps only the last
+// 32 KiB it produced, in a ring, and hands bytes on to the sink each time the
+// ring fills (and when the stream ends or fails).
+constexpr std::size_t kWindowBytes = 32768;
+constexpr std::size_t kWindowMask = kWindowBytes - 1;
+
 struct Decoder {
     BitReader in;
-    std::vector<std::uint8_t>& out;
-    std::size_t start; // bytes already in `out` before this stream
+    const InflateSink& sink;
     std::uint64_t declaredSize;
-
-    std::uint64_t produced() const { return out.size() - start; }
+    std::uint64_t produced = 0;
+    std::size_t windowPos = 0;  // where the next byte goes
+    std::size_t handedOver = 0; // window bytes before windowPos already given to the sink
+    std::array<std::uint8_t, kWindowBytes> window{};
 };
+
+void handOver(Decoder& d) {
+    if (d.windowPos > d.handedOver)
+        d.sink.take(d.sink.context, d.window.data() + d.handedOver, d.windowPos - d.handedOver);
+    d.handedOver = d.windowPos;
+}
+
+void advanceWindow(Decoder& d, std::size_t count) {
+    d.windowPos += count;
+    d.produced += count;
+    if (d.windowPos == kWindowBytes) {
+        handOver(d);
+        d.windowPos = 0;
+        d.handedOver = 0;
+    }
+}
+
+void putByte(Decoder& d, std::uint8_t byte) {
+    d.window[d.windowPos] = byte;
+    advanceWindow(d, 1);
+}
 
 const char* storedBlock(Decoder& d) {
     alignToByte(d.in);
@@ -169,9 +224,14 @@ const char* storedBlock(Decoder& d) {
     in.position += 4;
     if (len != (~nlen & 0xFFFFu)) return kStoredLengthMismatch;
     if (in.size - in.position < len) return kEndsEarly;
-    if (d.produced() + len > d.declaredSize) return kMoreThanDeclared;
-    d.out.insert(d.out.end(), in.data + in.position, in.data + in.position + len);
-    in.position += len;
+    if (d.produced + len > d.declaredSize) return kMoreThanDeclared;
+    for (std::size_t left = len; left > 0;) {
+        const std::size_t piece = std::min(left, kWindowBytes - d.windowPos);
+        std::memcpy(d.window.data() + d.windowPos, in.data + in.position, piece);
+        in.position += piece;
+        left -= piece;
+        advanceWindow(d, piece);
+    }
     return nullptr;
 }
 
@@ -181,8 +241,8 @@ const char* codedBlock(Decoder& d, const HuffmanCode& literals, const HuffmanCod
         if (d.in.ranOut) return kEndsEarly;
         if (symbol == kNoSymbol) return kNoLiteralSymbol;
         if (symbol < kEndOfBlock) {
-            if (d.produced() >= d.declaredSize) return kMoreThanDeclared;
-            d.out.push_back(static_cast<std::uint8_t>(symbol));
+            if (d.produced >= d.declaredSize) return kMoreThanDeclared;
+            putByte(d, static_cast<std::uint8_t>(symbol));
             continue;
         }
         if (symbol == kEndOfBlock) return nullptr;
@@ -196,13 +256,12 @@ const char* codedBlock(Decoder& d, const HuffmanCode& literals, const HuffmanCod
         const std::uint32_t distance =
             kDistanceBase[distanceSymbol] + readBits(d.in, kDistanceExtra[distanceSymbol]);
         if (d.in.ranOut) return kEndsEarly;
-        if (distance > d.produced()) return kDistanceTooFar;
-        if (d.produced() + length > d.declaredSize) return kMoreThanDeclared;
+        if (distance > d.produced) return kDistanceTooFar;
+        if (d.produced + length > d.declaredSize) return kMoreThanDeclared;
         // One byte at a time, so that an overlapping copy repeats its pattern.
-        for (std::uint32_t i = 0; i < length; ++i) {
-            const std::uint8_t byte = d.out[d.out.size() - distance];
-            d.out.push_back(byte);
-        }
+        // No distance exceeds the window, so the byte it names is still there.
+        for (std::uint32_t i = 0; i < length; ++i)
+            putByte(d, d.window[(d.windowPos - distance) & kWindowMask]);
     }
 }
 
@@ -267,9 +326,11 @@ enum BlockType : std::uint32_t { kStored = 0, kFixed = 1, kDynamic = 2 };
 
 } // namespace
 
-bool inflate(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize,
-             std::vector<std::uint8_t>& out, std::string& message) {
-    Decoder d{BitReader{data, size}, out, out.size(), declaredSize};
+bool inflateTo(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize,
+               const InflateSink& sink, std::string& message) {
+    // The window is large for a stack; a decoder lives on the heap instead.
+    const std::unique_ptr<Decoder> decoder(new Decoder{BitReader{data, size}, sink, declaredSize});
+    Decoder& d = *decoder;
     HuffmanCode literals;
     HuffmanCode distances;
     for (;;) {
@@ -288,12 +349,22 @@ bool inflate(const std::uint8_t* data, std::size_t size, std::uint64_t declaredS
         } else {
             error = kBadBlockType;
         }
+        if (error != nullptr || final) handOver(d);
         if (error != nullptr) {
             message = error;
             return false;
         }
         if (final) return true;
     }
+}
+
+bool inflate(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize,
+             std::vector<std::uint8_t>& out, std::string& message) {
+    const InflateSink append{&out, [](void* context, const std::uint8_t* bytes, std::size_t count) {
+                                 auto& vector = *static_cast<std::vector<std::uint8_t>*>(context);
+                                 vector.insert(vector.end(), bytes, bytes + count);
+                             }};
+    return inflateTo(data, size, declaredSize, append, message);
 }
 
 } // namespace fennrow

@@ -56,39 +56,66 @@ bool isAssetName(std::string_view name) {
                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
 }
 
+// Why the zip reader skipped the document's entry, as the rest of a
+// sentence: "checksum mismatch" from "Checksum mismatch; skipped".
+std::optional<std::string> skippedBecause(const DiagnosticList& list, std::size_t from,
+                                          const std::string& path) {
+    constexpr std::string_view kSkipped = "; skipped";
+    for (std::size_t i = from; i < list.size(); ++i) {
+        if (list[i].path != path) continue;
+        std::string reason = list[i].message;
+        if (reason.ends_with(kSkipped)) reason.resize(reason.size() - kSkipped.size());
+        if (!reason.empty() && reason[0] >= 'A' && reason[0] <= 'Z')
+            reason[0] = static_cast<char>(reason[0] - 'A' + 'a');
+        return reason;
+    }
+    return std::nullopt;
+}
+
 void readZipPackage(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits,
                     PackageContents contents, Package& package) {
+    const std::string documentPath = "/" + package.documentName;
     // Refused from its declared size, before anything is unpacked.
     const std::optional<std::uint64_t> declared = declaredEntrySize(data, size, package.documentName);
     if (declared && *declared > kMaxDocumentBytes) {
-        refuseTooLarge(list, "/" + package.documentName, kMaxDocumentBytes, "bytes");
+        refuseTooLarge(list, documentPath, kMaxDocumentBytes, "bytes");
         return;
     }
-    std::optional<std::string_view> unpackOnly;
-    if (contents == PackageContents::DocumentOnly) unpackOnly = package.documentName;
-    ZipResult zip = readZip(data, size, list, limits, unpackOnly);
+    // Every entry is unpacked and checked; assets are hashed on the way.
+    // A reader of the document alone keeps no other entry's bytes.
+    ZipReadPlan plan;
+    plan.wantsDigest = isAssetName;
+    if (contents == PackageContents::DocumentOnly) plan.keepOnly = package.documentName;
+    const std::size_t zipFindingsFrom = list.size();
+    ZipResult zip = readZip(data, size, list, limits, plan);
     if (!zip.ok) return;
     bool foundDocument = false;
     for (ZipEntry& entry : zip.entries) {
         if (entry.name == package.documentName) {
             foundDocument = true;
-            if (!parseDocument(entry.data.data(), entry.data.size(), "/" + entry.name, list, package)) return;
+            if (!parseDocument(entry.data.data(), entry.data.size(), documentPath, list, package)) return;
         } else if (isAssetName(entry.name)) {
             const std::string digest = entry.name.substr(kAssetFolder.size());
-            if (sha256Hex(entry.data.data(), entry.data.size()) == digest) {
+            if (entry.sha256 == digest) {
                 entry.name = digest;
-                package.assets.push_back(std::move(entry));
+                if (entry.kept) package.assets.push_back(std::move(entry));
             } else {
                 appendWarning(list, "asset-corrupt", "/" + entry.name,
                               "The asset does not match its name; left out, the plugin falls back");
             }
-        } else {
+        } else if (entry.kept) {
             package.otherEntries.push_back(std::move(entry));
         }
     }
     if (!foundDocument) {
-        appendError(list, "document-missing", "/" + package.documentName,
-                    "The archive has no " + package.documentName);
+        // A document entry that is there but damaged is reported as such,
+        // not as a missing one.
+        if (std::optional<std::string> reason = skippedBecause(list, zipFindingsFrom, documentPath)) {
+            appendError(list, "document-damaged", documentPath,
+                        "The archive's " + package.documentName + " cannot be read: " + *reason);
+        } else {
+            appendError(list, "document-missing", documentPath, "The archive has no " + package.documentName);
+        }
         return;
     }
     package.ok = true;
@@ -100,6 +127,19 @@ void readZipPackage(const std::uint8_t* data, std::size_t size, DiagnosticList& 
 bool looksLikeZip(const std::uint8_t* data, std::size_t size) {
     if (size < 4 || data[0] != 'P' || data[1] != 'K') return false;
     return (data[2] == 3 && data[3] == 4) || (data[2] == 5 && data[3] == 6);
+}
+
+std::uint64_t packageByteLimit(const std::uint8_t* head, std::size_t size) {
+    return looksLikeZip(head, size) ? kMaxPackageBytes : kMaxDocumentBytes;
+}
+
+void refuseOversizedPackage(DiagnosticList& list, const std::uint8_t* head, std::size_t size) {
+    if (looksLikeZip(head, size)) {
+        appendError(list, "package-too-large", "",
+                    "A package holds at most " + std::to_string(kMaxPackageBytes) + " bytes; not read");
+    } else {
+        refuseTooLarge(list, "", kMaxDocumentBytes, "bytes");
+    }
 }
 
 Package readPackage(const std::uint8_t* data, std::size_t size, std::string_view documentName,

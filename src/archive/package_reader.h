@@ -24,10 +24,25 @@ inline constexpr ZipLimits kDocumentZipLimits{10000, 1073741824ull, 2147483648ul
 // "document-too-large", like one of more values than the JSON parser takes.
 inline constexpr std::size_t kMaxDocumentBytes = 4194304;
 
-// What a package read unpacks: everything (the document, its assets verified
+// The most bytes a zip package may hold: what it may unpack to in all.
+inline constexpr std::uint64_t kMaxPackageBytes = kDocumentZipLimits.maxTotalBytes;
+
+// The most bytes that can be a readable package, told from its first bytes
+// (see looksLikeZip): a zip archive up to kMaxPackageBytes, a bare document up
+// to kMaxDocumentBytes. A reader of a file or a stream stops one byte past it.
+std::uint64_t packageByteLimit(const std::uint8_t* head, std::size_t size);
+
+// The finding for bytes that went past packageByteLimit (given their first
+// bytes): "document-too-large" for a bare document, "package-too-large" for a
+// zip archive.
+void refuseOversizedPackage(DiagnosticList& list, const std::uint8_t* head, std::size_t size);
+
+// What a package read keeps: everything (the document, its assets verified
 // against their names, the other entries), or the document alone, for a
-// reader that has no use for the rest; the other entries are then checked
-// only as far as the archive's directory and their headers go.
+// reader that has no use for the rest. Either way every entry is unpacked
+// and checked (CRC-32, and SHA-256 for an asset) with the same findings; the
+// document alone costs fixed memory beyond the document, whatever the other
+// entries declare.
 enum class PackageContents { Everything, DocumentOnly };
 
 struct Package {

@@ -1,5 +1,6 @@
 #include "archive/sha256.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -71,31 +72,61 @@ void compress(State& state, const std::uint8_t* block) {
 
 } // namespace
 
-std::string sha256Hex(const std::uint8_t* data, std::uint64_t size) {
-    State state = kInitialState;
-    const std::uint64_t wholeBlocks = size / kBlockBytes;
-    for (std::uint64_t i = 0; i < wholeBlocks; ++i) compress(state, data + i * kBlockBytes);
+Sha256 sha256Begin() {
+    Sha256 digest;
+    digest.state = kInitialState;
+    return digest;
+}
 
+void sha256Update(Sha256& digest, const std::uint8_t* data, std::size_t size) {
+    digest.length += size;
+    if (digest.blockFill > 0) {
+        const std::size_t taken = std::min(size, kBlockBytes - digest.blockFill);
+        std::memcpy(digest.block.data() + digest.blockFill, data, taken);
+        digest.blockFill += taken;
+        data += taken;
+        size -= taken;
+        if (digest.blockFill < kBlockBytes) return;
+        compress(digest.state, digest.block.data());
+        digest.blockFill = 0;
+    }
+    // Whole blocks straight from the input; the rest waits for more.
+    for (; size >= kBlockBytes; data += kBlockBytes, size -= kBlockBytes) compress(digest.state, data);
+    if (size > 0) std::memcpy(digest.block.data(), data, size);
+    digest.blockFill = size;
+}
+
+std::string sha256FinishHex(Sha256& digest) {
     // The last 0..63 bytes, the 0x80 marker and the bit length fill one tail
     // block when they fit in it, two otherwise.
-    const std::size_t remainder = static_cast<std::size_t>(size % kBlockBytes);
+    const std::size_t remainder = digest.blockFill;
     std::array<std::uint8_t, 2 * kBlockBytes> tail{};
-    if (remainder > 0) std::memcpy(tail.data(), data + wholeBlocks * kBlockBytes, remainder);
+    if (remainder > 0) std::memcpy(tail.data(), digest.block.data(), remainder);
     tail[remainder] = 0x80;
     const std::size_t tailBlocks = remainder + 1 + kLengthBytes <= kBlockBytes ? 1 : 2;
-    const std::uint64_t bitLength = size * 8;
+    const std::uint64_t bitLength = digest.length * 8;
     std::uint8_t* lengthField = tail.data() + tailBlocks * kBlockBytes - kLengthBytes;
     for (std::size_t i = 0; i < kLengthBytes; ++i)
         lengthField[i] = static_cast<std::uint8_t>(bitLength >> (8 * (kLengthBytes - 1 - i)));
-    for (std::size_t i = 0; i < tailBlocks; ++i) compress(state, tail.data() + i * kBlockBytes);
+    for (std::size_t i = 0; i < tailBlocks; ++i) compress(digest.state, tail.data() + i * kBlockBytes);
 
     static constexpr char kHexDigits[] = "0123456789abcdef";
     std::string hex;
     hex.reserve(64);
-    for (std::uint32_t word : state) {
+    for (std::uint32_t word : digest.state) {
         for (int shift = 28; shift >= 0; shift -= 4) hex.push_back(kHexDigits[(word >> shift) & 0xFu]);
     }
     return hex;
+}
+
+std::string sha256Hex(const std::uint8_t* data, std::uint64_t size) {
+    Sha256 digest = sha256Begin();
+    // Pieces a size_t can hold, on a system where it is narrower than 64 bits.
+    constexpr std::uint64_t kPieceBytes = std::uint64_t{1} << 30;
+    for (; size > kPieceBytes; data += kPieceBytes, size -= kPieceBytes)
+        sha256Update(digest, data, static_cast<std::size_t>(kPieceBytes));
+    sha256Update(digest, data, static_cast<std::size_t>(size));
+    return sha256FinishHex(digest);
 }
 
 } // namespace fennrow

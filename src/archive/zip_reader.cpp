@@ -6,6 +6,7 @@
 
 #include "archive/crc32.h"
 #include "archive/inflate.h"
+#include "archive/sha256.h"
 
 namespace fennrow {
 namespace {
@@ -111,21 +112,53 @@ bool isUnsafeName(std::string_view name) {
     return false;
 }
 
-// Unpacks one entry whose header checks passed: an empty string with
-// `entry.data` filled, or the warning message when it cannot.
-std::string unpackEntry(const std::uint8_t* stored, const CentralHeader& header, ZipEntry& entry) {
-    if (header.method == kMethodStored) {
-        if (header.compressedSize != header.uncompressedSize) return "Stored sizes disagree; skipped";
-        entry.data.assign(stored, stored + header.compressedSize);
-        return {};
-    }
-    const std::uint64_t plausible = std::uint64_t{header.compressedSize} * kMaxDeflateExpansion;
-    entry.data.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(header.uncompressedSize, plausible)));
+// The bytes of one entry as they come out of the archive: counted, checked
+// against the CRC-32, hashed when asked for and kept when asked for.
+struct EntryStream {
+    std::uint64_t size = 0;
+    std::uint32_t crc = 0;
+    std::optional<Sha256> digest;
+    std::vector<std::uint8_t>* keep = nullptr;
+};
+
+void takeEntryBytes(void* context, const std::uint8_t* bytes, std::size_t count) {
+    EntryStream& stream = *static_cast<EntryStream*>(context);
+    stream.size += count;
+    stream.crc = crc32Update(stream.crc, bytes, count);
+    if (stream.digest) sha256Update(*stream.digest, bytes, count);
+    if (stream.keep != nullptr) stream.keep->insert(stream.keep->end(), bytes, bytes + count);
+}
+
+// Unpacks one entry whose header checks passed: an empty string when its
+// bytes came out whole and match the CRC-32, or the warning's code and
+// message when they do not.
+struct EntryProblem {
+    const char* code = nullptr;
     std::string message;
-    const bool decoded = inflate(stored, header.compressedSize, header.uncompressedSize, entry.data, message);
-    if (!decoded || entry.data.size() != header.uncompressedSize) {
-        return "Cannot decompress: " + (message.empty() ? std::string("wrong size") : message) + "; skipped";
+};
+
+EntryProblem unpackEntry(const std::uint8_t* stored, const CentralHeader& header, EntryStream& stream) {
+    const InflateSink sink{&stream, takeEntryBytes};
+    if (header.method == kMethodStored) {
+        if (header.compressedSize != header.uncompressedSize)
+            return {"zip-damaged-entry", "Stored sizes disagree; skipped"};
+        if (stream.keep != nullptr) stream.keep->reserve(header.uncompressedSize);
+        takeEntryBytes(&stream, stored, header.compressedSize);
+    } else {
+        if (stream.keep != nullptr) {
+            const std::uint64_t plausible = std::uint64_t{header.compressedSize} * kMaxDeflateExpansion;
+            stream.keep->reserve(
+                static_cast<std::size_t>(std::min<std::uint64_t>(header.uncompressedSize, plausible)));
+        }
+        std::string message;
+        const bool decoded = inflateTo(stored, header.compressedSize, header.uncompressedSize, sink, message);
+        if (!decoded || stream.size != header.uncompressedSize) {
+            return {"zip-damaged-entry",
+                    "Cannot decompress: " + (message.empty() ? std::string("wrong size") : message) +
+                        "; skipped"};
+        }
     }
+    if (stream.crc != header.crc) return {"zip-checksum", "Checksum mismatch; skipped"};
     return {};
 }
 
@@ -137,7 +170,7 @@ ZipResult failArchive(DiagnosticList& list, const char* code, std::string path, 
 } // namespace
 
 ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits,
-                  std::optional<std::string_view> unpackOnly) {
+                  const ZipReadPlan& plan) {
     if (size < kEndRecordBytes)
         return failArchive(list, "zip-unreadable", "", "Too short to be a zip archive");
     EndRecord end;
@@ -162,6 +195,7 @@ ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& li
     ZipResult result;
     std::unordered_set<std::string> seenNames;
     std::uint64_t totalBytes = 0;
+    std::uint64_t unpackedInput = 0; // archive bytes read by the entries unpacked so far
     std::uint64_t position = end.directoryOffset;
     for (std::uint32_t index = 0; index < end.totalEntries; ++index) {
         CentralHeader header;
@@ -211,16 +245,24 @@ ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& li
             appendWarning(list, "zip-damaged-entry", path, "The entry runs past the archive; skipped");
             continue;
         }
-        if (unpackOnly && entry.name != *unpackOnly) continue;
-        const std::string problem = unpackEntry(data + dataStart, header, entry);
-        if (!problem.empty()) {
-            appendWarning(list, "zip-damaged-entry", path, problem);
+        // Entries of a well-formed archive never share bytes; entries that
+        // do could make one archive cost its size many times over.
+        unpackedInput += header.compressedSize;
+        if (unpackedInput > size) {
+            appendWarning(list, "zip-damaged-entry", path,
+                          "The entry shares its bytes with another; skipped");
             continue;
         }
-        if (crc32(entry.data.data(), entry.data.size()) != header.crc) {
-            appendWarning(list, "zip-checksum", path, "Checksum mismatch; skipped");
+        EntryStream stream;
+        entry.kept = !plan.keepOnly || entry.name == *plan.keepOnly;
+        if (entry.kept) stream.keep = &entry.data;
+        if (plan.wantsDigest != nullptr && plan.wantsDigest(entry.name)) stream.digest = sha256Begin();
+        const EntryProblem problem = unpackEntry(data + dataStart, header, stream);
+        if (problem.code != nullptr) {
+            appendWarning(list, problem.code, path, problem.message);
             continue;
         }
+        if (stream.digest) entry.sha256 = sha256FinishHex(*stream.digest);
         result.entries.push_back(std::move(entry));
     }
     result.ok = true;

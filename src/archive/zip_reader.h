@@ -25,6 +25,17 @@ struct ZipLimits {
 struct ZipEntry {
     std::string name; // the stored name's bytes, not re-encoded
     std::vector<std::uint8_t> data;
+    bool kept = true;   // false when the bytes were only checked: `data` is then empty
+    std::string sha256; // the digest of the bytes, when it was asked for; empty otherwise
+};
+
+// What readZip does with the bytes of the entries it accepts. Every entry is
+// unpacked and checked against its CRC-32 as a stream, in fixed memory; its
+// bytes are kept only when asked for, and its SHA-256 computed on the way
+// when `wantsDigest` says so.
+struct ZipReadPlan {
+    std::optional<std::string_view> keepOnly; // keep this entry's bytes alone; all when unset
+    bool (*wantsDigest)(std::string_view name) = nullptr;
 };
 
 struct ZipResult {
@@ -33,12 +44,10 @@ struct ZipResult {
 };
 
 // Findings go to `list`: errors (empty path) for the archive, warnings with
-// the path "/" + name for skipped entries. With `unpackOnly`, only the entry
-// of that name is unpacked and checked against its CRC-32; every other entry
-// still passes the checks of the directory and of its header, and counts
-// toward the limits, but is left packed and not returned.
+// the path "/" + name for skipped entries. Every entry that passes its checks
+// is returned, with its bytes or (outside `plan.keepOnly`) without them.
 ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits,
-                  std::optional<std::string_view> unpackOnly = std::nullopt);
+                  const ZipReadPlan& plan = {});
 
 // The unpacked size that the central directory declares for the first entry
 // called `name`, read without unpacking anything; nothing when the directory

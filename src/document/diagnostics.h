@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,5 +38,26 @@ std::string_view severityName(Severity severity); // "note", "warning", "error"
 std::string childPath(std::string_view parent, std::string_view key);
 // JSON pointer of an array element: the parent's path, "/", the index.
 std::string indexPath(std::string_view parent, std::size_t index);
+
+// Text that leaves the plugin, for a host or a terminal, whatever bytes a
+// document or a location held. One form for all of it: well-formed UTF-8
+// (each ill-formed sequence one U+FFFD) in which every control character (C0,
+// DEL, C1) is written as an escape, "\n", "\r", "\t" or "\u" and four hex
+// digits. So a NUL neither ends the text early nor leaves a name empty (a
+// name "\u0000hidden" reaches the host as those 12 characters), and a line
+// break in a key cannot start a line of its own on standard error.
+std::string hostText(std::string_view text);
+
+// A value from a document quoted in a message or a path: at most
+// kMostQuotedCharacters characters, cut between characters, with an ellipsis
+// when cut.
+inline constexpr std::size_t kMostQuotedCharacters = 200;
+std::string quotedValue(std::string_view value);
+
+// Writes the findings of one load to `out`, one line each: prefix, code, path
+// and message separated by spaces, each in host form, the path quoted. Only
+// the first kMostPrintedFindings are written; a last line counts the rest.
+inline constexpr std::size_t kMostPrintedFindings = 100;
+void printFindings(std::FILE* out, std::string_view prefix, const DiagnosticList& list);
 
 } // namespace fennrow

@@ -116,7 +116,7 @@ Envelope readEnvelope(const JsonValue& document, std::string_view expectedKind, 
         std::string message = "Expected kind \"";
         message.append(expectedKind);
         message.append("\", found \"");
-        message.append(envelope.kind);
+        message.append(quotedValue(envelope.kind));
         message.push_back('"');
         appendError(list, "wrong-kind", std::string(kKindPath), std::move(message));
         return envelope;

@@ -18,4 +18,10 @@ enum class EnvironmentForm { Wide, Narrow };
 std::optional<std::string> environmentValue(std::string_view name,
                                             EnvironmentForm form = EnvironmentForm::Wide);
 
+// Where the user's application data lives on a system whose environment
+// names no APPDATA: on Linux and the like $XDG_DATA_HOME when it is an
+// absolute path, else ~/.local/share under $HOME; nothing on Windows (where
+// APPDATA is that folder) or when neither variable gives a folder.
+std::optional<std::string> userDataFolderWithoutAppData();
+
 } // namespace fennrow

@@ -5,17 +5,37 @@
 
 #include <cstdint>
 #include <optional>
+
+#include "platform/capped_read.h"
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace fennrow {
 
-using FileBytes = std::vector<std::uint8_t>;
+enum class FileReadStatus {
+    Read,       // the whole content is in `bytes`
+    CannotOpen, // see readFile
+    TooLarge,   // the file holds (or claims) more than the limit
+};
 
-// The whole content of a file, or nothing when the path cannot be read (not
-// well-formed UTF-8, or on Windows neither UTF-8 nor the ANSI code page), names no readable file (a folder is
-// not one), the file holds more than maxBytes, or memory for it cannot be had.
+struct FileRead {
+    FileReadStatus status = FileReadStatus::CannotOpen;
+    FileBytes bytes; // empty unless read
+};
+
+// The whole content of a file of at most `maxBytes` (lowered by `headLimit`
+// from its first bytes, when given). It cannot be opened when the path cannot
+// be read (not well-formed UTF-8, or on Windows neither UTF-8 nor the ANSI
+// code page), names no readable file (a folder, a pipe or a device is not
+// one), the read fails or memory for it cannot be had. Whatever size the file
+// claims, at most the limit plus one byte is read.
+FileRead readFile(std::string_view utf8Path, std::uint64_t maxBytes, HeadLimit headLimit = nullptr);
+
+// The read of a file that is open, behind the system's own readFile.
+FileRead readOpenedFile(const ByteSource& source, std::uint64_t maxBytes, HeadLimit headLimit);
+
+// The content as readFile gives it, or nothing when it was not read.
 std::optional<FileBytes> readWholeFile(std::string_view utf8Path, std::uint64_t maxBytes);
 
 // True when the path can be read as readWholeFile reads it and names an

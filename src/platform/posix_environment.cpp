@@ -2,6 +2,7 @@
 #if !defined(_WIN32)
 
 #include "platform/environment.h"
+#include "platform/file_system.h"
 #include "platform/utf8.h"
 
 #include <cstdlib>
@@ -15,6 +16,20 @@ std::optional<std::string> environmentValue(std::string_view name, EnvironmentFo
         return std::nullopt;
     }
     return std::string(value);
+}
+
+std::optional<std::string> userDataFolderWithoutAppData() {
+    // Relative values are to be ignored: they would name a folder below
+    // whatever the host's working folder happens to be.
+    if (std::optional<std::string> dataHome = environmentValue("XDG_DATA_HOME");
+        dataHome && dataHome->starts_with('/')) {
+        return dataHome;
+    }
+    std::optional<std::string> home = environmentValue("HOME");
+    if (!home || !home->starts_with('/')) {
+        return std::nullopt;
+    }
+    return pathJoin(pathJoin(*home, ".local"), "share");
 }
 
 } // namespace fennrow

@@ -6,16 +6,13 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <new>
-#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace fennrow {
 
 namespace {
-
-constexpr std::size_t kReadChunkBytes = 64 * 1024;
 
 // Owns one descriptor for the length of a read.
 struct Descriptor {
@@ -27,40 +24,22 @@ struct Descriptor {
     }
 };
 
-bool readAll(int fd, std::uint64_t maxBytes, std::uint64_t sizeHint, FileBytes& out) {
-    if (sizeHint > 0 && sizeHint <= maxBytes) {
-        out.reserve(static_cast<std::size_t>(sizeHint));
-    }
+std::int64_t readDescriptor(const void* context, std::uint8_t* into, std::size_t capacity) {
+    const int fd = *static_cast<const int*>(context);
     for (;;) {
-        const std::size_t before = out.size();
-        const std::uint64_t room = maxBytes - before;
-        // Ask for one byte beyond the limit so an over-long file shows itself.
-        const std::size_t want =
-            room < kReadChunkBytes ? static_cast<std::size_t>(room) + 1 : kReadChunkBytes;
-        out.resize(before + want);
-        const ssize_t got = ::read(fd, out.data() + before, want);
-        if (got < 0) {
-            if (errno == EINTR) {
-                out.resize(before);
-                continue;
-            }
-            return false;
-        }
-        out.resize(before + static_cast<std::size_t>(got));
-        if (got == 0) {
-            return true;
-        }
-        if (out.size() > maxBytes) {
-            return false;
+        const ssize_t got = ::read(fd, into, capacity);
+        if (got >= 0 || errno != EINTR) {
+            return got;
         }
     }
 }
 
 } // namespace
 
-std::optional<FileBytes> readWholeFile(std::string_view utf8Path, std::uint64_t maxBytes) {
+FileRead readFile(std::string_view utf8Path, std::uint64_t maxBytes, HeadLimit headLimit) {
+    FileRead result;
     if (!isValidUtf8(utf8Path) || utf8Path.find('\0') != std::string_view::npos) {
-        return std::nullopt;
+        return result;
     }
     const std::string path(utf8Path);
     Descriptor file;
@@ -70,27 +49,16 @@ std::optional<FileBytes> readWholeFile(std::string_view utf8Path, std::uint64_t 
         file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (file.fd < 0 && errno == EINTR);
     if (file.fd < 0) {
-        return std::nullopt;
+        return result;
     }
+    // A regular file's size is only a hint: files under /proc claim 0 or a
+    // page and hold far more.
     struct stat info {};
     if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        return std::nullopt;
+        return result;
     }
-    const std::uint64_t size = static_cast<std::uint64_t>(info.st_size);
-    if (size > maxBytes) {
-        return std::nullopt;
-    }
-    try {
-        FileBytes bytes;
-        if (!readAll(file.fd, maxBytes, size, bytes)) {
-            return std::nullopt;
-        }
-        return bytes;
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    } catch (const std::length_error&) {
-        return std::nullopt;
-    }
+    const ByteSource source{&file.fd, readDescriptor, static_cast<std::uint64_t>(info.st_size)};
+    return readOpenedFile(source, maxBytes, headLimit);
 }
 
 bool folderExists(std::string_view utf8Path) {

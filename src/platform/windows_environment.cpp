@@ -52,6 +52,8 @@ std::optional<std::string> environmentValue(std::string_view name, EnvironmentFo
     return wideToUtf8(*value);
 }
 
+std::optional<std::string> userDataFolderWithoutAppData() { return std::nullopt; }
+
 } // namespace fennrow
 
 #endif

@@ -9,15 +9,11 @@
 
 #include <windows.h>
 
-#include <new>
-#include <stdexcept>
 #include <utility>
 
 namespace fennrow {
 
 namespace {
-
-constexpr DWORD kReadChunkBytes = 64 * 1024;
 
 // Owns one handle for the length of a read.
 struct FileHandle {
@@ -29,36 +25,25 @@ struct FileHandle {
     }
 };
 
-bool readAll(HANDLE handle, std::uint64_t maxBytes, std::uint64_t sizeHint, FileBytes& out) {
-    if (sizeHint > 0 && sizeHint <= maxBytes) {
-        out.reserve(static_cast<std::size_t>(sizeHint));
+constexpr DWORD kMostPerRead = 1 << 20;
+
+std::int64_t readHandle(const void* context, std::uint8_t* into, std::size_t capacity) {
+    const HANDLE handle = *static_cast<const HANDLE*>(context);
+    const DWORD want = capacity < kMostPerRead ? static_cast<DWORD>(capacity) : kMostPerRead;
+    DWORD got = 0;
+    if (!::ReadFile(handle, into, want, &got, nullptr)) {
+        return -1;
     }
-    for (;;) {
-        const std::size_t before = out.size();
-        const std::uint64_t room = maxBytes - before;
-        // Ask for one byte beyond the limit so a file that grew shows itself.
-        const DWORD want = room < kReadChunkBytes ? static_cast<DWORD>(room) + 1 : kReadChunkBytes;
-        out.resize(before + want);
-        DWORD got = 0;
-        if (!::ReadFile(handle, out.data() + before, want, &got, nullptr)) {
-            return false;
-        }
-        out.resize(before + got);
-        if (got == 0) {
-            return true;
-        }
-        if (out.size() > maxBytes) {
-            return false;
-        }
-    }
+    return got;
 }
 
 } // namespace
 
-std::optional<FileBytes> readWholeFile(std::string_view utf8Path, std::uint64_t maxBytes) {
+FileRead readFile(std::string_view utf8Path, std::uint64_t maxBytes, HeadLimit headLimit) {
+    FileRead result;
     const std::optional<std::wstring> path = locationToWide(utf8Path);
     if (!path || path->empty()) {
-        return std::nullopt;
+        return result;
     }
     // Without FILE_FLAG_BACKUP_SEMANTICS a folder cannot be opened; others
     // may go on reading and writing the file while it is read.
@@ -67,28 +52,17 @@ std::optional<FileBytes> readWholeFile(std::string_view utf8Path, std::uint64_t 
         ::CreateFileW(path->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file.handle == INVALID_HANDLE_VALUE) {
-        return std::nullopt;
+        return result;
     }
-    // Only files on a disk: a pipe or a device could block or never end.
+    // Only files on a disk: a pipe or a device could block or never end. The
+    // size is only a hint; the read stops at the limit whatever it says.
     LARGE_INTEGER size{};
     if (::GetFileType(file.handle) != FILE_TYPE_DISK || !::GetFileSizeEx(file.handle, &size) ||
         size.QuadPart < 0) {
-        return std::nullopt;
+        return result;
     }
-    if (static_cast<std::uint64_t>(size.QuadPart) > maxBytes) {
-        return std::nullopt;
-    }
-    try {
-        FileBytes bytes;
-        if (!readAll(file.handle, maxBytes, static_cast<std::uint64_t>(size.QuadPart), bytes)) {
-            return std::nullopt;
-        }
-        return bytes;
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    } catch (const std::length_error&) {
-        return std::nullopt;
-    }
+    const ByteSource source{&file.handle, readHandle, static_cast<std::uint64_t>(size.QuadPart)};
+    return readOpenedFile(source, maxBytes, headLimit);
 }
 
 bool folderExists(std::string_view utf8Path) {

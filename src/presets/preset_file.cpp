@@ -1,28 +1,33 @@
 #include "presets/preset_file.h"
 
-#include "platform/file_system.h"
+#include "archive/package_reader.h"
 #include "presets/sound_loader.h"
 
 namespace fennrow {
 
 PresetFileRead readPresetFile(std::string_view location) {
     PresetFileRead read;
-    std::optional<FileBytes> bytes = readWholeFile(location, kMaxPresetFileBytes);
-    if (!bytes) {
-        return read;
+    FileRead file = readFile(location, kMaxPackageBytes, packageByteLimit);
+    read.status = file.status;
+    if (file.status == FileReadStatus::Read) {
+        read.sound = loadSound(read.document, file.bytes.data(), file.bytes.size(), read.findings);
     }
-    read.opened = true;
-    read.sound = loadSound(read.document, bytes->data(), bytes->size(), read.findings);
     return read;
 }
 
-std::optional<std::string> firstErrorMessage(const DiagnosticList& findings) {
-    for (const Diagnostic& finding : findings) {
+std::string presetRefusal(const PresetFileRead& read, std::string_view location) {
+    const std::string shown = locationText(location);
+    switch (read.status) {
+        case FileReadStatus::CannotOpen: return shown + " cannot be opened";
+        case FileReadStatus::TooLarge: return shown + " is too large";
+        case FileReadStatus::Read: break;
+    }
+    for (const Diagnostic& finding : read.findings) {
         if (finding.severity == Severity::Error) {
-            return finding.message;
+            return shown + ": " + finding.message;
         }
     }
-    return std::nullopt;
+    return shown + " is not a fennrow preset";
 }
 
 } // namespace fennrow

@@ -5,28 +5,28 @@
 #include "document/diagnostics.h"
 #include "document/instance_document.h"
 #include "engine/sound.h"
+#include "platform/file_system.h"
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace fennrow {
 
-// The most a preset file may hold: the most a document package may unpack
-// to. Anything larger is refused before it is read.
-inline constexpr std::uint64_t kMaxPresetFileBytes = std::uint64_t{2147483648};
-
 struct PresetFileRead {
-    bool opened = false;                // the file could be read whole
-    std::optional<SoundSnapshot> sound; // set when it holds a fennrow instance
-    InstanceDocument document;          // the document read, when sound is set
+    FileReadStatus status = FileReadStatus::CannotOpen; // whether the file could be read whole
+    std::optional<SoundSnapshot> sound;                 // set when it holds a fennrow instance
+    InstanceDocument document;                          // the document read, when sound is set
     DiagnosticList findings;
 };
 
+// Reads the file, never more of it than a package can be (a bare document
+// of more than 4 MiB, or an archive of more than 2 GiB, is too large).
 PresetFileRead readPresetFile(std::string_view location);
 
-// The message of the first Error finding, if any.
-std::optional<std::string> firstErrorMessage(const DiagnosticList& findings);
+// Why a preset file gave no sound, for a person: the location
+// (as locationText shows it), then that it cannot be opened, is too large,
+// the message of the first Error finding, or that it is not a fennrow preset.
+std::string presetRefusal(const PresetFileRead& read, std::string_view location);
 
 } // namespace fennrow

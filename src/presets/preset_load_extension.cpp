@@ -1,7 +1,6 @@
 #include "presets/preset_load_extension.h"
 
-#include "platform/file_system.h"
-#include "platform/utf8.h"
+#include "document/diagnostics.h"
 #include "plugin/factory_sounds.h"
 #include "plugin/param_writes.h"
 #include "plugin/plugin_instance.h"
@@ -26,9 +25,9 @@ struct PresetRequest {
 
 // The location and load key go back exactly as the host sent them, so that it
 // can tell which request failed; the message, which may quote a document, is
-// made well-formed UTF-8.
+// given in host form.
 void report(const PluginInstance& instance, const PresetRequest& request, std::string_view message) {
-    const std::string text = wellFormedUtf8(message);
+    const std::string text = hostText(message);
     const clap_host_preset_load_t* hostPresetLoad = instance.hostPresetLoad;
     if (hostPresetLoad != nullptr && hostPresetLoad->on_error != nullptr) {
         hostPresetLoad->on_error(instance.host, request.kind, request.location, request.loadKey, 0,
@@ -54,7 +53,7 @@ bool loadFactorySound(PluginInstance& instance, const PresetRequest& request) {
     const std::string key = request.loadKey != nullptr ? request.loadKey : "";
     const FactorySound* sound = findFactorySound(key);
     if (sound == nullptr) {
-        report(instance, request, "Fennrow has no factory sound " + key);
+        report(instance, request, "Fennrow has no factory sound " + quotedValue(key));
         return false;
     }
     // A later save writes a new document, not one loaded before.
@@ -66,14 +65,8 @@ bool loadFactorySound(PluginInstance& instance, const PresetRequest& request) {
 
 bool loadPresetFile(PluginInstance& instance, const PresetRequest& request) {
     PresetFileRead read = readPresetFile(request.location);
-    const std::string location = locationText(request.location);
-    if (!read.opened) {
-        report(instance, request, location + " cannot be opened");
-        return false;
-    }
     if (!read.sound) {
-        const std::optional<std::string> error = firstErrorMessage(read.findings);
-        report(instance, request, error ? location + ": " + *error : location + " is not a fennrow preset");
+        report(instance, request, presetRefusal(read, request.location));
         return false;
     }
     instance.document = std::move(read.document);

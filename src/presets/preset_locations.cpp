@@ -3,7 +3,7 @@
 #include "platform/environment.h"
 #include "platform/file_system.h"
 
-#include <initializer_list>
+#include <span>
 #include <string_view>
 
 namespace fennrow {
@@ -11,15 +11,17 @@ namespace fennrow {
 namespace {
 
 constexpr const char* kAppDataVariable = "APPDATA";
+constexpr std::string_view kUserPresetParts[] = {"Tamber", "Presets", "fennrow"};
+constexpr std::string_view kEarlierPresetParts[] = {"Brightmoss", "fennrow", "Presets"};
 
-// An empty APPDATA is treated like a missing one: joining onto it would give
-// a folder relative to whatever the host's working folder happens to be.
-std::optional<std::string> underAppData(EnvironmentForm form, std::initializer_list<std::string_view> parts) {
-    std::optional<std::string> appData = environmentValue(kAppDataVariable, form);
-    if (!appData || appData->empty()) {
+// An empty base is treated like a missing one: joining onto it would give a
+// folder relative to whatever the host's working folder happens to be.
+std::optional<std::string> joinUnder(const std::optional<std::string>& base,
+                                     std::span<const std::string_view> parts) {
+    if (!base || base->empty()) {
         return std::nullopt;
     }
-    std::string path = *appData;
+    std::string path = *base;
     for (std::string_view part : parts) {
         path = pathJoin(path, part);
     }
@@ -28,15 +30,22 @@ std::optional<std::string> underAppData(EnvironmentForm form, std::initializer_l
 
 } // namespace
 
+// A system without APPDATA (no Linux host sets it) keeps the same folders
+// below the user's data folder, so a musician there has a user preset folder.
 std::optional<std::string> userPresetFolder() {
-    return underAppData(EnvironmentForm::Wide, {"Tamber", "Presets", "fennrow"});
+    if (std::optional<std::string> folder =
+            joinUnder(environmentValue(kAppDataVariable, EnvironmentForm::Wide), kUserPresetParts)) {
+        return folder;
+    }
+    return joinUnder(userDataFolderWithoutAppData(), kUserPresetParts);
 }
 
 // Earlier versions found their folder through the narrow copy of APPDATA, so
-// it is looked up the same way.
+// it is looked up the same way. They had no folder where APPDATA is unset, so
+// there is nothing of theirs below the user's data folder to look for.
 std::optional<std::string> earlierPresetFolder() {
     std::optional<std::string> folder =
-        underAppData(EnvironmentForm::Narrow, {"Brightmoss", "fennrow", "Presets"});
+        joinUnder(environmentValue(kAppDataVariable, EnvironmentForm::Narrow), kEarlierPresetParts);
     if (!folder || !folderExists(*folder)) {
         return std::nullopt;
     }

@@ -7,8 +7,9 @@
 
 namespace fennrow {
 
-// APPDATA/Tamber/Presets/fennrow, whether or not it exists; nothing when
-// APPDATA is unset or empty.
+// APPDATA/Tamber/Presets/fennrow, whether or not it exists; where APPDATA is
+// unset or empty, the same below the user's data folder (on Linux
+// $XDG_DATA_HOME or ~/.local/share); nothing when there is neither.
 std::optional<std::string> userPresetFolder();
 
 // APPDATA/Brightmoss/fennrow/Presets, only when that folder exists.

@@ -1,8 +1,8 @@
 #include "presets/preset_provider.h"
 
+#include "document/diagnostics.h"
 #include "document/json_value.h"
 #include "platform/file_system.h"
-#include "platform/utf8.h"
 #include "plugin/factory_sounds.h"
 #include "presets/preset_file.h"
 #include "presets/preset_locations.h"
@@ -90,7 +90,7 @@ void addCommonMetadata(const clap_preset_discovery_metadata_receiver_t* receiver
         receiver->add_feature(receiver, feature);
     }
     if (!category.empty()) {
-        receiver->add_feature(receiver, wellFormedUtf8(categoryFeature(category)).c_str());
+        receiver->add_feature(receiver, hostText(categoryFeature(category)).c_str());
     }
 }
 
@@ -105,31 +105,28 @@ bool describeFactorySounds(const clap_preset_discovery_metadata_receiver_t* rece
     return true;
 }
 
-// Documents keep whatever bytes they were given; the host is promised UTF-8.
+// Documents keep whatever bytes they were given; the host gets host text.
 void reportError(const clap_preset_discovery_metadata_receiver_t* receiver, std::string_view message) {
-    receiver->on_error(receiver, 0, wellFormedUtf8(message).c_str());
+    receiver->on_error(receiver, 0, hostText(message).c_str());
 }
 
 bool describePresetFile(const char* location, const clap_preset_discovery_metadata_receiver_t* receiver) {
     const PresetFileRead read = readPresetFile(location);
-    const std::string shownLocation = locationText(location);
-    if (read.opened && read.sound) {
+    if (read.sound) {
         const JsonValue& meta = read.document.meta;
-        std::string name = wellFormedUtf8(stringMemberOr(meta, "name", ""));
+        // In host form before the test for an empty name, so a name made of
+        // control characters (a NUL among them) is shown, not dropped.
+        std::string name = hostText(stringMemberOr(meta, "name", ""));
         const std::string category = stringMemberOr(meta, "category", "");
         if (name.empty()) {
-            name = fileStemName(shownLocation);
+            name = hostText(fileStemName(locationText(location)));
         }
         if (receiver->begin_preset(receiver, name.c_str(), nullptr)) {
             addCommonMetadata(receiver, category);
         }
         return true;
     }
-    std::string message = shownLocation + " is not a fennrow preset";
-    if (std::optional<std::string> error = firstErrorMessage(read.findings)) {
-        message = shownLocation + ": " + *error;
-    }
-    reportError(receiver, message);
+    reportError(receiver, presetRefusal(read, location));
     return false;
 }
 

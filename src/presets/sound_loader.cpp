@@ -106,7 +106,8 @@ std::optional<SoundSnapshot> loadSound(InstanceDocument& retained, const std::ui
         return std::nullopt;
     }
     if (!document->plugin.empty() && document->plugin != kPluginName) {
-        appendError(list, "wrong-plugin", "/plugin", "An instance of " + document->plugin + ", not fennrow");
+        appendError(list, "wrong-plugin", "/plugin",
+                    "An instance of " + quotedValue(document->plugin) + ", not fennrow");
         return std::nullopt;
     }
     SoundSnapshot sound = defaultSoundSnapshot();

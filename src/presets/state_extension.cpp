@@ -1,7 +1,7 @@
 #include "presets/state_extension.h"
 
 #include "archive/package_reader.h"
-#include "platform/utf8.h"
+#include "platform/capped_read.h"
 #include "plugin/param_writes.h"
 #include "plugin/plugin_instance.h"
 #include "presets/sound_loader.h"
@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fennrow {
@@ -31,32 +33,26 @@ bool writeAll(const clap_ostream_t* stream, const std::string& text) {
     return true;
 }
 
-// Reads until the end; an error ends the stream like its end does, and what
-// was read before it is used. A text already longer than any document that
-// loads is not read further: what was read is enough for the refusal.
-std::vector<std::uint8_t> readAll(const clap_istream_t* stream) {
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t chunk[kReadChunkBytes];
-    for (;;) {
-        const std::int64_t got = stream->read(stream, chunk, sizeof chunk);
-        if (got <= 0) {
-            return bytes;
-        }
-        const auto count = std::min<std::uint64_t>(static_cast<std::uint64_t>(got), sizeof chunk);
-        bytes.insert(bytes.end(), chunk, chunk + count);
-        if (bytes.size() > kMaxDocumentBytes && !looksLikeZip(bytes.data(), bytes.size())) {
-            return bytes;
-        }
-    }
+std::int64_t readFromHost(const void* context, std::uint8_t* into, std::size_t capacity) {
+    const auto* stream = static_cast<const clap_istream_t*>(context);
+    const std::size_t asked = std::min(capacity, kReadChunkBytes);
+    const std::int64_t got = stream->read(stream, into, asked);
+    // A stream claiming more than it was offered has given what it was offered.
+    return got > 0 ? std::min<std::int64_t>(got, static_cast<std::int64_t>(asked)) : got;
 }
 
-// Paths and messages may quote the document's own keys and strings, which
-// need not be UTF-8; the lines are.
-void printFindings(const DiagnosticList& findings) {
-    for (const Diagnostic& finding : findings) {
-        std::fprintf(stderr, "fennrow state: %s %s %s\n", wellFormedUtf8(finding.code).c_str(),
-                     wellFormedUtf8(finding.path).c_str(), wellFormedUtf8(finding.message).c_str());
+// Reads until the end; an error ends the stream like its end does, and what
+// was read before it is used. Nothing is read past the most a package can
+// be, told from its first bytes, and one byte more; a stream that goes on is
+// refused with the finding for its kind.
+std::optional<std::vector<std::uint8_t>> readAll(const clap_istream_t* stream, DiagnosticList& findings) {
+    const ByteSource source{stream, readFromHost, 0};
+    CappedBytes read = readCapped(source, kMaxPackageBytes, packageByteLimit);
+    if (read.end == CappedEnd::OverLimit) {
+        refuseOversizedPackage(findings, read.bytes.data(), read.bytes.size());
+        return std::nullopt;
     }
+    return std::move(read.bytes);
 }
 
 bool stateSave(const clap_plugin_t* plugin, const clap_ostream_t* stream) {
@@ -82,13 +78,14 @@ bool stateLoad(const clap_plugin_t* plugin, const clap_istream_t* stream) {
         return false;
     }
     try {
-        const std::vector<std::uint8_t> bytes = readAll(stream);
+        DiagnosticList findings;
+        const std::optional<std::vector<std::uint8_t>> bytes = readAll(stream, findings);
         // Read into a document of its own, so a failure (or running out of
         // memory half-way) leaves the instance's document as it was.
         InstanceDocument document;
-        DiagnosticList findings;
-        const std::optional<SoundSnapshot> sound = loadSound(document, bytes.data(), bytes.size(), findings);
-        printFindings(findings);
+        std::optional<SoundSnapshot> sound;
+        if (bytes) sound = loadSound(document, bytes->data(), bytes->size(), findings);
+        printFindings(stderr, "fennrow state:", findings);
         if (!sound) {
             return false;
         }

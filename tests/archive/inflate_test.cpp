@@ -7,6 +7,7 @@
 #include <random>
 #include <set>
 
+#include "allocation_probe.h"
 #include "deflate_writer.h"
 
 namespace fennrow {
@@ -118,6 +119,31 @@ TEST(InflateOracle, DecodesWhatZlibWritesAtEveryLevelAndStrategy) {
             }
         }
     }
+}
+
+// Decoding to a sink holds the last 32 KiB and nothing more: the pieces
+// handed on are at most a window long, no allocation grows with the output,
+// and together they are the stream's bytes.
+TEST(InflateOracle, DecodesToASinkInFixedMemory) {
+    std::mt19937 rng(5);
+    const Bytes original = mixed(std::size_t{6} << 20, rng);
+    const Bytes packed = test::zlibDeflate(original, 6, Z_DEFAULT_STRATEGY);
+    struct Collected {
+        Bytes bytes;
+        std::size_t largestPiece = 0;
+    } collected;
+    collected.bytes.reserve(original.size());
+    const InflateSink sink{&collected, [](void* context, const std::uint8_t* bytes, std::size_t count) {
+                               auto& c = *static_cast<Collected*>(context);
+                               c.largestPiece = std::max(c.largestPiece, count);
+                               c.bytes.insert(c.bytes.end(), bytes, bytes + count);
+                           }};
+    std::string message;
+    test::resetLargestAllocation();
+    ASSERT_TRUE(inflateTo(packed.data(), packed.size(), original.size(), sink, message)) << message;
+    EXPECT_LT(test::largestAllocation(), std::size_t{40} << 10);
+    EXPECT_LE(collected.largestPiece, std::size_t{32} << 10);
+    EXPECT_EQ(collected.bytes, original);
 }
 
 TEST(InflateOracle, DecodesFlushedStreamsWithSmallWindowsAndManyBlocks) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "allocation_probe.h"
 #include "archive/sha256.h"
 #include "document/json_parser.h"
 #include "zip_builder.h"
@@ -152,22 +153,75 @@ TEST(PackageReader, ZipWithDocumentAssetsAndOtherEntries) {
     EXPECT_EQ(o.list[0].code, "asset-corrupt");
     EXPECT_EQ(o.list[0].path, "/" + assetName(other));
     EXPECT_EQ(o.list[0].message, "The asset does not match its name; left out, the plugin falls back");
+}
 
-    // The document alone: nothing else is unpacked, so the changed asset
-    // and an entry whose bytes would not even inflate go unnoticed, while an
-    // unsafe name is still reported from the directory.
-    spec.entries[4].packed = bytesOf("not deflate data");
-    spec.entries.push_back(entry("../escape", bytesOf("x")));
+struct Finding {
+    std::string code;
+    std::string path;
+    std::string message;
+    bool operator==(const Finding&) const = default;
+};
+
+std::vector<Finding> findingsOf(const DiagnosticList& list) {
+    std::vector<Finding> findings;
+    for (const Diagnostic& d : list) findings.push_back({d.code, d.path, d.message});
+    return findings;
+}
+
+// Every entry is unpacked and checked again whether the reader keeps only the
+// document or everything: the same findings, in the same order (the zip
+// reader's in archive order, then the package's), from either read.
+TEST(PackageReader, EveryEntryIsCheckedWhateverIsKept) {
+    const Bytes asset = bytesOf(std::string(100000, 'a') + "a long asset, past one window of the decoder");
+    const Bytes changed = bytesOf("changed after naming");
+    const std::string changedName = assetName(bytesOf("named for this"));
+    ArchiveSpec spec;
+    spec.entries = {entry(changedName, changed),
+                    entry("clip.json", bytesOf("{}")),
+                    entry("notes.txt", bytesOf("not deflate data")),
+                    entry(assetName(asset), asset),
+                    entry("instance.json", bytesOf(kDocument)),
+                    entry("../escape", bytesOf("x")),
+                    entry("readme.txt", bytesOf("kept by a full read")),
+                    entry(assetName(bytesOf("late")), bytesOf("late, and changed"), 0)};
+    spec.entries[1].crc = 7;
+    spec.entries[2].packed = Bytes{0xFF, 0xFF};
+    const Bytes archive = test::buildZip(spec);
+    const std::string asset0 = "The asset does not match its name; left out, the plugin falls back";
+    const std::vector<Finding> expected = {
+        {"zip-checksum", "/clip.json", "Checksum mismatch; skipped"},
+        {"zip-damaged-entry", "/notes.txt", "Cannot decompress: invalid block type; skipped"},
+        {"zip-unsafe-name", "/../escape", "The entry name leaves the archive; skipped"},
+        {"asset-corrupt", "/" + changedName, asset0},
+        {"asset-corrupt", "/" + assetName(bytesOf("late")), asset0},
+    };
+    for (const PackageContents contents : {PackageContents::Everything, PackageContents::DocumentOnly}) {
+        DiagnosticList list;
+        const Package package =
+            readPackage(archive.data(), archive.size(), "instance.json", list, kDocumentZipLimits, contents);
+        ASSERT_TRUE(package.ok);
+        EXPECT_EQ(stringMemberOr(package.document, "kind", ""), "instance");
+        EXPECT_EQ(findingsOf(list), expected);
+        EXPECT_EQ(package.assets.size(), contents == PackageContents::Everything ? 1u : 0u);
+        EXPECT_EQ(package.otherEntries.empty(), contents == PackageContents::DocumentOnly);
+    }
+}
+
+// The document alone costs the document and a fixed decoder, whatever the
+// other entries unpack to.
+TEST(PackageReader, CheckingTheOtherEntriesKeepsNothingOfThem) {
+    const Bytes big(std::size_t{16} << 20, 0x5A);
+    ArchiveSpec spec;
+    spec.entries = {entry(assetName(big), big), entry("other.bin", big),
+                    entry("instance.json", bytesOf(kDocument))};
     const Bytes archive = test::buildZip(spec);
     DiagnosticList list;
-    const Package alone = readPackage(archive.data(), archive.size(), "instance.json", list,
-                                      kDocumentZipLimits, PackageContents::DocumentOnly);
-    ASSERT_TRUE(alone.ok);
-    EXPECT_EQ(alone.document, o.package.document);
-    EXPECT_TRUE(alone.assets.empty());
-    EXPECT_TRUE(alone.otherEntries.empty());
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0].code, "zip-unsafe-name");
+    test::resetLargestAllocation();
+    const Package package = readPackage(archive.data(), archive.size(), "instance.json", list,
+                                        kDocumentZipLimits, PackageContents::DocumentOnly);
+    EXPECT_LT(test::largestAllocation(), std::size_t{64} << 10);
+    EXPECT_TRUE(package.ok);
+    EXPECT_TRUE(list.empty());
 }
 
 TEST(PackageReader, ZipFailures) {
@@ -215,9 +269,9 @@ TEST(PackageReader, ZipFailures) {
          "The archive has no instance.json"},
         {"a document with a bad checksum",
          test::buildZip(damagedDocument),
-         {"zip-checksum", "document-missing"},
+         {"zip-checksum", "document-damaged"},
          "/instance.json",
-         "The archive has no instance.json"},
+         "The archive's instance.json cannot be read: checksum mismatch"},
         {"a document declared too large",
          test::buildZip(oversizeDocument),
          {"document-too-large"},

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,50 @@ TEST(HostText, LocationsThatAreNotUtf8AreShownWellFormed) {
     const std::vector<std::string> calls = describe(file);
     ASSERT_FALSE(calls.empty());
     expectWellFormed(calls, "file name");
+}
+
+std::size_t lineCount(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// A NUL, a line break or any control character in a document reaches the
+// host written as an escape: nothing is cut short, nothing left empty, and no
+// line of standard error is forged. Quoted values are capped, and so is the
+// number of findings printed for one load.
+TEST(HostText, ControlCharactersAreEscapedAndLongTextsCapped) {
+    ScratchFolder folder;
+    const std::string hidden = folder.write(
+        "Hidden.json",
+        R"({"kind":"instance","plugin":"fennrow","meta":{"name":"\u0000hidden","category":"\u0000"}})");
+    const std::vector<std::string> calls = describe(hidden);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.front(), "begin \\u0000hidden|(null)");
+    EXPECT_EQ(calls.back(), "feature \\u0000");
+
+    const std::string nulPlugin =
+        folder.write("Zero.json", R"({"kind":"instance","plugin":"\u0000x\u0085"})");
+    for (const std::string& report : presetLoadReports(nulPlugin))
+        EXPECT_NE(report.find(": An instance of \\u0000x\\u0085, not fennrow"), std::string::npos) << report;
+
+    const std::string forged = stateLoadLines(
+        R"({"kind":"instance","spec":"1.0","plugin":"fennrow","params":{"a\nfennrow state: forged\r":true}})");
+    EXPECT_EQ(forged,
+              "fennrow state: wrong-type /params/a\\nfennrow state: forged\\r Expected a value or choice id; "
+              "kept as written, not applied\n");
+
+    const std::string longKind(5000, 'k');
+    const std::string kindFile = folder.write("Kind.json", R"({"kind":")" + longKind + R"("})");
+    const std::string capped =
+        "Expected kind \"instance\", found \"" + longKind.substr(0, 200) + "\xE2\x80\xA6\"";
+    for (const std::string& report : presetLoadReports(kindFile))
+        EXPECT_NE(report.find(capped), std::string::npos);
+
+    std::string many = R"({"kind":"instance","spec":"1.0","plugin":"fennrow","params":{)";
+    for (int i = 0; i < 150; ++i)
+        many += (i == 0 ? "" : ",") + std::string("\"p") + std::to_string(i) + "\":[]";
+    const std::string lines = stateLoadLines(many + "}}");
+    EXPECT_EQ(lineCount(lines), 101u);
+    EXPECT_NE(lines.find("\nfennrow state: 50 more findings not shown\n"), std::string::npos);
 }
 
 } // namespace

@@ -80,9 +80,20 @@ TEST(PresetDiscoveryInit, DeclaresLocationsFromAppData) {
         bool earlierExists;
         Calls expected;
     };
+#if defined(_WIN32)
+    const Calls withoutAppData = {kFileType, kFactoryLocation};
+#else
+    // Where no APPDATA is set, the user folder is the same below the user's
+    // data folder.
+    ScratchFolder dataHome;
+    const test::ScopedEnvironment scopedDataHome("XDG_DATA_HOME", dataHome.path.string());
+    const Calls withoutAppData = {kFileType, kFactoryLocation,
+                                  "location 2|Fennrow user presets|0|" +
+                                      (dataHome.path / "Tamber" / "Presets" / "fennrow").string()};
+#endif
     const Case cases[] = {
-        {"unset", std::nullopt, false, {kFileType, kFactoryLocation}},
-        {"empty", std::string(), false, {kFileType, kFactoryLocation}},
+        {"unset", std::nullopt, false, withoutAppData},
+        {"empty", std::string(), false, withoutAppData},
         {"no earlier folder", appData.path.string(), false, {kFileType, kFactoryLocation, userLocation}},
         {"earlier folder",
          appData.path.string(),
@@ -102,6 +113,34 @@ TEST(PresetDiscoveryInit, DeclaresLocationsFromAppData) {
     }
     EXPECT_FALSE(std::filesystem::exists(user)); // declared, never created
 }
+
+#if !defined(_WIN32)
+TEST(PresetDiscoveryInit, WithoutAppDataTheUserFolderIsBelowTheUsersDataFolder) {
+    const struct {
+        const char* label;
+        std::optional<std::string> dataHome;
+        std::optional<std::string> home;
+        std::optional<std::string> userFolder;
+    } cases[] = {
+        {"XDG_DATA_HOME", "/data/zo\xC3\xAB", "/home/z", "/data/zo\xC3\xAB/Tamber/Presets/fennrow"},
+        {"unset XDG_DATA_HOME", std::nullopt, "/home/z", "/home/z/.local/share/Tamber/Presets/fennrow"},
+        {"empty XDG_DATA_HOME", "", "/home/z", "/home/z/.local/share/Tamber/Presets/fennrow"},
+        {"relative XDG_DATA_HOME", "data", "/home/z", "/home/z/.local/share/Tamber/Presets/fennrow"},
+        {"no HOME either", std::nullopt, std::nullopt, std::nullopt},
+    };
+    const ScopedAppData noAppData(std::nullopt);
+    for (const auto& c : cases) {
+        const test::ScopedEnvironment dataHome("XDG_DATA_HOME", c.dataHome);
+        const test::ScopedEnvironment home("HOME", c.home);
+        FakeIndexer indexer;
+        ProviderPtr provider = createProvider(indexer);
+        EXPECT_TRUE(provider->init(provider.get()));
+        Calls expected = {kFileType, kFactoryLocation};
+        if (c.userFolder) expected.push_back("location 2|Fennrow user presets|0|" + *c.userFolder);
+        EXPECT_EQ(indexer.calls, expected) << c.label;
+    }
+}
+#endif
 
 // A user folder with letters outside ASCII, one of them outside the basic
 // plane, reaches both locations whole, joined with the system's separator,
@@ -244,6 +283,7 @@ TEST(PresetDiscoveryMetadata, ReportsFilesItCannotDescribe) {
     const std::string latin1 = folder.write("caf\xE9.json", R"({"kind":"instance"})");
     const std::string missing = (folder.path / "Missing.json").string();
     const std::string dir = folder.path.string();
+    const std::string tooLarge = folder.write("Large.json", "{" + std::string(4 << 20, ' ') + "}");
     const struct {
         std::string location;
         std::string message;
@@ -251,9 +291,10 @@ TEST(PresetDiscoveryMetadata, ReportsFilesItCannotDescribe) {
         {other, other + ": An instance of other, not fennrow"},
         {empty, empty + ": Neither a JSON document nor a zip archive"},
         {text, text + ": The document is not valid JSON: invalid number"},
-        {latin1, shownLatin1(latin1) + " is not a fennrow preset"},
-        {missing, missing + " is not a fennrow preset"},
-        {dir, dir + " is not a fennrow preset"},
+        {latin1, shownLatin1(latin1) + " cannot be opened"},
+        {missing, missing + " cannot be opened"},
+        {dir, dir + " cannot be opened"},
+        {tooLarge, tooLarge + " is too large"},
     };
     for (const auto& c : cases) {
         FakeReceiver receiver;

@@ -72,7 +72,7 @@ TEST(PresetLoad, ReportsEachRefusalOnceWithItsMessage) {
         {kFile, missing.c_str(), nullptr, missing + " cannot be opened"},
         {kFile, dir.c_str(), nullptr, dir + " cannot be opened"},
         {kFile, latin1.c_str(), nullptr, latin1Shown + " cannot be opened"},
-        {kFile, huge.c_str(), nullptr, huge + " cannot be opened"},
+        {kFile, huge.c_str(), nullptr, huge + " is too large"},
         {kFile, empty.c_str(), nullptr, empty + ": Neither a JSON document nor a zip archive"},
         {kFile, text.c_str(), nullptr, text + ": Neither a JSON document nor a zip archive"},
         {kFile, broken.c_str(), nullptr, broken + ": The document is not valid JSON: expected key"},
