@@ -209,20 +209,20 @@ private:
             setMember(item, "group", jsonString(groupOfParam(p.id)));
             setMember(item, "minText", jsonString(paramValueText(*session, p.id, p.minValue)));
             setMember(item, "maxText", jsonString(paramValueText(*session, p.id, p.maxValue)));
-            params.items.push_back(std::move(item));
+            params.appendItem(std::move(item));
         }
         JsonValue groups = jsonArray();
-        for (const char* group : kParamGroups) groups.items.push_back(jsonString(group));
+        for (const char* group : kParamGroups) groups.appendItem(jsonString(group));
         JsonValue curves = jsonArray();
         for (const CurveSlot& slot : kCurveSlots) {
             JsonValue item = jsonObject();
             setMember(item, "key", jsonString(slot.key));
             setMember(item, "label", jsonString(slot.label));
             setMember(item, "group", jsonString(slot.group));
-            curves.items.push_back(std::move(item));
+            curves.appendItem(std::move(item));
         }
         JsonValue factory = jsonArray();
-        for (const std::string& name : plugin.factoryNames) factory.items.push_back(jsonString(name));
+        for (const std::string& name : plugin.factoryNames) factory.appendItem(jsonString(name));
         std::optional<PageSound> sound = soundOf(*session, plugin, error);
         if (!sound) return refuse(res, 500, error);
 
@@ -473,7 +473,7 @@ private:
     // The body of a play or save: {"base": {...}, "sound": {...}, ...}.
     std::optional<SoundRequest> soundRequest(const httplib::Request& req, std::string& error) {
         JsonParseResult parsed = parseJson(req.body);
-        if (!parsed.ok || parsed.value.type != JsonType::Object) {
+        if (!parsed.ok || parsed.value.type() != JsonType::Object) {
             error = "The request is not a JSON object";
             return std::nullopt;
         }
@@ -510,7 +510,7 @@ private:
     void putDocumentList(JsonValue& out) {
         const DocumentIndex::View view = index_.current();
         JsonValue documents = jsonArray();
-        for (const std::string& name : view.list.names) documents.items.push_back(jsonString(name));
+        for (const std::string& name : view.list.names) documents.appendItem(jsonString(name));
         setMember(out, "documents", std::move(documents));
         setMember(out, "documentsCut", jsonBool(view.list.cut));
         setMember(out, "documentsScanning", jsonBool(view.scanning));
