@@ -36,15 +36,17 @@ constexpr int kWideMembers = 64000;
 constexpr std::size_t kNearLimitBytes = 4000000;
 constexpr std::uint64_t kSeed = 0x0123456789abcdefULL;
 
-const std::uint8_t* bytesOf(const std::string& text) { return reinterpret_cast<const std::uint8_t*>(text.data()); }
+const std::uint8_t* bytesOf(const std::string& text) {
+    return reinterpret_cast<const std::uint8_t*>(text.data());
+}
 
 // The longest factory sound as fennrow saves it, with its name: about 7 KB.
 std::string realisticSound() {
     std::string longest;
     for (const fennrow::FactorySound& factory : fennrow::factorySounds()) {
         DiagnosticList list;
-        const std::string meta = R"({"kind":"instance","meta":{"name":")" + factory.name + R"(","category":")" +
-                                 factory.category + R"("}})";
+        const std::string meta = R"({"kind":"instance","meta":{"name":")" + factory.name +
+                                 R"(","category":")" + factory.category + R"("}})";
         InstanceDocument named;
         fennrow::loadSound(named, bytesOf(meta), meta.size(), list);
         std::string text = fennrow::writeSoundDocument(named, factory.sound, kSeed);
@@ -86,14 +88,18 @@ std::string manyItems(const std::string& item, std::size_t bytes) {
     return out;
 }
 
-std::string wideParams() {
+// The realistic sound with `members` put in front of the members of its
+// object `key`.
+std::string withMembersIn(const std::string& key, const std::string& members) {
     std::string text = realisticSound();
-    const std::string opening = "\"params\":{";
-    text.insert(text.find(opening) + opening.size(), manyMembers("p", kWideMembers, "0.5") + ",");
+    const std::string opening = '"' + key + "\":{";
+    text.insert(text.find(opening) + opening.size(), members + ",");
     return text;
 }
 
-std::string wideMeta() { return withLeadingMembers("\"meta\":{" + manyMembers("k", kWideMembers, "\"v\"") + "}"); }
+std::string wideParams() { return withMembersIn("params", manyMembers("p", kWideMembers, "0.5")); }
+
+std::string wideMeta() { return withMembersIn("meta", manyMembers("k", kWideMembers, "\"v\"")); }
 
 std::string wideTopLevel() { return withLeadingMembers(manyMembers("x", kWideMembers, "1")); }
 
@@ -103,7 +109,7 @@ std::string wideNoteExpression() {
 }
 
 std::string sharedLongPrefix() {
-    return withLeadingMembers("\"meta\":{" + manyMembers(std::string(48, 'k'), kWideMembers, "1") + "}");
+    return withMembersIn("meta", manyMembers(std::string(48, 'k'), kWideMembers, "1"));
 }
 
 std::string smallNumbers() {
@@ -131,12 +137,14 @@ std::string automationLanes() {
         for (int i = 0; i < kPoints; ++i) {
             if (i > 0) lanes += ',';
             char point[64];
-            std::snprintf(point, sizeof point, R"({"at":%.2f,"v":%.4f})", i * 0.02, 0.5 + 0.4 * ((i % 97) / 97.0));
+            std::snprintf(point, sizeof point, R"({"at":%.2f,"v":%.4f})", i * 0.02,
+                          0.5 + 0.4 * ((i % 97) / 97.0));
             lanes += point;
         }
         lanes += "]}";
     }
-    return withLeadingMembers(R"("audition":{"kind":"clip","length":256,"notes":[],"lanes":[)" + lanes + "]}");
+    return withLeadingMembers(R"("audition":{"kind":"clip","length":256,"notes":[],"lanes":[)" + lanes +
+                              "]}");
 }
 
 struct Shape {
@@ -166,7 +174,8 @@ void load(benchmark::State& state, const std::string& text) {
     for (auto _ : state) {
         InstanceDocument retained;
         DiagnosticList list;
-        const std::optional<fennrow::SoundSnapshot> sound = fennrow::loadSound(retained, bytesOf(text), text.size(), list);
+        const std::optional<fennrow::SoundSnapshot> sound =
+            fennrow::loadSound(retained, bytesOf(text), text.size(), list);
         if (!sound) {
             state.SkipWithError("the document did not load");
             return;
@@ -179,7 +188,8 @@ void load(benchmark::State& state, const std::string& text) {
 void save(benchmark::State& state, const std::string& text) {
     InstanceDocument retained;
     DiagnosticList list;
-    const std::optional<fennrow::SoundSnapshot> sound = fennrow::loadSound(retained, bytesOf(text), text.size(), list);
+    const std::optional<fennrow::SoundSnapshot> sound =
+        fennrow::loadSound(retained, bytesOf(text), text.size(), list);
     if (!sound) {
         state.SkipWithError("the document did not load");
         return;

@@ -42,8 +42,8 @@ void readSpec(const JsonValue& document, Envelope& envelope, DiagnosticList& lis
     envelope.spec = *version;
     if (version->major > kKnownSpecVersion.major) {
         appendWarning(list, "spec-newer-major", std::string(kSpecPath),
-                      "Document uses spec " + std::string(spec->string()) + ", newer than " + knownSpecVersionText() +
-                          "; known fields are read and the rest is kept");
+                      "Document uses spec " + std::string(spec->string()) + ", newer than " +
+                          knownSpecVersionText() + "; known fields are read and the rest is kept");
     }
 }
 

@@ -2,8 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <deque>
+#include <string>
 #include <utility>
 
 #include "document/json_number.h"

@@ -103,7 +103,8 @@ ArrayBlock* makeArrayBlock(std::uint32_t capacity) {
 }
 
 ObjectBlock* makeObjectBlock(std::uint32_t capacity) {
-    auto* block = static_cast<ObjectBlock*>(::operator new(sizeof(ObjectBlock) + capacity * sizeof(JsonMember)));
+    auto* block =
+        static_cast<ObjectBlock*>(::operator new(sizeof(ObjectBlock) + capacity * sizeof(JsonMember)));
     block->size = 0;
     block->capacity = capacity;
     block->slots = nullptr;
@@ -133,7 +134,8 @@ std::uint64_t mix(std::uint64_t x) {
 
 std::uint64_t processHashKey() {
     static const std::uint64_t key = [] {
-        const auto ticks = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+        const auto ticks =
+            static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
         const auto place = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&ticks));
         return mix(ticks ^ mix(place));
     }();

@@ -33,8 +33,9 @@ class JsonKey {
 public:
     JsonKey() noexcept;
     JsonKey(std::string_view text); // NOLINT(google-explicit-constructor): keys are written as strings
-    JsonKey(const std::string& text) : JsonKey(std::string_view(text)) {} // NOLINT(google-explicit-constructor)
-    JsonKey(const char* text) : JsonKey(std::string_view(text)) {}        // NOLINT(google-explicit-constructor)
+    JsonKey(const std::string& text)
+        : JsonKey(std::string_view(text)) {}                       // NOLINT(google-explicit-constructor)
+    JsonKey(const char* text) : JsonKey(std::string_view(text)) {} // NOLINT(google-explicit-constructor)
     JsonKey(const JsonKey& other);
     JsonKey(JsonKey&& other) noexcept;
     JsonKey& operator=(const JsonKey& other);

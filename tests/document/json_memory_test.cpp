@@ -38,7 +38,8 @@ std::string manyKeys() {
     std::string text = "{";
     for (std::size_t n = 0; text.size() < kTextBytes; ++n) {
         std::string key;
-        for (std::size_t k = n; key.empty() || k > 0; k /= symbols.size()) key.push_back(symbols[k % symbols.size()]);
+        for (std::size_t k = n; key.empty() || k > 0; k /= symbols.size())
+            key.push_back(symbols[k % symbols.size()]);
         if (n > 0) text += ',';
         text += '"' + key + "\":0";
     }
@@ -61,7 +62,8 @@ TEST(JsonMemory, ATreeTakesABoundedNumberOfBytesPerByteOfItsText) {
         {"empty objects", repeated("[", "{}", "]")},
         {"arrays of one number", repeated("[", "[0]", "]")},
         {"objects of one member", repeated("[", "{\"\":0}", "]")},
-        {"objects just wide enough for an index", repeated("[", R"({"a":0,"b":0,"c":0,"d":0,"e":0,"f":0,"g":0,"h":0,"i":0})", "]")},
+        {"objects just wide enough for an index",
+         repeated("[", R"({"a":0,"b":0,"c":0,"d":0,"e":0,"f":0,"g":0,"h":0,"i":0})", "]")},
         {"deep nesting", deepChains()},
         {"many keys", manyKeys()},
         {"long numbers", repeated("[", "0.1234567", "]")},

@@ -304,7 +304,8 @@ TEST(SoundDocument, ZipPackagesLoadWithoutUnpackingTheirAssets) {
 // What loads must load again once saved, so a document that only fits the
 // limit as it was read, not as the plugin writes it, is refused.
 TEST(SoundDocument, ADocumentThatWouldSaveBeyondTheLimitIsRefused) {
-    const Loaded loaded = load(document(R"(,"hints":")" + std::string(kMaxDocumentBytes / 5, '\x01') + R"(")"));
+    const Loaded loaded =
+        load(document(R"(,"hints":")" + std::string(kMaxDocumentBytes / 5, '\x01') + R"(")"));
     EXPECT_FALSE(loaded.sound.has_value());
     EXPECT_TRUE(hasFinding(loaded.findings, "document-too-large", ""));
     const Loaded fits = load(document(R"(,"hints":")" + std::string(kMaxDocumentBytes / 8, '\x01') + R"(")"));

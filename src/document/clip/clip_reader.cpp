@@ -60,8 +60,9 @@ void readNoteKeys(FieldReader& reader, const std::string& path, ClipNote& note, 
         // A parsed object holds each name once, so each is taken as it stands.
         note.expr.reserve(expr->members().size());
         for (const JsonMember& member : expr->members()) {
-            note.expr.push_back(NamedExpression{
-                std::string(member.key), readExpression(member.value, childPath(exprPath, member.key), diagnostics)});
+            note.expr.push_back(
+                NamedExpression{std::string(member.key),
+                                readExpression(member.value, childPath(exprPath, member.key), diagnostics)});
         }
     }
     if (const JsonValue* rand = getObject(reader, "rand")) {
@@ -145,7 +146,8 @@ NoteExpression readExpression(const JsonValue& value, const std::string& path, D
                 appendWarning(diagnostics, "bad-expression", indexPath(path, k), kBadCurvePoint);
                 return keptAsWrittenElement<NoteExpression>(value);
             }
-            expression.points.push_back(ExpressionPoint{point.items()[0].number(), point.items()[1].number()});
+            expression.points.push_back(
+                ExpressionPoint{point.items()[0].number(), point.items()[1].number()});
         }
     } else {
         appendWarning(diagnostics, "bad-expression", path, kBadExpression);

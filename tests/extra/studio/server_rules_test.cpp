@@ -490,7 +490,8 @@ TEST_F(StudioRules, NamesAreUtf8AndReplacingKeepsWhatTheOwnerSet) {
     JsonParseResult parsed = parseJson(list.body);
     ASSERT_TRUE(parsed.ok) << list.body;
     std::vector<std::string> names;
-    for (const JsonValue& item : findMember(parsed.value, "documents")->items()) names.push_back(item.string());
+    for (const JsonValue& item : findMember(parsed.value, "documents")->items())
+        names.emplace_back(item.string());
     EXPECT_NE(std::find(names.begin(), names.end(), "alias.json"), names.end()) << list.body;
     EXPECT_NE(std::find(names.begin(), names.end(), "mine.json"), names.end()) << list.body;
     EXPECT_EQ(list.body.find("bad-"), std::string::npos);
