@@ -71,13 +71,23 @@ static_assert(sizeof(ObjectBlock) % alignof(JsonMember) == 0);
 template <typename T>
 T loadAt(const unsigned char* raw, std::size_t offset) {
     T value;
-    std::memcpy(&value, raw + offset, sizeof value);
+    std::memcpy(&value, raw + offset, sizeof(T));
     return value;
 }
 
 template <typename T>
 void storeAt(unsigned char* raw, std::size_t offset, T value) {
-    std::memcpy(raw + offset, &value, sizeof value);
+    std::memcpy(raw + offset, &value, sizeof(T));
+}
+
+void* loadPointer(const unsigned char* raw) {
+    void* pointer = nullptr;
+    std::memcpy(&pointer, raw + kSlotStart, sizeof(void*));
+    return pointer;
+}
+
+void storePointer(unsigned char* raw, void* pointer) {
+    std::memcpy(raw + kSlotStart, &pointer, sizeof(void*));
 }
 
 TextBlock* makeTextBlock(std::string_view text) {
@@ -216,7 +226,7 @@ JsonKey::JsonKey(std::string_view text) : raw_{} {
         if (!text.empty()) std::memcpy(raw_ + 1, text.data(), text.size());
     } else {
         raw_[0] = kTextInBlock;
-        storeAt(raw_, kSlotStart, makeTextBlock(text));
+        storePointer(raw_, makeTextBlock(text));
     }
 }
 
@@ -243,14 +253,14 @@ JsonKey& JsonKey::operator=(JsonKey&& other) noexcept {
 
 JsonKey::~JsonKey() {
     if (raw_[0] == kTextInBlock) {
-        ::operator delete(loadAt<TextBlock*>(raw_, kSlotStart));
+        ::operator delete(static_cast<TextBlock*>(loadPointer(raw_)));
         raw_[0] = 0;
     }
 }
 
 std::string_view JsonKey::view() const noexcept {
     if (raw_[0] != kTextInBlock) return {reinterpret_cast<const char*>(raw_ + 1), raw_[0]};
-    auto* block = loadAt<TextBlock*>(raw_, kSlotStart);
+    auto* block = static_cast<TextBlock*>(loadPointer(raw_));
     return {block->text(), block->length};
 }
 
@@ -285,15 +295,13 @@ JsonValue& JsonValue::operator=(JsonValue&& other) noexcept {
 
 JsonValue::~JsonValue() { release(); }
 
-void* JsonValue::block() const noexcept { return loadAt<void*>(raw_, kSlotStart); }
+void* JsonValue::block() const noexcept { return loadPointer(raw_); }
 
-void JsonValue::setBlock(void* block) noexcept { storeAt(raw_, kSlotStart, block); }
+void JsonValue::setBlock(void* block) noexcept { storePointer(raw_, block); }
 
 void JsonValue::release() noexcept {
     switch (type()) {
         case JsonType::Number:
-            if (raw_[kSmallByte] == kTextInBlock) ::operator delete(block());
-            break;
         case JsonType::String:
             if (raw_[kSmallByte] == kTextInBlock) ::operator delete(block());
             break;
