@@ -29,15 +29,12 @@ void check(bool condition) {
 // What the tree looks like once written: numbers that are not finite become
 // null, and every number is spelt as the writer spells it.
 void settle(JsonValue& value) {
-    if (value.type == JsonType::Number) {
-        if (!std::isfinite(value.number)) {
-            value = JsonValue{};
-        } else {
-            value.numberText = writeJson(value);
-        }
+    if (value.type() == JsonType::Number) {
+        value = std::isfinite(value.number()) ? jsonNumber(value.number(), writeJson(value)) : JsonValue{};
+        return;
     }
-    for (JsonValue& item : value.items) settle(item);
-    for (JsonMember& m : value.members) settle(m.value);
+    for (JsonValue& item : value.items()) settle(item);
+    for (std::size_t i = 0; i < value.members().size(); ++i) settle(value.memberValue(i));
 }
 
 constexpr std::string_view kKnownKeys[] = {
@@ -54,14 +51,14 @@ bool isKnownKey(std::string_view key) {
 }
 
 bool isEmptyOf(const JsonValue& value, JsonType type) {
-    return value.type == type && value.string.empty() && value.items.empty() && value.members.empty();
+    return value.type() == type && value.string().empty() && value.items().empty() && value.members().empty();
 }
 
 // Members that say nothing may be left out of the written document.
 bool mayBeDropped(const JsonMember& m) {
     const std::string_view key = m.key;
-    if (key == "meta" || key == "provenance" || key == "hints") return m.value.type == JsonType::Null;
-    if (key == "ext") return m.value.type == JsonType::Null || isEmptyOf(m.value, JsonType::Object);
+    if (key == "meta" || key == "provenance" || key == "hints") return m.value.type() == JsonType::Null;
+    if (key == "ext") return m.value.type() == JsonType::Null || isEmptyOf(m.value, JsonType::Object);
     if (key == "id" || key == "pluginVersion") return isEmptyOf(m.value, JsonType::String);
     if (key == "assets") return isEmptyOf(m.value, JsonType::Object);
     if (key == "extensions") return isEmptyOf(m.value, JsonType::Array);
@@ -69,11 +66,11 @@ bool mayBeDropped(const JsonMember& m) {
 }
 
 bool hasNonFiniteNumber(const JsonValue& value) {
-    if (value.type == JsonType::Number && !std::isfinite(value.number)) return true;
-    for (const JsonValue& item : value.items) {
+    if (value.type() == JsonType::Number && !std::isfinite(value.number())) return true;
+    for (const JsonValue& item : value.items()) {
         if (hasNonFiniteNumber(item)) return true;
     }
-    for (const JsonMember& m : value.members) {
+    for (const JsonMember& m : value.members()) {
         if (hasNonFiniteNumber(m.value)) return true;
     }
     return false;
@@ -93,9 +90,9 @@ bool hasInstanceError(const DiagnosticList& list) {
 }
 
 bool declares(const JsonValue& extensions, std::string_view id) {
-    for (const JsonValue& entry : extensions.items) {
-        if (entry.type == JsonType::String && startsWith(entry.string, id) &&
-            entry.string.size() > id.size() && entry.string[id.size()] == '/') {
+    for (const JsonValue& entry : extensions.items()) {
+        if (entry.type() == JsonType::String && startsWith(entry.string(), id) &&
+            entry.string().size() > id.size() && entry.string()[id.size()] == '/') {
             return true;
         }
     }
@@ -105,7 +102,7 @@ bool declares(const JsonValue& extensions, std::string_view id) {
 // Every member that a record of the clip did not consume comes back in the
 // written record as it was read.
 void checkRemainderBack(const JsonValue& remainder, const JsonValue& out) {
-    for (const JsonMember& m : remainder.members) {
+    for (const JsonMember& m : remainder.members()) {
         const JsonValue* back = findMember(out, m.key);
         check(back != nullptr);
         JsonValue expected = m.value;
@@ -119,15 +116,15 @@ void checkRemainderBack(const JsonValue& remainder, const JsonValue& out) {
 template <typename Element, typename Inner>
 void checkElementsBack(const std::vector<Element>& elements, const JsonValue* out, Inner inner) {
     if (elements.empty()) return;
-    check(out != nullptr && out->type == JsonType::Array && out->items.size() == elements.size());
+    check(out != nullptr && out->type() == JsonType::Array && out->items().size() == elements.size());
     for (std::size_t i = 0; i < elements.size(); ++i) {
         if (elements[i].keptAsWritten) {
             JsonValue expected = elements[i].asRead;
             settle(expected);
-            check(out->items[i] == expected);
+            check(out->items()[i] == expected);
         } else {
-            checkRemainderBack(elements[i].remainder, out->items[i]);
-            inner(elements[i], out->items[i]);
+            checkRemainderBack(elements[i].remainder, out->items()[i]);
+            inner(elements[i], out->items()[i]);
         }
     }
 }
@@ -167,7 +164,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(reparsed.value == out);
 
     // Nothing is lost: unknown members come back as they were read.
-    for (const JsonMember& m : input.value.members) {
+    for (const JsonMember& m : input.value.members()) {
         const JsonValue* back = findMember(out, m.key);
         if (back == nullptr) {
             check(mayBeDropped(m));
@@ -210,7 +207,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             check(stringMemberOr(*back, "kind", "") == "clip");
             const JsonValue* extensions = findMember(out, "extensions");
             const JsonValue* declared = findMember(input.value, "extensions");
-            if (declared == nullptr || declared->type == JsonType::Array) {
+            if (declared == nullptr || declared->type() == JsonType::Array) {
                 check(extensions != nullptr && declares(*extensions, kAuditionExtension));
             }
             checkAuditionKept(*doc->audition, *back);

@@ -46,15 +46,12 @@ bool knownMessage(const std::string& message) {
 // What the tree looks like once written: numbers that are not finite become
 // null, and every number is spelt as the writer spells it.
 void settle(JsonValue& value) {
-    if (value.type == JsonType::Number) {
-        if (!std::isfinite(value.number)) {
-            value = JsonValue{};
-        } else {
-            value.numberText = writeJson(value);
-        }
+    if (value.type() == JsonType::Number) {
+        value = std::isfinite(value.number()) ? jsonNumber(value.number(), writeJson(value)) : JsonValue{};
+        return;
     }
-    for (JsonValue& item : value.items) settle(item);
-    for (JsonMember& m : value.members) settle(m.value);
+    for (JsonValue& item : value.items()) settle(item);
+    for (std::size_t i = 0; i < value.members().size(); ++i) settle(value.memberValue(i));
 }
 
 void check(bool condition) {

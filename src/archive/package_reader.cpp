@@ -36,10 +36,6 @@ bool parseDocument(const std::uint8_t* data, std::size_t size, const std::string
         size -= std::size(kByteOrderMark);
     }
     JsonParseResult parsed = parseJson(std::string_view(reinterpret_cast<const char*>(data), size));
-    if (parsed.tooManyValues) {
-        refuseTooLarge(list, path, kJsonMaxValues, "values");
-        return false;
-    }
     if (!parsed.ok) {
         appendError(list, "document-unreadable", path, "The document is not valid JSON: " + parsed.error);
         return false;

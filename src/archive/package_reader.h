@@ -21,7 +21,8 @@ inline constexpr ZipLimits kDocumentZipLimits{10000, 1073741824ull, 2147483648ul
 
 // Stored documents are a few KB. A document whose bytes are more than this is
 // refused before it is parsed (and, in a zip package, before it is unpacked):
-// "document-too-large", like one of more values than the JSON parser takes.
+// "document-too-large". Below it, any well-formed document is read; its tree
+// takes at most kJsonMaxBytesPerTextByte bytes per byte of it.
 inline constexpr std::size_t kMaxDocumentBytes = 4194304;
 
 // The most bytes a zip package may hold: what it may unpack to in all.

@@ -33,7 +33,7 @@ void readSpec(const JsonValue& document, Envelope& envelope, DiagnosticList& lis
         return;
     }
     const std::optional<SpecVersion> version =
-        spec->type == JsonType::String ? parseSpecVersion(spec->string) : std::nullopt;
+        spec->type() == JsonType::String ? parseSpecVersion(spec->string()) : std::nullopt;
     if (!version) {
         appendWarning(list, "bad-spec-version", std::string(kSpecPath),
                       "Unreadable spec version, read as " + knownSpecVersionText());
@@ -42,24 +42,25 @@ void readSpec(const JsonValue& document, Envelope& envelope, DiagnosticList& lis
     envelope.spec = *version;
     if (version->major > kKnownSpecVersion.major) {
         appendWarning(list, "spec-newer-major", std::string(kSpecPath),
-                      "Document uses spec " + spec->string + ", newer than " + knownSpecVersionText() +
-                          "; known fields are read and the rest is kept");
+                      "Document uses spec " + std::string(spec->string()) + ", newer than " +
+                          knownSpecVersionText() + "; known fields are read and the rest is kept");
     }
 }
 
 void readExtensions(const JsonValue& document, Envelope& envelope, DiagnosticList& list) {
     const JsonValue* extensions = findMember(document, kExtensionsKey);
     if (extensions == nullptr) return;
-    if (extensions->type != JsonType::Array) {
+    if (extensions->type() != JsonType::Array) {
         appendWarning(list, "wrong-type", std::string(kExtensionsPath),
                       "Expected a list of extension ids; kept as written");
         envelope.extensionsIsList = false;
         return;
     }
-    for (std::size_t i = 0; i < extensions->items.size(); ++i) {
-        const JsonValue& entry = extensions->items[i];
+    const std::span<const JsonValue> entries = extensions->items();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const JsonValue& entry = entries[i];
         std::optional<ExtensionId> id =
-            entry.type == JsonType::String ? parseExtensionId(entry.string) : std::nullopt;
+            entry.type() == JsonType::String ? parseExtensionId(entry.string()) : std::nullopt;
         if (id) {
             envelope.extensionIds.push_back(std::move(*id));
             continue;
@@ -107,7 +108,7 @@ bool operator==(const ExtensionId& a, const ExtensionId& b) { return a.id == b.i
 
 Envelope readEnvelope(const JsonValue& document, std::string_view expectedKind, DiagnosticList& list) {
     Envelope envelope;
-    if (document.type != JsonType::Object) {
+    if (document.type() != JsonType::Object) {
         appendError(list, "not-a-document", "", "Expected a JSON object");
         return envelope;
     }

@@ -30,7 +30,7 @@ FieldReader::FieldReader(const JsonValue& object, std::string path, DiagnosticLi
 const JsonValue* FieldReader::get(std::string_view name, JsonType expected, std::string_view description) {
     const JsonValue* member = findMember(*object_, name);
     if (member == nullptr) return nullptr;
-    if (member->type == expected) {
+    if (member->type() == expected) {
         markRead(name);
         return member;
     }
@@ -59,9 +59,9 @@ bool FieldReader::wasRead(std::string_view name) const {
 
 JsonValue FieldReader::rest() const {
     JsonValue remainder = jsonObject();
-    if (object_->type != JsonType::Object) return remainder;
-    for (const JsonMember& m : object_->members) {
-        if (!wasRead(m.key)) remainder.members.push_back(m);
+    // The object's keys are unique, so the members go back without a lookup.
+    for (const JsonMember& m : object_->members()) {
+        if (!wasRead(m.key)) appendNewMember(remainder, m.key, m.value);
     }
     return remainder;
 }
@@ -69,19 +69,19 @@ JsonValue FieldReader::rest() const {
 std::optional<double> getNumber(FieldReader& reader, std::string_view name) {
     const JsonValue* value = reader.get(name, JsonType::Number, kDescribeNumber);
     if (value == nullptr) return std::nullopt;
-    return value->number;
+    return value->number();
 }
 
 std::optional<std::string> getString(FieldReader& reader, std::string_view name) {
     const JsonValue* value = reader.get(name, JsonType::String, kDescribeString);
     if (value == nullptr) return std::nullopt;
-    return value->string;
+    return std::string(value->string());
 }
 
 std::optional<bool> getBool(FieldReader& reader, std::string_view name) {
     const JsonValue* value = reader.get(name, JsonType::Bool, kDescribeBool);
     if (value == nullptr) return std::nullopt;
-    return value->boolean;
+    return value->boolean();
 }
 
 const JsonValue* getArray(FieldReader& reader, std::string_view name) {

@@ -33,27 +33,17 @@ constexpr FreeMember kFreeMembers[] = {
 
 bool isLowerHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
 
-void putMember(std::vector<JsonMember>& members, const std::string& key, const JsonValue& value) {
-    for (JsonMember& m : members) {
-        if (m.key == key) {
-            m.value = value;
-            return;
-        }
-    }
-    members.push_back(JsonMember{key, value});
-}
-
 // A formatVersion beyond the 32-bit range is reported and kept as written
 // here, where the clip reader saturates it (see readClip). Documents saved
 // either way are written back the same, so the two rules stay apart.
 void readFormatVersion(FieldReader& reader, InstanceDocument& doc, DiagnosticList& diagnostics) {
     const JsonValue* value = findMember(reader.object(), "formatVersion");
     if (value == nullptr) return;
-    if (value->type != JsonType::Number) {
+    if (value->type() != JsonType::Number) {
         reader.get("formatVersion", JsonType::Number); // reports the wrong type
         return;
     }
-    const double number = value->number;
+    const double number = value->number();
     // Converting a value outside the integer range (or not a number at all) is
     // undefined; such a version cannot be one we know, so it is kept as written.
     if (!(number > kFormatVersionBelowMin && number < kFormatVersionAboveMax)) {
@@ -68,24 +58,27 @@ void readFormatVersion(FieldReader& reader, InstanceDocument& doc, DiagnosticLis
 void readParams(FieldReader& reader, InstanceDocument& doc, DiagnosticList& diagnostics) {
     const JsonValue* params = reader.get("params", JsonType::Object);
     if (params == nullptr) return;
-    for (const JsonMember& m : params->members) {
-        if (m.value.type != JsonType::Number && m.value.type != JsonType::String) {
+    // A parsed object holds each key once, so every member is taken as it stands.
+    doc.params.reserve(params->members().size());
+    for (const JsonMember& m : params->members()) {
+        if (m.value.type() != JsonType::Number && m.value.type() != JsonType::String) {
             appendWarning(diagnostics, "wrong-type", childPath("/params", m.key),
                           "Expected a value or choice id; kept as written, not applied");
         }
-        putMember(doc.params, m.key, m.value);
+        doc.params.push_back(m);
     }
 }
 
 void readAssets(FieldReader& reader, InstanceDocument& doc, DiagnosticList& diagnostics) {
     const JsonValue* assets = reader.get("assets", JsonType::Object);
     if (assets == nullptr) return;
-    for (const JsonMember& m : assets->members) {
-        if (m.value.type != JsonType::String || !isAssetRef(m.value.string)) {
+    doc.assets.reserve(assets->members().size());
+    for (const JsonMember& m : assets->members()) {
+        if (m.value.type() != JsonType::String || !isAssetRef(m.value.string())) {
             appendWarning(diagnostics, "bad-asset-ref", childPath("/assets", m.key),
                           "Expected factory:<name> or asset:<sha256>; kept as written, not loaded");
         }
-        putMember(doc.assets, m.key, m.value);
+        doc.assets.push_back(m);
     }
 }
 
@@ -96,9 +89,11 @@ std::vector<ExtensionId> declaredExtensions(const InstanceDocument& doc) {
     return declared;
 }
 
+// The lists come from a parsed object or from setters that keep each key once;
+// setMember keeps the first place of a key anyway.
 JsonValue membersObject(const std::vector<JsonMember>& members) {
     JsonValue object = jsonObject();
-    object.members = members;
+    for (const JsonMember& m : members) setMember(object, m.key, m.value);
     return object;
 }
 
@@ -179,26 +174,26 @@ JsonValue writeInstance(const InstanceDocument& doc) {
     const std::vector<ExtensionId> declared = declaredExtensions(doc);
     if (!declared.empty() || !doc.unreadableExtensions.empty()) {
         JsonValue extensions = jsonArray();
-        for (const ExtensionId& id : declared) extensions.items.push_back(jsonString(extensionIdText(id)));
-        for (const JsonValue& entry : doc.unreadableExtensions) extensions.items.push_back(entry);
+        for (const ExtensionId& id : declared) extensions.appendItem(jsonString(extensionIdText(id)));
+        for (const JsonValue& entry : doc.unreadableExtensions) extensions.appendItem(entry);
         setMember(out, "extensions", std::move(extensions));
     }
 
-    if (doc.meta.type != JsonType::Null) setMember(out, "meta", doc.meta);
-    if (doc.provenance.type != JsonType::Null) setMember(out, "provenance", doc.provenance);
+    if (doc.meta.type() != JsonType::Null) setMember(out, "meta", doc.meta);
+    if (doc.provenance.type() != JsonType::Null) setMember(out, "provenance", doc.provenance);
     setMember(out, "params", membersObject(doc.params));
-    setMember(out, "state", doc.state.type != JsonType::Null ? doc.state : jsonObject());
-    if (doc.hints.type != JsonType::Null) setMember(out, "hints", doc.hints);
+    setMember(out, "state", doc.state.type() != JsonType::Null ? doc.state : jsonObject());
+    if (doc.hints.type() != JsonType::Null) setMember(out, "hints", doc.hints);
     if (!doc.assets.empty()) setMember(out, "assets", membersObject(doc.assets));
     if (doc.audition) setMember(out, kAuditionKey, writeClip(*doc.audition));
     // An empty "ext" object says nothing and is dropped; anything else that is
     // not an object was read as it stood and is written back the same way.
     const bool extHasContent =
-        doc.ext.type == JsonType::Object ? !doc.ext.members.empty() : doc.ext.type != JsonType::Null;
+        doc.ext.type() == JsonType::Object ? !doc.ext.members().empty() : doc.ext.type() != JsonType::Null;
     if (extHasContent) setMember(out, "ext", doc.ext);
 
-    if (doc.remainder.type == JsonType::Object) {
-        for (const JsonMember& m : doc.remainder.members) setMember(out, m.key, m.value);
+    if (doc.remainder.type() == JsonType::Object) {
+        for (const JsonMember& m : doc.remainder.members()) setMember(out, m.key, m.value);
     }
     refreshNumbers(out, doc.asRead);
     return out;

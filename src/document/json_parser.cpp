@@ -2,8 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
-#include <unordered_set>
 #include <utility>
 
 #include "document/json_number.h"
@@ -28,7 +28,6 @@ constexpr std::string_view kInvalidNumber = "invalid number";
 constexpr std::string_view kInvalidLiteral = "invalid literal";
 constexpr std::string_view kParseError = "parse error";
 constexpr std::string_view kDuplicateKeyPrefix = "duplicate key ";
-constexpr std::string_view kTooManyValuesPrefix = "more values than allowed (";
 
 constexpr uint32_t kHighSurrogateFirst = 0xD800;
 constexpr uint32_t kHighSurrogateLast = 0xDBFF;
@@ -58,8 +57,7 @@ int hexDigitValue(char c) {
 
 class Parser {
 public:
-    Parser(std::string_view text, std::size_t maxValues)
-        : text_(text), maxValues_(maxValues), valuesLeft_(maxValues) {}
+    explicit Parser(std::string_view text) : text_(text) {}
 
     JsonParseResult run() {
         JsonParseResult result;
@@ -68,7 +66,6 @@ public:
         if (!parseValue(result.value)) {
             result.value = JsonValue{};
             result.error = error_.empty() ? std::string(kParseError) : std::move(error_);
-            result.tooManyValues = tooManyValues_;
             return result;
         }
         skipWhitespace();
@@ -93,11 +90,6 @@ private:
         return false;
     }
 
-    bool failTooManyValues() {
-        tooManyValues_ = true;
-        return fail(std::string(kTooManyValuesPrefix) + std::to_string(maxValues_) + ")");
-    }
-
     void skipWhitespace() {
         while (!atEnd()) {
             const char c = peek();
@@ -107,16 +99,17 @@ private:
     }
 
     bool parseValue(JsonValue& out) {
-        if (valuesLeft_ == 0) return failTooManyValues();
-        --valuesLeft_;
         skipWhitespace();
         const char c = atEnd() ? '\0' : peek();
         if (!atEnd()) {
             switch (c) {
-                case '"':
+                case '"': {
                     ++pos_;
-                    out.type = JsonType::String;
-                    return parseString(out.string);
+                    std::string_view text;
+                    if (!parseString(text)) return false;
+                    out = jsonString(text);
+                    return true;
+                }
                 case '[': return parseNested(out, &Parser::parseArray);
                 case '{': return parseNested(out, &Parser::parseObject);
                 case 't':
@@ -147,8 +140,7 @@ private:
     bool parseLiteral(JsonValue& out, std::string_view word, JsonType type, bool boolean) {
         if (remaining().substr(0, word.size()) != word) return false;
         pos_ += word.size();
-        out.type = type;
-        out.boolean = boolean;
+        out = type == JsonType::Bool ? jsonBool(boolean) : jsonNull();
         return true;
     }
 
@@ -159,60 +151,70 @@ private:
         double value = 0.0;
         const std::size_t consumed = parseNumberPrefix(remaining(), value);
         if (consumed == 0) return fail(kInvalidNumber);
-        out.type = JsonType::Number;
-        out.number = value;
-        out.numberText = std::string(text_.substr(pos_, consumed));
+        out = jsonNumber(value, text_.substr(pos_, consumed));
         pos_ += consumed;
         return true;
     }
 
+    // The items wait in the stack of open arrays, which never moves what it
+    // holds, and go into the array in one block of their exact number when it
+    // closes: the tree has no spare room and no copy of a growing array.
     bool parseArray(JsonValue& out) {
-        out.type = JsonType::Array;
+        out = jsonArray();
         skipWhitespace();
         if (!atEnd() && peek() == ']') {
             ++pos_;
             return true;
         }
+        const std::size_t first = openItems_.size();
         for (;;) {
-            JsonValue item;
-            if (!parseValue(item)) return false;
-            out.items.push_back(std::move(item));
+            if (!parseValue(openItems_.emplace_back())) return false;
             skipWhitespace();
             if (atEnd()) return fail(kExpectedArrayEnd);
             const char c = peek();
             ++pos_;
-            if (c == ']') return true;
+            if (c == ']') break;
             if (c != ',') return fail(kExpectedArrayEnd);
         }
+        out.reserveItems(openItems_.size() - first);
+        for (std::size_t i = first; i < openItems_.size(); ++i) out.appendItem(std::move(openItems_[i]));
+        openItems_.resize(first);
+        return true;
     }
 
+    // The object's own index of its keys finds a repeated key.
     bool parseObject(JsonValue& out) {
-        out.type = JsonType::Object;
+        out = jsonObject();
         skipWhitespace();
         if (!atEnd() && peek() == '}') {
             ++pos_;
             return true;
         }
-        std::unordered_set<std::string> seen;
         for (;;) {
             skipWhitespace();
             if (atEnd() || peek() != '"') return fail(kExpectedKey);
             ++pos_;
-            std::string key;
+            std::string_view key;
             if (!parseString(key)) return false;
             skipWhitespace();
             if (atEnd() || peek() != ':') return fail(kExpectedColon);
             ++pos_;
-            if (!seen.insert(key).second) {
+            if (findMember(out, key) != nullptr) {
                 std::string message(kDuplicateKeyPrefix);
                 message.push_back('"');
                 message.append(key);
                 message.push_back('"');
                 return fail(message);
             }
+            // A decoded key sits in the buffer that the value's strings reuse.
+            std::string decodedKey;
+            if (!unescaped_.empty()) {
+                decodedKey = unescaped_;
+                key = decodedKey;
+            }
             JsonValue value;
             if (!parseValue(value)) return false;
-            out.members.push_back(JsonMember{std::move(key), std::move(value)});
+            appendNewMember(out, key, std::move(value));
             skipWhitespace();
             if (atEnd()) return fail(kExpectedObjectEnd);
             const char c = peek();
@@ -222,8 +224,27 @@ private:
         }
     }
 
-    // After the opening quote.
-    bool parseString(std::string& out) {
+    // After the opening quote. A string without escapes is a view into the
+    // text; one with escapes is decoded into a scratch buffer that the next
+    // string reuses.
+    bool parseString(std::string_view& out) {
+        unescaped_.clear();
+        const std::size_t start = pos_;
+        while (pos_ < text_.size() && text_[pos_] != '"' && text_[pos_] != '\\') ++pos_;
+        if (atEnd()) return fail(kUnterminatedString);
+        if (text_[pos_] == '"') {
+            out = text_.substr(start, pos_ - start);
+            ++pos_;
+            return true;
+        }
+        unescaped_.assign(text_.substr(start, pos_ - start));
+        if (!decodeString(unescaped_)) return false;
+        out = unescaped_;
+        return true;
+    }
+
+    // From an escape or any byte after it, to past the closing quote.
+    bool decodeString(std::string& out) {
         for (;;) {
             if (atEnd()) return fail(kUnterminatedString);
             const char c = text_[pos_++];
@@ -273,18 +294,15 @@ private:
     }
 
     std::string_view text_;
-    std::size_t maxValues_;
-    std::size_t valuesLeft_;
-    bool tooManyValues_ = false;
     std::size_t pos_ = 0;
     int depth_ = 0;
     std::string error_;
+    std::string unescaped_;
+    std::deque<JsonValue> openItems_;
 };
 
 } // namespace
 
-JsonParseResult parseJson(std::string_view text, std::size_t maxValues) {
-    return Parser(text, maxValues).run();
-}
+JsonParseResult parseJson(std::string_view text) { return Parser(text).run(); }
 
 } // namespace fennrow

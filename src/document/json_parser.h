@@ -12,25 +12,25 @@
 namespace fennrow {
 
 // Arrays and objects nested deeper than this are refused, so hostile input
-// cannot exhaust the stack.
+// cannot exhaust the stack (the parser, the writer and a tree's copy and
+// destruction all recurse once per level).
 inline constexpr int kJsonMaxDepth = 256;
 
-// A text holding more values than this (every array item, member value and
-// the document itself counts) is refused before its tree grows any further.
-// A value takes at most 160 bytes (as an object member; 128 as an array
-// item), and a container's storage may hold up to twice what it uses, so a
-// tree takes at most 20 MiB besides the bytes of its strings and keys, which
-// the text bounds. A sound with its curves is about 600 values.
-inline constexpr std::size_t kJsonMaxValues = 65536;
+// What a tree read from a text takes, at most, per byte of that text, counted
+// at the peak of the parse (the tree and the parser's working storage) and
+// besides a constant. The densest texts are one value per two bytes ("0," or
+// "[]"); a node takes 16 bytes and waits in the parser's stack of open arrays
+// until its array closes.
+inline constexpr std::size_t kJsonMaxBytesPerTextByte = 24;
 
 struct JsonParseResult {
     bool ok = false;
-    JsonValue value;            // the document when ok
-    std::string error;          // the one message when not ok
-    bool tooManyValues = false; // the text is JSON as far as read, but holds more than maxValues
+    JsonValue value;   // the document when ok
+    std::string error; // the one message when not ok
 };
 
-// The whole text must be one value, optionally surrounded by whitespace.
-JsonParseResult parseJson(std::string_view text, std::size_t maxValues = kJsonMaxValues);
+// The whole text must be one value, optionally surrounded by whitespace. Time
+// and memory are linear in the text's length; the caller bounds the length.
+JsonParseResult parseJson(std::string_view text);
 
 } // namespace fennrow

@@ -15,19 +15,19 @@ constexpr unsigned char kFirstPrintable = 0x20;
 // after the value passed through a 32-bit float. It must be one whole number:
 // anything else would corrupt the text around it.
 void appendNumber(std::string& out, const JsonValue& value) {
-    if (!std::isfinite(value.number)) {
+    if (!std::isfinite(value.number())) {
         out.append("null");
         return;
     }
     double spelled = 0.0;
-    if (parseWholeNumber(value.numberText, spelled) && sameNumberForWriting(value.number, spelled)) {
-        out.append(value.numberText);
+    if (parseWholeNumber(value.numberText(), spelled) && sameNumberForWriting(value.number(), spelled)) {
+        out.append(value.numberText());
         return;
     }
-    out.append(shortestText(value.number));
+    out.append(shortestText(value.number()));
 }
 
-void appendString(std::string& out, const std::string& text) {
+void appendString(std::string& out, std::string_view text) {
     out.push_back('"');
     for (const char c : text) {
         switch (c) {
@@ -53,15 +53,15 @@ void appendString(std::string& out, const std::string& text) {
 } // namespace
 
 void appendJson(std::string& out, const JsonValue& value) {
-    switch (value.type) {
+    switch (value.type()) {
         case JsonType::Null: out.append("null"); return;
-        case JsonType::Bool: out.append(value.boolean ? "true" : "false"); return;
+        case JsonType::Bool: out.append(value.boolean() ? "true" : "false"); return;
         case JsonType::Number: appendNumber(out, value); return;
-        case JsonType::String: appendString(out, value.string); return;
+        case JsonType::String: appendString(out, value.string()); return;
         case JsonType::Array: {
             out.push_back('[');
             bool first = true;
-            for (const JsonValue& item : value.items) {
+            for (const JsonValue& item : value.items()) {
                 if (!first) out.push_back(',');
                 first = false;
                 appendJson(out, item);
@@ -72,7 +72,7 @@ void appendJson(std::string& out, const JsonValue& value) {
         case JsonType::Object: {
             out.push_back('{');
             bool first = true;
-            for (const JsonMember& m : value.members) {
+            for (const JsonMember& m : value.members()) {
                 if (!first) out.push_back(',');
                 first = false;
                 appendString(out, m.key);

@@ -22,9 +22,9 @@ int hexDigitValue(char c) {
 } // namespace
 
 std::optional<uint64_t> parseSeed(const JsonValue& value) {
-    if (value.type != JsonType::String || value.string.size() != kSeedDigits) return std::nullopt;
+    if (value.type() != JsonType::String || value.string().size() != kSeedDigits) return std::nullopt;
     uint64_t seed = 0;
-    for (char c : value.string) {
+    for (char c : value.string()) {
         const int digit = hexDigitValue(c);
         if (digit < 0) return std::nullopt;
         seed = (seed << 4) | static_cast<uint64_t>(digit);

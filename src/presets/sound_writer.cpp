@@ -5,6 +5,8 @@
 #include "presets/sound_layout.h"
 
 #include <algorithm>
+#include <span>
+#include <string_view>
 
 namespace fennrow {
 
@@ -12,13 +14,15 @@ namespace {
 
 JsonValue curveArray(const float (&points)[kCurvePoints]) {
     JsonValue array = jsonArray();
-    array.items.reserve(kCurvePoints);
+    array.reserveItems(kCurvePoints);
     for (float point : points) {
-        array.items.push_back(jsonFloat(point));
+        array.appendItem(jsonFloat(point));
     }
     return array;
 }
 
+// Linear in the document's parameters: the table's 23 keys are looked up
+// once each.
 void setParam(std::vector<JsonMember>& params, std::string_view key, JsonValue value) {
     for (JsonMember& member : params) {
         if (member.key == key) {
@@ -26,7 +30,7 @@ void setParam(std::vector<JsonMember>& params, std::string_view key, JsonValue v
             return;
         }
     }
-    params.push_back(JsonMember{std::string(key), std::move(value)});
+    params.push_back(JsonMember{key, std::move(value)});
 }
 
 // A member that was read with the wrong type sits in the kept remainder, and
@@ -37,15 +41,24 @@ void setParam(std::vector<JsonMember>& params, std::string_view key, JsonValue v
 // bad "seed" would hide the session's seed. The plugin's values win; the kept
 // ones are dropped.
 void dropKeptOwnedMembers(JsonValue& remainder, bool seedGiven) {
-    if (remainder.type != JsonType::Object) {
+    if (remainder.type() != JsonType::Object) {
         return;
     }
     auto owned = [seedGiven](const JsonMember& member) {
         return member.key == kParamsKey || member.key == "plugin" || member.key == "formatVersion" ||
                (seedGiven && member.key == "seed");
     };
-    auto& members = remainder.members;
-    members.erase(std::remove_if(members.begin(), members.end(), owned), members.end());
+    const std::span<const JsonMember> members = remainder.members();
+    if (std::none_of(members.begin(), members.end(), owned)) {
+        return;
+    }
+    JsonValue kept = jsonObject();
+    for (const JsonMember& member : members) {
+        if (!owned(member)) {
+            appendNewMember(kept, member.key, member.value);
+        }
+    }
+    remainder = std::move(kept);
 }
 
 } // namespace
@@ -63,7 +76,7 @@ JsonValue soundDocumentValue(const InstanceDocument& retained, const SoundSnapsh
     }
     dropKeptOwnedMembers(copy.remainder, seed.has_value());
 
-    if (copy.state.type != JsonType::Object) {
+    if (copy.state.type() != JsonType::Object) {
         copy.state = jsonObject();
     }
     int curve = 0;

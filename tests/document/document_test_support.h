@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,13 @@
 #include "document/json_value.h"
 
 namespace fennrow::test {
+
+// An Array of the given items, in order.
+inline JsonValue arrayOf(std::initializer_list<JsonValue> items) {
+    JsonValue array = jsonArray();
+    for (const JsonValue& item : items) array.appendItem(item);
+    return array;
+}
 
 inline JsonValue parsed(const std::string& text) {
     JsonParseResult result = parseJson(text);

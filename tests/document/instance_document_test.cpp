@@ -176,10 +176,9 @@ TEST(InstanceDocument, UnchangedNumbersKeepTheirSpellingThroughFloats) {
                             R"("params":{"a":0.50,"b":0.60,"c":0.70},"state":{"curve":[0.10,0.20]}})"),
                      list);
     ASSERT_TRUE(doc.has_value());
-    for (JsonMember& m : doc->params) m.value = jsonFloat(static_cast<float>(m.value.number));
+    for (JsonMember& m : doc->params) m.value = jsonFloat(static_cast<float>(m.value.number()));
     doc->params[2].value = jsonFloat(0.75f);
-    JsonValue curve = jsonArray();
-    curve.items = {jsonFloat(0.1f), jsonFloat(0.2f)};
+    const JsonValue curve = test::arrayOf({jsonFloat(0.1f), jsonFloat(0.2f)});
     setMember(doc->state, "curve", curve);
     doc->seed = 0xABCull;
     EXPECT_EQ(

@@ -66,17 +66,6 @@ TEST(JsonParser, NestingUpToTheLimitParses) {
     EXPECT_EQ(writeJson(result.value), nested(kJsonMaxDepth));
 }
 
-TEST(JsonParser, CountsEveryValueAgainstTheLimit) {
-    const std::string text = R"({"a":[1,{"b":null}],"c":"x"})"; // six values
-    EXPECT_TRUE(parseJson(text, 6).ok);
-    EXPECT_EQ(countValues(parseJson(text).value), 6u); // the tree's count is the parser's
-    const JsonParseResult refused = parseJson(text, 5);
-    EXPECT_FALSE(refused.ok);
-    EXPECT_TRUE(refused.tooManyValues);
-    EXPECT_EQ(refused.error, "more values than allowed (5)");
-    EXPECT_FALSE(parseJson("[1,]", 6).tooManyValues);
-}
-
 TEST(JsonParser, StringEscapesDecodeToBytes) {
     const struct {
         std::string text;
@@ -95,8 +84,8 @@ TEST(JsonParser, StringEscapesDecodeToBytes) {
     for (const auto& c : cases) {
         const JsonParseResult result = parseJson(c.text);
         ASSERT_TRUE(result.ok) << c.text << ": " << result.error;
-        EXPECT_EQ(result.value.type, JsonType::String);
-        EXPECT_EQ(result.value.string, c.bytes) << c.text;
+        EXPECT_EQ(result.value.type(), JsonType::String);
+        EXPECT_EQ(result.value.string(), c.bytes) << c.text;
     }
 }
 
@@ -115,9 +104,9 @@ TEST(JsonParser, NumbersKeepTheirSpelling) {
             EXPECT_EQ(result.error, "invalid number") << c.text;
             continue;
         }
-        EXPECT_EQ(result.value.type, JsonType::Number);
-        EXPECT_EQ(result.value.number, c.value) << c.text;
-        EXPECT_EQ(result.value.numberText, c.text);
+        EXPECT_EQ(result.value.type(), JsonType::Number);
+        EXPECT_EQ(result.value.number(), c.value) << c.text;
+        EXPECT_EQ(result.value.numberText(), c.text);
         EXPECT_EQ(writeJson(result.value), c.text);
     }
 }
@@ -126,7 +115,7 @@ TEST(JsonParser, NonFiniteNumbersParseAndWriteAsNull) {
     for (const char* text : {"-nan", "-inf", "-infinity"}) {
         const JsonParseResult result = parseJson(text);
         ASSERT_TRUE(result.ok) << text;
-        EXPECT_EQ(result.value.type, JsonType::Number);
+        EXPECT_EQ(result.value.type(), JsonType::Number);
         EXPECT_EQ(writeJson(result.value), "null");
     }
 }
@@ -135,9 +124,9 @@ TEST(JsonParser, ObjectsKeepMemberOrderAndRoundTripExactly) {
     const std::string text = R"({"b":1,"a":[true,null,"x"],"c":{"z":0.250,"y":false}})";
     const JsonParseResult result = parseJson(" \n" + text + "\t ");
     ASSERT_TRUE(result.ok) << result.error;
-    ASSERT_EQ(result.value.members.size(), 3u);
-    EXPECT_EQ(result.value.members[0].key, "b");
-    EXPECT_EQ(result.value.members[1].key, "a");
+    ASSERT_EQ(result.value.members().size(), 3u);
+    EXPECT_EQ(result.value.members()[0].key, "b");
+    EXPECT_EQ(result.value.members()[1].key, "a");
     EXPECT_EQ(writeJson(result.value), text);
 }
 

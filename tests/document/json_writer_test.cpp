@@ -6,6 +6,7 @@
 #include "document/json_parser.h"
 #include "document/json_value.h"
 #include "document/json_writer.h"
+#include "document_test_support.h"
 
 namespace fennrow {
 namespace {
@@ -31,29 +32,25 @@ TEST(JsonWriter, NumbersWithoutSpellingUseShortestText) {
 }
 
 TEST(JsonWriter, FloatNumbersKeepShortestTextAsSpelling) {
-    EXPECT_EQ(jsonFloat(0.6f).numberText, "0.6");
-    EXPECT_EQ(jsonFloat(-0.0f).numberText, "-0");
-    EXPECT_TRUE(jsonFloat(std::numeric_limits<float>::quiet_NaN()).numberText.empty());
-    EXPECT_TRUE(jsonNumber(0.5).numberText.empty());
+    EXPECT_EQ(jsonFloat(0.6f).numberText(), "0.6");
+    EXPECT_EQ(jsonFloat(-0.0f).numberText(), "-0");
+    EXPECT_TRUE(jsonFloat(std::numeric_limits<float>::quiet_NaN()).numberText().empty());
+    EXPECT_TRUE(jsonNumber(0.5).numberText().empty());
 }
 
 TEST(JsonWriter, SpellingThatNoLongerFitsTheValueIsReplaced) {
-    JsonValue v = parseJson("0.50").value;
-    v.number = 0.75;
+    const JsonValue v = jsonNumber(0.75, parseJson("0.50").value.numberText());
     EXPECT_EQ(writeJson(v), "0.75");
     // A spelling that is not one whole number would corrupt the text.
-    JsonValue odd = jsonNumber(1.0);
-    odd.numberText = "1,2";
-    EXPECT_EQ(writeJson(odd), "1");
+    EXPECT_EQ(writeJson(jsonNumber(1.0, "1,2")), "1");
 }
 
 TEST(JsonWriter, SpellingSurvivesAPassThroughAFloat) {
-    JsonValue v = parseJson("0.60").value;
-    v.number = static_cast<double>(static_cast<float>(v.number));
+    const JsonValue read = parseJson("0.60").value;
+    const JsonValue v = jsonNumber(static_cast<double>(static_cast<float>(read.number())), read.numberText());
     EXPECT_EQ(writeJson(v), "0.60");
     // Out of float range: rounding the spelling must not misbehave.
-    JsonValue big = jsonFloat(std::numeric_limits<float>::max());
-    big.numberText = "1e300";
+    const JsonValue big = jsonNumber(static_cast<double>(std::numeric_limits<float>::max()), "1e300");
     EXPECT_EQ(writeJson(big), "3.4028234663852886e+38");
 }
 
@@ -66,8 +63,7 @@ TEST(JsonWriter, StringEscaping) {
 TEST(JsonWriter, ContainersAreCompact) {
     JsonValue object = jsonObject();
     setMember(object, "b", jsonNumber(1));
-    JsonValue list = jsonArray();
-    list.items = {jsonBool(true), jsonNull(), jsonString("x")};
+    const JsonValue list = test::arrayOf({jsonBool(true), jsonNull(), jsonString("x")});
     setMember(object, "a", list);
     setMember(object, "e", jsonObject());
     setMember(object, "f", jsonArray());
@@ -81,9 +77,9 @@ TEST(JsonValue, MemberHelpers) {
     setMember(v, "a", jsonString("one"));
     setMember(v, "b", jsonNumber(2));
     setMember(v, "a", jsonString("two"));
-    EXPECT_EQ(v.type, JsonType::Object);
-    ASSERT_EQ(v.members.size(), 2u);
-    EXPECT_EQ(v.members[0].key, "a");
+    EXPECT_EQ(v.type(), JsonType::Object);
+    ASSERT_EQ(v.members().size(), 2u);
+    EXPECT_EQ(v.members()[0].key, "a");
     EXPECT_EQ(stringMemberOr(v, "a", ""), "two");
     EXPECT_EQ(stringMemberOr(v, "b", "dflt"), "dflt");
 }
@@ -95,19 +91,15 @@ TEST(JsonValue, RefreshNumbersRestoresUnchangedSpellings) {
     setMember(target, "g", jsonNumber(8));   // changed
     setMember(target, "b", jsonFloat(0.6f)); // through a float
     setMember(target, "a", jsonNumber(0.5)); // same value
-    JsonValue c = jsonArray();
-    c.items = {jsonNumber(1), jsonNumber(2)};
-    setMember(target, "c", c);
-    JsonValue d = jsonArray();
-    d.items = {jsonNumber(1), jsonNumber(5)}; // other length: untouched
-    setMember(target, "d", d);
+    setMember(target, "c", test::arrayOf({jsonNumber(1), jsonNumber(2)}));
+    setMember(target, "d", test::arrayOf({jsonNumber(1), jsonNumber(5)})); // other length: untouched
     JsonValue e = jsonObject();
     setMember(e, "x", jsonNumber(3.1));
     setMember(target, "e", e);
     setMember(target, "f", jsonNumber(1)); // other type: untouched
     refreshNumbers(target, earlier);
     EXPECT_EQ(writeJson(target), R"({"g":8,"b":0.60,"a":0.50,"c":[1.0,2.0],"d":[1,5],"e":{"x":3.10},"f":1})");
-    EXPECT_EQ(target.members[1].value.number, 0.6);
+    EXPECT_EQ(target.members()[1].value.number(), 0.6);
 }
 
 } // namespace

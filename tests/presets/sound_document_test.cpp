@@ -304,21 +304,27 @@ TEST(SoundDocument, ZipPackagesLoadAndTheirAssetsAreChecked) {
 }
 
 // What loads must load again once saved, so a document that only fits the
-// limits as it was read, not as the plugin writes it, is refused.
-TEST(SoundDocument, ADocumentThatWouldSaveBeyondTheLimitsIsRefused) {
-    std::string zeros = "0";
-    for (std::size_t i = 0; i < kJsonMaxValues - 100; ++i) zeros += ",0";
-    const std::string manyValues = document(R"(,"hints":[)" + zeros + "]");
-    const std::string controlBytes =
-        document(R"(,"hints":")" + std::string(kMaxDocumentBytes / 5, '\x01') + R"(")");
-    for (const std::string& text : {manyValues, controlBytes}) {
-        const Loaded loaded = load(text);
-        EXPECT_FALSE(loaded.sound.has_value());
-        EXPECT_TRUE(hasFinding(loaded.findings, "document-too-large", ""));
-    }
+// limit as it was read, not as the plugin writes it, is refused.
+TEST(SoundDocument, ADocumentThatWouldSaveBeyondTheLimitIsRefused) {
+    const Loaded loaded =
+        load(document(R"(,"hints":")" + std::string(kMaxDocumentBytes / 5, '\x01') + R"(")"));
+    EXPECT_FALSE(loaded.sound.has_value());
+    EXPECT_TRUE(hasFinding(loaded.findings, "document-too-large", ""));
     const Loaded fits = load(document(R"(,"hints":")" + std::string(kMaxDocumentBytes / 8, '\x01') + R"(")"));
     ASSERT_TRUE(fits.sound.has_value());
     EXPECT_TRUE(load(save(fits)).sound.has_value());
+}
+
+// Only the bytes bound a document: one as full of values as they allow (two
+// million small numbers, as a recorded automation leaves them) loads, and
+// loads again once saved.
+TEST(SoundDocument, ADocumentOfManyValuesWithinTheLimitLoads) {
+    constexpr std::size_t kRoomForTheSound = 16384;
+    std::string zeros = "0";
+    while (zeros.size() + kRoomForTheSound < kMaxDocumentBytes) zeros += ",0";
+    const Loaded loaded = load(document(R"(,"hints":[)" + zeros + "]"));
+    ASSERT_TRUE(loaded.sound.has_value());
+    EXPECT_TRUE(load(save(loaded)).sound.has_value());
 }
 
 } // namespace

@@ -36,7 +36,7 @@ const JsonValue* curveValue(const JsonValue& document, const CurveSlot& slot) {
 
 JsonValue curveArray(const CurvePoints& points) {
     JsonValue array = jsonArray();
-    for (const float point : points) array.items.push_back(jsonFloat(point));
+    for (const float point : points) array.appendItem(jsonFloat(point));
     return array;
 }
 
@@ -66,11 +66,11 @@ std::optional<PageCurves> curvesOfDocument(const JsonValue& document) {
     PageCurves curves{};
     for (std::size_t c = 0; c < kPageCurveCount; ++c) {
         const JsonValue* value = curveValue(document, kCurveSlots[c]);
-        if (!value || value->type != JsonType::Array || value->items.size() != kPageCurvePoints)
+        if (!value || value->type() != JsonType::Array || value->items().size() != kPageCurvePoints)
             return std::nullopt;
         for (std::size_t i = 0; i < kPageCurvePoints; ++i) {
-            const JsonValue& item = value->items[i];
-            curves[c][i] = item.type == JsonType::Number ? static_cast<float>(item.number) : 0.0f;
+            const JsonValue& item = value->items()[i];
+            curves[c][i] = item.type() == JsonType::Number ? static_cast<float>(item.number()) : 0.0f;
         }
     }
     return curves;
@@ -78,7 +78,7 @@ std::optional<PageCurves> curvesOfDocument(const JsonValue& document) {
 
 void putCurves(JsonValue& document, const PageCurves& curves) {
     JsonValue* state = findMember(document, kStateKey);
-    if (!state || state->type != JsonType::Object) {
+    if (!state || state->type() != JsonType::Object) {
         setMember(document, kStateKey, jsonObject());
         state = findMember(document, kStateKey);
     }

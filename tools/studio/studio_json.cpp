@@ -9,54 +9,54 @@ namespace fennrow {
 
 std::optional<std::string> stringField(const JsonValue& object, std::string_view key) {
     const JsonValue* value = findMember(object, key);
-    if (!value || value->type != JsonType::String) return std::nullopt;
-    return value->string;
+    if (!value || value->type() != JsonType::String) return std::nullopt;
+    return std::string(value->string());
 }
 
 std::optional<double> numberField(const JsonValue& object, std::string_view key) {
     const JsonValue* value = findMember(object, key);
-    if (!value || value->type != JsonType::Number || !std::isfinite(value->number)) return std::nullopt;
-    return value->number;
+    if (!value || value->type() != JsonType::Number || !std::isfinite(value->number())) return std::nullopt;
+    return value->number();
 }
 
 bool boolField(const JsonValue& object, std::string_view key) {
     const JsonValue* value = findMember(object, key);
-    return value && value->type == JsonType::Bool && value->boolean;
+    return value && value->type() == JsonType::Bool && value->boolean();
 }
 
 std::optional<PageSound> pageSoundFrom(const JsonValue& value, std::string& error) {
     const JsonValue* params = findMember(value, "params");
     const JsonValue* curves = findMember(value, "curves");
-    if (!params || params->type != JsonType::Object || !curves || curves->type != JsonType::Array ||
-        curves->items.size() != kPageCurveCount) {
+    if (!params || params->type() != JsonType::Object || !curves || curves->type() != JsonType::Array ||
+        curves->items().size() != kPageCurveCount) {
         error = "A sound is sent as params and eight curves";
         return std::nullopt;
     }
     PageSound sound;
-    for (const JsonMember& member : params->members) {
+    for (const JsonMember& member : params->members()) {
         clap_id id = CLAP_INVALID_ID;
         const char* end = member.key.data() + member.key.size();
         const auto [stop, ec] = std::from_chars(member.key.data(), end, id);
-        if (ec != std::errc() || stop != end || member.value.type != JsonType::Number ||
-            !std::isfinite(member.value.number)) {
+        if (ec != std::errc() || stop != end || member.value.type() != JsonType::Number ||
+            !std::isfinite(member.value.number())) {
             error = "Parameter values are sent as numbers under their ids";
             return std::nullopt;
         }
-        sound.params.emplace_back(id, member.value.number);
+        sound.params.emplace_back(id, member.value.number());
     }
     for (std::size_t c = 0; c < kPageCurveCount; ++c) {
-        const JsonValue& curve = curves->items[c];
-        if (curve.type != JsonType::Array || curve.items.size() != kPageCurvePoints) {
+        const JsonValue& curve = curves->items()[c];
+        if (curve.type() != JsonType::Array || curve.items().size() != kPageCurvePoints) {
             error = "A curve is sent as 64 numbers";
             return std::nullopt;
         }
         for (std::size_t i = 0; i < kPageCurvePoints; ++i) {
-            const JsonValue& point = curve.items[i];
-            if (point.type != JsonType::Number || !std::isfinite(static_cast<float>(point.number))) {
+            const JsonValue& point = curve.items()[i];
+            if (point.type() != JsonType::Number || !std::isfinite(static_cast<float>(point.number()))) {
                 error = "A curve is sent as 64 numbers";
                 return std::nullopt;
             }
-            sound.curves[c][i] = static_cast<float>(point.number);
+            sound.curves[c][i] = static_cast<float>(point.number());
         }
     }
     return sound;
@@ -69,8 +69,8 @@ JsonValue pageSoundJson(const PageSound& sound) {
     JsonValue curves = jsonArray();
     for (const CurvePoints& points : sound.curves) {
         JsonValue curve = jsonArray();
-        for (const float point : points) curve.items.push_back(jsonFloat(point));
-        curves.items.push_back(std::move(curve));
+        for (const float point : points) curve.appendItem(jsonFloat(point));
+        curves.appendItem(std::move(curve));
     }
     JsonValue out = jsonObject();
     setMember(out, "params", std::move(params));
@@ -86,7 +86,7 @@ JsonValue findingsJson(const DiagnosticList& findings) {
         setMember(item, "code", jsonString(d.code));
         setMember(item, "path", jsonString(d.path));
         setMember(item, "message", jsonString(d.message));
-        list.items.push_back(std::move(item));
+        list.appendItem(std::move(item));
     }
     return list;
 }

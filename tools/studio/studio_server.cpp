@@ -224,10 +224,10 @@ private:
             setMember(item, "group", jsonString(groupOfParam(p.id)));
             setMember(item, "minText", jsonString(paramValueText(*session, p.id, p.minValue)));
             setMember(item, "maxText", jsonString(paramValueText(*session, p.id, p.maxValue)));
-            params.items.push_back(std::move(item));
+            params.appendItem(std::move(item));
         }
         JsonValue groups = jsonArray();
-        for (const char* group : kParamGroups) groups.items.push_back(jsonString(group));
+        for (const char* group : kParamGroups) groups.appendItem(jsonString(group));
         JsonValue curves = jsonArray();
         for (const CurveSlot& slot : kCurveSlots) {
             JsonValue item = jsonObject();
@@ -235,10 +235,10 @@ private:
             setMember(item, "label", jsonString(slot.label));
             setMember(item, "group", jsonString(slot.group));
             setMember(item, "underArcs", jsonBool(slot.underArcs));
-            curves.items.push_back(std::move(item));
+            curves.appendItem(std::move(item));
         }
         JsonValue factory = jsonArray();
-        for (const std::string& name : plugin.factoryNames) factory.items.push_back(jsonString(name));
+        for (const std::string& name : plugin.factoryNames) factory.appendItem(jsonString(name));
         std::optional<PageSound> sound = soundOf(*session, plugin, error);
         if (!sound) return refuse(res, 500, error);
 
@@ -439,7 +439,7 @@ private:
             setMember(item, "on", jsonNumber(note.onSeconds));
             setMember(item, "off", jsonNumber(note.offSeconds));
             setMember(item, "velocity", jsonNumber(note.velocity));
-            notes.items.push_back(std::move(item));
+            notes.appendItem(std::move(item));
         }
         JsonValue out = jsonObject();
         setMember(out, "notes", std::move(notes));
@@ -448,9 +448,9 @@ private:
         JsonValue tempoMap = jsonArray();
         for (const TempoChange& change : played->tempoMap.changes) {
             JsonValue pair = jsonArray();
-            pair.items.push_back(jsonNumber(change.beat));
-            pair.items.push_back(jsonNumber(change.bpm));
-            tempoMap.items.push_back(std::move(pair));
+            pair.appendItem(jsonNumber(change.beat));
+            pair.appendItem(jsonNumber(change.bpm));
+            tempoMap.appendItem(std::move(pair));
         }
         setMember(out, "tempoMap", std::move(tempoMap));
         setMember(out, "tempoText", jsonString(played->tempoText));
@@ -547,7 +547,7 @@ private:
     // The body of a play or save: {"base": {...}, "sound": {...}, ...}.
     std::optional<SoundRequest> soundRequest(const httplib::Request& req, std::string& error) {
         JsonParseResult parsed = parseJson(req.body);
-        if (!parsed.ok || parsed.value.type != JsonType::Object) {
+        if (!parsed.ok || parsed.value.type() != JsonType::Object) {
             error = "The request is not a JSON object";
             return std::nullopt;
         }
@@ -584,7 +584,7 @@ private:
     void putDocumentList(JsonValue& out, std::string_view filter = {}) {
         const DocumentIndex::View view = index_.current(filter);
         JsonValue documents = jsonArray();
-        for (const std::string& name : view.list.names) documents.items.push_back(jsonString(name));
+        for (const std::string& name : view.list.names) documents.appendItem(jsonString(name));
         setMember(out, "documents", std::move(documents));
         setMember(out, "documentsCut", jsonBool(view.list.cut));
         setMember(out, "documentsScanning", jsonBool(view.scanning));

@@ -18,9 +18,10 @@ template <typename Record>
 std::vector<Record> readElements(const JsonValue& array, const std::string& path, DiagnosticList& diagnostics,
                                  ElementReader<Record> read) {
     std::vector<Record> records;
-    records.reserve(array.items.size());
-    for (size_t i = 0; i < array.items.size(); ++i) {
-        records.push_back(read(array.items[i], indexPath(path, i), diagnostics));
+    const std::span<const JsonValue> items = array.items();
+    records.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        records.push_back(read(items[i], indexPath(path, i), diagnostics));
     }
     return records;
 }

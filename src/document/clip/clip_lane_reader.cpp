@@ -26,7 +26,7 @@ bool isKnownCurve(std::string_view curve) {
 } // namespace
 
 LanePoint readLanePoint(const JsonValue& element, const std::string& path, DiagnosticList& diagnostics) {
-    if (element.type == JsonType::Object) {
+    if (element.type() == JsonType::Object) {
         FieldReader reader(element, path, diagnostics);
         const std::optional<double> at = getNumber(reader, "at");
         const JsonValue* v = at ? findMember(element, "v") : nullptr;
@@ -50,7 +50,7 @@ LanePoint readLanePoint(const JsonValue& element, const std::string& path, Diagn
 }
 
 Lane readLane(const JsonValue& element, const std::string& path, DiagnosticList& diagnostics) {
-    if (element.type == JsonType::Object) {
+    if (element.type() == JsonType::Object) {
         FieldReader reader(element, path, diagnostics);
         std::optional<std::string> target = getString(reader, "target");
         if (target && !target->empty()) {

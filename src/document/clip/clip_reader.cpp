@@ -45,8 +45,8 @@ const MemberCheckRule& ruleFor(MemberCheck check) {
 }
 
 bool isCurvePoint(const JsonValue& value) {
-    return value.type == JsonType::Array && value.items.size() == 2 &&
-           value.items[0].type == JsonType::Number && value.items[1].type == JsonType::Number;
+    return value.type() == JsonType::Array && value.items().size() == 2 &&
+           value.items()[0].type() == JsonType::Number && value.items()[1].type() == JsonType::Number;
 }
 
 void readNoteKeys(FieldReader& reader, const std::string& path, ClipNote& note, DiagnosticList& diagnostics) {
@@ -57,9 +57,12 @@ void readNoteKeys(FieldReader& reader, const std::string& path, ClipNote& note, 
     note.pitch = getNumber(reader, "pitch");
     if (const JsonValue* expr = getObject(reader, "expr")) {
         const std::string exprPath = childPath(path, "expr");
-        for (const JsonMember& member : expr->members) {
-            setExpression(note, member.key,
-                          readExpression(member.value, childPath(exprPath, member.key), diagnostics));
+        // A parsed object holds each name once, so each is taken as it stands.
+        note.expr.reserve(expr->members().size());
+        for (const JsonMember& member : expr->members()) {
+            note.expr.push_back(
+                NamedExpression{std::string(member.key),
+                                readExpression(member.value, childPath(exprPath, member.key), diagnostics)});
         }
     }
     if (const JsonValue* rand = getObject(reader, "rand")) {
@@ -92,8 +95,8 @@ void checkVoiceRules(const ClipNote& note, const std::string& path, DiagnosticLi
 void readGrid(const JsonValue& document, FieldReader& reader, Clip& clip, DiagnosticList& diagnostics) {
     const JsonValue* grid = findMember(document, "grid");
     if (grid == nullptr) return;
-    if (grid->type == JsonType::String && parseGrid(grid->string)) {
-        clip.grid = grid->string;
+    if (grid->type() == JsonType::String && parseGrid(grid->string())) {
+        clip.grid = grid->string();
         reader.markRead("grid");
     } else {
         appendWarning(diagnostics, "bad-grid", "/grid", kBadGrid);
@@ -117,10 +120,10 @@ std::vector<JsonMember> readMemberList(const JsonValue& object, const std::strin
                                        DiagnosticList& diagnostics, MemberCheck check) {
     const MemberCheckRule& rule = ruleFor(check);
     std::vector<JsonMember> list;
-    list.reserve(object.members.size());
-    for (const JsonMember& member : object.members) {
-        const bool accepted = (rule.acceptsNumber && member.value.type == JsonType::Number) ||
-                              (rule.acceptsString && member.value.type == JsonType::String);
+    list.reserve(object.members().size());
+    for (const JsonMember& member : object.members()) {
+        const bool accepted = (rule.acceptsNumber && member.value.type() == JsonType::Number) ||
+                              (rule.acceptsString && member.value.type() == JsonType::String);
         if (!accepted) {
             appendWarning(diagnostics, "wrong-type", childPath(path, member.key),
                           std::string("Expected ") + rule.description + "; kept as written, not applied");
@@ -133,17 +136,18 @@ std::vector<JsonMember> readMemberList(const JsonValue& object, const std::strin
 
 NoteExpression readExpression(const JsonValue& value, const std::string& path, DiagnosticList& diagnostics) {
     NoteExpression expression;
-    if (value.type == JsonType::Number) {
-        expression.value = value.number;
-    } else if (value.type == JsonType::Array) {
+    if (value.type() == JsonType::Number) {
+        expression.value = value.number();
+    } else if (value.type() == JsonType::Array) {
         expression.isCurve = true;
-        for (size_t k = 0; k < value.items.size(); ++k) {
-            const JsonValue& point = value.items[k];
+        for (size_t k = 0; k < value.items().size(); ++k) {
+            const JsonValue& point = value.items()[k];
             if (!isCurvePoint(point)) {
                 appendWarning(diagnostics, "bad-expression", indexPath(path, k), kBadCurvePoint);
                 return keptAsWrittenElement<NoteExpression>(value);
             }
-            expression.points.push_back(ExpressionPoint{point.items[0].number, point.items[1].number});
+            expression.points.push_back(
+                ExpressionPoint{point.items()[0].number(), point.items()[1].number()});
         }
     } else {
         appendWarning(diagnostics, "bad-expression", path, kBadExpression);
@@ -168,7 +172,7 @@ NoteRandom readNoteRandom(const JsonValue& object, const std::string& path, Diag
 }
 
 ClipNote readNote(const JsonValue& value, const std::string& path, DiagnosticList& diagnostics) {
-    if (value.type != JsonType::Object) {
+    if (value.type() != JsonType::Object) {
         appendWarning(diagnostics, "bad-note", path, kBadNote);
         return keptAsWrittenElement<ClipNote>(value);
     }

@@ -14,7 +14,7 @@ constexpr const char* kBadSwing =
     "Expected {bar, grid, amount} with a readable grid; kept as written, not used";
 
 TempoPoint readTempoPoint(const JsonValue& element, const std::string& path, DiagnosticList& diagnostics) {
-    if (element.type == JsonType::Object) {
+    if (element.type() == JsonType::Object) {
         FieldReader reader(element, path, diagnostics);
         const std::optional<double> at = getNumber(reader, "at");
         const std::optional<double> bpm = getNumber(reader, "bpm");
@@ -33,7 +33,7 @@ TempoPoint readTempoPoint(const JsonValue& element, const std::string& path, Dia
 }
 
 MeterPoint readMeterPoint(const JsonValue& element, const std::string& path, DiagnosticList& diagnostics) {
-    if (element.type == JsonType::Object) {
+    if (element.type() == JsonType::Object) {
         FieldReader reader(element, path, diagnostics);
         const std::optional<double> at = getNumber(reader, "at");
         const std::optional<double> num = getNumber(reader, "num");
@@ -54,7 +54,7 @@ MeterPoint readMeterPoint(const JsonValue& element, const std::string& path, Dia
 
 SwingSetting readSwingSetting(const JsonValue& element, const std::string& path,
                               DiagnosticList& diagnostics) {
-    if (element.type == JsonType::Object) {
+    if (element.type() == JsonType::Object) {
         FieldReader reader(element, path, diagnostics);
         const std::optional<double> bar = getNumber(reader, "bar");
         const std::optional<double> amount = getNumber(reader, "amount");

@@ -12,7 +12,7 @@ namespace {
 // as it stood and goes back the same way: dropping an "ext" that is not an
 // object would lose what another program put there.
 bool extHasContent(const JsonValue& ext) {
-    return ext.type == JsonType::Object ? !ext.members.empty() : ext.type != JsonType::Null;
+    return ext.type() == JsonType::Object ? !ext.members().empty() : ext.type() != JsonType::Null;
 }
 
 JsonValue numberOf(int32_t value) { return jsonNumber(static_cast<double>(value)); }
@@ -20,8 +20,8 @@ JsonValue numberOf(int32_t value) { return jsonNumber(static_cast<double>(value)
 template <typename Element>
 JsonValue arrayOf(const std::vector<Element>& elements, JsonValue (*write)(const Element&)) {
     JsonValue array = jsonArray();
-    array.items.reserve(elements.size());
-    for (const Element& element : elements) array.items.push_back(write(element));
+    array.reserveItems(elements.size());
+    for (const Element& element : elements) array.appendItem(write(element));
     return array;
 }
 
@@ -29,7 +29,7 @@ JsonValue arrayOf(const std::vector<Element>& elements, JsonValue (*write)(const
 // replaced in place, the others follow), then restores the spelling of every
 // number that did not change since it was read.
 JsonValue finish(JsonValue result, const JsonValue& remainder, const JsonValue& asRead) {
-    for (const JsonMember& member : remainder.members) setMember(result, member.key, member.value);
+    for (const JsonMember& member : remainder.members()) setMember(result, member.key, member.value);
     refreshNumbers(result, asRead);
     return result;
 }
@@ -47,8 +47,9 @@ std::vector<ExtensionId> extensionsToDeclare(const Clip& clip) {
 }
 
 JsonValue writeMemberList(const std::vector<JsonMember>& list) {
+    // A repeated key keeps its first place and takes the last value.
     JsonValue object = jsonObject();
-    object.members = uniqueMembers(list);
+    for (const JsonMember& member : list) setMember(object, member.key, member.value);
     return object;
 }
 
@@ -59,9 +60,9 @@ JsonValue writeExpression(const NoteExpression& expression) {
         result = jsonArray();
         for (const ExpressionPoint& point : expression.points) {
             JsonValue pair = jsonArray();
-            pair.items.push_back(jsonNumber(point.beatsFromNoteStart));
-            pair.items.push_back(jsonNumber(point.value));
-            result.items.push_back(std::move(pair));
+            pair.appendItem(jsonNumber(point.beatsFromNoteStart));
+            pair.appendItem(jsonNumber(point.value));
+            result.appendItem(std::move(pair));
         }
     } else {
         result = jsonNumber(expression.value);
@@ -164,8 +165,8 @@ JsonValue writeClip(const Clip& clip) {
     const std::vector<ExtensionId> extensions = extensionsToDeclare(clip);
     if (!extensions.empty() || !clip.unreadableExtensions.empty()) {
         JsonValue list = jsonArray();
-        for (const ExtensionId& id : extensions) list.items.push_back(jsonString(extensionIdText(id)));
-        for (const JsonValue& entry : clip.unreadableExtensions) list.items.push_back(entry);
+        for (const ExtensionId& id : extensions) list.appendItem(jsonString(extensionIdText(id)));
+        for (const JsonValue& entry : clip.unreadableExtensions) list.appendItem(entry);
         setMember(result, "extensions", std::move(list));
     }
     setMember(result, "length", jsonNumber(clip.length));
@@ -177,7 +178,7 @@ JsonValue writeClip(const Clip& clip) {
     if (!clip.sounds.empty()) setMember(result, "sounds", writeMemberList(clip.sounds));
     setMember(result, "notes", arrayOf(clip.notes, writeNote));
     if (!clip.lanes.empty()) setMember(result, "lanes", arrayOf(clip.lanes, writeLane));
-    if (clip.source.type != JsonType::Null) setMember(result, "source", clip.source);
+    if (clip.source.type() != JsonType::Null) setMember(result, "source", clip.source);
     if (extHasContent(clip.ext)) setMember(result, "ext", clip.ext);
     return finish(std::move(result), clip.remainder, clip.asRead);
 }

@@ -144,13 +144,13 @@ TEST(ReadClip, TakesTheValuesOfKnownMembers) {
     EXPECT_EQ(clip->seed, 255u);
     EXPECT_EQ(clip->length, 8.5);
     EXPECT_EQ(clip->grid, "1/8");
-    EXPECT_EQ(clip->source.type, JsonType::Null);
-    EXPECT_EQ(clip->ext.string, "e");
+    EXPECT_EQ(clip->source.type(), JsonType::Null);
+    EXPECT_EQ(clip->ext.string(), "e");
     ASSERT_EQ(clip->extensionIds.size(), 1u);
     EXPECT_EQ(clip->extensionIds[0].id, "com.brightmoss.slide");
     ASSERT_EQ(clip->unreadableExtensions.size(), 1u);
-    ASSERT_EQ(clip->remainder.members.size(), 1u);
-    EXPECT_EQ(clip->remainder.members[0].key, "zz");
+    ASSERT_EQ(clip->remainder.members().size(), 1u);
+    EXPECT_EQ(clip->remainder.members()[0].key, "zz");
     ASSERT_EQ(clip->notes.size(), 1u);
     const ClipNote& note = clip->notes[0];
     EXPECT_EQ(note.at, 1.5);
@@ -169,7 +169,7 @@ TEST(ReadClip, TakesTheValuesOfKnownMembers) {
     EXPECT_EQ(note.expr[1].expression.points[1].value, 2.0);
     ASSERT_TRUE(note.rand.has_value());
     EXPECT_EQ(note.rand->vel, 0.1);
-    EXPECT_EQ(note.ext.items.size(), 1u);
+    EXPECT_EQ(note.ext.items().size(), 1u);
 }
 
 TEST(ReadClip, OutOfRangeFormatVersionSaturates) {
@@ -204,7 +204,7 @@ TEST(ReadClip, KeptNotesHoldDefaultsAndTheirText) {
     EXPECT_EQ(clip->notes[1].voice, "");
     EXPECT_EQ(clip->notes[1].asRead, parse(R"({"pitch":3,"voice":"v"})"));
     EXPECT_TRUE(clip->notes[2].keptAsWritten);
-    EXPECT_EQ(clip->notes[2].asRead.string, "x");
+    EXPECT_EQ(clip->notes[2].asRead.string(), "x");
     // The kept voiced note does not count as using voices.
     EXPECT_EQ(findings(list),
               (std::vector<std::string>{"warning note-without-at /notes/1", "warning bad-note /notes/2"}));

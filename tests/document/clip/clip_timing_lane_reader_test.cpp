@@ -23,7 +23,7 @@ void expectElementFindings(const char* path, Read read, const std::vector<Elemen
     for (const ElementCase& c : cases) {
         DiagnosticList list;
         const auto records = read(parse(c.array), path, list);
-        EXPECT_EQ(records.size(), parse(c.array).items.size()) << c.array;
+        EXPECT_EQ(records.size(), parse(c.array).items().size()) << c.array;
         EXPECT_EQ(findings(list), c.expected) << c.array;
     }
 }
@@ -169,7 +169,7 @@ TEST(ReadLanes, PointsKeepTheirPlaces) {
     EXPECT_EQ(lane.instance, "i");
     ASSERT_EQ(lane.points.size(), 3u);
     EXPECT_FALSE(lane.points[0].keptAsWritten);
-    EXPECT_EQ(lane.points[0].v.type, JsonType::Null);
+    EXPECT_EQ(lane.points[0].v.type(), JsonType::Null);
     EXPECT_TRUE(lane.points[1].keptAsWritten);
     EXPECT_EQ(lane.points[1].asRead, parse(R"({"at":1})"));
     EXPECT_FALSE(lane.points[2].keptAsWritten);

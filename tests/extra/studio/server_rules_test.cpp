@@ -518,7 +518,8 @@ TEST_F(StudioRules, NamesAreUtf8AndReplacingKeepsWhatTheOwnerSet) {
     JsonParseResult parsed = parseJson(list.body);
     ASSERT_TRUE(parsed.ok) << list.body;
     std::vector<std::string> names;
-    for (const JsonValue& item : findMember(parsed.value, "documents")->items) names.push_back(item.string);
+    for (const JsonValue& item : findMember(parsed.value, "documents")->items())
+        names.emplace_back(item.string());
     EXPECT_NE(std::find(names.begin(), names.end(), "alias.json"), names.end()) << list.body;
     EXPECT_NE(std::find(names.begin(), names.end(), "mine.json"), names.end()) << list.body;
     EXPECT_EQ(list.body.find("bad-"), std::string::npos);
@@ -533,7 +534,7 @@ TEST_F(StudioRules, PlaysTheAuditionClipUnderItsTempoMap) {
     const Reply played = playOpened("audition.json", R"("source":"audition","tempo":120)");
     ASSERT_EQ(played.status, 200) << played.body;
     JsonParseResult answer = parseJson(played.body);
-    EXPECT_NEAR(findMember(answer.value, "audioSeconds")->number, 7.0, 1e-3) << played.body;
+    EXPECT_NEAR(findMember(answer.value, "audioSeconds")->number(), 7.0, 1e-3) << played.body;
 }
 
 TEST_F(StudioRules, RefusesATempoOrLengthItWouldHaveToChange) {
