@@ -416,7 +416,7 @@ private:
     // the loop starts again, without rendering anything.
     void line(const httplib::Request& req, httplib::Response& res) {
         JsonParseResult body = parseJson(req.body);
-        if (!body.ok || body.value.type != JsonType::Object)
+        if (!body.ok || body.value.type() != JsonType::Object)
             return refuse(res, 400, "The request is not a JSON object");
         std::string error;
         PlayRequest request;

@@ -251,7 +251,7 @@ protected:
         JsonParseResult parsed = parseJson(get(target).body);
         std::vector<std::string> names;
         if (const JsonValue* documents = parsed.ok ? findMember(parsed.value, "documents") : nullptr) {
-            for (const JsonValue& item : documents->items) names.push_back(item.string);
+            for (const JsonValue& item : documents->items()) names.emplace_back(item.string());
         }
         return names;
     }
