@@ -48,7 +48,9 @@ struct NumberBlock {
     char* text() { return reinterpret_cast<char*>(this + 1); }
 };
 
-struct ArrayBlock {
+// The blocks are aligned for what follows them, also where pointers are
+// 32 bits wide (the web build).
+struct alignas(JsonValue) ArrayBlock {
     std::uint32_t size;
     std::uint32_t capacity;
     JsonValue* items() { return reinterpret_cast<JsonValue*>(this + 1); }
@@ -56,7 +58,7 @@ struct ArrayBlock {
 
 // slots: positions + 1 (0 is free), open addressing with linear probing, at
 // most half full; null while the object has kIndexFrom members or fewer.
-struct ObjectBlock {
+struct alignas(JsonMember) ObjectBlock {
     std::uint32_t size;
     std::uint32_t capacity;
     std::uint32_t* slots;

@@ -55,6 +55,13 @@ std::vector<double> randomDoubles(std::mt19937_64& random, std::size_t count) {
 }
 
 TEST(FloatChars, ShortestDoublesAreTheStandardLibrarysTexts) {
+#ifdef _WIN32
+    // Our forms stand on a C library whose printf rounds every digit
+    // correctly, as the web build's does. The Windows C runtime's does not
+    // for some 17-digit doubles, and no Windows build uses these forms: its
+    // standard library has the real ones.
+    GTEST_SKIP() << "the Windows C runtime's printf is not correctly rounded";
+#endif
     std::mt19937_64 random(20261208);
     expectSameShortest(randomDoubles(random, 600'000), "random bit patterns");
 
