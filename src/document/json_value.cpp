@@ -1,7 +1,6 @@
 #include "document/json_value.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -145,11 +144,17 @@ std::uint64_t mix(std::uint64_t x) {
 }
 
 std::uint64_t processHashKey() {
+    // Where this process placed its stack, its code and its heap, which the
+    // system randomises, so that nobody can prepare keys that all meet in one
+    // slot. No clock: the page's audio worklet has none to read.
     static const std::uint64_t key = [] {
-        const auto ticks =
-            static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-        const auto place = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&ticks));
-        return mix(ticks ^ mix(place));
+        const int local = 0;
+        void* heap = ::operator new(1);
+        const auto stack = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&local));
+        const auto code = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&processHashKey));
+        const auto data = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(heap));
+        ::operator delete(heap);
+        return mix(stack ^ mix(code ^ mix(data)));
     }();
     return key;
 }
