@@ -64,14 +64,7 @@ const clap_output_events_t kNoOutput = {nullptr, pushNothing};
 
 void flushValue(Adapter& adapter, clap_id id, double plain) {
     OneEvent one;
-    one.event.header = {sizeof(clap_event_param_value_t), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE,
-                        0};
-    one.event.param_id = id;
-    one.event.note_id = -1;
-    one.event.port_index = -1;
-    one.event.channel = -1;
-    one.event.key = -1;
-    one.event.value = plain;
+    one.event = paramEvent(id, plain).param;
     one.list = {&one, oneEventSize, oneEventGet};
     adapter.params->flush(adapter.plugin, &one.list, &kNoOutput);
 }

@@ -20,19 +20,6 @@ const ParamSpec* findSpec(const std::vector<ParamSpec>& specs, clap_id id) {
     return nullptr;
 }
 
-ClapEventSlot paramEvent(clap_id id, double plainValue) {
-    ClapEventSlot slot{};
-    slot.param.header = headerOf(sizeof(clap_event_param_value_t), 0, CLAP_EVENT_PARAM_VALUE);
-    slot.param.param_id = id;
-    slot.param.cookie = nullptr;
-    slot.param.note_id = -1;
-    slot.param.port_index = -1;
-    slot.param.channel = -1;
-    slot.param.key = -1;
-    slot.param.value = plainValue;
-    return slot;
-}
-
 ClapEventSlot noteEvent(std::uint16_t type, std::int32_t noteId, std::int16_t channel, std::int16_t key,
                         float velocity) {
     ClapEventSlot slot{};
@@ -66,6 +53,19 @@ bool clapNote(const vst3::Event& event, ClapEventSlot& slot) {
 }
 
 } // namespace
+
+ClapEventSlot paramEvent(clap_id id, double plainValue) {
+    ClapEventSlot slot{};
+    slot.param.header = headerOf(sizeof(clap_event_param_value_t), 0, CLAP_EVENT_PARAM_VALUE);
+    slot.param.param_id = id;
+    slot.param.cookie = nullptr;
+    slot.param.note_id = -1;
+    slot.param.port_index = -1;
+    slot.param.channel = -1;
+    slot.param.key = -1;
+    slot.param.value = plainValue;
+    return slot;
+}
 
 BlockEvents::BlockEvents() {
     list_.ctx = this;

@@ -24,6 +24,10 @@ union ClapEventSlot {
     clap_event_param_value_t param;
 };
 
+// A CLAP parameter-value event at frame 0 for every note, port, channel and
+// key: the one the adapter hands the plugin, in a block or a flush.
+ClapEventSlot paramEvent(clap_id id, double plainValue);
+
 class BlockEvents {
 public:
     BlockEvents();
