@@ -37,3 +37,29 @@ function(fennrow_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
   fennrow_apply_options(${name})
 endfunction()
+
+# fennrow_plugin_module(name SUFFIX suffix OUTPUT_DIRECTORY dir EXPORTS map LINK item...)
+# A plugin module as a host loads it: the file fennrow<suffix> in dir, made
+# of the LINK items. It exports only the symbols of its export map (the
+# version script of an ELF module; a Windows DLL exports what is marked
+# dllexport, which is the same set), and every symbol must be resolved when
+# it is linked, except that clang leaves a sanitized module's runtime to the
+# program that loads it (the tests and fuzzers carry it). On Windows the
+# runtimes are linked in statically (see the toolchain file).
+function(fennrow_plugin_module name)
+  cmake_parse_arguments(ARG "" "SUFFIX;OUTPUT_DIRECTORY;EXPORTS" "LINK" ${ARGN})
+  add_library(${name} MODULE "${PROJECT_SOURCE_DIR}/cmake/empty.cpp")
+  target_link_libraries(${name} PRIVATE ${ARG_LINK})
+  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX "${ARG_SUFFIX}" OUTPUT_NAME "fennrow"
+                        LIBRARY_OUTPUT_DIRECTORY "${ARG_OUTPUT_DIRECTORY}")
+  if(WIN32)
+    target_link_options(${name} PRIVATE "-Wl,--exclude-all-symbols" "-Wl,--no-undefined")
+  else()
+    target_link_options(${name} PRIVATE "-Wl,--version-script=${ARG_EXPORTS}")
+    if(NOT ((FENNROW_SANITIZE OR FENNROW_BUILD_FUZZ) AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang"))
+      target_link_options(${name} PRIVATE "-Wl,--no-undefined")
+    endif()
+    set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS "${ARG_EXPORTS}")
+  endif()
+  fennrow_apply_options(${name})
+endfunction()

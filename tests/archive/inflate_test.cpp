@@ -7,8 +7,8 @@
 #include <random>
 #include <set>
 
-#include "allocation_probe.h"
 #include "deflate_writer.h"
+#include "support/allocation_probe.h"
 
 namespace fennrow {
 namespace {
@@ -139,9 +139,9 @@ TEST(InflateOracle, DecodesToASinkInFixedMemory) {
                                c.bytes.insert(c.bytes.end(), bytes, bytes + count);
                            }};
     std::string message;
-    test::resetLargestAllocation();
+    const test::AllocationProbe probe;
     ASSERT_TRUE(inflateTo(packed.data(), packed.size(), original.size(), sink, message)) << message;
-    EXPECT_LT(test::largestAllocation(), std::size_t{40} << 10);
+    EXPECT_LT(probe.largest(), std::size_t{40} << 10);
     EXPECT_LE(collected.largestPiece, std::size_t{32} << 10);
     EXPECT_EQ(collected.bytes, original);
 }

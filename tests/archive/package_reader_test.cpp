@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "allocation_probe.h"
 #include "archive/sha256.h"
 #include "document/json_parser.h"
+#include "support/allocation_probe.h"
 #include "zip_builder.h"
 
 namespace fennrow {
@@ -215,10 +215,10 @@ TEST(PackageReader, CheckingTheOtherEntriesKeepsNothingOfThem) {
                     entry("instance.json", bytesOf(kDocument))};
     const Bytes archive = test::buildZip(spec);
     DiagnosticList list;
-    test::resetLargestAllocation();
+    const test::AllocationProbe probe;
     const Package package = readPackage(archive.data(), archive.size(), "instance.json", list,
                                         kDocumentZipLimits, PackageContents::DocumentOnly);
-    EXPECT_LT(test::largestAllocation(), std::size_t{64} << 10);
+    EXPECT_LT(probe.largest(), std::size_t{64} << 10);
     EXPECT_TRUE(package.ok);
     EXPECT_TRUE(list.empty());
 }

@@ -5,8 +5,8 @@
 #include <random>
 #include <set>
 
-#include "allocation_probe.h"
 #include "archive/package_reader.h"
+#include "support/allocation_probe.h"
 #include "zip_builder.h"
 
 namespace fennrow {
@@ -401,9 +401,9 @@ TEST(ZipReader, ADeclaredSizeDoesNotClaimMemory) {
     EntrySpec bomb = file("bomb", std::string(1000, 'a'));
     bomb.uncompressedSize = 1073741824u;
     const Bytes archive = test::buildZip(archiveOf({bomb}));
-    test::resetLargestAllocation();
+    const test::AllocationProbe probe;
     const ZipOutcome o = read(archive);
-    EXPECT_LT(test::largestAllocation(), 1u << 20);
+    EXPECT_LT(probe.largest(), 1u << 20);
     EXPECT_EQ(o.findings, std::vector<Finding>{entryWarning("zip-damaged-entry", "/bomb",
                                                             "Cannot decompress: wrong size; skipped")});
 }
@@ -413,9 +413,9 @@ TEST(ZipReader, AnEntryThatUnpacksToMoreThanDeclaredIsCutOff) {
     EntrySpec bomb = file("bomb", std::string(20000000, '\0'));
     bomb.uncompressedSize = 1000;
     const Bytes archive = test::buildZip(archiveOf({bomb}));
-    test::resetLargestAllocation();
+    const test::AllocationProbe probe;
     const ZipOutcome o = read(archive);
-    EXPECT_LT(test::largestAllocation(), 1u << 20);
+    EXPECT_LT(probe.largest(), 1u << 20);
     EXPECT_EQ(o.findings,
               std::vector<Finding>{entryWarning("zip-damaged-entry", "/bomb",
                                                 "Cannot decompress: more data than declared; skipped")});

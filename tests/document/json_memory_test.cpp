@@ -9,7 +9,7 @@
 
 #include "document/json_parser.h"
 #include "document/json_writer.h"
-#include "memory_probe.h"
+#include "support/allocation_probe.h"
 
 namespace fennrow {
 namespace {
@@ -71,10 +71,9 @@ TEST(JsonMemory, ATreeTakesABoundedNumberOfBytesPerByteOfItsText) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shape);
-        test::resetPeakLiveBytes();
-        const std::size_t before = test::liveBytes();
+        const test::AllocationProbe probe;
         JsonParseResult result = parseJson(c.text);
-        const std::size_t peak = test::peakLiveBytes() - before;
+        const std::size_t peak = probe.peakBytes();
         ASSERT_TRUE(result.ok) << result.error;
         EXPECT_LE(peak, kJsonMaxBytesPerTextByte * c.text.size() + kConstantBytes);
         std::printf("%-40s %5.1f bytes of tree per byte of text\n", c.shape,

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -19,6 +21,39 @@ CurveSet rampedArcs() {
     return set;
 }
 
+// The five arcs in curve order: shape, tone, drive, motion, spread.
+using ArcValues = std::array<float, 5>;
+
+// Every curve flat: the tone motion curve at `toneMotion`, the drive and
+// level motion curves at `driveAndLevelMotion`, each arc at its value.
+CurveSet flatCurves(float toneMotion, float driveAndLevelMotion, const ArcValues& arcs) {
+    CurveSet set;
+    const float values[kCurveCount] = {
+        toneMotion, driveAndLevelMotion, driveAndLevelMotion, arcs[0], arcs[1], arcs[2], arcs[3], arcs[4]};
+    for (int c = 0; c < kCurveCount; ++c) std::fill_n(set.points[c], kCurvePoints, values[c]);
+    return set;
+}
+
+// Arcs that lower nothing (+1) and move shape neither way (0).
+constexpr ArcValues kRestingArcs = {0.0f, 1.0f, 1.0f, 1.0f, 1.0f};
+
+CurveSet restingCurves(int arc = 0, float value = kRestingArcs[0]) {
+    ArcValues arcs = kRestingArcs;
+    arcs[arc] = value;
+    return flatCurves(0.0f, 1.0f, arcs);
+}
+
+// The values an arc lowers from their set values, with the arc that does it.
+struct LoweredTarget {
+    const char* name;
+    int arc;
+    float ModulatedValues::*value;
+};
+constexpr LoweredTarget kLoweredTargets[] = {{"tone", 1, &ModulatedValues::tone},
+                                             {"drive", 2, &ModulatedValues::drive},
+                                             {"motion", 3, &ModulatedValues::toneDepth},
+                                             {"spread", 4, &ModulatedValues::spread}};
+
 SoundParams armedParams() {
     SoundParams p;
     p.motion = 0.8f;
@@ -31,24 +66,177 @@ SoundParams armedParams() {
     return p;
 }
 
-ModulatedValues evaluate(const SoundParams& p, const CurveSet& c, const BlockTiming& t) {
+// Every arc at full depth and no drift, so that a flat curve is a flat arc.
+SoundParams fullArcParams() {
+    SoundParams p;
+    p.tone = 0.6f;
+    p.drive = 0.7f;
+    p.spread = 0.8f;
+    p.shape = 0.4f;
+    p.motion = 0.8f;
+    p.motionToneDepth = 1.0f;
+    p.motionDriveDepth = 0.5f;
+    p.motionLevelDepth = 0.75f;
+    p.arcAmount = 1.0f;
+    p.arcDrift = 0.0f;
+    p.arcShapeDepth = p.arcToneDepth = p.arcDriveDepth = p.arcMotionDepth = p.arcSpreadDepth = 1.0f;
+    return p;
+}
+
+constexpr BlockTiming kPlaying{37.25, 120.0f, true};
+
+ModulatedValues evaluate(const SoundParams& p, const CurveSet& c, const BlockTiming& t = kPlaying) {
     ArcSmoothing arcs;
     return evaluateModulation(p, c, t, 48000.0f, arcs);
 }
 
-TEST(Modulation, StoppedOrUnusableTransportGivesNeutralValues) {
+void expectSameValues(const ModulatedValues& a, const ModulatedValues& b) {
+    EXPECT_FLOAT_EQ(a.toneDepth, b.toneDepth);
+    EXPECT_FLOAT_EQ(a.tone, b.tone);
+    EXPECT_FLOAT_EQ(a.drive, b.drive);
+    EXPECT_FLOAT_EQ(a.level, b.level);
+    EXPECT_FLOAT_EQ(a.spread, b.spread);
+    EXPECT_FLOAT_EQ(a.shape, b.shape);
+}
+
+// Without a position to follow the sound rests: the motion curves as if
+// they changed nothing, every arc 0 and no drift, whatever is drawn.
+TEST(Modulation, WithoutAPlayingPositionMotionRestsAndEveryArcIsZero) {
     const SoundParams p = armedParams();
-    const float a = p.arcAmount;
+    SoundParams undrifted = p;
+    undrifted.arcDrift = 0.0f;
+    const ModulatedValues resting = evaluate(undrifted, flatCurves(0.0f, 1.0f, {}));
+    EXPECT_EQ(resting.level, 1.0f);
+    EXPECT_EQ(resting.shape, p.shape);
     for (const BlockTiming t : {BlockTiming{37.25, 120.0f, false}, BlockTiming{kNaN, 120.0f, true},
                                 BlockTiming{kInf, 120.0f, true}, BlockTiming{-kInf, 120.0f, true}}) {
-        SCOPED_TRACE(t.beatPosition);
-        const ModulatedValues v = evaluate(p, rampedArcs(), t);
-        EXPECT_EQ(v.toneDepth, p.motion * (1.0f - a * p.arcMotionDepth * 0.3f) * p.motionToneDepth);
-        EXPECT_EQ(v.tone, p.tone * (1.0f - a * p.arcToneDepth * 0.4f));
-        EXPECT_EQ(v.drive, p.drive * (1.0f - a * p.arcDriveDepth * 0.175f));
-        EXPECT_EQ(v.level, 1.0f);
-        EXPECT_EQ(v.spread, p.spread * (1.0f - a * p.arcSpreadDepth * 0.5f));
-        EXPECT_EQ(v.shape, p.shape);
+        for (const CurveSet& curves :
+             {rampedArcs(), flatCurves(-1.0f, -1.0f, {1.0f, -1.0f, -1.0f, -1.0f, -1.0f})}) {
+            SCOPED_TRACE(::testing::Message() << t.beatPosition << (t.playing ? " playing" : " stopped"));
+            expectSameValues(evaluate(p, curves, t), resting);
+        }
+    }
+}
+
+// An arc at +1 leaves its target at the set value; below, it lowers that
+// target alone, in proportion to the arc and to amount times depth, and
+// never below 0.
+TEST(Modulation, EachArcLowersOnlyItsOwnTargetInProportion) {
+    const SoundParams p = fullArcParams();
+    const ModulatedValues untouched = evaluate(p, restingCurves());
+    EXPECT_FLOAT_EQ(untouched.tone, p.tone);
+    EXPECT_FLOAT_EQ(untouched.drive, p.drive);
+    EXPECT_FLOAT_EQ(untouched.toneDepth, p.motion * p.motionToneDepth);
+    EXPECT_FLOAT_EQ(untouched.spread, p.spread);
+    for (const LoweredTarget& target : kLoweredTargets) {
+        SCOPED_TRACE(target.name);
+        const auto at = [&](float arc, float amount = 1.0f) {
+            SoundParams q = p;
+            q.arcAmount = amount;
+            return evaluate(q, restingCurves(target.arc, arc));
+        };
+        const float set = untouched.*target.value;
+        float previous = set;
+        for (const float arc : {0.5f, 0.0f, -0.5f, -1.0f}) {
+            const ModulatedValues v = at(arc);
+            EXPECT_LT(v.*target.value, previous) << arc;
+            EXPECT_GE(v.*target.value, 0.0f) << arc;
+            previous = v.*target.value;
+            for (const LoweredTarget& other : kLoweredTargets) {
+                if (other.arc == target.arc) continue;
+                EXPECT_FLOAT_EQ(v.*other.value, untouched.*other.value) << other.name;
+            }
+            EXPECT_FLOAT_EQ(v.level, 1.0f);
+            EXPECT_FLOAT_EQ(v.shape, p.shape);
+        }
+        const float drop = set - at(0.0f).*target.value;
+        EXPECT_NEAR(set - at(-1.0f).*target.value, 2.0f * drop, 1e-6f) << "in proportion to the arc";
+        EXPECT_NEAR(set - at(0.0f, 0.5f).*target.value, 0.5f * drop, 1e-6f) << "and to amount times depth";
+    }
+}
+
+// The shape arc moves shape up and down alike, and nothing else.
+TEST(Modulation, TheShapeArcMovesShapeBothWaysAlike) {
+    const SoundParams p = fullArcParams();
+    const ModulatedValues untouched = evaluate(p, restingCurves());
+    EXPECT_FLOAT_EQ(untouched.shape, p.shape);
+    float previous = -1.0f;
+    for (const float arc : {-1.0f, -0.5f, 0.5f, 1.0f}) {
+        const ModulatedValues v = evaluate(p, restingCurves(0, arc)),
+                              mirrored = evaluate(p, restingCurves(0, -arc));
+        EXPECT_GT(v.shape, previous) << arc;
+        previous = v.shape;
+        EXPECT_NEAR(v.shape - p.shape, p.shape - mirrored.shape, 1e-6f) << arc;
+        ModulatedValues shapeAside = v;
+        shapeAside.shape = untouched.shape;
+        expectSameValues(shapeAside, untouched);
+    }
+}
+
+// The tone motion curve moves the tone up and down around its set value, by
+// up to half the tone depth; the drive and level curves leave their values
+// at +1 and lower them toward -1, at -1 by motion times depth of the value.
+TEST(Modulation, MotionMovesToneAroundItsValueAndLowersDriveAndLevel) {
+    const SoundParams p = fullArcParams();
+    const auto at = [&](float toneCurve, float driveAndLevelCurve) {
+        return evaluate(p, flatCurves(toneCurve, driveAndLevelCurve, kRestingArcs));
+    };
+    const ModulatedValues rest = at(0.0f, 1.0f);
+    EXPECT_FLOAT_EQ(rest.tone, p.tone);
+    EXPECT_FLOAT_EQ(rest.drive, p.drive);
+    EXPECT_FLOAT_EQ(rest.level, 1.0f);
+    float previousTone = 0.0f, previousDrive = rest.drive, previousLevel = rest.level;
+    for (const float curve : {-1.0f, -0.5f, 0.5f, 1.0f}) {
+        const ModulatedValues v = at(curve, 1.0f);
+        EXPECT_GT(v.tone, previousTone) << curve;
+        previousTone = v.tone;
+        EXPECT_NEAR(v.tone - p.tone, p.tone - at(-curve, 1.0f).tone, 1e-6f) << curve;
+        EXPECT_FLOAT_EQ(v.drive, rest.drive);
+        EXPECT_FLOAT_EQ(v.level, rest.level);
+    }
+    EXPECT_FLOAT_EQ(at(1.0f, 1.0f).tone - p.tone, rest.toneDepth * 0.5f);
+    for (const float curve : {0.5f, 0.0f, -0.5f, -1.0f}) {
+        const ModulatedValues v = at(0.0f, curve);
+        EXPECT_LT(v.drive, previousDrive) << curve;
+        EXPECT_LT(v.level, previousLevel) << curve;
+        EXPECT_GE(v.level, 0.0f) << curve;
+        previousDrive = v.drive;
+        previousLevel = v.level;
+        EXPECT_FLOAT_EQ(v.tone, rest.tone);
+    }
+    EXPECT_FLOAT_EQ(previousDrive, p.drive * (1.0f - p.motion * p.motionDriveDepth));
+    EXPECT_FLOAT_EQ(previousLevel, 1.0f - p.motion * p.motionLevelDepth);
+}
+
+// An arc that changes glides to its new value, with a time constant of a
+// tenth of a second whatever the rate; the shape arc follows at once.
+TEST(Modulation, ArcChangesGlideOverATenthOfASecondShapeFollowsAtOnce) {
+    const SoundParams p = fullArcParams();
+    const CurveSet up = flatCurves(0.0f, 1.0f, {1.0f, 1.0f, 1.0f, 1.0f, 1.0f});
+    const CurveSet down = flatCurves(0.0f, 1.0f, {-1.0f, -1.0f, -1.0f, -1.0f, -1.0f});
+    const ModulatedValues from = evaluate(p, up), to = evaluate(p, down);
+    for (const float rate : {44100.0f, 96000.0f}) {
+        SCOPED_TRACE(rate);
+        ArcSmoothing arcs;
+        evaluateModulation(p, up, kPlaying, rate, arcs);
+        const auto expectRemaining = [&](const ModulatedValues& v, float low, float high) {
+            for (const LoweredTarget& target : kLoweredTargets) {
+                const float remaining =
+                    (v.*target.value - to.*target.value) / (from.*target.value - to.*target.value);
+                EXPECT_GE(remaining, low) << target.name;
+                EXPECT_LE(remaining, high) << target.name;
+            }
+        };
+        ModulatedValues v = evaluateModulation(p, down, kPlaying, rate, arcs);
+        expectRemaining(v, 0.9f, 0.999f);
+        EXPECT_FLOAT_EQ(v.shape, to.shape);
+        const int ticksPerTenth = static_cast<int>(std::lround(0.1 * rate / kControlPeriod));
+        for (int tick = 1; tick < ticksPerTenth; ++tick)
+            v = evaluateModulation(p, down, kPlaying, rate, arcs);
+        expectRemaining(v, 0.35f, 0.385f); // 1/e
+        for (int tick = 0; tick < 9 * ticksPerTenth; ++tick)
+            v = evaluateModulation(p, down, kPlaying, rate, arcs);
+        expectRemaining(v, 0.0f, 1e-4f);
     }
 }
 
@@ -103,6 +291,18 @@ TEST(Modulation, ArcPointsFallOnTheirBeatsAndDriftStaysInRange) {
     EXPECT_LE(hi, 1.0f);
     EXPECT_LT(lo, -0.4f);
     EXPECT_GT(hi, 0.4f);
+    // Continuous over the whole cycle, the wrap from point 63 back to point 0
+    // included: the ramp's steepest stretch, 63 to 0, falls 2 in 1/64 cycle.
+    constexpr int kSteps = 6400;
+    for (const float drift : {0.0f, 0.5f}) {
+        float last = arcValue(curves.points[kCurveArcTone], 0.0, drift), largestStep = 0.0f;
+        for (int i = 1; i <= 2 * kSteps; ++i) {
+            const float v = arcValue(curves.points[kCurveArcTone], static_cast<double>(i) / kSteps, drift);
+            largestStep = std::max(largestStep, std::fabs(v - last));
+            last = v;
+        }
+        EXPECT_LT(largestStep, 2.0f * kCurvePoints / kSteps * 1.25f) << drift;
+    }
 }
 
 TEST(SampleClock, FollowsTheSongPositionOnlyWhenItCan) {

@@ -1,33 +1,15 @@
 #include "engine/synth_engine.h"
 #include "reference_render.h"
 #include "scenario.h"
+#include "support/allocation_probe.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cfloat>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <numbers>
 #include <vector>
-
-// Counts every allocation of the test program, so that a test can show that
-// rendering and note handling allocate nothing.
-namespace {
-std::atomic<long> gAllocations{0};
-}
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete" // free() pairs with the malloc() below
-#endif
-void* operator new(std::size_t size) {
-    ++gAllocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace fennrow {
 namespace {
@@ -210,7 +192,7 @@ TEST(SynthEngine, RenderNotesAndResetAllocateNothing) {
     std::vector<float> l(4096), r(4096);
     const SoundParams p = test::randomParams(9);
     const CurveSet curves = defaultCurveSet();
-    const long before = gAllocations.load();
+    test::AllocationProbe probe;
     engineNoteOn(e, 40, 1.0f);
     engineRender(e, p, curves, BlockTiming{1.0, 130.0f, true}, l.data(), r.data(), 4096);
     engineNoteOn(e, 45, 0.5f);
@@ -218,7 +200,7 @@ TEST(SynthEngine, RenderNotesAndResetAllocateNothing) {
     engineReleaseAll(e);
     engineReset(e);
     engineRender(e, p, curves, BlockTiming{}, l.data(), r.data(), 17);
-    EXPECT_EQ(gAllocations.load(), before);
+    EXPECT_EQ(probe.count(), 0);
 }
 
 TEST(SynthEngine, PrepareAndReset) {

@@ -1,80 +1,20 @@
-// Counts every call to the global allocator, to prove that the audio path
-// allocates nothing and that a failed allocation at creation gives a null
-// plugin. The replacements below serve the whole test program.
+// The audio path allocates nothing, and a failed allocation at creation
+// gives a null plugin; with the allocation probe's rule checked first, since
+// every such test rests on it.
 #include "plugin/param_writes.h"
+#include "support/allocation_probe.h"
 #include "support/audio_block.h"
 #include "support/event_list.h"
 #include "support/plugin_harness.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
-
-namespace {
-
-std::atomic<long> gAllocations{0};
-std::atomic<bool> gFailAllocations{false};
-
-// Every block carries the address malloc gave just below the one handed
-// out, so any alignment works with plain malloc and free on every system.
-void* allocate(std::size_t size, std::size_t alignment) {
-    gAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (gFailAllocations.load(std::memory_order_relaxed)) return nullptr;
-    if (alignment < alignof(std::max_align_t)) alignment = alignof(std::max_align_t);
-    void* raw = std::malloc(size + alignment + sizeof(void*));
-    if (raw == nullptr) return nullptr;
-    const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(raw) + sizeof(void*);
-    void** block = reinterpret_cast<void**>((start + alignment - 1) / alignment * alignment);
-    block[-1] = raw;
-    return block;
-}
-
-void release(void* block) noexcept {
-    if (block != nullptr) std::free(static_cast<void**>(block)[-1]);
-}
-
-void* allocateOrThrow(std::size_t size, std::size_t alignment) {
-    void* memory = allocate(size, alignment);
-    if (memory == nullptr) throw std::bad_alloc();
-    return memory;
-}
-
-constexpr std::size_t kPlain = alignof(std::max_align_t);
-
-} // namespace
-
-void* operator new(std::size_t size) { return allocateOrThrow(size, kPlain); }
-void* operator new[](std::size_t size) { return allocateOrThrow(size, kPlain); }
-void* operator new(std::size_t size, std::align_val_t a) {
-    return allocateOrThrow(size, static_cast<std::size_t>(a));
-}
-void* operator new[](std::size_t size, std::align_val_t a) {
-    return allocateOrThrow(size, static_cast<std::size_t>(a));
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return allocate(size, kPlain); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return allocate(size, kPlain); }
-void* operator new(std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
-    return allocate(size, static_cast<std::size_t>(a));
-}
-void* operator new[](std::size_t size, std::align_val_t a, const std::nothrow_t&) noexcept {
-    return allocate(size, static_cast<std::size_t>(a));
-}
-void operator delete(void* p) noexcept { release(p); }
-void operator delete[](void* p) noexcept { release(p); }
-void operator delete(void* p, std::size_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t) noexcept { release(p); }
-void operator delete(void* p, std::align_val_t) noexcept { release(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { release(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { release(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { release(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { release(p); }
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { release(p); }
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { release(p); }
+#include <thread>
+#include <vector>
 
 namespace fennrow {
 namespace {
@@ -83,10 +23,78 @@ using test::AudioBlock;
 using test::InputEvents;
 using test::TestPlugin;
 
+using test::AllocationProbe;
+using test::RefusedAllocations;
+
 long allocationsDuring(TestPlugin& p, const clap_process_t* process) {
-    const long before = gAllocations.load();
+    const AllocationProbe probe;
     p.process(process);
-    return gAllocations.load() - before;
+    return probe.count();
+}
+
+// Where the optimiser cannot follow a pointer, so that it cannot elide a
+// new and delete pair.
+void* volatile gEscaped = nullptr;
+
+template <typename T>
+void destroy(T* object) {
+    gEscaped = object;
+    delete object;
+}
+
+template <typename T>
+void destroyArray(T* objects) {
+    gEscaped = objects;
+    delete[] objects;
+}
+
+// The probe counts every form of new made on its thread while it lives, and
+// nothing of another thread; nested probes each see their own span.
+TEST(AllocationProbe, CountsWhatItsThreadAllocatesWhileItLives) {
+    struct alignas(64) Wide {
+        char bytes[64];
+    };
+    const AllocationProbe outer;
+    long count = 0;
+    std::size_t largest = 0, peak = 0;
+    bool aligned = false;
+    {
+        const AllocationProbe inner;
+        std::thread([] { std::vector<char> elsewhere(1 << 20); }).join();
+        const long fromThreadStart = inner.count();
+        destroy(new int(2));
+        destroyArray(new char[100]);
+        const std::unique_ptr<Wide> wide = std::make_unique<Wide>();
+        gEscaped = wide.get();
+        aligned = reinterpret_cast<std::uintptr_t>(wide.get()) % alignof(Wide) == 0;
+        destroy(new (std::nothrow) int(3));
+        std::vector<char> held(5000);
+        gEscaped = held.data();
+        count = inner.count() - fromThreadStart;
+        largest = inner.largest();
+        peak = inner.peakBytes();
+    }
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(largest, 5000u) << "the other thread's megabyte is not seen";
+    EXPECT_GE(peak, 5000u + sizeof(Wide));
+    EXPECT_LT(peak, 5000u + sizeof(Wide) + 1000u);
+    EXPECT_TRUE(aligned);
+    EXPECT_GE(outer.count(), count);
+
+    bool threw = false;
+    int* refusedQuietly = nullptr;
+    {
+        const RefusedAllocations refused;
+        try {
+            destroy(new int(4));
+        } catch (const std::bad_alloc&) {
+            threw = true;
+        }
+        refusedQuietly = new (std::nothrow) int(5);
+        gEscaped = refusedQuietly;
+    }
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(refusedQuietly, nullptr);
 }
 
 TEST(RealTime, ProcessDoesNotAllocate) {
@@ -115,23 +123,18 @@ TEST(RealTime, ProcessDoesNotAllocate) {
     // A snapshot picked up at the start of a block costs no allocation either.
     applyLoadedSound(p.instance(), defaultSoundSnapshot());
     EXPECT_EQ(allocationsDuring(p, stereo.process(events.clap())), 0);
-    const long before = gAllocations.load();
+    const AllocationProbe resetting;
     p.plugin->reset(p.plugin);
-    EXPECT_EQ(gAllocations.load() - before, 0);
-}
-
-TEST(RealTime, CountingSeesAllocations) {
-    const long before = gAllocations.load();
-    auto* probe = new int(3);
-    delete probe;
-    EXPECT_EQ(gAllocations.load() - before, 1);
+    EXPECT_EQ(resetting.count(), 0);
 }
 
 TEST(Creation, FailedAllocationGivesANullPlugin) {
     test::FakeHost host;
-    gFailAllocations = true;
-    const clap_plugin_t* plugin = createPluginInstance(host.clap(), nullptr, nullptr);
-    gFailAllocations = false;
+    const clap_plugin_t* plugin = nullptr;
+    {
+        const RefusedAllocations refused;
+        plugin = createPluginInstance(host.clap(), nullptr, nullptr);
+    }
     EXPECT_EQ(plugin, nullptr);
 }
 
