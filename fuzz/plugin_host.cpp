@@ -8,6 +8,7 @@
 #include <clap/clap.h>
 
 #include "plugin/factory_sounds.h"
+#include "plugin/plugin_identity.h"
 #include "plugin/session_extension.h"
 #include "plugin_events.h"
 #include "plugin_script.h"
@@ -138,7 +139,7 @@ private:
 
     void create() {
         if (plugin_ != nullptr) return;
-        plugin_ = library().plugins->create_plugin(library().plugins, host_.clap(), "com.brightmoss.fennrow");
+        plugin_ = library().plugins->create_plugin(library().plugins, host_.clap(), kPluginId);
         check(plugin_ != nullptr, "create_plugin failed");
         initialised_ = false;
     }

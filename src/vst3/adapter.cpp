@@ -113,8 +113,8 @@ Adapter::Adapter()
       controller{&kEditControllerVtbl, this}, units{&kUnitInfoVtbl, this}, contextRequirements{
                                                                                &kContextRequirementsVtbl,
                                                                                this} {
-    host = {CLAP_VERSION_INIT, this,        "fennrow VST3", kVendor,    "", kFennrowVersion,
-            hostGetExtension,  hostRequest, hostRequest,    hostRequest};
+    host = {CLAP_VERSION_INIT, this,        kHostName,   kPluginVendor, "", kFennrowVersion,
+            hostGetExtension,  hostRequest, hostRequest, hostRequest};
 }
 
 Adapter::~Adapter() {
@@ -131,7 +131,7 @@ Adapter* createAdapter() {
     const auto* factory =
         static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
     if (factory == nullptr) return nullptr;
-    adapter->plugin = factory->create_plugin(factory, &adapter->host, kClapPluginId);
+    adapter->plugin = factory->create_plugin(factory, &adapter->host, kPluginId);
     if (adapter->plugin == nullptr) return nullptr;
     if (!adapter->plugin->init(adapter->plugin)) return nullptr;
     const clap_plugin_t* plugin = adapter->plugin;
@@ -232,7 +232,7 @@ void recogniseProgram(Adapter& adapter) {
         static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
     adapter.program = static_cast<std::int32_t>(adapter.programs.size()) - 1;
     if (factory == nullptr) return;
-    const std::vector<std::string>& states = factoryStates(*factory, kClapPluginId, adapter.programs);
+    const std::vector<std::string>& states = factoryStates(*factory, kPluginId, adapter.programs);
     const std::string current = savedState(adapter.plugin, adapter.state);
     for (std::size_t index = 0; index < states.size(); ++index) {
         if (!current.empty() && states[index] == current) {

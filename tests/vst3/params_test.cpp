@@ -1,5 +1,6 @@
 // The parameters and the program list as the host's generic editor and preset
 // menu see them, checked against the CLAP plugin's own answers.
+#include "plugin/plugin_identity.h"
 #include "support/built_module.h"
 #include "support/fake_host.h"
 #include "support/vst3_host.h"
@@ -27,8 +28,7 @@ struct ClapPlugin {
     const clap_plugin_params_t* params = nullptr;
 
     ClapPlugin() {
-        plugin = pluginFactory(*module)->create_plugin(pluginFactory(*module), host.clap(),
-                                                       "com.brightmoss.fennrow");
+        plugin = pluginFactory(*module)->create_plugin(pluginFactory(*module), host.clap(), kPluginId);
         plugin->init(plugin);
         params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
     }

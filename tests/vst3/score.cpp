@@ -1,5 +1,6 @@
 #include "score.h"
 
+#include "plugin/plugin_identity.h"
 #include "support/audio_block.h"
 #include "support/built_module.h"
 #include "support/event_list.h"
@@ -115,7 +116,7 @@ Rendered renderThroughClap(const Score& score) {
     const clap_plugin_factory_t* factory = pluginFactory(*module);
     if (factory == nullptr) return out;
     FakeHost host;
-    const clap_plugin_t* plugin = factory->create_plugin(factory, host.clap(), "com.brightmoss.fennrow");
+    const clap_plugin_t* plugin = factory->create_plugin(factory, host.clap(), kPluginId);
     if (plugin == nullptr) return out;
     plugin->init(plugin);
     const auto* params =

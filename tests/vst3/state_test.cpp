@@ -1,5 +1,6 @@
 // The component state is the CLAP plugin's own state, byte for byte, in both
 // directions; awkward streams and a missing component handler change nothing.
+#include "plugin/plugin_identity.h"
 #include "support/built_module.h"
 #include "support/event_list.h"
 #include "support/fake_host.h"
@@ -24,8 +25,7 @@ struct ClapInstance {
     const clap_plugin_params_t* params = nullptr;
 
     ClapInstance() {
-        plugin = pluginFactory(*module)->create_plugin(pluginFactory(*module), host.clap(),
-                                                       "com.brightmoss.fennrow");
+        plugin = pluginFactory(*module)->create_plugin(pluginFactory(*module), host.clap(), kPluginId);
         plugin->init(plugin);
         state = static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
         params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));

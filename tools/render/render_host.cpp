@@ -69,8 +69,8 @@ void CLAP_ABI hostRequestCallback(const clap_host_t* host) { hostLog(host).callb
 RenderHost::RenderHost() {
     record.clap_version = CLAP_VERSION;
     record.host_data = this;
-    record.name = "fennrow-render";
-    record.vendor = "Brightmoss";
+    record.name = kRenderHostName;
+    record.vendor = kRenderHostVendor;
     record.url = "";
     record.version = kRenderHostVersion;
     record.get_extension = hostGetExtension;

@@ -18,8 +18,10 @@
 #include "engine/sound.h"
 #include "plugin/factory_sounds.h"
 #include "plugin/param_table.h"
+#include "plugin/plugin_identity.h"
 #include "plugin/plugin_instance.h"
 #include "presets/discovery_fakes.h"
+#include "presets/preset_provider.h"
 #include "support/fake_host.h"
 #include "support/streams.h"
 
@@ -236,7 +238,7 @@ long runIndexer(const std::string& folder, std::size_t files, const Shared& shar
         clap_entry.get_factory(CLAP_PRESET_DISCOVERY_FACTORY_ID));
     test::FakeIndexer indexer;
     const clap_preset_discovery_provider_t* provider =
-        factory->create(factory, &indexer.record, "com.brightmoss.fennrow.presets");
+        factory->create(factory, &indexer.record, kPresetProviderId);
     if (provider == nullptr || !provider->init(provider)) {
         ++faults;
         return 0;
@@ -296,7 +298,7 @@ int main() {
     const auto* plugins =
         static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
     test::FakeHost host;
-    const clap_plugin_t* plugin = plugins->create_plugin(plugins, host.clap(), "com.brightmoss.fennrow");
+    const clap_plugin_t* plugin = plugins->create_plugin(plugins, host.clap(), kPluginId);
     plugin->init(plugin);
     const auto* state =
         static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
