@@ -60,8 +60,6 @@ int64_t CLAP_ABI sourceRead(const clap_istream_t* stream, void* buffer, uint64_t
     return static_cast<int64_t>(count);
 }
 
-bool CLAP_ABI discardOutput(const clap_output_events_t*, const clap_event_header_t*) { return true; }
-
 } // namespace
 
 PluginSession::~PluginSession() {
@@ -226,8 +224,7 @@ bool flushParams(PluginSession& session, const std::vector<ParamValue>& values, 
     EventQueue queue;
     for (const ParamValue& v : values) queue.events.push_back(paramValueEvent(*v.param, v.value, 0));
     const clap_input_events_t in = inputEvents(queue);
-    const clap_output_events_t out{nullptr, discardOutput};
-    session.extensions.params->flush(session.plugin, &in, &out);
+    session.extensions.params->flush(session.plugin, &in, &kDiscardedOutput);
     serviceMainThread(session);
     return true;
 }

@@ -8,8 +8,6 @@
 namespace fennrow {
 namespace {
 
-bool CLAP_ABI ignoreOutputEvent(const clap_output_events_t*, const clap_event_header_t*) { return true; }
-
 std::size_t replaceNonFinite(std::vector<float>& samples, std::size_t from, std::size_t count) {
     std::size_t replaced = 0;
     for (std::size_t i = from; i < from + count; ++i) {
@@ -49,7 +47,6 @@ std::optional<StereoAudio> renderPlan(PluginSession& session, const RenderPlan& 
     EventQueue queue;
     queue.events.reserve(64);
     const clap_input_events_t inEvents = inputEvents(queue);
-    const clap_output_events_t outEvents{nullptr, ignoreOutputEvent};
 
     for (std::size_t start = 0; start < totalFrames; start += plan.blockSize) {
         const uint32_t frames =
@@ -69,7 +66,7 @@ std::optional<StereoAudio> renderPlan(PluginSession& session, const RenderPlan& 
         process.audio_outputs = &output;
         process.audio_outputs_count = 1;
         process.in_events = &inEvents;
-        process.out_events = &outEvents;
+        process.out_events = &kDiscardedOutput;
         if (session.plugin->process(session.plugin, &process) == CLAP_PROCESS_ERROR) {
             error = "the plugin failed to process the block at " + std::to_string(seconds) + " s";
             deactivateSession(session);

@@ -62,8 +62,6 @@ std::string& createError() {
     return error;
 }
 
-bool CLAP_ABI ignoreOutputEvent(const clap_output_events_t*, const clap_event_header_t*) { return true; }
-
 const ParamInfo* findParam(const FennrowWeb& engine, uint32_t id) {
     const auto found = std::find_if(engine.params.begin(), engine.params.end(),
                                     [id](const ParamInfo& param) { return param.id == id; });
@@ -182,8 +180,8 @@ int fennrow_web_note_on(FennrowWeb* engine, int key, double velocity, uint32_t f
     return guarded(engine, 0, [&]() -> int {
         if (key < 0 || key >= kKeyCount) return 0;
         const int32_t id = engine->nextNoteId;
-        if (!queueEvent(*engine, noteEvent(CLAP_EVENT_NOTE_ON, id, static_cast<int16_t>(key), velocity,
-                                           frameWithin(*engine, frame))))
+        if (!queueEvent(*engine, noteEvent(CLAP_EVENT_NOTE_ON, frameWithin(*engine, frame),
+                                           static_cast<int16_t>(key), velocity, id)))
             return 0;
         engine->noteIds[key] = id;
         engine->nextNoteId = id == INT32_MAX ? 0 : id + 1;
@@ -194,9 +192,8 @@ int fennrow_web_note_on(FennrowWeb* engine, int key, double velocity, uint32_t f
 int fennrow_web_note_off(FennrowWeb* engine, int key, double velocity, uint32_t frame) {
     return guarded(engine, 0, [&]() -> int {
         if (key < 0 || key >= kKeyCount) return 0;
-        return queueEvent(*engine,
-                          noteEvent(CLAP_EVENT_NOTE_OFF, engine->noteIds[key], static_cast<int16_t>(key),
-                                    velocity, frameWithin(*engine, frame)));
+        return queueEvent(*engine, noteEvent(CLAP_EVENT_NOTE_OFF, frameWithin(*engine, frame),
+                                             static_cast<int16_t>(key), velocity, engine->noteIds[key]));
     });
 }
 
@@ -351,7 +348,6 @@ int fennrow_web_process(FennrowWeb* engine, uint32_t frames) {
             event.header.time = std::min(event.header.time, frames - 1);
         sortByTime(engine->queue.events);
         const clap_input_events_t inEvents = inputEvents(engine->queue);
-        const clap_output_events_t outEvents{nullptr, ignoreOutputEvent};
         const clap_event_transport_t transport = blockTransport(*engine);
 
         float* channels[2] = {engine->left.data(), engine->right.data()};
@@ -365,7 +361,7 @@ int fennrow_web_process(FennrowWeb* engine, uint32_t frames) {
         process.audio_outputs = &output;
         process.audio_outputs_count = 1;
         process.in_events = &inEvents;
-        process.out_events = &outEvents;
+        process.out_events = &kDiscardedOutput;
         const clap_plugin_t* plugin = engine->session->plugin;
         const bool made = plugin->process(plugin, &process) != CLAP_PROCESS_ERROR;
         engine->queue.events.clear();
