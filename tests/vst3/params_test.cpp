@@ -16,8 +16,6 @@ namespace {
 
 using namespace vst3;
 
-constexpr ParamID kProgramParam = 0x70726F67;
-
 std::u16string wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
 // The CLAP plugin, for the answers the VST 3 side must repeat.
@@ -168,7 +166,7 @@ TEST(Vst3Programs, FactorySoundsAreOneProgramList) {
 
     ParameterInfo program{};
     ASSERT_EQ(plugin.controllerVtbl().getParameterInfo(plugin.controller, 23, &program), kResultOk);
-    EXPECT_EQ(program.id, kProgramParam);
+    EXPECT_EQ(program.id, kProgramParamId);
     EXPECT_EQ(program.flags, kIsProgramChange | kIsList);
     EXPECT_EQ(program.stepCount, 20);
     EXPECT_EQ(program.unitId, unit.id);
@@ -185,8 +183,8 @@ TEST(Vst3Programs, ChoosingAProgramLoadsTheSound) {
     const std::int32_t index = 15; // Neuro
     char16 name[128] = {};
     ASSERT_EQ(plugin.unitsVtbl().getProgramName(plugin.units, 1, index, name), kResultOk);
-    ASSERT_EQ(plugin.setValue(kProgramParam, index / 20.0), kResultOk);
-    EXPECT_DOUBLE_EQ(plugin.value(kProgramParam), index / 20.0);
+    ASSERT_EQ(plugin.setValue(kProgramParamId, index / 20.0), kResultOk);
+    EXPECT_DOUBLE_EQ(plugin.value(kProgramParamId), index / 20.0);
     EXPECT_TRUE(handler.restarts.empty()) << "nothing called back from inside the host's call";
 
     ClapPlugin clap;
@@ -200,9 +198,9 @@ TEST(Vst3Programs, ChoosingAProgramLoadsTheSound) {
         EXPECT_DOUBLE_EQ(plugin.value(info.id), normalizedOf(info, clap.value(info.id))) << info.name;
     }
     char16 shown[128] = {};
-    ASSERT_EQ(
-        plugin.controllerVtbl().getParamStringByValue(plugin.controller, kProgramParam, index / 20.0, shown),
-        kResultOk);
+    ASSERT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, kProgramParamId, index / 20.0,
+                                                            shown),
+              kResultOk);
     EXPECT_EQ(utf8Of(shown), utf8Of(name));
     ASSERT_EQ(plugin.controllerVtbl().setComponentHandler(plugin.controller, nullptr), kResultOk);
     EXPECT_EQ(handler.references, 1);

@@ -61,18 +61,7 @@ Rendered renderThroughVst3(const Score& score) {
     Vst3Module module;
     Vst3Instance plugin(module);
     if (!plugin.valid() || !plugin.start(score.sampleRate, score.blockSize)) return out;
-    if (!score.program.empty()) {
-        // Choose the sound in the host's program list by its name.
-        vst3::char16 name[128] = {};
-        for (std::size_t i = 0; i < score.program.size(); ++i)
-            name[i] = static_cast<vst3::char16>(score.program[i]);
-        double normalized = 0.0;
-        if (plugin.controllerVtbl().getParamValueByString(plugin.controller, 0x70726F67, name, &normalized) !=
-                vst3::kResultOk ||
-            plugin.setValue(0x70726F67, normalized) != vst3::kResultOk) {
-            return out;
-        }
-    }
+    if (!score.program.empty() && plugin.chooseProgram(score.program) != vst3::kResultOk) return out;
     for (std::uint32_t first = 0; first < score.frames;
          first += static_cast<std::uint32_t>(score.blockSize)) {
         const std::uint32_t end = std::min(score.frames, first + static_cast<std::uint32_t>(score.blockSize));
