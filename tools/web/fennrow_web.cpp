@@ -117,12 +117,6 @@ void writeSilence(FennrowWeb& engine, uint32_t frames) {
     std::fill_n(engine.right.begin(), frames, 0.0f);
 }
 
-void replaceNonFinite(std::vector<float>& samples, uint32_t frames) {
-    for (uint32_t i = 0; i < frames; ++i) {
-        if (!std::isfinite(samples[i])) samples[i] = 0.0f;
-    }
-}
-
 // Runs one call of the page's; nothing thrown reaches the page (an
 // exception out of an AudioWorklet's process would silence it for good).
 // Only allocations throw here, so a failure is a lack of memory.
@@ -350,33 +344,17 @@ int fennrow_web_process(FennrowWeb* engine, uint32_t frames) {
         const clap_input_events_t inEvents = inputEvents(engine->queue);
         const clap_event_transport_t transport = blockTransport(*engine);
 
-        float* channels[2] = {engine->left.data(), engine->right.data()};
-        clap_audio_buffer_t output{};
-        output.data32 = channels;
-        output.channel_count = engine->session->outputChannels;
-        clap_process_t process{};
-        process.steady_time = engine->steadyTime;
-        process.frames_count = frames;
-        process.transport = &transport;
-        process.audio_outputs = &output;
-        process.audio_outputs_count = 1;
-        process.in_events = &inEvents;
-        process.out_events = &kDiscardedOutput;
-        const clap_plugin_t* plugin = engine->session->plugin;
-        const bool made = plugin->process(plugin, &process) != CLAP_PROCESS_ERROR;
+        const BlockResult block = processBlock(*engine->session, engine->left.data(), engine->right.data(),
+                                               frames, engine->steadyTime, transport, inEvents);
         engine->queue.events.clear();
         engine->steadyTime += frames;
         if (engine->playing) engine->songFrame += frames;
         serviceMainThread(*engine->session);
-        if (!made) {
+        if (!block.processed) {
             writeSilence(*engine, frames);
             engine->error = "the plugin failed to process the block";
             return 0;
         }
-        if (engine->session->outputChannels == 1)
-            std::copy_n(engine->left.begin(), frames, engine->right.begin());
-        replaceNonFinite(engine->left, frames);
-        replaceNonFinite(engine->right, frames);
         return 1;
     });
 }
