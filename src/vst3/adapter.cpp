@@ -1,5 +1,6 @@
 #include "vst3/adapter.h"
 
+#include "entry/id_table.h"
 #include "vst3/clap_link.h"
 #include "vst3/class_info.h"
 #include "vst3/factory_states.h"
@@ -27,25 +28,14 @@ void hostMarkDirty(const clap_host_t*) {}
 const clap_host_params_t kHostParams = {hostRescan, hostClear, hostRequestFlush};
 const clap_host_state_t kHostState = {hostMarkDirty};
 
-struct HostExtension {
-    const char* id;
-    const void* table;
-};
-
 // No preset-load extension: the plugin then reports a failed load on the
 // standard error stream itself, which is all a VST 3 host could be told.
-const HostExtension kHostExtensions[] = {
+const IdTable kHostExtensions[] = {
     {CLAP_EXT_PARAMS, &kHostParams},
     {CLAP_EXT_STATE, &kHostState},
 };
 
-const void* hostGetExtension(const clap_host_t*, const char* id) {
-    if (id == nullptr) return nullptr;
-    for (const HostExtension& extension : kHostExtensions) {
-        if (std::strcmp(extension.id, id) == 0) return extension.table;
-    }
-    return nullptr;
-}
+const void* hostGetExtension(const clap_host_t*, const char* id) { return findById(kHostExtensions, id); }
 
 void hostRequest(const clap_host_t*) {}
 
