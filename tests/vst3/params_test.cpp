@@ -1,6 +1,5 @@
 // The parameters and the program list as the host's generic editor and preset
 // menu see them, checked against the CLAP plugin's own answers.
-#include "plugin/plugin_identity.h"
 #include "support/built_module.h"
 #include "support/fake_host.h"
 #include "support/vst3_host.h"
@@ -19,19 +18,7 @@ using namespace vst3;
 std::u16string wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
 // The CLAP plugin, for the answers the VST 3 side must repeat.
-struct ClapPlugin {
-    std::shared_ptr<ClapModule> module = openBuiltModule();
-    FakeHost host;
-    const clap_plugin_t* plugin = nullptr;
-    const clap_plugin_params_t* params = nullptr;
-
-    ClapPlugin() {
-        plugin = pluginFactory(*module)->create_plugin(pluginFactory(*module), host.clap(), kPluginId);
-        plugin->init(plugin);
-        params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
-    }
-    ~ClapPlugin() { plugin->destroy(plugin); }
-
+struct ClapPlugin : BuiltPlugin {
     std::string text(clap_id id, double plain) const {
         char buffer[128] = {};
         params->value_to_text(plugin, id, plain, buffer, sizeof buffer);

@@ -1,6 +1,5 @@
 #include "score.h"
 
-#include "plugin/plugin_identity.h"
 #include "support/audio_block.h"
 #include "support/built_module.h"
 #include "support/event_list.h"
@@ -101,20 +100,13 @@ Rendered renderThroughVst3(const Score& score) {
 
 Rendered renderThroughClap(const Score& score) {
     Rendered out;
-    std::shared_ptr<ClapModule> module = openBuiltModule();
-    const clap_plugin_factory_t* factory = pluginFactory(*module);
-    if (factory == nullptr) return out;
-    FakeHost host;
-    const clap_plugin_t* plugin = factory->create_plugin(factory, host.clap(), kPluginId);
+    BuiltPlugin clap;
+    const clap_plugin_t* plugin = clap.plugin;
+    const clap_plugin_params_t* params = clap.params;
     if (plugin == nullptr) return out;
-    plugin->init(plugin);
-    const auto* params =
-        static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
-    const auto* presets =
-        static_cast<const clap_plugin_preset_load_t*>(plugin->get_extension(plugin, CLAP_EXT_PRESET_LOAD));
-    if (!score.program.empty() && !presets->from_location(plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN,
-                                                          nullptr, score.program.c_str())) {
-        plugin->destroy(plugin);
+    if (!score.program.empty() &&
+        !clap.presetLoad->from_location(plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr,
+                                        score.program.c_str())) {
         return out;
     }
     plugin->activate(plugin, score.sampleRate, 1, static_cast<uint32_t>(score.blockSize));
@@ -163,7 +155,6 @@ Rendered renderThroughClap(const Score& score) {
     }
     plugin->stop_processing(plugin);
     plugin->deactivate(plugin);
-    plugin->destroy(plugin);
     out.ok = true;
     return out;
 }
