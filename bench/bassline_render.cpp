@@ -16,6 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "plugin_loader/clap_events.h"
 #include "plugin_loader/clap_module.h"
 
 #include <algorithm>
@@ -84,48 +85,23 @@ std::vector<TimedNote> bassLineEvents() {
 struct BlockEvents {
     std::vector<clap_event_note_t> notes;
     std::vector<clap_event_param_value_t> params;
-    std::vector<const clap_event_header_t*> ordered;
+    fennrow::EventPointers ordered;
 
     void clear() {
         notes.clear();
         params.clear();
-        ordered.clear();
+        ordered.events.clear();
     }
-    void addParam(clap_id id, double value) {
-        clap_event_param_value_t e{};
-        e.header = {sizeof(e), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-        e.param_id = id;
-        e.note_id = -1;
-        e.port_index = -1;
-        e.channel = -1;
-        e.key = -1;
-        e.value = value;
-        params.push_back(e);
-    }
+    void addParam(clap_id id, double value) { params.push_back(fennrow::paramEvent(0, id, value)); }
     void addNote(uint32_t time, uint16_t type, int16_t key, double velocity) {
-        clap_event_note_t e{};
-        e.header = {sizeof(e), time, CLAP_CORE_EVENT_SPACE_ID, type, 0};
-        e.note_id = -1;
-        e.port_index = 0;
-        e.channel = 0;
-        e.key = key;
-        e.velocity = velocity;
-        notes.push_back(e);
+        notes.push_back(fennrow::noteEvent(type, time, key, velocity));
     }
     // Parameters first (all at frame 0), then the notes in time order.
     void order() {
-        for (const auto& e : params) ordered.push_back(&e.header);
-        for (const auto& e : notes) ordered.push_back(&e.header);
+        for (const auto& e : params) ordered.events.push_back(&e.header);
+        for (const auto& e : notes) ordered.events.push_back(&e.header);
     }
 };
-
-uint32_t eventCount(const clap_input_events_t* list) {
-    return static_cast<uint32_t>(static_cast<const BlockEvents*>(list->ctx)->ordered.size());
-}
-const clap_event_header_t* eventAt(const clap_input_events_t* list, uint32_t index) {
-    return static_cast<const BlockEvents*>(list->ctx)->ordered[index];
-}
-bool pushNothing(const clap_output_events_t*, const clap_event_header_t*) { return true; }
 
 const void* noExtension(const clap_host_t*, const char*) { return nullptr; }
 void ignoreRequest(const clap_host_t*) {}
@@ -201,10 +177,9 @@ void renderLine(benchmark::State& state, Case c) {
     BlockEvents events;
     events.notes.reserve(line.size() + 1);
     events.params.reserve(8);
-    const clap_input_events_t inEvents{&events, eventCount, eventAt};
-    const clap_output_events_t outEvents{nullptr, pushNothing};
+    const clap_input_events_t inEvents = events.ordered.list();
     clap_event_transport_t transport{};
-    transport.header = {sizeof(transport), 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
+    transport.header = fennrow::coreEventHeader(sizeof(transport), 0, CLAP_EVENT_TRANSPORT);
     transport.flags =
         CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE | CLAP_TRANSPORT_IS_PLAYING;
     transport.tempo = kTempo;
@@ -214,7 +189,7 @@ void renderLine(benchmark::State& state, Case c) {
     process.audio_outputs = &output;
     process.audio_outputs_count = 1;
     process.in_events = &inEvents;
-    process.out_events = &outEvents;
+    process.out_events = &fennrow::kDiscardedOutput;
 
     uint64_t frame = 0;
     size_t next = 0; // the next event of the line

@@ -6,6 +6,7 @@
 #include <clap/clap.h>
 
 #include "plugin/note_extras.h"
+#include "plugin_loader/clap_events.h"
 #include "plugin_script.h"
 
 #include <algorithm>
@@ -144,15 +145,9 @@ inline void readEvents(ScriptReader& in, ScriptEvents& events, uint16_t ownSpace
                 break;
             }
             case ScriptEvent::ParamValue: {
-                clap_event_param_value_t param{};
-                param.header = header(CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, time);
                 const uint8_t idCode = in.byte();
-                param.param_id = idCode == UINT8_MAX ? CLAP_INVALID_ID : idCode % 26;
-                param.note_id = -1;
-                param.port_index = -1;
-                param.channel = -1;
-                param.key = -1;
-                param.value = scriptDouble(in);
+                const clap_id id = idCode == UINT8_MAX ? CLAP_INVALID_ID : idCode % 26;
+                const clap_event_param_value_t param = paramEvent(time, id, scriptDouble(in));
                 events.add(param, claimedSize(sizeCode, sizeof param));
                 break;
             }

@@ -8,6 +8,7 @@
 #include <clap/clap.h>
 
 #include "plugin/factory_sounds.h"
+#include "plugin/plugin_identity.h"
 #include "plugin/session_extension.h"
 #include "plugin_events.h"
 #include "plugin_script.h"
@@ -138,7 +139,7 @@ private:
 
     void create() {
         if (plugin_ != nullptr) return;
-        plugin_ = library().plugins->create_plugin(library().plugins, host_.clap(), "com.brightmoss.fennrow");
+        plugin_ = library().plugins->create_plugin(library().plugins, host_.clap(), kPluginId);
         check(plugin_ != nullptr, "create_plugin failed");
         initialised_ = false;
     }
@@ -243,9 +244,7 @@ private:
         block.audio_outputs = buses > 0 ? outputs.data() : nullptr;
         block.audio_outputs_count = buses;
         block.in_events = events.clap();
-        clap_output_events_t out{};
-        out.try_push = [](const clap_output_events_t*, const clap_event_header_t*) { return true; };
-        block.out_events = &out;
+        block.out_events = &kDiscardedOutput;
 
         check(plugin_->process(plugin_, &block) == CLAP_PROCESS_CONTINUE, "process did not continue");
         for (const auto& channel : data) {
@@ -262,9 +261,7 @@ private:
         ScriptEvents events;
         readEvents(in, events, host_.registrySpaceId);
         if (!initialised_) return;
-        clap_output_events_t out{};
-        out.try_push = [](const clap_output_events_t*, const clap_event_header_t*) { return true; };
-        params_->flush(plugin_, events.clap(), &out);
+        params_->flush(plugin_, events.clap(), &kDiscardedOutput);
         checkValues();
     }
 

@@ -31,7 +31,6 @@ using namespace vst3;
 constexpr float kOutputBound = 4.0f;
 // Frames processed per input at most, so that one input stays quick.
 constexpr std::uint64_t kFrameBudget = std::uint64_t{1} << 15;
-constexpr ParamID kProgramParam = 0x70726F67;
 constexpr std::int32_t kParamCount = 23;
 constexpr double kRates[] = {48000.0, 44100.0, 1000.0, 768000.0,
                              999.0,   0.0,     -1.0,   std::numeric_limits<double>::quiet_NaN()};
@@ -57,7 +56,7 @@ const T& pick(ScriptReader& script, const T (&table)[N]) {
 ParamID paramId(ScriptReader& script) {
     const auto code = script.take<std::uint8_t>();
     if (code < 200) return 1 + code % kParamCount;
-    if (code < 230) return kProgramParam;
+    if (code < 230) return kProgramParamId;
     return script.take<std::uint32_t>();
 }
 
@@ -238,7 +237,7 @@ void act(ScriptReader& script, Session& session, std::string& lastSaved) {
         }
         case Vst3Action::Texts: texts(script, plugin); break;
         case Vst3Action::Program:
-            plugin.setValue(kProgramParam, (script.take<std::uint8_t>() % 22) / 20.0);
+            plugin.setValue(kProgramParamId, (script.take<std::uint8_t>() % 22) / 20.0);
             break;
         case Vst3Action::ComponentState: {
             MemoryStream stream(lastSaved);

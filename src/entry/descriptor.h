@@ -1,11 +1,11 @@
 // What the host shows about the plugin before creating it.
 #pragma once
 
+#include "plugin/plugin_identity.h"
+
 #include <clap/clap.h>
 
 namespace fennrow {
-
-inline constexpr char kPluginId[] = "com.brightmoss.fennrow";
 
 extern const clap_plugin_descriptor_t kPluginDescriptor;
 

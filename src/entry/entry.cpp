@@ -1,19 +1,13 @@
 // clap_entry: the one symbol the library exports.
+#include "entry/id_table.h"
 #include "entry/plugin_factory.h"
 #include "presets/preset_discovery_factory.h"
-
-#include <cstring>
 
 namespace fennrow {
 namespace {
 
-struct FactoryEntry {
-    const char* id;
-    const void* factory;
-};
-
 // Both preset-discovery ids name the same interface.
-const FactoryEntry kFactories[] = {
+const IdTable kFactories[] = {
     {CLAP_PLUGIN_FACTORY_ID, &kPluginFactory},
     {CLAP_PRESET_DISCOVERY_FACTORY_ID, &kPresetDiscoveryFactory},
     {CLAP_PRESET_DISCOVERY_FACTORY_ID_COMPAT, &kPresetDiscoveryFactory},
@@ -23,13 +17,7 @@ bool entryInit(const char*) { return true; }
 
 void entryDeinit() {}
 
-const void* entryGetFactory(const char* factoryId) {
-    if (factoryId == nullptr) return nullptr;
-    for (const FactoryEntry& entry : kFactories) {
-        if (std::strcmp(entry.id, factoryId) == 0) return entry.factory;
-    }
-    return nullptr;
-}
+const void* entryGetFactory(const char* factoryId) { return findById(kFactories, factoryId); }
 
 } // namespace
 } // namespace fennrow

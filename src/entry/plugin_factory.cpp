@@ -2,6 +2,7 @@
 
 #include "entry/descriptor.h"
 #include "entry/plugin_extensions.h"
+#include "plugin/plugin_identity.h"
 #include "plugin/plugin_instance.h"
 
 #include <cstring>

@@ -4,6 +4,7 @@
 #include "document/json_value.h"
 #include "platform/file_system.h"
 #include "plugin/factory_sounds.h"
+#include "plugin/plugin_identity.h"
 #include "presets/preset_file.h"
 #include "presets/preset_locations.h"
 #include "presets/preset_names.h"
@@ -16,8 +17,6 @@ namespace fennrow {
 
 namespace {
 
-constexpr const char* kPluginId = "com.brightmoss.fennrow";
-constexpr const char* kCreator = "Brightmoss";
 constexpr const char* kUnsupportedLocation = "Fennrow lists presets from files and from its own factory set";
 constexpr const char* const kCommonFeatures[] = {"instrument", "bass"};
 
@@ -25,7 +24,7 @@ const clap_preset_discovery_provider_descriptor_t kDescriptor = {
     CLAP_VERSION_INIT,
     kPresetProviderId,
     "Fennrow presets",
-    "Brightmoss",
+    kPluginVendor,
 };
 
 const clap_preset_discovery_filetype_t kFileType = {
@@ -99,7 +98,7 @@ bool describeFactorySounds(const clap_preset_discovery_metadata_receiver_t* rece
         if (!receiver->begin_preset(receiver, sound.name.c_str(), sound.name.c_str())) {
             break;
         }
-        receiver->add_creator(receiver, kCreator);
+        receiver->add_creator(receiver, kPluginVendor);
         addCommonMetadata(receiver, sound.category);
     }
     return true;

@@ -2,9 +2,11 @@
 // "params" by their table keys, the eight curves under "state".
 #pragma once
 
+// Documents name the plugin they belong to by its name, kPluginName.
+#include "plugin/plugin_identity.h"
+
 namespace fennrow {
 
-inline constexpr const char* kPluginName = "fennrow";
 inline constexpr const char* kParamsKey = "params";
 inline constexpr const char* kStateKey = "state";
 inline constexpr const char* kArcsKey = "arcs";

@@ -1,5 +1,6 @@
 #include "vst3/adapter.h"
 
+#include "entry/id_table.h"
 #include "vst3/clap_link.h"
 #include "vst3/class_info.h"
 #include "vst3/factory_states.h"
@@ -27,25 +28,14 @@ void hostMarkDirty(const clap_host_t*) {}
 const clap_host_params_t kHostParams = {hostRescan, hostClear, hostRequestFlush};
 const clap_host_state_t kHostState = {hostMarkDirty};
 
-struct HostExtension {
-    const char* id;
-    const void* table;
-};
-
 // No preset-load extension: the plugin then reports a failed load on the
 // standard error stream itself, which is all a VST 3 host could be told.
-const HostExtension kHostExtensions[] = {
+const IdTable kHostExtensions[] = {
     {CLAP_EXT_PARAMS, &kHostParams},
     {CLAP_EXT_STATE, &kHostState},
 };
 
-const void* hostGetExtension(const clap_host_t*, const char* id) {
-    if (id == nullptr) return nullptr;
-    for (const HostExtension& extension : kHostExtensions) {
-        if (std::strcmp(extension.id, id) == 0) return extension.table;
-    }
-    return nullptr;
-}
+const void* hostGetExtension(const clap_host_t*, const char* id) { return findById(kHostExtensions, id); }
 
 void hostRequest(const clap_host_t*) {}
 
@@ -113,8 +103,8 @@ Adapter::Adapter()
       controller{&kEditControllerVtbl, this}, units{&kUnitInfoVtbl, this}, contextRequirements{
                                                                                &kContextRequirementsVtbl,
                                                                                this} {
-    host = {CLAP_VERSION_INIT, this,        "fennrow VST3", kVendor,    "", kFennrowVersion,
-            hostGetExtension,  hostRequest, hostRequest,    hostRequest};
+    host = {CLAP_VERSION_INIT, this,        kHostName,   kPluginVendor, "", kFennrowVersion,
+            hostGetExtension,  hostRequest, hostRequest, hostRequest};
 }
 
 Adapter::~Adapter() {
@@ -131,7 +121,7 @@ Adapter* createAdapter() {
     const auto* factory =
         static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
     if (factory == nullptr) return nullptr;
-    adapter->plugin = factory->create_plugin(factory, &adapter->host, kClapPluginId);
+    adapter->plugin = factory->create_plugin(factory, &adapter->host, kPluginId);
     if (adapter->plugin == nullptr) return nullptr;
     if (!adapter->plugin->init(adapter->plugin)) return nullptr;
     const clap_plugin_t* plugin = adapter->plugin;
@@ -232,7 +222,7 @@ void recogniseProgram(Adapter& adapter) {
         static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
     adapter.program = static_cast<std::int32_t>(adapter.programs.size()) - 1;
     if (factory == nullptr) return;
-    const std::vector<std::string>& states = factoryStates(*factory, kClapPluginId, adapter.programs);
+    const std::vector<std::string>& states = factoryStates(*factory, kPluginId, adapter.programs);
     const std::string current = savedState(adapter.plugin, adapter.state);
     for (std::size_t index = 0; index < states.size(); ++index) {
         if (!current.empty() && states[index] == current) {

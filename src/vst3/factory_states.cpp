@@ -24,8 +24,8 @@ int64_t appendToString(const clap_ostream_t* stream, const void* buffer, uint64_
 std::vector<std::string> readFactoryStates(const clap_plugin_factory_t& factory, const char* pluginId,
                                            const std::vector<Program>& programs) {
     std::vector<std::string> states(programs.size());
-    const clap_host_t host = {CLAP_VERSION_INIT, nullptr,     "fennrow VST3", kVendor,   "",
-                              kFennrowVersion,   noExtension, noRequest,      noRequest, noRequest};
+    const clap_host_t host = {CLAP_VERSION_INIT, nullptr,     kHostName, kPluginVendor, "",
+                              kFennrowVersion,   noExtension, noRequest, noRequest,     noRequest};
     const clap_plugin_t* plugin = factory.create_plugin(&factory, &host, pluginId);
     if (plugin == nullptr) return states;
     if (plugin->init(plugin)) {

@@ -45,7 +45,7 @@ std::uint32_t VST3_API factoryRelease(void*) { return 1; }
 tresult VST3_API getFactoryInfo(void*, PFactoryInfo* info) {
     if (info == nullptr) return kInvalidArgument;
     *info = PFactoryInfo{};
-    copyBytes(info->vendor, kVendor);
+    copyBytes(info->vendor, kPluginVendor);
     info->flags = kUnicode;
     return kResultOk;
 }
@@ -58,7 +58,7 @@ tresult VST3_API getClassInfo(void*, std::int32_t index, PClassInfo* info) {
     info->cid = kClassId;
     info->cardinality = kManyInstances;
     copyBytes(info->category, kCategory);
-    copyBytes(info->name, kClassName);
+    copyBytes(info->name, kPluginName);
     return kResultOk;
 }
 
@@ -68,9 +68,9 @@ tresult VST3_API getClassInfo2(void*, std::int32_t index, PClassInfo2* info) {
     info->cid = kClassId;
     info->cardinality = kManyInstances;
     copyBytes(info->category, kCategory);
-    copyBytes(info->name, kClassName);
-    copyBytes(info->subCategories, kSubCategories);
-    copyBytes(info->vendor, kVendor);
+    copyBytes(info->name, kPluginName);
+    copyBytes(info->subCategories, kVst3SubCategories);
+    copyBytes(info->vendor, kPluginVendor);
     copyBytes(info->version, kFennrowVersion);
     copyBytes(info->sdkVersion, kInterfaceVersion);
     return kResultOk;
@@ -82,9 +82,9 @@ tresult VST3_API getClassInfoUnicode(void*, std::int32_t index, PClassInfoW* inf
     info->cid = kClassId;
     info->cardinality = kManyInstances;
     copyBytes(info->category, kCategory);
-    copyUtf16(info->name, kClassName);
-    copyBytes(info->subCategories, kSubCategories);
-    copyUtf16(info->vendor, kVendor);
+    copyUtf16(info->name, kPluginName);
+    copyBytes(info->subCategories, kVst3SubCategories);
+    copyUtf16(info->vendor, kPluginVendor);
     copyUtf16(info->version, kFennrowVersion);
     copyUtf16(info->sdkVersion, kInterfaceVersion);
     return kResultOk;

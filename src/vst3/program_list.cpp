@@ -1,5 +1,7 @@
 #include "vst3/program_list.h"
 
+#include "vst3/class_info.h"
+
 #include <fennrow_version.h>
 
 namespace fennrow::adapter {
@@ -52,7 +54,7 @@ std::vector<Program> readFactoryPrograms(const clap_plugin_entry_t& entry) {
         entry.get_factory(CLAP_PRESET_DISCOVERY_FACTORY_ID));
     if (factory == nullptr) return programs;
     const clap_preset_discovery_indexer_t indexer = {
-        CLAP_VERSION_INIT, "fennrow VST3",   "Brightmoss",     "", kFennrowVersion, nullptr, declareFiletype,
+        CLAP_VERSION_INIT, kHostName,        kPluginVendor,    "", kFennrowVersion, nullptr, declareFiletype,
         declareLocation,   declareSoundpack, indexerExtension,
     };
     const clap_preset_discovery_metadata_receiver_t receiver = {

@@ -1,5 +1,7 @@
 #include "vst3/thread_check.h"
 
+#include "vst3/class_info.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -8,7 +10,7 @@ namespace fennrow::adapter {
 void checkMainThread(const ThreadCheck& check, const char* entry) {
     if constexpr (kCheckThreads) {
         if (std::this_thread::get_id() == check.main) return;
-        std::fprintf(stderr, "fennrow VST3: %s called off the main thread\n", entry);
+        std::fprintf(stderr, "%s: %s called off the main thread\n", kHostName, entry);
         std::abort();
     }
 }

@@ -1,5 +1,7 @@
 #include "support/audio_block.h"
 
+#include "plugin_loader/clap_events.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -36,7 +38,7 @@ void AudioBlock::fill(float value) {
 
 clap_event_transport_t makeTransport(uint32_t flags, double tempo, double songPositionBeats) {
     clap_event_transport_t transport{};
-    transport.header = {sizeof transport, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_TRANSPORT, 0};
+    transport.header = coreEventHeader(sizeof transport, 0, CLAP_EVENT_TRANSPORT);
     transport.flags = flags;
     transport.song_pos_beats =
         static_cast<clap_beattime>(std::llround(songPositionBeats * CLAP_BEATTIME_FACTOR));

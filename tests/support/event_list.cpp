@@ -31,30 +31,6 @@ struct InputEventsAccess {
     }
 };
 
-clap_event_note_t noteEvent(uint16_t type, uint32_t time, int16_t key, double velocity, int32_t noteId) {
-    clap_event_note_t event{};
-    event.header = {sizeof event, time, CLAP_CORE_EVENT_SPACE_ID, type, 0};
-    event.note_id = noteId;
-    event.port_index = 0;
-    event.channel = 0;
-    event.key = key;
-    event.velocity = velocity;
-    return event;
-}
-
-clap_event_param_value_t paramEvent(uint32_t time, clap_id id, double value) {
-    clap_event_param_value_t event{};
-    event.header = {sizeof event, time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-    event.param_id = id;
-    event.cookie = nullptr;
-    event.note_id = -1;
-    event.port_index = -1;
-    event.channel = -1;
-    event.key = -1;
-    event.value = value;
-    return event;
-}
-
 InputEvents::InputEvents() {
     list_.ctx = this;
     list_.size = listSize;

@@ -1,6 +1,9 @@
 // Input and output event lists for tests. Events are stored as given, so a
 // test can also hand the plugin malformed ones (short sizes, foreign spaces).
+// The events themselves are the host kit's (noteEvent, paramEvent).
 #pragma once
+
+#include "plugin_loader/clap_events.h"
 
 #include <clap/clap.h>
 
@@ -11,9 +14,8 @@
 
 namespace fennrow::test {
 
-clap_event_note_t noteEvent(uint16_t type, uint32_t time, int16_t key, double velocity = 1.0,
-                            int32_t noteId = -1);
-clap_event_param_value_t paramEvent(uint32_t time, clap_id id, double value);
+using fennrow::noteEvent;
+using fennrow::paramEvent;
 
 class InputEvents {
 public:

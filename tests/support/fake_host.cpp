@@ -1,5 +1,7 @@
 #include "support/fake_host.h"
 
+#include "plugin_loader/host_extensions.h"
+
 #include <cstring>
 
 namespace fennrow::test {
@@ -69,12 +71,14 @@ const void* getExtension(const clap_host_t* host, const char* id) {
         self->offerPresetLoad == PresetLoadOffer::Stable || self->offerPresetLoad == PresetLoadOffer::Both;
     const bool draft =
         self->offerPresetLoad == PresetLoadOffer::DraftOnly || self->offerPresetLoad == PresetLoadOffer::Both;
-    if (name == CLAP_EXT_PARAMS && self->offerParams) return &kHostParams;
-    if (name == CLAP_EXT_STATE && self->offerState) return &kHostState;
-    if (name == CLAP_EXT_PRESET_LOAD && stable) return &kHostPresetLoad;
-    if (name == CLAP_EXT_PRESET_LOAD_COMPAT && draft) return &kHostPresetLoad;
-    if (name == CLAP_EXT_EVENT_REGISTRY && self->offerEventRegistry) return &kHostEventRegistry;
-    return nullptr;
+    const HostExtension offered[] = {
+        {CLAP_EXT_PARAMS, self->offerParams ? &kHostParams : nullptr},
+        {CLAP_EXT_STATE, self->offerState ? &kHostState : nullptr},
+        {CLAP_EXT_PRESET_LOAD, stable ? &kHostPresetLoad : nullptr},
+        {CLAP_EXT_PRESET_LOAD_COMPAT, draft ? &kHostPresetLoad : nullptr},
+        {CLAP_EXT_EVENT_REGISTRY, self->offerEventRegistry ? &kHostEventRegistry : nullptr},
+    };
+    return findHostExtension(offered, id);
 }
 
 void requestRestart(const clap_host_t* host) { FakeHost::from(host)->calls.push_back("request_restart"); }

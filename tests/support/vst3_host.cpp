@@ -374,6 +374,20 @@ std::string Vst3Instance::saveState() {
     return stream.bytes;
 }
 
+tresult Vst3Instance::chooseProgram(const std::string& name) {
+    std::u16string text(name.begin(), name.end());
+    double normalized = -1.0;
+    const tresult found =
+        controllerVtbl().getParamValueByString(controller, kProgramParamId, text.data(), &normalized);
+    return found == kResultOk ? setValue(kProgramParamId, normalized) : found;
+}
+
+std::string Vst3Instance::shownProgram() {
+    char16 text[128] = {};
+    controllerVtbl().getParamStringByValue(controller, kProgramParamId, value(kProgramParamId), text);
+    return utf8Of(text);
+}
+
 std::string utf8Of(const char16* text) {
     std::string out;
     for (; *text != 0; ++text) out.push_back(*text < 0x80 ? static_cast<char>(*text) : '?');

@@ -13,6 +13,10 @@
 
 namespace fennrow::test {
 
+// The parameter a host chooses programs with. Hosts save their automation
+// under it, so it never changes.
+inline constexpr vst3::ParamID kProgramParamId = 0x70726F67;
+
 // The built fennrow.vst3 module: loaded, entered, and its factory.
 class Vst3Module {
 public:
@@ -170,6 +174,12 @@ public:
     vst3::tresult setValue(vst3::ParamID id, double normalized) {
         return controllerVtbl().setParamNormalized(controller, id, normalized);
     }
+
+    // Chooses a program by its name (ASCII) in the program list, as a host's
+    // menu does: the controller's answer when it knows no such name.
+    vst3::tresult chooseProgram(const std::string& name);
+    // The name of the program the list shows.
+    std::string shownProgram();
 
     const vst3::IComponentVtbl& componentVtbl() const {
         return *reinterpret_cast<const vst3::IComponentVtbl*>(component->vtbl);

@@ -14,21 +14,12 @@ namespace {
 
 using namespace vst3;
 
-constexpr ParamID kProgramParam = 0x70726F67;
 constexpr ParamID kDrive = 2;
 constexpr double kGrowlDrive = 1.0;
 
-tresult chooseGrowl(Vst3Instance& plugin) {
-    std::u16string name = u"Growl";
-    double normalized = -1.0;
-    const tresult found = plugin.controllerVtbl().getParamValueByString(plugin.controller, kProgramParam,
-                                                                        name.data(), &normalized);
-    return found == kResultOk ? plugin.setValue(kProgramParam, normalized) : found;
-}
-
 std::string growlState(const Vst3Module& module) {
     Vst3Instance source(module);
-    return chooseGrowl(source) == kResultOk ? source.saveState() : std::string();
+    return source.chooseProgram("Growl") == kResultOk ? source.saveState() : std::string();
 }
 
 struct LoadCase {
@@ -46,7 +37,8 @@ TEST(Vst3HostCalls, LoadsCallNothingBackAndTheNextBlockReportsTheValues) {
              MemoryStream stream(state);
              return plugin.loadState(stream);
          }},
-        {"program choice", [](Vst3Instance& plugin, const std::string&) { return chooseGrowl(plugin); }},
+        {"program choice",
+         [](Vst3Instance& plugin, const std::string&) { return plugin.chooseProgram("Growl"); }},
         {"setState then setComponentState",
          [](Vst3Instance& plugin, const std::string& state) {
              MemoryStream stream(state);
@@ -77,7 +69,7 @@ TEST(Vst3HostCalls, LoadsCallNothingBackAndTheNextBlockReportsTheValues) {
         ASSERT_EQ(drive.size(), 1u);
         EXPECT_EQ(drive[0].first, 0);
         EXPECT_DOUBLE_EQ(drive[0].second, kGrowlDrive);
-        EXPECT_TRUE(reported.pointsOf(kProgramParam).empty())
+        EXPECT_TRUE(reported.pointsOf(kProgramParamId).empty())
             << "a host passing outputs back to the controller would choose the program again";
 
         ParameterChanges later;

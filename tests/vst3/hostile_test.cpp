@@ -39,10 +39,10 @@ TEST(Vst3Hostile, NullPointersAreRefused) {
     EXPECT_EQ(plugin.setValue(1, std::numeric_limits<double>::quiet_NaN()), kInvalidArgument);
     // Values no host should send still give an answer.
     char16 text[128] = {};
-    EXPECT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, 0x70726F67,
+    EXPECT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, kProgramParamId,
                                                             std::numeric_limits<double>::quiet_NaN(), text),
               kResultOk);
-    EXPECT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, 0x70726F67, 7.5, text),
+    EXPECT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, kProgramParamId, 7.5, text),
               kResultOk);
 }
 

@@ -15,25 +15,10 @@ namespace {
 
 using namespace vst3;
 
-constexpr ParamID kProgramParam = 0x70726F67;
-
 std::u16string wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 
 // The CLAP plugin, for the answers the VST 3 side must repeat.
-struct ClapPlugin {
-    std::shared_ptr<ClapModule> module = openBuiltModule();
-    FakeHost host;
-    const clap_plugin_t* plugin = nullptr;
-    const clap_plugin_params_t* params = nullptr;
-
-    ClapPlugin() {
-        plugin = pluginFactory(*module)->create_plugin(pluginFactory(*module), host.clap(),
-                                                       "com.brightmoss.fennrow");
-        plugin->init(plugin);
-        params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
-    }
-    ~ClapPlugin() { plugin->destroy(plugin); }
-
+struct ClapPlugin : BuiltPlugin {
     std::string text(clap_id id, double plain) const {
         char buffer[128] = {};
         params->value_to_text(plugin, id, plain, buffer, sizeof buffer);
@@ -168,7 +153,7 @@ TEST(Vst3Programs, FactorySoundsAreOneProgramList) {
 
     ParameterInfo program{};
     ASSERT_EQ(plugin.controllerVtbl().getParameterInfo(plugin.controller, 23, &program), kResultOk);
-    EXPECT_EQ(program.id, kProgramParam);
+    EXPECT_EQ(program.id, kProgramParamId);
     EXPECT_EQ(program.flags, kIsProgramChange | kIsList);
     EXPECT_EQ(program.stepCount, 20);
     EXPECT_EQ(program.unitId, unit.id);
@@ -185,8 +170,8 @@ TEST(Vst3Programs, ChoosingAProgramLoadsTheSound) {
     const std::int32_t index = 15; // Neuro
     char16 name[128] = {};
     ASSERT_EQ(plugin.unitsVtbl().getProgramName(plugin.units, 1, index, name), kResultOk);
-    ASSERT_EQ(plugin.setValue(kProgramParam, index / 20.0), kResultOk);
-    EXPECT_DOUBLE_EQ(plugin.value(kProgramParam), index / 20.0);
+    ASSERT_EQ(plugin.setValue(kProgramParamId, index / 20.0), kResultOk);
+    EXPECT_DOUBLE_EQ(plugin.value(kProgramParamId), index / 20.0);
     EXPECT_TRUE(handler.restarts.empty()) << "nothing called back from inside the host's call";
 
     ClapPlugin clap;
@@ -200,9 +185,9 @@ TEST(Vst3Programs, ChoosingAProgramLoadsTheSound) {
         EXPECT_DOUBLE_EQ(plugin.value(info.id), normalizedOf(info, clap.value(info.id))) << info.name;
     }
     char16 shown[128] = {};
-    ASSERT_EQ(
-        plugin.controllerVtbl().getParamStringByValue(plugin.controller, kProgramParam, index / 20.0, shown),
-        kResultOk);
+    ASSERT_EQ(plugin.controllerVtbl().getParamStringByValue(plugin.controller, kProgramParamId, index / 20.0,
+                                                            shown),
+              kResultOk);
     EXPECT_EQ(utf8Of(shown), utf8Of(name));
     ASSERT_EQ(plugin.controllerVtbl().setComponentHandler(plugin.controller, nullptr), kResultOk);
     EXPECT_EQ(handler.references, 1);

@@ -13,28 +13,9 @@ namespace {
 
 using namespace vst3;
 
-constexpr ParamID kProgramParam = 0x70726F67;
 constexpr ParamID kWeight = 1;
 constexpr ParamID kDrive = 2;
 constexpr ParamID kTone = 3;
-
-double programValue(Vst3Instance& plugin, const std::string& name) {
-    std::u16string text(name.begin(), name.end());
-    double normalized = -1.0;
-    plugin.controllerVtbl().getParamValueByString(plugin.controller, kProgramParam, text.data(), &normalized);
-    return normalized;
-}
-
-tresult choose(Vst3Instance& plugin, const std::string& name) {
-    return plugin.setValue(kProgramParam, programValue(plugin, name));
-}
-
-std::string shownProgram(Vst3Instance& plugin) {
-    char16 text[128] = {};
-    plugin.controllerVtbl().getParamStringByValue(plugin.controller, kProgramParam,
-                                                  plugin.value(kProgramParam), text);
-    return utf8Of(text);
-}
 
 tresult load(Vst3Instance& plugin, const std::string& state) {
     MemoryStream stream(state);
@@ -61,40 +42,40 @@ TEST(Vst3ProgramChoice, EveryChoiceLoadsAndTheMenuNamesWhatIsLoaded) {
         {"Init again on a fresh instance after an edit",
          [](Vst3Instance& p, const Vst3Module&) {
              p.setValue(kWeight, 0.05);
-             ASSERT_EQ(choose(p, "Init"), kResultOk);
+             ASSERT_EQ(p.chooseProgram("Init"), kResultOk);
          },
          kWeight, 0.6, "Init"},
         {"a saved Growl shows Growl, then Init loads",
          [](Vst3Instance& p, const Vst3Module& m) {
-             ASSERT_EQ(load(p, stateOf(m, [](Vst3Instance& s) { choose(s, "Growl"); })), kResultOk);
-             EXPECT_EQ(shownProgram(p), "Growl");
+             ASSERT_EQ(load(p, stateOf(m, [](Vst3Instance& s) { s.chooseProgram("Growl"); })), kResultOk);
+             EXPECT_EQ(p.shownProgram(), "Growl");
              EXPECT_DOUBLE_EQ(p.value(kDrive), 1.0);
-             ASSERT_EQ(choose(p, "Init"), kResultOk);
+             ASSERT_EQ(p.chooseProgram("Init"), kResultOk);
          },
          kDrive, 0.65, "Init"},
         {"the program shown, chosen again after an edit",
          [](Vst3Instance& p, const Vst3Module&) {
-             ASSERT_EQ(choose(p, "Pumping Sub"), kResultOk);
+             ASSERT_EQ(p.chooseProgram("Pumping Sub"), kResultOk);
              p.setValue(kTone, 0.9);
-             ASSERT_EQ(choose(p, "Pumping Sub"), kResultOk);
+             ASSERT_EQ(p.chooseProgram("Pumping Sub"), kResultOk);
          },
          kTone, 0.3, "Pumping Sub"},
         {"an edited state shows (edited), and choosing it keeps the sound",
          [](Vst3Instance& p, const Vst3Module& m) {
-             choose(p, "Deep Sub");
+             p.chooseProgram("Deep Sub");
              ASSERT_EQ(load(p, stateOf(m,
                                        [](Vst3Instance& s) {
-                                           choose(s, "Growl");
+                                           s.chooseProgram("Growl");
                                            s.setValue(kTone, 0.123);
                                        })),
                        kResultOk);
-             EXPECT_EQ(shownProgram(p), "(edited)");
-             ASSERT_EQ(p.setValue(kProgramParam, p.value(kProgramParam)), kResultOk);
+             EXPECT_EQ(p.shownProgram(), "(edited)");
+             ASSERT_EQ(p.setValue(kProgramParamId, p.value(kProgramParamId)), kResultOk);
          },
          kTone, 0.123, "(edited)"},
         {"a fresh instance's state shows Init",
          [](Vst3Instance& p, const Vst3Module& m) {
-             choose(p, "Neuro");
+             p.chooseProgram("Neuro");
              ASSERT_EQ(load(p, stateOf(m, [](Vst3Instance&) {})), kResultOk);
          },
          kDrive, 0.65, "Init"},
@@ -105,7 +86,7 @@ TEST(Vst3ProgramChoice, EveryChoiceLoadsAndTheMenuNamesWhatIsLoaded) {
         ASSERT_TRUE(plugin.valid());
         c.steps(plugin, module);
         EXPECT_NEAR(plugin.value(c.checked), c.expected, 1e-6);
-        EXPECT_EQ(shownProgram(plugin), c.program);
+        EXPECT_EQ(plugin.shownProgram(), c.program);
     }
 }
 

@@ -60,18 +60,7 @@ Rendered renderThroughVst3(const Score& score) {
     Vst3Module module;
     Vst3Instance plugin(module);
     if (!plugin.valid() || !plugin.start(score.sampleRate, score.blockSize)) return out;
-    if (!score.program.empty()) {
-        // Choose the sound in the host's program list by its name.
-        vst3::char16 name[128] = {};
-        for (std::size_t i = 0; i < score.program.size(); ++i)
-            name[i] = static_cast<vst3::char16>(score.program[i]);
-        double normalized = 0.0;
-        if (plugin.controllerVtbl().getParamValueByString(plugin.controller, 0x70726F67, name, &normalized) !=
-                vst3::kResultOk ||
-            plugin.setValue(0x70726F67, normalized) != vst3::kResultOk) {
-            return out;
-        }
-    }
+    if (!score.program.empty() && plugin.chooseProgram(score.program) != vst3::kResultOk) return out;
     for (std::uint32_t first = 0; first < score.frames;
          first += static_cast<std::uint32_t>(score.blockSize)) {
         const std::uint32_t end = std::min(score.frames, first + static_cast<std::uint32_t>(score.blockSize));
@@ -111,20 +100,13 @@ Rendered renderThroughVst3(const Score& score) {
 
 Rendered renderThroughClap(const Score& score) {
     Rendered out;
-    std::shared_ptr<ClapModule> module = openBuiltModule();
-    const clap_plugin_factory_t* factory = pluginFactory(*module);
-    if (factory == nullptr) return out;
-    FakeHost host;
-    const clap_plugin_t* plugin = factory->create_plugin(factory, host.clap(), "com.brightmoss.fennrow");
+    BuiltPlugin clap;
+    const clap_plugin_t* plugin = clap.plugin;
+    const clap_plugin_params_t* params = clap.params;
     if (plugin == nullptr) return out;
-    plugin->init(plugin);
-    const auto* params =
-        static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
-    const auto* presets =
-        static_cast<const clap_plugin_preset_load_t*>(plugin->get_extension(plugin, CLAP_EXT_PRESET_LOAD));
-    if (!score.program.empty() && !presets->from_location(plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN,
-                                                          nullptr, score.program.c_str())) {
-        plugin->destroy(plugin);
+    if (!score.program.empty() &&
+        !clap.presetLoad->from_location(plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr,
+                                        score.program.c_str())) {
         return out;
     }
     plugin->activate(plugin, score.sampleRate, 1, static_cast<uint32_t>(score.blockSize));
@@ -173,7 +155,6 @@ Rendered renderThroughClap(const Score& score) {
     }
     plugin->stop_processing(plugin);
     plugin->deactivate(plugin);
-    plugin->destroy(plugin);
     out.ok = true;
     return out;
 }

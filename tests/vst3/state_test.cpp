@@ -16,22 +16,7 @@ namespace {
 
 using namespace vst3;
 
-struct ClapInstance {
-    std::shared_ptr<ClapModule> module = openBuiltModule();
-    FakeHost host;
-    const clap_plugin_t* plugin = nullptr;
-    const clap_plugin_state_t* state = nullptr;
-    const clap_plugin_params_t* params = nullptr;
-
-    ClapInstance() {
-        plugin = pluginFactory(*module)->create_plugin(pluginFactory(*module), host.clap(),
-                                                       "com.brightmoss.fennrow");
-        plugin->init(plugin);
-        state = static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
-        params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));
-    }
-    ~ClapInstance() { plugin->destroy(plugin); }
-
+struct ClapInstance : BuiltPlugin {
     std::string save() const {
         OutputStream stream;
         return state->save(plugin, stream.clap()) ? stream.bytes : std::string();

@@ -17,44 +17,14 @@ const clap_event_header_t* CLAP_ABI queueGet(const clap_input_events_t* list, ui
     return index < queue->events.size() ? &queue->events[index].header : nullptr;
 }
 
-clap_event_header_t header(uint32_t size, uint32_t time, uint16_t type) {
-    clap_event_header_t h{};
-    h.size = size;
-    h.time = time;
-    h.space_id = CLAP_CORE_EVENT_SPACE_ID;
-    h.type = type;
-    h.flags = 0;
-    return h;
-}
-
 int64_t frameAtBeat(const TempoMap& tempo, double beat, double sampleRate) {
     return static_cast<int64_t>(std::llround(secondsAtBeat(tempo, beat) * sampleRate));
 }
 
 } // namespace
 
-EventBody noteEvent(uint16_t type, int32_t noteId, int16_t key, double velocity, uint32_t time) {
-    EventBody body{};
-    body.note.header = header(sizeof(clap_event_note_t), time, type);
-    body.note.note_id = noteId;
-    body.note.port_index = 0;
-    body.note.channel = 0;
-    body.note.key = key;
-    body.note.velocity = velocity;
-    return body;
-}
-
-EventBody paramValueEvent(const ParamInfo& param, double value, uint32_t time) {
-    EventBody body{};
-    body.param.header = header(sizeof(clap_event_param_value_t), time, CLAP_EVENT_PARAM_VALUE);
-    body.param.param_id = param.id;
-    body.param.cookie = param.cookie;
-    body.param.note_id = -1;
-    body.param.port_index = -1;
-    body.param.channel = -1;
-    body.param.key = -1;
-    body.param.value = value;
-    return body;
+clap_event_param_value_t paramValueEvent(const ParamInfo& param, double value, uint32_t time) {
+    return paramEvent(time, param.id, value, param.cookie);
 }
 
 clap_input_events_t inputEvents(const EventQueue& queue) {
@@ -77,8 +47,8 @@ std::vector<ScheduledEvent> scheduleEvents(const std::vector<NoteSpec>& notes,
         const int64_t off =
             std::max(on + 1, frameAtBeat(tempo, note.startBeats + note.lengthBeats, sampleRate));
         const auto key = static_cast<int16_t>(note.key);
-        schedule.push_back({on, kRankNoteOn, noteEvent(CLAP_EVENT_NOTE_ON, noteId, key, note.velocity, 0)});
-        schedule.push_back({off, kRankNoteOff, noteEvent(CLAP_EVENT_NOTE_OFF, noteId, key, 0.0, 0)});
+        schedule.push_back({on, kRankNoteOn, noteEvent(CLAP_EVENT_NOTE_ON, 0, key, note.velocity, noteId)});
+        schedule.push_back({off, kRankNoteOff, noteEvent(CLAP_EVENT_NOTE_OFF, 0, key, 0.0, noteId)});
         ++noteId;
     }
     std::stable_sort(schedule.begin(), schedule.end(), [](const ScheduledEvent& a, const ScheduledEvent& b) {

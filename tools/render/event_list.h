@@ -10,18 +10,25 @@
 
 #include "note_list.h"
 #include "param_info.h"
+#include "plugin_loader/clap_events.h"
 #include "tempo_map.h"
 
 namespace fennrow {
 
+// One event of either kind the render host sends (built by noteEvent and
+// paramEvent), stored by value.
 union EventBody {
     clap_event_header_t header;
     clap_event_note_t note;
     clap_event_param_value_t param;
+
+    EventBody() : param{} {}
+    EventBody(const clap_event_note_t& event) : note(event) {}
+    EventBody(const clap_event_param_value_t& event) : param(event) {}
 };
 
-EventBody noteEvent(uint16_t type, int32_t noteId, int16_t key, double velocity, uint32_t time);
-EventBody paramValueEvent(const ParamInfo& param, double value, uint32_t time);
+// A new value of `param` at `time`, with the cookie the plugin gave for it.
+clap_event_param_value_t paramValueEvent(const ParamInfo& param, double value, uint32_t time);
 
 // The events of one process or flush call, in time order.
 struct EventQueue {

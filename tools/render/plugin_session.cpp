@@ -1,5 +1,6 @@
 #include "plugin_session.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -59,8 +60,6 @@ int64_t CLAP_ABI sourceRead(const clap_istream_t* stream, void* buffer, uint64_t
     source->position += count;
     return static_cast<int64_t>(count);
 }
-
-bool CLAP_ABI discardOutput(const clap_output_events_t*, const clap_event_header_t*) { return true; }
 
 } // namespace
 
@@ -226,8 +225,7 @@ bool flushParams(PluginSession& session, const std::vector<ParamValue>& values, 
     EventQueue queue;
     for (const ParamValue& v : values) queue.events.push_back(paramValueEvent(*v.param, v.value, 0));
     const clap_input_events_t in = inputEvents(queue);
-    const clap_output_events_t out{nullptr, discardOutput};
-    session.extensions.params->flush(session.plugin, &in, &out);
+    session.extensions.params->flush(session.plugin, &in, &kDiscardedOutput);
     serviceMainThread(session);
     return true;
 }
@@ -257,6 +255,36 @@ void serviceMainThread(PluginSession& session) {
     if (!session.host.log.callbackRequested) return;
     session.host.log.callbackRequested = false;
     session.plugin->on_main_thread(session.plugin);
+}
+
+BlockResult processBlock(PluginSession& session, float* left, float* right, uint32_t frames,
+                         int64_t steadyTime, const clap_event_transport_t& transport,
+                         const clap_input_events_t& events) {
+    float* channels[2] = {left, right};
+    clap_audio_buffer_t output{};
+    output.data32 = channels;
+    output.channel_count = session.outputChannels;
+    clap_process_t process{};
+    process.steady_time = steadyTime;
+    process.frames_count = frames;
+    process.transport = &transport;
+    process.audio_outputs = &output;
+    process.audio_outputs_count = 1;
+    process.in_events = &events;
+    process.out_events = &kDiscardedOutput;
+    BlockResult result;
+    if (session.plugin->process(session.plugin, &process) == CLAP_PROCESS_ERROR) return result;
+    result.processed = true;
+    if (session.outputChannels == 1) std::copy_n(left, frames, right);
+    for (float* samples : channels) {
+        for (uint32_t i = 0; i < frames; ++i) {
+            if (!std::isfinite(samples[i])) {
+                samples[i] = 0.0f;
+                ++result.nonFiniteSamples;
+            }
+        }
+    }
+    return result;
 }
 
 } // namespace fennrow

@@ -77,4 +77,18 @@ void deactivateSession(PluginSession& session);
 // Runs the plugin's main-thread callback if it asked for one.
 void serviceMainThread(PluginSession& session);
 
+struct BlockResult {
+    bool processed = false;           // false: the plugin reported an error
+    std::size_t nonFiniteSamples = 0; // written as NaN or infinite, now silence
+};
+
+// One process call of the active session: `frames` frames into `left` and
+// `right`, with the block's transport and events (the plugin's output events
+// are dropped). A mono plugin's one channel is copied to the right, and a
+// sample that is not finite becomes silence, so that what the host hands on
+// is always playable.
+BlockResult processBlock(PluginSession& session, float* left, float* right, uint32_t frames,
+                         int64_t steadyTime, const clap_event_transport_t& transport,
+                         const clap_input_events_t& events);
+
 } // namespace fennrow

@@ -87,8 +87,8 @@ std::vector<PresetEntry> listFactoryPresets(const ClapModule& module, std::strin
         return presets;
     }
     Indexer indexer;
-    indexer.record = {CLAP_VERSION,       "fennrow-render", "Brightmoss",    "",
-                      kRenderHostVersion, &indexer,         declareFiletype, declareLocation,
+    indexer.record = {CLAP_VERSION,       kRenderHostName, kRenderHostVendor, "",
+                      kRenderHostVersion, &indexer,        declareFiletype,   declareLocation,
                       declareSoundpack,   indexerExtension};
     Receiver receiver;
     receiver.presets = &presets;

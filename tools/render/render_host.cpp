@@ -1,8 +1,8 @@
 #include "render_host.h"
 
 #include <cstdint>
-#include <cstring>
 
+#include "plugin_loader/host_extensions.h"
 #include "version.h"
 
 namespace fennrow {
@@ -39,11 +39,6 @@ bool CLAP_ABI registryQuery(const clap_host_t*, const char*, uint16_t* spaceId) 
 
 constexpr clap_host_event_registry_t kHostEventRegistry{registryQuery};
 
-struct HostExtension {
-    const char* id;
-    const void* table;
-};
-
 const HostExtension kHostExtensions[] = {
     {CLAP_EXT_PARAMS, &kHostParams},
     {CLAP_EXT_STATE, &kHostState},
@@ -53,11 +48,7 @@ const HostExtension kHostExtensions[] = {
 };
 
 const void* CLAP_ABI hostGetExtension(const clap_host_t*, const char* id) {
-    if (!id) return nullptr;
-    for (const HostExtension& extension : kHostExtensions) {
-        if (std::strcmp(extension.id, id) == 0) return extension.table;
-    }
-    return nullptr;
+    return findHostExtension(kHostExtensions, id);
 }
 
 void CLAP_ABI hostRequestRestart(const clap_host_t* host) { hostLog(host).restartRequested = true; }
@@ -69,8 +60,8 @@ void CLAP_ABI hostRequestCallback(const clap_host_t* host) { hostLog(host).callb
 RenderHost::RenderHost() {
     record.clap_version = CLAP_VERSION;
     record.host_data = this;
-    record.name = "fennrow-render";
-    record.vendor = "Brightmoss";
+    record.name = kRenderHostName;
+    record.vendor = kRenderHostVendor;
     record.url = "";
     record.version = kRenderHostVersion;
     record.get_extension = hostGetExtension;

@@ -6,22 +6,6 @@
 #include <cstdio>
 
 namespace fennrow {
-namespace {
-
-bool CLAP_ABI ignoreOutputEvent(const clap_output_events_t*, const clap_event_header_t*) { return true; }
-
-std::size_t replaceNonFinite(std::vector<float>& samples, std::size_t from, std::size_t count) {
-    std::size_t replaced = 0;
-    for (std::size_t i = from; i < from + count; ++i) {
-        if (!std::isfinite(samples[i])) {
-            samples[i] = 0.0f;
-            ++replaced;
-        }
-    }
-    return replaced;
-}
-
-} // namespace
 
 std::optional<StereoAudio> renderPlan(PluginSession& session, const RenderPlan& plan,
                                       const ProgressFunction& progress, RenderReport& report,
@@ -49,7 +33,6 @@ std::optional<StereoAudio> renderPlan(PluginSession& session, const RenderPlan& 
     EventQueue queue;
     queue.events.reserve(64);
     const clap_input_events_t inEvents = inputEvents(queue);
-    const clap_output_events_t outEvents{nullptr, ignoreOutputEvent};
 
     for (std::size_t start = 0; start < totalFrames; start += plan.blockSize) {
         const uint32_t frames =
@@ -58,28 +41,14 @@ std::optional<StereoAudio> renderPlan(PluginSession& session, const RenderPlan& 
         const double seconds = static_cast<double>(start) / plan.sampleRate;
         const clap_event_transport_t transport = makeTransport(plan.tempo, plan.meter, seconds);
 
-        float* channels[2] = {audio.left.data() + start, audio.right.data() + start};
-        clap_audio_buffer_t output{};
-        output.data32 = channels;
-        output.channel_count = session.outputChannels;
-        clap_process_t process{};
-        process.steady_time = static_cast<int64_t>(start);
-        process.frames_count = frames;
-        process.transport = &transport;
-        process.audio_outputs = &output;
-        process.audio_outputs_count = 1;
-        process.in_events = &inEvents;
-        process.out_events = &outEvents;
-        if (session.plugin->process(session.plugin, &process) == CLAP_PROCESS_ERROR) {
+        const BlockResult block = processBlock(session, audio.left.data() + start, audio.right.data() + start,
+                                               frames, static_cast<int64_t>(start), transport, inEvents);
+        if (!block.processed) {
             error = "the plugin failed to process the block at " + std::to_string(seconds) + " s";
             deactivateSession(session);
             return std::nullopt;
         }
-        // A plugin with a mono output writes its one channel; the host copies it.
-        if (session.outputChannels == 1)
-            std::copy_n(audio.left.data() + start, frames, audio.right.data() + start);
-        report.nonFiniteSamples += replaceNonFinite(audio.left, start, frames);
-        report.nonFiniteSamples += replaceNonFinite(audio.right, start, frames);
+        report.nonFiniteSamples += block.nonFiniteSamples;
         if (progress) progress(static_cast<double>(start + frames) / plan.sampleRate, plan.lengthSeconds);
     }
     deactivateSession(session);

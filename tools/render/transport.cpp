@@ -1,5 +1,7 @@
 #include "transport.h"
 
+#include "plugin_loader/clap_events.h"
+
 #include <cmath>
 
 namespace fennrow {
@@ -25,10 +27,7 @@ clap_event_transport_t makeTransport(const TempoMap& tempo, const Meter& meter, 
     const double bar = std::floor(beat / barLength);
 
     clap_event_transport_t t{};
-    t.header.size = sizeof(clap_event_transport_t);
-    t.header.time = 0;
-    t.header.space_id = CLAP_CORE_EVENT_SPACE_ID;
-    t.header.type = CLAP_EVENT_TRANSPORT;
+    t.header = coreEventHeader(sizeof(clap_event_transport_t), 0, CLAP_EVENT_TRANSPORT);
     t.flags = CLAP_TRANSPORT_HAS_TEMPO | CLAP_TRANSPORT_HAS_BEATS_TIMELINE |
               CLAP_TRANSPORT_HAS_SECONDS_TIMELINE | CLAP_TRANSPORT_HAS_TIME_SIGNATURE |
               CLAP_TRANSPORT_IS_PLAYING;

@@ -62,8 +62,6 @@ std::string& createError() {
     return error;
 }
 
-bool CLAP_ABI ignoreOutputEvent(const clap_output_events_t*, const clap_event_header_t*) { return true; }
-
 const ParamInfo* findParam(const FennrowWeb& engine, uint32_t id) {
     const auto found = std::find_if(engine.params.begin(), engine.params.end(),
                                     [id](const ParamInfo& param) { return param.id == id; });
@@ -117,12 +115,6 @@ void sortByTime(std::vector<EventBody>& events) {
 void writeSilence(FennrowWeb& engine, uint32_t frames) {
     std::fill_n(engine.left.begin(), frames, 0.0f);
     std::fill_n(engine.right.begin(), frames, 0.0f);
-}
-
-void replaceNonFinite(std::vector<float>& samples, uint32_t frames) {
-    for (uint32_t i = 0; i < frames; ++i) {
-        if (!std::isfinite(samples[i])) samples[i] = 0.0f;
-    }
 }
 
 // Runs one call of the page's; nothing thrown reaches the page (an
@@ -182,8 +174,8 @@ int fennrow_web_note_on(FennrowWeb* engine, int key, double velocity, uint32_t f
     return guarded(engine, 0, [&]() -> int {
         if (key < 0 || key >= kKeyCount) return 0;
         const int32_t id = engine->nextNoteId;
-        if (!queueEvent(*engine, noteEvent(CLAP_EVENT_NOTE_ON, id, static_cast<int16_t>(key), velocity,
-                                           frameWithin(*engine, frame))))
+        if (!queueEvent(*engine, noteEvent(CLAP_EVENT_NOTE_ON, frameWithin(*engine, frame),
+                                           static_cast<int16_t>(key), velocity, id)))
             return 0;
         engine->noteIds[key] = id;
         engine->nextNoteId = id == INT32_MAX ? 0 : id + 1;
@@ -194,9 +186,8 @@ int fennrow_web_note_on(FennrowWeb* engine, int key, double velocity, uint32_t f
 int fennrow_web_note_off(FennrowWeb* engine, int key, double velocity, uint32_t frame) {
     return guarded(engine, 0, [&]() -> int {
         if (key < 0 || key >= kKeyCount) return 0;
-        return queueEvent(*engine,
-                          noteEvent(CLAP_EVENT_NOTE_OFF, engine->noteIds[key], static_cast<int16_t>(key),
-                                    velocity, frameWithin(*engine, frame)));
+        return queueEvent(*engine, noteEvent(CLAP_EVENT_NOTE_OFF, frameWithin(*engine, frame),
+                                             static_cast<int16_t>(key), velocity, engine->noteIds[key]));
     });
 }
 
@@ -351,36 +342,19 @@ int fennrow_web_process(FennrowWeb* engine, uint32_t frames) {
             event.header.time = std::min(event.header.time, frames - 1);
         sortByTime(engine->queue.events);
         const clap_input_events_t inEvents = inputEvents(engine->queue);
-        const clap_output_events_t outEvents{nullptr, ignoreOutputEvent};
         const clap_event_transport_t transport = blockTransport(*engine);
 
-        float* channels[2] = {engine->left.data(), engine->right.data()};
-        clap_audio_buffer_t output{};
-        output.data32 = channels;
-        output.channel_count = engine->session->outputChannels;
-        clap_process_t process{};
-        process.steady_time = engine->steadyTime;
-        process.frames_count = frames;
-        process.transport = &transport;
-        process.audio_outputs = &output;
-        process.audio_outputs_count = 1;
-        process.in_events = &inEvents;
-        process.out_events = &outEvents;
-        const clap_plugin_t* plugin = engine->session->plugin;
-        const bool made = plugin->process(plugin, &process) != CLAP_PROCESS_ERROR;
+        const BlockResult block = processBlock(*engine->session, engine->left.data(), engine->right.data(),
+                                               frames, engine->steadyTime, transport, inEvents);
         engine->queue.events.clear();
         engine->steadyTime += frames;
         if (engine->playing) engine->songFrame += frames;
         serviceMainThread(*engine->session);
-        if (!made) {
+        if (!block.processed) {
             writeSilence(*engine, frames);
             engine->error = "the plugin failed to process the block";
             return 0;
         }
-        if (engine->session->outputChannels == 1)
-            std::copy_n(engine->left.begin(), frames, engine->right.begin());
-        replaceNonFinite(engine->left, frames);
-        replaceNonFinite(engine->right, frames);
         return 1;
     });
 }

@@ -18,8 +18,11 @@
 #include "engine/sound.h"
 #include "plugin/factory_sounds.h"
 #include "plugin/param_table.h"
+#include "plugin/plugin_identity.h"
 #include "plugin/plugin_instance.h"
+#include "plugin_loader/clap_events.h"
 #include "presets/discovery_fakes.h"
+#include "presets/preset_provider.h"
 #include "support/fake_host.h"
 #include "support/streams.h"
 
@@ -49,6 +52,7 @@ constexpr uint32_t kFlushEvery = 16; // blocks between active flushes on the aud
 // same value there, and naming a sound leaves it out.
 constexpr clap_id kAudioParamId = 10;
 constexpr float kAudioParamValue = 0.25f;
+constexpr double kVelocity = 0.8;
 
 constexpr int kTorn = INT_MIN;
 constexpr int kStartSound = 0;
@@ -126,45 +130,6 @@ int nameOf(const SoundSnapshot& sound, const SoundSnapshot& start) {
 
 // ---- the host's side -----------------------------------------------------------
 
-clap_event_param_value_t audioParamEvent(uint32_t time) {
-    clap_event_param_value_t event{};
-    event.header = {sizeof event, time, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_PARAM_VALUE, 0};
-    event.param_id = kAudioParamId;
-    event.note_id = -1;
-    event.port_index = -1;
-    event.channel = -1;
-    event.key = -1;
-    event.value = kAudioParamValue;
-    return event;
-}
-
-clap_event_note_t noteEvent(uint16_t type, uint32_t time, int16_t key) {
-    clap_event_note_t event{};
-    event.header = {sizeof event, time, CLAP_CORE_EVENT_SPACE_ID, type, 0};
-    event.note_id = -1;
-    event.port_index = 0;
-    event.channel = 0;
-    event.key = key;
-    event.velocity = 0.8;
-    return event;
-}
-
-// A fixed list of events, handed out as CLAP asks.
-struct Events {
-    std::vector<const clap_event_header_t*> list;
-    clap_input_events_t clap{this,
-                             [](const clap_input_events_t* in) {
-                                 return static_cast<uint32_t>(
-                                     static_cast<const Events*>(in->ctx)->list.size());
-                             },
-                             [](const clap_input_events_t* in, uint32_t i) {
-                                 return static_cast<const Events*>(in->ctx)->list[i];
-                             }};
-};
-
-const clap_output_events_t kNoOutput{
-    nullptr, [](const clap_output_events_t*, const clap_event_header_t*) { return true; }};
-
 struct Shared {
     std::atomic<bool> done{false};
     std::atomic<bool> pauseWanted{false};
@@ -189,13 +154,15 @@ AudioReport runAudio(const clap_plugin_t* plugin, const clap_plugin_params_t* pa
     output.channel_count = 2;
 
     const auto play = [&](long block) {
-        const clap_event_note_t on = noteEvent(CLAP_EVENT_NOTE_ON, 0, static_cast<int16_t>(36 + block % 12));
-        const clap_event_param_value_t param = audioParamEvent(kBlockFrames / 4);
-        const clap_event_note_t off = noteEvent(CLAP_EVENT_NOTE_OFF, kBlockFrames / 2, -1);
-        Events events;
-        events.list = {&on.header, &param.header, &off.header};
+        const clap_event_note_t on =
+            noteEvent(CLAP_EVENT_NOTE_ON, 0, static_cast<int16_t>(36 + block % 12), kVelocity);
+        const clap_event_param_value_t param = paramEvent(kBlockFrames / 4, kAudioParamId, kAudioParamValue);
+        const clap_event_note_t off = noteEvent(CLAP_EVENT_NOTE_OFF, kBlockFrames / 2, -1, kVelocity);
+        EventPointers events;
+        events.events = {&on.header, &param.header, &off.header};
+        const clap_input_events_t list = events.list();
         if (block % kFlushEvery == kFlushEvery - 1) {
-            params->flush(plugin, &events.clap, &kNoOutput);
+            params->flush(plugin, &list, &kDiscardedOutput);
             return;
         }
         clap_process_t process{};
@@ -203,8 +170,8 @@ AudioReport runAudio(const clap_plugin_t* plugin, const clap_plugin_params_t* pa
         process.frames_count = kBlockFrames;
         process.audio_outputs = &output;
         process.audio_outputs_count = 1;
-        process.in_events = &events.clap;
-        process.out_events = &kNoOutput;
+        process.in_events = &list;
+        process.out_events = &kDiscardedOutput;
         plugin->process(plugin, &process);
         ++report.blocks;
         const int name = nameOf(instance.liveSound, start);
@@ -236,7 +203,7 @@ long runIndexer(const std::string& folder, std::size_t files, const Shared& shar
         clap_entry.get_factory(CLAP_PRESET_DISCOVERY_FACTORY_ID));
     test::FakeIndexer indexer;
     const clap_preset_discovery_provider_t* provider =
-        factory->create(factory, &indexer.record, "com.brightmoss.fennrow.presets");
+        factory->create(factory, &indexer.record, kPresetProviderId);
     if (provider == nullptr || !provider->init(provider)) {
         ++faults;
         return 0;
@@ -296,7 +263,7 @@ int main() {
     const auto* plugins =
         static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
     test::FakeHost host;
-    const clap_plugin_t* plugin = plugins->create_plugin(plugins, host.clap(), "com.brightmoss.fennrow");
+    const clap_plugin_t* plugin = plugins->create_plugin(plugins, host.clap(), kPluginId);
     plugin->init(plugin);
     const auto* state =
         static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
@@ -353,10 +320,11 @@ int main() {
             shared.pauseWanted.store(true, std::memory_order_release);
             while (!shared.paused.load(std::memory_order_acquire)) std::this_thread::yield();
             plugin->deactivate(plugin);
-            const clap_event_param_value_t param = audioParamEvent(0);
-            Events events;
-            events.list = {&param.header};
-            params->flush(plugin, &events.clap, &kNoOutput);
+            const clap_event_param_value_t param = paramEvent(0, kAudioParamId, kAudioParamValue);
+            EventPointers events;
+            events.events = {&param.header};
+            const clap_input_events_t list = events.list();
+            params->flush(plugin, &list, &kDiscardedOutput);
             plugin->activate(plugin, round % 2 ? 44100.0 : 96000.0, 1, kBlockFrames);
             shared.pauseWanted.store(false, std::memory_order_release);
             while (shared.paused.load(std::memory_order_acquire)) std::this_thread::yield();

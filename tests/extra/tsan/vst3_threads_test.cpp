@@ -24,7 +24,6 @@ using namespace vst3;
 constexpr int kRounds = 1500;
 constexpr std::int32_t kBlockFrames = 128;
 constexpr double kSampleRate = 48000.0;
-constexpr ParamID kProgramParam = 0x70726F67;
 constexpr ParamID kDrive = 2;
 constexpr ParamID kTone = 3;
 constexpr ParamID kSpread = 10;
@@ -71,7 +70,7 @@ bool mainRound(Vst3Instance& plugin, int round, const std::vector<std::string>& 
     MemoryStream stream(states[static_cast<std::size_t>(round) % states.size()]);
     if (plugin.loadState(stream) != kResultOk) return false;
     if (plugin.saveState().empty()) return false;
-    if (plugin.setValue(kProgramParam, static_cast<double>(round % kProgramSteps) / kProgramSteps) !=
+    if (plugin.setValue(kProgramParamId, static_cast<double>(round % kProgramSteps) / kProgramSteps) !=
         kResultOk)
         return false;
     plugin.value(kDrive);
