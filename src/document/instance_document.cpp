@@ -1,5 +1,6 @@
 #include "document/instance_document.h"
 
+#include <memory>
 #include <utility>
 
 #include "document/clip/audition.h"
@@ -150,13 +151,13 @@ std::optional<InstanceDocument> readInstanceFields(const JsonValue& document, Di
 
 std::optional<InstanceDocument> readInstance(const JsonValue& document, DiagnosticList& diagnostics) {
     std::optional<InstanceDocument> doc = readInstanceFields(document, diagnostics);
-    if (doc) doc->asRead = document;
+    if (doc) doc->asRead = std::make_shared<const JsonValue>(document);
     return doc;
 }
 
 std::optional<InstanceDocument> readInstance(JsonValue&& document, DiagnosticList& diagnostics) {
     std::optional<InstanceDocument> doc = readInstanceFields(document, diagnostics);
-    if (doc) doc->asRead = std::move(document);
+    if (doc) doc->asRead = std::make_shared<const JsonValue>(std::move(document));
     return doc;
 }
 
@@ -195,7 +196,7 @@ JsonValue writeInstance(const InstanceDocument& doc) {
     if (doc.remainder.type() == JsonType::Object) {
         for (const JsonMember& m : doc.remainder.members()) setMember(out, m.key, m.value);
     }
-    refreshNumbers(out, doc.asRead);
+    if (doc.asRead) refreshNumbers(out, *doc.asRead);
     return out;
 }
 

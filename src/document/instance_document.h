@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,8 +41,10 @@ struct InstanceDocument {
     // Every member the reader did not consume, and every known member that was
     // kept as written; an Object, or Null for a fresh document.
     JsonValue remainder;
-    // The whole document as read, for keeping the spelling of unchanged numbers.
-    JsonValue asRead;
+    // The whole document as read, for keeping the spelling of unchanged numbers;
+    // null for a fresh document. Never changed once read, so copies of the
+    // document share it instead of copying a tree as large as the text.
+    std::shared_ptr<const JsonValue> asRead;
 };
 
 // "factory:<name>" (a name of at least one byte) or "asset:" and 64 lower-case

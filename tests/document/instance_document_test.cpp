@@ -194,7 +194,8 @@ TEST(InstanceDocument, ReadingLeavesTheInputAlone) {
     std::optional<InstanceDocument> doc = readInstance(input, list);
     ASSERT_TRUE(doc.has_value());
     EXPECT_EQ(input, copy);
-    EXPECT_EQ(doc->asRead, input);
+    ASSERT_NE(doc->asRead, nullptr);
+    EXPECT_EQ(*doc->asRead, input);
 }
 
 TEST(InstanceDocument, AssetRefForms) {
