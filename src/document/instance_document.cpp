@@ -1,11 +1,14 @@
 #include "document/instance_document.h"
 
+#include <algorithm>
+#include <deque>
 #include <memory>
 #include <utility>
 
 #include "document/clip/audition.h"
 #include "document/clip/clip_writer.h"
 #include "document/field_reader.h"
+#include "document/json_writer.h"
 #include "document/seed.h"
 
 namespace fennrow {
@@ -161,43 +164,100 @@ std::optional<InstanceDocument> readInstance(JsonValue&& document, DiagnosticLis
     return doc;
 }
 
-JsonValue writeInstance(const InstanceDocument& doc) {
-    JsonValue out = jsonObject();
-    setMember(out, "kind", jsonString(std::string(kInstanceKind)));
-    setMember(out, "spec", jsonString(knownSpecVersionText()));
-    if (!doc.id.empty()) setMember(out, "id", jsonString(doc.id));
-    setMember(out, "plugin", jsonString(doc.plugin));
-    setMember(out, "formatVersion", jsonNumber(static_cast<double>(doc.formatVersion)));
-    if (!doc.pluginVersion.empty()) setMember(out, "pluginVersion", jsonString(doc.pluginVersion));
-    setMember(out, "scope", jsonString(doc.scope));
-    if (doc.seed) setMember(out, "seed", jsonString(seedText(*doc.seed)));
+namespace {
+
+// The members of a written document in order, each made for the writing or
+// borrowed from the document; `made` keeps the first kind where they stay.
+struct InstanceLayout {
+    struct Member {
+        std::string_view key;
+        const JsonValue* value;
+    };
+    std::vector<Member> members;
+    std::deque<JsonValue> made;
+
+    void add(std::string_view key, JsonValue value) {
+        made.push_back(std::move(value));
+        members.push_back({key, &made.back()});
+    }
+    void borrow(std::string_view key, const JsonValue& value) { members.push_back({key, &value}); }
+};
+
+// The instance key order, then the kept members: one whose key is written
+// already takes that place (the members laid out so far are a handful, and
+// the kept ones hold each key once), the others follow.
+InstanceLayout layOut(const InstanceDocument& doc) {
+    InstanceLayout out;
+    out.add("kind", jsonString(kInstanceKind));
+    out.add("spec", jsonString(knownSpecVersionText()));
+    if (!doc.id.empty()) out.add("id", jsonString(doc.id));
+    out.add("plugin", jsonString(doc.plugin));
+    out.add("formatVersion", jsonNumber(static_cast<double>(doc.formatVersion)));
+    if (!doc.pluginVersion.empty()) out.add("pluginVersion", jsonString(doc.pluginVersion));
+    out.add("scope", jsonString(doc.scope));
+    if (doc.seed) out.add("seed", jsonString(seedText(*doc.seed)));
 
     const std::vector<ExtensionId> declared = declaredExtensions(doc);
     if (!declared.empty() || !doc.unreadableExtensions.empty()) {
         JsonValue extensions = jsonArray();
         for (const ExtensionId& id : declared) extensions.appendItem(jsonString(extensionIdText(id)));
         for (const JsonValue& entry : doc.unreadableExtensions) extensions.appendItem(entry);
-        setMember(out, "extensions", std::move(extensions));
+        out.add("extensions", std::move(extensions));
     }
 
-    if (doc.meta.type() != JsonType::Null) setMember(out, "meta", doc.meta);
-    if (doc.provenance.type() != JsonType::Null) setMember(out, "provenance", doc.provenance);
-    setMember(out, "params", membersObject(doc.params));
-    setMember(out, "state", doc.state.type() != JsonType::Null ? doc.state : jsonObject());
-    if (doc.hints.type() != JsonType::Null) setMember(out, "hints", doc.hints);
-    if (!doc.assets.empty()) setMember(out, "assets", membersObject(doc.assets));
-    if (doc.audition) setMember(out, kAuditionKey, writeClip(*doc.audition));
+    if (doc.meta.type() != JsonType::Null) out.borrow("meta", doc.meta);
+    if (doc.provenance.type() != JsonType::Null) out.borrow("provenance", doc.provenance);
+    out.add("params", membersObject(doc.params));
+    if (doc.state.type() != JsonType::Null) {
+        out.borrow("state", doc.state);
+    } else {
+        out.add("state", jsonObject());
+    }
+    if (doc.hints.type() != JsonType::Null) out.borrow("hints", doc.hints);
+    if (!doc.assets.empty()) out.add("assets", membersObject(doc.assets));
+    if (doc.audition) out.add(kAuditionKey, writeClip(*doc.audition));
     // An empty "ext" object says nothing and is dropped; anything else that is
     // not an object was read as it stood and is written back the same way.
     const bool extHasContent =
         doc.ext.type() == JsonType::Object ? !doc.ext.members().empty() : doc.ext.type() != JsonType::Null;
-    if (extHasContent) setMember(out, "ext", doc.ext);
+    if (extHasContent) out.borrow("ext", doc.ext);
 
-    if (doc.remainder.type() == JsonType::Object) {
-        for (const JsonMember& m : doc.remainder.members()) setMember(out, m.key, m.value);
+    const std::size_t laidOut = out.members.size();
+    for (const JsonMember& m : doc.remainder.members()) {
+        const auto end = out.members.begin() + static_cast<std::ptrdiff_t>(laidOut);
+        const auto same = std::find_if(out.members.begin(), end,
+                                       [&m](const InstanceLayout::Member& w) { return w.key == m.key.view(); });
+        if (same != end) {
+            same->value = &m.value;
+        } else {
+            out.borrow(m.key, m.value);
+        }
     }
+    return out;
+}
+
+} // namespace
+
+JsonValue writeInstance(const InstanceDocument& doc) {
+    const InstanceLayout layout = layOut(doc);
+    JsonValue out = jsonObject();
+    for (const InstanceLayout::Member& m : layout.members) appendNewMember(out, m.key, *m.value);
     if (doc.asRead) refreshNumbers(out, *doc.asRead);
     return out;
+}
+
+void writeInstance(JsonOutput& out, const InstanceDocument& doc) {
+    const InstanceLayout layout = layOut(doc);
+    const JsonValue* asRead = doc.asRead.get();
+    out.push('{');
+    for (std::size_t i = 0; i < layout.members.size(); ++i) {
+        const InstanceLayout::Member& m = layout.members[i];
+        if (i > 0) out.push(',');
+        appendJsonString(out, m.key);
+        out.push(':');
+        appendJson(out, *m.value, asRead == nullptr ? nullptr : findMember(*asRead, m.key));
+    }
+    out.push('}');
 }
 
 } // namespace fennrow

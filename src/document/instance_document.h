@@ -14,6 +14,7 @@
 #include "document/diagnostics.h"
 #include "document/envelope.h"
 #include "document/json_value.h"
+#include "document/json_writer.h"
 
 namespace fennrow {
 
@@ -59,5 +60,8 @@ std::optional<InstanceDocument> readInstance(JsonValue&& document, DiagnosticLis
 
 // An Object in the instance key order, followed by the kept members.
 JsonValue writeInstance(const InstanceDocument& document);
+// The text of that Object, written straight from the document: nothing it
+// holds is copied, so a save or the size of a save costs no second tree.
+void writeInstance(JsonOutput& out, const InstanceDocument& document);
 
 } // namespace fennrow

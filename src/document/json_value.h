@@ -147,6 +147,16 @@ std::string stringMemberOr(const JsonValue& value, std::string_view key, std::st
 // both have the same, non-zero length.
 void refreshNumbers(JsonValue& target, const JsonValue& earlier);
 
+// The steps of that walk, for a writer that applies it while writing instead
+// of changing the tree. `earlier` may be null (nothing to pair with).
+// The number to write for the Number `target`: `earlier` when it stands for
+// the same number, else `target`.
+const JsonValue& refreshedNumber(const JsonValue& target, const JsonValue* earlier);
+// What the walk pairs with the member `key` of the Object `target`.
+const JsonValue* pairedMember(const JsonValue& target, const JsonValue* earlier, std::string_view key);
+// What the walk pairs with the item `index` of the Array `target`.
+const JsonValue* pairedItem(const JsonValue& target, const JsonValue* earlier, std::size_t index);
+
 // Structural equality: the same type and the same content; numbers compare by
 // value and spelling, and members in order.
 bool operator==(const JsonValue& a, const JsonValue& b);

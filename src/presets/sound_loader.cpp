@@ -2,7 +2,6 @@
 
 #include "archive/package_reader.h"
 #include "document/json_parser.h"
-#include "document/json_writer.h"
 #include "maths/float_narrowing.h"
 #include "plugin/param_table.h"
 #include "plugin/param_value.h"
@@ -58,16 +57,15 @@ void readCurves(const JsonValue& state, CurveSet& curves, DiagnosticList& list) 
 // A saved state must load again. Saving writes this plugin's members in
 // full, a seed, and escapes what the document held raw (a control byte takes
 // six), so a document near the limit could save to a text beyond it; such a
-// document is not taken. Checking means writing the save (in time linear in
-// the document), so a document small enough to fit anyway is not checked: a
-// save escapes a byte into at most six, gives each object read at most a few
-// members of a few dozen bytes, and adds the sound's 7 KB.
+// document is not taken. Checking means counting the bytes of the save (in
+// time linear in the document), so a document small enough to fit anyway is
+// not checked: a save escapes a byte into at most six, gives each object read
+// at most a few members of a few dozen bytes, and adds the sound's 7 KB.
 constexpr std::size_t kSurelyFitsBytes = kMaxDocumentBytes / 64;
 
 bool loadsBackWhenSaved(const InstanceDocument& document, const SoundSnapshot& sound) {
     constexpr std::uint64_t kLargestSeed = ~std::uint64_t{0};
-    const JsonValue saved = soundDocumentValue(document, sound, kLargestSeed);
-    return writeJson(saved).size() <= kMaxDocumentBytes;
+    return soundDocumentSize(document, sound, kLargestSeed) <= kMaxDocumentBytes;
 }
 
 } // namespace

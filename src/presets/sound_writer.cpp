@@ -41,9 +41,6 @@ void setParam(std::vector<JsonMember>& params, std::string_view key, JsonValue v
 // bad "seed" would hide the session's seed. The plugin's values win; the kept
 // ones are dropped.
 void dropKeptOwnedMembers(JsonValue& remainder, bool seedGiven) {
-    if (remainder.type() != JsonType::Object) {
-        return;
-    }
     auto owned = [seedGiven](const JsonMember& member) {
         return member.key == kParamsKey || member.key == "plugin" || member.key == "formatVersion" ||
                (seedGiven && member.key == "seed");
@@ -61,10 +58,9 @@ void dropKeptOwnedMembers(JsonValue& remainder, bool seedGiven) {
     remainder = std::move(kept);
 }
 
-} // namespace
-
-JsonValue soundDocumentValue(const InstanceDocument& retained, const SoundSnapshot& sound,
-                             std::optional<std::uint64_t> seed) {
+// `retained` with the members the plugin owns set from `sound`.
+InstanceDocument savedDocument(const InstanceDocument& retained, const SoundSnapshot& sound,
+                               std::optional<std::uint64_t> seed) {
     InstanceDocument copy = retained;
     copy.plugin = kPluginName;
     copy.formatVersion = 1;
@@ -89,12 +85,24 @@ JsonValue soundDocumentValue(const InstanceDocument& retained, const SoundSnapsh
         setMember(arcs, name, curveArray(sound.curves.points[curve++]));
     }
     setMember(copy.state, kArcsKey, std::move(arcs));
-    return writeInstance(copy);
+    return copy;
 }
+
+} // namespace
 
 std::string writeSoundDocument(const InstanceDocument& retained, const SoundSnapshot& sound,
                                std::optional<std::uint64_t> seed) {
-    return writeJson(soundDocumentValue(retained, sound, seed));
+    std::string text;
+    JsonOutput out{&text};
+    writeInstance(out, savedDocument(retained, sound, seed));
+    return text;
+}
+
+std::size_t soundDocumentSize(const InstanceDocument& retained, const SoundSnapshot& sound,
+                              std::optional<std::uint64_t> seed) {
+    JsonOutput counted;
+    writeInstance(counted, savedDocument(retained, sound, seed));
+    return counted.size;
 }
 
 } // namespace fennrow
