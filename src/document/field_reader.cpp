@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <span>
 #include <utility>
 
 namespace fennrow {
@@ -62,6 +63,15 @@ JsonValue FieldReader::rest() const {
     // The object's keys are unique, so the members go back without a lookup.
     for (const JsonMember& m : object_->members()) {
         if (!wasRead(m.key)) appendNewMember(remainder, m.key, m.value);
+    }
+    return remainder;
+}
+
+JsonValue FieldReader::takeRest(JsonValue& object) const {
+    JsonValue remainder = jsonObject();
+    const std::span<const JsonMember> members = object.members();
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        if (!wasRead(members[i].key)) appendNewMember(remainder, members[i].key, std::move(object.memberValue(i)));
     }
     return remainder;
 }

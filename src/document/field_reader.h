@@ -42,6 +42,9 @@ public:
 
     // An Object with copies of the members not read, in document order.
     JsonValue rest() const;
+    // The same with the members' values moved out of `object`, which is the
+    // reader's own object and keeps their keys, with Null values.
+    JsonValue takeRest(JsonValue& object) const;
 
     const JsonValue& object() const { return *object_; }
     const std::string& path() const { return path_; }

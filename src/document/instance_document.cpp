@@ -24,16 +24,18 @@ constexpr std::size_t kAssetHashLength = 64;
 constexpr double kFormatVersionBelowMin = -2147483649.0;
 constexpr double kFormatVersionAboveMax = 2147483648.0;
 
-// Members copied as they are, whatever their type.
+// Members kept as they are, whatever their type.
 struct FreeMember {
     std::string_view key;
-    JsonValue InstanceDocument::*field;
+    KeptJson InstanceDocument::*field;
 };
 constexpr FreeMember kFreeMembers[] = {
-    {"meta", &InstanceDocument::meta},   {"provenance", &InstanceDocument::provenance},
-    {"state", &InstanceDocument::state}, {"hints", &InstanceDocument::hints},
+    {"meta", &InstanceDocument::meta},
+    {"provenance", &InstanceDocument::provenance},
+    {"hints", &InstanceDocument::hints},
     {"ext", &InstanceDocument::ext},
 };
+constexpr std::string_view kStateKey = "state";
 
 bool isLowerHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
 
@@ -116,8 +118,9 @@ bool isAssetRef(std::string_view text) {
 
 namespace {
 
-// Everything but the as-read copy, which the callers below add.
-std::optional<InstanceDocument> readInstanceFields(const JsonValue& document, DiagnosticList& diagnostics) {
+// Everything but the as-read tree, which the caller adds: `document` less the
+// members moved into the kept ones.
+std::optional<InstanceDocument> readInstanceFields(JsonValue& document, DiagnosticList& diagnostics) {
     std::optional<DocumentOpening> opening = readDocumentOpening(document, kInstanceKind, diagnostics);
     if (!opening) return std::nullopt;
     Envelope& envelope = opening->envelope;
@@ -138,24 +141,29 @@ std::optional<InstanceDocument> readInstanceFields(const JsonValue& document, Di
         doc.pluginVersion = std::move(*pluginVersion);
     if (auto scope = getString(reader, "scope")) doc.scope = std::move(*scope);
     doc.seed = readSeed(reader);
-    for (const FreeMember& member : kFreeMembers) {
-        if (const JsonValue* value = reader.getAny(member.key)) doc.*member.field = *value;
-    }
+    // Copied, whatever its type: a save rewrites its curves, and the as-read
+    // tree keeps the spelling of those that did not change.
+    if (const JsonValue* state = reader.getAny(kStateKey)) doc.state = *state;
     readParams(reader, doc, diagnostics);
     readAssets(reader, doc, diagnostics);
     doc.audition = readAudition(document, diagnostics);
     if (doc.audition) reader.markRead(kAuditionKey);
 
-    doc.remainder = reader.rest();
+    // Written back as they stand, these are moved rather than copied: a
+    // refresh of their numbers against themselves would change nothing.
+    for (const FreeMember& member : kFreeMembers) {
+        if (reader.getAny(member.key) != nullptr) {
+            doc.*member.field = std::move(*findMember(document, member.key));
+        }
+    }
+    doc.remainder = reader.takeRest(document);
     return doc;
 }
 
 } // namespace
 
 std::optional<InstanceDocument> readInstance(const JsonValue& document, DiagnosticList& diagnostics) {
-    std::optional<InstanceDocument> doc = readInstanceFields(document, diagnostics);
-    if (doc) doc->asRead = std::make_shared<const JsonValue>(document);
-    return doc;
+    return readInstance(JsonValue(document), diagnostics);
 }
 
 std::optional<InstanceDocument> readInstance(JsonValue&& document, DiagnosticList& diagnostics) {
@@ -205,25 +213,25 @@ InstanceLayout layOut(const InstanceDocument& doc) {
         out.add("extensions", std::move(extensions));
     }
 
-    if (doc.meta.type() != JsonType::Null) out.borrow("meta", doc.meta);
-    if (doc.provenance.type() != JsonType::Null) out.borrow("provenance", doc.provenance);
+    if (doc.meta->type() != JsonType::Null) out.borrow("meta", doc.meta);
+    if (doc.provenance->type() != JsonType::Null) out.borrow("provenance", doc.provenance);
     out.add("params", membersObject(doc.params));
     if (doc.state.type() != JsonType::Null) {
-        out.borrow("state", doc.state);
+        out.borrow(kStateKey, doc.state);
     } else {
-        out.add("state", jsonObject());
+        out.add(kStateKey, jsonObject());
     }
-    if (doc.hints.type() != JsonType::Null) out.borrow("hints", doc.hints);
+    if (doc.hints->type() != JsonType::Null) out.borrow("hints", doc.hints);
     if (!doc.assets.empty()) out.add("assets", membersObject(doc.assets));
     if (doc.audition) out.add(kAuditionKey, writeClip(*doc.audition));
     // An empty "ext" object says nothing and is dropped; anything else that is
     // not an object was read as it stood and is written back the same way.
     const bool extHasContent =
-        doc.ext.type() == JsonType::Object ? !doc.ext.members().empty() : doc.ext.type() != JsonType::Null;
+        doc.ext->type() == JsonType::Object ? !doc.ext->members().empty() : doc.ext->type() != JsonType::Null;
     if (extHasContent) out.borrow("ext", doc.ext);
 
     const std::size_t laidOut = out.members.size();
-    for (const JsonMember& m : doc.remainder.members()) {
+    for (const JsonMember& m : doc.remainder->members()) {
         const auto end = out.members.begin() + static_cast<std::ptrdiff_t>(laidOut);
         const auto same = std::find_if(out.members.begin(), end,
                                        [&m](const InstanceLayout::Member& w) { return w.key == m.key.view(); });

@@ -40,12 +40,12 @@ void setParam(std::vector<JsonMember>& params, std::string_view key, JsonValue v
 // "formatVersion" would stop the save from claiming the document, and a kept
 // bad "seed" would hide the session's seed. The plugin's values win; the kept
 // ones are dropped.
-void dropKeptOwnedMembers(JsonValue& remainder, bool seedGiven) {
+void dropKeptOwnedMembers(KeptJson& remainder, bool seedGiven) {
     auto owned = [seedGiven](const JsonMember& member) {
         return member.key == kParamsKey || member.key == "plugin" || member.key == "formatVersion" ||
                (seedGiven && member.key == "seed");
     };
-    const std::span<const JsonMember> members = remainder.members();
+    const std::span<const JsonMember> members = remainder->members();
     if (std::none_of(members.begin(), members.end(), owned)) {
         return;
     }

@@ -206,7 +206,7 @@ TEST(InstanceDocument, ReadingLeavesTheInputAlone) {
     ASSERT_TRUE(doc.has_value());
     EXPECT_EQ(input, copy);
     ASSERT_NE(doc->asRead, nullptr);
-    EXPECT_EQ(*doc->asRead, input);
+    EXPECT_EQ(*findMember(*doc->asRead, "params"), *findMember(input, "params"));
 }
 
 TEST(InstanceDocument, AssetRefForms) {
