@@ -166,7 +166,22 @@ private:
             ++pos_;
             return true;
         }
+        // An array of one item, as at each level of a deep nesting, goes into
+        // its block without the stack.
+        JsonValue firstItem;
+        if (!parseValue(firstItem)) return false;
+        skipWhitespace();
+        if (!atEnd() && peek() == ']') {
+            ++pos_;
+            out.reserveItems(1);
+            out.appendItem(std::move(firstItem));
+            return true;
+        }
         const std::size_t first = openItems_.size();
+        openItems_.push_back(std::move(firstItem));
+        if (atEnd()) return fail(kExpectedArrayEnd);
+        if (peek() != ',') return fail(kExpectedArrayEnd);
+        ++pos_;
         for (;;) {
             if (!parseValue(openItems_.emplace_back())) return false;
             skipWhitespace();
