@@ -71,7 +71,8 @@ JsonValue FieldReader::takeRest(JsonValue& object) const {
     JsonValue remainder = jsonObject();
     const std::span<const JsonMember> members = object.members();
     for (std::size_t i = 0; i < members.size(); ++i) {
-        if (!wasRead(members[i].key)) appendNewMember(remainder, members[i].key, std::move(object.memberValue(i)));
+        if (!wasRead(members[i].key))
+            appendNewMember(remainder, members[i].key, std::move(object.memberValue(i)));
     }
     return remainder;
 }

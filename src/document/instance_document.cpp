@@ -233,8 +233,9 @@ InstanceLayout layOut(const InstanceDocument& doc) {
     const std::size_t laidOut = out.members.size();
     for (const JsonMember& m : doc.remainder->members()) {
         const auto end = out.members.begin() + static_cast<std::ptrdiff_t>(laidOut);
-        const auto same = std::find_if(out.members.begin(), end,
-                                       [&m](const InstanceLayout::Member& w) { return w.key == m.key.view(); });
+        const auto same = std::find_if(out.members.begin(), end, [&m](const InstanceLayout::Member& w) {
+            return w.key == m.key.view();
+        });
         if (same != end) {
             same->value = &m.value;
         } else {

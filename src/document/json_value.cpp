@@ -546,7 +546,8 @@ std::string stringMemberOr(const JsonValue& value, std::string_view key, std::st
 
 const JsonValue& refreshedNumber(const JsonValue& target, const JsonValue* earlier) {
     const bool same = earlier != nullptr && earlier->type() == JsonType::Number &&
-                      target.type() == JsonType::Number && sameNumberForWriting(target.number(), earlier->number());
+                      target.type() == JsonType::Number &&
+                      sameNumberForWriting(target.number(), earlier->number());
     return same ? *earlier : target;
 }
 
@@ -583,7 +584,8 @@ void refreshNumbers(JsonValue& target, const JsonValue& earlier) {
         case JsonType::Array: {
             const std::span<JsonValue> items = target.items();
             for (std::size_t i = 0; i < items.size(); ++i) {
-                if (const JsonValue* before = pairedItem(target, &earlier, i)) refreshNumbers(items[i], *before);
+                if (const JsonValue* before = pairedItem(target, &earlier, i))
+                    refreshNumbers(items[i], *before);
             }
             return;
         }

@@ -12,7 +12,7 @@ namespace fennrow {
 
 class KeptJson {
 public:
-    KeptJson() = default; // Null
+    KeptJson() = default;     // Null
     KeptJson(JsonValue value) // NOLINT(google-explicit-constructor): a kept value is set from a value
         : value_(std::make_shared<const JsonValue>(std::move(value))) {}
 
