@@ -28,7 +28,8 @@ std::string_view describeType(JsonType type) {
 FieldReader::FieldReader(const JsonValue& object, std::string path, DiagnosticList& list)
     : object_(&object), path_(std::move(path)), list_(&list) {}
 
-const JsonValue* FieldReader::get(std::string_view name, JsonType expected, std::string_view description) {
+const JsonValue* FieldReader::get(std::string_view name, JsonType expected, std::string_view description,
+                                  std::string_view outcome) {
     const JsonValue* member = findMember(*object_, name);
     if (member == nullptr) return nullptr;
     if (member->type() == expected) {
@@ -37,7 +38,8 @@ const JsonValue* FieldReader::get(std::string_view name, JsonType expected, std:
     }
     std::string message = "Expected ";
     message.append(description);
-    message.append("; kept as written, not applied");
+    message.append("; ");
+    message.append(outcome);
     appendWarning(*list_, std::string(kWrongTypeCode), childPath(path_, name), std::move(message));
     return nullptr;
 }

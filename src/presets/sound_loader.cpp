@@ -1,6 +1,7 @@
 #include "presets/sound_loader.h"
 
 #include "archive/package_reader.h"
+#include "document/field_reader.h"
 #include "document/json_parser.h"
 #include "maths/float_narrowing.h"
 #include "plugin/param_table.h"
@@ -36,21 +37,30 @@ const JsonValue* firstParam(const InstanceDocument& document, std::string_view k
     return nullptr;
 }
 
-void readCurves(const JsonValue& state, CurveSet& curves, DiagnosticList& list) {
-    if (state.type() != JsonType::Object) {
+// A "state" or "arcs" that is no object holds no curve the sound could use,
+// and the next save writes the curves in its place.
+constexpr std::string_view kCurvesLeft = "its curves are left at their defaults";
+
+// `document` is the instance as read, which holds its "state".
+void readCurves(const JsonValue& document, CurveSet& curves, DiagnosticList& list) {
+    FieldReader instance(document, "", list);
+    const JsonValue* state = instance.get(kStateKey, JsonType::Object, kDescribeObject, kCurvesLeft);
+    if (state == nullptr) {
         return;
     }
+    FieldReader stateReader(*state, "/state", list);
     int curve = 0;
     for (const char* name : kMotionCurveNames) {
-        readCurve(findMember(state, name), curves.points[curve++], std::string("/state/") + name, list);
+        readCurve(stateReader.getAny(name), curves.points[curve++], childPath("/state", name), list);
     }
-    const JsonValue* arcs = findMember(state, kArcsKey);
-    if (arcs == nullptr || arcs->type() != JsonType::Object) {
+    const JsonValue* arcs = stateReader.get(kArcsKey, JsonType::Object, kDescribeObject, kCurvesLeft);
+    if (arcs == nullptr) {
         return;
     }
+    FieldReader arcsReader(*arcs, "/state/arcs", list);
     curve = kFirstArcCurve;
     for (const char* name : kArcCurveNames) {
-        readCurve(findMember(*arcs, name), curves.points[curve++], std::string("/state/arcs/") + name, list);
+        readCurve(arcsReader.getAny(name), curves.points[curve++], childPath("/state/arcs", name), list);
     }
 }
 
@@ -111,7 +121,7 @@ std::optional<SoundSnapshot> loadSound(InstanceDocument& retained, const std::ui
     for (const ParamSpec& row : kParamTable) {
         slotValue(sound.params, row.slot) = paramFromDocument(row, firstParam(*document, row.key));
     }
-    readCurves(document->state, sound.curves, list);
+    readCurves(*document->asRead, sound.curves, list);
     const bool surelyFits = package.documentBytes <= kSurelyFitsBytes;
     if (!surelyFits && !loadsBackWhenSaved(*document, sound)) {
         appendError(list, "document-too-large", "",
