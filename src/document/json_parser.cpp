@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "document/diagnostics.h"
 #include "document/json_number.h"
 #include "platform/utf8.h"
 
@@ -217,7 +218,7 @@ private:
             if (findMember(out, key) != nullptr) {
                 std::string message(kDuplicateKeyPrefix);
                 message.push_back('"');
-                message.append(key);
+                message.append(quotedValue(key));
                 message.push_back('"');
                 return fail(message);
             }
