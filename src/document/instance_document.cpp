@@ -205,12 +205,9 @@ InstanceLayout layOut(const InstanceDocument& doc) {
     out.add("scope", jsonString(doc.scope));
     if (doc.seed) out.add("seed", jsonString(seedText(*doc.seed)));
 
-    const std::vector<ExtensionId> declared = declaredExtensions(doc);
-    if (!declared.empty() || !doc.unreadableExtensions.empty()) {
-        JsonValue extensions = jsonArray();
-        for (const ExtensionId& id : declared) extensions.appendItem(jsonString(extensionIdText(id)));
-        for (const JsonValue& entry : doc.unreadableExtensions) extensions.appendItem(entry);
-        out.add("extensions", std::move(extensions));
+    if (std::optional<JsonValue> extensions =
+            extensionsJson(declaredExtensions(doc), doc.unreadableExtensions)) {
+        out.add("extensions", std::move(*extensions));
     }
 
     if (doc.meta->type() != JsonType::Null) out.borrow("meta", doc.meta);
