@@ -538,6 +538,16 @@ void setMember(JsonValue& value, std::string_view key, JsonValue member) {
     appendNewMember(value, key, std::move(member));
 }
 
+void setListMember(std::vector<JsonMember>& list, std::string_view key, JsonValue member) {
+    for (JsonMember& existing : list) {
+        if (existing.key == key) {
+            existing.value = std::move(member);
+            return;
+        }
+    }
+    list.push_back(JsonMember{JsonKey(key), std::move(member)});
+}
+
 std::string stringMemberOr(const JsonValue& value, std::string_view key, std::string_view fallback) {
     const JsonValue* member = findMember(value, key);
     if (member != nullptr && member->type() == JsonType::String) return std::string(member->string());

@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fennrow {
 
@@ -134,6 +135,8 @@ JsonValue* findMember(JsonValue& value, std::string_view key);
 // Makes `value` an Object (its members stay), then replaces the value of the
 // member called `key` or appends a new member at the end.
 void setMember(JsonValue& value, std::string_view key, JsonValue member);
+// The same for a plain list of members, in time linear in the list.
+void setListMember(std::vector<JsonMember>& list, std::string_view key, JsonValue member);
 // Makes `object` an Object and appends a member whose key it does not hold
 // yet, without looking: for a caller that has just looked.
 void appendNewMember(JsonValue& object, std::string_view key, JsonValue member);

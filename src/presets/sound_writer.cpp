@@ -21,18 +21,6 @@ JsonValue curveArray(const float (&points)[kCurvePoints]) {
     return array;
 }
 
-// Linear in the document's parameters: the table's 23 keys are looked up
-// once each.
-void setParam(std::vector<JsonMember>& params, std::string_view key, JsonValue value) {
-    for (JsonMember& member : params) {
-        if (member.key == key) {
-            member.value = std::move(value);
-            return;
-        }
-    }
-    params.push_back(JsonMember{key, std::move(value)});
-}
-
 // A member that was read with the wrong type sits in the kept remainder, and
 // writing the document merges it back over what is written here. For the
 // members the plugin owns that would undo the save: a kept "params" would
@@ -67,8 +55,10 @@ InstanceDocument savedDocument(const InstanceDocument& retained, const SoundSnap
     if (seed) {
         copy.seed = seed;
     }
+    // Linear in the document's parameters: the table's 23 keys are looked up
+    // once each.
     for (const ParamSpec& row : kParamTable) {
-        setParam(copy.params, row.key, jsonFloat(slotValue(sound.params, row.slot)));
+        setListMember(copy.params, row.key, jsonFloat(slotValue(sound.params, row.slot)));
     }
     dropKeptOwnedMembers(copy.remainder, seed.has_value());
 
