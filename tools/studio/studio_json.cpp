@@ -3,25 +3,39 @@
 #include <charconv>
 #include <cmath>
 
+#include "document/field_reader.h"
 #include "platform/utf8.h"
 
 namespace fennrow {
 
+namespace {
+
+// The document's own field reader over a request body. Its findings are not
+// shown: a member of the wrong type counts as missing, and the request is
+// refused with a message that says what the studio needs.
+struct BodyReader {
+    explicit BodyReader(const JsonValue& object) : reader(object, "", findings) {}
+    DiagnosticList findings;
+    FieldReader reader;
+};
+
+} // namespace
+
 std::optional<std::string> stringField(const JsonValue& object, std::string_view key) {
-    const JsonValue* value = findMember(object, key);
-    if (!value || value->type() != JsonType::String) return std::nullopt;
-    return std::string(value->string());
+    BodyReader body(object);
+    return getString(body.reader, key);
 }
 
 std::optional<double> numberField(const JsonValue& object, std::string_view key) {
-    const JsonValue* value = findMember(object, key);
-    if (!value || value->type() != JsonType::Number || !std::isfinite(value->number())) return std::nullopt;
-    return value->number();
+    BodyReader body(object);
+    const std::optional<double> value = getNumber(body.reader, key);
+    if (value && !std::isfinite(*value)) return std::nullopt;
+    return value;
 }
 
 bool boolField(const JsonValue& object, std::string_view key) {
-    const JsonValue* value = findMember(object, key);
-    return value && value->type() == JsonType::Bool && value->boolean();
+    BodyReader body(object);
+    return getBool(body.reader, key).value_or(false);
 }
 
 std::optional<PageSound> pageSoundFrom(const JsonValue& value, std::string& error) {

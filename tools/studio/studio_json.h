@@ -12,6 +12,8 @@
 
 namespace fennrow {
 
+// A member of a request body through the document's field readers; nothing
+// (or false) when it is missing or of another type.
 std::optional<std::string> stringField(const JsonValue& object, std::string_view key);
 std::optional<double> numberField(const JsonValue& object, std::string_view key);
 bool boolField(const JsonValue& object, std::string_view key);
