@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "document/field_reader.h"
+#include "maths/float_narrowing.h"
 #include "platform/utf8.h"
 
 namespace fennrow {
@@ -51,8 +52,10 @@ std::optional<PageSound> pageSoundFrom(const JsonValue& value, std::string& erro
         clap_id id = CLAP_INVALID_ID;
         const char* end = member.key.data() + member.key.size();
         const auto [stop, ec] = std::from_chars(member.key.data(), end, id);
+        // A value the plugin's 32-bit parameters cannot hold is refused, not
+        // taken and echoed back as null.
         if (ec != std::errc() || stop != end || member.value.type() != JsonType::Number ||
-            !std::isfinite(member.value.number())) {
+            !std::isfinite(maths::narrowToFloat(member.value.number()))) {
             error = "Parameter values are sent as numbers under their ids";
             return std::nullopt;
         }
@@ -66,11 +69,12 @@ std::optional<PageSound> pageSoundFrom(const JsonValue& value, std::string& erro
         }
         for (std::size_t i = 0; i < kPageCurvePoints; ++i) {
             const JsonValue& point = curve.items()[i];
-            if (point.type() != JsonType::Number || !std::isfinite(static_cast<float>(point.number()))) {
+            const float narrowed = maths::narrowToFloat(point.number());
+            if (point.type() != JsonType::Number || !std::isfinite(narrowed)) {
                 error = "A curve is sent as 64 numbers";
                 return std::nullopt;
             }
-            sound.curves[c][i] = static_cast<float>(point.number());
+            sound.curves[c][i] = narrowed;
         }
     }
     return sound;
@@ -79,7 +83,7 @@ std::optional<PageSound> pageSoundFrom(const JsonValue& value, std::string& erro
 JsonValue pageSoundJson(const PageSound& sound) {
     JsonValue params = jsonObject();
     for (const auto& [id, value] : sound.params)
-        setMember(params, std::to_string(id), jsonFloat(static_cast<float>(value)));
+        setMember(params, std::to_string(id), jsonFloat(maths::narrowToFloat(value)));
     JsonValue curves = jsonArray();
     for (const CurvePoints& points : sound.curves) {
         JsonValue curve = jsonArray();
