@@ -25,6 +25,14 @@ JsonValue pageSoundJson(const PageSound& sound);
 
 JsonValue findingsJson(const DiagnosticList& findings);
 
+// An Array of the texts of `strings`, in order.
+template <typename Strings>
+JsonValue stringListJson(const Strings& strings) {
+    JsonValue list = jsonArray();
+    for (const auto& text : strings) list.appendItem(jsonString(text));
+    return list;
+}
+
 JsonValue errorJson(const std::string& message);
 
 } // namespace fennrow
