@@ -170,16 +170,21 @@ void report(benchmark::State& state, const std::string& text) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
 }
 
+// `text` loaded into `retained` as the plugin loads it; nothing, with the
+// benchmark marked failed, when it is refused.
+std::optional<fennrow::SoundSnapshot> loadOrSkip(benchmark::State& state, InstanceDocument& retained,
+                                                 const std::string& text) {
+    DiagnosticList list;
+    std::optional<fennrow::SoundSnapshot> sound =
+        fennrow::loadSound(retained, bytesOf(text), text.size(), list);
+    if (!sound) state.SkipWithError("the document did not load");
+    return sound;
+}
+
 void load(benchmark::State& state, const std::string& text) {
     for (auto _ : state) {
         InstanceDocument retained;
-        DiagnosticList list;
-        const std::optional<fennrow::SoundSnapshot> sound =
-            fennrow::loadSound(retained, bytesOf(text), text.size(), list);
-        if (!sound) {
-            state.SkipWithError("the document did not load");
-            return;
-        }
+        if (!loadOrSkip(state, retained, text)) return;
         benchmark::DoNotOptimize(retained);
     }
     report(state, text);
@@ -187,13 +192,8 @@ void load(benchmark::State& state, const std::string& text) {
 
 void save(benchmark::State& state, const std::string& text) {
     InstanceDocument retained;
-    DiagnosticList list;
-    const std::optional<fennrow::SoundSnapshot> sound =
-        fennrow::loadSound(retained, bytesOf(text), text.size(), list);
-    if (!sound) {
-        state.SkipWithError("the document did not load");
-        return;
-    }
+    const std::optional<fennrow::SoundSnapshot> sound = loadOrSkip(state, retained, text);
+    if (!sound) return;
     for (auto _ : state) {
         const std::string saved = fennrow::writeSoundDocument(retained, *sound, kSeed);
         benchmark::DoNotOptimize(saved.data());

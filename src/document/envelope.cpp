@@ -73,6 +73,16 @@ void readExtensions(const JsonValue& document, Envelope& envelope, DiagnosticLis
 
 } // namespace
 
+std::optional<JsonValue> extensionsJson(const std::vector<ExtensionId>& declared,
+                                        const std::vector<JsonValue>& unreadable) {
+    if (declared.empty() && unreadable.empty()) return std::nullopt;
+    JsonValue list = jsonArray();
+    list.reserveItems(declared.size() + unreadable.size());
+    for (const ExtensionId& id : declared) list.appendItem(jsonString(extensionIdText(id)));
+    for (const JsonValue& entry : unreadable) list.appendItem(entry);
+    return list;
+}
+
 std::string specVersionText(SpecVersion version) {
     return std::to_string(version.major) + "." + std::to_string(version.minor);
 }

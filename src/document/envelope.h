@@ -50,6 +50,12 @@ struct Envelope {
     bool ok = false;
 };
 
+// The "extensions" member a document writes: the ids it declares, then the
+// entries that were no readable id, as they were read; nothing when both
+// lists are empty.
+std::optional<JsonValue> extensionsJson(const std::vector<ExtensionId>& declared,
+                                        const std::vector<JsonValue>& unreadable);
+
 // Checks that `document` is an object of `expectedKind` and reads its version
 // and extension ids. Fails (with an Error) only for a non-object or a wrong kind.
 Envelope readEnvelope(const JsonValue& document, std::string_view expectedKind, DiagnosticList& list);

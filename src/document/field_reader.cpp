@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <span>
 #include <utility>
 
 namespace fennrow {
@@ -27,7 +28,8 @@ std::string_view describeType(JsonType type) {
 FieldReader::FieldReader(const JsonValue& object, std::string path, DiagnosticList& list)
     : object_(&object), path_(std::move(path)), list_(&list) {}
 
-const JsonValue* FieldReader::get(std::string_view name, JsonType expected, std::string_view description) {
+const JsonValue* FieldReader::get(std::string_view name, JsonType expected, std::string_view description,
+                                  std::string_view outcome) {
     const JsonValue* member = findMember(*object_, name);
     if (member == nullptr) return nullptr;
     if (member->type() == expected) {
@@ -36,7 +38,8 @@ const JsonValue* FieldReader::get(std::string_view name, JsonType expected, std:
     }
     std::string message = "Expected ";
     message.append(description);
-    message.append("; kept as written, not applied");
+    message.append("; ");
+    message.append(outcome);
     appendWarning(*list_, std::string(kWrongTypeCode), childPath(path_, name), std::move(message));
     return nullptr;
 }
@@ -62,6 +65,16 @@ JsonValue FieldReader::rest() const {
     // The object's keys are unique, so the members go back without a lookup.
     for (const JsonMember& m : object_->members()) {
         if (!wasRead(m.key)) appendNewMember(remainder, m.key, m.value);
+    }
+    return remainder;
+}
+
+JsonValue FieldReader::takeRest(JsonValue& object) const {
+    JsonValue remainder = jsonObject();
+    const std::span<const JsonMember> members = object.members();
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        if (!wasRead(members[i].key))
+            appendNewMember(remainder, members[i].key, std::move(object.memberValue(i)));
     }
     return remainder;
 }

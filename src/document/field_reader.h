@@ -20,6 +20,9 @@ inline constexpr std::string_view kDescribeString = "a string";
 inline constexpr std::string_view kDescribeArray = "an array";
 inline constexpr std::string_view kDescribeObject = "an object";
 
+// What a reader does with a member of the wrong type, unless it says otherwise.
+inline constexpr std::string_view kKeptNotApplied = "kept as written, not applied";
+
 // The description used for `type` (empty for Null).
 std::string_view describeType(JsonType type);
 
@@ -30,8 +33,9 @@ public:
 
     // The first member called `name` when it has the expected type (and it
     // counts as read); null when it is missing or, with a "wrong-type"
-    // warning, of another type.
-    const JsonValue* get(std::string_view name, JsonType expected, std::string_view description);
+    // warning ("Expected <description>; <outcome>"), of another type.
+    const JsonValue* get(std::string_view name, JsonType expected, std::string_view description,
+                         std::string_view outcome = kKeptNotApplied);
     const JsonValue* get(std::string_view name, JsonType expected); // the usual description
     // The first member called `name` whatever its type (and it counts as
     // read): a member that is kept as it stands; null when it is missing.
@@ -42,6 +46,9 @@ public:
 
     // An Object with copies of the members not read, in document order.
     JsonValue rest() const;
+    // The same with the members' values moved out of `object`, which is the
+    // reader's own object and keeps their keys, with Null values.
+    JsonValue takeRest(JsonValue& object) const;
 
     const JsonValue& object() const { return *object_; }
     const std::string& path() const { return path_; }

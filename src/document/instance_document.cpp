@@ -1,10 +1,14 @@
 #include "document/instance_document.h"
 
+#include <algorithm>
+#include <deque>
+#include <memory>
 #include <utility>
 
 #include "document/clip/audition.h"
 #include "document/clip/clip_writer.h"
 #include "document/field_reader.h"
+#include "document/json_writer.h"
 #include "document/seed.h"
 
 namespace fennrow {
@@ -20,16 +24,18 @@ constexpr std::size_t kAssetHashLength = 64;
 constexpr double kFormatVersionBelowMin = -2147483649.0;
 constexpr double kFormatVersionAboveMax = 2147483648.0;
 
-// Members copied as they are, whatever their type.
+// Members kept as they are, whatever their type.
 struct FreeMember {
     std::string_view key;
-    JsonValue InstanceDocument::*field;
+    KeptJson InstanceDocument::*field;
 };
 constexpr FreeMember kFreeMembers[] = {
-    {"meta", &InstanceDocument::meta},   {"provenance", &InstanceDocument::provenance},
-    {"state", &InstanceDocument::state}, {"hints", &InstanceDocument::hints},
+    {"meta", &InstanceDocument::meta},
+    {"provenance", &InstanceDocument::provenance},
+    {"hints", &InstanceDocument::hints},
     {"ext", &InstanceDocument::ext},
 };
+constexpr std::string_view kStateKey = "state";
 
 bool isLowerHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }
 
@@ -112,8 +118,9 @@ bool isAssetRef(std::string_view text) {
 
 namespace {
 
-// Everything but the as-read copy, which the callers below add.
-std::optional<InstanceDocument> readInstanceFields(const JsonValue& document, DiagnosticList& diagnostics) {
+// Everything but the as-read tree, which the caller adds: `document` less the
+// members moved into the kept ones.
+std::optional<InstanceDocument> readInstanceFields(JsonValue& document, DiagnosticList& diagnostics) {
     std::optional<DocumentOpening> opening = readDocumentOpening(document, kInstanceKind, diagnostics);
     if (!opening) return std::nullopt;
     Envelope& envelope = opening->envelope;
@@ -134,69 +141,129 @@ std::optional<InstanceDocument> readInstanceFields(const JsonValue& document, Di
         doc.pluginVersion = std::move(*pluginVersion);
     if (auto scope = getString(reader, "scope")) doc.scope = std::move(*scope);
     doc.seed = readSeed(reader);
-    for (const FreeMember& member : kFreeMembers) {
-        if (const JsonValue* value = reader.getAny(member.key)) doc.*member.field = *value;
-    }
+    // Copied, whatever its type: a save rewrites its curves, and the as-read
+    // tree keeps the spelling of those that did not change.
+    if (const JsonValue* state = reader.getAny(kStateKey)) doc.state = *state;
     readParams(reader, doc, diagnostics);
     readAssets(reader, doc, diagnostics);
     doc.audition = readAudition(document, diagnostics);
     if (doc.audition) reader.markRead(kAuditionKey);
 
-    doc.remainder = reader.rest();
+    // Written back as they stand, these are moved rather than copied: a
+    // refresh of their numbers against themselves would change nothing.
+    for (const FreeMember& member : kFreeMembers) {
+        if (reader.getAny(member.key) != nullptr) {
+            doc.*member.field = std::move(*findMember(document, member.key));
+        }
+    }
+    doc.remainder = reader.takeRest(document);
     return doc;
 }
 
 } // namespace
 
 std::optional<InstanceDocument> readInstance(const JsonValue& document, DiagnosticList& diagnostics) {
-    std::optional<InstanceDocument> doc = readInstanceFields(document, diagnostics);
-    if (doc) doc->asRead = document;
-    return doc;
+    return readInstance(JsonValue(document), diagnostics);
 }
 
 std::optional<InstanceDocument> readInstance(JsonValue&& document, DiagnosticList& diagnostics) {
     std::optional<InstanceDocument> doc = readInstanceFields(document, diagnostics);
-    if (doc) doc->asRead = std::move(document);
+    if (doc) doc->asRead = std::make_shared<const JsonValue>(std::move(document));
     return doc;
 }
 
-JsonValue writeInstance(const InstanceDocument& doc) {
-    JsonValue out = jsonObject();
-    setMember(out, "kind", jsonString(std::string(kInstanceKind)));
-    setMember(out, "spec", jsonString(knownSpecVersionText()));
-    if (!doc.id.empty()) setMember(out, "id", jsonString(doc.id));
-    setMember(out, "plugin", jsonString(doc.plugin));
-    setMember(out, "formatVersion", jsonNumber(static_cast<double>(doc.formatVersion)));
-    if (!doc.pluginVersion.empty()) setMember(out, "pluginVersion", jsonString(doc.pluginVersion));
-    setMember(out, "scope", jsonString(doc.scope));
-    if (doc.seed) setMember(out, "seed", jsonString(seedText(*doc.seed)));
+namespace {
 
-    const std::vector<ExtensionId> declared = declaredExtensions(doc);
-    if (!declared.empty() || !doc.unreadableExtensions.empty()) {
-        JsonValue extensions = jsonArray();
-        for (const ExtensionId& id : declared) extensions.appendItem(jsonString(extensionIdText(id)));
-        for (const JsonValue& entry : doc.unreadableExtensions) extensions.appendItem(entry);
-        setMember(out, "extensions", std::move(extensions));
+// The members of a written document in order, each made for the writing or
+// borrowed from the document; `made` keeps the first kind where they stay.
+struct InstanceLayout {
+    struct Member {
+        std::string_view key;
+        const JsonValue* value;
+    };
+    std::vector<Member> members;
+    std::deque<JsonValue> made;
+
+    void add(std::string_view key, JsonValue value) {
+        made.push_back(std::move(value));
+        members.push_back({key, &made.back()});
+    }
+    void borrow(std::string_view key, const JsonValue& value) { members.push_back({key, &value}); }
+};
+
+// The instance key order, then the kept members: one whose key is written
+// already takes that place (the members laid out so far are a handful, and
+// the kept ones hold each key once), the others follow.
+InstanceLayout layOut(const InstanceDocument& doc) {
+    InstanceLayout out;
+    out.add("kind", jsonString(kInstanceKind));
+    out.add("spec", jsonString(knownSpecVersionText()));
+    if (!doc.id.empty()) out.add("id", jsonString(doc.id));
+    out.add("plugin", jsonString(doc.plugin));
+    out.add("formatVersion", jsonNumber(static_cast<double>(doc.formatVersion)));
+    if (!doc.pluginVersion.empty()) out.add("pluginVersion", jsonString(doc.pluginVersion));
+    out.add("scope", jsonString(doc.scope));
+    if (doc.seed) out.add("seed", jsonString(seedText(*doc.seed)));
+
+    if (std::optional<JsonValue> extensions =
+            extensionsJson(declaredExtensions(doc), doc.unreadableExtensions)) {
+        out.add("extensions", std::move(*extensions));
     }
 
-    if (doc.meta.type() != JsonType::Null) setMember(out, "meta", doc.meta);
-    if (doc.provenance.type() != JsonType::Null) setMember(out, "provenance", doc.provenance);
-    setMember(out, "params", membersObject(doc.params));
-    setMember(out, "state", doc.state.type() != JsonType::Null ? doc.state : jsonObject());
-    if (doc.hints.type() != JsonType::Null) setMember(out, "hints", doc.hints);
-    if (!doc.assets.empty()) setMember(out, "assets", membersObject(doc.assets));
-    if (doc.audition) setMember(out, kAuditionKey, writeClip(*doc.audition));
+    if (doc.meta->type() != JsonType::Null) out.borrow("meta", doc.meta);
+    if (doc.provenance->type() != JsonType::Null) out.borrow("provenance", doc.provenance);
+    out.add("params", membersObject(doc.params));
+    if (doc.state.type() != JsonType::Null) {
+        out.borrow(kStateKey, doc.state);
+    } else {
+        out.add(kStateKey, jsonObject());
+    }
+    if (doc.hints->type() != JsonType::Null) out.borrow("hints", doc.hints);
+    if (!doc.assets.empty()) out.add("assets", membersObject(doc.assets));
+    if (doc.audition) out.add(kAuditionKey, writeClip(*doc.audition));
     // An empty "ext" object says nothing and is dropped; anything else that is
     // not an object was read as it stood and is written back the same way.
     const bool extHasContent =
-        doc.ext.type() == JsonType::Object ? !doc.ext.members().empty() : doc.ext.type() != JsonType::Null;
-    if (extHasContent) setMember(out, "ext", doc.ext);
+        doc.ext->type() == JsonType::Object ? !doc.ext->members().empty() : doc.ext->type() != JsonType::Null;
+    if (extHasContent) out.borrow("ext", doc.ext);
 
-    if (doc.remainder.type() == JsonType::Object) {
-        for (const JsonMember& m : doc.remainder.members()) setMember(out, m.key, m.value);
+    const std::size_t laidOut = out.members.size();
+    for (const JsonMember& m : doc.remainder->members()) {
+        const auto end = out.members.begin() + static_cast<std::ptrdiff_t>(laidOut);
+        const auto same = std::find_if(out.members.begin(), end, [&m](const InstanceLayout::Member& w) {
+            return w.key == m.key.view();
+        });
+        if (same != end) {
+            same->value = &m.value;
+        } else {
+            out.borrow(m.key, m.value);
+        }
     }
-    refreshNumbers(out, doc.asRead);
     return out;
+}
+
+} // namespace
+
+JsonValue writeInstance(const InstanceDocument& doc) {
+    const InstanceLayout layout = layOut(doc);
+    JsonValue out = jsonObject();
+    for (const InstanceLayout::Member& m : layout.members) appendNewMember(out, m.key, *m.value);
+    if (doc.asRead) refreshNumbers(out, *doc.asRead);
+    return out;
+}
+
+void writeInstance(JsonOutput& out, const InstanceDocument& doc) {
+    const InstanceLayout layout = layOut(doc);
+    const JsonValue* asRead = doc.asRead.get();
+    out.push('{');
+    for (std::size_t i = 0; i < layout.members.size(); ++i) {
+        const InstanceLayout::Member& m = layout.members[i];
+        if (i > 0) out.push(',');
+        appendJsonString(out, m.key);
+        out.push(':');
+        appendJson(out, *m.value, asRead == nullptr ? nullptr : findMember(*asRead, m.key));
+    }
+    out.push('}');
 }
 
 } // namespace fennrow

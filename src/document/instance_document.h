@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,8 @@
 #include "document/diagnostics.h"
 #include "document/envelope.h"
 #include "document/json_value.h"
+#include "document/json_writer.h"
+#include "document/kept_json.h"
 
 namespace fennrow {
 
@@ -29,19 +32,22 @@ struct InstanceDocument {
     std::optional<uint64_t> seed;
     std::vector<ExtensionId> extensionIds;
     std::vector<JsonValue> unreadableExtensions;
-    JsonValue meta;
-    JsonValue provenance;
+    KeptJson meta;
+    KeptJson provenance;
     std::vector<JsonMember> params; // parameter values (numbers) or choice ids (strings)
-    JsonValue state;
-    JsonValue hints;
+    JsonValue state;                // a save rewrites its curves
+    KeptJson hints;
     std::vector<JsonMember> assets;
     std::optional<Clip> audition; // kept and written back, never played
-    JsonValue ext;
+    KeptJson ext;
     // Every member the reader did not consume, and every known member that was
     // kept as written; an Object, or Null for a fresh document.
-    JsonValue remainder;
-    // The whole document as read, for keeping the spelling of unchanged numbers.
-    JsonValue asRead;
+    KeptJson remainder;
+    // The document as read, for keeping the spelling of unchanged numbers in
+    // what a save writes anew; null for a fresh document. The kept members
+    // above were moved out of it (they are written back as they stand), and it
+    // never changes once read, so copies of the document share it.
+    std::shared_ptr<const JsonValue> asRead;
 };
 
 // "factory:<name>" (a name of at least one byte) or "asset:" and 64 lower-case
@@ -50,11 +56,14 @@ bool isAssetRef(std::string_view text);
 
 // Nothing only when the envelope is refused (not an object, or not an instance).
 std::optional<InstanceDocument> readInstance(const JsonValue& document, DiagnosticList& diagnostics);
-// The same, keeping `document` itself as the as-read copy instead of a copy of
-// it, so that a large document is not held twice.
+// The same, taking `document` apart instead of copying it, so that a large
+// document is neither copied nor held twice.
 std::optional<InstanceDocument> readInstance(JsonValue&& document, DiagnosticList& diagnostics);
 
 // An Object in the instance key order, followed by the kept members.
 JsonValue writeInstance(const InstanceDocument& document);
+// The text of that Object, written straight from the document: nothing it
+// holds is copied, so a save or the size of a save costs no second tree.
+void writeInstance(JsonOutput& out, const InstanceDocument& document);
 
 } // namespace fennrow

@@ -1,6 +1,7 @@
 #include "document/json_number.h"
 
 #include "document/float_chars.h"
+#include "maths/float_narrowing.h"
 
 #include <array>
 #include <cmath>
@@ -13,10 +14,6 @@ namespace {
 
 // Buffers that hold the longest shortest-form text of either type.
 constexpr std::size_t kNumberTextCapacity = 64;
-
-// Doubles from this magnitude up round to infinity as floats: the midpoint
-// between the largest float and 2^128 ties to even, which is infinity.
-const double kFloatOverflowThreshold = std::ldexp(0x1.ffffffp0, 127);
 
 } // namespace
 
@@ -56,20 +53,9 @@ bool isExactFloat(double value) {
     return static_cast<double>(static_cast<float>(value)) == value;
 }
 
-float roundToFloat(double value) {
-    if (std::isnan(value)) return std::numeric_limits<float>::quiet_NaN();
-    const double magnitude = std::fabs(value);
-    if (magnitude <= static_cast<double>(std::numeric_limits<float>::max())) {
-        return static_cast<float>(value);
-    }
-    const float limit = magnitude < kFloatOverflowThreshold ? std::numeric_limits<float>::max()
-                                                            : std::numeric_limits<float>::infinity();
-    return value < 0.0 ? -limit : limit;
-}
-
 bool sameNumberForWriting(double current, double earlier) {
     if (current == earlier) return true;
-    return isExactFloat(current) && roundToFloat(earlier) == static_cast<float>(current);
+    return isExactFloat(current) && maths::narrowToFloat(earlier) == static_cast<float>(current);
 }
 
 } // namespace fennrow

@@ -23,10 +23,6 @@ std::string shortestText(float value);
 // True for a finite double that a 32-bit float holds exactly.
 bool isExactFloat(double value);
 
-// Rounds to the nearest float like the hardware does, but without the
-// undefined behaviour of converting a double beyond the float range.
-float roundToFloat(double value);
-
 // The rule under which a number that went through a 32-bit float still counts
 // as unchanged: equal values, or `current` is a float and both round to it.
 bool sameNumberForWriting(double current, double earlier);

@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "document/diagnostics.h"
 #include "document/json_number.h"
 #include "platform/utf8.h"
 
@@ -166,7 +167,22 @@ private:
             ++pos_;
             return true;
         }
+        // An array of one item, as at each level of a deep nesting, goes into
+        // its block without the stack.
+        JsonValue firstItem;
+        if (!parseValue(firstItem)) return false;
+        skipWhitespace();
+        if (!atEnd() && peek() == ']') {
+            ++pos_;
+            out.reserveItems(1);
+            out.appendItem(std::move(firstItem));
+            return true;
+        }
         const std::size_t first = openItems_.size();
+        openItems_.push_back(std::move(firstItem));
+        if (atEnd()) return fail(kExpectedArrayEnd);
+        if (peek() != ',') return fail(kExpectedArrayEnd);
+        ++pos_;
         for (;;) {
             if (!parseValue(openItems_.emplace_back())) return false;
             skipWhitespace();
@@ -202,7 +218,7 @@ private:
             if (findMember(out, key) != nullptr) {
                 std::string message(kDuplicateKeyPrefix);
                 message.push_back('"');
-                message.append(key);
+                message.append(quotedValue(key));
                 message.push_back('"');
                 return fail(message);
             }

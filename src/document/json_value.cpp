@@ -538,22 +538,54 @@ void setMember(JsonValue& value, std::string_view key, JsonValue member) {
     appendNewMember(value, key, std::move(member));
 }
 
+void setListMember(std::vector<JsonMember>& list, std::string_view key, JsonValue member) {
+    for (JsonMember& existing : list) {
+        if (existing.key == key) {
+            existing.value = std::move(member);
+            return;
+        }
+    }
+    list.push_back(JsonMember{JsonKey(key), std::move(member)});
+}
+
 std::string stringMemberOr(const JsonValue& value, std::string_view key, std::string_view fallback) {
     const JsonValue* member = findMember(value, key);
     if (member != nullptr && member->type() == JsonType::String) return std::string(member->string());
     return std::string(fallback);
 }
 
+const JsonValue& refreshedNumber(const JsonValue& target, const JsonValue* earlier) {
+    const bool same = earlier != nullptr && earlier->type() == JsonType::Number &&
+                      target.type() == JsonType::Number &&
+                      sameNumberForWriting(target.number(), earlier->number());
+    return same ? *earlier : target;
+}
+
+const JsonValue* pairedMember(const JsonValue& target, const JsonValue* earlier, std::string_view key) {
+    if (earlier == nullptr || target.type() != JsonType::Object) return nullptr;
+    return findMember(*earlier, key);
+}
+
+const JsonValue* pairedItem(const JsonValue& target, const JsonValue* earlier, std::size_t index) {
+    if (earlier == nullptr || target.type() != JsonType::Array || earlier->type() != JsonType::Array) {
+        return nullptr;
+    }
+    const std::size_t size = target.items().size();
+    if (size == 0 || size != earlier->items().size()) return nullptr;
+    return &earlier->items()[index];
+}
+
 void refreshNumbers(JsonValue& target, const JsonValue& earlier) {
-    if (target.type() != earlier.type()) return;
     switch (target.type()) {
-        case JsonType::Number:
-            if (sameNumberForWriting(target.number(), earlier.number())) target = earlier;
+        case JsonType::Number: {
+            const JsonValue& refreshed = refreshedNumber(target, &earlier);
+            if (&refreshed != &target) target = refreshed;
             return;
+        }
         case JsonType::Object: {
             const std::span<const JsonMember> members = target.members();
             for (std::size_t i = 0; i < members.size(); ++i) {
-                if (const JsonValue* before = findMember(earlier, members[i].key)) {
+                if (const JsonValue* before = pairedMember(target, &earlier, members[i].key)) {
                     refreshNumbers(target.memberValue(i), *before);
                 }
             }
@@ -561,9 +593,10 @@ void refreshNumbers(JsonValue& target, const JsonValue& earlier) {
         }
         case JsonType::Array: {
             const std::span<JsonValue> items = target.items();
-            const std::span<const JsonValue> earlierItems = earlier.items();
-            if (items.empty() || items.size() != earlierItems.size()) return;
-            for (std::size_t i = 0; i < items.size(); ++i) refreshNumbers(items[i], earlierItems[i]);
+            for (std::size_t i = 0; i < items.size(); ++i) {
+                if (const JsonValue* before = pairedItem(target, &earlier, i))
+                    refreshNumbers(items[i], *before);
+            }
             return;
         }
         default: return;

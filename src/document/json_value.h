@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fennrow {
 
@@ -134,6 +135,8 @@ JsonValue* findMember(JsonValue& value, std::string_view key);
 // Makes `value` an Object (its members stay), then replaces the value of the
 // member called `key` or appends a new member at the end.
 void setMember(JsonValue& value, std::string_view key, JsonValue member);
+// The same for a plain list of members, in time linear in the list.
+void setListMember(std::vector<JsonMember>& list, std::string_view key, JsonValue member);
 // Makes `object` an Object and appends a member whose key it does not hold
 // yet, without looking: for a caller that has just looked.
 void appendNewMember(JsonValue& object, std::string_view key, JsonValue member);
@@ -146,6 +149,16 @@ std::string stringMemberOr(const JsonValue& value, std::string_view key, std::st
 // value and spelling. Objects pair members by key, arrays item by item when
 // both have the same, non-zero length.
 void refreshNumbers(JsonValue& target, const JsonValue& earlier);
+
+// The steps of that walk, for a writer that applies it while writing instead
+// of changing the tree. `earlier` may be null (nothing to pair with).
+// The number to write for the Number `target`: `earlier` when it stands for
+// the same number, else `target`.
+const JsonValue& refreshedNumber(const JsonValue& target, const JsonValue* earlier);
+// What the walk pairs with the member `key` of the Object `target`.
+const JsonValue* pairedMember(const JsonValue& target, const JsonValue* earlier, std::string_view key);
+// What the walk pairs with the item `index` of the Array `target`.
+const JsonValue* pairedItem(const JsonValue& target, const JsonValue* earlier, std::size_t index);
 
 // Structural equality: the same type and the same content; numbers compare by
 // value and spelling, and members in order.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <span>
 
 #include "document/json_number.h"
 
@@ -14,7 +15,7 @@ constexpr unsigned char kFirstPrintable = 0x20;
 // The kept spelling is written when it still reads back to the value, also
 // after the value passed through a 32-bit float. It must be one whole number:
 // anything else would corrupt the text around it.
-void appendNumber(std::string& out, const JsonValue& value) {
+void appendNumber(JsonOutput& out, const JsonValue& value) {
     if (!std::isfinite(value.number())) {
         out.append("null");
         return;
@@ -27,8 +28,10 @@ void appendNumber(std::string& out, const JsonValue& value) {
     out.append(shortestText(value.number()));
 }
 
-void appendString(std::string& out, std::string_view text) {
-    out.push_back('"');
+} // namespace
+
+void appendJsonString(JsonOutput& out, std::string_view text) {
+    out.push('"');
     for (const char c : text) {
         switch (c) {
             case '"': out.append("\\\""); break;
@@ -43,52 +46,60 @@ void appendString(std::string& out, std::string_view text) {
                                   static_cast<unsigned>(static_cast<unsigned char>(c)));
                     out.append(escape);
                 } else {
-                    out.push_back(c);
+                    out.push(c);
                 }
         }
     }
-    out.push_back('"');
+    out.push('"');
 }
 
-} // namespace
-
-void appendJson(std::string& out, const JsonValue& value) {
+void appendJson(JsonOutput& out, const JsonValue& value, const JsonValue* earlier) {
     switch (value.type()) {
         case JsonType::Null: out.append("null"); return;
         case JsonType::Bool: out.append(value.boolean() ? "true" : "false"); return;
-        case JsonType::Number: appendNumber(out, value); return;
-        case JsonType::String: appendString(out, value.string()); return;
+        case JsonType::Number: appendNumber(out, refreshedNumber(value, earlier)); return;
+        case JsonType::String: appendJsonString(out, value.string()); return;
         case JsonType::Array: {
-            out.push_back('[');
-            bool first = true;
-            for (const JsonValue& item : value.items()) {
-                if (!first) out.push_back(',');
-                first = false;
-                appendJson(out, item);
+            out.push('[');
+            const std::span<const JsonValue> items = value.items();
+            for (std::size_t i = 0; i < items.size(); ++i) {
+                if (i > 0) out.push(',');
+                appendJson(out, items[i], pairedItem(value, earlier, i));
             }
-            out.push_back(']');
+            out.push(']');
             return;
         }
         case JsonType::Object: {
-            out.push_back('{');
+            out.push('{');
             bool first = true;
             for (const JsonMember& m : value.members()) {
-                if (!first) out.push_back(',');
+                if (!first) out.push(',');
                 first = false;
-                appendString(out, m.key);
-                out.push_back(':');
-                appendJson(out, m.value);
+                appendJsonString(out, m.key);
+                out.push(':');
+                appendJson(out, m.value, pairedMember(value, earlier, m.key));
             }
-            out.push_back('}');
+            out.push('}');
             return;
         }
     }
+}
+
+void appendJson(std::string& out, const JsonValue& value) {
+    JsonOutput output{&out};
+    appendJson(output, value, nullptr);
 }
 
 std::string writeJson(const JsonValue& value) {
     std::string out;
     appendJson(out, value);
     return out;
+}
+
+std::size_t jsonSize(const JsonValue& value) {
+    JsonOutput counted;
+    appendJson(counted, value, nullptr);
+    return counted.size;
 }
 
 } // namespace fennrow

@@ -1,8 +1,8 @@
 #include "presets/sound_loader.h"
 
 #include "archive/package_reader.h"
+#include "document/field_reader.h"
 #include "document/json_parser.h"
-#include "document/json_writer.h"
 #include "maths/float_narrowing.h"
 #include "plugin/param_table.h"
 #include "plugin/param_value.h"
@@ -37,37 +37,45 @@ const JsonValue* firstParam(const InstanceDocument& document, std::string_view k
     return nullptr;
 }
 
-void readCurves(const JsonValue& state, CurveSet& curves, DiagnosticList& list) {
-    if (state.type() != JsonType::Object) {
+// A "state" or "arcs" that is no object holds no curve the sound could use,
+// and the next save writes the curves in its place.
+constexpr std::string_view kCurvesLeft = "its curves are left at their defaults";
+
+// `document` is the instance as read, which holds its "state".
+void readCurves(const JsonValue& document, CurveSet& curves, DiagnosticList& list) {
+    FieldReader instance(document, "", list);
+    const JsonValue* state = instance.get(kStateKey, JsonType::Object, kDescribeObject, kCurvesLeft);
+    if (state == nullptr) {
         return;
     }
+    FieldReader stateReader(*state, "/state", list);
     int curve = 0;
     for (const char* name : kMotionCurveNames) {
-        readCurve(findMember(state, name), curves.points[curve++], std::string("/state/") + name, list);
+        readCurve(stateReader.getAny(name), curves.points[curve++], childPath("/state", name), list);
     }
-    const JsonValue* arcs = findMember(state, kArcsKey);
-    if (arcs == nullptr || arcs->type() != JsonType::Object) {
+    const JsonValue* arcs = stateReader.get(kArcsKey, JsonType::Object, kDescribeObject, kCurvesLeft);
+    if (arcs == nullptr) {
         return;
     }
+    FieldReader arcsReader(*arcs, "/state/arcs", list);
     curve = kFirstArcCurve;
     for (const char* name : kArcCurveNames) {
-        readCurve(findMember(*arcs, name), curves.points[curve++], std::string("/state/arcs/") + name, list);
+        readCurve(arcsReader.getAny(name), curves.points[curve++], childPath("/state/arcs", name), list);
     }
 }
 
 // A saved state must load again. Saving writes this plugin's members in
 // full, a seed, and escapes what the document held raw (a control byte takes
 // six), so a document near the limit could save to a text beyond it; such a
-// document is not taken. Checking means writing the save (in time linear in
-// the document), so a document small enough to fit anyway is not checked: a
-// save escapes a byte into at most six, gives each object read at most a few
-// members of a few dozen bytes, and adds the sound's 7 KB.
+// document is not taken. Checking means counting the bytes of the save (in
+// time linear in the document), so a document small enough to fit anyway is
+// not checked: a save escapes a byte into at most six, gives each object read
+// at most a few members of a few dozen bytes, and adds the sound's 7 KB.
 constexpr std::size_t kSurelyFitsBytes = kMaxDocumentBytes / 64;
 
 bool loadsBackWhenSaved(const InstanceDocument& document, const SoundSnapshot& sound) {
     constexpr std::uint64_t kLargestSeed = ~std::uint64_t{0};
-    const JsonValue saved = soundDocumentValue(document, sound, kLargestSeed);
-    return writeJson(saved).size() <= kMaxDocumentBytes;
+    return soundDocumentSize(document, sound, kLargestSeed) <= kMaxDocumentBytes;
 }
 
 } // namespace
@@ -113,7 +121,7 @@ std::optional<SoundSnapshot> loadSound(InstanceDocument& retained, const std::ui
     for (const ParamSpec& row : kParamTable) {
         slotValue(sound.params, row.slot) = paramFromDocument(row, firstParam(*document, row.key));
     }
-    readCurves(document->state, sound.curves, list);
+    readCurves(*document->asRead, sound.curves, list);
     const bool surelyFits = package.documentBytes <= kSurelyFitsBytes;
     if (!surelyFits && !loadsBackWhenSaved(*document, sound)) {
         appendError(list, "document-too-large", "",

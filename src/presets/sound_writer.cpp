@@ -21,18 +21,6 @@ JsonValue curveArray(const float (&points)[kCurvePoints]) {
     return array;
 }
 
-// Linear in the document's parameters: the table's 23 keys are looked up
-// once each.
-void setParam(std::vector<JsonMember>& params, std::string_view key, JsonValue value) {
-    for (JsonMember& member : params) {
-        if (member.key == key) {
-            member.value = std::move(value);
-            return;
-        }
-    }
-    params.push_back(JsonMember{key, std::move(value)});
-}
-
 // A member that was read with the wrong type sits in the kept remainder, and
 // writing the document merges it back over what is written here. For the
 // members the plugin owns that would undo the save: a kept "params" would
@@ -40,15 +28,12 @@ void setParam(std::vector<JsonMember>& params, std::string_view key, JsonValue v
 // "formatVersion" would stop the save from claiming the document, and a kept
 // bad "seed" would hide the session's seed. The plugin's values win; the kept
 // ones are dropped.
-void dropKeptOwnedMembers(JsonValue& remainder, bool seedGiven) {
-    if (remainder.type() != JsonType::Object) {
-        return;
-    }
+void dropKeptOwnedMembers(KeptJson& remainder, bool seedGiven) {
     auto owned = [seedGiven](const JsonMember& member) {
         return member.key == kParamsKey || member.key == "plugin" || member.key == "formatVersion" ||
                (seedGiven && member.key == "seed");
     };
-    const std::span<const JsonMember> members = remainder.members();
+    const std::span<const JsonMember> members = remainder->members();
     if (std::none_of(members.begin(), members.end(), owned)) {
         return;
     }
@@ -61,18 +46,19 @@ void dropKeptOwnedMembers(JsonValue& remainder, bool seedGiven) {
     remainder = std::move(kept);
 }
 
-} // namespace
-
-JsonValue soundDocumentValue(const InstanceDocument& retained, const SoundSnapshot& sound,
-                             std::optional<std::uint64_t> seed) {
+// `retained` with the members the plugin owns set from `sound`.
+InstanceDocument savedDocument(const InstanceDocument& retained, const SoundSnapshot& sound,
+                               std::optional<std::uint64_t> seed) {
     InstanceDocument copy = retained;
     copy.plugin = kPluginName;
     copy.formatVersion = 1;
     if (seed) {
         copy.seed = seed;
     }
+    // Linear in the document's parameters: the table's 23 keys are looked up
+    // once each.
     for (const ParamSpec& row : kParamTable) {
-        setParam(copy.params, row.key, jsonFloat(slotValue(sound.params, row.slot)));
+        setListMember(copy.params, row.key, jsonFloat(slotValue(sound.params, row.slot)));
     }
     dropKeptOwnedMembers(copy.remainder, seed.has_value());
 
@@ -89,12 +75,24 @@ JsonValue soundDocumentValue(const InstanceDocument& retained, const SoundSnapsh
         setMember(arcs, name, curveArray(sound.curves.points[curve++]));
     }
     setMember(copy.state, kArcsKey, std::move(arcs));
-    return writeInstance(copy);
+    return copy;
 }
+
+} // namespace
 
 std::string writeSoundDocument(const InstanceDocument& retained, const SoundSnapshot& sound,
                                std::optional<std::uint64_t> seed) {
-    return writeJson(soundDocumentValue(retained, sound, seed));
+    std::string text;
+    JsonOutput out{&text};
+    writeInstance(out, savedDocument(retained, sound, seed));
+    return text;
+}
+
+std::size_t soundDocumentSize(const InstanceDocument& retained, const SoundSnapshot& sound,
+                              std::optional<std::uint64_t> seed) {
+    JsonOutput counted;
+    writeInstance(counted, savedDocument(retained, sound, seed));
+    return counted.size;
 }
 
 } // namespace fennrow

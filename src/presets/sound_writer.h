@@ -6,19 +6,20 @@
 #include "document/json_value.h"
 #include "engine/sound.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace fennrow {
 
-// The JSON value of `retained` (left unchanged) carrying `sound`; a given
-// seed replaces the document's own.
-JsonValue soundDocumentValue(const InstanceDocument& retained, const SoundSnapshot& sound,
-                             std::optional<std::uint64_t> seed);
-
-// The compact JSON text of that value: what a save writes.
+// The compact JSON text of `retained` (left unchanged) carrying `sound`: what a
+// save writes. A given seed replaces the document's own.
 std::string writeSoundDocument(const InstanceDocument& retained, const SoundSnapshot& sound,
                                std::optional<std::uint64_t> seed);
+
+// The bytes of that text, counted without writing it.
+std::size_t soundDocumentSize(const InstanceDocument& retained, const SoundSnapshot& sound,
+                              std::optional<std::uint64_t> seed);
 
 } // namespace fennrow

@@ -13,6 +13,17 @@ namespace {
 using test::codesAndPaths;
 using test::parsed;
 
+// The text written straight from the document, which must be the text of the
+// tree that writeInstance builds; the byte count must match it.
+std::string writtenText(const InstanceDocument& doc) {
+    std::string text;
+    JsonOutput out{&text};
+    writeInstance(out, doc);
+    EXPECT_EQ(out.size, text.size());
+    EXPECT_EQ(text, writeJson(writeInstance(doc)));
+    return text;
+}
+
 struct ReadCase {
     std::string name;
     std::string text;
@@ -115,7 +126,7 @@ TEST(InstanceDocument, ReadAndWriteBack) {
         const std::optional<InstanceDocument> doc = readInstance(parsed(c.text), list);
         ASSERT_TRUE(doc.has_value());
         EXPECT_EQ(codesAndPaths(list), c.findings);
-        EXPECT_EQ(writeJson(writeInstance(*doc)), c.written);
+        EXPECT_EQ(writtenText(*doc), c.written);
     }
 }
 
@@ -182,7 +193,7 @@ TEST(InstanceDocument, UnchangedNumbersKeepTheirSpellingThroughFloats) {
     setMember(doc->state, "curve", curve);
     doc->seed = 0xABCull;
     EXPECT_EQ(
-        writeJson(writeInstance(*doc)),
+        writtenText(*doc),
         R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1.0,"scope":"complete",)"
         R"("seed":"0000000000000abc","params":{"a":0.50,"b":0.60,"c":0.75},"state":{"curve":[0.10,0.20]}})");
 }
@@ -194,7 +205,8 @@ TEST(InstanceDocument, ReadingLeavesTheInputAlone) {
     std::optional<InstanceDocument> doc = readInstance(input, list);
     ASSERT_TRUE(doc.has_value());
     EXPECT_EQ(input, copy);
-    EXPECT_EQ(doc->asRead, input);
+    ASSERT_NE(doc->asRead, nullptr);
+    EXPECT_EQ(*findMember(*doc->asRead, "params"), *findMember(input, "params"));
 }
 
 TEST(InstanceDocument, AssetRefForms) {

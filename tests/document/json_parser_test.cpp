@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "document/diagnostics.h"
 #include "document/json_parser.h"
 #include "document/json_writer.h"
 
@@ -30,6 +31,9 @@ TEST(JsonParser, EachFailureHasItsOneMessage) {
         {"{\"a\"", "expected ':'"},
         {"{\"a\":1,\"a\":2}", "duplicate key \"a\""},
         {"{\"a\":1,\"\\u0061\":2}", "duplicate key \"a\""},
+        // A repeated key is quoted as every value in a message is: capped.
+        {"{\"" + std::string(300, 'k') + "\":1,\"" + std::string(300, 'k') + "\":2}",
+         "duplicate key \"" + std::string(kMostQuotedCharacters, 'k') + "\xE2\x80\xA6\""},
         {"{\"a\":1 \"b\":2}", "expected ',' or '}'"},
         {"{\"a\":1", "expected ',' or '}'"},
         {"[1 2]", "expected ',' or ']'"},

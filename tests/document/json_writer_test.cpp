@@ -97,8 +97,16 @@ TEST(JsonValue, RefreshNumbersRestoresUnchangedSpellings) {
     setMember(e, "x", jsonNumber(3.1));
     setMember(target, "e", e);
     setMember(target, "f", jsonNumber(1)); // other type: untouched
+    // Written with the earlier tree at hand, the text is the refreshed one and
+    // the tree stays as it was.
+    std::string text;
+    JsonOutput out{&text};
+    appendJson(out, target, &earlier);
+    EXPECT_EQ(jsonSize(target), writeJson(target).size());
     refreshNumbers(target, earlier);
     EXPECT_EQ(writeJson(target), R"({"g":8,"b":0.60,"a":0.50,"c":[1.0,2.0],"d":[1,5],"e":{"x":3.10},"f":1})");
+    EXPECT_EQ(text, writeJson(target));
+    EXPECT_EQ(out.size, text.size());
     EXPECT_EQ(target.members()[1].value.number(), 0.6);
 }
 

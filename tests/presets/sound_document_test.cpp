@@ -154,12 +154,21 @@ TEST(SoundDocument, CurvesOfTheWrongShapeStayAtTheirDefaults) {
         EXPECT_EQ(finding.severity, Severity::Warning) << finding.code;
     }
 
-    // A "state" or "arcs" that is not an Object leaves the curves alone, silently.
-    for (const char* state : {R"(,"state":[1,2])", R"(,"state":{"arcs":"none"})"}) {
-        const Loaded other = load(document(state));
-        ASSERT_TRUE(other.sound.has_value()) << state;
-        EXPECT_TRUE(other.findings.empty()) << state;
-        EXPECT_EQ(std::memcmp(&other.sound->curves, &defaults, sizeof defaults), 0) << state;
+    // A "state" or "arcs" that is not an Object leaves the curves alone and
+    // says so, as any member of the wrong type does.
+    const struct {
+        const char* members;
+        const char* path;
+    } wrongTypes[] = {{R"(,"state":[1,2])", "/state"}, {R"(,"state":{"arcs":"none"})", "/state/arcs"}};
+    for (const auto& c : wrongTypes) {
+        const Loaded other = load(document(c.members));
+        ASSERT_TRUE(other.sound.has_value()) << c.members;
+        ASSERT_EQ(other.findings.size(), 1u) << c.members;
+        EXPECT_EQ(other.findings[0].code, "wrong-type");
+        EXPECT_EQ(other.findings[0].path, c.path);
+        EXPECT_EQ(other.findings[0].message, "Expected an object; its curves are left at their defaults");
+        EXPECT_EQ(other.findings[0].severity, Severity::Warning);
+        EXPECT_EQ(std::memcmp(&other.sound->curves, &defaults, sizeof defaults), 0) << c.members;
     }
 }
 

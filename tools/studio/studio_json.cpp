@@ -3,25 +3,40 @@
 #include <charconv>
 #include <cmath>
 
+#include "document/field_reader.h"
+#include "maths/float_narrowing.h"
 #include "platform/utf8.h"
 
 namespace fennrow {
 
+namespace {
+
+// The document's own field reader over a request body. Its findings are not
+// shown: a member of the wrong type counts as missing, and the request is
+// refused with a message that says what the studio needs.
+struct BodyReader {
+    explicit BodyReader(const JsonValue& object) : reader(object, "", findings) {}
+    DiagnosticList findings;
+    FieldReader reader;
+};
+
+} // namespace
+
 std::optional<std::string> stringField(const JsonValue& object, std::string_view key) {
-    const JsonValue* value = findMember(object, key);
-    if (!value || value->type() != JsonType::String) return std::nullopt;
-    return std::string(value->string());
+    BodyReader body(object);
+    return getString(body.reader, key);
 }
 
 std::optional<double> numberField(const JsonValue& object, std::string_view key) {
-    const JsonValue* value = findMember(object, key);
-    if (!value || value->type() != JsonType::Number || !std::isfinite(value->number())) return std::nullopt;
-    return value->number();
+    BodyReader body(object);
+    const std::optional<double> value = getNumber(body.reader, key);
+    if (value && !std::isfinite(*value)) return std::nullopt;
+    return value;
 }
 
 bool boolField(const JsonValue& object, std::string_view key) {
-    const JsonValue* value = findMember(object, key);
-    return value && value->type() == JsonType::Bool && value->boolean();
+    BodyReader body(object);
+    return getBool(body.reader, key).value_or(false);
 }
 
 std::optional<PageSound> pageSoundFrom(const JsonValue& value, std::string& error) {
@@ -37,8 +52,10 @@ std::optional<PageSound> pageSoundFrom(const JsonValue& value, std::string& erro
         clap_id id = CLAP_INVALID_ID;
         const char* end = member.key.data() + member.key.size();
         const auto [stop, ec] = std::from_chars(member.key.data(), end, id);
+        // A value the plugin's 32-bit parameters cannot hold is refused, not
+        // taken and echoed back as null.
         if (ec != std::errc() || stop != end || member.value.type() != JsonType::Number ||
-            !std::isfinite(member.value.number())) {
+            !std::isfinite(maths::narrowToFloat(member.value.number()))) {
             error = "Parameter values are sent as numbers under their ids";
             return std::nullopt;
         }
@@ -52,11 +69,12 @@ std::optional<PageSound> pageSoundFrom(const JsonValue& value, std::string& erro
         }
         for (std::size_t i = 0; i < kPageCurvePoints; ++i) {
             const JsonValue& point = curve.items()[i];
-            if (point.type() != JsonType::Number || !std::isfinite(static_cast<float>(point.number()))) {
+            const float narrowed = maths::narrowToFloat(point.number());
+            if (point.type() != JsonType::Number || !std::isfinite(narrowed)) {
                 error = "A curve is sent as 64 numbers";
                 return std::nullopt;
             }
-            sound.curves[c][i] = static_cast<float>(point.number());
+            sound.curves[c][i] = narrowed;
         }
     }
     return sound;
@@ -65,7 +83,7 @@ std::optional<PageSound> pageSoundFrom(const JsonValue& value, std::string& erro
 JsonValue pageSoundJson(const PageSound& sound) {
     JsonValue params = jsonObject();
     for (const auto& [id, value] : sound.params)
-        setMember(params, std::to_string(id), jsonFloat(static_cast<float>(value)));
+        setMember(params, std::to_string(id), jsonFloat(maths::narrowToFloat(value)));
     JsonValue curves = jsonArray();
     for (const CurvePoints& points : sound.curves) {
         JsonValue curve = jsonArray();

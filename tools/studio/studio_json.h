@@ -12,6 +12,8 @@
 
 namespace fennrow {
 
+// A member of a request body through the document's field readers; nothing
+// (or false) when it is missing or of another type.
 std::optional<std::string> stringField(const JsonValue& object, std::string_view key);
 std::optional<double> numberField(const JsonValue& object, std::string_view key);
 bool boolField(const JsonValue& object, std::string_view key);
@@ -22,6 +24,14 @@ std::optional<PageSound> pageSoundFrom(const JsonValue& value, std::string& erro
 JsonValue pageSoundJson(const PageSound& sound);
 
 JsonValue findingsJson(const DiagnosticList& findings);
+
+// An Array of the texts of `strings`, in order.
+template <typename Strings>
+JsonValue stringListJson(const Strings& strings) {
+    JsonValue list = jsonArray();
+    for (const auto& text : strings) list.appendItem(jsonString(text));
+    return list;
+}
 
 JsonValue errorJson(const std::string& message);
 

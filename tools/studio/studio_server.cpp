@@ -226,8 +226,7 @@ private:
             setMember(item, "maxText", jsonString(paramValueText(*session, p.id, p.maxValue)));
             params.appendItem(std::move(item));
         }
-        JsonValue groups = jsonArray();
-        for (const char* group : kParamGroups) groups.appendItem(jsonString(group));
+        JsonValue groups = stringListJson(kParamGroups);
         JsonValue curves = jsonArray();
         for (const CurveSlot& slot : kCurveSlots) {
             JsonValue item = jsonObject();
@@ -237,8 +236,7 @@ private:
             setMember(item, "underArcs", jsonBool(slot.underArcs));
             curves.appendItem(std::move(item));
         }
-        JsonValue factory = jsonArray();
-        for (const std::string& name : plugin.factoryNames) factory.appendItem(jsonString(name));
+        JsonValue factory = stringListJson(plugin.factoryNames);
         std::optional<PageSound> sound = soundOf(*session, plugin, error);
         if (!sound) return refuse(res, 500, error);
 
@@ -583,9 +581,7 @@ private:
 
     void putDocumentList(JsonValue& out, std::string_view filter = {}) {
         const DocumentIndex::View view = index_.current(filter);
-        JsonValue documents = jsonArray();
-        for (const std::string& name : view.list.names) documents.appendItem(jsonString(name));
-        setMember(out, "documents", std::move(documents));
+        setMember(out, "documents", stringListJson(view.list.names));
         setMember(out, "documentsCut", jsonBool(view.list.cut));
         setMember(out, "documentsScanning", jsonBool(view.scanning));
         setMember(out, "maxDocuments", jsonNumber(static_cast<double>(kMaxListedDocuments)));

@@ -17,16 +17,6 @@ void setExpression(ClipNote& note, std::string_view name, NoteExpression express
     note.expr.push_back(NamedExpression{std::string(name), std::move(expression)});
 }
 
-void putListMember(std::vector<JsonMember>& list, std::string_view key, JsonValue value) {
-    for (JsonMember& member : list) {
-        if (member.key == key) {
-            member.value = std::move(value);
-            return;
-        }
-    }
-    list.push_back(JsonMember{std::string(key), std::move(value)});
-}
-
 std::vector<JsonMember> uniqueMembers(std::vector<JsonMember> list) {
     std::unordered_map<std::string_view, size_t> positions;
     positions.reserve(list.size());

@@ -161,7 +161,6 @@ inline constexpr int32_t kClipExtensionVersion = 1;
 // Names occur once per list: an existing name has its value replaced in place,
 // a new name is appended.
 void setExpression(ClipNote& note, std::string_view name, NoteExpression expression);
-void putListMember(std::vector<JsonMember>& list, std::string_view key, JsonValue value);
 // The same rule applied to a whole list at once, in linear time: a repeated
 // key keeps its first position and takes the last value.
 std::vector<JsonMember> uniqueMembers(std::vector<JsonMember> list);

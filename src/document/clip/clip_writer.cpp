@@ -1,5 +1,6 @@
 #include "document/clip/clip_writer.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -162,12 +163,9 @@ JsonValue writeClip(const Clip& clip) {
     if (!clip.plugin.empty()) setMember(result, "plugin", jsonString(clip.plugin));
     if (clip.formatVersion) setMember(result, "formatVersion", numberOf(*clip.formatVersion));
     if (clip.seed) setMember(result, "seed", jsonString(seedText(*clip.seed)));
-    const std::vector<ExtensionId> extensions = extensionsToDeclare(clip);
-    if (!extensions.empty() || !clip.unreadableExtensions.empty()) {
-        JsonValue list = jsonArray();
-        for (const ExtensionId& id : extensions) list.appendItem(jsonString(extensionIdText(id)));
-        for (const JsonValue& entry : clip.unreadableExtensions) list.appendItem(entry);
-        setMember(result, "extensions", std::move(list));
+    if (std::optional<JsonValue> list =
+            extensionsJson(extensionsToDeclare(clip), clip.unreadableExtensions)) {
+        setMember(result, "extensions", std::move(*list));
     }
     setMember(result, "length", jsonNumber(clip.length));
     setMember(result, "grid", jsonString(clip.grid));

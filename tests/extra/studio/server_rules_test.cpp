@@ -373,6 +373,16 @@ TEST_F(StudioRules, OverwritesOnlyWhenAsked) {
     EXPECT_NE(fileText(saved).find("\"tone\":0.75"), std::string::npos);
 }
 
+// A value beyond what the plugin's 32-bit parameters hold is refused, as the
+// plugin refuses it, instead of being taken and echoed back as null.
+TEST_F(StudioRules, RefusesAParameterValueNoFloatHolds) {
+    const Reply refused = post("/api/save", saveBody("huge.json", false, 1e300));
+    EXPECT_EQ(refused.status, 400);
+    EXPECT_NE(refused.body.find("Parameter values are sent as numbers under their ids"), std::string::npos)
+        << refused.body;
+    EXPECT_FALSE(fs::exists(kSounds / "huge.json"));
+}
+
 TEST_F(StudioRules, RefusesUnusableDocumentsWithThePluginsMessage) {
     struct Case {
         const char* file;
