@@ -1,13 +1,13 @@
 // Every vector path of the batched exp2f gives the scalar exp2f's bits, lane
 // for lane: at any length, in place, across the pitch range and for the lanes
 // the vector code hands back (hard cases, overflow, underflow, NaN).
+#include "maths/bit_cast.h"
 #include "maths/exp2_block.h"
 #include "maths/float_functions.h"
 #include "maths/float_rounding.h"
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstdint>
 #include <limits>
 #include <random>
@@ -55,18 +55,18 @@ std::vector<float> inputs() {
                          -std::numeric_limits<float>::infinity(),
                          std::numeric_limits<float>::quiet_NaN()};
     for (int i = 0; i < detail::kExp2HardCases.count; ++i)
-        v.push_back(std::bit_cast<float>(detail::kExp2HardCases.cases[i].input));
+        v.push_back(bitCast<float>(detail::kExp2HardCases.cases[i].input));
     std::mt19937 random(11);
     std::uniform_real_distribution<float> pitch(-6.0f, 6.0f); // the engine's exponents, in octaves
     for (int i = 0; i < 20000; ++i) v.push_back(pitch(random));
-    for (int i = 0; i < 5000; ++i) v.push_back(std::bit_cast<float>(static_cast<uint32_t>(random())));
+    for (int i = 0; i < 5000; ++i) v.push_back(bitCast<float>(static_cast<uint32_t>(random())));
     return v;
 }
 
 TEST(Exp2Block, EveryPathGivesTheScalarBitsAtEveryLengthAndInPlace) {
     const std::vector<float> in = inputs();
     std::vector<uint32_t> want(in.size());
-    for (size_t i = 0; i < in.size(); ++i) want[i] = std::bit_cast<uint32_t>(exp2f(in[i]));
+    for (size_t i = 0; i < in.size(); ++i) want[i] = bitCast<uint32_t>(exp2f(in[i]));
     for (const Path& path : paths()) {
         for (const int length : {1, 2, 3, 5, 7, 8, 9, 64}) {
             for (size_t start = 0; start + length <= in.size(); start += length) {
@@ -75,9 +75,9 @@ TEST(Exp2Block, EveryPathGivesTheScalarBitsAtEveryLengthAndInPlace) {
                 path.run(in.data() + start, out.data(), length);
                 path.run(inPlace.data(), inPlace.data(), length);
                 for (int m = 0; m < length; ++m) {
-                    ASSERT_EQ(std::bit_cast<uint32_t>(out[m]), want[start + m])
+                    ASSERT_EQ(bitCast<uint32_t>(out[m]), want[start + m])
                         << path.name << " length " << length << " at " << std::hexfloat << in[start + m];
-                    ASSERT_EQ(std::bit_cast<uint32_t>(inPlace[m]), want[start + m])
+                    ASSERT_EQ(bitCast<uint32_t>(inPlace[m]), want[start + m])
                         << path.name << " in place";
                 }
             }
