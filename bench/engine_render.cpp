@@ -39,7 +39,7 @@ void renderHeldNote(benchmark::State& state, const SoundParams& params, bool pla
     }
     SynthEngine engine;
     enginePrepare(engine, kRate);
-    engine.useAvx2 = avx2;
+    engine.simdPath = avx2 ? maths::SimdPath::Avx2 : maths::SimdPath::Sse2;
     const CurveSet curves = defaultCurveSet();
     engineNoteOn(engine, 36, 1.0f);
     std::vector<float> left(kBlock), right(kBlock);

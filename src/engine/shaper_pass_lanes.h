@@ -13,7 +13,6 @@
 #include <cstring>
 
 namespace fennrow {
-namespace {
 
 template <int N>
 struct ShaperLanes {
@@ -30,8 +29,8 @@ struct ShaperLanes {
 // f[k + 1] for k = 0, N, 2N, ... while N steps remain; returns the first k
 // not done.
 template <int N>
-int shaperAntiderivativeLanes(const TanhShaperParams& p, const ShaperTerms& terms, const double* x, double* f,
-                              int count) {
+int shaperAntiderivativePass(const TanhShaperParams& p, const ShaperTerms& terms, const double* x, double* f,
+                             int count) {
     using L = ShaperLanes<N>;
     int k = 0;
     for (; k + N <= count; k += N) {
@@ -47,7 +46,7 @@ int shaperAntiderivativeLanes(const TanhShaperParams& p, const ShaperTerms& term
 // out[k] from x and f likewise; clears `allApart` if a step needs the
 // midpoint rule (its quotient is then a placeholder).
 template <int N>
-int shaperQuotientLanes(const double* x, const double* f, float* out, int count, bool& allApart) {
+int shaperQuotientPass(const double* x, const double* f, float* out, int count, bool& allApart) {
     using L = ShaperLanes<N>;
     typename L::M anyNear{};
     int k = 0;
@@ -66,5 +65,4 @@ int shaperQuotientLanes(const double* x, const double* f, float* out, int count,
     return k;
 }
 
-} // namespace
 } // namespace fennrow

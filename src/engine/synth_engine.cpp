@@ -160,11 +160,11 @@ void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
         shaperTermsBlock(shaper, c.rawB, c.termsB, static_cast<int>(2 * n));
     } else {
         const FeedbackChunk chunk{c.frequency, e.detune, e.secondsPerStep, feedback, n};
-        runFeedbackOscillators(chunk, e.oscA, e.oscB, shaper, c.rawA, c.rawB, c.termsA, c.termsB, e.useAvx2);
+        runFeedbackOscillators(e.simdPath, chunk, e.oscA, e.oscB, shaper, c.rawA, c.rawB, c.termsA, c.termsB);
     }
     const int steps = static_cast<int>(2 * n);
-    finishShaperBlock(shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps, e.useAvx2);
-    finishShaperBlock(shaper, e.shaperB, c.rawB, c.termsB, c.shapedB, steps, e.useAvx2);
+    finishShaperBlock(e.simdPath, shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps);
+    finishShaperBlock(e.simdPath, shaper, e.shaperB, c.rawB, c.termsB, c.shapedB, steps);
     float* evenA = c.blockA.even + kHalfbandHistory;
     float* oddA = c.blockA.odd + kHalfbandHistory;
     float* evenB = c.blockB.even + kHalfbandHistory;
@@ -204,8 +204,8 @@ void renderChunk(SynthEngine& e, float* left, float* right, uint32_t n) {
     beginHalfbandBlock(e.decimatorA, c.blockA);
     beginHalfbandBlock(e.decimatorB, c.blockB);
     oscillatorStage(e, c, n);
-    finishHalfbandPair(e.decimatorA, c.blockA, e.decimatorB, c.blockB, *e.taps, static_cast<int>(n), c.a, c.b,
-                       e.useAvx2);
+    finishHalfbandPair(e.simdPath, e.decimatorA, c.blockA, e.decimatorB, c.blockB, *e.taps,
+                       static_cast<int>(n), c.a, c.b);
     outputStage(e, c.a, c.b, c.sub, left, right, n);
 }
 
@@ -216,7 +216,7 @@ void enginePrepare(SynthEngine& e, float sampleRate) {
     e.sampleRate = sr;
     e.amp.sampleRate = sr;
     e.secondsPerStep = 1.0 / (static_cast<double>(sr) + static_cast<double>(sr));
-    e.useAvx2 = maths::bestSimdPath() == maths::SimdPath::Avx2;
+    e.simdPath = maths::bestSimdPath();
     prepareDcBlocker(e.dcLeft, sr);
     prepareDcBlocker(e.dcRight, sr);
     const float highPassG = maths::tanf(kHighPassArg / sr);

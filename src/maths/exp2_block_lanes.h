@@ -1,5 +1,5 @@
-// The estimate of exp2f over vector lanes, for estimateBlock (lane_block.h;
-// internal linkage like it). Each lane estimates 2^x with a proven bound on
+// The estimate of exp2f over vector lanes, for estimateBlock (lane_block.h).
+// Each lane estimates 2^x with a proven bound on
 // its error, no fused operations; a lane whose rounding the bound leaves
 // open, or whose argument lies outside the lanes' domain, takes the exact
 // path, the scalar exp2f. A decided lane is the correctly rounded result,
@@ -13,8 +13,6 @@
 #include <cstdint>
 
 namespace fennrow::maths {
-namespace {
-
 // Within it 2^k and the result are normal in float and in double.
 inline constexpr double kExp2LaneLimit = 125.0;
 // ln 2 / 256: kLn2 scaled by a power of two, so exactly as close.
@@ -71,5 +69,4 @@ struct Exp2Lanes : FloatLanes<Vd, Vu, Vf, N> {
     }
 };
 
-} // namespace
 } // namespace fennrow::maths

@@ -1,5 +1,5 @@
-// The estimate of sinf over vector lanes, for estimateBlock (lane_block.h;
-// internal linkage like it): sinf's own short reduction and series, lane by
+// The estimate of sinf over vector lanes, for estimateBlock (lane_block.h):
+// sinf's own short reduction and series, lane by
 // lane, with sinf's bound. A lane whose argument needs the long reduction,
 // or whose rounding the bound leaves open, takes the exact path, the scalar
 // sinf, so every lane gives exactly sinf's result.
@@ -12,8 +12,6 @@
 #include <cstdint>
 
 namespace fennrow::maths {
-namespace {
-
 // The reduction width per half turn j: reduceShort's |j| 2^-85.
 inline constexpr double kSineWidthPerHalfTurn = 0x1p-85;
 
@@ -39,5 +37,4 @@ FENNROW_ALWAYS_INLINE LaneEstimate<Lanes> sinEstimateLanes(const float* in) {
     return {y, Lanes::decided(inRange, y - width, y + width)};
 }
 
-} // namespace
 } // namespace fennrow::maths

@@ -39,7 +39,7 @@ bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
 // engineRender on the generic lanes, whatever this processor has.
 void narrowRender(SynthEngine& e, const SoundParams& p, const CurveSet& curves, const BlockTiming& t,
                   float* left, float* right, uint32_t frames) {
-    e.useAvx2 = false;
+    e.simdPath = maths::SimdPath::Scalar;
     engineRender(e, p, curves, t, left, right, frames);
 }
 
