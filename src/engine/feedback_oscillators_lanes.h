@@ -8,6 +8,9 @@
 // target is set in the AVX2 file.
 #pragma once
 
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
+
 #include "engine/dsp_constants.h"
 #include "engine/feedback_oscillators.h"
 #include "maths/simd.h"

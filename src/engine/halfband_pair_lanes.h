@@ -5,6 +5,9 @@
 // flight keep the processor busy meanwhile.
 #pragma once
 
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
+
 #include "engine/halfband_decimator.h"
 
 #include <cstring>

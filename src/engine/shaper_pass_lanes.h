@@ -6,6 +6,9 @@
 // after the AVX2 target is set in the AVX2 file.
 #pragma once
 
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
+
 #include "engine/tanh_shaper.h"
 #include "maths/simd.h"
 

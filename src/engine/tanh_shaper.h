@@ -5,6 +5,11 @@
 // nearby values would lose too much in single precision.
 #pragma once
 
+// External inline functions: before avx2_target_begin.h in an AVX2 file.
+#if defined(FENNROW_AVX2_TARGET)
+#error "include this header before avx2_target_begin.h"
+#endif
+
 #include "maths/constants.h"
 #include "maths/exp_double.h"
 #include "maths/float_functions.h"

@@ -11,6 +11,9 @@
 // merged by the linker.
 #pragma once
 
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
+
 #include "maths/double_arith.h"
 #include "maths/double_tables.h"
 #include "maths/simd.h"

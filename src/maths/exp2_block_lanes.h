@@ -6,6 +6,9 @@
 // which is exp2f's: every lane gives exactly exp2f's bits.
 #pragma once
 
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
+
 #include "maths/double_tables.h"
 #include "maths/exp_series.h"
 #include "maths/lane_block.h"

@@ -2,6 +2,11 @@
 // double argument to it. Shared by expf, exp2f, pow25f and tanhf.
 #pragma once
 
+// External inline functions: before avx2_target_begin.h in an AVX2 file.
+#if defined(FENNROW_AVX2_TARGET)
+#error "include this header before avx2_target_begin.h"
+#endif
+
 #include "maths/bit_cast.h"
 #include "maths/constants.h"
 

@@ -6,6 +6,9 @@
 // bits.
 #pragma once
 
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
+
 #include "maths/simd.h"
 
 #include <cstdint>

@@ -11,6 +11,10 @@
 
 #if FENNROW_SIMD
 
+#if !defined(FENNROW_AVX2_TARGET)
+#error "AVX2 code: include this header after avx2_target_begin.h"
+#endif
+
 #include "maths/exp2_block_lanes.h"
 #include "maths/lane_block.h"
 #include "maths/lane_masks.h"

@@ -5,6 +5,9 @@
 // sinf, so every lane gives exactly sinf's result.
 #pragma once
 
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
+
 #include "maths/lane_block.h"
 #include "maths/sine_series.h"
 #include "maths/trig_reduction.h"

@@ -15,6 +15,9 @@
 // trig_reduction.h before it.
 #pragma once
 
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
+
 #include "maths/float_functions.h"
 #include "maths/lane_masks.h"
 #include "maths/simd.h"

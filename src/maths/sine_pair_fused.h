@@ -10,6 +10,10 @@
 
 #if FENNROW_SIMD
 
+#if !defined(FENNROW_AVX2_TARGET)
+#error "AVX2 code: include this header after avx2_target_begin.h"
+#endif
+
 namespace fennrow::maths {
 struct FusedPairOps {
     static constexpr double kWidthPerTurn = kFusedSineWidthPerTurn;

@@ -12,6 +12,9 @@
 // includes it after its target is set and instantiates sineTail there.
 #pragma once
 
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
+
 #include "maths/bit_cast.h"
 
 #include <cstdint>

@@ -5,6 +5,9 @@
 // so every lane is exactly the scalar result.
 #pragma once
 
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
+
 #include "maths/double_estimates.h"
 #include "maths/exp_double.h"
 #include "maths/lane_masks.h"

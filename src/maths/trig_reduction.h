@@ -4,6 +4,11 @@
 // (j + parity) & 2, so one odd polynomial serves both.
 #pragma once
 
+// External inline functions: before avx2_target_begin.h in an AVX2 file.
+#if defined(FENNROW_AVX2_TARGET)
+#error "include this header before avx2_target_begin.h"
+#endif
+
 #include "maths/constants.h"
 
 #include <cstdint>
