@@ -17,7 +17,6 @@ namespace {
 constexpr int kCentre = 15;
 // The width of the scalar form's portable vectors, as wide as SSE2's.
 constexpr int kScalarVectorFloats = 4;
-constexpr float kFourPi = 12.566371f;
 
 HalfbandTaps buildTaps() {
     HalfbandTaps t{};
@@ -27,7 +26,7 @@ HalfbandTaps buildTaps() {
         const float fi = static_cast<float>(i);
         // Blackman window over the 31 points.
         const float w =
-            0.42f - 0.5f * maths::cosf(fi * kTwoPi32 / 30.0f) + 0.08f * maths::cosf(fi * kFourPi / 30.0f);
+            0.42f - 0.5f * maths::cosf(fi * kTwoPi32 / 30.0f) + 0.08f * maths::cosf(fi * kFourPi32 / 30.0f);
         t.taps[i] = w * s;
     }
     float sum = 0.0f;

@@ -1,5 +1,6 @@
 #include "engine/tanh_shaper.h"
 
+#include "engine/dsp_constants.h"
 #include "maths/simd.h"
 #include "maths/softplus_batch.h"
 
@@ -13,7 +14,6 @@ namespace fennrow {
 namespace {
 constexpr float kShaperMaxGain = 25.0f;
 static_assert(kShaperMaxGain == maths::kPow25Base, "the gain curve raises kShaperMaxGain with pow25f");
-constexpr float kTwoOverPi = 0.63661975f;
 } // namespace
 
 namespace {
@@ -21,7 +21,7 @@ namespace {
 void configureCurve(TanhShaperParams& p, float drive) {
     p.g = maths::pow25f(drive);
     p.b = 0.25f * drive;
-    p.d = maths::asinf(p.b) * kTwoOverPi;
+    p.d = maths::asinf(p.b) * kTwoOverPi32;
     p.n = 1.0f / (maths::tanhf((1.0f - p.b) * p.g) + p.d);
 }
 

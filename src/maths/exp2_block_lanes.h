@@ -9,6 +9,8 @@
 // A lanes header: after avx2_target_begin.h in an AVX2 file.
 #define FENNROW_LANE_TEMPLATES
 
+#include "maths/bit_cast.h"
+#include "maths/constants.h"
 #include "maths/double_tables.h"
 #include "maths/exp_series.h"
 #include "maths/lane_block.h"
@@ -23,7 +25,7 @@ inline constexpr double kLn2Over256 = kLn2 / 256.0;
 // Added to the table index N so that it is positive throughout the domain
 // and its bits above the lowest eight are k + 1023.
 inline constexpr std::uint64_t kIndexBias = 1023 * 256;
-inline constexpr std::uint64_t kRoundShiftBits = 0x4338000000000000ULL; // the bits of kRoundShift
+inline constexpr std::uint64_t kRoundingShiftBits = bitCast<std::uint64_t>(kRoundingShift);
 
 // The lanes are those of estimateBlock with one more operation,
 //   D table(U j), kExp2Table[j][0] lane by lane,
@@ -50,10 +52,10 @@ FENNROW_ALWAYS_INLINE LaneEstimate<Lanes> exp2Estimate(const float* in) {
     const D x = Lanes::load(in);
     const U inRange = (U)((x >= -kExp2LaneLimit) & (x <= kExp2LaneLimit));
     const D t = x * 256.0;
-    const D shifted = t + detail::kRoundShift;
-    const D r = (t - (shifted - detail::kRoundShift)) * kLn2Over256;
+    const D shifted = t + kRoundingShift;
+    const D r = (t - (shifted - kRoundingShift)) * kLn2Over256;
     // N + kIndexBias: j in the low eight bits, k + 1023 above.
-    const U index = (U)shifted - kRoundShiftBits + kIndexBias;
+    const U index = (U)shifted - kRoundingShiftBits + kIndexBias;
     const D table = Lanes::table(index & 255);
     constexpr double c2 = 1.0 / 2, c3 = 1.0 / 6, c4 = 1.0 / 24, c5 = 1.0 / 120;
     const D p = r + r * (r * (c2 + r * (c3 + r * (c4 + r * c5))));

@@ -27,8 +27,8 @@ FENNROW_ALWAYS_INLINE LaneEstimate<Lanes> sinEstimateLanes(const float* in) {
     const auto magnitude = [signBit](D v) { return (D)((U)v & ~signBit); };
     const D x = Lanes::load(in);
     const U inRange = (U)(magnitude(x) <= detail::kShortReductionLimit);
-    const D shifted = x * detail::kOneOverPi + detail::kRoundingShift;
-    const D k = shifted - detail::kRoundingShift;
+    const D shifted = x * detail::kOneOverPi + kRoundingShift;
+    const D k = shifted - kRoundingShift;
     const D j = k + k;
     const D r = (x - j * detail::kHalfPi1) - j * detail::kHalfPi2;
     const D z = r * r;

@@ -128,8 +128,8 @@ struct PlainPairOps {
 template <class Ops>
 FENNROW_ALWAYS_INLINE SinePairEstimate sinePairEstimate(__m128d x) {
     const __m128d shifted =
-        Ops::mulAdd(x, _mm_set1_pd(2.0 * detail::kOneOverPi), _mm_set1_pd(detail::kRoundingShift));
-    const __m128d k = _mm_sub_pd(shifted, _mm_set1_pd(detail::kRoundingShift));
+        Ops::mulAdd(x, _mm_set1_pd(2.0 * detail::kOneOverPi), _mm_set1_pd(kRoundingShift));
+    const __m128d k = _mm_sub_pd(shifted, _mm_set1_pd(kRoundingShift));
     const __m128d r = Ops::reduce(x, k);
     const Quadrant quadrant = sinePairQuadrant(shifted);
     const auto coefficient = [&quadrant](int i) {
