@@ -38,6 +38,9 @@ SimdPath bestSimdPath();
 // every form against the scalar one.
 bool simdPathAvailable(SimdPath path);
 
+// "scalar", "sse2" or "avx2", the namespace of the path's forms.
+const char* simdPathName(SimdPath path);
+
 // Every routine with vector forms has the same shape: one form per
 // instruction set, each in the namespace of its set (scalar, sse2, avx2)
 // under the same name and declared in the routine's header, the AVX2 one
