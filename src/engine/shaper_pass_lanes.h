@@ -2,8 +2,8 @@
 // at a time: two with SSE2 (tanh_shaper.cpp), four with AVX2
 // (shaper_passes_avx2.cpp); the divisions are most of their cost. Each lane
 // does exactly the scalar operations of shaperAntiderivativeFrom and of the
-// quotient, so the results are the same bits. Internal linkage: include it
-// after the AVX2 target is set in the AVX2 file.
+// quotient, so the results are the same bits. Include it after the AVX2
+// target is set in the AVX2 file.
 #pragma once
 
 // A lanes header: after avx2_target_begin.h in an AVX2 file.

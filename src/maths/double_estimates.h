@@ -6,9 +6,10 @@
 // rounding test, after Ziv), that is the correctly rounded result;
 // elsewhere the caller runs the exact path.
 //
-// Everything here has internal linkage: the AVX2 translation unit compiles the
-// same templates for another instruction set, and the two copies must not be
-// merged by the linker.
+// Everything here has internal linkage: the scalar functions instantiate the
+// estimates with ScalarLanes, whose copies an AVX2 file must not share with
+// them through the linker (the lanes of lanes_sse2.h and lanes_avx2.h are
+// each their own types).
 #pragma once
 
 // A lanes header: after avx2_target_begin.h in an AVX2 file.

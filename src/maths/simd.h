@@ -41,15 +41,15 @@ bool simdPathAvailable(SimdPath path);
 // "scalar", "sse2" or "avx2", the namespace of the path's forms.
 const char* simdPathName(SimdPath path);
 
+// One form of a block function over floats (sinfBlock, exp2fBlock).
+using FloatBlockForm = void(const float* in, float* out, int count);
+
 // Every routine with vector forms has the same shape: one form per
 // instruction set, each in the namespace of its set (scalar, sse2, avx2)
 // under the same name and declared in the routine's header, the AVX2 one
 // defined in the routine's *_avx2.cpp file; and one table of the forms,
 // indexed by SimdPath, through which the routine's callers go once per
 // block. A build without SIMD fills every slot with the scalar form.
-// One form of a block function over floats (sinfBlock, exp2fBlock).
-using FloatBlockForm = void(const float* in, float* out, int count);
-
 template <class Form>
 struct SimdForms {
     Form* forms[3];
