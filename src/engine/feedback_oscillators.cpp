@@ -22,8 +22,8 @@ void scalar::runFeedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& os
         }
     }
     const int steps = static_cast<int>(2 * chunk.samples);
-    shaperTermsBlock(shaper, rawA, termsA, steps);
-    shaperTermsBlock(shaper, rawB, termsB, steps);
+    shaperTermsBlock(maths::SimdPath::Scalar, shaper, rawA, termsA, steps);
+    shaperTermsBlock(maths::SimdPath::Scalar, shaper, rawB, termsB, steps);
 }
 
 #if FENNROW_SIMD

@@ -10,7 +10,9 @@
 #include "engine/output_stage.h"
 #include "engine/same_bits.h"
 
+#include "maths/exp2_block.h"
 #include "maths/float_functions.h"
+#include "maths/sin_block.h"
 #include "maths/softplus_batch.h"
 
 #include <cmath>
@@ -111,7 +113,7 @@ void pitchStage(SynthEngine& e, Chunk& c, uint32_t n) {
         return;
     }
     e.lastPitchExponent = exponent[n - 1];
-    maths::exp2fBlock(exponent, c.frequency, static_cast<int>(n));
+    maths::exp2fBlock(e.simdPath, exponent, c.frequency, static_cast<int>(n));
     for (uint32_t j = 0; j < n; ++j) c.frequency[j] *= kA4Hz;
     e.lastFrequency = c.frequency[n - 1];
     e.hasLastFrequency = true;
@@ -136,8 +138,8 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
         }
     }
     const uint32_t steps = 2 * n;
-    maths::sinfBlock(c.rawA, c.rawA, static_cast<int>(steps));
-    maths::sinfBlock(c.rawB, c.rawB, static_cast<int>(steps));
+    maths::sinfBlock(e.simdPath, c.rawA, c.rawA, static_cast<int>(steps));
+    maths::sinfBlock(e.simdPath, c.rawB, c.rawB, static_cast<int>(steps));
     e.oscA.y2 = c.rawA[steps - 2]; // a chunk has at least two steps
     e.oscA.y1 = c.rawA[steps - 1];
     e.oscB.y2 = c.rawB[steps - 2];
@@ -153,11 +155,11 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
 void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
     const float feedback = e.feedback;
     const TanhShaperParams& shaper = e.shaper;
-    maths::sinfBlock(c.sub, c.sub, static_cast<int>(n));
+    maths::sinfBlock(e.simdPath, c.sub, c.sub, static_cast<int>(n));
     if (feedback == 0.0f) {
         freeRunningOscillators(e, c, n);
-        shaperTermsBlock(shaper, c.rawA, c.termsA, static_cast<int>(2 * n));
-        shaperTermsBlock(shaper, c.rawB, c.termsB, static_cast<int>(2 * n));
+        shaperTermsBlock(e.simdPath, shaper, c.rawA, c.termsA, static_cast<int>(2 * n));
+        shaperTermsBlock(e.simdPath, shaper, c.rawB, c.termsB, static_cast<int>(2 * n));
     } else {
         const FeedbackChunk chunk{c.frequency, e.detune, e.secondsPerStep, feedback, n};
         runFeedbackOscillators(e.simdPath, chunk, e.oscA, e.oscB, shaper, c.rawA, c.rawB, c.termsA, c.termsB);

@@ -72,7 +72,8 @@ struct SynthEngine {
     const HalfbandTaps* taps = &halfbandTaps();
     float lastPitchExponent = 0.0f;
     float lastFrequency = 0.0f;
-    // The forms the oscillators, shapers and decimators run: the
+    // The forms every block routine of the engine runs (oscillators,
+    // shapers, decimators, the sine, exp2 and softplus blocks): the
     // processor's best (set by enginePrepare), or any available one, which
     // gives the same bits.
     maths::SimdPath simdPath = maths::SimdPath::Scalar;

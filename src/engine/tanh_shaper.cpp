@@ -112,20 +112,22 @@ void finishShaperBlock(maths::SimdPath path, const TanhShaperParams& p, TanhShap
     s.hasPreviousF = true;
 }
 
-void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int count) {
+void shaperTermsBlock(maths::SimdPath path, const TanhShaperParams& p, const float* in, ShaperTerms& terms,
+                      int count) {
     double exponent[kShaperBlockMax];
     for (int k = 0; k < count; ++k) {
         terms.u[k] = shaperU(p, in[k]);
         exponent[k] = -2.0 * terms.u[k];
     }
-    maths::log1pExpBatch(exponent, terms.softplus, count);
+    maths::log1pExpBatch(path, exponent, terms.softplus, count);
 }
 
 void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,
                         int count) {
     ShaperTerms terms;
-    shaperTermsBlock(p, in, terms, count);
-    finishShaperBlock(maths::bestSimdPath(), p, s, in, terms, out, count);
+    const maths::SimdPath path = maths::bestSimdPath();
+    shaperTermsBlock(path, p, in, terms, count);
+    finishShaperBlock(path, p, s, in, terms, out, count);
 }
 
 float shaperCurve(const TanhShaperParams& p, float x) { return (maths::tanhf(p.g * (x + p.b)) - p.d) * p.n; }

@@ -100,8 +100,9 @@ struct ShaperTerms {
 };
 
 // The terms, u and log1p(exp(-2u)), of in[0 .. count - 1], the
-// transcendental steps of the whole block taken together.
-void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int count);
+// transcendental steps of the whole block taken together on `path`.
+void shaperTermsBlock(maths::SimdPath path, const TanhShaperParams& p, const float* in, ShaperTerms& terms,
+                      int count);
 
 // The passes on `path` (which must be available; the same bits on every
 // path).
