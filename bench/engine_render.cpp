@@ -1,6 +1,6 @@
 // Render speed of the synth engine: a held note in 256-frame blocks at
 // 48 kHz, for the initial sound and for a heavy one, reported as a real-time
-// factor (seconds of audio per second of CPU), with the engine's generic
+// factor (seconds of audio per second of CPU), with the engine's SSE2
 // forms (argument 0) and its AVX2 ones (1, where the processor has them),
 // which is what decides whether the AVX2 forms pay for themselves. Beside them, the cost of just
 // the transcendental calls the voice must make per output sample, the floor
@@ -39,7 +39,7 @@ void renderHeldNote(benchmark::State& state, const SoundParams& params, bool pla
     }
     SynthEngine engine;
     enginePrepare(engine, kRate);
-    engine.useAvx2 = avx2;
+    engine.simdPath = avx2 ? maths::SimdPath::Avx2 : maths::SimdPath::Sse2;
     const CurveSet curves = defaultCurveSet();
     engineNoteOn(engine, 36, 1.0f);
     std::vector<float> left(kBlock), right(kBlock);

@@ -1,52 +1,17 @@
-// The feedback oscillators' generic form and the choice of form.
+// The feedback oscillators' scalar and SSE2 forms, and the choice of form.
 #include "engine/feedback_oscillators.h"
-
-#include "maths/simd.h"
 
 #if FENNROW_SIMD
 #include "engine/feedback_oscillators_lanes.h"
+#include "maths/lanes_sse2.h"
 #endif
 
 namespace fennrow {
 
-#if FENNROW_SIMD
-
-void runFeedbackOscillatorsAvx2(const FeedbackChunk& chunk, FeedbackSine& oscA, FeedbackSine& oscB,
-                                const TanhShaperParams& shaper, float* rawA, float* rawB, ShaperTerms& termsA,
-                                ShaperTerms& termsB); // feedback_oscillators_avx2.cpp
-
-namespace {
-
-typedef double Sse2Doubles __attribute__((vector_size(16)));
-typedef std::uint64_t Sse2Bits __attribute__((vector_size(16)));
-
-// Two lanes to an SSE2 register: A's two steps, then B's.
-struct Sse2ShaperLanes : maths::VectorLanes<Sse2Doubles, Sse2Bits, 2> {
-    static D loadSteps(const float* a, const float* b, int group) {
-        const float* steps = group == 0 ? a : b;
-        return D{static_cast<double>(steps[0]), static_cast<double>(steps[1])};
-    }
-    static void storeSteps(D v, double* a, double* b, int group) { store(group == 0 ? a : b, v); }
-};
-
-} // namespace
-
-void runFeedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA, FeedbackSine& oscB,
-                            const TanhShaperParams& shaper, float* rawA, float* rawB, ShaperTerms& termsA,
-                            ShaperTerms& termsB, bool useAvx2) {
-    if (useAvx2)
-        runFeedbackOscillatorsAvx2(chunk, oscA, oscB, shaper, rawA, rawB, termsA, termsB);
-    else
-        feedbackOscillatorLanes<Sse2ShaperLanes, maths::PlainPairOps>(chunk, oscA, oscB, shaper, rawA, rawB,
-                                                                      termsA, termsB);
-}
-
-#else
-
 // The plain loop: stepFeedbackSine on each oscillator, then the terms.
-void runFeedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA, FeedbackSine& oscB,
-                            const TanhShaperParams& shaper, float* rawA, float* rawB, ShaperTerms& termsA,
-                            ShaperTerms& termsB, bool) {
+void scalar::runFeedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA, FeedbackSine& oscB,
+                                    const TanhShaperParams& shaper, float* rawA, float* rawB,
+                                    ShaperTerms& termsA, ShaperTerms& termsB) {
     for (uint32_t j = 0; j < chunk.samples; ++j) {
         const float f = chunk.frequency[j];
         const double stepA = static_cast<double>(f - chunk.detune) * chunk.secondsPerStep;
@@ -57,10 +22,28 @@ void runFeedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA, Feed
         }
     }
     const int steps = static_cast<int>(2 * chunk.samples);
-    shaperTermsBlock(shaper, rawA, termsA, steps);
-    shaperTermsBlock(shaper, rawB, termsB, steps);
+    shaperTermsBlock(maths::SimdPath::Scalar, shaper, rawA, termsA, steps);
+    shaperTermsBlock(maths::SimdPath::Scalar, shaper, rawB, termsB, steps);
 }
 
+#if FENNROW_SIMD
+// Two lanes to an SSE2 register: A's two steps, then B's.
+void sse2::runFeedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA, FeedbackSine& oscB,
+                                  const TanhShaperParams& shaper, float* rawA, float* rawB,
+                                  ShaperTerms& termsA, ShaperTerms& termsB) {
+    feedbackOscillatorLanes<maths::sse2::TwoStreamLanes, maths::PlainPairOps>(chunk, oscA, oscB, shaper, rawA,
+                                                                              rawB, termsA, termsB);
+}
 #endif
+
+namespace {
+constexpr maths::SimdForms<FeedbackOscillatorsForm> kForms = FENNROW_SIMD_FORMS(runFeedbackOscillators);
+} // namespace
+
+void runFeedbackOscillators(maths::SimdPath path, const FeedbackChunk& chunk, FeedbackSine& oscA,
+                            FeedbackSine& oscB, const TanhShaperParams& shaper, float* rawA, float* rawB,
+                            ShaperTerms& termsA, ShaperTerms& termsB) {
+    kForms[path](chunk, oscA, oscB, shaper, rawA, rawB, termsA, termsB);
+}
 
 } // namespace fennrow

@@ -1,12 +1,15 @@
 // The schedule of the feedback oscillators, one template for both vector
-// forms: the generic one (feedback_oscillators.cpp, SSE2 and the compiler's
-// vector extensions) and the AVX2 one (feedback_oscillators_avx2.cpp). Each
+// forms: the SSE2 one (feedback_oscillators.cpp) and the AVX2 one
+// (feedback_oscillators_avx2.cpp). Each
 // oscillator's sine waits for the one before, so the processor has time to
 // spare on that chain; the schedule fills it with the shaper terms of the
 // samples before, four lanes of log1p(exp()) beside each pair of sines.
-// Internal linkage, like the maths lanes headers it builds on: include it
-// after the AVX2 target is set in the AVX2 file.
+// Like the maths lanes headers it builds on, include it after the AVX2
+// target is set in the AVX2 file.
 #pragma once
+
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
 
 #include "engine/dsp_constants.h"
 #include "engine/feedback_oscillators.h"
@@ -19,7 +22,6 @@
 #if FENNROW_SIMD
 
 namespace fennrow {
-namespace {
 
 // The two oscillators side by side, A in the low lane and B in the next,
 // each lane taking exactly stepFeedbackSine's steps, so the same bits; each
@@ -63,7 +65,7 @@ FENNROW_ALWAYS_INLINE void stepOscillatorLanes(OscillatorLanes& o, __m128d incre
 }
 
 // The shaper terms of steps k and k + 1 of both oscillators go in groups of
-// the shaper lanes' width (Lanes: maths::VectorLanes or the AVX2 ones): one
+// the shaper lanes' width (Lanes: the TwoStreamLanes of lanes_sse2.h or lanes_avx2.h): one
 // group of four lanes, A's two steps then B's, or two groups of two, A's and
 // then B's. Beyond the maths the lanes supply D loadSteps(a, b, group),
 // those steps widened, and storeSteps(D, a, b, group), the reverse.
@@ -131,7 +133,6 @@ void feedbackOscillatorLanes(const FeedbackChunk& chunk, FeedbackSine& oscA, Fee
     storeOscillatorLanes(o, oscA, oscB);
 }
 
-} // namespace
 } // namespace fennrow
 
 #endif

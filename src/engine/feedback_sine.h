@@ -2,6 +2,11 @@
 // feedback amount turns a pure sine into a brighter, saw-like wave.
 #pragma once
 
+// External inline functions: before avx2_target_begin.h in an AVX2 file.
+#if defined(FENNROW_AVX2_TARGET)
+#error "include this header before avx2_target_begin.h"
+#endif
+
 #include "engine/dsp_constants.h"
 #include "maths/float_functions.h"
 

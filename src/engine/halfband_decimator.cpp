@@ -3,7 +3,9 @@
 #include "engine/dsp_constants.h"
 #include "engine/halfband_pair_lanes.h"
 #include "maths/float_functions.h"
-#include "maths/simd.h"
+#if FENNROW_SIMD
+#include "maths/lanes_sse2.h"
+#endif
 
 #include <cmath>
 #include <cstring>
@@ -13,7 +15,8 @@ namespace fennrow {
 namespace {
 
 constexpr int kCentre = 15;
-constexpr float kFourPi = 12.566371f;
+// The width of the scalar form's portable vectors, as wide as SSE2's.
+constexpr int kScalarVectorFloats = 4;
 
 HalfbandTaps buildTaps() {
     HalfbandTaps t{};
@@ -23,7 +26,7 @@ HalfbandTaps buildTaps() {
         const float fi = static_cast<float>(i);
         // Blackman window over the 31 points.
         const float w =
-            0.42f - 0.5f * maths::cosf(fi * kTwoPi32 / 30.0f) + 0.08f * maths::cosf(fi * kFourPi / 30.0f);
+            0.42f - 0.5f * maths::cosf(fi * kTwoPi32 / 30.0f) + 0.08f * maths::cosf(fi * kFourPi32 / 30.0f);
         t.taps[i] = w * s;
     }
     float sum = 0.0f;
@@ -77,22 +80,30 @@ void advanceHalfbandHistory(HalfbandDecimator& dec, const HalfbandBlock& block, 
 
 } // namespace
 
-void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, HalfbandDecimator& decB,
-                        HalfbandBlock& blockB, const HalfbandTaps& taps, int count, float* outA, float* outB,
-                        bool useAvx2) {
+void scalar::filterHalfbandPair(const HalfbandBlock& blockA, const HalfbandBlock& blockB,
+                                const HalfbandTaps& taps, int count, float* outA, float* outB) {
+    filterPairBlock<kScalarVectorFloats>(blockA, blockB, taps, count, outA, outB);
+}
+
+#if FENNROW_SIMD
+void sse2::filterHalfbandPair(const HalfbandBlock& blockA, const HalfbandBlock& blockB,
+                              const HalfbandTaps& taps, int count, float* outA, float* outB) {
+    filterPairBlock<maths::sse2::kFloatLanes>(blockA, blockB, taps, count, outA, outB);
+}
+#endif
+
+namespace {
+constexpr maths::SimdForms<HalfbandPairForm> kForms = FENNROW_SIMD_FORMS(filterHalfbandPair);
+} // namespace
+
+void finishHalfbandPair(maths::SimdPath path, HalfbandDecimator& decA, HalfbandBlock& blockA,
+                        HalfbandDecimator& decB, HalfbandBlock& blockB, const HalfbandTaps& taps, int count,
+                        float* outA, float* outB) {
     clearHalfbandTail(blockA, count);
     clearHalfbandTail(blockB, count);
-#if FENNROW_SIMD
-    if (useAvx2)
-        filterHalfbandPairAvx2(blockA, blockB, taps, count, outA, outB);
-    else
-#endif
-        filterPairBlock<4>(blockA, blockB, taps, count, outA, outB);
+    kForms[path](blockA, blockB, taps, count, outA, outB);
     advanceHalfbandHistory(decA, blockA, count);
     advanceHalfbandHistory(decB, blockB, count);
-#if !FENNROW_SIMD
-    (void)useAvx2;
-#endif
 }
 
 } // namespace fennrow

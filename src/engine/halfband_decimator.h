@@ -4,6 +4,8 @@
 // every build.
 #pragma once
 
+#include "maths/simd.h"
+
 namespace fennrow {
 
 inline constexpr int kHalfbandTapCount = 31;
@@ -51,14 +53,30 @@ void beginHalfbandBlock(const HalfbandDecimator& dec, HalfbandBlock& block);
 // Filters `count` (1..kHalfbandBlockMax) input pairs of each layer's block to
 // its `out` and leaves each decimator exactly as `count` calls of
 // processHalfband would. The two layers go side by side, which keeps more
-// sums in flight. useAvx2: AVX2 may do it (only where the processor has
-// it; the same bits either way).
-void finishHalfbandPair(HalfbandDecimator& decA, HalfbandBlock& blockA, HalfbandDecimator& decB,
-                        HalfbandBlock& blockB, const HalfbandTaps& taps, int count, float* outA, float* outB,
-                        bool useAvx2);
+// sums in flight. On `path`, which must be available; the same bits on
+// every path.
+void finishHalfbandPair(maths::SimdPath path, HalfbandDecimator& decA, HalfbandBlock& blockA,
+                        HalfbandDecimator& decB, HalfbandBlock& blockB, const HalfbandTaps& taps, int count,
+                        float* outA, float* outB);
 
-// The filtering of finishHalfbandPair, built for AVX2.
-void filterHalfbandPairAvx2(const HalfbandBlock& blockA, const HalfbandBlock& blockB,
-                            const HalfbandTaps& taps, int count, float* outA, float* outB);
+// The filtering of finishHalfbandPair, one form for each instruction set
+// (the AVX2 one in halfband_pair_avx2.cpp). The scalar form is written with
+// the compiler's portable vectors, which any target lowers to what it has.
+using HalfbandPairForm = void(const HalfbandBlock& blockA, const HalfbandBlock& blockB,
+                              const HalfbandTaps& taps, int count, float* outA, float* outB);
+
+namespace scalar {
+HalfbandPairForm filterHalfbandPair;
+} // namespace scalar
+
+#if FENNROW_SIMD
+namespace sse2 {
+HalfbandPairForm filterHalfbandPair;
+} // namespace sse2
+
+namespace avx2 {
+HalfbandPairForm filterHalfbandPair;
+} // namespace avx2
+#endif
 
 } // namespace fennrow

@@ -1,18 +1,21 @@
 // The kernel of finishHalfbandPair: both layers' decimators side by side,
-// for the translation unit of each instruction set (internal linkage). Each
+// for the translation unit of each instruction set. Each
 // output's sum is one chain of 31 additions that must keep its tap order,
 // so the time goes in waiting for each addition; sixteen outputs of each layer in
 // flight keep the processor busy meanwhile.
 #pragma once
+
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
 
 #include "engine/halfband_decimator.h"
 
 #include <cstring>
 
 namespace fennrow {
-namespace {
 
-// Vectors of N floats: four where SSE2 is the target, eight with AVX2; a
+// Vectors of N floats: four where SSE2 is the target, eight with AVX2 (the
+// kFloatLanes of lanes_sse2.h and lanes_avx2.h); a
 // pass makes four vectors of outputs of each layer.
 template <int N>
 struct HalfbandVectors {
@@ -83,5 +86,4 @@ void filterPairBlock(const HalfbandBlock& blockA, const HalfbandBlock& blockB, c
     }
 }
 
-} // namespace
 } // namespace fennrow

@@ -2,9 +2,12 @@
 // at a time: two with SSE2 (tanh_shaper.cpp), four with AVX2
 // (shaper_passes_avx2.cpp); the divisions are most of their cost. Each lane
 // does exactly the scalar operations of shaperAntiderivativeFrom and of the
-// quotient, so the results are the same bits. Internal linkage: include it
-// after the AVX2 target is set in the AVX2 file.
+// quotient, so the results are the same bits. Include it after the AVX2
+// target is set in the AVX2 file.
 #pragma once
+
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
 
 #include "engine/tanh_shaper.h"
 #include "maths/simd.h"
@@ -13,7 +16,6 @@
 #include <cstring>
 
 namespace fennrow {
-namespace {
 
 template <int N>
 struct ShaperLanes {
@@ -30,8 +32,8 @@ struct ShaperLanes {
 // f[k + 1] for k = 0, N, 2N, ... while N steps remain; returns the first k
 // not done.
 template <int N>
-int shaperAntiderivativeLanes(const TanhShaperParams& p, const ShaperTerms& terms, const double* x, double* f,
-                              int count) {
+int shaperAntiderivativePass(const TanhShaperParams& p, const ShaperTerms& terms, const double* x, double* f,
+                             int count) {
     using L = ShaperLanes<N>;
     int k = 0;
     for (; k + N <= count; k += N) {
@@ -47,7 +49,7 @@ int shaperAntiderivativeLanes(const TanhShaperParams& p, const ShaperTerms& term
 // out[k] from x and f likewise; clears `allApart` if a step needs the
 // midpoint rule (its quotient is then a placeholder).
 template <int N>
-int shaperQuotientLanes(const double* x, const double* f, float* out, int count, bool& allApart) {
+int shaperQuotientPass(const double* x, const double* f, float* out, int count, bool& allApart) {
     using L = ShaperLanes<N>;
     typename L::M anyNear{};
     int k = 0;
@@ -66,5 +68,4 @@ int shaperQuotientLanes(const double* x, const double* f, float* out, int count,
     return k;
 }
 
-} // namespace
 } // namespace fennrow

@@ -1,12 +1,13 @@
 #include "engine/sound.h"
 
+#include "engine/dsp_constants.h"
 #include "maths/float_functions.h"
 
 #include <cmath>
 
 namespace fennrow {
 
-float negatedCosinePoint(int i) { return -maths::cosf(static_cast<float>(i) * 6.2831855f * 0.015625f); }
+float negatedCosinePoint(int i) { return -maths::cosf(static_cast<float>(i) * kTwoPi32 * 0.015625f); }
 
 float risingRampPoint(int i) { return static_cast<float>(2 * i) / 63.0f - 1.0f; }
 

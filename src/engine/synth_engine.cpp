@@ -10,7 +10,9 @@
 #include "engine/output_stage.h"
 #include "engine/same_bits.h"
 
+#include "maths/exp2_block.h"
 #include "maths/float_functions.h"
+#include "maths/sin_block.h"
 #include "maths/softplus_batch.h"
 
 #include <cmath>
@@ -111,7 +113,7 @@ void pitchStage(SynthEngine& e, Chunk& c, uint32_t n) {
         return;
     }
     e.lastPitchExponent = exponent[n - 1];
-    maths::exp2fBlock(exponent, c.frequency, static_cast<int>(n));
+    maths::exp2fBlock(e.simdPath, exponent, c.frequency, static_cast<int>(n));
     for (uint32_t j = 0; j < n; ++j) c.frequency[j] *= kA4Hz;
     e.lastFrequency = c.frequency[n - 1];
     e.hasLastFrequency = true;
@@ -136,8 +138,8 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
         }
     }
     const uint32_t steps = 2 * n;
-    maths::sinfBlock(c.rawA, c.rawA, static_cast<int>(steps));
-    maths::sinfBlock(c.rawB, c.rawB, static_cast<int>(steps));
+    maths::sinfBlock(e.simdPath, c.rawA, c.rawA, static_cast<int>(steps));
+    maths::sinfBlock(e.simdPath, c.rawB, c.rawB, static_cast<int>(steps));
     e.oscA.y2 = c.rawA[steps - 2]; // a chunk has at least two steps
     e.oscA.y1 = c.rawA[steps - 1];
     e.oscB.y2 = c.rawB[steps - 2];
@@ -153,18 +155,18 @@ void freeRunningOscillators(SynthEngine& e, Chunk& c, uint32_t n) {
 void oscillatorStage(SynthEngine& e, Chunk& c, uint32_t n) {
     const float feedback = e.feedback;
     const TanhShaperParams& shaper = e.shaper;
-    maths::sinfBlock(c.sub, c.sub, static_cast<int>(n));
+    maths::sinfBlock(e.simdPath, c.sub, c.sub, static_cast<int>(n));
     if (feedback == 0.0f) {
         freeRunningOscillators(e, c, n);
-        shaperTermsBlock(shaper, c.rawA, c.termsA, static_cast<int>(2 * n));
-        shaperTermsBlock(shaper, c.rawB, c.termsB, static_cast<int>(2 * n));
+        shaperTermsBlock(e.simdPath, shaper, c.rawA, c.termsA, static_cast<int>(2 * n));
+        shaperTermsBlock(e.simdPath, shaper, c.rawB, c.termsB, static_cast<int>(2 * n));
     } else {
         const FeedbackChunk chunk{c.frequency, e.detune, e.secondsPerStep, feedback, n};
-        runFeedbackOscillators(chunk, e.oscA, e.oscB, shaper, c.rawA, c.rawB, c.termsA, c.termsB, e.useAvx2);
+        runFeedbackOscillators(e.simdPath, chunk, e.oscA, e.oscB, shaper, c.rawA, c.rawB, c.termsA, c.termsB);
     }
     const int steps = static_cast<int>(2 * n);
-    finishShaperBlock(shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps, e.useAvx2);
-    finishShaperBlock(shaper, e.shaperB, c.rawB, c.termsB, c.shapedB, steps, e.useAvx2);
+    finishShaperBlock(e.simdPath, shaper, e.shaperA, c.rawA, c.termsA, c.shapedA, steps);
+    finishShaperBlock(e.simdPath, shaper, e.shaperB, c.rawB, c.termsB, c.shapedB, steps);
     float* evenA = c.blockA.even + kHalfbandHistory;
     float* oddA = c.blockA.odd + kHalfbandHistory;
     float* evenB = c.blockB.even + kHalfbandHistory;
@@ -204,8 +206,8 @@ void renderChunk(SynthEngine& e, float* left, float* right, uint32_t n) {
     beginHalfbandBlock(e.decimatorA, c.blockA);
     beginHalfbandBlock(e.decimatorB, c.blockB);
     oscillatorStage(e, c, n);
-    finishHalfbandPair(e.decimatorA, c.blockA, e.decimatorB, c.blockB, *e.taps, static_cast<int>(n), c.a, c.b,
-                       e.useAvx2);
+    finishHalfbandPair(e.simdPath, e.decimatorA, c.blockA, e.decimatorB, c.blockB, *e.taps,
+                       static_cast<int>(n), c.a, c.b);
     outputStage(e, c.a, c.b, c.sub, left, right, n);
 }
 
@@ -216,7 +218,7 @@ void enginePrepare(SynthEngine& e, float sampleRate) {
     e.sampleRate = sr;
     e.amp.sampleRate = sr;
     e.secondsPerStep = 1.0 / (static_cast<double>(sr) + static_cast<double>(sr));
-    e.useAvx2 = maths::bestSimdPath() == maths::SimdPath::Avx2;
+    e.simdPath = maths::bestSimdPath();
     prepareDcBlocker(e.dcLeft, sr);
     prepareDcBlocker(e.dcRight, sr);
     const float highPassG = maths::tanf(kHighPassArg / sr);

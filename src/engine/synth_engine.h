@@ -72,9 +72,11 @@ struct SynthEngine {
     const HalfbandTaps* taps = &halfbandTaps();
     float lastPitchExponent = 0.0f;
     float lastFrequency = 0.0f;
-    // Whether the feedback oscillators take the AVX2 path (where the
-    // processor has it); either path gives the same bits.
-    bool useAvx2 = false;
+    // The forms every block routine of the engine runs (oscillators,
+    // shapers, decimators, the sine, exp2 and softplus blocks): the
+    // processor's best (set by enginePrepare), or any available one, which
+    // gives the same bits.
+    maths::SimdPath simdPath = maths::SimdPath::Scalar;
     bool hasLastFrequency = false;
     // The smoothers' coefficients for the times last asked for.
     OnePoleCoefficientCache glideCoefficient;

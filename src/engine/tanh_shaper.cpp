@@ -1,10 +1,12 @@
 #include "engine/tanh_shaper.h"
 
+#include "engine/dsp_constants.h"
 #include "maths/simd.h"
 #include "maths/softplus_batch.h"
 
 #if FENNROW_SIMD
 #include "engine/shaper_pass_lanes.h"
+#include "maths/lanes_sse2.h"
 #endif
 
 namespace fennrow {
@@ -12,7 +14,6 @@ namespace fennrow {
 namespace {
 constexpr float kShaperMaxGain = 25.0f;
 static_assert(kShaperMaxGain == maths::kPow25Base, "the gain curve raises kShaperMaxGain with pow25f");
-constexpr float kTwoOverPi = 0.63661975f;
 } // namespace
 
 namespace {
@@ -20,7 +21,7 @@ namespace {
 void configureCurve(TanhShaperParams& p, float drive) {
     p.g = maths::pow25f(drive);
     p.b = 0.25f * drive;
-    p.d = maths::asinf(p.b) * kTwoOverPi;
+    p.d = maths::asinf(p.b) * kTwoOverPi32;
     p.n = 1.0f / (maths::tanhf((1.0f - p.b) * p.g) + p.d);
 }
 
@@ -50,14 +51,6 @@ void configureShapers(TanhShaperParams& p, float drive, TanhShaperState& a, Tanh
     b.hasPreviousF = true;
 }
 
-#if FENNROW_SIMD
-// shaper_passes_avx2.cpp: shaperAntiderivativeLanes<4> and
-// shaperQuotientLanes<4>, for processors with AVX2.
-int shaperAntiderivativesAvx2(const TanhShaperParams& p, const ShaperTerms& terms, const double* x, double* f,
-                              int count);
-int shaperQuotientsAvx2(const double* x, const double* f, float* out, int count, bool& allApart);
-#endif
-
 namespace {
 
 // The quotient of step k, false where the inputs are too close for it (the
@@ -69,39 +62,43 @@ bool shaperQuotient(const double* x, const double* f, int k, float* out) {
     return !near;
 }
 
-// The lanes' part of each pass; they return the first step left to the
-// scalar code, which is every step in a build without SIMD.
-#if FENNROW_SIMD
-int antiderivativeLanes(const TanhShaperParams& p, const ShaperTerms& terms, const double* x, double* f,
-                        int count, bool useAvx2) {
-    return useAvx2 ? shaperAntiderivativesAvx2(p, terms, x, f, count)
-                   : shaperAntiderivativeLanes<2>(p, terms, x, f, count);
-}
-
-int quotientLanes(const double* x, const double* f, float* out, int count, bool& allApart, bool useAvx2) {
-    return useAvx2 ? shaperQuotientsAvx2(x, f, out, count, allApart)
-                   : shaperQuotientLanes<2>(x, f, out, count, allApart);
-}
-#else
-int antiderivativeLanes(const TanhShaperParams&, const ShaperTerms&, const double*, double*, int, bool) {
-    return 0;
-}
-int quotientLanes(const double*, const double*, float*, int, bool&, bool) { return 0; }
-#endif
-
 } // namespace
 
-void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in,
-                       const ShaperTerms& terms, float* out, int count, bool useAvx2) {
+int scalar::shaperAntiderivativeLanes(const TanhShaperParams&, const ShaperTerms&, const double*, double*,
+                                      int) {
+    return 0;
+}
+
+int scalar::shaperQuotientLanes(const double*, const double*, float*, int, bool&) { return 0; }
+
+#if FENNROW_SIMD
+int sse2::shaperAntiderivativeLanes(const TanhShaperParams& p, const ShaperTerms& terms, const double* x,
+                                    double* f, int count) {
+    return shaperAntiderivativePass<maths::sse2::kDoubleLanes>(p, terms, x, f, count);
+}
+
+int sse2::shaperQuotientLanes(const double* x, const double* f, float* out, int count, bool& allApart) {
+    return shaperQuotientPass<maths::sse2::kDoubleLanes>(x, f, out, count, allApart);
+}
+#endif
+
+namespace {
+constexpr maths::SimdForms<ShaperAntiderivativeLanesForm> kAntiderivativeForms =
+    FENNROW_SIMD_FORMS(shaperAntiderivativeLanes);
+constexpr maths::SimdForms<ShaperQuotientLanesForm> kQuotientForms = FENNROW_SIMD_FORMS(shaperQuotientLanes);
+} // namespace
+
+void finishShaperBlock(maths::SimdPath path, const TanhShaperParams& p, TanhShaperState& s, const float* in,
+                       const ShaperTerms& terms, float* out, int count) {
     double x[kShaperBlockMax + 1]; // x[0] is the previous input
     double f[kShaperBlockMax + 1]; // antiderivative at x
     x[0] = s.previous;
     f[0] = s.hasPreviousF ? s.previousF : shaperAntiderivative(p, s.previous);
     for (int k = 0; k < count; ++k) x[k + 1] = in[k];
-    for (int k = antiderivativeLanes(p, terms, x, f, count, useAvx2); k < count; ++k)
+    for (int k = kAntiderivativeForms[path](p, terms, x, f, count); k < count; ++k)
         f[k + 1] = shaperAntiderivativeFrom(p, x[k + 1], terms.u[k], terms.softplus[k]);
     bool allApart = true;
-    for (int k = quotientLanes(x, f, out, count, allApart, useAvx2); k < count; ++k)
+    for (int k = kQuotientForms[path](x, f, out, count, allApart); k < count; ++k)
         allApart &= shaperQuotient(x, f, k, out);
     if (!allApart) {
         for (int k = 0; k < count; ++k) {
@@ -115,20 +112,22 @@ void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const floa
     s.hasPreviousF = true;
 }
 
-void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int count) {
+void shaperTermsBlock(maths::SimdPath path, const TanhShaperParams& p, const float* in, ShaperTerms& terms,
+                      int count) {
     double exponent[kShaperBlockMax];
     for (int k = 0; k < count; ++k) {
         terms.u[k] = shaperU(p, in[k]);
         exponent[k] = -2.0 * terms.u[k];
     }
-    maths::log1pExpBatch(exponent, terms.softplus, count);
+    maths::log1pExpBatch(path, exponent, terms.softplus, count);
 }
 
 void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,
                         int count) {
     ShaperTerms terms;
-    shaperTermsBlock(p, in, terms, count);
-    finishShaperBlock(p, s, in, terms, out, count);
+    const maths::SimdPath path = maths::bestSimdPath();
+    shaperTermsBlock(path, p, in, terms, count);
+    finishShaperBlock(path, p, s, in, terms, out, count);
 }
 
 float shaperCurve(const TanhShaperParams& p, float x) { return (maths::tanhf(p.g * (x + p.b)) - p.d) * p.n; }

@@ -5,10 +5,16 @@
 // nearby values would lose too much in single precision.
 #pragma once
 
+// External inline functions: before avx2_target_begin.h in an AVX2 file.
+#if defined(FENNROW_AVX2_TARGET)
+#error "include this header before avx2_target_begin.h"
+#endif
+
 #include "maths/constants.h"
 #include "maths/exp_double.h"
 #include "maths/float_functions.h"
 #include "maths/log1p_double.h"
+#include "maths/simd.h"
 
 #include <cmath>
 
@@ -94,15 +100,43 @@ struct ShaperTerms {
 };
 
 // The terms, u and log1p(exp(-2u)), of in[0 .. count - 1], the
-// transcendental steps of the whole block taken together.
-void shaperTermsBlock(const TanhShaperParams& p, const float* in, ShaperTerms& terms, int count);
+// transcendental steps of the whole block taken together on `path`.
+void shaperTermsBlock(maths::SimdPath path, const TanhShaperParams& p, const float* in, ShaperTerms& terms,
+                      int count);
 
-// useAvx2: AVX2 may do the passes (only where the processor has it; the
-// same bits either way).
-void finishShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in,
-                       const ShaperTerms& terms, float* out, int count, bool useAvx2 = false);
+// The passes on `path` (which must be available; the same bits on every
+// path).
+void finishShaperBlock(maths::SimdPath path, const TanhShaperParams& p, TanhShaperState& s, const float* in,
+                       const ShaperTerms& terms, float* out, int count);
 
 void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const float* in, float* out,
                         int count);
+
+// The lanes' part of finishShaperBlock's two passes, one form for each
+// instruction set (the AVX2 one in shaper_passes_avx2.cpp): f[k + 1] and
+// then out[k] for k = 0, N, 2N, ... while N steps remain, returning the
+// first step left to the scalar loop (every step, in the scalar form). The
+// quotient pass clears `allApart` if a step needs the midpoint rule (its
+// quotient is then a placeholder).
+using ShaperAntiderivativeLanesForm = int(const TanhShaperParams& p, const ShaperTerms& terms,
+                                          const double* x, double* f, int count);
+using ShaperQuotientLanesForm = int(const double* x, const double* f, float* out, int count, bool& allApart);
+
+namespace scalar {
+ShaperAntiderivativeLanesForm shaperAntiderivativeLanes;
+ShaperQuotientLanesForm shaperQuotientLanes;
+} // namespace scalar
+
+#if FENNROW_SIMD
+namespace sse2 {
+ShaperAntiderivativeLanesForm shaperAntiderivativeLanes;
+ShaperQuotientLanesForm shaperQuotientLanes;
+} // namespace sse2
+
+namespace avx2 {
+ShaperAntiderivativeLanesForm shaperAntiderivativeLanes;
+ShaperQuotientLanesForm shaperQuotientLanes;
+} // namespace avx2
+#endif
 
 } // namespace fennrow

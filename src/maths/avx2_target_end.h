@@ -4,3 +4,5 @@
 #else
 #pragma GCC pop_options
 #endif
+
+#undef FENNROW_AVX2_TARGET

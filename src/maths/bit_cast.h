@@ -3,6 +3,11 @@
 // plugin is built with (the web build's), so the code uses this one form.
 #pragma once
 
+// External inline functions: before avx2_target_begin.h in an AVX2 file.
+#if defined(FENNROW_AVX2_TARGET)
+#error "include this header before avx2_target_begin.h"
+#endif
+
 #include <type_traits>
 
 namespace fennrow {

@@ -5,6 +5,11 @@
 // so that hi + lo equals the mathematical result (barring overflow).
 #pragma once
 
+// External inline functions: before avx2_target_begin.h in an AVX2 file.
+#if defined(FENNROW_AVX2_TARGET)
+#error "include this header before avx2_target_begin.h"
+#endif
+
 #include "maths/bit_cast.h"
 
 #include <cstdint>

@@ -6,11 +6,16 @@
 // rounding test, after Ziv), that is the correctly rounded result;
 // elsewhere the caller runs the exact path.
 //
-// Everything here has internal linkage: the AVX2 translation unit compiles the
-// same templates for another instruction set, and the two copies must not be
-// merged by the linker.
+// Everything here has internal linkage: the scalar functions instantiate the
+// estimates with ScalarLanes, whose copies an AVX2 file must not share with
+// them through the linker (the lanes of lanes_sse2.h and lanes_avx2.h are
+// each their own types).
 #pragma once
 
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
+
+#include "maths/constants.h"
 #include "maths/double_arith.h"
 #include "maths/double_tables.h"
 #include "maths/simd.h"
@@ -78,8 +83,6 @@ inline DD<D> laneTwoProduct(D a, D b) {
     return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
 }
 
-inline constexpr double kRoundingMagic = 0x1.8p52; // adding it rounds |t| < 2^51 to an integer
-
 // exp(x) = 2^K (hi + lo) (1 + eps), for |x| <= 709.8 (k below fits 19 bits).
 //
 // x = k ln2/256 + r with k = round(256 x / ln 2), j = k mod 256, K = floor(k / 256):
@@ -101,8 +104,8 @@ inline constexpr double kRoundingMagic = 0x1.8p52; // adding it rounds |t| < 2^5
 template <class L, class D = typename L::D, class U = typename L::U>
 FENNROW_ALWAYS_INLINE DD<D> expDoubleEstimate(D x, U& k) {
     const D t = x * kExpInvL;
-    const D shifted = t + kRoundingMagic;
-    const D kd = shifted - kRoundingMagic;
+    const D shifted = t + kRoundingShift;
+    const D kd = shifted - kRoundingShift;
     k = L::bits(shifted); // low 51 bits hold k + 2^51
     D th, tl;
     L::expTable(k & 255, th, tl);
@@ -147,9 +150,9 @@ inline U expScaleBits(U k) {
 //   with rh^2 = sqh + sql exactly. The tail (< |r|^3/3 < |r| 2^-19.6) is
 //   rounded by at most 3.7 2^-53 |tail| < |rh| 2^-70.7 (coefficient, rh^3,
 //   Horner).
-// - e kLn2Hi is exact (42-bit kLn2Hi, |e| <= 1001) and so is its sum with the
+// - e kLn2Hi42 is exact (42-bit kLn2Hi42, |e| <= 1001) and so is its sum with the
 //   table's hi = -log c on the grid of 2^-43 (a multiple of 2^-43 below 2^10).
-//   The table's lo, e kLn2Lo and the splitting of ln 2 are off by < 2^-88.
+//   The table's lo, e kLn2Lo42 and the splitting of ln 2 are off by < 2^-88.
 // - hi comes from exact sums (Fast2Sum where the first term is 0 or larger:
 //   outside the bin of 1, |e ln2 - log c| > 2^-9 >= |r|, and |rh^2/2| < |a|);
 //   lo gathers the small terms first (|table lo| < 2^-44, so their
@@ -174,13 +177,13 @@ FENNROW_ALWAYS_INLINE DD<D> log1pDoubleEstimate(D x, D& rhOut) {
     const D rh = r.hi;
     const D rl = r.lo;
     const D ed = L::smallIntToDouble(e);
-    const D k = ed * kLn2Hi + ah;          // exact
+    const D k = ed * kLn2Hi42 + ah;        // exact
     const DD<D> a = laneFastTwoSum(k, rh); // |k| > 2^-9 >= |rh| unless k = 0
     const auto sq = L::product(rh, rh);
     const DD<D> h = laneFastTwoSum(a.hi, D(sq.hi * -0.5));
     constexpr double c3 = 1.0 / 3, c4 = 1.0 / 4, c5 = 1.0 / 5, c6 = 1.0 / 6, c7 = 1.0 / 7, c8 = 1.0 / 8;
     const D tail = (sq.hi * rh) * (c3 - rh * (c4 - rh * (c5 - rh * (c6 - rh * (c7 - rh * c8)))));
-    const D small = (((al + ed * kLn2Lo) + rl) + (a.lo + h.lo)) - (sq.lo * 0.5 + rh * rl);
+    const D small = (((al + ed * kLn2Lo42) + rl) + (a.lo + h.lo)) - (sq.lo * 0.5 + rh * rl);
     rhOut = rh;
     return {h.hi, small + tail};
 }

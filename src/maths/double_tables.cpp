@@ -10,9 +10,9 @@ const double kExpL1 = 0x1.62e42fef8p-9;
 const double kExpL2 = 0x1.1cf79abc8p-44;
 const double kExpL3 = 0x1.e3b39803f2f6bp-80;
 
-// ln 2 = kLn2Hi + kLn2Lo, kLn2Hi of 42 bits (e kLn2Hi is exact for |e| < 2^11).
-const double kLn2Hi = 0x1.62e42fefa38p-1;
-const double kLn2Lo = 0x1.ef35793c7673p-45;
+// ln 2 = kLn2Hi42 + kLn2Lo42, kLn2Hi42 of 42 bits (e kLn2Hi42 is exact for |e| < 2^11).
+const double kLn2Hi42 = 0x1.62e42fefa38p-1;
+const double kLn2Lo42 = 0x1.ef35793c7673p-45;
 
 // ln 2 and pi / 2 in the fixed-point format, rounded to nearest.
 const Fixed kFixedLn2{

@@ -6,46 +6,27 @@
 
 #if FENNROW_SIMD
 #include "maths/exp2_block_lanes.h"
+#include "maths/lanes_sse2.h"
 #endif
 
 namespace fennrow::maths {
 
-namespace detail {
-
-#if FENNROW_SIMD
-void exp2fBlockAvx2(const float* in, float* out, int count); // exp2_block_avx2.cpp
-#endif
-
-namespace {
-
-void exp2fBlockScalar(const float* in, float* out, int count) {
+void scalar::exp2fBlock(const float* in, float* out, int count) {
     for (int i = 0; i < count; ++i) out[i] = exp2f(in[i]);
 }
 
 #if FENNROW_SIMD
-using Sse2Lanes = Exp2Lanes<Sse2Doubles, Sse2Bits, Sse2Floats, 2>;
+void sse2::exp2fBlock(const float* in, float* out, int count) {
+    estimateBlock<Exp2BlockLanes, exp2Estimate<Exp2BlockLanes>, exp2f>(in, out, count);
+}
 #endif
 
-// Indexed by SimdPath.
-constexpr FloatBlockForm kForms[] = {
-    exp2fBlockScalar,
-#if FENNROW_SIMD
-    estimateBlock<Sse2Lanes, exp2Estimate<Sse2Lanes>, exp2f>,
-    exp2fBlockAvx2,
-#else
-    exp2fBlockScalar,
-    exp2fBlockScalar,
-#endif
-};
-
+namespace {
+constexpr SimdForms<FloatBlockForm> kForms = FENNROW_SIMD_FORMS(exp2fBlock);
 } // namespace
 
-FloatBlockForm exp2fBlockForm(SimdPath path) { return kForms[static_cast<int>(path)]; }
+void exp2fBlock(SimdPath path, const float* in, float* out, int count) { kForms[path](in, out, count); }
 
-} // namespace detail
-
-void exp2fBlock(const float* in, float* out, int count) {
-    detail::exp2fBlockForm(bestSimdPath())(in, out, count);
-}
+void exp2fBlock(const float* in, float* out, int count) { kForms[bestSimdPath()](in, out, count); }
 
 } // namespace fennrow::maths

@@ -1,11 +1,16 @@
-// The estimate of exp2f over vector lanes, for estimateBlock (lane_block.h;
-// internal linkage like it). Each lane estimates 2^x with a proven bound on
+// The estimate of exp2f over vector lanes, for estimateBlock (lane_block.h).
+// Each lane estimates 2^x with a proven bound on
 // its error, no fused operations; a lane whose rounding the bound leaves
 // open, or whose argument lies outside the lanes' domain, takes the exact
 // path, the scalar exp2f. A decided lane is the correctly rounded result,
 // which is exp2f's: every lane gives exactly exp2f's bits.
 #pragma once
 
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
+
+#include "maths/bit_cast.h"
+#include "maths/constants.h"
 #include "maths/double_tables.h"
 #include "maths/exp_series.h"
 #include "maths/lane_block.h"
@@ -13,8 +18,6 @@
 #include <cstdint>
 
 namespace fennrow::maths {
-namespace {
-
 // Within it 2^k and the result are normal in float and in double.
 inline constexpr double kExp2LaneLimit = 125.0;
 // ln 2 / 256: kLn2 scaled by a power of two, so exactly as close.
@@ -22,7 +25,7 @@ inline constexpr double kLn2Over256 = kLn2 / 256.0;
 // Added to the table index N so that it is positive throughout the domain
 // and its bits above the lowest eight are k + 1023.
 inline constexpr std::uint64_t kIndexBias = 1023 * 256;
-inline constexpr std::uint64_t kRoundShiftBits = 0x4338000000000000ULL; // the bits of kRoundShift
+inline constexpr std::uint64_t kRoundingShiftBits = bitCast<std::uint64_t>(kRoundingShift);
 
 // The lanes are those of estimateBlock with one more operation,
 //   D table(U j), kExp2Table[j][0] lane by lane,
@@ -49,10 +52,10 @@ FENNROW_ALWAYS_INLINE LaneEstimate<Lanes> exp2Estimate(const float* in) {
     const D x = Lanes::load(in);
     const U inRange = (U)((x >= -kExp2LaneLimit) & (x <= kExp2LaneLimit));
     const D t = x * 256.0;
-    const D shifted = t + detail::kRoundShift;
-    const D r = (t - (shifted - detail::kRoundShift)) * kLn2Over256;
+    const D shifted = t + kRoundingShift;
+    const D r = (t - (shifted - kRoundingShift)) * kLn2Over256;
     // N + kIndexBias: j in the low eight bits, k + 1023 above.
-    const U index = (U)shifted - kRoundShiftBits + kIndexBias;
+    const U index = (U)shifted - kRoundingShiftBits + kIndexBias;
     const D table = Lanes::table(index & 255);
     constexpr double c2 = 1.0 / 2, c3 = 1.0 / 6, c4 = 1.0 / 24, c5 = 1.0 / 120;
     const D p = r + r * (r * (c2 + r * (c3 + r * (c4 + r * c5))));
@@ -71,5 +74,4 @@ struct Exp2Lanes : FloatLanes<Vd, Vu, Vf, N> {
     }
 };
 
-} // namespace
 } // namespace fennrow::maths

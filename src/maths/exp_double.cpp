@@ -16,7 +16,6 @@ constexpr double kZeroBelow = -745.2;
 // Between -745.2 and this the result is close to or below 2^-1022; the fast
 // path leaves those to the exact one, which rounds subnormals once.
 constexpr double kFastBelow = -707.0;
-constexpr double kInvLn2 = 0x1.71547652b82fep0;
 
 } // namespace
 
@@ -28,7 +27,7 @@ constexpr double kInvLn2 = 0x1.71547652b82fep0;
 // squaring doubles the relative error and adds under 1.5 units (2^8.6 after
 // eight). The result P < 1.42 is within 2^14.9 units; 2^16 is allowed.
 double expExact(double x) {
-    const double kd = (x * kInvLn2 + kRoundingMagic) - kRoundingMagic;
+    const double kd = (x * kLog2E + kRoundingShift) - kRoundingShift;
     const int k = static_cast<int>(kd);
     const Fixed r = fixedSub(fixedFromDouble(x), fixedMulInt(kFixedLn2, k));
     const Fixed h = fixedShiftRight(r, 8);

@@ -47,7 +47,7 @@ Estimate exp2Estimate(float x) {
     if (x >= 128.0f) return {kInfinity, 0.0};
     if (x < -151.0f) return {0.0, 0.0};
     const double xd = x;
-    const double k = (xd + kRoundShift) - kRoundShift;
+    const double k = (xd + kRoundingShift) - kRoundingShift;
     const double f = xd - k;
     if (f == 0.0) return {powerOfTwo(static_cast<int64_t>(k)), 0.0};
     return withWidth(powerOfTwoSplit(k, f));
@@ -65,7 +65,7 @@ Estimate pow25Estimate(float x) {
     if (x == 0.0f) return {1.0, 0.0};
     const double xd = x;
     const double t = xd * kLog2Of25Hi;
-    const double k = (t + kRoundShift) - kRoundShift;
+    const double k = (t + kRoundingShift) - kRoundingShift;
     const double f = (t - k) + xd * kLog2Of25Lo;
     return withWidth(powerOfTwoSplit(k, f));
 }

@@ -2,6 +2,11 @@
 // double argument to it. Shared by expf, exp2f, pow25f and tanhf.
 #pragma once
 
+// External inline functions: before avx2_target_begin.h in an AVX2 file.
+#if defined(FENNROW_AVX2_TARGET)
+#error "include this header before avx2_target_begin.h"
+#endif
+
 #include "maths/bit_cast.h"
 #include "maths/constants.h"
 
@@ -35,12 +40,11 @@ inline double expm1Series(double r) { return r + r * expTail(r); }
 // 2^k for an integer k with a normal double result.
 inline double powerOfTwo(int64_t k) { return bitCast<double>(static_cast<uint64_t>(k + 1023) << 52); }
 
-inline constexpr double kLog2E = 0x1.71547652b82fep+0;
-// ln 2 = kLn2Hi + kLn2Lo + O(2^-95); kLn2Hi has 40 significant bits, so
-// k kLn2Hi is exact for |k| < 2^13.
-inline constexpr double kLn2Hi = 0xb.17217f7d2p-4;
-inline constexpr double kLn2Lo = -0x3.08654361c4c68p-44;
-inline constexpr double kRoundShift = 0x1.8p52;
+// ln 2 = kLn2Hi40 + kLn2Lo40 + O(2^-95); kLn2Hi40 has 40 significant bits,
+// so k kLn2Hi40 is exact for |k| < 2^13. (The double functions split ln 2
+// at 42 bits instead: kLn2Hi42, double_tables.h.)
+inline constexpr double kLn2Hi40 = 0xb.17217f7d2p-4;
+inline constexpr double kLn2Lo40 = -0x3.08654361c4c68p-44;
 
 // The half-width of the estimates of expf, exp2f and pow25f relative to
 // their value: each errs by less than 2^-51 relative (see exp_float.cpp),
@@ -48,14 +52,14 @@ inline constexpr double kRoundShift = 0x1.8p52;
 inline constexpr double kExpRelativeWidth = 0x1p-49;
 
 // e^x for |x| <= 1000 with x a float or a double whose low bits below 2^-40
-// are zero for |x| >= 2^-17 (so that x - k kLn2Hi is exact). k kLn2Lo and
-// the rounding of kLn2Lo err by at most 2^-86 together for |k| < 2^10, the
+// are zero for |x| >= 2^-17 (so that x - k kLn2Hi40 is exact). k kLn2Lo40 and
+// the rounding of kLn2Lo40 err by at most 2^-86 together for |k| < 2^10, the
 // last subtraction by 2^-53 |r|: e^r then errs by |r| 2^-53 + 2^-86 < 2^-54.5
 // relative, and the series by 2^-52. Total below 2^-51.5 relative; scaling
 // by 2^k is exact while the result is a normal double.
 inline double expOfReduced(double x) {
-    const double k = (x * kLog2E + kRoundShift) - kRoundShift;
-    const double r = (x - k * kLn2Hi) - k * kLn2Lo;
+    const double k = (x * kLog2E + kRoundingShift) - kRoundingShift;
+    const double r = (x - k * kLn2Hi40) - k * kLn2Lo40;
     return expSeries(r) * powerOfTwo(static_cast<int64_t>(k));
 }
 

@@ -2,6 +2,11 @@
 // without converting a value outside the float range (undefined behaviour).
 #pragma once
 
+// External inline functions: before avx2_target_begin.h in an AVX2 file.
+#if defined(FENNROW_AVX2_TARGET)
+#error "include this header before avx2_target_begin.h"
+#endif
+
 #include <cmath>
 #include <limits>
 

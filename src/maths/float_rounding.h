@@ -8,6 +8,11 @@
 // results that MPFR rounded exactly: the exact path.
 #pragma once
 
+// External inline functions: before avx2_target_begin.h in an AVX2 file.
+#if defined(FENNROW_AVX2_TARGET)
+#error "include this header before avx2_target_begin.h"
+#endif
+
 #include <cstdint>
 
 namespace fennrow::maths::detail {

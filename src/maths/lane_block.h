@@ -1,10 +1,13 @@
 // The loop of the float block functions (sinfBlock, exp2fBlock) over vector
-// lanes, for the translation units of each instruction set (internal
-// linkage, like softplus_batch_lanes.h). Each lane takes the function's
+// lanes, for the translation units of each instruction set, whose lane types
+// (lanes_sse2.h, lanes_avx2.h) make each instantiation their own. Each lane takes the function's
 // estimate and its rounding test; a lane the test leaves undecided takes the
 // exact path, the scalar function itself, so every lane gives exactly its
 // bits.
 #pragma once
+
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
 
 #include "maths/simd.h"
 
@@ -12,8 +15,6 @@
 #include <cstring>
 
 namespace fennrow::maths {
-namespace {
-
 // What an instruction set supplies to the loop (Lanes): the vector types
 // (D: kLanes doubles, U: as many 64-bit integers) and
 //   D load(const float*), the floats widened;
@@ -93,11 +94,4 @@ struct FloatLanes {
     }
 };
 
-#if FENNROW_SIMD
-typedef double Sse2Doubles __attribute__((vector_size(16)));
-typedef std::uint64_t Sse2Bits __attribute__((vector_size(16)));
-typedef float Sse2Floats __attribute__((vector_size(8)));
-#endif
-
-} // namespace
 } // namespace fennrow::maths

@@ -22,4 +22,9 @@ SimdPath bestSimdPath() { return kBestPath; }
 
 bool simdPathAvailable(SimdPath path) { return static_cast<int>(path) <= static_cast<int>(kBestPath); }
 
+const char* simdPathName(SimdPath path) {
+    constexpr const char* kNames[] = {"scalar", "sse2", "avx2"}; // indexed by SimdPath
+    return kNames[static_cast<int>(path)];
+}
+
 } // namespace fennrow::maths

@@ -38,9 +38,36 @@ SimdPath bestSimdPath();
 // every form against the scalar one.
 bool simdPathAvailable(SimdPath path);
 
-namespace detail {
+// "scalar", "sse2" or "avx2", the namespace of the path's forms.
+const char* simdPathName(SimdPath path);
+
 // One form of a block function over floats (sinfBlock, exp2fBlock).
-using FloatBlockForm = void (*)(const float* in, float* out, int count);
-} // namespace detail
+using FloatBlockForm = void(const float* in, float* out, int count);
+
+// Every routine with vector forms has the same shape: one form per
+// instruction set, each in the namespace of its set (scalar, sse2, avx2)
+// under the same name and declared in the routine's header, the AVX2 one
+// defined in the routine's *_avx2.cpp file; and one table of the forms,
+// indexed by SimdPath, through which the routine's callers go once per
+// block. A build without SIMD fills every slot with the scalar form.
+template <class Form>
+struct SimdForms {
+    Form* forms[3];
+    constexpr Form* operator[](SimdPath path) const { return forms[static_cast<int>(path)]; }
+};
 
 } // namespace fennrow::maths
+
+// The SimdForms of the routine `name`, from the namespace the table is
+// written in: scalar::name, sse2::name, avx2::name.
+#if FENNROW_SIMD
+#define FENNROW_SIMD_FORMS(name)                                                                             \
+    {                                                                                                        \
+        { scalar::name, sse2::name, avx2::name }                                                             \
+    }
+#else
+#define FENNROW_SIMD_FORMS(name)                                                                             \
+    {                                                                                                        \
+        { scalar::name, scalar::name, scalar::name }                                                         \
+    }
+#endif

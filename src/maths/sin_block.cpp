@@ -5,47 +5,28 @@
 #include "maths/float_functions.h"
 
 #if FENNROW_SIMD
+#include "maths/lanes_sse2.h"
 #include "maths/sin_block_lanes.h"
 #endif
 
 namespace fennrow::maths {
 
-namespace detail {
-
-#if FENNROW_SIMD
-void sinfBlockAvx2(const float* in, float* out, int count); // sin_block_avx2.cpp
-#endif
-
-namespace {
-
-void sinfBlockScalar(const float* in, float* out, int count) {
+void scalar::sinfBlock(const float* in, float* out, int count) {
     for (int i = 0; i < count; ++i) out[i] = sinf(in[i]);
 }
 
 #if FENNROW_SIMD
-using Sse2Lanes = FloatLanes<Sse2Doubles, Sse2Bits, Sse2Floats, 2>;
+void sse2::sinfBlock(const float* in, float* out, int count) {
+    estimateBlock<FloatBlockLanes, sinEstimateLanes<FloatBlockLanes>, sinf>(in, out, count);
+}
 #endif
 
-// Indexed by SimdPath.
-constexpr FloatBlockForm kForms[] = {
-    sinfBlockScalar,
-#if FENNROW_SIMD
-    estimateBlock<Sse2Lanes, sinEstimateLanes<Sse2Lanes>, sinf>,
-    sinfBlockAvx2,
-#else
-    sinfBlockScalar,
-    sinfBlockScalar,
-#endif
-};
-
+namespace {
+constexpr SimdForms<FloatBlockForm> kForms = FENNROW_SIMD_FORMS(sinfBlock);
 } // namespace
 
-FloatBlockForm sinfBlockForm(SimdPath path) { return kForms[static_cast<int>(path)]; }
+void sinfBlock(SimdPath path, const float* in, float* out, int count) { kForms[path](in, out, count); }
 
-} // namespace detail
-
-void sinfBlock(const float* in, float* out, int count) {
-    detail::sinfBlockForm(bestSimdPath())(in, out, count);
-}
+void sinfBlock(const float* in, float* out, int count) { kForms[bestSimdPath()](in, out, count); }
 
 } // namespace fennrow::maths

@@ -1,9 +1,12 @@
-// The estimate of sinf over vector lanes, for estimateBlock (lane_block.h;
-// internal linkage like it): sinf's own short reduction and series, lane by
+// The estimate of sinf over vector lanes, for estimateBlock (lane_block.h):
+// sinf's own short reduction and series, lane by
 // lane, with sinf's bound. A lane whose argument needs the long reduction,
 // or whose rounding the bound leaves open, takes the exact path, the scalar
 // sinf, so every lane gives exactly sinf's result.
 #pragma once
+
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
 
 #include "maths/lane_block.h"
 #include "maths/sine_series.h"
@@ -12,8 +15,6 @@
 #include <cstdint>
 
 namespace fennrow::maths {
-namespace {
-
 // The reduction width per half turn j: reduceShort's |j| 2^-85.
 inline constexpr double kSineWidthPerHalfTurn = 0x1p-85;
 
@@ -26,8 +27,8 @@ FENNROW_ALWAYS_INLINE LaneEstimate<Lanes> sinEstimateLanes(const float* in) {
     const auto magnitude = [signBit](D v) { return (D)((U)v & ~signBit); };
     const D x = Lanes::load(in);
     const U inRange = (U)(magnitude(x) <= detail::kShortReductionLimit);
-    const D shifted = x * detail::kOneOverPi + detail::kRoundingShift;
-    const D k = shifted - detail::kRoundingShift;
+    const D shifted = x * detail::kOneOverPi + kRoundingShift;
+    const D k = shifted - kRoundingShift;
     const D j = k + k;
     const D r = (x - j * detail::kHalfPi1) - j * detail::kHalfPi2;
     const D z = r * r;
@@ -39,5 +40,4 @@ FENNROW_ALWAYS_INLINE LaneEstimate<Lanes> sinEstimateLanes(const float* in) {
     return {y, Lanes::decided(inRange, y - width, y + width)};
 }
 
-} // namespace
 } // namespace fennrow::maths

@@ -9,10 +9,14 @@
 // itself) answers, so the results are sinf's bits.
 //
 // Two forms share one schedule, sinePairEstimate<Ops>: PlainPairOps here,
-// FusedPairOps (sine_pair_fused.h) for the AVX2 code. Everything has
-// internal linkage, so that an AVX2 file may include this after its target
-// is set and get its own copy; include trig_reduction.h before the target.
+// FusedPairOps (sine_pair_fused.h) for the AVX2 code. What is not inlined
+// into its caller is a template of Ops, so that the AVX2 file's copies are
+// its own: include this after the target is set there, and
+// trig_reduction.h before it.
 #pragma once
+
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
 
 #include "maths/float_functions.h"
 #include "maths/lane_masks.h"
@@ -24,8 +28,6 @@
 #endif
 
 namespace fennrow::maths {
-namespace {
-
 // Taylor coefficients of sin r = r + r z S(z) and cos r = 1 + z C(z), z = r^2.
 inline constexpr double kPairSin[] = {
     -1.0 / 6.0,        1.0 / 120.0,        -1.0 / 5040.0,          1.0 / 362880.0,
@@ -126,8 +128,8 @@ struct PlainPairOps {
 template <class Ops>
 FENNROW_ALWAYS_INLINE SinePairEstimate sinePairEstimate(__m128d x) {
     const __m128d shifted =
-        Ops::mulAdd(x, _mm_set1_pd(2.0 * detail::kOneOverPi), _mm_set1_pd(detail::kRoundingShift));
-    const __m128d k = _mm_sub_pd(shifted, _mm_set1_pd(detail::kRoundingShift));
+        Ops::mulAdd(x, _mm_set1_pd(2.0 * detail::kOneOverPi), _mm_set1_pd(kRoundingShift));
+    const __m128d k = _mm_sub_pd(shifted, _mm_set1_pd(kRoundingShift));
     const __m128d r = Ops::reduce(x, k);
     const Quadrant quadrant = sinePairQuadrant(shifted);
     const auto coefficient = [&quadrant](int i) {
@@ -149,7 +151,8 @@ FENNROW_ALWAYS_INLINE SinePairEstimate sinePairEstimate(__m128d x) {
 // The exact path for the lanes the rounding test left undecided: sinf of
 // their arguments. Out of line, so that the loops waiting on the estimate
 // stay small.
-inline __attribute__((noinline)) __m128 sinfUndecidedLanes(__m128 estimate, __m128 argument, int decided) {
+template <class Ops>
+__attribute__((noinline)) __m128 sinfUndecidedLanes(__m128 estimate, __m128 argument, int decided) {
     alignas(16) float result[4];
     alignas(16) float x[4];
     _mm_store_ps(result, estimate);
@@ -164,7 +167,7 @@ template <class Ops>
 FENNROW_ALWAYS_INLINE __m128 sinfPairLanes(__m128 argument) {
     const SinePairEstimate estimate = sinePairEstimate<Ops>(_mm_cvtps_pd(argument));
     if (estimate.decided != kTwoLanesSet) [[unlikely]]
-        return sinfUndecidedLanes(estimate.result, argument, estimate.decided);
+        return sinfUndecidedLanes<Ops>(estimate.result, argument, estimate.decided);
     return estimate.result;
 }
 
@@ -187,5 +190,4 @@ inline void sinfPair(float a, float b, float& sinA, float& sinB) {
 
 #endif
 
-} // namespace
 } // namespace fennrow::maths

@@ -3,16 +3,18 @@
 // sine_pair.h still holds, and the reduction in one fused step with one
 // constant (see kFusedSineWidthPerTurn). Shorter from argument to result,
 // which is what the oscillators wait for. Include it only after
-// avx2_target_begin.h; internal linkage.
+// avx2_target_begin.h.
 #pragma once
 
 #include "maths/sine_pair.h"
 
 #if FENNROW_SIMD
 
-namespace fennrow::maths {
-namespace {
+#if !defined(FENNROW_AVX2_TARGET)
+#error "AVX2 code: include this header after avx2_target_begin.h"
+#endif
 
+namespace fennrow::maths {
 struct FusedPairOps {
     static constexpr double kWidthPerTurn = kFusedSineWidthPerTurn;
     static FENNROW_ALWAYS_INLINE __m128d mulAdd(__m128d a, __m128d b, __m128d c) {
@@ -26,7 +28,6 @@ struct FusedPairOps {
     }
 };
 
-} // namespace
 } // namespace fennrow::maths
 
 #endif

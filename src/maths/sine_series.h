@@ -8,9 +8,13 @@
 // 2^-50 |sin r| plus the reduction's absolute error: the functions use a
 // width of 2^-49.
 //
-// Internal linkage, like the other lanes headers: the AVX2 block form
-// includes it after its target is set and instantiates sineTail there.
+// Internal linkage: sineSeries is the scalar sinf's, and the AVX2 block form
+// includes this after its target is set (for sineTail on its lanes), so its
+// copy must stay its own.
 #pragma once
+
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
 
 #include "maths/bit_cast.h"
 

@@ -16,4 +16,22 @@ void log1pExpBatch(SimdPath path, const double* x, double* out, int count);
 void expBatch(SimdPath path, const double* x, double* out, int count);
 void log1pBatch(SimdPath path, const double* x, double* out, int count);
 
+// The forms of the three, one for each instruction set (the AVX2 ones in
+// softplus_batch_avx2.cpp).
+using DoubleBatchForm = void(const double* x, double* out, int count);
+
+namespace scalar {
+DoubleBatchForm expBatch, log1pBatch, log1pExpBatch;
+} // namespace scalar
+
+#if FENNROW_SIMD
+namespace sse2 {
+DoubleBatchForm expBatch, log1pBatch, log1pExpBatch;
+} // namespace sse2
+
+namespace avx2 {
+DoubleBatchForm expBatch, log1pBatch, log1pExpBatch;
+} // namespace avx2
+#endif
+
 } // namespace fennrow::maths

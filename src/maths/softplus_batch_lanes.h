@@ -1,8 +1,12 @@
 // The batched loops over vector lanes, for the translation units of each
-// instruction set (internal linkage, see double_estimates.h). A lane that leaves
+// instruction set, each instantiated with that set's lane types
+// (lanes_sse2.h, lanes_avx2.h). A lane that leaves
 // the fast paths' domain or fails the rounding test is redone by the scalar function,
 // so every lane is exactly the scalar result.
 #pragma once
+
+// A lanes header: after avx2_target_begin.h in an AVX2 file.
+#define FENNROW_LANE_TEMPLATES
 
 #include "maths/double_estimates.h"
 #include "maths/exp_double.h"
@@ -14,8 +18,6 @@
 #include <emmintrin.h>
 
 namespace fennrow::maths {
-namespace {
-
 // The vector lanes' domains: results of exp there are normal numbers, so the
 // scaling by 2^K is exact; for log1p the exponent of 1 + x lies in [0, 53].
 inline constexpr double kBatchExpLow = -707.0;
@@ -160,5 +162,4 @@ void log1pExpBlock(const double* x, double* out, int count) {
     log1pBlock<L>(out, out, count);
 }
 
-} // namespace
 } // namespace fennrow::maths

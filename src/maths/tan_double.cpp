@@ -1,5 +1,6 @@
 #include "maths/tan_double.h"
 
+#include "maths/constants.h"
 #include "maths/double_arith.h"
 #include "maths/double_fixed.h"
 #include "maths/double_tables.h"
@@ -158,7 +159,7 @@ void sinOverYAndCos(const Fixed& z, Fixed& sinOverY, Fixed& cosine) {
     }
 }
 
-constexpr double kQuarterPi = 0x1.921fb54442d18p-1; // below pi/4
+constexpr double kQuarterPi = kHalfPi / 2; // below pi/4
 
 } // namespace
 

@@ -1,28 +1,22 @@
 #include "maths/trig_reduction.h"
 
 #include "maths/bit_cast.h"
+#include "maths/double_tables.h"
 
 namespace fennrow::maths::detail {
 
 namespace {
 
-// The bits of 2/pi after the binary point, behind one word of zeros so that
-// a window may start a few bits before the point.
-constexpr uint64_t kTwoOverPiBits[] = {
-    0,
-    0xA2F9836E4E441529ull,
-    0xFC2757D1F534DDC0ull,
-    0xDB6295993C439041ull,
-    0xFE5163ABDEBBC561ull,
-    0xB7246E3A424DD2E0ull,
-};
+// Word `word` of the bits of 2/pi (kTwoOverPiWords) behind one word of
+// zeros, word 0, so that a window may start a few bits before the point.
+uint64_t twoOverPiWord(int word) { return word == 0 ? 0 : kTwoOverPiWords[word - 1]; }
 
-// 64 bits of the table starting at bit `pos` (0 = top bit of word 0).
+// 64 bits of those words starting at bit `pos` (0 = top bit of word 0).
 uint64_t bitsAt(int pos) {
     const int word = pos / 64;
     const int shift = pos % 64;
-    if (shift == 0) return kTwoOverPiBits[word];
-    return (kTwoOverPiBits[word] << shift) | (kTwoOverPiBits[word + 1] >> (64 - shift));
+    if (shift == 0) return twoOverPiWord(word);
+    return (twoOverPiWord(word) << shift) | (twoOverPiWord(word + 1) >> (64 - shift));
 }
 
 using u128 = unsigned __int128;

@@ -4,6 +4,11 @@
 // (j + parity) & 2, so one odd polynomial serves both.
 #pragma once
 
+// External inline functions: before avx2_target_begin.h in an AVX2 file.
+#if defined(FENNROW_AVX2_TARGET)
+#error "include this header before avx2_target_begin.h"
+#endif
+
 #include "maths/constants.h"
 
 #include <cstdint>
@@ -24,7 +29,6 @@ inline constexpr double kOneOverPi = 0x1.45f306dc9c883p-2;
 // so j * kHalfPi1 is exact for |j| < 2^20.
 inline constexpr double kHalfPi1 = 0x1.921fb544p+0;
 inline constexpr double kHalfPi2 = 0x4.2d18469898cc4p-36;
-inline constexpr double kRoundingShift = 0x1.8p52; // adding it rounds to an integer
 
 // |x| <= kShortReductionLimit. j * kHalfPi1 is exact and so is x - j * kHalfPi1
 // (both are multiples of 2^-32 below 2^21, except when |x| < 2^-8, where it

@@ -1,10 +1,10 @@
 // Our own floating-point charconv forms (what builds without the standard
 // library's use) against the standard library's, text for text.
 #include "document/float_chars.h"
+#include "maths/bit_cast.h"
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -48,7 +48,7 @@ void expectSameShortest(const std::vector<T>& values, const char* what) {
 std::vector<double> randomDoubles(std::mt19937_64& random, std::size_t count) {
     std::vector<double> values;
     for (std::size_t i = 0; i < count; ++i) {
-        const double value = std::bit_cast<double>(random());
+        const double value = bitCast<double>(random());
         if (std::isfinite(value)) values.push_back(value);
     }
     return values;
@@ -99,8 +99,7 @@ TEST(FloatChars, ShortestDoublesAreTheStandardLibrarysTexts) {
     expectSameShortest(decimals, "short decimals");
 
     std::vector<double> subnormals;
-    for (int i = 0; i < 100'000; ++i)
-        subnormals.push_back(std::bit_cast<double>(random() >> (12 + random() % 52)));
+    for (int i = 0; i < 100'000; ++i) subnormals.push_back(bitCast<double>(random() >> (12 + random() % 52)));
     expectSameShortest(subnormals, "subnormals");
 }
 
@@ -108,7 +107,7 @@ TEST(FloatChars, ShortestFloatsAreTheStandardLibrarysTexts) {
     std::mt19937 random(1208);
     std::vector<float> values;
     for (int i = 0; i < 600'000; ++i) {
-        const float value = std::bit_cast<float>(static_cast<uint32_t>(random()));
+        const float value = bitCast<float>(static_cast<uint32_t>(random()));
         if (std::isfinite(value)) values.push_back(value);
     }
     for (int e = -149; e <= 127; ++e) {
@@ -117,7 +116,7 @@ TEST(FloatChars, ShortestFloatsAreTheStandardLibrarysTexts) {
     }
     for (uint32_t whole = 1; whole < (1u << 27); whole = whole * 3 + 1)
         values.push_back(static_cast<float>(whole));
-    for (uint32_t bits = 1; bits < 0x800000; bits += 997) values.push_back(std::bit_cast<float>(bits));
+    for (uint32_t bits = 1; bits < 0x800000; bits += 997) values.push_back(bitCast<float>(bits));
     expectSameShortest(values, "floats");
 }
 
@@ -167,7 +166,7 @@ void expectSameParse(const std::string& text, std::chars_format format) {
     const std::from_chars_result b = own_chars::parseChars(first, last, got, format);
     EXPECT_EQ(b.ec, a.ec) << '"' << text << '"';
     EXPECT_EQ(b.ptr - first, a.ptr - first) << '"' << text << '"';
-    const bool same = std::bit_cast<uint64_t>(got) == std::bit_cast<uint64_t>(want) ||
+    const bool same = bitCast<uint64_t>(got) == bitCast<uint64_t>(want) ||
                       (std::isnan(got) && std::isnan(want) && std::signbit(got) == std::signbit(want));
     EXPECT_TRUE(same) << '"' << text << "\": " << got << " for " << want;
 }

@@ -1,4 +1,5 @@
 #include "engine/synth_engine.h"
+#include "maths/simd.h"
 #include "reference_render.h"
 #include "scenario.h"
 #include "support/allocation_probe.h"
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <string>
 #include <vector>
 
 namespace fennrow {
@@ -36,14 +38,26 @@ bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
-// engineRender on the generic lanes, whatever this processor has.
-void narrowRender(SynthEngine& e, const SoundParams& p, const CurveSet& curves, const BlockTiming& t,
-                  float* left, float* right, uint32_t frames) {
-    e.useAvx2 = false;
+// engineRender on the forms of one path, whatever this processor would pick.
+template <maths::SimdPath kPath>
+void renderOn(SynthEngine& e, const SoundParams& p, const CurveSet& curves, const BlockTiming& t, float* left,
+              float* right, uint32_t frames) {
+    e.simdPath = kPath;
     engineRender(e, p, curves, t, left, right, frames);
 }
 
-TEST(SynthEngine, ChunkedRenderMatchesThePlainLoopBitForBit) {
+// Indexed by SimdPath.
+const test::RenderFunction kPathRenders[] = {
+    renderOn<maths::SimdPath::Scalar>, renderOn<maths::SimdPath::Sse2>, renderOn<maths::SimdPath::Avx2>};
+
+// A path's forms run where the path is available: in a build without SIMD
+// only the scalar ones are built.
+class SynthEnginePath : public testing::TestWithParam<maths::SimdPath> {};
+
+TEST_P(SynthEnginePath, ChunkedRenderMatchesThePlainLoopBitForBit) {
+    const maths::SimdPath path = GetParam();
+    if (!maths::simdPathAvailable(path))
+        GTEST_SKIP() << (FENNROW_SIMD ? "this processor has no AVX2 and FMA" : "built without SIMD");
     uint32_t seed = 11;
     for (float rate : {48000.0f, 44100.0f, 8000.0f, 1005.0f, 192000.0f}) {
         for (int run = 0; run < 3; ++run, ++seed) {
@@ -52,17 +66,23 @@ TEST(SynthEngine, ChunkedRenderMatchesThePlainLoopBitForBit) {
             o.sampleRate = rate;
             o.frames = std::max<uint64_t>(24000, static_cast<uint64_t>(rate * 1.5f));
             o.hostile = run == 2;
-            const Output fast = scenario(o), plain = scenario(o, test::referenceRender);
-            const Output narrow = scenario(o, narrowRender);
+            const Output onPath = scenario(o, kPathRenders[static_cast<int>(path)]);
+            const Output plain = scenario(o, test::referenceRender);
             float loudest = 0.0f;
-            for (float v : fast.left) loudest = std::max(loudest, std::fabs(v));
+            for (float v : onPath.left) loudest = std::max(loudest, std::fabs(v));
             EXPECT_GT(loudest, 0.05f) << seed; // the session did play notes
-            EXPECT_TRUE(sameBits(fast.left, plain.left)) << seed;
-            EXPECT_TRUE(sameBits(fast.right, plain.right)) << seed;
-            EXPECT_TRUE(sameBits(narrow.left, plain.left) && sameBits(narrow.right, plain.right)) << seed;
+            EXPECT_TRUE(sameBits(onPath.left, plain.left)) << seed;
+            EXPECT_TRUE(sameBits(onPath.right, plain.right)) << seed;
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryPath, SynthEnginePath,
+                         testing::Values(maths::SimdPath::Scalar, maths::SimdPath::Sse2,
+                                         maths::SimdPath::Avx2),
+                         [](const testing::TestParamInfo<maths::SimdPath>& info) {
+                             return std::string(maths::simdPathName(info.param));
+                         });
 
 TEST(SynthEngine, OutputIsAlwaysFiniteNormalAndComplete) {
     uint32_t seed = 100;

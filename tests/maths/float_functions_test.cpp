@@ -4,13 +4,13 @@
 // and boundary values, and every input of its hard-case table. The whole of
 // each function is checked by tools/maths/float_exhaustive.cpp.
 #include "float_oracle.h"
+#include "maths/bit_cast.h"
 #include "maths/float_estimates.h"
 #include "maths/float_functions.h"
 
 #include <gtest/gtest.h>
 #include <mpfr.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -89,18 +89,18 @@ constexpr int kSamples = 1000000;
 std::vector<float> sample(const Case& c) {
     std::vector<float> v{0.0f, -0.0f, kTiny, -kTiny, 0x1p-126f, -0x1p-126f, kMax, -kMax, kInf, -kInf, kNaN};
     v.insert(v.end(), c.special.begin(), c.special.end());
-    for (int i = 0; i < c.hard.count; ++i) v.push_back(std::bit_cast<float>(c.hard.cases[i].input));
+    for (int i = 0; i < c.hard.count; ++i) v.push_back(bitCast<float>(c.hard.cases[i].input));
     std::mt19937 random(20261207);
     std::uniform_real_distribution<float> inRange(c.lo, c.hi);
     for (int i = 0; i < kSamples / 2; ++i) {
-        v.push_back(std::bit_cast<float>(static_cast<uint32_t>(random())));
+        v.push_back(bitCast<float>(static_cast<uint32_t>(random())));
         v.push_back(inRange(random));
     }
     return v;
 }
 
 bool sameFloat(float a, float b) {
-    return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b) || (a != a && b != b);
+    return bitCast<uint32_t>(a) == bitCast<uint32_t>(b) || (a != a && b != b);
 }
 
 TEST(FloatFunctions, RoundCorrectlyOnASampleOfEachFunction) {

@@ -1,11 +1,11 @@
 // The hard-case tables are only right for the estimates they were made
 // from: an entry that today's estimate decides means the estimate changed
 // since the table was written, and the exhaustive tool must run again.
+#include "maths/bit_cast.h"
 #include "maths/float_estimates.h"
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cstdint>
 
 namespace fennrow::maths::detail {
@@ -29,7 +29,7 @@ TEST(HardCaseTables, EveryEntryIsStillUndecidedAndInOrder) {
         for (int i = 0; i < t.table.count; ++i) {
             const uint32_t input = t.table.cases[i].input;
             float rounded;
-            EXPECT_FALSE(passesRoundingTest(t.estimate(std::bit_cast<float>(input)), rounded))
+            EXPECT_FALSE(passesRoundingTest(t.estimate(bitCast<float>(input)), rounded))
                 << t.name << " 0x" << std::hex << input << " is decided by today's estimate";
             if (i > 0) {
                 EXPECT_LT(t.table.cases[i - 1].input, input) << t.name << " table out of order";

@@ -148,8 +148,8 @@ void printConstants() {
     const double lnHi = roundTo(ln2.v, 42);
     Big rest;
     mpfr_sub_d(rest.v, ln2.v, lnHi, MPFR_RNDN);
-    std::printf("// ln 2 = kLn2Hi + kLn2Lo, kLn2Hi of 42 bits (e kLn2Hi is exact for |e| < 2^11).\n");
-    std::printf("const double kLn2Hi = %a;\nconst double kLn2Lo = %a;\n\n", lnHi,
+    std::printf("// ln 2 = kLn2Hi42 + kLn2Lo42, kLn2Hi42 of 42 bits (e kLn2Hi42 is exact for |e| < 2^11).\n");
+    std::printf("const double kLn2Hi42 = %a;\nconst double kLn2Lo42 = %a;\n\n", lnHi,
                 mpfr_get_d(rest.v, MPFR_RNDN));
     std::printf("// ln 2 and pi / 2 in the fixed-point format, rounded to nearest.\n");
     printFixed("kFixedLn2", ln2.v);

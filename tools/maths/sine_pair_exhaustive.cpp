@@ -3,13 +3,13 @@
 // against MPFR): the pair's shorter estimate must give sinf's bits wherever
 // it decides, and hand every other input to sinf. Prints the mismatches
 // (none allowed) and how often each estimate left the rounding open.
+#include "maths/bit_cast.h"
 #include "maths/sine_pair.h"
 
 #include "float_oracle.h"
 #include "sine_pair_exhaustive.h"
 
 #include <atomic>
-#include <bit>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -32,15 +32,15 @@ bool check(const char* name, Pair pair, Decided decided) {
     std::atomic<uint64_t> undecided{0};
     const auto start = std::chrono::steady_clock::now();
     maths::oracle::forEveryFloat([&](uint32_t bits, int) {
-        const float x = std::bit_cast<float>(bits);
-        const float other = std::bit_cast<float>(bits ^ 0x80000000u); // -x in the other lane
+        const float x = bitCast<float>(bits);
+        const float other = bitCast<float>(bits ^ 0x80000000u); // -x in the other lane
         float a, b;
         pair(x, other, a, b);
         const float wantA = maths::sinf(x);
         const float wantB = maths::sinf(other);
         const bool good = x != x ? a != a && b != b
-                                 : std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(wantA) &&
-                                       std::bit_cast<uint32_t>(b) == std::bit_cast<uint32_t>(wantB);
+                                 : bitCast<uint32_t>(a) == bitCast<uint32_t>(wantA) &&
+                                       bitCast<uint32_t>(b) == bitCast<uint32_t>(wantB);
         if (!good && mismatches.fetch_add(1) < 20)
             std::printf("%s(%a, %a): %a %a, sinf gives %a %a\n", name, x, other, a, b, wantA, wantB);
         // Only arguments within the short reduction count: the others go to
