@@ -126,6 +126,20 @@ std::string deepNesting() {
     return withLeadingMembers("\"hints\":[" + manyItems(chain, kNearLimitBytes) + "]");
 }
 
+// The same chains inside the sound's state, which a save writes anew rather
+// than keeping as read.
+std::string deepNestingInState() {
+    const std::string chain = std::string(200, '[') + std::string(200, ']');
+    return withMembersIn("state", "\"kept\":[" + manyItems(chain, kNearLimitBytes) + "]");
+}
+
+// An audition clip of as many short notes as still load once a save has
+// given each its velocity.
+std::string manyNotes() {
+    return withLeadingMembers(R"("audition":{"kind":"clip","notes":[)" +
+                              manyItems(R"({"at":0,"pitch":40})", kNearLimitBytes / 2) + "]}");
+}
+
 // A 64-bar audition clip at 120 bpm with two automation lanes of 100 points a
 // second, as a recording leaves them.
 std::string automationLanes() {
@@ -162,6 +176,8 @@ constexpr Shape kShapes[] = {
     {"small_numbers_4MB", smallNumbers},
     {"short_strings_4MB", shortStrings},
     {"deep_nesting_4MB", deepNesting},
+    {"deep_nesting_in_state_4MB", deepNestingInState},
+    {"many_notes_4MB", manyNotes},
     {"automation_lanes", automationLanes},
 };
 
