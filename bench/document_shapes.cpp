@@ -27,8 +27,8 @@
 
 namespace {
 
-using fennrow::DiagnosticList;
-using fennrow::InstanceDocument;
+using fennrow::document::DiagnosticList;
+using fennrow::document::InstanceDocument;
 
 // As wide as an object gets in a document that also holds a sound, below the
 // 65,536 values that earlier versions took.
@@ -43,13 +43,13 @@ const std::uint8_t* bytesOf(const std::string& text) {
 // The longest factory sound as fennrow saves it, with its name: about 7 KB.
 std::string realisticSound() {
     std::string longest;
-    for (const fennrow::FactorySound& factory : fennrow::factorySounds()) {
+    for (const fennrow::plugin::FactorySound& factory : fennrow::plugin::factorySounds()) {
         DiagnosticList list;
         const std::string meta = R"({"kind":"instance","meta":{"name":")" + factory.name +
                                  R"(","category":")" + factory.category + R"("}})";
         InstanceDocument named;
-        fennrow::loadSound(named, bytesOf(meta), meta.size(), list);
-        std::string text = fennrow::writeSoundDocument(named, factory.sound, kSeed);
+        fennrow::presets::loadSound(named, bytesOf(meta), meta.size(), list);
+        std::string text = fennrow::presets::writeSoundDocument(named, factory.sound, kSeed);
         if (text.size() > longest.size()) longest = std::move(text);
     }
     return longest;
@@ -188,11 +188,11 @@ void report(benchmark::State& state, const std::string& text) {
 
 // `text` loaded into `retained` as the plugin loads it; nothing, with the
 // benchmark marked failed, when it is refused.
-std::optional<fennrow::SoundSnapshot> loadOrSkip(benchmark::State& state, InstanceDocument& retained,
-                                                 const std::string& text) {
+std::optional<fennrow::engine::SoundSnapshot> loadOrSkip(benchmark::State& state, InstanceDocument& retained,
+                                                         const std::string& text) {
     DiagnosticList list;
-    std::optional<fennrow::SoundSnapshot> sound =
-        fennrow::loadSound(retained, bytesOf(text), text.size(), list);
+    std::optional<fennrow::engine::SoundSnapshot> sound =
+        fennrow::presets::loadSound(retained, bytesOf(text), text.size(), list);
     if (!sound) state.SkipWithError("the document did not load");
     return sound;
 }
@@ -208,10 +208,10 @@ void load(benchmark::State& state, const std::string& text) {
 
 void save(benchmark::State& state, const std::string& text) {
     InstanceDocument retained;
-    const std::optional<fennrow::SoundSnapshot> sound = loadOrSkip(state, retained, text);
+    const std::optional<fennrow::engine::SoundSnapshot> sound = loadOrSkip(state, retained, text);
     if (!sound) return;
     for (auto _ : state) {
-        const std::string saved = fennrow::writeSoundDocument(retained, *sound, kSeed);
+        const std::string saved = fennrow::presets::writeSoundDocument(retained, *sound, kSeed);
         benchmark::DoNotOptimize(saved.data());
     }
     report(state, text);
@@ -222,7 +222,7 @@ void describe(benchmark::State& state, const std::string& text) {
         std::filesystem::temp_directory_path() / ("fennrow-bench-" + std::to_string(::getpid()) + ".json");
     std::ofstream(file, std::ios::binary) << text;
     for (auto _ : state) {
-        const fennrow::PresetFileRead read = fennrow::readPresetFile(file.string());
+        const fennrow::presets::PresetFileRead read = fennrow::presets::readPresetFile(file.string());
         if (!read.sound) {
             state.SkipWithError("the preset was not described");
             break;

@@ -22,8 +22,8 @@ constexpr uint32_t kBlock = 256;
 
 // Full drive (mostly oscillator feedback), full spread, full motion, arcs
 // on, transport playing.
-SoundParams heavyParams() {
-    SoundParams p;
+engine::SoundParams heavyParams() {
+    engine::SoundParams p;
     p.drive = 1.0f;
     p.spread = 1.0f;
     p.motion = 1.0f;
@@ -31,19 +31,19 @@ SoundParams heavyParams() {
     return p;
 }
 
-void renderHeldNote(benchmark::State& state, const SoundParams& params, bool playing) {
+void renderHeldNote(benchmark::State& state, const engine::SoundParams& params, bool playing) {
     const bool avx2 = state.range(0) != 0;
     if (avx2 && maths::bestSimdPath() != maths::SimdPath::Avx2) {
         state.SkipWithError("this processor has no AVX2 and FMA");
         return;
     }
-    SynthEngine engine;
+    engine::SynthEngine engine;
     enginePrepare(engine, kRate);
     engine.simdPath = avx2 ? maths::SimdPath::Avx2 : maths::SimdPath::Sse2;
-    const CurveSet curves = defaultCurveSet();
+    const engine::CurveSet curves = engine::defaultCurveSet();
     engineNoteOn(engine, 36, 1.0f);
     std::vector<float> left(kBlock), right(kBlock);
-    BlockTiming timing{0.0, 120.0f, playing};
+    engine::BlockTiming timing{0.0, 120.0f, playing};
     const double beatsPerBlock = kBlock * 120.0 / (60.0 * kRate);
     uint64_t frames = 0;
     for (auto _ : state) {
@@ -60,7 +60,7 @@ void renderHeldNote(benchmark::State& state, const SoundParams& params, bool pla
     state.SetItemsProcessed(static_cast<int64_t>(frames));
 }
 
-void BM_EngineRenderInit(benchmark::State& state) { renderHeldNote(state, SoundParams{}, false); }
+void BM_EngineRenderInit(benchmark::State& state) { renderHeldNote(state, engine::SoundParams{}, false); }
 void BM_EngineRenderHeavy(benchmark::State& state) { renderHeldNote(state, heavyParams(), true); }
 
 // Per output sample: four oscillator sines, the sub sine, the frequency

@@ -69,9 +69,9 @@ void BM_ReadTenMegabytePackage(benchmark::State& state) {
     std::size_t unpacked = 0;
     std::size_t assets = 0;
     for (auto _ : state) {
-        fennrow::DiagnosticList list;
-        const fennrow::Package read =
-            fennrow::readPackage(package.data(), package.size(), "instance.json", list);
+        fennrow::document::DiagnosticList list;
+        const fennrow::archive::Package read =
+            fennrow::archive::readPackage(package.data(), package.size(), "instance.json", list);
         if (!read.ok || !list.empty()) {
             state.SkipWithError("the package did not read cleanly");
             return;
@@ -94,10 +94,10 @@ BENCHMARK(BM_ReadTenMegabytePackage)->Unit(benchmark::kMillisecond)->MinTime(3.0
 void BM_CheckGibibyteAsset(benchmark::State& state) {
     static const std::vector<std::uint8_t> package = runPython(kMakeGibibyteAsset);
     for (auto _ : state) {
-        fennrow::DiagnosticList list;
-        const fennrow::Package read =
-            fennrow::readPackage(package.data(), package.size(), "instance.json", list,
-                                 fennrow::kDocumentZipLimits, fennrow::PackageContents::DocumentOnly);
+        fennrow::document::DiagnosticList list;
+        const fennrow::archive::Package read = fennrow::archive::readPackage(
+            package.data(), package.size(), "instance.json", list, fennrow::archive::kDocumentZipLimits,
+            fennrow::archive::PackageContents::DocumentOnly);
         if (!read.ok || !list.empty()) {
             state.SkipWithError("the package did not read cleanly");
             return;

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<std::uint8_t> out;
     std::string message;
-    const bool ok = fennrow::inflate(data, size, declared, out, message);
+    const bool ok = fennrow::archive::inflate(data, size, declared, out, message);
     if (out.size() > declared) std::abort();
     if (!ok) {
         if (message.empty()) std::abort();
@@ -26,10 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     std::vector<std::uint8_t> again;
-    if (!fennrow::inflate(data, size, out.size(), again, message) || again != out) std::abort();
+    if (!fennrow::archive::inflate(data, size, out.size(), again, message) || again != out) std::abort();
     if (!out.empty()) {
         std::vector<std::uint8_t> shorter;
-        if (fennrow::inflate(data, size, out.size() - 1, shorter, message) ||
+        if (fennrow::archive::inflate(data, size, out.size() - 1, shorter, message) ||
             message != "more data than declared")
             std::abort();
     }

@@ -11,15 +11,16 @@
 #include "archive/sha256.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fennrow::DiagnosticList list;
-    const fennrow::Package package = fennrow::readPackage(data, size, "instance.json", list);
+    fennrow::document::DiagnosticList list;
+    const fennrow::archive::Package package =
+        fennrow::archive::readPackage(data, size, "instance.json", list);
     if (!package.ok) {
-        if (!fennrow::hasError(list) || !package.assets.empty() || !package.otherEntries.empty())
+        if (!fennrow::document::hasError(list) || !package.assets.empty() || !package.otherEntries.empty())
             std::abort();
         return 0;
     }
-    for (const fennrow::ZipEntry& asset : package.assets) {
-        if (fennrow::sha256Hex(asset.data.data(), asset.data.size()) != asset.name) std::abort();
+    for (const fennrow::archive::ZipEntry& asset : package.assets) {
+        if (fennrow::archive::sha256Hex(asset.data.data(), asset.data.size()) != asset.name) std::abort();
     }
     return 0;
 }

@@ -45,12 +45,13 @@ bool knownMessage(const std::string& message) {
 
 // What the tree looks like once written: numbers that are not finite become
 // null, and every number is spelt as the writer spells it.
-void settle(JsonValue& value) {
-    if (value.type() == JsonType::Number) {
-        value = std::isfinite(value.number()) ? jsonNumber(value.number(), writeJson(value)) : JsonValue{};
+void settle(document::JsonValue& value) {
+    if (value.type() == document::JsonType::Number) {
+        value = std::isfinite(value.number()) ? document::jsonNumber(value.number(), writeJson(value))
+                                              : document::JsonValue{};
         return;
     }
-    for (JsonValue& item : value.items()) settle(item);
+    for (document::JsonValue& item : value.items()) settle(item);
     for (std::size_t i = 0; i < value.members().size(); ++i) settle(value.memberValue(i));
 }
 
@@ -62,13 +63,13 @@ void check(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    JsonParseResult first = parseJson(text);
+    document::JsonParseResult first = document::parseJson(text);
     if (!first.ok) {
         check(knownMessage(first.error));
         return 0;
     }
     const std::string written = writeJson(first.value);
-    const JsonParseResult second = parseJson(written);
+    const document::JsonParseResult second = document::parseJson(written);
     check(second.ok);
     settle(first.value);
     check(second.value == first.value);

@@ -31,8 +31,9 @@ inline constexpr double kAwkwardValues[] = {0.5,   0.0,   1.0,    -1.0, 2.0,   1
 inline constexpr double kTempos[] = {120.0, 0.0,   kNaN, kInf,  -kInf, -60.0, 1e-30,
                                      1e30,  999.0, 20.0, 1e300, kTiny, 60.0,  174.0};
 inline constexpr int16_t kAwkwardKeys[] = {-1, 128, -2, 32767, -32768, 255};
-inline constexpr uint16_t kOwnTypes[] = {kExtrasGroup0,  kExtrasGroup100, kExtrasList200, kExtrasGroup300,
-                                         kExtrasList301, kExtrasGroup400, kExtrasList401, kExtrasGroup500};
+inline constexpr uint16_t kOwnTypes[] = {
+    plugin::kExtrasGroup0,  plugin::kExtrasGroup100, plugin::kExtrasList200, plugin::kExtrasGroup300,
+    plugin::kExtrasList301, plugin::kExtrasGroup400, plugin::kExtrasList401, plugin::kExtrasGroup500};
 // Core types the plugin leaves alone, and one newer than this CLAP version.
 inline constexpr uint16_t kNewerCoreType = CLAP_EVENT_MIDI2 + 1;
 inline constexpr uint16_t kOtherCoreTypes[] = {CLAP_EVENT_NOTE_END,

@@ -43,10 +43,10 @@ constexpr uint32_t kMaxFramesLimit = 16384;
 constexpr uint32_t kLowestRate = 1000;
 constexpr uint32_t kHighestRate = 768000;
 constexpr uint64_t kChunks[] = {UINT64_MAX, 0, 1, 2, 3, 5, 64, 4095, 4096, 4097, 65536};
-constexpr uint32_t kSessionSizes[] = {sizeof(SessionInfo),
-                                      kSessionInfoWithStringsSize,
-                                      kSessionInfoMinimumSize,
-                                      kSessionInfoMinimumSize - 1,
+constexpr uint32_t kSessionSizes[] = {sizeof(plugin::SessionInfo),
+                                      plugin::kSessionInfoWithStringsSize,
+                                      plugin::kSessionInfoMinimumSize,
+                                      plugin::kSessionInfoMinimumSize - 1,
                                       0,
                                       8,
                                       24,
@@ -139,7 +139,7 @@ private:
 
     void create() {
         if (plugin_ != nullptr) return;
-        plugin_ = library().plugins->create_plugin(library().plugins, host_.clap(), kPluginId);
+        plugin_ = library().plugins->create_plugin(library().plugins, host_.clap(), plugin::kPluginId);
         check(plugin_ != nullptr, "create_plugin failed");
         initialised_ = false;
     }
@@ -164,7 +164,7 @@ private:
         state_ = extension<clap_plugin_state_t>(CLAP_EXT_STATE);
         params_ = extension<clap_plugin_params_t>(CLAP_EXT_PARAMS);
         presetLoad_ = extension<clap_plugin_preset_load_t>(CLAP_EXT_PRESET_LOAD);
-        session_ = extension<fennrow_session>(kSessionExtensionId);
+        session_ = extension<plugin::fennrow_session>(plugin::kSessionExtensionId);
     }
 
     void activate(ScriptReader& in) {
@@ -365,7 +365,7 @@ private:
                 kind = CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN;
                 nullLocation = true;
                 nullKey = false;
-                key = factorySounds()[in.byte() % kFactorySoundCount].name;
+                key = plugin::factorySounds()[in.byte() % plugin::kFactorySoundCount].name;
                 break;
             case PresetMode::FactoryByKey:
                 kind = CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN;
@@ -413,7 +413,7 @@ private:
 
     void session(ScriptReader& in) {
         const uint8_t sizeCode = in.byte();
-        SessionInfo info{};
+        plugin::SessionInfo info{};
         info.size = sizeCode < 128 ? pick(kSessionSizes, sizeCode) : sizeCode % 48;
         info.value = in.take<uint64_t>();
         const uint8_t versionCode = in.byte();
@@ -434,9 +434,10 @@ private:
         auto bytes = std::make_unique<unsigned char[]>(stored);
         std::memset(bytes.get(), 0, stored);
         std::memcpy(bytes.get(), &info, std::min(stored, sizeof info));
-        const auto* record = reinterpret_cast<const SessionInfo*>(bytes.get());
+        const auto* record = reinterpret_cast<const plugin::SessionInfo*>(bytes.get());
         const bool taken = session_->set(plugin_, record);
-        check(taken == (info.size >= kSessionInfoMinimumSize && info.version <= kSessionVersion),
+        check(taken ==
+                  (info.size >= plugin::kSessionInfoMinimumSize && info.version <= plugin::kSessionVersion),
               "a session record was judged wrongly");
     }
 
@@ -445,7 +446,7 @@ private:
     const clap_plugin_state_t* state_ = nullptr;
     const clap_plugin_params_t* params_ = nullptr;
     const clap_plugin_preset_load_t* presetLoad_ = nullptr;
-    const fennrow_session* session_ = nullptr;
+    const plugin::fennrow_session* session_ = nullptr;
     bool initialised_ = false;
     bool active_ = false;
     uint32_t maxFrames_ = 0;

@@ -10,21 +10,21 @@
 using namespace fennrow;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    InstanceDocument retained;
-    DiagnosticList findings;
-    const std::optional<SoundSnapshot> sound = loadSound(retained, data, size, findings);
+    document::InstanceDocument retained;
+    document::DiagnosticList findings;
+    const std::optional<engine::SoundSnapshot> sound = presets::loadSound(retained, data, size, findings);
     if (!sound) {
         return 0;
     }
-    const std::string first = writeSoundDocument(retained, *sound, std::nullopt);
-    InstanceDocument again;
-    DiagnosticList moreFindings;
-    const std::optional<SoundSnapshot> reloaded =
-        loadSound(again, reinterpret_cast<const std::uint8_t*>(first.data()), first.size(), moreFindings);
-    if (!reloaded || std::memcmp(&*reloaded, &*sound, sizeof(SoundSnapshot)) != 0) {
+    const std::string first = presets::writeSoundDocument(retained, *sound, std::nullopt);
+    document::InstanceDocument again;
+    document::DiagnosticList moreFindings;
+    const std::optional<engine::SoundSnapshot> reloaded = presets::loadSound(
+        again, reinterpret_cast<const std::uint8_t*>(first.data()), first.size(), moreFindings);
+    if (!reloaded || std::memcmp(&*reloaded, &*sound, sizeof(engine::SoundSnapshot)) != 0) {
         std::abort();
     }
-    if (writeSoundDocument(again, *reloaded, std::nullopt) != first) {
+    if (presets::writeSoundDocument(again, *reloaded, std::nullopt) != first) {
         std::abort();
     }
     return 0;

@@ -26,7 +26,7 @@ namespace {
 
 using namespace fennrow::fuzz;
 using namespace fennrow::test;
-using namespace vst3;
+using namespace ::vst3;
 
 constexpr float kOutputBound = 4.0f;
 // Frames processed per input at most, so that one input stays quick.

@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace fennrow {
+namespace fennrow::archive {
 namespace {
 
 constexpr std::uint32_t kCrcPolynomial = 0xEDB88320u;
@@ -45,4 +45,4 @@ std::uint32_t crc32Update(std::uint32_t crc, const std::uint8_t* data, std::size
 
 std::uint32_t crc32(const std::uint8_t* data, std::size_t size) { return crc32Update(0, data, size); }
 
-} // namespace fennrow
+} // namespace fennrow::archive

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace fennrow {
+namespace fennrow::archive {
 
 // The reflected CRC-32 of the zip format (polynomial 0xEDB88320, initial value
 // 0xFFFFFFFF, final complement).
@@ -14,4 +14,4 @@ std::uint32_t crc32(const std::uint8_t* data, std::size_t size);
 // all pieces together, as crc32 would give it for them in one piece.
 std::uint32_t crc32Update(std::uint32_t crc, const std::uint8_t* data, std::size_t size);
 
-} // namespace fennrow
+} // namespace fennrow::archive

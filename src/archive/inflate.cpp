@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-namespace fennrow {
+namespace fennrow::archive {
 namespace {
 
 // The decoder's messages, quoted by the zip reader in its findings.
@@ -367,4 +367,4 @@ bool inflate(const std::uint8_t* data, std::size_t size, std::uint64_t declaredS
     return inflateTo(data, size, declaredSize, append, message);
 }
 
-} // namespace fennrow
+} // namespace fennrow::archive

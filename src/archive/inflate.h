@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::archive {
 
 // Where decoded bytes go: `take` is called with each piece, in order. The
 // pieces are the decoder's own memory, valid only during the call.
@@ -30,4 +30,4 @@ bool inflateTo(const std::uint8_t* data, std::size_t size, std::uint64_t declare
 bool inflate(const std::uint8_t* data, std::size_t size, std::uint64_t declaredSize,
              std::vector<std::uint8_t>& out, std::string& message);
 
-} // namespace fennrow
+} // namespace fennrow::archive

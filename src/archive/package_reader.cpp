@@ -7,7 +7,7 @@
 #include "archive/sha256.h"
 #include "document/json_parser.h"
 
-namespace fennrow {
+namespace fennrow::archive {
 namespace {
 
 constexpr std::string_view kAssetFolder = "assets/";
@@ -20,13 +20,14 @@ bool startsWithByteOrderMark(const std::uint8_t* data, std::size_t size) {
 
 bool isJsonWhitespace(std::uint8_t c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-void refuseTooLarge(DiagnosticList& list, const std::string& path, std::size_t most, const char* what) {
+void refuseTooLarge(document::DiagnosticList& list, const std::string& path, std::size_t most,
+                    const char* what) {
     appendError(list, "document-too-large", path,
                 "A document holds at most " + std::to_string(most) + " " + what + "; not read");
 }
 
-bool parseDocument(const std::uint8_t* data, std::size_t size, const std::string& path, DiagnosticList& list,
-                   Package& package) {
+bool parseDocument(const std::uint8_t* data, std::size_t size, const std::string& path,
+                   document::DiagnosticList& list, Package& package) {
     if (size > kMaxDocumentBytes) {
         refuseTooLarge(list, path, kMaxDocumentBytes, "bytes");
         return false;
@@ -35,7 +36,8 @@ bool parseDocument(const std::uint8_t* data, std::size_t size, const std::string
         data += std::size(kByteOrderMark);
         size -= std::size(kByteOrderMark);
     }
-    JsonParseResult parsed = parseJson(std::string_view(reinterpret_cast<const char*>(data), size));
+    document::JsonParseResult parsed =
+        document::parseJson(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!parsed.ok) {
         appendError(list, "document-unreadable", path, "The document is not valid JSON: " + parsed.error);
         return false;
@@ -54,7 +56,7 @@ bool isAssetName(std::string_view name) {
 
 // Why the zip reader skipped the document's entry, as the rest of a
 // sentence: "checksum mismatch" from "Checksum mismatch; skipped".
-std::optional<std::string> skippedBecause(const DiagnosticList& list, std::size_t from,
+std::optional<std::string> skippedBecause(const document::DiagnosticList& list, std::size_t from,
                                           const std::string& path) {
     constexpr std::string_view kSkipped = "; skipped";
     for (std::size_t i = from; i < list.size(); ++i) {
@@ -68,8 +70,8 @@ std::optional<std::string> skippedBecause(const DiagnosticList& list, std::size_
     return std::nullopt;
 }
 
-void readZipPackage(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits,
-                    PackageContents contents, Package& package) {
+void readZipPackage(const std::uint8_t* data, std::size_t size, document::DiagnosticList& list,
+                    const ZipLimits& limits, PackageContents contents, Package& package) {
     const std::string documentPath = "/" + package.documentName;
     // Refused from its declared size, before anything is unpacked.
     const std::optional<std::uint64_t> declared = declaredEntrySize(data, size, package.documentName);
@@ -129,7 +131,7 @@ std::uint64_t packageByteLimit(const std::uint8_t* head, std::size_t size) {
     return looksLikeZip(head, size) ? kMaxPackageBytes : kMaxDocumentBytes;
 }
 
-void refuseOversizedPackage(DiagnosticList& list, const std::uint8_t* head, std::size_t size) {
+void refuseOversizedPackage(document::DiagnosticList& list, const std::uint8_t* head, std::size_t size) {
     if (looksLikeZip(head, size)) {
         appendError(list, "package-too-large", "",
                     "A package holds at most " + std::to_string(kMaxPackageBytes) + " bytes; not read");
@@ -139,7 +141,7 @@ void refuseOversizedPackage(DiagnosticList& list, const std::uint8_t* head, std:
 }
 
 Package readPackage(const std::uint8_t* data, std::size_t size, std::string_view documentName,
-                    DiagnosticList& list, const ZipLimits& limits, PackageContents contents) {
+                    document::DiagnosticList& list, const ZipLimits& limits, PackageContents contents) {
     Package package;
     package.documentName = std::string(documentName);
     if (looksLikeZip(data, size)) {
@@ -155,7 +157,7 @@ Package readPackage(const std::uint8_t* data, std::size_t size, std::string_view
     }
     if (!package.ok) {
         // A failed package hands back nothing that could be used by mistake.
-        package.document = JsonValue{};
+        package.document = document::JsonValue{};
         package.documentBytes = 0;
         package.assets.clear();
         package.otherEntries.clear();
@@ -163,4 +165,4 @@ Package readPackage(const std::uint8_t* data, std::size_t size, std::string_view
     return package;
 }
 
-} // namespace fennrow
+} // namespace fennrow::archive

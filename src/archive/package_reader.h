@@ -13,7 +13,7 @@
 #include "document/diagnostics.h"
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::archive {
 
 // What a document package may unpack to: 10000 entries, 1 GiB per entry and
 // 2 GiB in all.
@@ -36,7 +36,7 @@ std::uint64_t packageByteLimit(const std::uint8_t* head, std::size_t size);
 // The finding for bytes that went past packageByteLimit (given their first
 // bytes): "document-too-large" for a bare document, "package-too-large" for a
 // zip archive.
-void refuseOversizedPackage(DiagnosticList& list, const std::uint8_t* head, std::size_t size);
+void refuseOversizedPackage(document::DiagnosticList& list, const std::uint8_t* head, std::size_t size);
 
 // What a package read keeps: everything (the document, its assets verified
 // against their names, the other entries), or the document alone, for a
@@ -48,7 +48,7 @@ enum class PackageContents { Everything, DocumentOnly };
 
 struct Package {
     std::string documentName; // the name asked for
-    JsonValue document;
+    document::JsonValue document;
     std::size_t documentBytes = 0;      // the length of the text it was parsed from
     std::vector<ZipEntry> assets;       // each named by its verified lower-case digest
     std::vector<ZipEntry> otherEntries; // full archive names, in archive order
@@ -63,7 +63,7 @@ bool looksLikeZip(const std::uint8_t* data, std::size_t size);
 // the opening "{") or a zip package whose entry `documentName` holds the
 // document. Findings, the zip reader's first, are appended to `list`.
 Package readPackage(const std::uint8_t* data, std::size_t size, std::string_view documentName,
-                    DiagnosticList& list, const ZipLimits& limits = kDocumentZipLimits,
+                    document::DiagnosticList& list, const ZipLimits& limits = kDocumentZipLimits,
                     PackageContents contents = PackageContents::Everything);
 
-} // namespace fennrow
+} // namespace fennrow::archive

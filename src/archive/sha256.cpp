@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-namespace fennrow {
+namespace fennrow::archive {
 namespace {
 
 constexpr std::array<std::uint32_t, 64> kRoundConstants = {
@@ -129,4 +129,4 @@ std::string sha256Hex(const std::uint8_t* data, std::uint64_t size) {
     return sha256FinishHex(digest);
 }
 
-} // namespace fennrow
+} // namespace fennrow::archive

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace fennrow {
+namespace fennrow::archive {
 
 // A SHA-256 digest under way: bytes are handed in pieces of any size and
 // only the current 64-byte block is held, so a digest of any length costs
@@ -25,4 +25,4 @@ std::string sha256FinishHex(Sha256& digest);
 // The SHA-256 digest of `size` bytes as 64 lower-case hexadecimal digits.
 std::string sha256Hex(const std::uint8_t* data, std::uint64_t size);
 
-} // namespace fennrow
+} // namespace fennrow::archive

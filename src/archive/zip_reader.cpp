@@ -8,7 +8,7 @@
 #include "archive/inflate.h"
 #include "archive/sha256.h"
 
-namespace fennrow {
+namespace fennrow::archive {
 namespace {
 
 constexpr std::uint32_t kEndRecordSignature = 0x06054b50;
@@ -162,15 +162,16 @@ EntryProblem unpackEntry(const std::uint8_t* stored, const CentralHeader& header
     return {};
 }
 
-ZipResult failArchive(DiagnosticList& list, const char* code, std::string path, std::string message) {
+ZipResult failArchive(document::DiagnosticList& list, const char* code, std::string path,
+                      std::string message) {
     appendError(list, code, std::move(path), std::move(message));
     return {};
 }
 
 } // namespace
 
-ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits,
-                  const ZipReadPlan& plan) {
+ZipResult readZip(const std::uint8_t* data, std::size_t size, document::DiagnosticList& list,
+                  const ZipLimits& limits, const ZipReadPlan& plan) {
     if (size < kEndRecordBytes)
         return failArchive(list, "zip-unreadable", "", "Too short to be a zip archive");
     EndRecord end;
@@ -286,4 +287,4 @@ std::optional<std::uint64_t> declaredEntrySize(const std::uint8_t* data, std::si
     return std::nullopt;
 }
 
-} // namespace fennrow
+} // namespace fennrow::archive

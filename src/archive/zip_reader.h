@@ -13,7 +13,7 @@
 
 #include "document/diagnostics.h"
 
-namespace fennrow {
+namespace fennrow::archive {
 
 // Bounds on what a (possibly hostile) archive may unpack to.
 struct ZipLimits {
@@ -46,8 +46,8 @@ struct ZipResult {
 // Findings go to `list`: errors (empty path) for the archive, warnings with
 // the path "/" + name for skipped entries. Every entry that passes its checks
 // is returned, with its bytes or (outside `plan.keepOnly`) without them.
-ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& list, const ZipLimits& limits,
-                  const ZipReadPlan& plan = {});
+ZipResult readZip(const std::uint8_t* data, std::size_t size, document::DiagnosticList& list,
+                  const ZipLimits& limits, const ZipReadPlan& plan = {});
 
 // The unpacked size that the central directory declares for the first entry
 // called `name`, read without unpacking anything; nothing when the directory
@@ -57,4 +57,4 @@ ZipResult readZip(const std::uint8_t* data, std::size_t size, DiagnosticList& li
 std::optional<std::uint64_t> declaredEntrySize(const std::uint8_t* data, std::size_t size,
                                                std::string_view name);
 
-} // namespace fennrow
+} // namespace fennrow::archive

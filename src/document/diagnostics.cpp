@@ -5,7 +5,7 @@
 
 #include "platform/utf8.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 namespace {
 
@@ -38,7 +38,7 @@ void appendEscape(std::string& out, std::uint32_t codePoint) {
 } // namespace
 
 std::string hostText(std::string_view text) {
-    const std::string wellFormed = wellFormedUtf8(text);
+    const std::string wellFormed = platform::wellFormedUtf8(text);
     std::string out;
     out.reserve(wellFormed.size());
     for (std::size_t i = 0; i < wellFormed.size(); ++i) {
@@ -132,4 +132,4 @@ std::string indexPath(std::string_view parent, std::size_t index) {
     return path;
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::document {
 
 enum class Severity : int32_t {
     Note = 0,    // read under an assumption
@@ -60,4 +60,4 @@ std::string quotedValue(std::string_view value);
 inline constexpr std::size_t kMostPrintedFindings = 100;
 void printFindings(std::FILE* out, std::string_view prefix, const DiagnosticList& list);
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -4,7 +4,7 @@
 #include <system_error>
 #include <utility>
 
-namespace fennrow {
+namespace fennrow::document {
 
 namespace {
 
@@ -149,4 +149,4 @@ std::optional<DocumentOpening> readDocumentOpening(const JsonValue& document, st
     return DocumentOpening{std::move(envelope), std::move(reader)};
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -11,7 +11,7 @@
 #include "document/field_reader.h"
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 struct SpecVersion {
     int32_t major = 1;
@@ -73,4 +73,4 @@ struct DocumentOpening {
 std::optional<DocumentOpening> readDocumentOpening(const JsonValue& document, std::string_view kind,
                                                    DiagnosticList& diagnostics);
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -5,7 +5,7 @@
 #include <span>
 #include <utility>
 
-namespace fennrow {
+namespace fennrow::document {
 
 namespace {
 
@@ -105,4 +105,4 @@ const JsonValue* getObject(FieldReader& reader, std::string_view name) {
     return reader.get(name, JsonType::Object, kDescribeObject);
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

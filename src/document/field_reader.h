@@ -11,7 +11,7 @@
 #include "document/diagnostics.h"
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 // Descriptions that "wrong-type" findings name, one per expected type.
 inline constexpr std::string_view kDescribeBool = "true or false";
@@ -71,4 +71,4 @@ std::optional<bool> getBool(FieldReader& reader, std::string_view name);
 const JsonValue* getArray(FieldReader& reader, std::string_view name);
 const JsonValue* getObject(FieldReader& reader, std::string_view name);
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -12,7 +12,7 @@
 #include <system_error>
 #include <version>
 
-namespace fennrow {
+namespace fennrow::document {
 
 namespace own_chars {
 namespace {
@@ -324,4 +324,4 @@ std::from_chars_result parseChars(const char* first, const char* last, double& v
 
 #endif
 
-} // namespace fennrow
+} // namespace fennrow::document

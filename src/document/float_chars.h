@@ -7,7 +7,7 @@
 
 #include <charconv>
 
-namespace fennrow {
+namespace fennrow::document {
 
 // std::to_chars(first, last, value): the shortest text that reads back to
 // exactly this value, fixed or scientific, whichever is shorter ("100",
@@ -36,4 +36,4 @@ std::from_chars_result parseChars(const char* first, const char* last, double& v
                                   std::chars_format format);
 } // namespace own_chars
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -11,7 +11,7 @@
 #include "document/json_writer.h"
 #include "document/seed.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 namespace {
 
@@ -266,4 +266,4 @@ void writeInstance(JsonOutput& out, const InstanceDocument& doc) {
     out.push('}');
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

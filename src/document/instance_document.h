@@ -17,7 +17,7 @@
 #include "document/json_writer.h"
 #include "document/kept_json.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 inline constexpr std::string_view kInstanceKind = "instance";
 inline constexpr std::string_view kCompleteScope = "complete";
@@ -66,4 +66,4 @@ JsonValue writeInstance(const InstanceDocument& document);
 // holds is copied, so a save or the size of a save costs no second tree.
 void writeInstance(JsonOutput& out, const InstanceDocument& document);
 
-} // namespace fennrow
+} // namespace fennrow::document

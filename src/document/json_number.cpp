@@ -8,7 +8,7 @@
 #include <limits>
 #include <system_error>
 
-namespace fennrow {
+namespace fennrow::document {
 
 namespace {
 
@@ -58,4 +58,4 @@ bool sameNumberForWriting(double current, double earlier) {
     return isExactFloat(current) && maths::narrowToFloat(earlier) == static_cast<float>(current);
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace fennrow {
+namespace fennrow::document {
 
 // Parses a double in general format at the start of `text`. Returns the number
 // of bytes consumed, or 0 when nothing parses or the value is out of range.
@@ -27,4 +27,4 @@ bool isExactFloat(double value);
 // as unchanged: equal values, or `current` is a float and both round to it.
 bool sameNumberForWriting(double current, double earlier);
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -10,7 +10,7 @@
 #include "document/json_number.h"
 #include "platform/utf8.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 namespace {
 
@@ -305,7 +305,7 @@ private:
             codePoint =
                 kSupplementaryBase + ((codePoint - kHighSurrogateFirst) << 10) + (low - kLowSurrogateFirst);
         }
-        appendUtf8(out, static_cast<char32_t>(codePoint));
+        platform::appendUtf8(out, static_cast<char32_t>(codePoint));
         return true;
     }
 
@@ -321,4 +321,4 @@ private:
 
 JsonParseResult parseJson(std::string_view text) { return Parser(text).run(); }
 
-} // namespace fennrow
+} // namespace fennrow::document

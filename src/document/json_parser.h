@@ -9,7 +9,7 @@
 
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 // Arrays and objects nested deeper than this are refused, so hostile input
 // cannot exhaust the stack (the parser, the writer and a tree's copy and
@@ -33,4 +33,4 @@ struct JsonParseResult {
 // and memory are linear in the text's length; the caller bounds the length.
 JsonParseResult parseJson(std::string_view text);
 
-} // namespace fennrow
+} // namespace fennrow::document

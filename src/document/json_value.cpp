@@ -8,7 +8,7 @@
 
 #include "document/json_number.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 namespace {
 
@@ -629,4 +629,4 @@ bool operator==(const JsonValue& a, const JsonValue& b) {
 
 bool operator==(const JsonMember& a, const JsonMember& b) { return a.key == b.key && a.value == b.value; }
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::document {
 
 enum class JsonType : int32_t {
     Null = 0,
@@ -165,4 +165,4 @@ const JsonValue* pairedItem(const JsonValue& target, const JsonValue* earlier, s
 bool operator==(const JsonValue& a, const JsonValue& b);
 bool operator==(const JsonMember& a, const JsonMember& b);
 
-} // namespace fennrow
+} // namespace fennrow::document

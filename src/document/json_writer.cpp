@@ -6,7 +6,7 @@
 
 #include "document/json_number.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 namespace {
 
@@ -102,4 +102,4 @@ std::size_t jsonSize(const JsonValue& value) {
     return counted.size;
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

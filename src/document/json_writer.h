@@ -8,7 +8,7 @@
 
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 // Where written JSON goes: appended to `text`, or, when there is none, only
 // counted, for a caller that needs the size of a text and not the text.
@@ -37,4 +37,4 @@ void appendJson(JsonOutput& out, const JsonValue& value, const JsonValue* earlie
 // A quoted, escaped JSON string.
 void appendJsonString(JsonOutput& out, std::string_view text);
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -8,7 +8,7 @@
 
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 class KeptJson {
 public:
@@ -29,4 +29,4 @@ private:
     std::shared_ptr<const JsonValue> value_;
 };
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace fennrow {
+namespace fennrow::document {
 
 namespace {
 
@@ -53,4 +53,4 @@ std::optional<uint64_t> readSeed(FieldReader& reader) {
     return seed;
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -9,7 +9,7 @@
 #include "document/field_reader.h"
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 // Upper- and lower-case digits are read alike.
 std::optional<uint64_t> parseSeed(const JsonValue& value);
@@ -21,4 +21,4 @@ std::string seedText(uint64_t seed);
 // any other is reported ("bad-seed") and kept as written, and nothing is used.
 std::optional<uint64_t> readSeed(FieldReader& reader);
 
-} // namespace fennrow
+} // namespace fennrow::document

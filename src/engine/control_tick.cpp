@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 namespace {
 
@@ -103,4 +103,4 @@ BlockTiming tickTiming(const SampleClock& clock, const BlockTiming& timing, uint
     return t;
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

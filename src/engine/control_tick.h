@@ -5,7 +5,7 @@
 
 #include "engine/synth_engine.h"
 
-namespace fennrow {
+namespace fennrow::engine {
 
 void controlTick(SynthEngine& engine, const SoundParams& params, const CurveSet& curves,
                  const BlockTiming& timing);
@@ -22,4 +22,4 @@ SampleClock sampleClock(float sampleRate, const BlockTiming& timing);
 // The timing a control tick at `frame` of the slice sees.
 BlockTiming tickTiming(const SampleClock& clock, const BlockTiming& timing, uint32_t frame);
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -4,7 +4,7 @@
 
 #include "engine/flush.h"
 
-namespace fennrow {
+namespace fennrow::engine {
 
 inline constexpr float kTenPi = 31.415928f;
 
@@ -22,4 +22,4 @@ inline float processDcBlocker(DcBlocker& dc, float x) {
     return dc.y;
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 enum class AmpStage : int32_t { Idle = 0, Attack = 1, Decay = 2, Release = 3 };
 
@@ -93,4 +93,4 @@ inline float advancePluckEnvelope(PluckEnvelope& env) {
     return env.level;
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -6,7 +6,7 @@
 #include "maths/lanes_sse2.h"
 #endif
 
-namespace fennrow {
+namespace fennrow::engine {
 
 // The plain loop: stepFeedbackSine on each oscillator, then the terms.
 void scalar::runFeedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA, FeedbackSine& oscB,
@@ -46,4 +46,4 @@ void runFeedbackOscillators(maths::SimdPath path, const FeedbackChunk& chunk, Fe
     kForms[path](chunk, oscA, oscB, shaper, rawA, rawB, termsA, termsB);
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

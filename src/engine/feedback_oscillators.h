@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 struct FeedbackChunk {
     const float* frequency; // per sample
@@ -46,4 +46,4 @@ FeedbackOscillatorsForm runFeedbackOscillators;
 } // namespace avx2
 #endif
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -27,7 +27,7 @@
 #include "maths/lanes_avx2.h"
 #include "maths/sine_pair_fused.h"
 
-namespace fennrow {
+namespace fennrow::engine {
 
 void avx2::runFeedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA, FeedbackSine& oscB,
                                   const TanhShaperParams& shaper, float* rawA, float* rawB,
@@ -36,7 +36,7 @@ void avx2::runFeedbackOscillators(const FeedbackChunk& chunk, FeedbackSine& oscA
                                                                               rawB, termsA, termsB);
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine
 
 #include "maths/avx2_target_end.h"
 

@@ -21,7 +21,7 @@
 
 #if FENNROW_SIMD
 
-namespace fennrow {
+namespace fennrow::engine {
 
 // The two oscillators side by side, A in the low lane and B in the next,
 // each lane taking exactly stepFeedbackSine's steps, so the same bits; each
@@ -133,6 +133,6 @@ void feedbackOscillatorLanes(const FeedbackChunk& chunk, FeedbackSine& oscA, Fee
     storeOscillatorLanes(o, oscA, oscB);
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine
 
 #endif

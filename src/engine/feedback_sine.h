@@ -12,7 +12,7 @@
 
 #include <cmath>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 struct FeedbackSine {
     double phase = 0.0; // cycles, [0, 1) while the increment stays below 1
@@ -48,4 +48,4 @@ inline float stepFeedbackSine(FeedbackSine& osc, double increment, float feedbac
 
 inline void resetFeedbackSine(FeedbackSine& osc) { osc = FeedbackSine{}; }
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 inline constexpr float kFlushThreshold = 1e-15f;
 
 inline float flushTiny(float v) { return std::fabs(v) < kFlushThreshold ? 0.0f : v; }
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -10,7 +10,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 namespace {
 
@@ -106,4 +106,4 @@ void finishHalfbandPair(maths::SimdPath path, HalfbandDecimator& decA, HalfbandB
     advanceHalfbandHistory(decB, blockB, count);
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -6,7 +6,7 @@
 
 #include "maths/simd.h"
 
-namespace fennrow {
+namespace fennrow::engine {
 
 inline constexpr int kHalfbandTapCount = 31;
 
@@ -79,4 +79,4 @@ HalfbandPairForm filterHalfbandPair;
 } // namespace avx2
 #endif
 
-} // namespace fennrow
+} // namespace fennrow::engine

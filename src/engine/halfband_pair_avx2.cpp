@@ -18,14 +18,14 @@
 #include "engine/halfband_pair_lanes.h"
 #include "maths/lanes_avx2.h"
 
-namespace fennrow {
+namespace fennrow::engine {
 
 void avx2::filterHalfbandPair(const HalfbandBlock& blockA, const HalfbandBlock& blockB,
                               const HalfbandTaps& taps, int count, float* outA, float* outB) {
     filterPairBlock<maths::avx2::kFloatLanes>(blockA, blockB, taps, count, outA, outB);
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine
 
 #include "maths/avx2_target_end.h"
 

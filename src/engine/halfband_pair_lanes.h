@@ -12,7 +12,7 @@
 
 #include <cstring>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 // Vectors of N floats: four where SSE2 is the target, eight with AVX2 (the
 // kFloatLanes of lanes_sse2.h and lanes_avx2.h); a
@@ -86,4 +86,4 @@ void filterPairBlock(const HalfbandBlock& blockA, const HalfbandBlock& blockB, c
     }
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

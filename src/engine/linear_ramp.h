@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 inline constexpr int32_t kDefaultRampLength = 220;
 
@@ -50,4 +50,4 @@ inline float advanceRamp(LinearRamp& ramp) {
     return ramp.current;
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 namespace {
 
@@ -154,4 +154,4 @@ ModulatedValues evaluateModulation(const SoundParams& p, const CurveSet& curves,
     return v;
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

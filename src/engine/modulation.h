@@ -6,7 +6,7 @@
 #include "engine/one_pole.h"
 #include "engine/sound.h"
 
-namespace fennrow {
+namespace fennrow::engine {
 
 struct ModulatedValues {
     float toneDepth = 0.0f; // D
@@ -38,4 +38,4 @@ float arcValue(const float* curve, double cycles, float drift);
 ModulatedValues evaluateModulation(const SoundParams& params, const CurveSet& curves,
                                    const BlockTiming& timing, float sampleRate, ArcSmoothing& arcs);
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 namespace {
 
@@ -74,4 +74,4 @@ void engineReleaseAll(SynthEngine& e) {
     release(e);
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

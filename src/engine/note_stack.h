@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 inline constexpr int kNoteStackSize = 8;
 
@@ -33,4 +33,4 @@ inline void pushKey(NoteStack& stack, int32_t key) {
 
 inline int32_t newestKey(const NoteStack& stack) { return stack.keys[stack.count - 1]; }
 
-} // namespace fennrow
+} // namespace fennrow::engine

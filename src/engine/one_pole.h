@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 struct OnePole {
     float value = 0.0f;
@@ -59,4 +59,4 @@ inline bool onePoleHolds(const OnePole& pole, float target) {
     return sameBits(next.value, pole.value);
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

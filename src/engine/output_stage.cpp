@@ -6,7 +6,7 @@
 #include "engine/same_bits.h"
 #include "engine/svf_pair.h"
 
-namespace fennrow {
+namespace fennrow::engine {
 
 namespace {
 
@@ -134,4 +134,4 @@ void outputStage(SynthEngine& e, const float* a, const float* b, const float* su
     storeOutputState(e, s);
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

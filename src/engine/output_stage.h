@@ -6,9 +6,9 @@
 
 #include <cstdint>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 void outputStage(SynthEngine& e, const float* a, const float* b, const float* sub, float* left, float* right,
                  uint32_t n);
 
-} // namespace fennrow
+} // namespace fennrow::engine

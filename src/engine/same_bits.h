@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-namespace fennrow {
+namespace fennrow::engine {
 
-inline bool sameBits(float a, float b) { return bitCast<uint32_t>(a) == bitCast<uint32_t>(b); }
+inline bool sameBits(float a, float b) { return maths::bitCast<uint32_t>(a) == maths::bitCast<uint32_t>(b); }
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 template <int N>
 struct ShaperLanes {
@@ -68,4 +68,4 @@ int shaperQuotientPass(const double* x, const double* f, float* out, int count, 
     return k;
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

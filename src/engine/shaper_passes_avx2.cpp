@@ -20,7 +20,7 @@
 #include "engine/shaper_pass_lanes.h"
 #include "maths/lanes_avx2.h"
 
-namespace fennrow {
+namespace fennrow::engine {
 
 int avx2::shaperAntiderivativeLanes(const TanhShaperParams& p, const ShaperTerms& terms, const double* x,
                                     double* f, int count) {
@@ -31,7 +31,7 @@ int avx2::shaperQuotientLanes(const double* x, const double* f, float* out, int 
     return shaperQuotientPass<maths::avx2::kDoubleLanes>(x, f, out, count, allApart);
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine
 
 #include "maths/avx2_target_end.h"
 

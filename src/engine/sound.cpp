@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 float negatedCosinePoint(int i) { return -maths::cosf(static_cast<float>(i) * kTwoPi32 * 0.015625f); }
 
@@ -23,4 +23,4 @@ CurveSet defaultCurveSet() {
 
 SoundSnapshot defaultSoundSnapshot() { return SoundSnapshot{SoundParams{}, defaultCurveSet()}; }
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 // The 23 sound parameters as 32-bit floats, in slot order. The slot order is
 // not the parameter table's order: the motion depths follow motionRate, and
@@ -113,4 +113,4 @@ struct BlockTiming {
     bool playing = false;
 };
 
-} // namespace fennrow
+} // namespace fennrow::engine

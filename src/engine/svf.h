@@ -4,7 +4,7 @@
 
 #include "engine/flush.h"
 
-namespace fennrow {
+namespace fennrow::engine {
 
 struct Svf {
     float g = 0.0f;
@@ -45,4 +45,4 @@ inline float svfHighPass(Svf& f, float x) {
     return x - f.k * out.band - out.low;
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -13,7 +13,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace fennrow {
+namespace fennrow::engine {
 
 // Low-pass then high-pass on each of two signals, in a loop that takes a
 // sample in and gives the one before out: begin(a, b) takes the first,
@@ -145,4 +145,4 @@ private:
 
 #endif
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -17,7 +17,7 @@
 
 #include <cmath>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 namespace {
 
@@ -259,4 +259,4 @@ void engineRender(SynthEngine& e, const SoundParams& params, const CurveSet& cur
     }
 }
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -20,7 +20,7 @@
 
 #include <cstdint>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 inline constexpr int32_t kControlPeriod = 64; // samples between control ticks
 inline constexpr float kDefaultSampleRate = 48000.0f;
@@ -97,4 +97,4 @@ void engineNoteOn(SynthEngine& engine, int key, float velocity);
 void engineNoteOff(SynthEngine& engine, int key);
 void engineReleaseAll(SynthEngine& engine);
 
-} // namespace fennrow
+} // namespace fennrow::engine

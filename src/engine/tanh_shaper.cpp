@@ -9,7 +9,7 @@
 #include "maths/lanes_sse2.h"
 #endif
 
-namespace fennrow {
+namespace fennrow::engine {
 
 namespace {
 constexpr float kShaperMaxGain = 25.0f;
@@ -132,4 +132,4 @@ void processShaperBlock(const TanhShaperParams& p, TanhShaperState& s, const flo
 
 float shaperCurve(const TanhShaperParams& p, float x) { return (maths::tanhf(p.g * (x + p.b)) - p.d) * p.n; }
 
-} // namespace fennrow
+} // namespace fennrow::engine

@@ -18,7 +18,7 @@
 
 #include <cmath>
 
-namespace fennrow {
+namespace fennrow::engine {
 
 inline constexpr double kShaperMidpointThreshold = 1e-6;
 
@@ -139,4 +139,4 @@ ShaperQuotientLanesForm shaperQuotientLanes;
 } // namespace avx2
 #endif
 
-} // namespace fennrow
+} // namespace fennrow::engine

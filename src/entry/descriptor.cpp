@@ -2,19 +2,19 @@
 
 #include <fennrow_version.h>
 
-namespace fennrow {
+namespace fennrow::entry {
 
 const clap_plugin_descriptor_t kPluginDescriptor = {
     CLAP_VERSION_INIT,
-    kPluginId,
-    kPluginName,
-    kPluginVendor,
+    plugin::kPluginId,
+    plugin::kPluginName,
+    plugin::kPluginVendor,
     "", // url
     "", // manual_url
     "", // support_url
     kFennrowVersion,
-    kPluginDescription,
-    kPluginFeatures,
+    plugin::kPluginDescription,
+    plugin::kPluginFeatures,
 };
 
-} // namespace fennrow
+} // namespace fennrow::entry

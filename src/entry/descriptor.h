@@ -5,8 +5,8 @@
 
 #include <clap/clap.h>
 
-namespace fennrow {
+namespace fennrow::entry {
 
 extern const clap_plugin_descriptor_t kPluginDescriptor;
 
-} // namespace fennrow
+} // namespace fennrow::entry

@@ -3,14 +3,14 @@
 #include "entry/plugin_factory.h"
 #include "presets/preset_discovery_factory.h"
 
-namespace fennrow {
+namespace fennrow::entry {
 namespace {
 
 // Both preset-discovery ids name the same interface.
 const IdTable kFactories[] = {
     {CLAP_PLUGIN_FACTORY_ID, &kPluginFactory},
-    {CLAP_PRESET_DISCOVERY_FACTORY_ID, &kPresetDiscoveryFactory},
-    {CLAP_PRESET_DISCOVERY_FACTORY_ID_COMPAT, &kPresetDiscoveryFactory},
+    {CLAP_PRESET_DISCOVERY_FACTORY_ID, &presets::kPresetDiscoveryFactory},
+    {CLAP_PRESET_DISCOVERY_FACTORY_ID_COMPAT, &presets::kPresetDiscoveryFactory},
 };
 
 bool entryInit(const char*) { return true; }
@@ -20,11 +20,11 @@ void entryDeinit() {}
 const void* entryGetFactory(const char* factoryId) { return findById(kFactories, factoryId); }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::entry
 
 extern "C" CLAP_EXPORT const clap_plugin_entry_t clap_entry = {
     CLAP_VERSION_INIT,
-    fennrow::entryInit,
-    fennrow::entryDeinit,
-    fennrow::entryGetFactory,
+    fennrow::entry::entryInit,
+    fennrow::entry::entryDeinit,
+    fennrow::entry::entryGetFactory,
 };

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <span>
 
-namespace fennrow {
+namespace fennrow::entry {
 
 struct IdTable {
     const char* id;
@@ -22,4 +22,4 @@ inline const void* findById(std::span<const IdTable> tables, const char* id) {
     return nullptr;
 }
 
-} // namespace fennrow
+} // namespace fennrow::entry

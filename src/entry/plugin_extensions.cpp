@@ -8,18 +8,21 @@
 #include "presets/preset_load_extension.h"
 #include "presets/state_extension.h"
 
-namespace fennrow {
+namespace fennrow::entry {
 namespace {
 
 const IdTable kExtensions[] = {
-    {CLAP_EXT_AUDIO_PORTS, &kAudioPortsExtension}, {CLAP_EXT_NOTE_PORTS, &kNotePortsExtension},
-    {CLAP_EXT_PARAMS, &kParamsExtension},          {CLAP_EXT_STATE, &kStateExtension},
-    {CLAP_EXT_PRESET_LOAD, &kPresetLoadExtension}, {CLAP_EXT_PRESET_LOAD_COMPAT, &kPresetLoadExtension},
-    {kSessionExtensionId, &kSessionExtension},
+    {CLAP_EXT_AUDIO_PORTS, &plugin::kAudioPortsExtension},
+    {CLAP_EXT_NOTE_PORTS, &plugin::kNotePortsExtension},
+    {CLAP_EXT_PARAMS, &plugin::kParamsExtension},
+    {CLAP_EXT_STATE, &presets::kStateExtension},
+    {CLAP_EXT_PRESET_LOAD, &presets::kPresetLoadExtension},
+    {CLAP_EXT_PRESET_LOAD_COMPAT, &presets::kPresetLoadExtension},
+    {plugin::kSessionExtensionId, &plugin::kSessionExtension},
 };
 
 } // namespace
 
 const void* pluginGetExtension(const clap_plugin_t*, const char* id) { return findById(kExtensions, id); }
 
-} // namespace fennrow
+} // namespace fennrow::entry

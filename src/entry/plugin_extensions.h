@@ -5,8 +5,8 @@
 
 #include <clap/clap.h>
 
-namespace fennrow {
+namespace fennrow::entry {
 
 const void* pluginGetExtension(const clap_plugin_t* plugin, const char* id);
 
-} // namespace fennrow
+} // namespace fennrow::entry

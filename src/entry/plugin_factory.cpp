@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-namespace fennrow {
+namespace fennrow::entry {
 namespace {
 
 uint32_t pluginCount(const clap_plugin_factory_t*) { return 1; }
@@ -18,12 +18,12 @@ const clap_plugin_descriptor_t* pluginDescriptor(const clap_plugin_factory_t*, u
 
 const clap_plugin_t* createPlugin(const clap_plugin_factory_t*, const clap_host_t* host,
                                   const char* pluginId) {
-    if (pluginId == nullptr || std::strcmp(pluginId, kPluginId) != 0) return nullptr;
-    return createPluginInstance(host, &kPluginDescriptor, pluginGetExtension);
+    if (pluginId == nullptr || std::strcmp(pluginId, plugin::kPluginId) != 0) return nullptr;
+    return plugin::createPluginInstance(host, &kPluginDescriptor, pluginGetExtension);
 }
 
 } // namespace
 
 const clap_plugin_factory_t kPluginFactory = {pluginCount, pluginDescriptor, createPlugin};
 
-} // namespace fennrow
+} // namespace fennrow::entry

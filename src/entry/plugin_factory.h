@@ -3,8 +3,8 @@
 
 #include <clap/clap.h>
 
-namespace fennrow {
+namespace fennrow::entry {
 
 extern const clap_plugin_factory_t kPluginFactory;
 
-} // namespace fennrow
+} // namespace fennrow::entry

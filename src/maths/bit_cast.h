@@ -10,7 +10,7 @@
 
 #include <type_traits>
 
-namespace fennrow {
+namespace fennrow::maths {
 
 template <typename To, typename From>
 requires(sizeof(To) == sizeof(From) && std::is_trivially_copyable_v<To> &&
@@ -18,4 +18,4 @@ requires(sizeof(To) == sizeof(From) && std::is_trivially_copyable_v<To> &&
     return __builtin_bit_cast(To, from);
 }
 
-} // namespace fennrow
+} // namespace fennrow::maths

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace fennrow {
+namespace fennrow::platform {
 
 namespace {
 
@@ -57,4 +57,4 @@ CappedBytes readCapped(const ByteSource& source, std::uint64_t maxBytes, HeadLim
     }
 }
 
-} // namespace fennrow
+} // namespace fennrow::platform

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::platform {
 
 using FileBytes = std::vector<std::uint8_t>;
 
@@ -45,4 +45,4 @@ struct CappedBytes {
 // the limit is refused after its first bytes.
 CappedBytes readCapped(const ByteSource& source, std::uint64_t maxBytes, HeadLimit headLimit = nullptr);
 
-} // namespace fennrow
+} // namespace fennrow::platform

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace fennrow {
+namespace fennrow::platform {
 
 // A system whose environment is UTF-16 keeps each variable twice: as the
 // wide value, and as a narrow copy in the system's code page, which can only
@@ -24,4 +24,4 @@ std::optional<std::string> environmentValue(std::string_view name,
 // APPDATA is that folder) or when neither variable gives a folder.
 std::optional<std::string> userDataFolderWithoutAppData();
 
-} // namespace fennrow
+} // namespace fennrow::platform

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
-namespace fennrow {
+namespace fennrow::platform {
 
 FileRead readOpenedFile(const ByteSource& source, std::uint64_t maxBytes, HeadLimit headLimit) {
     FileRead result;
@@ -43,4 +43,4 @@ std::string pathJoin(std::string_view base, std::string_view part) {
     return joined;
 }
 
-} // namespace fennrow
+} // namespace fennrow::platform

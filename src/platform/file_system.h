@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::platform {
 
 enum class FileReadStatus {
     Read,       // the whole content is in `bytes`
@@ -54,4 +54,4 @@ char pathSeparator();
 // with one, and an empty base gives part alone.
 std::string pathJoin(std::string_view base, std::string_view part);
 
-} // namespace fennrow
+} // namespace fennrow::platform

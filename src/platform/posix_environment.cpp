@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-namespace fennrow {
+namespace fennrow::platform {
 
 std::optional<std::string> environmentValue(std::string_view name, EnvironmentForm /*form*/) {
     const std::string key(name);
@@ -32,6 +32,6 @@ std::optional<std::string> userDataFolderWithoutAppData() {
     return pathJoin(pathJoin(*home, ".local"), "share");
 }
 
-} // namespace fennrow
+} // namespace fennrow::platform
 
 #endif

@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <utility>
 
-namespace fennrow {
+namespace fennrow::platform {
 
 namespace {
 
@@ -74,6 +74,6 @@ std::string locationText(std::string_view location) { return wellFormedUtf8(loca
 
 char pathSeparator() { return '/'; }
 
-} // namespace fennrow
+} // namespace fennrow::platform
 
 #endif

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace fennrow {
+namespace fennrow::platform {
 
 namespace {
 
@@ -176,4 +176,4 @@ std::optional<std::string> utf16ToUtf8(std::u16string_view text) {
     return out;
 }
 
-} // namespace fennrow
+} // namespace fennrow::platform

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace fennrow {
+namespace fennrow::platform {
 
 // Well-formed UTF-8: no overlong forms, no surrogate code points, nothing
 // above U+10FFFF, no truncated sequence.
@@ -37,4 +37,4 @@ std::optional<std::u16string> utf8ToUtf16(std::string_view text);
 // UTF-16 -> UTF-8; nothing if the text holds an unpaired surrogate.
 std::optional<std::string> utf16ToUtf8(std::u16string_view text);
 
-} // namespace fennrow
+} // namespace fennrow::platform

@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-namespace fennrow {
+namespace fennrow::platform {
 
 namespace {
 
@@ -54,6 +54,6 @@ std::optional<std::string> environmentValue(std::string_view name, EnvironmentFo
 
 std::optional<std::string> userDataFolderWithoutAppData() { return std::nullopt; }
 
-} // namespace fennrow
+} // namespace fennrow::platform
 
 #endif

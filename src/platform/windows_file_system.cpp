@@ -11,7 +11,7 @@
 
 #include <utility>
 
-namespace fennrow {
+namespace fennrow::platform {
 
 namespace {
 
@@ -88,6 +88,6 @@ std::string locationText(std::string_view location) {
 
 char pathSeparator() { return '\\'; }
 
-} // namespace fennrow
+} // namespace fennrow::platform
 
 #endif

@@ -7,7 +7,7 @@
 
 #include <climits>
 
-namespace fennrow {
+namespace fennrow::platform {
 
 // wchar_t is a UTF-16 unit on Windows; the copies below keep the two string
 // types apart without pointer casts.
@@ -57,6 +57,6 @@ std::optional<std::wstring> codePageToWide(std::string_view text) {
     return wide;
 }
 
-} // namespace fennrow
+} // namespace fennrow::platform
 
 #endif

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace fennrow {
+namespace fennrow::platform {
 
 // UTF-8 -> a wide string for the W calls; nothing when the text is not
 // well-formed UTF-8 or holds a NUL (which would cut the name short).
@@ -26,6 +26,6 @@ std::optional<std::wstring> locationToWide(std::string_view location);
 // valid in that code page.
 std::optional<std::wstring> codePageToWide(std::string_view text);
 
-} // namespace fennrow
+} // namespace fennrow::platform
 
 #endif

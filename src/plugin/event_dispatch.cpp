@@ -5,7 +5,7 @@
 #include "plugin/param_writes.h"
 #include "plugin/plugin_instance.h"
 
-namespace fennrow {
+namespace fennrow::plugin {
 namespace {
 
 constexpr int kLowestKey = 0;
@@ -60,4 +60,4 @@ void dispatchEvent(PluginInstance& instance, const clap_event_header_t* event) {
     }
 }
 
-} // namespace fennrow
+} // namespace fennrow::plugin

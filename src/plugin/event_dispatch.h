@@ -3,7 +3,7 @@
 
 #include <clap/clap.h>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 struct PluginInstance;
 
@@ -12,4 +12,4 @@ struct PluginInstance;
 // ignored.
 void dispatchEvent(PluginInstance& instance, const clap_event_header_t* event);
 
-} // namespace fennrow
+} // namespace fennrow::plugin

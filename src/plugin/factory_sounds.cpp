@@ -3,12 +3,12 @@
 #include <array>
 #include <initializer_list>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 namespace {
 
 struct ParamChange {
-    float SoundParams::*member;
+    float engine::SoundParams::*member;
     float value;
 };
 
@@ -21,29 +21,29 @@ struct CurveChange {
 
 float shapePoint(CurveShape shape, int i) {
     switch (shape) {
-        case CurveShape::RisingRamp: return risingRampPoint(i);
-        case CurveShape::FallingRamp: return -risingRampPoint(i);
-        case CurveShape::Square: return i < kCurvePoints / 2 ? -1.0f : 1.0f;
-        case CurveShape::Spike: return i == kCurvePoints / 2 ? 1.0f : -1.0f;
+        case CurveShape::RisingRamp: return engine::risingRampPoint(i);
+        case CurveShape::FallingRamp: return -engine::risingRampPoint(i);
+        case CurveShape::Square: return i < engine::kCurvePoints / 2 ? -1.0f : 1.0f;
+        case CurveShape::Spike: return i == engine::kCurvePoints / 2 ? 1.0f : -1.0f;
     }
     return 0.0f;
 }
 
 FactorySound makeSound(const char* name, const char* category, std::initializer_list<ParamChange> params,
                        std::initializer_list<CurveChange> curves = {}) {
-    FactorySound sound{name, category, defaultSoundSnapshot()};
+    FactorySound sound{name, category, engine::defaultSoundSnapshot()};
     for (const ParamChange& change : params) {
         sound.sound.params.*change.member = change.value;
     }
     for (const CurveChange& change : curves) {
-        for (int i = 0; i < kCurvePoints; ++i) {
+        for (int i = 0; i < engine::kCurvePoints; ++i) {
             sound.sound.curves.points[change.curve][i] = shapePoint(change.shape, i);
         }
     }
     return sound;
 }
 
-using P = SoundParams;
+using P = engine::SoundParams;
 
 std::array<FactorySound, kFactorySoundCount> buildFactorySounds() {
     return {{
@@ -112,7 +112,8 @@ std::array<FactorySound, kFactorySoundCount> buildFactorySounds() {
                    {&P::spread, 0.8f},
                    {&P::arcAmount, 1.0f},
                    {&P::arcDrift, 0.2f}},
-                  {{kCurveArcTone, CurveShape::RisingRamp}, {kCurveArcDrive, CurveShape::RisingRamp}}),
+                  {{engine::kCurveArcTone, CurveShape::RisingRamp},
+                   {engine::kCurveArcDrive, CurveShape::RisingRamp}}),
         makeSound("Rubber Pluck", "Pluck",
                   {{&P::weight, 0.55f},
                    {&P::drive, 0.7f},
@@ -131,7 +132,7 @@ std::array<FactorySound, kFactorySoundCount> buildFactorySounds() {
                    {&P::legato, 0.0f},
                    {&P::arcAmount, 1.0f},
                    {&P::arcBars, 1.0f}},
-                  {{kCurveArcShape, CurveShape::Spike}}),
+                  {{engine::kCurveArcShape, CurveShape::Spike}}),
         makeSound("Hoover Stab", "Pluck",
                   {{&P::weight, 0.15f},
                    {&P::drive, 0.8f},
@@ -149,7 +150,7 @@ std::array<FactorySound, kFactorySoundCount> buildFactorySounds() {
                    {&P::motion, 0.9f},
                    {&P::motionRate, 0.5f},
                    {&P::glide, 0.12f}},
-                  {{kCurveMotion, CurveShape::RisingRamp}}),
+                  {{engine::kCurveMotion, CurveShape::RisingRamp}}),
         makeSound("Acid Screamer", "Acid",
                   {{&P::weight, 0.1f},
                    {&P::drive, 0.95f},
@@ -157,7 +158,7 @@ std::array<FactorySound, kFactorySoundCount> buildFactorySounds() {
                    {&P::motion, 1.0f},
                    {&P::motionRate, 0.25f},
                    {&P::glide, 0.25f}},
-                  {{kCurveMotion, CurveShape::FallingRamp}}),
+                  {{engine::kCurveMotion, CurveShape::FallingRamp}}),
         makeSound("Growl", "Growl",
                   {{&P::weight, 0.3f},
                    {&P::drive, 1.0f},
@@ -175,7 +176,7 @@ std::array<FactorySound, kFactorySoundCount> buildFactorySounds() {
                    {&P::motion, 0.8f},
                    {&P::motionRate, 0.25f},
                    {&P::spread, 0.6f}},
-                  {{kCurveMotion, CurveShape::Square}}),
+                  {{engine::kCurveMotion, CurveShape::Square}}),
         // A third of a beat: the float nearest to 1/3, saved as 0.33333334.
         makeSound("Wobble", "Growl",
                   {{&P::weight, 0.65f},
@@ -228,4 +229,4 @@ const FactorySound* findFactorySound(std::string_view name) {
     return nullptr;
 }
 
-} // namespace fennrow
+} // namespace fennrow::plugin

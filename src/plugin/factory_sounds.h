@@ -8,12 +8,12 @@
 #include <string>
 #include <string_view>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 struct FactorySound {
     std::string name;     // unique; also the key a host loads the sound by
     std::string category; // "Other", "Pluck", "Sub", "Reese", "Acid" or "Growl"
-    SoundSnapshot sound;
+    engine::SoundSnapshot sound;
 };
 
 inline constexpr int kFactorySoundCount = 20;
@@ -24,4 +24,4 @@ std::span<const FactorySound> factorySounds();
 // The first sound whose name equals the text byte for byte, or null.
 const FactorySound* findFactorySound(std::string_view name);
 
-} // namespace fennrow
+} // namespace fennrow::plugin

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace fennrow {
+namespace fennrow::plugin {
 namespace {
 
 // Wire offsets within an event of our space (after the 16-byte CLAP header).
@@ -155,4 +155,4 @@ void freeAllNoteExtras(NoteExtrasTable& table) {
     for (NoteExtrasSlot& slot : table.slots) slot.inUse = false;
 }
 
-} // namespace fennrow
+} // namespace fennrow::plugin

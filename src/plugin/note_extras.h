@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 inline constexpr char kEventSpaceName[] = "com.brightmoss.events/1";
 inline constexpr uint32_t kNoEventSpace = 0xFFFF;
@@ -92,4 +92,4 @@ const NoteExtras* findNoteExtras(const NoteExtrasTable& table, int32_t noteId);
 void freeNoteExtras(NoteExtrasTable& table, int32_t noteId);
 void freeAllNoteExtras(NoteExtrasTable& table);
 
-} // namespace fennrow
+} // namespace fennrow::plugin

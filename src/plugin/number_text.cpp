@@ -6,7 +6,7 @@
 #include <limits>
 #include <system_error>
 
-namespace fennrow {
+namespace fennrow::plugin {
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
@@ -32,7 +32,7 @@ double outOfRangeValue(const char* first, const char* last, std::chars_format fo
 
 bool formatFixed(double value, int decimals, char* out, std::size_t capacity) {
     if (out == nullptr || capacity == 0) return false;
-    const std::to_chars_result result = fixedChars(out, out + capacity - 1, value, decimals);
+    const std::to_chars_result result = document::fixedChars(out, out + capacity - 1, value, decimals);
     if (result.ec != std::errc{}) {
         out[0] = '\0';
         return false;
@@ -62,11 +62,11 @@ std::size_t parseLeadingNumber(const char* text, double& out) {
     // parseChars would read a second sign itself; strtod allows only one.
     if (digits[0] == '-') return 0;
     double magnitude = 0.0;
-    std::from_chars_result result = parseChars(digits, last, magnitude, format);
+    std::from_chars_result result = document::parseChars(digits, last, magnitude, format);
     if (result.ec == std::errc::invalid_argument) return 0;
     if (result.ec == std::errc::result_out_of_range) magnitude = outOfRangeValue(digits, result.ptr, format);
     out = negative ? -magnitude : magnitude;
     return static_cast<std::size_t>(result.ptr - text);
 }
 
-} // namespace fennrow
+} // namespace fennrow::plugin

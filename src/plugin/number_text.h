@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 // Writes value with exactly `decimals` digits after the point, as printf's
 // "%.Nf" does in the C locale. Returns false when out is too small.
@@ -17,4 +17,4 @@ bool formatFixed(double value, int decimals, char* out, std::size_t capacity);
 // characters consumed.
 std::size_t parseLeadingNumber(const char* text, double& out);
 
-} // namespace fennrow
+} // namespace fennrow::plugin

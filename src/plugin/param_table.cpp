@@ -2,7 +2,7 @@
 
 #include "engine/sound.h"
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 // Table order is the host's parameter order and must never change: hosts store
 // automation by id and documents by key. The slot is where the engine reads it.
@@ -32,7 +32,7 @@ const ParamSpec kParamTable[kParamCount] = {
     {"motionLevelDepth", 23, "Motion to Level", "", 0.0f, 1.0f, 0.0f, false, 10},
 };
 
-static_assert(kParamCount == kSoundParamCount);
+static_assert(kParamCount == engine::kSoundParamCount);
 
 int paramIndexById(uint32_t id) {
     for (int i = 0; i < kParamCount; ++i) {
@@ -48,4 +48,4 @@ int paramIndexByKey(std::string_view key) {
     return -1;
 }
 
-} // namespace fennrow
+} // namespace fennrow::plugin

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 struct ParamSpec {
     const char* key;  // member name in documents
@@ -29,4 +29,4 @@ int paramIndexById(uint32_t id);
 // Table index of the parameter stored under this document key, or -1.
 int paramIndexByKey(std::string_view key);
 
-} // namespace fennrow
+} // namespace fennrow::plugin

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 // The step a stepped parameter takes: the nearest whole number, halves away
 // from zero.
@@ -20,4 +20,4 @@ inline float paramValueFor(const ParamSpec& spec, float value) {
     return std::clamp(value, spec.min, spec.max);
 }
 
-} // namespace fennrow
+} // namespace fennrow::plugin

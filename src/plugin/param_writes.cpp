@@ -4,7 +4,7 @@
 #include "plugin/param_value.h"
 #include "plugin/plugin_instance.h"
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 void writeParam(PluginInstance& instance, const clap_event_param_value_t& event) {
     const int index = paramIndexById(event.param_id);
@@ -15,15 +15,15 @@ void writeParam(PluginInstance& instance, const clap_event_param_value_t& event)
     instance.paramValues[index].store(value, std::memory_order_relaxed);
 }
 
-SoundParams makeSoundParams(const PluginInstance& instance) {
-    SoundParams params;
+engine::SoundParams makeSoundParams(const PluginInstance& instance) {
+    engine::SoundParams params;
     for (int i = 0; i < kParamCount; ++i) {
         slotValue(params, kParamTable[i].slot) = instance.paramValues[i].load(std::memory_order_relaxed);
     }
     return params;
 }
 
-void applyLoadedSound(PluginInstance& instance, const SoundSnapshot& snapshot) {
+void applyLoadedSound(PluginInstance& instance, const engine::SoundSnapshot& snapshot) {
     instance.curves = snapshot.curves;
     for (int i = 0; i < kParamCount; ++i) {
         instance.paramValues[i].store(slotValue(snapshot.params, kParamTable[i].slot),
@@ -32,4 +32,4 @@ void applyLoadedSound(PluginInstance& instance, const SoundSnapshot& snapshot) {
     publishSnapshot(instance.exchange, snapshot);
 }
 
-} // namespace fennrow
+} // namespace fennrow::plugin

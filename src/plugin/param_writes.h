@@ -6,7 +6,7 @@
 
 #include "engine/sound.h"
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 struct PluginInstance;
 
@@ -16,10 +16,10 @@ struct PluginInstance;
 void writeParam(PluginInstance& instance, const clap_event_param_value_t& event);
 
 // The host-visible values placed in their engine slots.
-SoundParams makeSoundParams(const PluginInstance& instance);
+engine::SoundParams makeSoundParams(const PluginInstance& instance);
 
 // Main thread: takes over a loaded sound. The host-visible values and the
 // curves change at once; the audio thread picks the sound up at its next block.
-void applyLoadedSound(PluginInstance& instance, const SoundSnapshot& snapshot);
+void applyLoadedSound(PluginInstance& instance, const engine::SoundSnapshot& snapshot);
 
-} // namespace fennrow
+} // namespace fennrow::plugin

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
-namespace fennrow {
+namespace fennrow::plugin {
 namespace {
 
 constexpr clap_param_info_flags kAutomatable = CLAP_PARAM_IS_AUTOMATABLE;
@@ -39,7 +39,7 @@ bool paramsGetInfo(const clap_plugin_t*, uint32_t index, clap_param_info_t* info
     info->id = spec.id;
     info->flags = spec.stepped ? kSteppedAutomatable : kAutomatable;
     info->cookie = nullptr;
-    copyWellFormedUtf8(spec.name, info->name, sizeof info->name);
+    platform::copyWellFormedUtf8(spec.name, info->name, sizeof info->name);
     info->module[0] = '\0';
     info->min_value = spec.min;
     info->max_value = spec.max;
@@ -71,7 +71,7 @@ bool paramsValueToText(const clap_plugin_t*, clap_id id, double value, char* out
         std::snprintf(text, sizeof text, "%s %s", number, spec->unit);
     }
     // A short buffer cuts the text between characters, never inside one.
-    copyWellFormedUtf8(text, out, capacity);
+    platform::copyWellFormedUtf8(text, out, capacity);
     return true;
 }
 
@@ -98,7 +98,7 @@ void paramsFlush(const clap_plugin_t* plugin, const clap_input_events_t* in, con
         writeParam(*instance, *reinterpret_cast<const clap_event_param_value_t*>(header));
     }
     if (wasActive) return;
-    publishSnapshot(instance->exchange, SoundSnapshot{makeSoundParams(*instance), instance->curves});
+    publishSnapshot(instance->exchange, engine::SoundSnapshot{makeSoundParams(*instance), instance->curves});
 }
 
 } // namespace
@@ -107,4 +107,4 @@ const clap_plugin_params_t kParamsExtension = {
     paramsCount, paramsGetInfo, paramsGetValue, paramsValueToText, paramsTextToValue, paramsFlush,
 };
 
-} // namespace fennrow
+} // namespace fennrow::plugin

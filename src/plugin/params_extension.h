@@ -3,8 +3,8 @@
 
 #include <clap/clap.h>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 extern const clap_plugin_params_t kParamsExtension;
 
-} // namespace fennrow
+} // namespace fennrow::plugin

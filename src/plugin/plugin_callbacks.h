@@ -4,7 +4,7 @@
 
 #include <clap/clap.h>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 bool pluginInit(const clap_plugin_t* plugin);
 void pluginDestroy(const clap_plugin_t* plugin);
@@ -16,4 +16,4 @@ void pluginReset(const clap_plugin_t* plugin);
 clap_process_status pluginProcess(const clap_plugin_t* plugin, const clap_process_t* process);
 void pluginOnMainThread(const clap_plugin_t* plugin);
 
-} // namespace fennrow
+} // namespace fennrow::plugin

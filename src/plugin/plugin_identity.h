@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 inline constexpr char kPluginId[] = "com.brightmoss.fennrow";
 inline constexpr char kPluginName[] = "fennrow";
@@ -30,4 +30,4 @@ inline constexpr char kVst3SubCategories[] = "Instrument|Synth";
 // The VST 3 class id, generated once, as four 32-bit words.
 inline constexpr std::uint32_t kVst3ClassIdWords[4] = {0x5F44CEB3, 0xD4D4840E, 0x6E9578BF, 0x7D3A73A2};
 
-} // namespace fennrow
+} // namespace fennrow::plugin

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-namespace fennrow {
+namespace fennrow::plugin {
 namespace {
 
 constexpr std::align_val_t kInstanceAlignment{alignof(PluginInstance)};
@@ -46,4 +46,4 @@ void destroyPluginInstance(PluginInstance* instance) {
     ::operator delete(instance, kInstanceAlignment);
 }
 
-} // namespace fennrow
+} // namespace fennrow::plugin

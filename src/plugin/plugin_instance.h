@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 struct PluginInstance {
     PluginInstance();
@@ -32,12 +32,12 @@ struct PluginInstance {
 
     SessionRecord session;
     NoteExtrasTable noteExtras;
-    SynthEngine engine;
+    engine::SynthEngine engine;
     float sampleRate = 48000.0f;
     std::atomic<uint8_t> active{0};
 
     // The sound the audio thread renders with.
-    SoundSnapshot liveSound = defaultSoundSnapshot();
+    engine::SoundSnapshot liveSound = engine::defaultSoundSnapshot();
 
     // Takes the discarded right channel of a mono output; sized at activate.
     std::vector<float> scratch;
@@ -48,11 +48,11 @@ struct PluginInstance {
     std::atomic<float> paramValues[kParamCount];
 
     // The main thread's copy of the curves.
-    CurveSet curves = defaultCurveSet();
+    engine::CurveSet curves = engine::defaultCurveSet();
 
     // The document the sound was loaded from, kept so that a save writes back
     // everything it held.
-    InstanceDocument document;
+    document::InstanceDocument document;
 
     SnapshotExchange exchange;
 };
@@ -80,4 +80,4 @@ void destroyPluginInstance(PluginInstance* instance);
 // get_extension is left null here and set by createPluginInstance.
 extern const clap_plugin_t kPluginCallbacks;
 
-} // namespace fennrow
+} // namespace fennrow::plugin

@@ -4,7 +4,7 @@
 
 #include <limits>
 
-namespace fennrow {
+namespace fennrow::plugin {
 namespace {
 
 const void* hostExtension(const clap_host_t* host, const char* id) {
@@ -51,7 +51,7 @@ bool pluginActivate(const clap_plugin_t* plugin, double sampleRate, uint32_t /*m
         return false;
     }
     instance->sampleRate = rate;
-    instance->engine = SynthEngine{};
+    instance->engine = engine::SynthEngine{};
     enginePrepare(instance->engine, rate);
     instance->active.exchange(1);
     return true;
@@ -89,4 +89,4 @@ const clap_plugin_t kPluginCallbacks = {
     pluginOnMainThread,
 };
 
-} // namespace fennrow
+} // namespace fennrow::plugin

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace fennrow {
+namespace fennrow::plugin {
 namespace {
 
 constexpr char kAudioPortName[] = "Main";
@@ -38,4 +38,4 @@ bool notePortGet(const clap_plugin_t*, uint32_t index, bool isInput, clap_note_p
 const clap_plugin_audio_ports_t kAudioPortsExtension = {audioPortCount, audioPortGet};
 const clap_plugin_note_ports_t kNotePortsExtension = {notePortCount, notePortGet};
 
-} // namespace fennrow
+} // namespace fennrow::plugin

@@ -4,9 +4,9 @@
 
 #include <clap/clap.h>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 extern const clap_plugin_audio_ports_t kAudioPortsExtension;
 extern const clap_plugin_note_ports_t kNotePortsExtension;
 
-} // namespace fennrow
+} // namespace fennrow::plugin

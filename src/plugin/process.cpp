@@ -10,7 +10,7 @@
 #include <cstring>
 #include <limits>
 
-namespace fennrow {
+namespace fennrow::plugin {
 namespace {
 
 constexpr double kBeatsPerBeatTimeUnit = 1.0 / static_cast<double>(CLAP_BEATTIME_FACTOR);
@@ -49,9 +49,9 @@ BlockClock blockClock(const clap_event_transport_t* transport, float sampleRate)
     return clock;
 }
 
-BlockTiming timingAt(const BlockClock& clock, uint32_t frame) {
-    return BlockTiming{clock.beatAtStart + static_cast<double>(frame) * clock.beatsPerFrame, clock.tempo,
-                       clock.playing};
+engine::BlockTiming timingAt(const BlockClock& clock, uint32_t frame) {
+    return engine::BlockTiming{clock.beatAtStart + static_cast<double>(frame) * clock.beatsPerFrame,
+                               clock.tempo, clock.playing};
 }
 
 struct Outputs {
@@ -86,7 +86,7 @@ Outputs prepareOutputs(const clap_process_t& process) {
 void renderSlice(PluginInstance& instance, const BlockClock& clock, const Outputs& outputs, uint32_t first,
                  uint32_t end) {
     if (outputs.left == nullptr || end <= first) return;
-    const SoundSnapshot& sound = instance.liveSound;
+    const engine::SoundSnapshot& sound = instance.liveSound;
     if (outputs.right != nullptr) {
         engineRender(instance.engine, sound.params, sound.curves, timingAt(clock, first),
                      outputs.left + first, outputs.right + first, end - first);
@@ -155,4 +155,4 @@ clap_process_status pluginProcess(const clap_plugin_t* plugin, const clap_proces
     return CLAP_PROCESS_CONTINUE;
 }
 
-} // namespace fennrow
+} // namespace fennrow::plugin

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
-namespace fennrow {
+namespace fennrow::plugin {
 namespace {
 
 template <typename T>
@@ -56,4 +56,4 @@ bool applySessionInfo(SessionRecord& record, const SessionInfo* info) {
     return true;
 }
 
-} // namespace fennrow
+} // namespace fennrow::plugin

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 inline constexpr char kSessionExtensionId[] = "com.brightmoss.session/1";
 inline constexpr uint32_t kSessionVersion = 1;
@@ -57,4 +57,4 @@ extern const fennrow_session kSessionExtension;
 // The rules of `set` on a plain record, for the extension and for tests.
 bool applySessionInfo(SessionRecord& record, const SessionInfo* info);
 
-} // namespace fennrow
+} // namespace fennrow::plugin

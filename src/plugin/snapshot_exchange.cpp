@@ -1,8 +1,8 @@
 #include "plugin/snapshot_exchange.h"
 
-namespace fennrow {
+namespace fennrow::plugin {
 
-void publishSnapshot(SnapshotExchange& exchange, const SoundSnapshot& snapshot) {
+void publishSnapshot(SnapshotExchange& exchange, const engine::SoundSnapshot& snapshot) {
     exchange.slots[exchange.writer] = snapshot;
     // Release makes the slot's contents visible to whoever takes the index;
     // acquire makes the slot we get back safe to overwrite next time.
@@ -11,7 +11,7 @@ void publishSnapshot(SnapshotExchange& exchange, const SoundSnapshot& snapshot) 
     exchange.writer = previous & SnapshotExchange::kSlotMask;
 }
 
-bool pickUpSnapshot(SnapshotExchange& exchange, SoundSnapshot& live) {
+bool pickUpSnapshot(SnapshotExchange& exchange, engine::SoundSnapshot& live) {
     if ((exchange.shared.load(std::memory_order_relaxed) & SnapshotExchange::kNewMark) == 0) {
         return false;
     }
@@ -22,4 +22,4 @@ bool pickUpSnapshot(SnapshotExchange& exchange, SoundSnapshot& live) {
     return true;
 }
 
-} // namespace fennrow
+} // namespace fennrow::plugin

@@ -8,13 +8,14 @@
 #include <atomic>
 #include <cstdint>
 
-namespace fennrow {
+namespace fennrow::plugin {
 
 struct SnapshotExchange {
     static constexpr uint32_t kSlotMask = 3;
     static constexpr uint32_t kNewMark = 4; // set on the shared index when a snapshot waits
 
-    SoundSnapshot slots[3] = {defaultSoundSnapshot(), defaultSoundSnapshot(), defaultSoundSnapshot()};
+    engine::SoundSnapshot slots[3] = {engine::defaultSoundSnapshot(), engine::defaultSoundSnapshot(),
+                                      engine::defaultSoundSnapshot()};
     std::atomic<uint32_t> shared{2};
     uint32_t writer = 0; // main thread only
     uint32_t reader = 1; // audio thread only
@@ -22,10 +23,10 @@ struct SnapshotExchange {
 
 // Main thread: make this snapshot the next one the audio thread picks up. A
 // snapshot published earlier and not yet picked up is replaced.
-void publishSnapshot(SnapshotExchange& exchange, const SoundSnapshot& snapshot);
+void publishSnapshot(SnapshotExchange& exchange, const engine::SoundSnapshot& snapshot);
 
 // Audio thread: if a snapshot was published since the last pick-up, copy it
 // into live and return true; otherwise leave live alone and return false.
-bool pickUpSnapshot(SnapshotExchange& exchange, SoundSnapshot& live);
+bool pickUpSnapshot(SnapshotExchange& exchange, engine::SoundSnapshot& live);
 
-} // namespace fennrow
+} // namespace fennrow::plugin

@@ -2,7 +2,7 @@
 
 #include "presets/preset_provider.h"
 
-namespace fennrow {
+namespace fennrow::presets {
 
 const clap_preset_discovery_factory_t kPresetDiscoveryFactory = {
     presetProviderCount,
@@ -10,4 +10,4 @@ const clap_preset_discovery_factory_t kPresetDiscoveryFactory = {
     createPresetProvider,
 };
 
-} // namespace fennrow
+} // namespace fennrow::presets

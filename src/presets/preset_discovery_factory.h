@@ -3,8 +3,8 @@
 
 #include <clap/clap.h>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 extern const clap_preset_discovery_factory_t kPresetDiscoveryFactory;
 
-} // namespace fennrow
+} // namespace fennrow::presets

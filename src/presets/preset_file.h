@@ -11,13 +11,14 @@
 #include <string>
 #include <string_view>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 struct PresetFileRead {
-    FileReadStatus status = FileReadStatus::CannotOpen; // whether the file could be read whole
-    std::optional<SoundSnapshot> sound;                 // set when it holds a fennrow instance
-    InstanceDocument document;                          // the document read, when sound is set
-    DiagnosticList findings;
+    platform::FileReadStatus status =
+        platform::FileReadStatus::CannotOpen;   // whether the file could be read whole
+    std::optional<engine::SoundSnapshot> sound; // set when it holds a fennrow instance
+    document::InstanceDocument document;        // the document read, when sound is set
+    document::DiagnosticList findings;
 };
 
 // Reads the file, never more of it than a package can be (a bare document
@@ -29,4 +30,4 @@ PresetFileRead readPresetFile(std::string_view location);
 // the message of the first Error finding, or that it is not a fennrow preset.
 std::string presetRefusal(const PresetFileRead& read, std::string_view location);
 
-} // namespace fennrow
+} // namespace fennrow::presets

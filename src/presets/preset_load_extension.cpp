@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 namespace {
 
@@ -26,8 +26,8 @@ struct PresetRequest {
 // The location and load key go back exactly as the host sent them, so that it
 // can tell which request failed; the message, which may quote a document, is
 // given in host form.
-void report(const PluginInstance& instance, const PresetRequest& request, std::string_view message) {
-    const std::string text = hostText(message);
+void report(const plugin::PluginInstance& instance, const PresetRequest& request, std::string_view message) {
+    const std::string text = document::hostText(message);
     const clap_host_preset_load_t* hostPresetLoad = instance.hostPresetLoad;
     if (hostPresetLoad != nullptr && hostPresetLoad->on_error != nullptr) {
         hostPresetLoad->on_error(instance.host, request.kind, request.location, request.loadKey, 0,
@@ -37,7 +37,7 @@ void report(const PluginInstance& instance, const PresetRequest& request, std::s
     }
 }
 
-void notifyLoaded(const PluginInstance& instance, const PresetRequest& request) {
+void notifyLoaded(const plugin::PluginInstance& instance, const PresetRequest& request) {
     if (instance.hostParams != nullptr && instance.hostParams->rescan != nullptr) {
         instance.hostParams->rescan(instance.host, CLAP_PARAM_RESCAN_VALUES);
     }
@@ -49,21 +49,21 @@ void notifyLoaded(const PluginInstance& instance, const PresetRequest& request) 
     }
 }
 
-bool loadFactorySound(PluginInstance& instance, const PresetRequest& request) {
+bool loadFactorySound(plugin::PluginInstance& instance, const PresetRequest& request) {
     const std::string key = request.loadKey != nullptr ? request.loadKey : "";
-    const FactorySound* sound = findFactorySound(key);
+    const plugin::FactorySound* sound = plugin::findFactorySound(key);
     if (sound == nullptr) {
-        report(instance, request, "Fennrow has no factory sound " + quotedValue(key));
+        report(instance, request, "Fennrow has no factory sound " + document::quotedValue(key));
         return false;
     }
     // A later save writes a new document, not one loaded before.
-    instance.document = InstanceDocument{};
+    instance.document = document::InstanceDocument{};
     applyLoadedSound(instance, sound->sound);
     notifyLoaded(instance, request);
     return true;
 }
 
-bool loadPresetFile(PluginInstance& instance, const PresetRequest& request) {
+bool loadPresetFile(plugin::PluginInstance& instance, const PresetRequest& request) {
     PresetFileRead read = readPresetFile(request.location);
     if (!read.sound) {
         report(instance, request, presetRefusal(read, request.location));
@@ -77,7 +77,7 @@ bool loadPresetFile(PluginInstance& instance, const PresetRequest& request) {
 
 bool presetFromLocation(const clap_plugin_t* plugin, std::uint32_t kind, const char* location,
                         const char* loadKey) {
-    PluginInstance* instance = instanceOf(plugin);
+    plugin::PluginInstance* instance = plugin::instanceOf(plugin);
     if (instance == nullptr) {
         return false;
     }
@@ -100,4 +100,4 @@ bool presetFromLocation(const clap_plugin_t* plugin, std::uint32_t kind, const c
 
 const clap_plugin_preset_load_t kPresetLoadExtension = {presetFromLocation};
 
-} // namespace fennrow
+} // namespace fennrow::presets

@@ -3,8 +3,8 @@
 
 #include <clap/clap.h>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 extern const clap_plugin_preset_load_t kPresetLoadExtension;
 
-} // namespace fennrow
+} // namespace fennrow::presets

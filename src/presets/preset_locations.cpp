@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 namespace {
 
@@ -23,7 +23,7 @@ std::optional<std::string> joinUnder(const std::optional<std::string>& base,
     }
     std::string path = *base;
     for (std::string_view part : parts) {
-        path = pathJoin(path, part);
+        path = platform::pathJoin(path, part);
     }
     return path;
 }
@@ -33,11 +33,11 @@ std::optional<std::string> joinUnder(const std::optional<std::string>& base,
 // A system without APPDATA (no Linux host sets it) keeps the same folders
 // below the user's data folder, so a musician there has a user preset folder.
 std::optional<std::string> userPresetFolder() {
-    if (std::optional<std::string> folder =
-            joinUnder(environmentValue(kAppDataVariable, EnvironmentForm::Wide), kUserPresetParts)) {
+    if (std::optional<std::string> folder = joinUnder(
+            environmentValue(kAppDataVariable, platform::EnvironmentForm::Wide), kUserPresetParts)) {
         return folder;
     }
-    return joinUnder(userDataFolderWithoutAppData(), kUserPresetParts);
+    return joinUnder(platform::userDataFolderWithoutAppData(), kUserPresetParts);
 }
 
 // Earlier versions found their folder through the narrow copy of APPDATA, so
@@ -45,11 +45,11 @@ std::optional<std::string> userPresetFolder() {
 // there is nothing of theirs below the user's data folder to look for.
 std::optional<std::string> earlierPresetFolder() {
     std::optional<std::string> folder =
-        joinUnder(environmentValue(kAppDataVariable, EnvironmentForm::Narrow), kEarlierPresetParts);
-    if (!folder || !folderExists(*folder)) {
+        joinUnder(environmentValue(kAppDataVariable, platform::EnvironmentForm::Narrow), kEarlierPresetParts);
+    if (!folder || !platform::folderExists(*folder)) {
         return std::nullopt;
     }
     return folder;
 }
 
-} // namespace fennrow
+} // namespace fennrow::presets

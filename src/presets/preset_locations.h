@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 // APPDATA/Tamber/Presets/fennrow, whether or not it exists; where APPDATA is
 // unset or empty, the same below the user's data folder (on Linux
@@ -15,4 +15,4 @@ std::optional<std::string> userPresetFolder();
 // APPDATA/Brightmoss/fennrow/Presets, only when that folder exists.
 std::optional<std::string> earlierPresetFolder();
 
-} // namespace fennrow
+} // namespace fennrow::presets

@@ -1,6 +1,6 @@
 #include "presets/preset_names.h"
 
-namespace fennrow {
+namespace fennrow::presets {
 
 std::string fileStemName(std::string_view location) {
     std::string_view component = location;
@@ -32,4 +32,4 @@ std::string categoryFeature(std::string_view category) {
     return feature;
 }
 
-} // namespace fennrow
+} // namespace fennrow::presets

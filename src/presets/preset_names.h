@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 // The display name a preset file gets when its document names none: the last
 // path component (after the last slash or backslash), cut at its first colon,
@@ -16,4 +16,4 @@ std::string fileStemName(std::string_view location);
 // A category as a browser feature: lower-cased byte by byte ("Sub" -> "sub").
 std::string categoryFeature(std::string_view category);
 
-} // namespace fennrow
+} // namespace fennrow::presets

@@ -13,7 +13,7 @@
 #include <new>
 #include <string>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 namespace {
 
@@ -24,7 +24,7 @@ const clap_preset_discovery_provider_descriptor_t kDescriptor = {
     CLAP_VERSION_INIT,
     kPresetProviderId,
     "Fennrow presets",
-    kPluginVendor,
+    plugin::kPluginVendor,
 };
 
 const clap_preset_discovery_filetype_t kFileType = {
@@ -83,22 +83,22 @@ void providerDestroy(const clap_preset_discovery_provider_t* record) { delete pr
 
 void addCommonMetadata(const clap_preset_discovery_metadata_receiver_t* receiver,
                        const std::string& category) {
-    const clap_universal_plugin_id_t pluginId = {"clap", kPluginId};
+    const clap_universal_plugin_id_t pluginId = {"clap", plugin::kPluginId};
     receiver->add_plugin_id(receiver, &pluginId);
     for (const char* feature : kCommonFeatures) {
         receiver->add_feature(receiver, feature);
     }
     if (!category.empty()) {
-        receiver->add_feature(receiver, hostText(categoryFeature(category)).c_str());
+        receiver->add_feature(receiver, document::hostText(categoryFeature(category)).c_str());
     }
 }
 
 bool describeFactorySounds(const clap_preset_discovery_metadata_receiver_t* receiver) {
-    for (const FactorySound& sound : factorySounds()) {
+    for (const plugin::FactorySound& sound : plugin::factorySounds()) {
         if (!receiver->begin_preset(receiver, sound.name.c_str(), sound.name.c_str())) {
             break;
         }
-        receiver->add_creator(receiver, kPluginVendor);
+        receiver->add_creator(receiver, plugin::kPluginVendor);
         addCommonMetadata(receiver, sound.category);
     }
     return true;
@@ -106,19 +106,19 @@ bool describeFactorySounds(const clap_preset_discovery_metadata_receiver_t* rece
 
 // Documents keep whatever bytes they were given; the host gets host text.
 void reportError(const clap_preset_discovery_metadata_receiver_t* receiver, std::string_view message) {
-    receiver->on_error(receiver, 0, hostText(message).c_str());
+    receiver->on_error(receiver, 0, document::hostText(message).c_str());
 }
 
 bool describePresetFile(const char* location, const clap_preset_discovery_metadata_receiver_t* receiver) {
     const PresetFileRead read = readPresetFile(location);
     if (read.sound) {
-        const JsonValue& meta = read.document.meta;
+        const document::JsonValue& meta = read.document.meta;
         // In host form before the test for an empty name, so a name made of
         // control characters (a NUL among them) is shown, not dropped.
-        std::string name = hostText(stringMemberOr(meta, "name", ""));
+        std::string name = document::hostText(stringMemberOr(meta, "name", ""));
         const std::string category = stringMemberOr(meta, "category", "");
         if (name.empty()) {
-            name = hostText(fileStemName(locationText(location)));
+            name = document::hostText(fileStemName(platform::locationText(location)));
         }
         if (receiver->begin_preset(receiver, name.c_str(), nullptr)) {
             addCommonMetadata(receiver, category);
@@ -176,4 +176,4 @@ const clap_preset_discovery_provider_t* createPresetProvider(const clap_preset_d
     return &provider->record;
 }
 
-} // namespace fennrow
+} // namespace fennrow::presets

@@ -5,7 +5,7 @@
 
 #include <clap/clap.h>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 inline constexpr const char* kPresetProviderId = "com.brightmoss.fennrow.presets";
 
@@ -16,4 +16,4 @@ const clap_preset_discovery_provider_t* createPresetProvider(const clap_preset_d
                                                              const clap_preset_discovery_indexer_t* indexer,
                                                              const char* providerId);
 
-} // namespace fennrow
+} // namespace fennrow::presets

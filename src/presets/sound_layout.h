@@ -5,7 +5,7 @@
 // Documents name the plugin they belong to by its name, kPluginName.
 #include "plugin/plugin_identity.h"
 
-namespace fennrow {
+namespace fennrow::presets {
 
 inline constexpr const char* kParamsKey = "params";
 inline constexpr const char* kStateKey = "state";
@@ -17,4 +17,4 @@ inline constexpr const char* kMotionCurveNames[] = {"motion", "motionDrive", "mo
 inline constexpr const char* kArcCurveNames[] = {"Shape", "Tone", "Drive", "Motion", "Spread"};
 inline constexpr int kFirstArcCurve = 3;
 
-} // namespace fennrow
+} // namespace fennrow::presets

@@ -13,7 +13,7 @@
 #include <string>
 #include <utility>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 namespace {
 
@@ -21,15 +21,15 @@ constexpr const char* kDocumentName = "instance.json";
 
 // The value a document member gives a parameter, or the default when the
 // member is absent, not a Number, or not a number at all.
-float paramFromDocument(const ParamSpec& row, const JsonValue* member) {
-    if (member == nullptr || member->type() != JsonType::Number) {
+float paramFromDocument(const plugin::ParamSpec& row, const document::JsonValue* member) {
+    if (member == nullptr || member->type() != document::JsonType::Number) {
         return row.defaultValue;
     }
     return paramValueFor(row, maths::narrowToFloat(member->number()));
 }
 
-const JsonValue* firstParam(const InstanceDocument& document, std::string_view key) {
-    for (const JsonMember& member : document.params) {
+const document::JsonValue* firstParam(const document::InstanceDocument& document, std::string_view key) {
+    for (const document::JsonMember& member : document.params) {
         if (member.key == key) {
             return &member.value;
         }
@@ -42,25 +42,30 @@ const JsonValue* firstParam(const InstanceDocument& document, std::string_view k
 constexpr std::string_view kCurvesLeft = "its curves are left at their defaults";
 
 // `document` is the instance as read, which holds its "state".
-void readCurves(const JsonValue& document, CurveSet& curves, DiagnosticList& list) {
-    FieldReader instance(document, "", list);
-    const JsonValue* state = instance.get(kStateKey, JsonType::Object, kDescribeObject, kCurvesLeft);
+void readCurves(const document::JsonValue& document, engine::CurveSet& curves,
+                document::DiagnosticList& list) {
+    document::FieldReader instance(document, "", list);
+    const document::JsonValue* state =
+        instance.get(kStateKey, document::JsonType::Object, document::kDescribeObject, kCurvesLeft);
     if (state == nullptr) {
         return;
     }
-    FieldReader stateReader(*state, "/state", list);
+    document::FieldReader stateReader(*state, "/state", list);
     int curve = 0;
     for (const char* name : kMotionCurveNames) {
-        readCurve(stateReader.getAny(name), curves.points[curve++], childPath("/state", name), list);
+        readCurve(stateReader.getAny(name), curves.points[curve++], document::childPath("/state", name),
+                  list);
     }
-    const JsonValue* arcs = stateReader.get(kArcsKey, JsonType::Object, kDescribeObject, kCurvesLeft);
+    const document::JsonValue* arcs =
+        stateReader.get(kArcsKey, document::JsonType::Object, document::kDescribeObject, kCurvesLeft);
     if (arcs == nullptr) {
         return;
     }
-    FieldReader arcsReader(*arcs, "/state/arcs", list);
+    document::FieldReader arcsReader(*arcs, "/state/arcs", list);
     curve = kFirstArcCurve;
     for (const char* name : kArcCurveNames) {
-        readCurve(arcsReader.getAny(name), curves.points[curve++], childPath("/state/arcs", name), list);
+        readCurve(arcsReader.getAny(name), curves.points[curve++], document::childPath("/state/arcs", name),
+                  list);
     }
 }
 
@@ -71,61 +76,63 @@ void readCurves(const JsonValue& document, CurveSet& curves, DiagnosticList& lis
 // time linear in the document), so a document small enough to fit anyway is
 // not checked: a save escapes a byte into at most six, gives each object read
 // at most a few members of a few dozen bytes, and adds the sound's 7 KB.
-constexpr std::size_t kSurelyFitsBytes = kMaxDocumentBytes / 64;
+constexpr std::size_t kSurelyFitsBytes = archive::kMaxDocumentBytes / 64;
 
-bool loadsBackWhenSaved(const InstanceDocument& document, const SoundSnapshot& sound) {
+bool loadsBackWhenSaved(const document::InstanceDocument& document, const engine::SoundSnapshot& sound) {
     constexpr std::uint64_t kLargestSeed = ~std::uint64_t{0};
-    return soundDocumentSize(document, sound, kLargestSeed) <= kMaxDocumentBytes;
+    return soundDocumentSize(document, sound, kLargestSeed) <= archive::kMaxDocumentBytes;
 }
 
 } // namespace
 
-void readCurve(const JsonValue* value, float (&destination)[kCurvePoints], std::string_view path,
-               DiagnosticList& list) {
+void readCurve(const document::JsonValue* value, float (&destination)[engine::kCurvePoints],
+               std::string_view path, document::DiagnosticList& list) {
     if (value == nullptr) {
         return;
     }
-    if (value->type() != JsonType::Array || value->items().size() != kCurvePoints) {
+    if (value->type() != document::JsonType::Array || value->items().size() != engine::kCurvePoints) {
         appendWarning(list, "curve-length", std::string(path), "A curve is 64 numbers; left at its default");
         return;
     }
-    for (int k = 0; k < kCurvePoints; ++k) {
-        const JsonValue& item = value->items()[k];
-        const float point = item.type() == JsonType::Number ? maths::narrowToFloat(item.number()) : 0.0f;
+    for (int k = 0; k < engine::kCurvePoints; ++k) {
+        const document::JsonValue& item = value->items()[k];
+        const float point =
+            item.type() == document::JsonType::Number ? maths::narrowToFloat(item.number()) : 0.0f;
         // A point that is not a finite number would reach the audio as NaN or
         // infinity; it loads as 0, like an item that is no number at all.
         destination[k] = std::isfinite(point) ? point : 0.0f;
     }
 }
 
-std::optional<SoundSnapshot> loadSound(InstanceDocument& retained, const std::uint8_t* bytes,
-                                       std::size_t size, DiagnosticList& list) {
+std::optional<engine::SoundSnapshot> loadSound(document::InstanceDocument& retained,
+                                               const std::uint8_t* bytes, std::size_t size,
+                                               document::DiagnosticList& list) {
     // The sound is all in the document; assets would be unpacked and hashed
     // only to be dropped, which for a package of many could take the host's
     // main thread for a minute.
-    Package package =
-        readPackage(bytes, size, kDocumentName, list, kDocumentZipLimits, PackageContents::DocumentOnly);
+    archive::Package package = readPackage(bytes, size, kDocumentName, list, archive::kDocumentZipLimits,
+                                           archive::PackageContents::DocumentOnly);
     if (!package.ok) {
         return std::nullopt;
     }
-    std::optional<InstanceDocument> document = readInstance(std::move(package.document), list);
+    std::optional<document::InstanceDocument> document = readInstance(std::move(package.document), list);
     if (!document) {
         return std::nullopt;
     }
-    if (!document->plugin.empty() && document->plugin != kPluginName) {
+    if (!document->plugin.empty() && document->plugin != plugin::kPluginName) {
         appendError(list, "wrong-plugin", "/plugin",
-                    "An instance of " + quotedValue(document->plugin) + ", not fennrow");
+                    "An instance of " + document::quotedValue(document->plugin) + ", not fennrow");
         return std::nullopt;
     }
-    SoundSnapshot sound = defaultSoundSnapshot();
-    for (const ParamSpec& row : kParamTable) {
+    engine::SoundSnapshot sound = engine::defaultSoundSnapshot();
+    for (const plugin::ParamSpec& row : plugin::kParamTable) {
         slotValue(sound.params, row.slot) = paramFromDocument(row, firstParam(*document, row.key));
     }
     readCurves(*document->asRead, sound.curves, list);
     const bool surelyFits = package.documentBytes <= kSurelyFitsBytes;
     if (!surelyFits && !loadsBackWhenSaved(*document, sound)) {
         appendError(list, "document-too-large", "",
-                    "A document holds at most " + std::to_string(kMaxDocumentBytes) +
+                    "A document holds at most " + std::to_string(archive::kMaxDocumentBytes) +
                         " bytes as fennrow saves it; not read");
         return std::nullopt;
     }
@@ -133,4 +140,4 @@ std::optional<SoundSnapshot> loadSound(InstanceDocument& retained, const std::ui
     return sound;
 }
 
-} // namespace fennrow
+} // namespace fennrow::presets

@@ -8,15 +8,15 @@
 #include <span>
 #include <string_view>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 namespace {
 
-JsonValue curveArray(const float (&points)[kCurvePoints]) {
-    JsonValue array = jsonArray();
-    array.reserveItems(kCurvePoints);
+document::JsonValue curveArray(const float (&points)[engine::kCurvePoints]) {
+    document::JsonValue array = document::jsonArray();
+    array.reserveItems(engine::kCurvePoints);
     for (float point : points) {
-        array.appendItem(jsonFloat(point));
+        array.appendItem(document::jsonFloat(point));
     }
     return array;
 }
@@ -28,17 +28,17 @@ JsonValue curveArray(const float (&points)[kCurvePoints]) {
 // "formatVersion" would stop the save from claiming the document, and a kept
 // bad "seed" would hide the session's seed. The plugin's values win; the kept
 // ones are dropped.
-void dropKeptOwnedMembers(KeptJson& remainder, bool seedGiven) {
-    auto owned = [seedGiven](const JsonMember& member) {
+void dropKeptOwnedMembers(document::KeptJson& remainder, bool seedGiven) {
+    auto owned = [seedGiven](const document::JsonMember& member) {
         return member.key == kParamsKey || member.key == "plugin" || member.key == "formatVersion" ||
                (seedGiven && member.key == "seed");
     };
-    const std::span<const JsonMember> members = remainder->members();
+    const std::span<const document::JsonMember> members = remainder->members();
     if (std::none_of(members.begin(), members.end(), owned)) {
         return;
     }
-    JsonValue kept = jsonObject();
-    for (const JsonMember& member : members) {
+    document::JsonValue kept = document::jsonObject();
+    for (const document::JsonMember& member : members) {
         if (!owned(member)) {
             appendNewMember(kept, member.key, member.value);
         }
@@ -47,29 +47,30 @@ void dropKeptOwnedMembers(KeptJson& remainder, bool seedGiven) {
 }
 
 // `retained` with the members the plugin owns set from `sound`.
-InstanceDocument savedDocument(const InstanceDocument& retained, const SoundSnapshot& sound,
-                               std::optional<std::uint64_t> seed) {
-    InstanceDocument copy = retained;
-    copy.plugin = kPluginName;
+document::InstanceDocument savedDocument(const document::InstanceDocument& retained,
+                                         const engine::SoundSnapshot& sound,
+                                         std::optional<std::uint64_t> seed) {
+    document::InstanceDocument copy = retained;
+    copy.plugin = plugin::kPluginName;
     copy.formatVersion = 1;
     if (seed) {
         copy.seed = seed;
     }
     // Linear in the document's parameters: the table's 23 keys are looked up
     // once each.
-    for (const ParamSpec& row : kParamTable) {
-        setListMember(copy.params, row.key, jsonFloat(slotValue(sound.params, row.slot)));
+    for (const plugin::ParamSpec& row : plugin::kParamTable) {
+        setListMember(copy.params, row.key, document::jsonFloat(slotValue(sound.params, row.slot)));
     }
     dropKeptOwnedMembers(copy.remainder, seed.has_value());
 
-    if (copy.state.type() != JsonType::Object) {
-        copy.state = jsonObject();
+    if (copy.state.type() != document::JsonType::Object) {
+        copy.state = document::jsonObject();
     }
     int curve = 0;
     for (const char* name : kMotionCurveNames) {
         setMember(copy.state, name, curveArray(sound.curves.points[curve++]));
     }
-    JsonValue arcs = jsonObject();
+    document::JsonValue arcs = document::jsonObject();
     curve = kFirstArcCurve;
     for (const char* name : kArcCurveNames) {
         setMember(arcs, name, curveArray(sound.curves.points[curve++]));
@@ -80,19 +81,19 @@ InstanceDocument savedDocument(const InstanceDocument& retained, const SoundSnap
 
 } // namespace
 
-std::string writeSoundDocument(const InstanceDocument& retained, const SoundSnapshot& sound,
+std::string writeSoundDocument(const document::InstanceDocument& retained, const engine::SoundSnapshot& sound,
                                std::optional<std::uint64_t> seed) {
     std::string text;
-    JsonOutput out{&text};
+    document::JsonOutput out{&text};
     writeInstance(out, savedDocument(retained, sound, seed));
     return text;
 }
 
-std::size_t soundDocumentSize(const InstanceDocument& retained, const SoundSnapshot& sound,
+std::size_t soundDocumentSize(const document::InstanceDocument& retained, const engine::SoundSnapshot& sound,
                               std::optional<std::uint64_t> seed) {
-    JsonOutput counted;
+    document::JsonOutput counted;
     writeInstance(counted, savedDocument(retained, sound, seed));
     return counted.size;
 }
 
-} // namespace fennrow
+} // namespace fennrow::presets

@@ -11,15 +11,15 @@
 #include <optional>
 #include <string>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 // The compact JSON text of `retained` (left unchanged) carrying `sound`: what a
 // save writes. A given seed replaces the document's own.
-std::string writeSoundDocument(const InstanceDocument& retained, const SoundSnapshot& sound,
+std::string writeSoundDocument(const document::InstanceDocument& retained, const engine::SoundSnapshot& sound,
                                std::optional<std::uint64_t> seed);
 
 // The bytes of that text, counted without writing it.
-std::size_t soundDocumentSize(const InstanceDocument& retained, const SoundSnapshot& sound,
+std::size_t soundDocumentSize(const document::InstanceDocument& retained, const engine::SoundSnapshot& sound,
                               std::optional<std::uint64_t> seed);
 
-} // namespace fennrow
+} // namespace fennrow::presets

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 namespace {
 
@@ -45,23 +45,24 @@ std::int64_t readFromHost(const void* context, std::uint8_t* into, std::size_t c
 // was read before it is used. Nothing is read past the most a package can
 // be, told from its first bytes, and one byte more; a stream that goes on is
 // refused with the finding for its kind.
-std::optional<std::vector<std::uint8_t>> readAll(const clap_istream_t* stream, DiagnosticList& findings) {
-    const ByteSource source{stream, readFromHost, 0};
-    CappedBytes read = readCapped(source, kMaxPackageBytes, packageByteLimit);
-    if (read.end == CappedEnd::OverLimit) {
-        refuseOversizedPackage(findings, read.bytes.data(), read.bytes.size());
+std::optional<std::vector<std::uint8_t>> readAll(const clap_istream_t* stream,
+                                                 document::DiagnosticList& findings) {
+    const platform::ByteSource source{stream, readFromHost, 0};
+    platform::CappedBytes read = readCapped(source, archive::kMaxPackageBytes, archive::packageByteLimit);
+    if (read.end == platform::CappedEnd::OverLimit) {
+        archive::refuseOversizedPackage(findings, read.bytes.data(), read.bytes.size());
         return std::nullopt;
     }
     return std::move(read.bytes);
 }
 
 bool stateSave(const clap_plugin_t* plugin, const clap_ostream_t* stream) {
-    PluginInstance* instance = instanceOf(plugin);
+    plugin::PluginInstance* instance = plugin::instanceOf(plugin);
     if (instance == nullptr || stream == nullptr || stream->write == nullptr) {
         return false;
     }
     try {
-        const SoundSnapshot sound{makeSoundParams(*instance), instance->curves};
+        const engine::SoundSnapshot sound{makeSoundParams(*instance), instance->curves};
         std::optional<std::uint64_t> seed;
         if (instance->session.received) {
             seed = instance->session.value;
@@ -73,17 +74,17 @@ bool stateSave(const clap_plugin_t* plugin, const clap_ostream_t* stream) {
 }
 
 bool stateLoad(const clap_plugin_t* plugin, const clap_istream_t* stream) {
-    PluginInstance* instance = instanceOf(plugin);
+    plugin::PluginInstance* instance = plugin::instanceOf(plugin);
     if (instance == nullptr || stream == nullptr || stream->read == nullptr) {
         return false;
     }
     try {
-        DiagnosticList findings;
+        document::DiagnosticList findings;
         const std::optional<std::vector<std::uint8_t>> bytes = readAll(stream, findings);
         // Read into a document of its own, so a failure (or running out of
         // memory half-way) leaves the instance's document as it was.
-        InstanceDocument document;
-        std::optional<SoundSnapshot> sound;
+        document::InstanceDocument document;
+        std::optional<engine::SoundSnapshot> sound;
         if (bytes) sound = loadSound(document, bytes->data(), bytes->size(), findings);
         printFindings(stderr, "fennrow state:", findings);
         if (!sound) {
@@ -106,4 +107,4 @@ bool stateLoad(const clap_plugin_t* plugin, const clap_istream_t* stream) {
 
 const clap_plugin_state_t kStateExtension = {stateSave, stateLoad};
 
-} // namespace fennrow
+} // namespace fennrow::presets

@@ -3,8 +3,8 @@
 
 #include <clap/clap.h>
 
-namespace fennrow {
+namespace fennrow::presets {
 
 extern const clap_plugin_state_t kStateExtension;
 
-} // namespace fennrow
+} // namespace fennrow::presets

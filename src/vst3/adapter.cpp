@@ -12,7 +12,7 @@
 #include <new>
 #include <thread>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 namespace {
 
@@ -30,7 +30,7 @@ const clap_host_state_t kHostState = {hostMarkDirty};
 
 // No preset-load extension: the plugin then reports a failed load on the
 // standard error stream itself, which is all a VST 3 host could be told.
-const IdTable kHostExtensions[] = {
+const entry::IdTable kHostExtensions[] = {
     {CLAP_EXT_PARAMS, &kHostParams},
     {CLAP_EXT_STATE, &kHostState},
 };
@@ -60,19 +60,19 @@ void flushValue(Adapter& adapter, clap_id id, double plain) {
 }
 
 struct InterfaceEntry {
-    const vst3::Uid* iid;
+    const ::vst3::Uid* iid;
     Face Adapter::*face;
 };
 
 // FUnknown and IPluginBase are answered by the component, as its first bases.
 const InterfaceEntry kInterfaces[] = {
-    {&vst3::kFUnknownIid, &Adapter::component},
-    {&vst3::kIPluginBaseIid, &Adapter::component},
-    {&vst3::kIComponentIid, &Adapter::component},
-    {&vst3::kIAudioProcessorIid, &Adapter::processor},
-    {&vst3::kIProcessContextRequirementsIid, &Adapter::contextRequirements},
-    {&vst3::kIEditControllerIid, &Adapter::controller},
-    {&vst3::kIUnitInfoIid, &Adapter::units},
+    {&::vst3::kFUnknownIid, &Adapter::component},
+    {&::vst3::kIPluginBaseIid, &Adapter::component},
+    {&::vst3::kIComponentIid, &Adapter::component},
+    {&::vst3::kIAudioProcessorIid, &Adapter::processor},
+    {&::vst3::kIProcessContextRequirementsIid, &Adapter::contextRequirements},
+    {&::vst3::kIEditControllerIid, &Adapter::controller},
+    {&::vst3::kIUnitInfoIid, &Adapter::units},
 };
 
 void readPorts(Adapter& adapter) {
@@ -103,8 +103,16 @@ Adapter::Adapter()
       controller{&kEditControllerVtbl, this}, units{&kUnitInfoVtbl, this}, contextRequirements{
                                                                                &kContextRequirementsVtbl,
                                                                                this} {
-    host = {CLAP_VERSION_INIT, this,        kHostName,   kPluginVendor, "", kFennrowVersion,
-            hostGetExtension,  hostRequest, hostRequest, hostRequest};
+    host = {CLAP_VERSION_INIT,
+            this,
+            kHostName,
+            plugin::kPluginVendor,
+            "",
+            kFennrowVersion,
+            hostGetExtension,
+            hostRequest,
+            hostRequest,
+            hostRequest};
 }
 
 Adapter::~Adapter() {
@@ -121,7 +129,7 @@ Adapter* createAdapter() {
     const auto* factory =
         static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
     if (factory == nullptr) return nullptr;
-    adapter->plugin = factory->create_plugin(factory, &adapter->host, kPluginId);
+    adapter->plugin = factory->create_plugin(factory, &adapter->host, plugin::kPluginId);
     if (adapter->plugin == nullptr) return nullptr;
     if (!adapter->plugin->init(adapter->plugin)) return nullptr;
     const clap_plugin_t* plugin = adapter->plugin;
@@ -140,19 +148,19 @@ Adapter* createAdapter() {
     return adapter.release();
 }
 
-vst3::tresult VST3_API queryInterface(void* self, const char* iid, void** obj) {
-    if (obj == nullptr) return vst3::kInvalidArgument;
+::vst3::tresult VST3_API queryInterface(void* self, const char* iid, void** obj) {
+    if (obj == nullptr) return ::vst3::kInvalidArgument;
     *obj = nullptr;
     Adapter* adapter = ownerOf(self);
-    if (adapter == nullptr || iid == nullptr) return vst3::kInvalidArgument;
+    if (adapter == nullptr || iid == nullptr) return ::vst3::kInvalidArgument;
     for (const InterfaceEntry& entry : kInterfaces) {
         if (std::memcmp(entry.iid->bytes, iid, sizeof entry.iid->bytes) == 0) {
             adapter->references.fetch_add(1);
             *obj = &(adapter->*entry.face);
-            return vst3::kResultOk;
+            return ::vst3::kResultOk;
         }
     }
-    return vst3::kNoInterface;
+    return ::vst3::kNoInterface;
 }
 
 std::uint32_t VST3_API addRef(void* self) {
@@ -168,7 +176,7 @@ std::uint32_t VST3_API release(void* self) {
     return left;
 }
 
-int specIndex(const Adapter& adapter, vst3::ParamID id) {
+int specIndex(const Adapter& adapter, ::vst3::ParamID id) {
     for (std::size_t index = 0; index < adapter.specs.size(); ++index) {
         if (adapter.specs[index].id == id) return static_cast<int>(index);
     }
@@ -222,7 +230,7 @@ void recogniseProgram(Adapter& adapter) {
         static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
     adapter.program = static_cast<std::int32_t>(adapter.programs.size()) - 1;
     if (factory == nullptr) return;
-    const std::vector<std::string>& states = factoryStates(*factory, kPluginId, adapter.programs);
+    const std::vector<std::string>& states = factoryStates(*factory, plugin::kPluginId, adapter.programs);
     const std::string current = savedState(adapter.plugin, adapter.state);
     for (std::size_t index = 0; index < states.size(); ++index) {
         if (!current.empty() && states[index] == current) {
@@ -251,4 +259,4 @@ void stopAndDeactivate(Adapter& adapter) {
     adapter.plugin->deactivate(adapter.plugin);
 }
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 struct Adapter;
 
@@ -30,8 +30,8 @@ struct Face {
 
 // The program-change parameter of the factory-sound list; no CLAP parameter
 // has this id.
-inline constexpr vst3::ParamID kProgramParamId = 0x70726F67; // "prog"
-inline constexpr vst3::ProgramListID kProgramListId = 1;
+inline constexpr ::vst3::ParamID kProgramParamId = 0x70726F67; // "prog"
+inline constexpr ::vst3::ProgramListID kProgramListId = 1;
 
 struct OutputBus {
     std::string name;
@@ -75,7 +75,7 @@ struct Adapter {
     // order, and the program shown.
     std::vector<double> shown;
     std::int32_t program = 0;
-    vst3::IComponentHandler* handler = nullptr;
+    ::vst3::IComponentHandler* handler = nullptr;
     double sampleRate = 0.0;
     std::int32_t maxBlock = 0;
     bool setUp = false;
@@ -113,13 +113,13 @@ Adapter* createAdapter();
 inline Adapter* ownerOf(void* face) { return face != nullptr ? static_cast<Face*>(face)->owner : nullptr; }
 
 // FUnknown, shared by every face.
-vst3::tresult VST3_API queryInterface(void* self, const char* iid, void** obj);
+::vst3::tresult VST3_API queryInterface(void* self, const char* iid, void** obj);
 std::uint32_t VST3_API addRef(void* self);
 std::uint32_t VST3_API release(void* self);
-inline constexpr vst3::FUnknownVtbl kUnknownMethods = {queryInterface, addRef, release};
+inline constexpr ::vst3::FUnknownVtbl kUnknownMethods = {queryInterface, addRef, release};
 
 // The index of a CLAP parameter's spec, or -1.
-int specIndex(const Adapter& adapter, vst3::ParamID id);
+int specIndex(const Adapter& adapter, ::vst3::ParamID id);
 // Reads every value the plugin holds into the controller's view.
 void refreshShown(Adapter& adapter);
 // After a load: refreshes the view, so that a host reading values sees the
@@ -140,10 +140,10 @@ void leaveAudioRole(Adapter& adapter);
 // a running process call to end, and deactivate.
 void stopAndDeactivate(Adapter& adapter);
 
-extern const vst3::IComponentVtbl kComponentVtbl;
-extern const vst3::IAudioProcessorVtbl kAudioProcessorVtbl;
-extern const vst3::IProcessContextRequirementsVtbl kContextRequirementsVtbl;
-extern const vst3::IEditControllerVtbl kEditControllerVtbl;
-extern const vst3::IUnitInfoVtbl kUnitInfoVtbl;
+extern const ::vst3::IComponentVtbl kComponentVtbl;
+extern const ::vst3::IAudioProcessorVtbl kAudioProcessorVtbl;
+extern const ::vst3::IProcessContextRequirementsVtbl kContextRequirementsVtbl;
+extern const ::vst3::IEditControllerVtbl kEditControllerVtbl;
+extern const ::vst3::IUnitInfoVtbl kUnitInfoVtbl;
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

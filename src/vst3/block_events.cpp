@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 namespace {
 
@@ -35,17 +35,17 @@ ClapEventSlot noteEvent(std::uint16_t type, std::int32_t noteId, std::int16_t ch
 // A host note as a CLAP note; false for events that are no notes or belong
 // to another bus. A note on without velocity ends the note, as in MIDI,
 // rather than starting one nobody hears.
-bool clapNote(const vst3::Event& event, ClapEventSlot& slot) {
+bool clapNote(const ::vst3::Event& event, ClapEventSlot& slot) {
     if (event.busIndex != 0) return false;
-    if (event.type == vst3::kNoteOnEvent) {
-        const vst3::NoteOnEvent& on = event.noteOn;
+    if (event.type == ::vst3::kNoteOnEvent) {
+        const ::vst3::NoteOnEvent& on = event.noteOn;
         const bool silent = !(on.velocity > 0.0f);
         slot = noteEvent(silent ? CLAP_EVENT_NOTE_OFF : CLAP_EVENT_NOTE_ON, on.noteId, on.channel, on.pitch,
                          silent ? 0.0f : on.velocity);
         return true;
     }
-    if (event.type == vst3::kNoteOffEvent) {
-        const vst3::NoteOffEvent& off = event.noteOff;
+    if (event.type == ::vst3::kNoteOffEvent) {
+        const ::vst3::NoteOffEvent& off = event.noteOff;
         slot = noteEvent(CLAP_EVENT_NOTE_OFF, off.noteId, off.channel, off.pitch, off.velocity);
         return true;
     }
@@ -93,8 +93,8 @@ std::uint32_t BlockEvents::clampOffset(std::int32_t offset, std::uint32_t floor)
 void BlockEvents::advance(ParamCursor& cursor, std::uint32_t floor) {
     for (; cursor.index < cursor.count; ++cursor.index) {
         std::int32_t offset = 0;
-        vst3::ParamValue value = 0.0;
-        if (cursor.queue->vtbl->getPoint(cursor.queue, cursor.index, &offset, &value) != vst3::kResultOk)
+        ::vst3::ParamValue value = 0.0;
+        if (cursor.queue->vtbl->getPoint(cursor.queue, cursor.index, &offset, &value) != ::vst3::kResultOk)
             continue;
         // A NaN goes through as NaN: the plugin answers it with the default.
         const double normalized = std::isnan(value) ? value : std::clamp(value, 0.0, 1.0);
@@ -106,25 +106,25 @@ void BlockEvents::advance(ParamCursor& cursor, std::uint32_t floor) {
 
 void BlockEvents::advance(NoteCursor& cursor, std::uint32_t floor) {
     for (; cursor.index < cursor.count; ++cursor.index) {
-        vst3::Event event{};
-        if (cursor.list->vtbl->getEvent(cursor.list, cursor.index, &event) != vst3::kResultOk) continue;
+        ::vst3::Event event{};
+        if (cursor.list->vtbl->getEvent(cursor.list, cursor.index, &event) != ::vst3::kResultOk) continue;
         if (!clapNote(event, cursor.event)) continue;
         cursor.time = clampOffset(event.sampleOffset, floor);
         return;
     }
 }
 
-void BlockEvents::begin(const vst3::ProcessData& data, const std::vector<ParamSpec>& specs,
+void BlockEvents::begin(const ::vst3::ProcessData& data, const std::vector<ParamSpec>& specs,
                         std::uint32_t frames) {
     frames_ = frames;
     stored_ = 0;
     listed_ = 0;
     paramCount_ = 0;
-    vst3::IParameterChanges* changes = data.inputParameterChanges;
+    ::vst3::IParameterChanges* changes = data.inputParameterChanges;
     const std::int32_t queues =
         changes != nullptr && changes->vtbl != nullptr ? changes->vtbl->getParameterCount(changes) : 0;
     for (std::int32_t q = 0; q < queues; ++q) {
-        vst3::IParamValueQueue* queue = changes->vtbl->getParameterData(changes, q);
+        ::vst3::IParamValueQueue* queue = changes->vtbl->getParameterData(changes, q);
         if (queue == nullptr || queue->vtbl == nullptr) continue;
         // The program list and unknown ids are not plugin parameters.
         const ParamSpec* spec = findSpec(specs, queue->vtbl->getParameterId(queue));
@@ -138,7 +138,7 @@ void BlockEvents::begin(const vst3::ProcessData& data, const std::vector<ParamSp
         advance(cursor, 0);
         if (cursor.index < cursor.count) ++paramCount_;
     }
-    vst3::IEventList* list = data.inputEvents;
+    ::vst3::IEventList* list = data.inputEvents;
     notes_ = NoteCursor{};
     if (list != nullptr && list->vtbl != nullptr) {
         notes_.list = list;
@@ -217,7 +217,7 @@ const clap_event_header_t* BlockEvents::listGet(const clap_input_events_t* list,
     return index < self->listed_ ? &self->slots_[index].header : nullptr;
 }
 
-clap_event_transport_t transportOf(const vst3::ProcessContext& context, double sampleRate,
+clap_event_transport_t transportOf(const ::vst3::ProcessContext& context, double sampleRate,
                                    std::uint32_t offset) {
     constexpr double kDefaultTempo = 120.0;
     constexpr double kSecondsPerMinute = 60.0;
@@ -227,22 +227,22 @@ clap_event_transport_t transportOf(const vst3::ProcessContext& context, double s
     // fixed-point range) counts as not given.
     constexpr double kMaxBeats = 4294967296.0; // 2^63 / CLAP_BEATTIME_FACTOR
     const bool hasTempo =
-        (context.state & vst3::kTempoValid) != 0 && std::isfinite(context.tempo) && context.tempo > 0.0;
+        (context.state & ::vst3::kTempoValid) != 0 && std::isfinite(context.tempo) && context.tempo > 0.0;
     transport.tempo = hasTempo ? context.tempo : kDefaultTempo;
     if (hasTempo) transport.flags |= CLAP_TRANSPORT_HAS_TEMPO;
-    if ((context.state & vst3::kPlaying) != 0) transport.flags |= CLAP_TRANSPORT_IS_PLAYING;
+    if ((context.state & ::vst3::kPlaying) != 0) transport.flags |= CLAP_TRANSPORT_IS_PLAYING;
     const double beats =
         context.projectTimeMusic + offset * transport.tempo / (kSecondsPerMinute * sampleRate);
-    if ((context.state & vst3::kProjectTimeMusicValid) != 0 && std::fabs(beats) < kMaxBeats) {
+    if ((context.state & ::vst3::kProjectTimeMusicValid) != 0 && std::fabs(beats) < kMaxBeats) {
         transport.flags |= CLAP_TRANSPORT_HAS_BEATS_TIMELINE;
         transport.song_pos_beats = static_cast<clap_beattime>(std::llround(beats * CLAP_BEATTIME_FACTOR));
-        if ((context.state & vst3::kBarPositionValid) != 0 &&
+        if ((context.state & ::vst3::kBarPositionValid) != 0 &&
             std::fabs(context.barPositionMusic) < kMaxBeats) {
             transport.bar_start =
                 static_cast<clap_beattime>(std::llround(context.barPositionMusic * CLAP_BEATTIME_FACTOR));
         }
     }
-    if ((context.state & vst3::kTimeSigValid) != 0 && context.timeSigNumerator > 0 &&
+    if ((context.state & ::vst3::kTimeSigValid) != 0 && context.timeSigNumerator > 0 &&
         context.timeSigNumerator <= UINT16_MAX && context.timeSigDenominator > 0 &&
         context.timeSigDenominator <= UINT16_MAX) {
         transport.flags |= CLAP_TRANSPORT_HAS_TIME_SIGNATURE;
@@ -252,4 +252,4 @@ clap_event_transport_t transportOf(const vst3::ProcessContext& context, double s
     return transport;
 }
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 struct ParamSpec;
 
@@ -42,7 +42,7 @@ public:
     // parameters (one per parameter; a second queue for the same id is
     // ignored) and its notes on the first event bus, offsets held inside the
     // block, each list's offsets never going back.
-    void begin(const vst3::ProcessData& data, const std::vector<ParamSpec>& specs, std::uint32_t frames);
+    void begin(const ::vst3::ProcessData& data, const std::vector<ParamSpec>& specs, std::uint32_t frames);
 
     // Fills the list for the piece of the block from `first` to `end` and
     // returns where the piece ends: `end`, or, when more events fall before
@@ -63,7 +63,7 @@ private:
         int source; // a parameter cursor's index, or kNotes
     };
     struct ParamCursor {
-        vst3::IParamValueQueue* queue;
+        ::vst3::IParamValueQueue* queue;
         const ParamSpec* spec;
         std::int32_t index;
         std::int32_t count;
@@ -71,7 +71,7 @@ private:
         double value;       // its plain value
     };
     struct NoteCursor {
-        vst3::IEventList* list;
+        ::vst3::IEventList* list;
         std::int32_t index;
         std::int32_t count;
         std::uint32_t time;
@@ -102,7 +102,7 @@ private:
 // The host's process context as the CLAP transport: tempo, song position in
 // quarter notes and the playing flag (and time signature and bar start when
 // given), advanced by `offset` frames.
-clap_event_transport_t transportOf(const vst3::ProcessContext& context, double sampleRate,
+clap_event_transport_t transportOf(const ::vst3::ProcessContext& context, double sampleRate,
                                    std::uint32_t offset);
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

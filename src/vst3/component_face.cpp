@@ -7,11 +7,11 @@
 
 #include <algorithm>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 namespace {
 
-using namespace vst3;
+using namespace ::vst3;
 
 // The CLAP plugin is created and initialised with the instance, so the
 // host's context is not needed. The component and the controller are each
@@ -153,4 +153,4 @@ const IComponentVtbl kComponentVtbl = {
     getState,
 };
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

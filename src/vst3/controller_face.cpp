@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <cmath>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 namespace {
 
-using namespace vst3;
+using namespace ::vst3;
 
 // Host strings are read up to this many units.
 constexpr std::size_t kLongestHostText = 1024;
@@ -239,4 +239,4 @@ const IEditControllerVtbl kEditControllerVtbl = {
     createView,
 };
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

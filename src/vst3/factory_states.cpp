@@ -4,7 +4,7 @@
 
 #include <fennrow_version.h>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 namespace {
 
@@ -24,8 +24,9 @@ int64_t appendToString(const clap_ostream_t* stream, const void* buffer, uint64_
 std::vector<std::string> readFactoryStates(const clap_plugin_factory_t& factory, const char* pluginId,
                                            const std::vector<Program>& programs) {
     std::vector<std::string> states(programs.size());
-    const clap_host_t host = {CLAP_VERSION_INIT, nullptr,     kHostName, kPluginVendor, "",
-                              kFennrowVersion,   noExtension, noRequest, noRequest,     noRequest};
+    const clap_host_t host = {
+        CLAP_VERSION_INIT, nullptr,   kHostName, plugin::kPluginVendor, "", kFennrowVersion, noExtension,
+        noRequest,         noRequest, noRequest};
     const clap_plugin_t* plugin = factory.create_plugin(&factory, &host, pluginId);
     if (plugin == nullptr) return states;
     if (plugin->init(plugin)) {
@@ -63,4 +64,4 @@ const std::vector<std::string>& factoryStates(const clap_plugin_factory_t& facto
     return states;
 }
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 // One state per program, in program order; empty for a program that names no
 // factory sound or that did not load. Main thread.
@@ -20,4 +20,4 @@ const std::vector<std::string>& factoryStates(const clap_plugin_factory_t& facto
 // The plugin's state as bytes; empty when it cannot be saved.
 std::string savedState(const clap_plugin_t* plugin, const clap_plugin_state_t* state);
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

@@ -2,7 +2,7 @@
 // allocate runs its body through guarded, which answers the given failure.
 #pragma once
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 template <typename Result, typename Body>
 Result guarded(Result onFailure, Body&& body) noexcept {
@@ -13,4 +13,4 @@ Result guarded(Result onFailure, Body&& body) noexcept {
     }
 }
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

@@ -11,14 +11,14 @@
 
 extern "C" {
 
-FENNROW_VST3_EXPORT vst3::FUnknown* VST3_API GetPluginFactory() { return fennrow::adapter::pluginFactory(); }
+FENNROW_VST3_EXPORT vst3::FUnknown* VST3_API GetPluginFactory() { return fennrow::vst3::pluginFactory(); }
 
 #if defined(_WIN32)
-FENNROW_VST3_EXPORT bool InitDll() { return fennrow::adapter::enterModule(); }
-FENNROW_VST3_EXPORT bool ExitDll() { return fennrow::adapter::leaveModule(); }
+FENNROW_VST3_EXPORT bool InitDll() { return fennrow::vst3::enterModule(); }
+FENNROW_VST3_EXPORT bool ExitDll() { return fennrow::vst3::leaveModule(); }
 #else
-FENNROW_VST3_EXPORT bool ModuleEntry(void*) { return fennrow::adapter::enterModule(); }
-FENNROW_VST3_EXPORT bool ModuleExit() { return fennrow::adapter::leaveModule(); }
+FENNROW_VST3_EXPORT bool ModuleEntry(void*) { return fennrow::vst3::enterModule(); }
+FENNROW_VST3_EXPORT bool ModuleExit() { return fennrow::vst3::leaveModule(); }
 #endif
 
 } // extern "C"

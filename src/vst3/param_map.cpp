@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 namespace {
 
@@ -76,4 +76,4 @@ std::optional<std::string> valueText(const clap_plugin_t* plugin, const clap_plu
     return text;
 }
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 struct ParamSpec {
     clap_id id = 0;
@@ -34,4 +34,4 @@ std::int32_t stepCount(const ParamSpec& spec);
 std::optional<std::string> valueText(const clap_plugin_t* plugin, const clap_plugin_params_t* params,
                                      const ParamSpec& spec, double plain);
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

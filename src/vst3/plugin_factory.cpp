@@ -9,11 +9,11 @@
 
 #include <cstring>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 namespace {
 
-using namespace vst3;
+using namespace ::vst3;
 
 // Hosts load, enter and leave modules on their main thread.
 int moduleUsers = 0;
@@ -45,7 +45,7 @@ std::uint32_t VST3_API factoryRelease(void*) { return 1; }
 tresult VST3_API getFactoryInfo(void*, PFactoryInfo* info) {
     if (info == nullptr) return kInvalidArgument;
     *info = PFactoryInfo{};
-    copyBytes(info->vendor, kPluginVendor);
+    copyBytes(info->vendor, plugin::kPluginVendor);
     info->flags = kUnicode;
     return kResultOk;
 }
@@ -58,7 +58,7 @@ tresult VST3_API getClassInfo(void*, std::int32_t index, PClassInfo* info) {
     info->cid = kClassId;
     info->cardinality = kManyInstances;
     copyBytes(info->category, kCategory);
-    copyBytes(info->name, kPluginName);
+    copyBytes(info->name, plugin::kPluginName);
     return kResultOk;
 }
 
@@ -68,9 +68,9 @@ tresult VST3_API getClassInfo2(void*, std::int32_t index, PClassInfo2* info) {
     info->cid = kClassId;
     info->cardinality = kManyInstances;
     copyBytes(info->category, kCategory);
-    copyBytes(info->name, kPluginName);
-    copyBytes(info->subCategories, kVst3SubCategories);
-    copyBytes(info->vendor, kPluginVendor);
+    copyBytes(info->name, plugin::kPluginName);
+    copyBytes(info->subCategories, plugin::kVst3SubCategories);
+    copyBytes(info->vendor, plugin::kPluginVendor);
     copyBytes(info->version, kFennrowVersion);
     copyBytes(info->sdkVersion, kInterfaceVersion);
     return kResultOk;
@@ -82,9 +82,9 @@ tresult VST3_API getClassInfoUnicode(void*, std::int32_t index, PClassInfoW* inf
     info->cid = kClassId;
     info->cardinality = kManyInstances;
     copyBytes(info->category, kCategory);
-    copyUtf16(info->name, kPluginName);
-    copyBytes(info->subCategories, kVst3SubCategories);
-    copyUtf16(info->vendor, kPluginVendor);
+    copyUtf16(info->name, plugin::kPluginName);
+    copyBytes(info->subCategories, plugin::kVst3SubCategories);
+    copyUtf16(info->vendor, plugin::kPluginVendor);
     copyUtf16(info->version, kFennrowVersion);
     copyUtf16(info->sdkVersion, kInterfaceVersion);
     return kResultOk;
@@ -148,4 +148,4 @@ bool leaveModule() {
     return true;
 }
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cmath>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 namespace {
 
-using namespace vst3;
+using namespace ::vst3;
 
 constexpr double kLowestRate = 1000.0;
 constexpr double kHighestRate = 768000.0;
@@ -268,4 +268,4 @@ const IAudioProcessorVtbl kAudioProcessorVtbl = {
 const IProcessContextRequirementsVtbl kContextRequirementsVtbl = {kUnknownMethods,
                                                                   getProcessContextRequirements};
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

@@ -4,7 +4,7 @@
 
 #include <fennrow_version.h>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 namespace {
 
@@ -54,8 +54,9 @@ std::vector<Program> readFactoryPrograms(const clap_plugin_entry_t& entry) {
         entry.get_factory(CLAP_PRESET_DISCOVERY_FACTORY_ID));
     if (factory == nullptr) return programs;
     const clap_preset_discovery_indexer_t indexer = {
-        CLAP_VERSION_INIT, kHostName,        kPluginVendor,    "", kFennrowVersion, nullptr, declareFiletype,
-        declareLocation,   declareSoundpack, indexerExtension,
+        CLAP_VERSION_INIT, kHostName,        plugin::kPluginVendor, "",
+        kFennrowVersion,   nullptr,          declareFiletype,       declareLocation,
+        declareSoundpack,  indexerExtension,
     };
     const clap_preset_discovery_metadata_receiver_t receiver = {
         &programs,  onError,        beginPreset,   addPluginId, setSoundpackId, setFlags,
@@ -77,4 +78,4 @@ std::vector<Program> readFactoryPrograms(const clap_plugin_entry_t& entry) {
     return programs;
 }
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

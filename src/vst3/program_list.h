@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 struct Program {
     std::string name;
@@ -23,4 +23,4 @@ inline constexpr char kEditedProgramName[] = "(edited)";
 // lists no factory sounds.
 std::vector<Program> readFactoryPrograms(const clap_plugin_entry_t& entry);
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 namespace {
 
@@ -14,9 +14,9 @@ int64_t writeToHost(const clap_ostream_t* stream, const void* buffer, uint64_t s
     auto* output = static_cast<HostOutput*>(stream->ctx);
     const auto chunk = static_cast<std::int32_t>(std::min<uint64_t>(size, INT32_MAX));
     std::int32_t written = 0;
-    const vst3::tresult result =
+    const ::vst3::tresult result =
         output->stream->vtbl->write(output->stream, const_cast<void*>(buffer), chunk, &written);
-    if (result != vst3::kResultOk || written <= 0 || written > chunk) return -1;
+    if (result != ::vst3::kResultOk || written <= 0 || written > chunk) return -1;
     return written;
 }
 
@@ -31,24 +31,24 @@ int64_t readFromMemory(const clap_istream_t* stream, void* buffer, uint64_t size
 
 } // namespace
 
-bool readWholeStream(vst3::IBStream* stream, std::string& bytes) {
+bool readWholeStream(::vst3::IBStream* stream, std::string& bytes) {
     char chunk[kReadChunk];
     for (;;) {
         std::int32_t count = 0;
-        const vst3::tresult result = stream->vtbl->read(stream, chunk, kReadChunk, &count);
+        const ::vst3::tresult result = stream->vtbl->read(stream, chunk, kReadChunk, &count);
         // Some hosts answer kResultFalse at the end of their data; anything
         // else but kResultOk is a failure.
-        if (result != vst3::kResultOk && result != vst3::kResultFalse) return false;
+        if (result != ::vst3::kResultOk && result != ::vst3::kResultFalse) return false;
         if (count < 0 || count > kReadChunk) return false;
         if (count == 0) return true;
         if (bytes.size() + static_cast<std::size_t>(count) > kMaxStateBytes) return false;
         bytes.append(chunk, static_cast<std::size_t>(count));
-        if (result == vst3::kResultFalse) return true;
+        if (result == ::vst3::kResultFalse) return true;
     }
 }
 
-HostOutput::HostOutput(vst3::IBStream* stream) : stream(stream), clap{this, writeToHost} {}
+HostOutput::HostOutput(::vst3::IBStream* stream) : stream(stream), clap{this, writeToHost} {}
 
 MemoryInput::MemoryInput(const std::string& bytes) : bytes(&bytes), clap{this, readFromMemory} {}
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

@@ -10,21 +10,21 @@
 #include <cstddef>
 #include <string>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 // More than any saved sound: a stream that goes on past this is refused.
 inline constexpr std::size_t kMaxStateBytes = std::size_t{1} << 30;
 
 // Reads until the stream has no more; false if it fails or runs past the limit.
-bool readWholeStream(vst3::IBStream* stream, std::string& bytes);
+bool readWholeStream(::vst3::IBStream* stream, std::string& bytes);
 
 // The host's stream as a CLAP output stream.
 struct HostOutput {
-    explicit HostOutput(vst3::IBStream* stream);
+    explicit HostOutput(::vst3::IBStream* stream);
     HostOutput(const HostOutput&) = delete;
     HostOutput& operator=(const HostOutput&) = delete;
 
-    vst3::IBStream* stream;
+    ::vst3::IBStream* stream;
     clap_ostream_t clap;
 };
 
@@ -39,4 +39,4 @@ struct MemoryInput {
     clap_istream_t clap;
 };
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

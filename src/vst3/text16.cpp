@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 namespace {
 
@@ -13,10 +13,10 @@ bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 } // namespace
 
-void copyUtf16(vst3::char16* field, std::size_t capacity, std::string_view text) {
+void copyUtf16(::vst3::char16* field, std::size_t capacity, std::string_view text) {
     if (field == nullptr || capacity == 0) return;
     std::size_t length = 0;
-    if (std::optional<std::u16string> wide = utf8ToUtf16(text)) {
+    if (std::optional<std::u16string> wide = platform::utf8ToUtf16(text)) {
         length = std::min(wide->size(), capacity - 1);
         // Never keep the first half of a surrogate pair without its second.
         if (length < wide->size() && length > 0 && isLowSurrogate((*wide)[length])) --length;
@@ -25,11 +25,11 @@ void copyUtf16(vst3::char16* field, std::size_t capacity, std::string_view text)
     field[length] = 0;
 }
 
-std::string fromUtf16(const vst3::char16* text, std::size_t maxUnits) {
+std::string fromUtf16(const ::vst3::char16* text, std::size_t maxUnits) {
     if (text == nullptr) return {};
     std::size_t length = 0;
     while (length < maxUnits && text[length] != 0) ++length;
-    return utf16ToUtf8(std::u16string_view(text, length)).value_or(std::string());
+    return platform::utf16ToUtf8(std::u16string_view(text, length)).value_or(std::string());
 }
 
 void copyBytes(char* field, std::size_t capacity, std::string_view text) {
@@ -39,4 +39,4 @@ void copyBytes(char* field, std::size_t capacity, std::string_view text) {
     field[length] = 0;
 }
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

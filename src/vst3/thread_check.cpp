@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 void checkMainThread(const ThreadCheck& check, const char* entry) {
     if constexpr (kCheckThreads) {
@@ -15,4 +15,4 @@ void checkMainThread(const ThreadCheck& check, const char* entry) {
     }
 }
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

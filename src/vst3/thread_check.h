@@ -8,7 +8,7 @@
 
 #include <thread>
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 #if !defined(NDEBUG) || defined(FENNROW_CHECK_THREADS)
 inline constexpr bool kCheckThreads = true;
@@ -23,4 +23,4 @@ struct ThreadCheck {
 // Stops the program, naming the entry, when called off the main thread.
 void checkMainThread(const ThreadCheck& check, const char* entry);
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

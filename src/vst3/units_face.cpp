@@ -5,11 +5,11 @@
 #include "vst3/guarded.h"
 #include "vst3/text16.h"
 
-namespace fennrow::adapter {
+namespace fennrow::vst3 {
 
 namespace {
 
-using namespace vst3;
+using namespace ::vst3;
 
 constexpr char kRootUnitName[] = "Root";
 constexpr char kProgramListName[] = "Factory sounds";
@@ -83,4 +83,4 @@ const IUnitInfoVtbl kUnitInfoVtbl = {
     selectUnit,      getUnitByBus,   setUnitProgramData,
 };
 
-} // namespace fennrow::adapter
+} // namespace fennrow::vst3

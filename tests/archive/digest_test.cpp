@@ -16,11 +16,11 @@
 #include "archive/crc32.h"
 #include "archive/sha256.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 std::string sha256Of(const std::string& s) {
-    return sha256Hex(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
+    return archive::sha256Hex(reinterpret_cast<const std::uint8_t*>(s.data()), s.size());
 }
 
 TEST(Sha256, PublishedVectors) {
@@ -77,17 +77,17 @@ TEST(Sha256, AgreesWithSha256sumOnEveryLengthUpTo300) {
 
 TEST(Crc32, CheckValueAndZlibAgreement) {
     const std::string check = "123456789";
-    EXPECT_EQ(crc32(reinterpret_cast<const std::uint8_t*>(check.data()), check.size()), 0xCBF43926u);
-    EXPECT_EQ(crc32(nullptr, 0), 0u);
+    EXPECT_EQ(archive::crc32(reinterpret_cast<const std::uint8_t*>(check.data()), check.size()), 0xCBF43926u);
+    EXPECT_EQ(archive::crc32(nullptr, 0), 0u);
     std::mt19937 rng(5);
     for (int round = 0; round < 200; ++round) {
         std::vector<std::uint8_t> bytes(rng() % 5000);
         for (auto& b : bytes) b = static_cast<std::uint8_t>(rng());
         const auto expected =
             static_cast<std::uint32_t>(::crc32(0L, bytes.data(), static_cast<uInt>(bytes.size())));
-        ASSERT_EQ(fennrow::crc32(bytes.data(), bytes.size()), expected) << bytes.size() << " bytes";
+        ASSERT_EQ(fennrow::archive::crc32(bytes.data(), bytes.size()), expected) << bytes.size() << " bytes";
     }
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -10,7 +10,7 @@
 #include "deflate_writer.h"
 #include "support/allocation_probe.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::BitWriter;
@@ -43,7 +43,7 @@ struct InflateOutcome {
 
 InflateOutcome runInflate(const Bytes& in, std::uint64_t declared) {
     InflateOutcome r{};
-    r.ok = inflate(in.data(), in.size(), declared, r.out, r.message);
+    r.ok = archive::inflate(in.data(), in.size(), declared, r.out, r.message);
     return r;
 }
 
@@ -133,11 +133,12 @@ TEST(InflateOracle, DecodesToASinkInFixedMemory) {
         std::size_t largestPiece = 0;
     } collected;
     collected.bytes.reserve(original.size());
-    const InflateSink sink{&collected, [](void* context, const std::uint8_t* bytes, std::size_t count) {
-                               auto& c = *static_cast<Collected*>(context);
-                               c.largestPiece = std::max(c.largestPiece, count);
-                               c.bytes.insert(c.bytes.end(), bytes, bytes + count);
-                           }};
+    const archive::InflateSink sink{&collected,
+                                    [](void* context, const std::uint8_t* bytes, std::size_t count) {
+                                        auto& c = *static_cast<Collected*>(context);
+                                        c.largestPiece = std::max(c.largestPiece, count);
+                                        c.bytes.insert(c.bytes.end(), bytes, bytes + count);
+                                    }};
     std::string message;
     const test::AllocationProbe probe;
     ASSERT_TRUE(inflateTo(packed.data(), packed.size(), original.size(), sink, message)) << message;
@@ -210,7 +211,7 @@ TEST(Inflate, AppendsAfterWhatTheOutputAlreadyHolds) {
     const Bytes packed = test::zlibDeflate(original, 9, Z_DEFAULT_STRATEGY);
     Bytes out = {'x', 'y'};
     std::string message;
-    ASSERT_TRUE(inflate(packed.data(), packed.size(), original.size(), out, message)) << message;
+    ASSERT_TRUE(archive::inflate(packed.data(), packed.size(), original.size(), out, message)) << message;
     EXPECT_EQ(out, (Bytes{'x', 'y', 'a', 'b', 'a', 'b', 'a', 'b', 'a', 'b'}));
 }
 
@@ -491,4 +492,4 @@ TEST(Inflate, HandBuiltStreams) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -7,7 +7,7 @@
 #include "support/allocation_probe.h"
 #include "zip_builder.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::ArchiveSpec;
@@ -18,18 +18,18 @@ using test::EntrySpec;
 const std::string kDocument = "{\"kind\":\"instance\",\"spec\":\"1.0\"}";
 
 struct PackageOutcome {
-    Package package;
-    DiagnosticList list;
+    archive::Package package;
+    document::DiagnosticList list;
     std::vector<std::string> codes() const {
         std::vector<std::string> c;
-        for (const Diagnostic& d : list) c.push_back(d.code);
+        for (const document::Diagnostic& d : list) c.push_back(d.code);
         return c;
     }
 };
 
 PackageOutcome readBytes(const Bytes& bytes) {
     PackageOutcome o;
-    o.package = readPackage(bytes.data(), bytes.size(), "instance.json", o.list);
+    o.package = archive::readPackage(bytes.data(), bytes.size(), "instance.json", o.list);
     return o;
 }
 
@@ -48,7 +48,9 @@ EntrySpec entry(std::string name, const Bytes& content, std::uint16_t method = 8
     return e;
 }
 
-std::string assetName(const Bytes& content) { return "assets/" + sha256Hex(content.data(), content.size()); }
+std::string assetName(const Bytes& content) {
+    return "assets/" + archive::sha256Hex(content.data(), content.size());
+}
 
 struct BareCase {
     const char* name;
@@ -78,10 +80,10 @@ TEST(PackageReader, BareDocuments) {
         EXPECT_EQ(o.package.documentName, "instance.json");
         if (c.ok) {
             EXPECT_TRUE(o.list.empty());
-            EXPECT_EQ(o.package.document.type(), JsonType::Object);
+            EXPECT_EQ(o.package.document.type(), document::JsonType::Object);
         } else {
             ASSERT_EQ(o.list.size(), 1u);
-            EXPECT_EQ(o.list[0].severity, Severity::Error);
+            EXPECT_EQ(o.list[0].severity, document::Severity::Error);
             EXPECT_EQ(o.list[0].code, "package-unreadable");
             EXPECT_EQ(o.list[0].path, "");
             EXPECT_EQ(o.list[0].message, "Neither a JSON document nor a zip archive");
@@ -100,7 +102,7 @@ TEST(PackageReader, ABareDocumentThatIsNotJson) {
 
 TEST(PackageReader, ABareDocumentIsBoundedInBytesAlone) {
     std::string largest = "{\"a\":\"\"}";
-    largest.insert(6, kMaxDocumentBytes - largest.size(), 'x');
+    largest.insert(6, archive::kMaxDocumentBytes - largest.size(), 'x');
     const struct {
         const char* label;
         std::string text;
@@ -108,7 +110,7 @@ TEST(PackageReader, ABareDocumentIsBoundedInBytesAlone) {
     } cases[] = {
         {"the largest", largest, true},
         {"one byte more", largest + " ", false},
-        {"the most values the bytes hold", arrayOfZeros((kMaxDocumentBytes - 7) / 2 + 2), true},
+        {"the most values the bytes hold", arrayOfZeros((archive::kMaxDocumentBytes - 7) / 2 + 2), true},
     };
     for (const auto& c : cases) {
         const PackageOutcome o = readBytes(bytesOf(c.text));
@@ -144,11 +146,11 @@ TEST(PackageReader, ZipWithDocumentAssetsAndOtherEntries) {
     EXPECT_EQ(o.package.assets[0].name, goodName.substr(7));
     EXPECT_EQ(o.package.assets[0].data, good);
     std::vector<std::string> others;
-    for (const ZipEntry& e : o.package.otherEntries) others.push_back(e.name);
+    for (const archive::ZipEntry& e : o.package.otherEntries) others.push_back(e.name);
     EXPECT_EQ(others, (std::vector<std::string>{"assets/README", upperName,
                                                 "assets/" + goodName.substr(7, 63), "clip.json"}));
     ASSERT_EQ(o.list.size(), 1u);
-    EXPECT_EQ(o.list[0].severity, Severity::Warning);
+    EXPECT_EQ(o.list[0].severity, document::Severity::Warning);
     EXPECT_EQ(o.list[0].code, "asset-corrupt");
     EXPECT_EQ(o.list[0].path, "/" + assetName(other));
     EXPECT_EQ(o.list[0].message, "The asset does not match its name; left out, the plugin falls back");
@@ -161,9 +163,9 @@ struct Finding {
     bool operator==(const Finding&) const = default;
 };
 
-std::vector<Finding> findingsOf(const DiagnosticList& list) {
+std::vector<Finding> findingsOf(const document::DiagnosticList& list) {
     std::vector<Finding> findings;
-    for (const Diagnostic& d : list) findings.push_back({d.code, d.path, d.message});
+    for (const document::Diagnostic& d : list) findings.push_back({d.code, d.path, d.message});
     return findings;
 }
 
@@ -194,15 +196,16 @@ TEST(PackageReader, EveryEntryIsCheckedWhateverIsKept) {
         {"asset-corrupt", "/" + changedName, asset0},
         {"asset-corrupt", "/" + assetName(bytesOf("late")), asset0},
     };
-    for (const PackageContents contents : {PackageContents::Everything, PackageContents::DocumentOnly}) {
-        DiagnosticList list;
-        const Package package =
-            readPackage(archive.data(), archive.size(), "instance.json", list, kDocumentZipLimits, contents);
+    for (const archive::PackageContents contents :
+         {archive::PackageContents::Everything, archive::PackageContents::DocumentOnly}) {
+        document::DiagnosticList list;
+        const archive::Package package = readPackage(archive.data(), archive.size(), "instance.json", list,
+                                                     archive::kDocumentZipLimits, contents);
         ASSERT_TRUE(package.ok);
         EXPECT_EQ(stringMemberOr(package.document, "kind", ""), "instance");
         EXPECT_EQ(findingsOf(list), expected);
-        EXPECT_EQ(package.assets.size(), contents == PackageContents::Everything ? 1u : 0u);
-        EXPECT_EQ(package.otherEntries.empty(), contents == PackageContents::DocumentOnly);
+        EXPECT_EQ(package.assets.size(), contents == archive::PackageContents::Everything ? 1u : 0u);
+        EXPECT_EQ(package.otherEntries.empty(), contents == archive::PackageContents::DocumentOnly);
     }
 }
 
@@ -214,10 +217,11 @@ TEST(PackageReader, CheckingTheOtherEntriesKeepsNothingOfThem) {
     spec.entries = {entry(assetName(big), big), entry("other.bin", big),
                     entry("instance.json", bytesOf(kDocument))};
     const Bytes archive = test::buildZip(spec);
-    DiagnosticList list;
+    document::DiagnosticList list;
     const test::AllocationProbe probe;
-    const Package package = readPackage(archive.data(), archive.size(), "instance.json", list,
-                                        kDocumentZipLimits, PackageContents::DocumentOnly);
+    const archive::Package package =
+        readPackage(archive.data(), archive.size(), "instance.json", list, archive::kDocumentZipLimits,
+                    archive::PackageContents::DocumentOnly);
     EXPECT_LT(probe.largest(), std::size_t{64} << 10);
     EXPECT_TRUE(package.ok);
     EXPECT_TRUE(list.empty());
@@ -245,7 +249,7 @@ TEST(PackageReader, ZipFailures) {
     ArchiveSpec oversizeDocument;
     oversizeDocument.entries = {entry("instance.json", bytesOf(kDocument))};
     oversizeDocument.entries[0].packed = bytesOf("not deflate data");
-    oversizeDocument.entries[0].uncompressedSize = static_cast<std::uint32_t>(kMaxDocumentBytes + 1);
+    oversizeDocument.entries[0].uncompressedSize = static_cast<std::uint32_t>(archive::kMaxDocumentBytes + 1);
     const Bytes emptyArchive = test::buildZip(ArchiveSpec{});
     Bytes notAZip = bytesOf("PK\x03\x04 but nothing else follows");
     const Case cases[] = {
@@ -284,11 +288,11 @@ TEST(PackageReader, ZipFailures) {
         EXPECT_TRUE(o.package.otherEntries.empty());
         EXPECT_EQ(o.codes(), c.codes);
         ASSERT_FALSE(o.list.empty());
-        EXPECT_EQ(o.list.back().severity, Severity::Error);
+        EXPECT_EQ(o.list.back().severity, document::Severity::Error);
         EXPECT_EQ(o.list.back().path, c.lastPath);
         EXPECT_EQ(o.list.back().message, c.lastMessage);
     }
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -17,7 +17,7 @@
 #include "archive/zip_reader.h"
 #include "zip_builder.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -97,7 +97,7 @@ protected:
         while (text.size() < 30000) text += "a bass you play, " + std::to_string(rng() % 1000) + "\n";
         source_ = {
             {"instance.json", test::bytesOf("\xEF\xBB\xBF{\"kind\":\"instance\",\"spec\":\"1.0\"}\n")},
-            {"assets/" + sha256Hex(random.data(), random.size()), random},
+            {"assets/" + archive::sha256Hex(random.data(), random.size()), random},
             {"folder/sub/runs.bin", runs},
             {"folder/empty.txt", {}},
             {"text.txt", test::bytesOf(text)},
@@ -137,13 +137,14 @@ TEST_F(RealArchives, EveryFileReadsBackAndVerifies) {
                              "py_fast.zip", "py_stored.zip", "py_stream.zip"}) {
         SCOPED_TRACE(name);
         const Bytes bytes = archive(name);
-        DiagnosticList list;
-        const ZipResult result = readZip(bytes.data(), bytes.size(), list, kDocumentZipLimits);
+        document::DiagnosticList list;
+        const archive::ZipResult result =
+            readZip(bytes.data(), bytes.size(), list, archive::kDocumentZipLimits);
         EXPECT_TRUE(result.ok);
         EXPECT_TRUE(list.empty()) << list.front().code << " " << list.front().path << " "
                                   << list.front().message;
         std::map<std::string, Bytes> read;
-        for (const ZipEntry& entry : result.entries) read[entry.name] = entry.data;
+        for (const archive::ZipEntry& entry : result.entries) read[entry.name] = entry.data;
         EXPECT_EQ(read, source_);
     }
 }
@@ -151,17 +152,19 @@ TEST_F(RealArchives, EveryFileReadsBackAndVerifies) {
 TEST_F(RealArchives, EncryptedAndOtherMethodsAreSkipped) {
     {
         const Bytes bytes = archive("zip_encrypted.zip");
-        DiagnosticList list;
-        const ZipResult result = readZip(bytes.data(), bytes.size(), list, kDocumentZipLimits);
+        document::DiagnosticList list;
+        const archive::ZipResult result =
+            readZip(bytes.data(), bytes.size(), list, archive::kDocumentZipLimits);
         EXPECT_TRUE(result.ok);
         EXPECT_TRUE(result.entries.empty());
         ASSERT_EQ(list.size(), 2u);
-        for (const Diagnostic& d : list) EXPECT_EQ(d.code, "zip-encrypted");
+        for (const document::Diagnostic& d : list) EXPECT_EQ(d.code, "zip-encrypted");
     }
     {
         const Bytes bytes = archive("py_methods.zip");
-        DiagnosticList list;
-        const ZipResult result = readZip(bytes.data(), bytes.size(), list, kDocumentZipLimits);
+        document::DiagnosticList list;
+        const archive::ZipResult result =
+            readZip(bytes.data(), bytes.size(), list, archive::kDocumentZipLimits);
         EXPECT_TRUE(result.ok);
         ASSERT_EQ(result.entries.size(), 1u);
         EXPECT_EQ(result.entries[0].name, "d.txt");
@@ -173,15 +176,15 @@ TEST_F(RealArchives, EncryptedAndOtherMethodsAreSkipped) {
     {
         const Bytes bytes = archive("py_empty.zip");
         EXPECT_EQ(bytes.size(), 22u);
-        DiagnosticList list;
-        EXPECT_TRUE(readZip(bytes.data(), bytes.size(), list, kDocumentZipLimits).ok);
+        document::DiagnosticList list;
+        EXPECT_TRUE(readZip(bytes.data(), bytes.size(), list, archive::kDocumentZipLimits).ok);
     }
 }
 
 TEST_F(RealArchives, APackageFromZipHasItsDocumentAndVerifiedAsset) {
     const Bytes bytes = archive("zip_piped.zip");
-    DiagnosticList list;
-    const Package package = readPackage(bytes.data(), bytes.size(), "instance.json", list);
+    document::DiagnosticList list;
+    const archive::Package package = archive::readPackage(bytes.data(), bytes.size(), "instance.json", list);
     ASSERT_TRUE(package.ok);
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(stringMemberOr(package.document, "kind", ""), "instance");
@@ -193,4 +196,4 @@ TEST_F(RealArchives, APackageFromZipHasItsDocumentAndVerifiedAsset) {
 #endif
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

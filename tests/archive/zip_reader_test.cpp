@@ -9,7 +9,7 @@
 #include "support/allocation_probe.h"
 #include "zip_builder.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::ArchiveSpec;
@@ -18,7 +18,7 @@ using test::bytesOf;
 using test::EntrySpec;
 
 struct Finding {
-    Severity severity;
+    document::Severity severity;
     std::string code;
     std::string path;
     std::string message;
@@ -29,24 +29,24 @@ std::ostream& operator<<(std::ostream& os, const Finding& f) {
     return os << severityName(f.severity) << " " << f.code << " [" << f.path << "] " << f.message;
 }
 
-std::vector<Finding> findingsOf(const DiagnosticList& list) {
+std::vector<Finding> findingsOf(const document::DiagnosticList& list) {
     std::vector<Finding> out;
-    for (const Diagnostic& d : list) out.push_back({d.severity, d.code, d.path, d.message});
+    for (const document::Diagnostic& d : list) out.push_back({d.severity, d.code, d.path, d.message});
     return out;
 }
 
 struct ZipOutcome {
-    ZipResult result;
+    archive::ZipResult result;
     std::vector<Finding> findings;
     std::vector<std::string> names() const {
         std::vector<std::string> n;
-        for (const ZipEntry& e : result.entries) n.push_back(e.name);
+        for (const archive::ZipEntry& e : result.entries) n.push_back(e.name);
         return n;
     }
 };
 
-ZipOutcome read(const Bytes& archive, const ZipLimits& limits = kDocumentZipLimits) {
-    DiagnosticList list;
+ZipOutcome read(const Bytes& archive, const archive::ZipLimits& limits = archive::kDocumentZipLimits) {
+    document::DiagnosticList list;
     ZipOutcome o;
     o.result = readZip(archive.data(), archive.size(), list, limits);
     o.findings = findingsOf(list);
@@ -54,11 +54,11 @@ ZipOutcome read(const Bytes& archive, const ZipLimits& limits = kDocumentZipLimi
 }
 
 Finding archiveError(std::string code, std::string message, std::string path = "") {
-    return {Severity::Error, std::move(code), std::move(path), std::move(message)};
+    return {document::Severity::Error, std::move(code), std::move(path), std::move(message)};
 }
 
 Finding entryWarning(std::string code, std::string path, std::string message) {
-    return {Severity::Warning, std::move(code), std::move(path), std::move(message)};
+    return {document::Severity::Warning, std::move(code), std::move(path), std::move(message)};
 }
 
 EntrySpec file(std::string name, std::string content, std::uint16_t method = 8) {
@@ -82,13 +82,13 @@ const Bytes kEmptyEndRecord = {0x50, 0x4b, 0x05, 0x06, 0, 0, 0, 0, 0, 0, 0, 0, 0
 struct ArchiveCase {
     const char* name;
     Bytes archive;
-    ZipLimits limits;
+    archive::ZipLimits limits;
     std::vector<Finding> findings; // empty: ok
 };
 
 std::vector<ArchiveCase> archiveCases() {
     std::vector<ArchiveCase> cases;
-    const ZipLimits limits = kDocumentZipLimits;
+    const archive::ZipLimits limits = archive::kDocumentZipLimits;
     cases.push_back({"only an empty end record", kEmptyEndRecord, limits, {}});
     cases.push_back({"21 bytes",
                      Bytes(kEmptyEndRecord.begin(), kEmptyEndRecord.end() - 1),
@@ -188,7 +188,7 @@ std::vector<ArchiveCase> archiveCases() {
                          {archiveError("zip-unsupported", "Zip64 entries are not supported", "/b")}});
     }
     {
-        const ZipLimits small{10, 100, 150};
+        const archive::ZipLimits small{10, 100, 150};
         const Finding tooLarge =
             archiveError("zip-too-large", "The archive unpacks to more than allowed", "/b");
         ArchiveSpec spec = archiveOf({file("a", std::string(100, 'a')), file("b", std::string(101, 'b'))});
@@ -219,7 +219,7 @@ TEST(ZipReader, ArchiveLevelChecks) {
         SCOPED_TRACE(c.name);
         const ZipOutcome o = read(c.archive, c.limits);
         EXPECT_EQ(o.findings, c.findings);
-        EXPECT_EQ(o.result.ok, c.findings.empty() || c.findings.back().severity != Severity::Error);
+        EXPECT_EQ(o.result.ok, c.findings.empty() || c.findings.back().severity != document::Severity::Error);
         if (!o.result.ok) {
             EXPECT_TRUE(o.result.entries.empty());
         }
@@ -374,7 +374,7 @@ TEST(ZipReader, EntryLevelFindings) {
         EXPECT_TRUE(o.result.ok);
         EXPECT_EQ(o.findings, c.findings);
         EXPECT_EQ(o.names(), c.accepted);
-        for (const ZipEntry& entry : o.result.entries) {
+        for (const archive::ZipEntry& entry : o.result.entries) {
             for (const EntrySpec& spec : c.spec.entries) {
                 if (spec.name == entry.name) {
                     EXPECT_EQ(entry.data, spec.content) << entry.name;
@@ -431,7 +431,7 @@ void expectBounded(const Bytes& archive) {
     if (!o.result.ok) {
         ASSERT_TRUE(o.result.entries.empty());
         ASSERT_FALSE(o.findings.empty());
-        ASSERT_EQ(o.findings.back().severity, Severity::Error);
+        ASSERT_EQ(o.findings.back().severity, document::Severity::Error);
     }
 }
 
@@ -457,4 +457,4 @@ TEST(ZipReader, TruncatedAndDamagedArchivesStayInBounds) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

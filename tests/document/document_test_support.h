@@ -14,22 +14,22 @@
 namespace fennrow::test {
 
 // An Array of the given items, in order.
-inline JsonValue arrayOf(std::initializer_list<JsonValue> items) {
-    JsonValue array = jsonArray();
-    for (const JsonValue& item : items) array.appendItem(item);
+inline document::JsonValue arrayOf(std::initializer_list<document::JsonValue> items) {
+    document::JsonValue array = document::jsonArray();
+    for (const document::JsonValue& item : items) array.appendItem(item);
     return array;
 }
 
-inline JsonValue parsed(const std::string& text) {
-    JsonParseResult result = parseJson(text);
+inline document::JsonValue parsed(const std::string& text) {
+    document::JsonParseResult result = document::parseJson(text);
     EXPECT_TRUE(result.ok) << text << ": " << result.error;
     return result.value;
 }
 
 // "code path" of each finding, for compact comparisons.
-inline std::vector<std::string> codesAndPaths(const DiagnosticList& list) {
+inline std::vector<std::string> codesAndPaths(const document::DiagnosticList& list) {
     std::vector<std::string> out;
-    for (const Diagnostic& d : list) out.push_back(d.code + " " + d.path);
+    for (const document::Diagnostic& d : list) out.push_back(d.code + " " + d.path);
     return out;
 }
 

@@ -9,19 +9,19 @@
 #include "document/json_writer.h"
 #include "document_test_support.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::codesAndPaths;
 using test::parsed;
 
 TEST(Paths, PointersEscapeTildeAndSlash) {
-    EXPECT_EQ(childPath("", "kind"), "/kind");
-    EXPECT_EQ(childPath("/params", "weight"), "/params/weight");
-    EXPECT_EQ(childPath("/state", "a/b"), "/state/a~1b");
-    EXPECT_EQ(childPath("", "~a/b"), "/~0a~1b");
-    EXPECT_EQ(childPath("", "~1"), "/~01");
-    EXPECT_EQ(indexPath("/extensions", 2), "/extensions/2");
+    EXPECT_EQ(document::childPath("", "kind"), "/kind");
+    EXPECT_EQ(document::childPath("/params", "weight"), "/params/weight");
+    EXPECT_EQ(document::childPath("/state", "a/b"), "/state/a~1b");
+    EXPECT_EQ(document::childPath("", "~a/b"), "/~0a~1b");
+    EXPECT_EQ(document::childPath("", "~1"), "/~01");
+    EXPECT_EQ(document::indexPath("/extensions", 2), "/extensions/2");
 }
 
 TEST(Envelope, RefusesWhatIsNotADocumentOfTheKind) {
@@ -38,11 +38,11 @@ TEST(Envelope, RefusesWhatIsNotADocumentOfTheKind) {
         {R"({"kind":5})", "wrong-kind", "/kind", "Expected kind \"instance\", found \"\""},
     };
     for (const auto& c : cases) {
-        DiagnosticList list;
-        const Envelope envelope = readEnvelope(parsed(c.text), "instance", list);
+        document::DiagnosticList list;
+        const document::Envelope envelope = readEnvelope(parsed(c.text), "instance", list);
         EXPECT_FALSE(envelope.ok) << c.text;
         ASSERT_EQ(list.size(), 1u) << c.text;
-        EXPECT_EQ(list[0].severity, Severity::Error);
+        EXPECT_EQ(list[0].severity, document::Severity::Error);
         EXPECT_EQ(list[0].code, c.code);
         EXPECT_EQ(list[0].path, c.path);
         EXPECT_EQ(list[0].message, c.message);
@@ -53,7 +53,7 @@ TEST(Envelope, SpecVersions) {
     const struct {
         std::string spec; // JSON text of the member, or empty for none
         std::vector<std::string> findings;
-        SpecVersion version;
+        document::SpecVersion version;
     } cases[] = {
         {"", {"spec-missing /spec"}, {1, 0}},
         {"\"1.7\"", {}, {1, 7}},
@@ -72,8 +72,8 @@ TEST(Envelope, SpecVersions) {
     for (const auto& c : cases) {
         const std::string text =
             c.spec.empty() ? R"({"kind":"clip"})" : R"({"kind":"clip","spec":)" + c.spec + "}";
-        DiagnosticList list;
-        const Envelope envelope = readEnvelope(parsed(text), "clip", list);
+        document::DiagnosticList list;
+        const document::Envelope envelope = readEnvelope(parsed(text), "clip", list);
         EXPECT_TRUE(envelope.ok);
         EXPECT_EQ(codesAndPaths(list), c.findings) << text;
         EXPECT_EQ(envelope.spec, c.version) << text;
@@ -81,27 +81,27 @@ TEST(Envelope, SpecVersions) {
 }
 
 TEST(Envelope, SpecMessages) {
-    DiagnosticList list;
+    document::DiagnosticList list;
     readEnvelope(parsed(R"({"kind":"clip","spec":"2.00"})"), "clip", list);
     readEnvelope(parsed(R"({"kind":"clip"})"), "clip", list);
     readEnvelope(parsed(R"({"kind":"clip","spec":"x"})"), "clip", list);
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[0].message,
               "Document uses spec 2.00, newer than 1.0; known fields are read and the rest is kept");
-    EXPECT_EQ(list[0].severity, Severity::Warning);
+    EXPECT_EQ(list[0].severity, document::Severity::Warning);
     EXPECT_EQ(list[1].message, "No spec version, read as 1.0");
-    EXPECT_EQ(list[1].severity, Severity::Note);
+    EXPECT_EQ(list[1].severity, document::Severity::Note);
     EXPECT_EQ(list[2].message, "Unreadable spec version, read as 1.0");
 }
 
 TEST(Envelope, ExtensionIds) {
-    DiagnosticList list;
-    const Envelope envelope = readEnvelope(
+    document::DiagnosticList list;
+    const document::Envelope envelope = readEnvelope(
         parsed(
             R"({"kind":"clip","spec":"1.0","extensions":["a/1","b","/2","c/","d/0","e/x/3",7,"f/+1","g/99999999999"]})"),
         "clip", list);
     ASSERT_TRUE(envelope.ok);
-    EXPECT_EQ(envelope.extensionIds, (std::vector<ExtensionId>{{"a", 1}, {"e/x", 3}}));
+    EXPECT_EQ(envelope.extensionIds, (std::vector<document::ExtensionId>{{"a", 1}, {"e/x", 3}}));
     ASSERT_EQ(envelope.unreadableExtensions.size(), 7u);
     EXPECT_EQ(writeJson(envelope.unreadableExtensions[4]), "7");
     EXPECT_EQ(codesAndPaths(list),
@@ -111,12 +111,12 @@ TEST(Envelope, ExtensionIds) {
                                         "bad-extension-id /extensions/8"}));
     EXPECT_EQ(list[0].message, "Unreadable extension id, ignored and kept");
     EXPECT_TRUE(envelope.extensionsIsList);
-    EXPECT_EQ(extensionIdText({"com.brightmoss.audition", 1}), "com.brightmoss.audition/1");
+    EXPECT_EQ(document::extensionIdText({"com.brightmoss.audition", 1}), "com.brightmoss.audition/1");
 }
 
 TEST(Envelope, ExtensionsThatAreNotAList) {
-    DiagnosticList list;
-    const Envelope envelope =
+    document::DiagnosticList list;
+    const document::Envelope envelope =
         readEnvelope(parsed(R"({"kind":"clip","spec":"1.0","extensions":"a/1"})"), "clip", list);
     EXPECT_TRUE(envelope.ok);
     EXPECT_FALSE(envelope.extensionsIsList);
@@ -127,17 +127,17 @@ TEST(Envelope, ExtensionsThatAreNotAList) {
 }
 
 TEST(FieldReader, WrongTypesAreReportedOnceAndKeptInTheRest) {
-    const JsonValue object = parsed(R"({"~a/b":1,"n":2,"s":"x","o":{},"l":[],"b":true,"u":null})");
-    DiagnosticList list;
-    FieldReader reader(object, "/state", list);
-    EXPECT_EQ(reader.get("~a/b", JsonType::String), nullptr);
-    EXPECT_NE(reader.get("n", JsonType::Number), nullptr);
-    EXPECT_NE(reader.get("s", JsonType::String), nullptr);
-    EXPECT_EQ(reader.get("o", JsonType::Array), nullptr);
-    EXPECT_EQ(reader.get("l", JsonType::Object), nullptr);
-    EXPECT_EQ(reader.get("b", JsonType::Number), nullptr);
-    EXPECT_EQ(reader.get("missing", JsonType::Bool), nullptr);
-    EXPECT_EQ(reader.get("s", JsonType::Bool), nullptr); // already taken: reported all the same
+    const document::JsonValue object = parsed(R"({"~a/b":1,"n":2,"s":"x","o":{},"l":[],"b":true,"u":null})");
+    document::DiagnosticList list;
+    document::FieldReader reader(object, "/state", list);
+    EXPECT_EQ(reader.get("~a/b", document::JsonType::String), nullptr);
+    EXPECT_NE(reader.get("n", document::JsonType::Number), nullptr);
+    EXPECT_NE(reader.get("s", document::JsonType::String), nullptr);
+    EXPECT_EQ(reader.get("o", document::JsonType::Array), nullptr);
+    EXPECT_EQ(reader.get("l", document::JsonType::Object), nullptr);
+    EXPECT_EQ(reader.get("b", document::JsonType::Number), nullptr);
+    EXPECT_EQ(reader.get("missing", document::JsonType::Bool), nullptr);
+    EXPECT_EQ(reader.get("s", document::JsonType::Bool), nullptr); // already taken: reported all the same
     reader.markRead("u");
     EXPECT_EQ(codesAndPaths(list), (std::vector<std::string>{"wrong-type /state/~0a~1b",
                                                              "wrong-type /state/o", "wrong-type /state/l",
@@ -151,13 +151,13 @@ TEST(FieldReader, WrongTypesAreReportedOnceAndKeptInTheRest) {
 }
 
 TEST(FieldReader, RestOfANonObjectIsEmpty) {
-    const JsonValue number = parsed("3");
-    DiagnosticList list;
-    FieldReader reader(number, "", list);
-    EXPECT_EQ(reader.get("a", JsonType::Number), nullptr);
+    const document::JsonValue number = parsed("3");
+    document::DiagnosticList list;
+    document::FieldReader reader(number, "", list);
+    EXPECT_EQ(reader.get("a", document::JsonType::Number), nullptr);
     EXPECT_EQ(writeJson(reader.rest()), "{}");
     EXPECT_TRUE(list.empty());
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 constexpr std::size_t kBuffer = 400;
@@ -27,7 +27,7 @@ std::string standardShortest(T value) {
 template <typename T>
 std::string ownShortest(T value) {
     char text[kBuffer];
-    const std::to_chars_result result = own_chars::shortestChars(text, text + kBuffer, value);
+    const std::to_chars_result result = document::own_chars::shortestChars(text, text + kBuffer, value);
     EXPECT_EQ(result.ec, std::errc{});
     return std::string(text, result.ptr);
 }
@@ -48,7 +48,7 @@ void expectSameShortest(const std::vector<T>& values, const char* what) {
 std::vector<double> randomDoubles(std::mt19937_64& random, std::size_t count) {
     std::vector<double> values;
     for (std::size_t i = 0; i < count; ++i) {
-        const double value = bitCast<double>(random());
+        const double value = maths::bitCast<double>(random());
         if (std::isfinite(value)) values.push_back(value);
     }
     return values;
@@ -99,7 +99,8 @@ TEST(FloatChars, ShortestDoublesAreTheStandardLibrarysTexts) {
     expectSameShortest(decimals, "short decimals");
 
     std::vector<double> subnormals;
-    for (int i = 0; i < 100'000; ++i) subnormals.push_back(bitCast<double>(random() >> (12 + random() % 52)));
+    for (int i = 0; i < 100'000; ++i)
+        subnormals.push_back(maths::bitCast<double>(random() >> (12 + random() % 52)));
     expectSameShortest(subnormals, "subnormals");
 }
 
@@ -107,7 +108,7 @@ TEST(FloatChars, ShortestFloatsAreTheStandardLibrarysTexts) {
     std::mt19937 random(1208);
     std::vector<float> values;
     for (int i = 0; i < 600'000; ++i) {
-        const float value = bitCast<float>(static_cast<uint32_t>(random()));
+        const float value = maths::bitCast<float>(static_cast<uint32_t>(random()));
         if (std::isfinite(value)) values.push_back(value);
     }
     for (int e = -149; e <= 127; ++e) {
@@ -116,7 +117,7 @@ TEST(FloatChars, ShortestFloatsAreTheStandardLibrarysTexts) {
     }
     for (uint32_t whole = 1; whole < (1u << 27); whole = whole * 3 + 1)
         values.push_back(static_cast<float>(whole));
-    for (uint32_t bits = 1; bits < 0x800000; bits += 997) values.push_back(bitCast<float>(bits));
+    for (uint32_t bits = 1; bits < 0x800000; bits += 997) values.push_back(maths::bitCast<float>(bits));
     expectSameShortest(values, "floats");
 }
 
@@ -126,7 +127,8 @@ TEST(FloatChars, ShortestSpecialValuesAndFullBuffers) {
         EXPECT_EQ(ownShortest(static_cast<float>(value)), standardShortest(static_cast<float>(value)));
     }
     char text[8];
-    const std::to_chars_result result = own_chars::shortestChars(text, text + sizeof text, 0.1234567891);
+    const std::to_chars_result result =
+        document::own_chars::shortestChars(text, text + sizeof text, 0.1234567891);
     EXPECT_EQ(result.ec, std::errc::value_too_large);
     EXPECT_EQ(result.ptr, text + sizeof text);
 }
@@ -143,14 +145,15 @@ TEST(FloatChars, FixedFormIsTheStandardLibrarysText) {
         for (const int precision : {0, 1, 2, 3, 6}) {
             char want[kBuffer], got[kBuffer];
             const auto a = std::to_chars(want, want + kBuffer, value, std::chars_format::fixed, precision);
-            const auto b = own_chars::fixedChars(got, got + kBuffer, value, precision);
+            const auto b = document::own_chars::fixedChars(got, got + kBuffer, value, precision);
             if (std::string(want, a.ptr) != std::string(got, b.ptr) && ++mismatches <= 5)
                 ADD_FAILURE() << std::string(got, b.ptr) << " for " << std::string(want, a.ptr);
         }
     }
     EXPECT_EQ(mismatches, 0);
     char small[4];
-    EXPECT_EQ(own_chars::fixedChars(small, small + sizeof small, 12.345, 2).ec, std::errc::value_too_large);
+    EXPECT_EQ(document::own_chars::fixedChars(small, small + sizeof small, 12.345, 2).ec,
+              std::errc::value_too_large);
 }
 
 struct ParseCase {
@@ -163,10 +166,10 @@ void expectSameParse(const std::string& text, std::chars_format format) {
     const char* last = first + text.size();
     double want = -7.0, got = -7.0;
     const std::from_chars_result a = std::from_chars(first, last, want, format);
-    const std::from_chars_result b = own_chars::parseChars(first, last, got, format);
+    const std::from_chars_result b = document::own_chars::parseChars(first, last, got, format);
     EXPECT_EQ(b.ec, a.ec) << '"' << text << '"';
     EXPECT_EQ(b.ptr - first, a.ptr - first) << '"' << text << '"';
-    const bool same = bitCast<uint64_t>(got) == bitCast<uint64_t>(want) ||
+    const bool same = maths::bitCast<uint64_t>(got) == maths::bitCast<uint64_t>(want) ||
                       (std::isnan(got) && std::isnan(want) && std::signbit(got) == std::signbit(want));
     EXPECT_TRUE(same) << '"' << text << "\": " << got << " for " << want;
 }
@@ -250,4 +253,4 @@ TEST(FloatChars, ParsingReadsEveryShortestAndLongTextBack) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

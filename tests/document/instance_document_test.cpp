@@ -7,7 +7,7 @@
 #include "document/json_writer.h"
 #include "document_test_support.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::codesAndPaths;
@@ -15,9 +15,9 @@ using test::parsed;
 
 // The text written straight from the document, which must be the text of the
 // tree that writeInstance builds; the byte count must match it.
-std::string writtenText(const InstanceDocument& doc) {
+std::string writtenText(const document::InstanceDocument& doc) {
     std::string text;
-    JsonOutput out{&text};
+    document::JsonOutput out{&text};
     writeInstance(out, doc);
     EXPECT_EQ(out.size, text.size());
     EXPECT_EQ(text, writeJson(writeInstance(doc)));
@@ -122,8 +122,8 @@ TEST(InstanceDocument, ReadAndWriteBack) {
     };
     for (const ReadCase& c : cases) {
         SCOPED_TRACE(c.name);
-        DiagnosticList list;
-        const std::optional<InstanceDocument> doc = readInstance(parsed(c.text), list);
+        document::DiagnosticList list;
+        const std::optional<document::InstanceDocument> doc = readInstance(parsed(c.text), list);
         ASSERT_TRUE(doc.has_value());
         EXPECT_EQ(codesAndPaths(list), c.findings);
         EXPECT_EQ(writtenText(*doc), c.written);
@@ -131,19 +131,19 @@ TEST(InstanceDocument, ReadAndWriteBack) {
 }
 
 TEST(InstanceDocument, ReadsTheKnownMembers) {
-    DiagnosticList list;
-    const std::optional<InstanceDocument> doc = readInstance(
+    document::DiagnosticList list;
+    const std::optional<document::InstanceDocument> doc = readInstance(
         parsed(
             R"({"kind":"instance","spec":"1.3","plugin":"fennrow","seed":"FFFFFFFFFFFFFFFE","formatVersion":-7.9,)"
             R"("extensions":["com.brightmoss.audition/1"],"params":{"a":1,"b":"x"},"state":{"k":[]},"zz":null})"),
         list);
     ASSERT_TRUE(doc.has_value());
     EXPECT_TRUE(list.empty());
-    EXPECT_EQ(doc->spec, (SpecVersion{1, 3}));
+    EXPECT_EQ(doc->spec, (document::SpecVersion{1, 3}));
     EXPECT_EQ(doc->plugin, "fennrow");
     EXPECT_EQ(doc->seed, 0xFFFFFFFFFFFFFFFEull);
     EXPECT_EQ(doc->formatVersion, -7);
-    EXPECT_EQ(doc->extensionIds, (std::vector<ExtensionId>{{"com.brightmoss.audition", 1}}));
+    EXPECT_EQ(doc->extensionIds, (std::vector<document::ExtensionId>{{"com.brightmoss.audition", 1}}));
     ASSERT_EQ(doc->params.size(), 2u);
     EXPECT_EQ(doc->params[1].key, "b");
     EXPECT_EQ(writeJson(doc->state), R"({"k":[]})");
@@ -152,7 +152,7 @@ TEST(InstanceDocument, ReadsTheKnownMembers) {
 }
 
 TEST(InstanceDocument, MessagesOfItsFindings) {
-    DiagnosticList list;
+    document::DiagnosticList list;
     readInstance(parsed(R"({"kind":"instance","spec":"1.0","seed":1,"params":{"x":{}},"assets":{"a":"b"}})"),
                  list);
     ASSERT_EQ(list.size(), 4u);
@@ -160,12 +160,12 @@ TEST(InstanceDocument, MessagesOfItsFindings) {
     EXPECT_EQ(list[1].message, "A seed is 16 hex digits; kept as written, not used");
     EXPECT_EQ(list[2].message, "Expected a value or choice id; kept as written, not applied");
     EXPECT_EQ(list[3].message, "Expected factory:<name> or asset:<sha256>; kept as written, not loaded");
-    for (const Diagnostic& d : list) EXPECT_EQ(d.severity, Severity::Warning);
+    for (const document::Diagnostic& d : list) EXPECT_EQ(d.severity, document::Severity::Warning);
 }
 
 TEST(InstanceDocument, RefusedOnlyByTheEnvelope) {
     for (const char* text : {"[]", "5", R"({"kind":"clip"})", "{}"}) {
-        DiagnosticList list;
+        document::DiagnosticList list;
         EXPECT_FALSE(readInstance(parsed(text), list).has_value()) << text;
         EXPECT_EQ(list.size(), 1u);
         EXPECT_TRUE(hasError(list));
@@ -174,22 +174,23 @@ TEST(InstanceDocument, RefusedOnlyByTheEnvelope) {
 
 TEST(InstanceDocument, FreshDocumentWritesTheMinimalInstance) {
     EXPECT_EQ(
-        writeJson(writeInstance(InstanceDocument{})),
+        writeJson(writeInstance(document::InstanceDocument{})),
         R"({"kind":"instance","spec":"1.0","plugin":"","formatVersion":1,"scope":"complete","params":{},"state":{}})");
 }
 
 // A parameter read as 0.50, taken into a 32-bit float and put back, keeps its
 // spelling; one that changed is written in its shortest form.
 TEST(InstanceDocument, UnchangedNumbersKeepTheirSpellingThroughFloats) {
-    DiagnosticList list;
-    std::optional<InstanceDocument> doc =
+    document::DiagnosticList list;
+    std::optional<document::InstanceDocument> doc =
         readInstance(parsed(R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1.0,)"
                             R"("params":{"a":0.50,"b":0.60,"c":0.70},"state":{"curve":[0.10,0.20]}})"),
                      list);
     ASSERT_TRUE(doc.has_value());
-    for (JsonMember& m : doc->params) m.value = jsonFloat(static_cast<float>(m.value.number()));
-    doc->params[2].value = jsonFloat(0.75f);
-    const JsonValue curve = test::arrayOf({jsonFloat(0.1f), jsonFloat(0.2f)});
+    for (document::JsonMember& m : doc->params)
+        m.value = document::jsonFloat(static_cast<float>(m.value.number()));
+    doc->params[2].value = document::jsonFloat(0.75f);
+    const document::JsonValue curve = test::arrayOf({document::jsonFloat(0.1f), document::jsonFloat(0.2f)});
     setMember(doc->state, "curve", curve);
     doc->seed = 0xABCull;
     EXPECT_EQ(
@@ -199,10 +200,10 @@ TEST(InstanceDocument, UnchangedNumbersKeepTheirSpellingThroughFloats) {
 }
 
 TEST(InstanceDocument, ReadingLeavesTheInputAlone) {
-    const JsonValue input = parsed(R"({"kind":"instance","plugin":"f","params":{"a":1}})");
-    const JsonValue copy = input;
-    DiagnosticList list;
-    std::optional<InstanceDocument> doc = readInstance(input, list);
+    const document::JsonValue input = parsed(R"({"kind":"instance","plugin":"f","params":{"a":1}})");
+    const document::JsonValue copy = input;
+    document::DiagnosticList list;
+    std::optional<document::InstanceDocument> doc = readInstance(input, list);
     ASSERT_TRUE(doc.has_value());
     EXPECT_EQ(input, copy);
     ASSERT_NE(doc->asRead, nullptr);
@@ -210,14 +211,14 @@ TEST(InstanceDocument, ReadingLeavesTheInputAlone) {
 }
 
 TEST(InstanceDocument, AssetRefForms) {
-    EXPECT_TRUE(isAssetRef("factory:x"));
-    EXPECT_FALSE(isAssetRef("factory:"));
-    EXPECT_TRUE(isAssetRef("asset:" + std::string(64, '0')));
-    EXPECT_FALSE(isAssetRef("asset:" + std::string(65, '0')));
-    EXPECT_FALSE(isAssetRef("asset:" + std::string(63, '0') + "g"));
-    EXPECT_FALSE(isAssetRef("Factory:x"));
-    EXPECT_FALSE(isAssetRef(""));
+    EXPECT_TRUE(document::isAssetRef("factory:x"));
+    EXPECT_FALSE(document::isAssetRef("factory:"));
+    EXPECT_TRUE(document::isAssetRef("asset:" + std::string(64, '0')));
+    EXPECT_FALSE(document::isAssetRef("asset:" + std::string(65, '0')));
+    EXPECT_FALSE(document::isAssetRef("asset:" + std::string(63, '0') + "g"));
+    EXPECT_FALSE(document::isAssetRef("Factory:x"));
+    EXPECT_FALSE(document::isAssetRef(""));
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -11,7 +11,7 @@
 #include "document/json_writer.h"
 #include "support/allocation_probe.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 constexpr std::size_t kTextBytes = 1 << 20;
@@ -47,7 +47,8 @@ std::string manyKeys() {
 }
 
 std::string deepChains() {
-    const std::string chain = std::string(kJsonMaxDepth - 1, '[') + std::string(kJsonMaxDepth - 1, ']');
+    const std::string chain =
+        std::string(document::kJsonMaxDepth - 1, '[') + std::string(document::kJsonMaxDepth - 1, ']');
     return repeated("[", chain, "]");
 }
 
@@ -72,10 +73,10 @@ TEST(JsonMemory, ATreeTakesABoundedNumberOfBytesPerByteOfItsText) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.shape);
         const test::AllocationProbe probe;
-        JsonParseResult result = parseJson(c.text);
+        document::JsonParseResult result = document::parseJson(c.text);
         const std::size_t peak = probe.peakBytes();
         ASSERT_TRUE(result.ok) << result.error;
-        EXPECT_LE(peak, kJsonMaxBytesPerTextByte * c.text.size() + kConstantBytes);
+        EXPECT_LE(peak, document::kJsonMaxBytesPerTextByte * c.text.size() + kConstantBytes);
         std::printf("%-40s %5.1f bytes of tree per byte of text\n", c.shape,
                     static_cast<double>(peak) / static_cast<double>(c.text.size()));
         EXPECT_EQ(writeJson(result.value), c.text); // nothing lost on the way
@@ -83,4 +84,4 @@ TEST(JsonMemory, ATreeTakesABoundedNumberOfBytesPerByteOfItsText) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -6,7 +6,7 @@
 #include "document/json_parser.h"
 #include "document/json_writer.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 struct FailureCase {
@@ -33,7 +33,7 @@ TEST(JsonParser, EachFailureHasItsOneMessage) {
         {"{\"a\":1,\"\\u0061\":2}", "duplicate key \"a\""},
         // A repeated key is quoted as every value in a message is: capped.
         {"{\"" + std::string(300, 'k') + "\":1,\"" + std::string(300, 'k') + "\":2}",
-         "duplicate key \"" + std::string(kMostQuotedCharacters, 'k') + "\xE2\x80\xA6\""},
+         "duplicate key \"" + std::string(document::kMostQuotedCharacters, 'k') + "\xE2\x80\xA6\""},
         {"{\"a\":1 \"b\":2}", "expected ',' or '}'"},
         {"{\"a\":1", "expected ',' or '}'"},
         {"[1 2]", "expected ',' or ']'"},
@@ -58,16 +58,16 @@ TEST(JsonParser, EachFailureHasItsOneMessage) {
         {"fals", "invalid literal"},
     };
     for (const FailureCase& c : cases) {
-        const JsonParseResult result = parseJson(c.text);
+        const document::JsonParseResult result = document::parseJson(c.text);
         EXPECT_FALSE(result.ok) << c.text;
         EXPECT_EQ(result.error, c.message) << c.text;
     }
 }
 
 TEST(JsonParser, NestingUpToTheLimitParses) {
-    const JsonParseResult result = parseJson(nested(kJsonMaxDepth));
+    const document::JsonParseResult result = document::parseJson(nested(document::kJsonMaxDepth));
     ASSERT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(writeJson(result.value), nested(kJsonMaxDepth));
+    EXPECT_EQ(writeJson(result.value), nested(document::kJsonMaxDepth));
 }
 
 TEST(JsonParser, StringEscapesDecodeToBytes) {
@@ -86,9 +86,9 @@ TEST(JsonParser, StringEscapesDecodeToBytes) {
         {"\"\xFF\x01\"", "\xFF\x01"},
     };
     for (const auto& c : cases) {
-        const JsonParseResult result = parseJson(c.text);
+        const document::JsonParseResult result = document::parseJson(c.text);
         ASSERT_TRUE(result.ok) << c.text << ": " << result.error;
-        EXPECT_EQ(result.value.type(), JsonType::String);
+        EXPECT_EQ(result.value.type(), document::JsonType::String);
         EXPECT_EQ(result.value.string(), c.bytes) << c.text;
     }
 }
@@ -102,13 +102,13 @@ TEST(JsonParser, NumbersKeepTheirSpelling) {
         {"0.50", 0.5}, {"-.5", -0.5},   {"1e-400", 0.0},
     };
     for (const auto& c : cases) {
-        const JsonParseResult result = parseJson(c.text);
+        const document::JsonParseResult result = document::parseJson(c.text);
         if (!result.ok) {
             // Underflow is the standard parse's call; it must then be the one message.
             EXPECT_EQ(result.error, "invalid number") << c.text;
             continue;
         }
-        EXPECT_EQ(result.value.type(), JsonType::Number);
+        EXPECT_EQ(result.value.type(), document::JsonType::Number);
         EXPECT_EQ(result.value.number(), c.value) << c.text;
         EXPECT_EQ(result.value.numberText(), c.text);
         EXPECT_EQ(writeJson(result.value), c.text);
@@ -117,16 +117,16 @@ TEST(JsonParser, NumbersKeepTheirSpelling) {
 
 TEST(JsonParser, NonFiniteNumbersParseAndWriteAsNull) {
     for (const char* text : {"-nan", "-inf", "-infinity"}) {
-        const JsonParseResult result = parseJson(text);
+        const document::JsonParseResult result = document::parseJson(text);
         ASSERT_TRUE(result.ok) << text;
-        EXPECT_EQ(result.value.type(), JsonType::Number);
+        EXPECT_EQ(result.value.type(), document::JsonType::Number);
         EXPECT_EQ(writeJson(result.value), "null");
     }
 }
 
 TEST(JsonParser, ObjectsKeepMemberOrderAndRoundTripExactly) {
     const std::string text = R"({"b":1,"a":[true,null,"x"],"c":{"z":0.250,"y":false}})";
-    const JsonParseResult result = parseJson(" \n" + text + "\t ");
+    const document::JsonParseResult result = document::parseJson(" \n" + text + "\t ");
     ASSERT_TRUE(result.ok) << result.error;
     ASSERT_EQ(result.value.members().size(), 3u);
     EXPECT_EQ(result.value.members()[0].key, "b");
@@ -135,9 +135,9 @@ TEST(JsonParser, ObjectsKeepMemberOrderAndRoundTripExactly) {
 }
 
 TEST(JsonParser, SameKeyInDifferentObjectsIsFine) {
-    const JsonParseResult result = parseJson(R"({"a":{"a":1},"b":{"a":2}})");
+    const document::JsonParseResult result = document::parseJson(R"({"a":{"a":1},"b":{"a":2}})");
     EXPECT_TRUE(result.ok) << result.error;
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

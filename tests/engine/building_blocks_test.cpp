@@ -14,17 +14,17 @@
 #include <random>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 TEST(OnePole, CoefficientAndFlush) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    for (float t : {0.0f, -0.5f, nan}) EXPECT_EQ(onePoleCoefficient(t, 48000.0f), 1.0f) << t;
-    OnePole pole{0.0f, onePoleCoefficient(0.01f, 48000.0f)};
+    for (float t : {0.0f, -0.5f, nan}) EXPECT_EQ(engine::onePoleCoefficient(t, 48000.0f), 1.0f) << t;
+    engine::OnePole pole{0.0f, engine::onePoleCoefficient(0.01f, 48000.0f)};
     for (int i = 0; i < 480; ++i) stepOnePole(pole, 1.0f);
     EXPECT_NEAR(pole.value, 1.0f - std::exp(-1.0f), 1e-4f); // one time constant
 
-    OnePole decay{1.0f, 0.3f};
+    engine::OnePole decay{1.0f, 0.3f};
     for (int i = 0; i < 200; ++i) {
         stepOnePole(decay, 0.0f);
         ASSERT_TRUE(decay.value == 0.0f || decay.value >= 1e-15f) << decay.value;
@@ -33,7 +33,7 @@ TEST(OnePole, CoefficientAndFlush) {
 }
 
 TEST(LinearRamp, JumpsFirstThenLandsExactlyAfterLengthSamples) {
-    LinearRamp ramp;
+    engine::LinearRamp ramp;
     ramp.length = 220;
     setRamp(ramp, 0.6f);
     EXPECT_EQ(advanceRamp(ramp), 0.6f);
@@ -54,7 +54,7 @@ constexpr float kDrives[] = {0.0f, 0.25f, 0.7f, 1.0f};
 // [-1, 1] over the inputs the oscillators give.
 TEST(TanhShaper, CurveRisesFromMinusOneWithinRange) {
     for (const float drive : kDrives) {
-        TanhShaperParams p;
+        engine::TanhShaperParams p;
         configureShaper(p, drive);
         EXPECT_FLOAT_EQ(shaperCurve(p, -1.0f), -1.0f) << drive;
         float previous = -1.0f;
@@ -69,7 +69,7 @@ TEST(TanhShaper, CurveRisesFromMinusOneWithinRange) {
 
 // The curve's mean over [a, b], by Simpson's rule in double precision on
 // the shaper's own parameters.
-double curveMean(const TanhShaperParams& p, float a, float b) {
+double curveMean(const engine::TanhShaperParams& p, float a, float b) {
     const auto f = [&](double x) {
         return (std::tanh(static_cast<double>(p.g) * (x + p.b)) - static_cast<double>(p.d)) *
                static_cast<double>(p.n);
@@ -89,9 +89,9 @@ TEST(TanhShaper, EachOutputIsTheCurvesMeanOverItsStep) {
     std::mt19937 rng(11);
     std::uniform_real_distribution<float> dist(-1.2f, 1.2f);
     for (const float drive : kDrives) {
-        TanhShaperParams p;
+        engine::TanhShaperParams p;
         configureShaper(p, drive);
-        TanhShaperState s;
+        engine::TanhShaperState s;
         float previous = 0.0f;
         for (int i = 0; i < 400; ++i) {
             float x = dist(rng);
@@ -105,27 +105,27 @@ TEST(TanhShaper, EachOutputIsTheCurvesMeanOverItsStep) {
             previous = x;
         }
     }
-    TanhShaperParams unbiased;
-    TanhShaperState zero;
+    engine::TanhShaperParams unbiased;
+    engine::TanhShaperState zero;
     EXPECT_EQ(processShaper(unbiased, zero, 0.0f), 0.0f);
 }
 
 // The block form, whatever the block lengths and wherever the history is
 // forgotten, gives the step form's results bit for bit.
 TEST(TanhShaper, BlockFormMatchesTheStepFormBitForBit) {
-    TanhShaperParams p;
+    engine::TanhShaperParams p;
     configureShaper(p, 0.8f);
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> dist(-1.2f, 1.2f);
     std::vector<float> in(5000), stepwise(in.size()), blockwise(in.size());
-    TanhShaperState stepState;
+    engine::TanhShaperState stepState;
     for (size_t i = 0; i < in.size(); ++i) {
         in[i] = i % 7 == 3 && i > 0 ? in[i - 1] : dist(rng); // repeats take the other branch
         stepwise[i] = processShaper(p, stepState, in[i]);
     }
-    TanhShaperState blockState;
+    engine::TanhShaperState blockState;
     for (size_t at = 0; at < in.size();) {
-        const size_t count = std::min<size_t>(1 + rng() % kShaperBlockMax, in.size() - at);
+        const size_t count = std::min<size_t>(1 + rng() % engine::kShaperBlockMax, in.size() - at);
         if (rng() % 3 == 0) forgetShaperHistory(blockState);
         processShaperBlock(p, blockState, &in[at], &blockwise[at], static_cast<int>(count));
         at += count;
@@ -134,20 +134,20 @@ TEST(TanhShaper, BlockFormMatchesTheStepFormBitForBit) {
 }
 
 TEST(HalfbandDecimator, SymmetricHalfBandTapsWithUnitDcGain) {
-    const HalfbandTaps& t = halfbandTaps();
+    const engine::HalfbandTaps& t = engine::halfbandTaps();
     for (int d = 1; d <= 15; ++d) {
         EXPECT_NEAR(t.taps[15 - d], t.taps[15 + d], 1e-7f) << d;
         EXPECT_NEAR(t.taps[15 + d], 0.0f, d % 2 == 0 ? 1e-7f : 1.0f) << d;
     }
     // Peak output for a sine at the doubled rate (cycles per input sample).
     auto peak = [](double cycles) {
-        HalfbandDecimator dec;
+        engine::HalfbandDecimator dec;
         float p = 0.0f;
         for (int i = 0; i < 400; ++i) {
             const auto at = [&](int k) {
                 return static_cast<float>(std::cos(2 * std::numbers::pi * cycles * k));
             };
-            const float y = processHalfband(dec, halfbandTaps(), at(2 * i), at(2 * i + 1));
+            const float y = processHalfband(dec, engine::halfbandTaps(), at(2 * i), at(2 * i + 1));
             if (i > 40) p = std::max(p, std::fabs(y));
         }
         return p;
@@ -157,12 +157,12 @@ TEST(HalfbandDecimator, SymmetricHalfBandTapsWithUnitDcGain) {
     EXPECT_LT(peak(0.40), 0.003f); // would fold down into the audible band
 }
 
-TEST(HalfbandDecimator, BlockProcessingMatchesPairByPair) {
+TEST(engine::HalfbandDecimator, BlockProcessingMatchesPairByPair) {
     for (const bool useAvx2 : {false, true}) {
         std::mt19937 rng(3);
         std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-        HalfbandDecimator pairwise[2], blockwise[2];
-        HalfbandBlock block[2];
+        engine::HalfbandDecimator pairwise[2], blockwise[2];
+        engine::HalfbandBlock block[2];
         for (int count : {1, 5, 64, 8, 13, 31, 2, 64, 63, 9, 1, 1, 40}) {
             std::vector<float> expected[2], got[2];
             for (int layer = 0; layer < 2; ++layer) {
@@ -171,31 +171,31 @@ TEST(HalfbandDecimator, BlockProcessingMatchesPairByPair) {
                 beginHalfbandBlock(blockwise[layer], block[layer]);
                 for (int j = 0; j < count; ++j) {
                     const float a = dist(rng), b = dist(rng);
-                    block[layer].even[kHalfbandHistory + j] = a;
-                    block[layer].odd[kHalfbandHistory + j] = b;
-                    expected[layer][j] = processHalfband(pairwise[layer], halfbandTaps(), a, b);
+                    block[layer].even[engine::kHalfbandHistory + j] = a;
+                    block[layer].odd[engine::kHalfbandHistory + j] = b;
+                    expected[layer][j] = processHalfband(pairwise[layer], engine::halfbandTaps(), a, b);
                 }
             }
             // Only where the processor has AVX2 does the wide path run.
             finishHalfbandPair(useAvx2 ? maths::bestSimdPath() : maths::SimdPath::Scalar, blockwise[0],
-                               block[0], blockwise[1], block[1], halfbandTaps(), count, got[0].data(),
+                               block[0], blockwise[1], block[1], engine::halfbandTaps(), count, got[0].data(),
                                got[1].data());
             for (int layer = 0; layer < 2; ++layer) {
                 ASSERT_EQ(got[layer], expected[layer]) << count << " " << layer << " " << useAvx2;
-                const HalfbandDecimator& bw = blockwise[layer];
-                const HalfbandDecimator& pw = pairwise[layer];
-                ASSERT_TRUE(std::equal(bw.even, bw.even + kHalfbandHistory, pw.even));
-                ASSERT_TRUE(std::equal(bw.odd, bw.odd + kHalfbandHistory, pw.odd));
+                const engine::HalfbandDecimator& bw = blockwise[layer];
+                const engine::HalfbandDecimator& pw = pairwise[layer];
+                ASSERT_TRUE(std::equal(bw.even, bw.even + engine::kHalfbandHistory, pw.even));
+                ASSERT_TRUE(std::equal(bw.odd, bw.odd + engine::kHalfbandHistory, pw.odd));
             }
         }
     }
 }
 
 TEST(Svf, LowPassKeepsDcHighPassKeepsNyquist) {
-    Svf low, high;
+    engine::Svf low, high;
     designSvf(low, tanf(3.1415927f * 1000.0f / 48000.0f), 1.4142f);
     designSvf(high, tanf(3.1415927f * 120.0f / 48000.0f), 1.4144272f);
-    Svf lowN = low, highN = high;
+    engine::Svf lowN = low, highN = high;
     float lo = 0, hi = 0, loPeak = 0, hiPeak = 0;
     for (int i = 0; i < 48000; ++i) {
         lo = svfLowPass(low, 1.0f);
@@ -211,7 +211,7 @@ TEST(Svf, LowPassKeepsDcHighPassKeepsNyquist) {
 }
 
 TEST(DcBlocker, OffsetDecaysWithAFiveHertzPoleToExactZero) {
-    DcBlocker dc;
+    engine::DcBlocker dc;
     prepareDcBlocker(dc, 48000.0f);
     EXPECT_EQ(processDcBlocker(dc, 0.5f), 0.5f);
     for (int i = 1; i < 1528; ++i) processDcBlocker(dc, 0.5f); // one time constant, 1 / 10 pi s
@@ -221,4 +221,4 @@ TEST(DcBlocker, OffsetDecaysWithAFiveHertzPoleToExactZero) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -8,16 +8,16 @@
 #include <cmath>
 #include <limits>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-CurveSet rampedArcs() {
-    CurveSet set = defaultCurveSet();
-    for (int c = kCurveArcShape; c < kCurveCount; ++c)
-        for (int i = 0; i < kCurvePoints; ++i) set.points[c][i] = risingRampPoint(i);
+engine::CurveSet rampedArcs() {
+    engine::CurveSet set = engine::defaultCurveSet();
+    for (int c = engine::kCurveArcShape; c < engine::kCurveCount; ++c)
+        for (int i = 0; i < engine::kCurvePoints; ++i) set.points[c][i] = engine::risingRampPoint(i);
     return set;
 }
 
@@ -26,18 +26,18 @@ using ArcValues = std::array<float, 5>;
 
 // Every curve flat: the tone motion curve at `toneMotion`, the drive and
 // level motion curves at `driveAndLevelMotion`, each arc at its value.
-CurveSet flatCurves(float toneMotion, float driveAndLevelMotion, const ArcValues& arcs) {
-    CurveSet set;
-    const float values[kCurveCount] = {
+engine::CurveSet flatCurves(float toneMotion, float driveAndLevelMotion, const ArcValues& arcs) {
+    engine::CurveSet set;
+    const float values[engine::kCurveCount] = {
         toneMotion, driveAndLevelMotion, driveAndLevelMotion, arcs[0], arcs[1], arcs[2], arcs[3], arcs[4]};
-    for (int c = 0; c < kCurveCount; ++c) std::fill_n(set.points[c], kCurvePoints, values[c]);
+    for (int c = 0; c < engine::kCurveCount; ++c) std::fill_n(set.points[c], engine::kCurvePoints, values[c]);
     return set;
 }
 
 // Arcs that lower nothing (+1) and move shape neither way (0).
 constexpr ArcValues kRestingArcs = {0.0f, 1.0f, 1.0f, 1.0f, 1.0f};
 
-CurveSet restingCurves(int arc = 0, float value = kRestingArcs[0]) {
+engine::CurveSet restingCurves(int arc = 0, float value = kRestingArcs[0]) {
     ArcValues arcs = kRestingArcs;
     arcs[arc] = value;
     return flatCurves(0.0f, 1.0f, arcs);
@@ -47,15 +47,15 @@ CurveSet restingCurves(int arc = 0, float value = kRestingArcs[0]) {
 struct LoweredTarget {
     const char* name;
     int arc;
-    float ModulatedValues::*value;
+    float engine::ModulatedValues::*value;
 };
-constexpr LoweredTarget kLoweredTargets[] = {{"tone", 1, &ModulatedValues::tone},
-                                             {"drive", 2, &ModulatedValues::drive},
-                                             {"motion", 3, &ModulatedValues::toneDepth},
-                                             {"spread", 4, &ModulatedValues::spread}};
+constexpr LoweredTarget kLoweredTargets[] = {{"tone", 1, &engine::ModulatedValues::tone},
+                                             {"drive", 2, &engine::ModulatedValues::drive},
+                                             {"motion", 3, &engine::ModulatedValues::toneDepth},
+                                             {"spread", 4, &engine::ModulatedValues::spread}};
 
-SoundParams armedParams() {
-    SoundParams p;
+engine::SoundParams armedParams() {
+    engine::SoundParams p;
     p.motion = 0.8f;
     p.motionDriveDepth = 0.7f;
     p.motionLevelDepth = 0.6f;
@@ -67,8 +67,8 @@ SoundParams armedParams() {
 }
 
 // Every arc at full depth and no drift, so that a flat curve is a flat arc.
-SoundParams fullArcParams() {
-    SoundParams p;
+engine::SoundParams fullArcParams() {
+    engine::SoundParams p;
     p.tone = 0.6f;
     p.drive = 0.7f;
     p.spread = 0.8f;
@@ -83,14 +83,15 @@ SoundParams fullArcParams() {
     return p;
 }
 
-constexpr BlockTiming kPlaying{37.25, 120.0f, true};
+constexpr engine::BlockTiming kPlaying{37.25, 120.0f, true};
 
-ModulatedValues evaluate(const SoundParams& p, const CurveSet& c, const BlockTiming& t = kPlaying) {
-    ArcSmoothing arcs;
+engine::ModulatedValues evaluate(const engine::SoundParams& p, const engine::CurveSet& c,
+                                 const engine::BlockTiming& t = kPlaying) {
+    engine::ArcSmoothing arcs;
     return evaluateModulation(p, c, t, 48000.0f, arcs);
 }
 
-void expectSameValues(const ModulatedValues& a, const ModulatedValues& b) {
+void expectSameValues(const engine::ModulatedValues& a, const engine::ModulatedValues& b) {
     EXPECT_FLOAT_EQ(a.toneDepth, b.toneDepth);
     EXPECT_FLOAT_EQ(a.tone, b.tone);
     EXPECT_FLOAT_EQ(a.drive, b.drive);
@@ -102,15 +103,16 @@ void expectSameValues(const ModulatedValues& a, const ModulatedValues& b) {
 // Without a position to follow the sound rests: the motion curves as if
 // they changed nothing, every arc 0 and no drift, whatever is drawn.
 TEST(Modulation, WithoutAPlayingPositionMotionRestsAndEveryArcIsZero) {
-    const SoundParams p = armedParams();
-    SoundParams undrifted = p;
+    const engine::SoundParams p = armedParams();
+    engine::SoundParams undrifted = p;
     undrifted.arcDrift = 0.0f;
-    const ModulatedValues resting = evaluate(undrifted, flatCurves(0.0f, 1.0f, {}));
+    const engine::ModulatedValues resting = evaluate(undrifted, flatCurves(0.0f, 1.0f, {}));
     EXPECT_EQ(resting.level, 1.0f);
     EXPECT_EQ(resting.shape, p.shape);
-    for (const BlockTiming t : {BlockTiming{37.25, 120.0f, false}, BlockTiming{kNaN, 120.0f, true},
-                                BlockTiming{kInf, 120.0f, true}, BlockTiming{-kInf, 120.0f, true}}) {
-        for (const CurveSet& curves :
+    for (const engine::BlockTiming t :
+         {engine::BlockTiming{37.25, 120.0f, false}, engine::BlockTiming{kNaN, 120.0f, true},
+          engine::BlockTiming{kInf, 120.0f, true}, engine::BlockTiming{-kInf, 120.0f, true}}) {
+        for (const engine::CurveSet& curves :
              {rampedArcs(), flatCurves(-1.0f, -1.0f, {1.0f, -1.0f, -1.0f, -1.0f, -1.0f})}) {
             SCOPED_TRACE(::testing::Message() << t.beatPosition << (t.playing ? " playing" : " stopped"));
             expectSameValues(evaluate(p, curves, t), resting);
@@ -122,8 +124,8 @@ TEST(Modulation, WithoutAPlayingPositionMotionRestsAndEveryArcIsZero) {
 // target alone, in proportion to the arc and to amount times depth, and
 // never below 0.
 TEST(Modulation, EachArcLowersOnlyItsOwnTargetInProportion) {
-    const SoundParams p = fullArcParams();
-    const ModulatedValues untouched = evaluate(p, restingCurves());
+    const engine::SoundParams p = fullArcParams();
+    const engine::ModulatedValues untouched = evaluate(p, restingCurves());
     EXPECT_FLOAT_EQ(untouched.tone, p.tone);
     EXPECT_FLOAT_EQ(untouched.drive, p.drive);
     EXPECT_FLOAT_EQ(untouched.toneDepth, p.motion * p.motionToneDepth);
@@ -131,14 +133,14 @@ TEST(Modulation, EachArcLowersOnlyItsOwnTargetInProportion) {
     for (const LoweredTarget& target : kLoweredTargets) {
         SCOPED_TRACE(target.name);
         const auto at = [&](float arc, float amount = 1.0f) {
-            SoundParams q = p;
+            engine::SoundParams q = p;
             q.arcAmount = amount;
             return evaluate(q, restingCurves(target.arc, arc));
         };
         const float set = untouched.*target.value;
         float previous = set;
         for (const float arc : {0.5f, 0.0f, -0.5f, -1.0f}) {
-            const ModulatedValues v = at(arc);
+            const engine::ModulatedValues v = at(arc);
             EXPECT_LT(v.*target.value, previous) << arc;
             EXPECT_GE(v.*target.value, 0.0f) << arc;
             previous = v.*target.value;
@@ -157,17 +159,17 @@ TEST(Modulation, EachArcLowersOnlyItsOwnTargetInProportion) {
 
 // The shape arc moves shape up and down alike, and nothing else.
 TEST(Modulation, TheShapeArcMovesShapeBothWaysAlike) {
-    const SoundParams p = fullArcParams();
-    const ModulatedValues untouched = evaluate(p, restingCurves());
+    const engine::SoundParams p = fullArcParams();
+    const engine::ModulatedValues untouched = evaluate(p, restingCurves());
     EXPECT_FLOAT_EQ(untouched.shape, p.shape);
     float previous = -1.0f;
     for (const float arc : {-1.0f, -0.5f, 0.5f, 1.0f}) {
-        const ModulatedValues v = evaluate(p, restingCurves(0, arc)),
-                              mirrored = evaluate(p, restingCurves(0, -arc));
+        const engine::ModulatedValues v = evaluate(p, restingCurves(0, arc)),
+                                      mirrored = evaluate(p, restingCurves(0, -arc));
         EXPECT_GT(v.shape, previous) << arc;
         previous = v.shape;
         EXPECT_NEAR(v.shape - p.shape, p.shape - mirrored.shape, 1e-6f) << arc;
-        ModulatedValues shapeAside = v;
+        engine::ModulatedValues shapeAside = v;
         shapeAside.shape = untouched.shape;
         expectSameValues(shapeAside, untouched);
     }
@@ -177,17 +179,17 @@ TEST(Modulation, TheShapeArcMovesShapeBothWaysAlike) {
 // up to half the tone depth; the drive and level curves leave their values
 // at +1 and lower them toward -1, at -1 by motion times depth of the value.
 TEST(Modulation, MotionMovesToneAroundItsValueAndLowersDriveAndLevel) {
-    const SoundParams p = fullArcParams();
+    const engine::SoundParams p = fullArcParams();
     const auto at = [&](float toneCurve, float driveAndLevelCurve) {
         return evaluate(p, flatCurves(toneCurve, driveAndLevelCurve, kRestingArcs));
     };
-    const ModulatedValues rest = at(0.0f, 1.0f);
+    const engine::ModulatedValues rest = at(0.0f, 1.0f);
     EXPECT_FLOAT_EQ(rest.tone, p.tone);
     EXPECT_FLOAT_EQ(rest.drive, p.drive);
     EXPECT_FLOAT_EQ(rest.level, 1.0f);
     float previousTone = 0.0f, previousDrive = rest.drive, previousLevel = rest.level;
     for (const float curve : {-1.0f, -0.5f, 0.5f, 1.0f}) {
-        const ModulatedValues v = at(curve, 1.0f);
+        const engine::ModulatedValues v = at(curve, 1.0f);
         EXPECT_GT(v.tone, previousTone) << curve;
         previousTone = v.tone;
         EXPECT_NEAR(v.tone - p.tone, p.tone - at(-curve, 1.0f).tone, 1e-6f) << curve;
@@ -196,7 +198,7 @@ TEST(Modulation, MotionMovesToneAroundItsValueAndLowersDriveAndLevel) {
     }
     EXPECT_FLOAT_EQ(at(1.0f, 1.0f).tone - p.tone, rest.toneDepth * 0.5f);
     for (const float curve : {0.5f, 0.0f, -0.5f, -1.0f}) {
-        const ModulatedValues v = at(0.0f, curve);
+        const engine::ModulatedValues v = at(0.0f, curve);
         EXPECT_LT(v.drive, previousDrive) << curve;
         EXPECT_LT(v.level, previousLevel) << curve;
         EXPECT_GE(v.level, 0.0f) << curve;
@@ -211,15 +213,15 @@ TEST(Modulation, MotionMovesToneAroundItsValueAndLowersDriveAndLevel) {
 // An arc that changes glides to its new value, with a time constant of a
 // tenth of a second whatever the rate; the shape arc follows at once.
 TEST(Modulation, ArcChangesGlideOverATenthOfASecondShapeFollowsAtOnce) {
-    const SoundParams p = fullArcParams();
-    const CurveSet up = flatCurves(0.0f, 1.0f, {1.0f, 1.0f, 1.0f, 1.0f, 1.0f});
-    const CurveSet down = flatCurves(0.0f, 1.0f, {-1.0f, -1.0f, -1.0f, -1.0f, -1.0f});
-    const ModulatedValues from = evaluate(p, up), to = evaluate(p, down);
+    const engine::SoundParams p = fullArcParams();
+    const engine::CurveSet up = flatCurves(0.0f, 1.0f, {1.0f, 1.0f, 1.0f, 1.0f, 1.0f});
+    const engine::CurveSet down = flatCurves(0.0f, 1.0f, {-1.0f, -1.0f, -1.0f, -1.0f, -1.0f});
+    const engine::ModulatedValues from = evaluate(p, up), to = evaluate(p, down);
     for (const float rate : {44100.0f, 96000.0f}) {
         SCOPED_TRACE(rate);
-        ArcSmoothing arcs;
+        engine::ArcSmoothing arcs;
         evaluateModulation(p, up, kPlaying, rate, arcs);
-        const auto expectRemaining = [&](const ModulatedValues& v, float low, float high) {
+        const auto expectRemaining = [&](const engine::ModulatedValues& v, float low, float high) {
             for (const LoweredTarget& target : kLoweredTargets) {
                 const float remaining =
                     (v.*target.value - to.*target.value) / (from.*target.value - to.*target.value);
@@ -227,10 +229,10 @@ TEST(Modulation, ArcChangesGlideOverATenthOfASecondShapeFollowsAtOnce) {
                 EXPECT_LE(remaining, high) << target.name;
             }
         };
-        ModulatedValues v = evaluateModulation(p, down, kPlaying, rate, arcs);
+        engine::ModulatedValues v = evaluateModulation(p, down, kPlaying, rate, arcs);
         expectRemaining(v, 0.9f, 0.999f);
         EXPECT_FLOAT_EQ(v.shape, to.shape);
-        const int ticksPerTenth = static_cast<int>(std::lround(0.1 * rate / kControlPeriod));
+        const int ticksPerTenth = static_cast<int>(std::lround(0.1 * rate / engine::kControlPeriod));
         for (int tick = 1; tick < ticksPerTenth; ++tick)
             v = evaluateModulation(p, down, kPlaying, rate, arcs);
         expectRemaining(v, 0.35f, 0.385f); // 1/e
@@ -243,32 +245,33 @@ TEST(Modulation, ArcChangesGlideOverATenthOfASecondShapeFollowsAtOnce) {
 TEST(Modulation, PhaseAndLookupWrap) {
     const double cases[][2] = {{2.5, 0.5},  {-0.25, 0.75}, {1.0 - 1e-12, 0.0}, {3.0 - 1e-10, 0.0},
                                {kNaN, 0.0}, {kInf, 0.0},   {-kInf, 0.0},       {1e300, 0.0}};
-    for (const auto& c : cases) EXPECT_EQ(cyclePhase(c[0]), static_cast<float>(c[1])) << c[0];
+    for (const auto& c : cases) EXPECT_EQ(engine::cyclePhase(c[0]), static_cast<float>(c[1])) << c[0];
 
-    float curve[kCurvePoints] = {};
+    float curve[engine::kCurvePoints] = {};
     curve[0] = -1.0f;
     curve[1] = curve[63] = 1.0f;
-    EXPECT_EQ(curveLookup(curve, 0.5f / 64.0f), 0.0f);
-    EXPECT_EQ(curveLookup(curve, 63.5f / 64.0f), 0.0f); // from point 63 toward point 0
-    EXPECT_EQ(curveLookup(curve, std::nextafter(1.0f, 0.0f)), -1.0f + 0x1p-17f);
+    EXPECT_EQ(engine::curveLookup(curve, 0.5f / 64.0f), 0.0f);
+    EXPECT_EQ(engine::curveLookup(curve, 63.5f / 64.0f), 0.0f); // from point 63 toward point 0
+    EXPECT_EQ(engine::curveLookup(curve, std::nextafter(1.0f, 0.0f)), -1.0f + 0x1p-17f);
 }
 
 TEST(Modulation, MotionFollowsTheBeat) {
-    SoundParams p;
+    engine::SoundParams p;
     p.motion = 1.0f;
     // Default motion curve -cos: +1 at point 32 (half a beat at rate 1), -1 at point 0.
-    EXPECT_EQ(evaluate(p, defaultCurveSet(), BlockTiming{2.5, 120.0f, true}).tone, 1.0f);
-    EXPECT_EQ(evaluate(p, defaultCurveSet(), BlockTiming{3.0, 120.0f, true}).tone, 0.0f);
+    EXPECT_EQ(evaluate(p, engine::defaultCurveSet(), engine::BlockTiming{2.5, 120.0f, true}).tone, 1.0f);
+    EXPECT_EQ(evaluate(p, engine::defaultCurveSet(), engine::BlockTiming{3.0, 120.0f, true}).tone, 0.0f);
 }
 
 TEST(Modulation, ArcAmountZeroRemovesEveryArc) {
-    SoundParams p = armedParams();
+    engine::SoundParams p = armedParams();
     p.arcAmount = 0.0f;
-    SoundParams undrifted = p;
+    engine::SoundParams undrifted = p;
     undrifted.arcDrift = 0.0f;
     for (double beat : {0.0, 3.3, 17.0, 101.9}) {
-        const BlockTiming t{beat, 120.0f, true};
-        const ModulatedValues a = evaluate(p, rampedArcs(), t), b = evaluate(undrifted, defaultCurveSet(), t);
+        const engine::BlockTiming t{beat, 120.0f, true};
+        const engine::ModulatedValues a = evaluate(p, rampedArcs(), t),
+                                      b = evaluate(undrifted, engine::defaultCurveSet(), t);
         EXPECT_EQ(a.tone, b.tone) << beat;
         EXPECT_EQ(a.drive, b.drive) << beat;
         EXPECT_EQ(a.spread, p.spread) << beat;
@@ -277,13 +280,14 @@ TEST(Modulation, ArcAmountZeroRemovesEveryArc) {
 }
 
 TEST(Modulation, ArcPointsFallOnTheirBeatsAndDriftStaysInRange) {
-    const CurveSet curves = rampedArcs(); // 8 bars: point i at beat 32 i / 64 of each cycle
-    for (int i = 0; i < kCurvePoints; i += 9)
-        EXPECT_EQ(arcValue(curves.points[kCurveArcTone], (32.0 * i / 64.0 + 96.0) * 0.25 / 8.0, 0.0f),
-                  risingRampPoint(i));
+    const engine::CurveSet curves = rampedArcs(); // 8 bars: point i at beat 32 i / 64 of each cycle
+    for (int i = 0; i < engine::kCurvePoints; i += 9)
+        EXPECT_EQ(engine::arcValue(curves.points[engine::kCurveArcTone],
+                                   (32.0 * i / 64.0 + 96.0) * 0.25 / 8.0, 0.0f),
+                  engine::risingRampPoint(i));
     float lo = 1.0f, hi = -1.0f;
     for (int i = 0; i < 6400; ++i) {
-        const float v = arcValue(curves.points[kCurveArcTone], i / 64.0, 1.0f);
+        const float v = engine::arcValue(curves.points[engine::kCurveArcTone], i / 64.0, 1.0f);
         lo = std::min(lo, v);
         hi = std::max(hi, v);
     }
@@ -295,20 +299,21 @@ TEST(Modulation, ArcPointsFallOnTheirBeatsAndDriftStaysInRange) {
     // included: the ramp's steepest stretch, 63 to 0, falls 2 in 1/64 cycle.
     constexpr int kSteps = 6400;
     for (const float drift : {0.0f, 0.5f}) {
-        float last = arcValue(curves.points[kCurveArcTone], 0.0, drift), largestStep = 0.0f;
+        float last = engine::arcValue(curves.points[engine::kCurveArcTone], 0.0, drift), largestStep = 0.0f;
         for (int i = 1; i <= 2 * kSteps; ++i) {
-            const float v = arcValue(curves.points[kCurveArcTone], static_cast<double>(i) / kSteps, drift);
+            const float v = engine::arcValue(curves.points[engine::kCurveArcTone],
+                                             static_cast<double>(i) / kSteps, drift);
             largestStep = std::max(largestStep, std::fabs(v - last));
             last = v;
         }
-        EXPECT_LT(largestStep, 2.0f * kCurvePoints / kSteps * 1.25f) << drift;
+        EXPECT_LT(largestStep, 2.0f * engine::kCurvePoints / kSteps * 1.25f) << drift;
     }
 }
 
 TEST(SampleClock, FollowsTheSongPositionOnlyWhenItCan) {
     const float nanF = std::numeric_limits<float>::quiet_NaN(), infF = std::numeric_limits<float>::infinity();
     struct Case {
-        BlockTiming timing;
+        engine::BlockTiming timing;
         bool clocked;
         int64_t base;
     };
@@ -322,7 +327,7 @@ TEST(SampleClock, FollowsTheSongPositionOnlyWhenItCan) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.timing.beatPosition << " " << c.timing.tempo);
-        const SampleClock clock = sampleClock(48000.0f, c.timing);
+        const engine::SampleClock clock = sampleClock(48000.0f, c.timing);
         EXPECT_EQ(clock.clocked, c.clocked);
         EXPECT_EQ(clock.base, c.base);
         // Unclocked ticks all see the slice's start position.
@@ -334,4 +339,4 @@ TEST(SampleClock, FollowsTheSongPositionOnlyWhenItCan) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

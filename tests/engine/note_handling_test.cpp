@@ -6,25 +6,25 @@
 #include <limits>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 constexpr float kRate = 48000.0f;
 
-SynthEngine engineWithLegato(bool legato) {
-    SynthEngine e;
+engine::SynthEngine engineWithLegato(bool legato) {
+    engine::SynthEngine e;
     enginePrepare(e, kRate);
     e.legato = legato;
     return e;
 }
 
-void render(SynthEngine& e, int frames, const SoundParams& params = SoundParams{}) {
+void render(engine::SynthEngine& e, int frames, const engine::SoundParams& params = engine::SoundParams{}) {
     std::vector<float> l(frames), r(frames);
-    engineRender(e, params, defaultCurveSet(), BlockTiming{}, l.data(), r.data(),
+    engineRender(e, params, engine::defaultCurveSet(), engine::BlockTiming{}, l.data(), r.data(),
                  static_cast<uint32_t>(frames));
 }
 
-std::vector<int> held(const SynthEngine& e) { return {e.notes.keys, e.notes.keys + e.notes.count}; }
+std::vector<int> held(const engine::SynthEngine& e) { return {e.notes.keys, e.notes.keys + e.notes.count}; }
 
 TEST(NoteHandling, RetriggerUnlessLegatoOverAHeldKey) {
     struct Case {
@@ -33,12 +33,12 @@ TEST(NoteHandling, RetriggerUnlessLegatoOverAHeldKey) {
     for (const Case c : {Case{false, false, true}, Case{false, true, true}, Case{true, false, true},
                          Case{true, true, false}}) {
         SCOPED_TRACE(::testing::Message() << "legato " << c.legato << " hold " << c.holdFirst);
-        SynthEngine e = engineWithLegato(c.legato);
+        engine::SynthEngine e = engineWithLegato(c.legato);
         engineNoteOn(e, 40, 1.0f);
         if (!c.holdFirst) engineNoteOff(e, 40);
         e.punch.value = 0.25f;
         e.samplesSinceNoteOn = 1000.0;
-        e.amp.state = AmpStage::Decay;
+        e.amp.state = engine::AmpStage::Decay;
         e.pluck.attacking = false;
         engineNoteOn(e, 43, 0.5f);
         EXPECT_EQ(e.targetNote, 43.0f);
@@ -47,20 +47,20 @@ TEST(NoteHandling, RetriggerUnlessLegatoOverAHeldKey) {
         EXPECT_EQ(e.pitch.value, c.retriggers ? 43.0f : 40.0f); // legato glides from here
         EXPECT_EQ(e.punch.value, c.retriggers ? 1.0f : 0.25f);
         EXPECT_EQ(e.samplesSinceNoteOn, c.retriggers ? 0.0 : 1000.0);
-        EXPECT_EQ(e.amp.state, c.retriggers ? AmpStage::Attack : AmpStage::Decay);
+        EXPECT_EQ(e.amp.state, c.retriggers ? engine::AmpStage::Attack : engine::AmpStage::Decay);
     }
 }
 
 TEST(NoteHandling, LastNotePriorityGlidesBackInBothModes) {
     for (bool legato : {false, true}) {
-        SynthEngine e = engineWithLegato(legato);
+        engine::SynthEngine e = engineWithLegato(legato);
         engineNoteOn(e, 40, 1.0f);
         engineNoteOn(e, 43, 1.0f);
-        SynthEngine back = e;
+        engine::SynthEngine back = e;
         engineNoteOff(back, 43);
         EXPECT_EQ(back.targetNote, 40.0f) << legato;
         EXPECT_EQ(back.pitch.value, e.pitch.value) << legato; // glides, does not jump
-        SoundParams p;
+        engine::SoundParams p;
         p.glide = 0.01f;
         render(back, 4800, p);
         EXPECT_NEAR(back.pitch.value, 40.0f, 1e-3f) << legato;
@@ -72,7 +72,7 @@ TEST(NoteHandling, LastNotePriorityGlidesBackInBothModes) {
 }
 
 TEST(NoteHandling, StackKeepsTheNewestEightKeys) {
-    SynthEngine e = engineWithLegato(true);
+    engine::SynthEngine e = engineWithLegato(true);
     for (int key = 50; key < 59; ++key) engineNoteOn(e, key, 1.0f);
     EXPECT_EQ(held(e), (std::vector<int>{51, 52, 53, 54, 55, 56, 57, 58}));
     engineNoteOff(e, 50); // forgotten, and another that was never held: nothing changes
@@ -90,27 +90,27 @@ TEST(NoteHandling, ReleaseTimeFollowsTheHeldTime) {
     };
     for (const Case c :
          {Case{0.0, 0.02f}, Case{0.5, 0.5f * 0.18f + 0.02f}, Case{1.0, 0.2f}, Case{30.0, 0.2f}}) {
-        SynthEngine e = engineWithLegato(false);
+        engine::SynthEngine e = engineWithLegato(false);
         engineNoteOn(e, 40, 1.0f);
         e.samplesSinceNoteOn = c.heldSeconds * kRate;
         engineNoteOff(e, 40);
-        EXPECT_EQ(e.amp.state, AmpStage::Release);
-        EXPECT_EQ(e.amp.coefficient, onePoleCoefficient(c.releaseSeconds, kRate)) << c.heldSeconds;
+        EXPECT_EQ(e.amp.state, engine::AmpStage::Release);
+        EXPECT_EQ(e.amp.coefficient, engine::onePoleCoefficient(c.releaseSeconds, kRate)) << c.heldSeconds;
     }
     // Legato: counted from the first key of the phrase.
-    SynthEngine e = engineWithLegato(true);
+    engine::SynthEngine e = engineWithLegato(true);
     engineNoteOn(e, 40, 1.0f);
     render(e, 48000);
     engineNoteOn(e, 43, 1.0f);
     engineNoteOff(e, 40);
     engineNoteOff(e, 43);
-    EXPECT_EQ(e.amp.coefficient, onePoleCoefficient(0.2f, kRate));
+    EXPECT_EQ(e.amp.coefficient, engine::onePoleCoefficient(0.2f, kRate));
     // Nothing held: a release from Idle is over at the next sample.
-    SynthEngine idle = engineWithLegato(false);
+    engine::SynthEngine idle = engineWithLegato(false);
     engineReleaseAll(idle);
-    EXPECT_EQ(idle.amp.state, AmpStage::Release);
+    EXPECT_EQ(idle.amp.state, engine::AmpStage::Release);
     render(idle, 1);
-    EXPECT_EQ(idle.amp.state, AmpStage::Idle);
+    EXPECT_EQ(idle.amp.state, engine::AmpStage::Idle);
 }
 
 TEST(NoteHandling, VelocityIsClampedAndNaNPlaysFull) {
@@ -118,22 +118,23 @@ TEST(NoteHandling, VelocityIsClampedAndNaNPlaysFull) {
     const float cases[][2] = {{0.3f, 0.3f}, {1.5f, 1.0f}, {-0.5f, 0.0f},
                               {inf, 1.0f},  {-inf, 0.0f}, {std::numeric_limits<float>::quiet_NaN(), 1.0f}};
     for (const auto& c : cases) {
-        SynthEngine e = engineWithLegato(false);
+        engine::SynthEngine e = engineWithLegato(false);
         engineNoteOn(e, 40, c[0]);
         EXPECT_EQ(e.velocityTarget, c[1]) << c[0];
     }
 }
 
 TEST(NoteHandling, OscillatorsRestartOnlyFromIdle) {
-    for (AmpStage stage : {AmpStage::Idle, AmpStage::Attack, AmpStage::Decay, AmpStage::Release}) {
-        SynthEngine e = engineWithLegato(false);
+    for (engine::AmpStage stage : {engine::AmpStage::Idle, engine::AmpStage::Attack, engine::AmpStage::Decay,
+                                   engine::AmpStage::Release}) {
+        engine::SynthEngine e = engineWithLegato(false);
         e.amp.state = stage;
         e.amp.level = 0.5f;
         e.subPhase = e.oscA.phase = 0.25;
         e.oscB.y1 = e.shaperA.previous = e.decimatorB.odd[3] = 0.75f;
         e.toneA.ic1 = 0.125f; // filters are never reset by notes
         engineNoteOn(e, 40, 1.0f);
-        const bool fresh = stage == AmpStage::Idle;
+        const bool fresh = stage == engine::AmpStage::Idle;
         EXPECT_EQ(e.subPhase == 0.0 && e.oscA.phase == 0.0, fresh);
         EXPECT_EQ(e.oscB.y1 == 0.0f && e.shaperA.previous == 0.0f && e.decimatorB.odd[3] == 0.0f, fresh);
         EXPECT_EQ(e.toneA.ic1, 0.125f);
@@ -142,11 +143,11 @@ TEST(NoteHandling, OscillatorsRestartOnlyFromIdle) {
 }
 
 TEST(AmpEnvelope, ReleasePlaysItsLastSmallLevelThenRests) {
-    AmpEnvelope env;
+    engine::AmpEnvelope env;
     env.level = 1.0f;
     startRelease(env, 0.02f);
     float last = 1.0f;
-    while (env.state == AmpStage::Release) last = advanceAmpEnvelope(env);
+    while (env.state == engine::AmpStage::Release) last = advanceAmpEnvelope(env);
     EXPECT_GT(last, 0.0f);
     EXPECT_LT(last, 0.0005f);
     EXPECT_EQ(env.level, last);
@@ -154,4 +155,4 @@ TEST(AmpEnvelope, ReleasePlaysItsLastSmallLevelThenRests) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -9,7 +9,7 @@ namespace fennrow::test {
 
 namespace {
 
-float plainShaper(const TanhShaperParams& p, float& previous, float x) {
+float plainShaper(const engine::TanhShaperParams& p, float& previous, float x) {
     const float prev = previous;
     previous = x;
     const double diff = static_cast<double>(x) - static_cast<double>(prev);
@@ -20,18 +20,19 @@ float plainShaper(const TanhShaperParams& p, float& previous, float x) {
     return static_cast<float>((shaperAntiderivative(p, x) - shaperAntiderivative(p, prev)) / diff);
 }
 
-float channel(SynthEngine& e, FeedbackSine& osc, TanhShaperState& shaper, HalfbandDecimator& dec,
-              double step) {
+float channel(engine::SynthEngine& e, engine::FeedbackSine& osc, engine::TanhShaperState& shaper,
+              engine::HalfbandDecimator& dec, double step) {
     const float first = plainShaper(e.shaper, shaper.previous, stepFeedbackSine(osc, step, e.feedback));
     const float second = plainShaper(e.shaper, shaper.previous, stepFeedbackSine(osc, step, e.feedback));
-    return processHalfband(dec, halfbandTaps(), first, second);
+    return processHalfband(dec, engine::halfbandTaps(), first, second);
 }
 
 } // namespace
 
-void referenceRender(SynthEngine& e, const SoundParams& params, const CurveSet& curves,
-                     const BlockTiming& timing, float* left, float* right, uint32_t frames) {
-    const SampleClock clock = sampleClock(e.sampleRate, timing);
+void referenceRender(engine::SynthEngine& e, const engine::SoundParams& params,
+                     const engine::CurveSet& curves, const engine::BlockTiming& timing, float* left,
+                     float* right, uint32_t frames) {
+    const engine::SampleClock clock = sampleClock(e.sampleRate, timing);
     for (uint32_t i = 0; i < frames; ++i) {
         if (e.tickCountdown == 0) {
             controlTick(e, params, curves, tickTiming(clock, timing, i));

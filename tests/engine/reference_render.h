@@ -9,7 +9,8 @@
 
 namespace fennrow::test {
 
-void referenceRender(SynthEngine& engine, const SoundParams& params, const CurveSet& curves,
-                     const BlockTiming& timing, float* left, float* right, uint32_t frames);
+void referenceRender(engine::SynthEngine& engine, const engine::SoundParams& params,
+                     const engine::CurveSet& curves, const engine::BlockTiming& timing, float* left,
+                     float* right, uint32_t frames);
 
 } // namespace fennrow::test

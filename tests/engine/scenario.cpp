@@ -12,7 +12,7 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 
 // Lowest and highest value by slot; arcBars and legato are whole numbers.
-constexpr float kRanges[kSoundParamCount][2] = {
+constexpr float kRanges[engine::kSoundParamCount][2] = {
     {0, 1},  {0, 1}, {0, 1}, {0, 1},    {0.01f, 0.3f}, {0, 1}, {0, 1}, {0.25f, 16},
     {0, 1},  {0, 1}, {0, 1}, {0, 0.4f}, {0, 1},        {0, 1}, {0, 1}, {0, 1},
     {1, 16}, {0, 1}, {0, 1}, {0, 1},    {0, 1},        {0, 1}, {0, 1},
@@ -33,10 +33,10 @@ T pick(std::mt19937& rng, const T (&odd)[N], T usual) {
 
 } // namespace
 
-SoundParams randomParams(uint32_t seed) {
+engine::SoundParams randomParams(uint32_t seed) {
     std::mt19937 rng(seed);
-    SoundParams p;
-    for (int s = 0; s < kSoundParamCount; ++s) slotValue(p, s) = randomValue(rng, s);
+    engine::SoundParams p;
+    for (int s = 0; s < engine::kSoundParamCount; ++s) slotValue(p, s) = randomValue(rng, s);
     return p;
 }
 
@@ -44,11 +44,11 @@ void runScenario(const ScenarioOptions& o, RenderFunction render, std::vector<fl
                  std::vector<float>& right) {
     std::mt19937 rng(o.seed);
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    SynthEngine engine;
+    engine::SynthEngine engine;
     enginePrepare(engine, o.sampleRate);
-    SoundParams params = randomParams(o.seed * 7919u + 1u);
-    CurveSet curves = defaultCurveSet();
-    BlockTiming timing{0.0, 120.0f, true};
+    engine::SoundParams params = randomParams(o.seed * 7919u + 1u);
+    engine::CurveSet curves = engine::defaultCurveSet();
+    engine::BlockTiming timing{0.0, 120.0f, true};
     std::vector<int> pressed;
     const float oddVelocities[] = {kNaN, 1.5f, -0.25f};
     const float oddTempos[] = {kNaN, kInf, 0.0f, -120.0f, 1e-30f};
@@ -70,10 +70,10 @@ void runScenario(const ScenarioOptions& o, RenderFunction render, std::vector<fl
             engineReleaseAll(engine);
             pressed.clear();
         } else if (action < 60) {
-            const int slot = static_cast<int>(rng() % kSoundParamCount);
+            const int slot = static_cast<int>(rng() % engine::kSoundParamCount);
             slotValue(params, slot) = randomValue(rng, slot);
         } else if (action < 66) {
-            for (float& v : curves.points[rng() % kCurveCount]) v = unit(rng) * 2.0f - 1.0f;
+            for (float& v : curves.points[rng() % engine::kCurveCount]) v = unit(rng) * 2.0f - 1.0f;
         } else if (action < 67) {
             engineReset(engine);
             pressed.clear();

@@ -11,8 +11,8 @@
 
 namespace fennrow::test {
 
-using RenderFunction = void (*)(SynthEngine&, const SoundParams&, const CurveSet&, const BlockTiming&, float*,
-                                float*, uint32_t);
+using RenderFunction = void (*)(engine::SynthEngine&, const engine::SoundParams&, const engine::CurveSet&,
+                                const engine::BlockTiming&, float*, float*, uint32_t);
 
 struct ScenarioOptions {
     uint32_t seed = 1;
@@ -24,7 +24,7 @@ struct ScenarioOptions {
 };
 
 // Every parameter somewhere within its range, often at an end.
-SoundParams randomParams(uint32_t seed);
+engine::SoundParams randomParams(uint32_t seed);
 
 // Runs the session; every rendered frame is appended to left and right.
 void runScenario(const ScenarioOptions& options, RenderFunction render, std::vector<float>& left,

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::ScenarioOptions;
@@ -22,13 +22,14 @@ struct Output {
     std::vector<float> left, right;
 };
 
-Output render(SynthEngine& e, const SoundParams& p, const BlockTiming& t, uint32_t frames) {
+Output render(engine::SynthEngine& e, const engine::SoundParams& p, const engine::BlockTiming& t,
+              uint32_t frames) {
     Output out{std::vector<float>(frames), std::vector<float>(frames)};
-    engineRender(e, p, defaultCurveSet(), t, out.left.data(), out.right.data(), frames);
+    engineRender(e, p, engine::defaultCurveSet(), t, out.left.data(), out.right.data(), frames);
     return out;
 }
 
-Output scenario(const ScenarioOptions& o, test::RenderFunction renderer = engineRender) {
+Output scenario(const ScenarioOptions& o, test::RenderFunction renderer = engine::engineRender) {
     Output out;
     test::runScenario(o, renderer, out.left, out.right);
     return out;
@@ -40,8 +41,8 @@ bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
 
 // engineRender on the forms of one path, whatever this processor would pick.
 template <maths::SimdPath kPath>
-void renderOn(SynthEngine& e, const SoundParams& p, const CurveSet& curves, const BlockTiming& t, float* left,
-              float* right, uint32_t frames) {
+void renderOn(engine::SynthEngine& e, const engine::SoundParams& p, const engine::CurveSet& curves,
+              const engine::BlockTiming& t, float* left, float* right, uint32_t frames) {
     e.simdPath = kPath;
     engineRender(e, p, curves, t, left, right, frames);
 }
@@ -108,22 +109,22 @@ TEST(SynthEngine, OutputIsAlwaysFiniteNormalAndComplete) {
 }
 
 TEST(SynthEngine, ArcCurvesFarOutsideTheirRangeStillGiveFiniteOutput) {
-    for (int curve = kCurveArcShape; curve < kCurveCount; ++curve) {
+    for (int curve = engine::kCurveArcShape; curve < engine::kCurveCount; ++curve) {
         for (float point : {100.0f, 1e6f, 1e30f, -3e38f}) {
-            SynthEngine e;
+            engine::SynthEngine e;
             enginePrepare(e, 48000.0f);
-            SoundParams p;
+            engine::SoundParams p;
             p.arcAmount = 1.0f;
             p.arcDrift = 0.0f;
             p.arcSpreadDepth = 1.0f;
             p.motion = 1.0f;
             p.spread = 1.0f;
-            CurveSet curves = defaultCurveSet();
+            engine::CurveSet curves = engine::defaultCurveSet();
             for (float& v : curves.points[curve]) v = point;
             engineNoteOn(e, 40, 1.0f);
             std::vector<float> left(256), right(256);
             for (int block = 0; block < 40; ++block) {
-                const BlockTiming t{block * 256.0 / 24000.0, 120.0f, true};
+                const engine::BlockTiming t{block * 256.0 / 24000.0, 120.0f, true};
                 engineRender(e, p, curves, t, left.data(), right.data(), 256);
                 for (size_t i = 0; i < left.size(); ++i)
                     ASSERT_TRUE(std::isfinite(left[i]) && std::isfinite(right[i]))
@@ -144,16 +145,16 @@ TEST(SynthEngine, SpreadZeroIsMono) {
 }
 
 TEST(SynthEngine, TicksFallEvery64SamplesWhateverTheSlices) {
-    const SoundParams p = test::randomParams(5);
-    SynthEngine whole, sliced;
+    const engine::SoundParams p = test::randomParams(5);
+    engine::SynthEngine whole, sliced;
     enginePrepare(whole, 48000.0f);
     enginePrepare(sliced, 48000.0f);
     engineNoteOn(whole, 40, 0.9f);
     engineNoteOn(sliced, 40, 0.9f);
-    const Output expected = render(whole, p, BlockTiming{4.0, 120.0f, true}, 1000);
+    const Output expected = render(whole, p, engine::BlockTiming{4.0, 120.0f, true}, 1000);
     Output got;
     for (uint32_t f = 0; f < 1000; ++f) {
-        const Output one = render(sliced, p, BlockTiming{4.0 + f / 24000.0, 120.0f, true}, 1);
+        const Output one = render(sliced, p, engine::BlockTiming{4.0 + f / 24000.0, 120.0f, true}, 1);
         got.left.push_back(one.left[0]);
         got.right.push_back(one.right[0]);
         ASSERT_EQ(sliced.tickCountdown, 63 - static_cast<int>(f % 64));
@@ -172,16 +173,16 @@ double toneAmplitude(const std::vector<float>& x, double hz) {
     return 2.0 * std::hypot(re, im) / static_cast<double>(x.size());
 }
 
-Output heldNote(SoundParams p, int key, uint32_t settle, uint32_t frames) {
-    SynthEngine e;
+Output heldNote(engine::SoundParams p, int key, uint32_t settle, uint32_t frames) {
+    engine::SynthEngine e;
     enginePrepare(e, 48000.0f);
     engineNoteOn(e, key, 1.0f);
-    render(e, p, BlockTiming{}, settle);
-    return render(e, p, BlockTiming{}, frames);
+    render(e, p, engine::BlockTiming{}, settle);
+    return render(e, p, engine::BlockTiming{}, frames);
 }
 
 TEST(SynthEngine, FullWeightIsAPureSineAtTheNoteFrequency) {
-    SoundParams p;
+    engine::SoundParams p;
     p.weight = 1.0f;
     p.punch = 0.0f;
     p.shape = 0.6f; // sustains at full level
@@ -194,7 +195,7 @@ TEST(SynthEngine, FullWeightIsAPureSineAtTheNoteFrequency) {
 }
 
 TEST(SynthEngine, OutputCarriesNoDc) {
-    SoundParams p;
+    engine::SoundParams p;
     p.weight = 0.2f;
     p.drive = 1.0f; // the biased shaper makes DC before the filters
     p.shape = 0.6f;
@@ -207,19 +208,19 @@ TEST(SynthEngine, OutputCarriesNoDc) {
 }
 
 TEST(SynthEngine, RenderNotesAndResetAllocateNothing) {
-    SynthEngine e;
+    engine::SynthEngine e;
     enginePrepare(e, 48000.0f);
     std::vector<float> l(4096), r(4096);
-    const SoundParams p = test::randomParams(9);
-    const CurveSet curves = defaultCurveSet();
+    const engine::SoundParams p = test::randomParams(9);
+    const engine::CurveSet curves = engine::defaultCurveSet();
     test::AllocationProbe probe;
     engineNoteOn(e, 40, 1.0f);
-    engineRender(e, p, curves, BlockTiming{1.0, 130.0f, true}, l.data(), r.data(), 4096);
+    engineRender(e, p, curves, engine::BlockTiming{1.0, 130.0f, true}, l.data(), r.data(), 4096);
     engineNoteOn(e, 45, 0.5f);
     engineNoteOff(e, 40);
     engineReleaseAll(e);
     engineReset(e);
-    engineRender(e, p, curves, BlockTiming{}, l.data(), r.data(), 17);
+    engineRender(e, p, curves, engine::BlockTiming{}, l.data(), r.data(), 17);
     EXPECT_EQ(probe.count(), 0);
 }
 
@@ -230,28 +231,28 @@ TEST(SynthEngine, PrepareAndReset) {
     };
     // The level ramp is one control period, except where the formula rounds to 63.
     for (const Case c : {Case{48000.0f, 240, 64}, Case{44100.0f, 220, 64}, Case{1005.0f, 5, 63}}) {
-        SynthEngine e;
+        engine::SynthEngine e;
         enginePrepare(e, c.rate);
         EXPECT_EQ(e.weightRamp.length, c.paramRamp) << c.rate;
         EXPECT_EQ(e.levelRamp.length, c.levelRamp) << c.rate;
     }
-    SynthEngine broken;
+    engine::SynthEngine broken;
     enginePrepare(broken, std::numeric_limits<float>::quiet_NaN());
     EXPECT_EQ(broken.sampleRate, 48000.0f);
 
-    SynthEngine used, fresh;
+    engine::SynthEngine used, fresh;
     enginePrepare(used, 96000.0f);
     enginePrepare(fresh, 96000.0f);
     engineNoteOn(used, 40, 1.0f);
-    render(used, test::randomParams(3), BlockTiming{2.0, 100.0f, true}, 1000);
+    render(used, test::randomParams(3), engine::BlockTiming{2.0, 100.0f, true}, 1000);
     engineReset(used);
     EXPECT_EQ(used.sampleRate, 96000.0f);
-    const SoundParams p = test::randomParams(4);
+    const engine::SoundParams p = test::randomParams(4);
     engineNoteOn(used, 50, 0.7f);
     engineNoteOn(fresh, 50, 0.7f);
-    EXPECT_TRUE(
-        sameBits(render(used, p, BlockTiming{}, 3000).left, render(fresh, p, BlockTiming{}, 3000).left));
+    EXPECT_TRUE(sameBits(render(used, p, engine::BlockTiming{}, 3000).left,
+                         render(fresh, p, engine::BlockTiming{}, 3000).left));
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 class ModuleTest : public ::testing::Test {
@@ -171,4 +171,4 @@ TEST(ModuleExports, OnlyClapEntryIsExported) {
 #endif
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::TestPlugin;
@@ -21,13 +21,13 @@ TEST(Extensions, AnswerExactIdsOnly) {
         const void* table;
     };
     const Case cases[] = {
-        {"clap.audio-ports", &kAudioPortsExtension},
-        {"clap.note-ports", &kNotePortsExtension},
-        {"clap.params", &kParamsExtension},
-        {"clap.state", &kStateExtension},
-        {"clap.preset-load/2", &kPresetLoadExtension},
-        {"clap.preset-load.draft/2", &kPresetLoadExtension},
-        {"com.brightmoss.session/1", &kSessionExtension},
+        {"clap.audio-ports", &plugin::kAudioPortsExtension},
+        {"clap.note-ports", &plugin::kNotePortsExtension},
+        {"clap.params", &plugin::kParamsExtension},
+        {"clap.state", &presets::kStateExtension},
+        {"clap.preset-load/2", &presets::kPresetLoadExtension},
+        {"clap.preset-load.draft/2", &presets::kPresetLoadExtension},
+        {"com.brightmoss.session/1", &plugin::kSessionExtension},
         {"clap.latency", nullptr},
         {"clap.gui", nullptr},
         {"clap.tail", nullptr},
@@ -41,4 +41,4 @@ TEST(Extensions, AnswerExactIdsOnly) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -13,7 +13,7 @@
 #include <unistd.h>
 #endif
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 // Holds `holds` bytes, the first one `first`, claims `claimed`; counts what it gives.
@@ -46,27 +46,31 @@ TEST(CappedRead, TakesAtMostTheLimitAndOneByteWhateverTheSourceClaims) {
         std::uint64_t claimed;
         std::uint64_t holds;
         std::uint8_t first;
-        CappedEnd end;
+        platform::CappedEnd end;
         std::uint64_t most; // the largest limit that applies
     } cases[] = {
-        {"claims nothing, holds more (a file under /proc)", 0, kHuge, 'x', CappedEnd::OverLimit, kLimit},
-        {"claims a page, holds more", 4096, kHuge, 'x', CappedEnd::OverLimit, kLimit},
-        {"claims and holds more (a sparse file)", kHuge, kHuge, 'x', CappedEnd::OverLimit, kLimit},
-        {"claims more than it holds", kHuge, 10, 'x', CappedEnd::OverLimit, kLimit},
-        {"exactly the limit", kLimit, kLimit, 'x', CappedEnd::End, kLimit},
-        {"exactly the limit, claiming nothing", 0, kLimit, 'x', CappedEnd::End, kLimit},
-        {"empty", 0, 0, 'x', CappedEnd::End, kLimit},
-        {"past the limit its first bytes set", 0, kHuge, '{', CappedEnd::OverLimit, std::uint64_t{1} << 20},
-        {"within the limit its first bytes set", 0, 1000, '{', CappedEnd::End, std::uint64_t{1} << 20},
+        {"claims nothing, holds more (a file under /proc)", 0, kHuge, 'x', platform::CappedEnd::OverLimit,
+         kLimit},
+        {"claims a page, holds more", 4096, kHuge, 'x', platform::CappedEnd::OverLimit, kLimit},
+        {"claims and holds more (a sparse file)", kHuge, kHuge, 'x', platform::CappedEnd::OverLimit, kLimit},
+        {"claims more than it holds", kHuge, 10, 'x', platform::CappedEnd::OverLimit, kLimit},
+        {"exactly the limit", kLimit, kLimit, 'x', platform::CappedEnd::End, kLimit},
+        {"exactly the limit, claiming nothing", 0, kLimit, 'x', platform::CappedEnd::End, kLimit},
+        {"empty", 0, 0, 'x', platform::CappedEnd::End, kLimit},
+        {"past the limit its first bytes set", 0, kHuge, '{', platform::CappedEnd::OverLimit,
+         std::uint64_t{1} << 20},
+        {"within the limit its first bytes set", 0, 1000, '{', platform::CappedEnd::End,
+         std::uint64_t{1} << 20},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CountingSource source{c.claimed, c.holds, c.first};
-        const CappedBytes read = readCapped(ByteSource{&source, give, c.claimed}, kLimit, smallerForBraces);
+        const platform::CappedBytes read =
+            readCapped(platform::ByteSource{&source, give, c.claimed}, kLimit, smallerForBraces);
         EXPECT_EQ(read.end, c.end);
         EXPECT_LE(source.given, c.most + 1);
         EXPECT_LE(read.bytes.capacity(), c.most + 1);
-        if (c.end == CappedEnd::End) EXPECT_EQ(read.bytes.size(), c.holds);
+        if (c.end == platform::CappedEnd::End) EXPECT_EQ(read.bytes.size(), c.holds);
     }
 }
 
@@ -79,9 +83,9 @@ TEST(CappedRead, AProcFileOrALinkToItIsReadOnlyToTheLimit) {
     fs::create_symlink("/proc/self/maps", link);
     for (const std::string path : {std::string("/proc/self/maps"), link.string()}) {
         SCOPED_TRACE(path);
-        EXPECT_EQ(readFile(path, 100).status, FileReadStatus::TooLarge);
-        const FileRead whole = readFile(path, std::uint64_t{64} << 20);
-        EXPECT_EQ(whole.status, FileReadStatus::Read);
+        EXPECT_EQ(platform::readFile(path, 100).status, platform::FileReadStatus::TooLarge);
+        const platform::FileRead whole = platform::readFile(path, std::uint64_t{64} << 20);
+        EXPECT_EQ(whole.status, platform::FileReadStatus::Read);
         EXPECT_GT(whole.bytes.size(), 100u);
     }
     fs::remove(link);
@@ -89,4 +93,4 @@ TEST(CappedRead, AProcFileOrALinkToItIsReadOnlyToTheLimit) {
 #endif
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

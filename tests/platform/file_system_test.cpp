@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #endif
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -57,38 +57,41 @@ protected:
 
 TEST_F(PlatformFiles, ReadsWholeFilesIncludingEmptyAndBinaryOnes) {
     const std::string content("{\"a\":1}\0\xFF tail", 14);
-    const auto bytes = readWholeFile(write("doc.json", content), 1 << 20);
+    const auto bytes = platform::readWholeFile(write("doc.json", content), 1 << 20);
     ASSERT_TRUE(bytes.has_value());
     EXPECT_EQ(std::string(bytes->begin(), bytes->end()), content);
 
-    const auto empty = readWholeFile(write("empty.json", ""), 1 << 20);
+    const auto empty = platform::readWholeFile(write("empty.json", ""), 1 << 20);
     ASSERT_TRUE(empty.has_value());
     EXPECT_TRUE(empty->empty());
 }
 
 TEST_F(PlatformFiles, OpensFilesWhoseFoldersAndNamesAreNotAscii) {
     for (const char* name : kUserNames) {
-        const std::string folder = pathJoin(rootUtf8(), "Zo\xC3\xAB");
-        const std::string path = pathJoin(pathJoin(folder, "Presets"), name);
+        const std::string folder = platform::pathJoin(rootUtf8(), "Zo\xC3\xAB");
+        const std::string path = platform::pathJoin(platform::pathJoin(folder, "Presets"), name);
         fs::create_directories(pathFromUtf8(path).parent_path());
         std::ofstream(pathFromUtf8(path), std::ios::binary) << name;
-        const auto bytes = readWholeFile(path, 1 << 20);
+        const auto bytes = platform::readWholeFile(path, 1 << 20);
         ASSERT_TRUE(bytes.has_value()) << path;
         EXPECT_EQ(std::string(bytes->begin(), bytes->end()), name);
-        EXPECT_TRUE(folderExists(folder));
+        EXPECT_TRUE(platform::folderExists(folder));
     }
 }
 
 TEST_F(PlatformFiles, RefusesWhatIsNotAReadableFileOfBoundedSize) {
     const std::string exact = write("exact.json", std::string(100, 'x'));
-    EXPECT_TRUE(readWholeFile(exact, 100).has_value());
-    EXPECT_FALSE(readWholeFile(exact, 99).has_value());
+    EXPECT_TRUE(platform::readWholeFile(exact, 100).has_value());
+    EXPECT_FALSE(platform::readWholeFile(exact, 99).has_value());
 
-    EXPECT_FALSE(readWholeFile(pathJoin(rootUtf8(), "missing.json"), 1 << 20).has_value());
-    EXPECT_FALSE(readWholeFile(rootUtf8(), 1 << 20).has_value());
-    EXPECT_FALSE(readWholeFile("", 1 << 20).has_value());
-    EXPECT_FALSE(readWholeFile(std::string_view(exact.c_str(), exact.size() + 1), 1 << 20).has_value());
-    for (const char* device : kDevices) EXPECT_FALSE(readWholeFile(device, 1 << 16).has_value()) << device;
+    EXPECT_FALSE(
+        platform::readWholeFile(platform::pathJoin(rootUtf8(), "missing.json"), 1 << 20).has_value());
+    EXPECT_FALSE(platform::readWholeFile(rootUtf8(), 1 << 20).has_value());
+    EXPECT_FALSE(platform::readWholeFile("", 1 << 20).has_value());
+    EXPECT_FALSE(
+        platform::readWholeFile(std::string_view(exact.c_str(), exact.size() + 1), 1 << 20).has_value());
+    for (const char* device : kDevices)
+        EXPECT_FALSE(platform::readWholeFile(device, 1 << 16).has_value()) << device;
 }
 
 // Locations that are not well-formed UTF-8 (Latin-1, a lone surrogate, an
@@ -97,9 +100,9 @@ TEST_F(PlatformFiles, RefusesWhatIsNotAReadableFileOfBoundedSize) {
 TEST_F(PlatformFiles, LocationsThatAreNotUtf8AreRefused) {
     write("caf\xC3\xA9.json", "{}");
     for (const char* bad : {"caf\xED\xA0\x80.json", "caf\xC0\xAF.json", "caf\xC3"}) {
-        const std::string path = pathJoin(rootUtf8(), bad);
-        EXPECT_FALSE(readWholeFile(path, 1 << 20).has_value()) << path;
-        EXPECT_FALSE(folderExists(path)) << path;
+        const std::string path = platform::pathJoin(rootUtf8(), bad);
+        EXPECT_FALSE(platform::readWholeFile(path, 1 << 20).has_value()) << path;
+        EXPECT_FALSE(platform::folderExists(path)) << path;
     }
 }
 
@@ -107,15 +110,15 @@ TEST_F(PlatformFiles, LocationsThatAreNotUtf8AreRefused) {
 // location names nothing the plugin opens. Either way it is shown as UTF-8.
 TEST_F(PlatformFiles, ALatin1LocationOpensOnlyWhereTheCodePageIsLatin1) {
     write("caf\xC3\xA9.json", "{}");
-    const std::string latin1 = pathJoin(rootUtf8(), "caf\xE9.json");
+    const std::string latin1 = platform::pathJoin(rootUtf8(), "caf\xE9.json");
 #if defined(_WIN32)
     const bool codePageIsLatin1 = ::GetACP() == 1252;
 #else
     const bool codePageIsLatin1 = false;
 #endif
-    EXPECT_EQ(readWholeFile(latin1, 1 << 20).has_value(), codePageIsLatin1);
-    EXPECT_EQ(locationText(latin1),
-              pathJoin(rootUtf8(), codePageIsLatin1 ? "caf\xC3\xA9.json" : "caf\xEF\xBF\xBD.json"));
+    EXPECT_EQ(platform::readWholeFile(latin1, 1 << 20).has_value(), codePageIsLatin1);
+    EXPECT_EQ(platform::locationText(latin1),
+              platform::pathJoin(rootUtf8(), codePageIsLatin1 ? "caf\xC3\xA9.json" : "caf\xEF\xBF\xBD.json"));
 }
 
 #if !defined(_WIN32)
@@ -123,62 +126,64 @@ TEST_F(PlatformFiles, ANonUtf8NameIsRefusedEvenWhenSuchAFileExists) {
     // The same name must fail on every system, also where the bytes could be opened.
     const std::string latin1 = write("caf\xE9.json", "{}");
     ASSERT_TRUE(fs::exists(latin1));
-    EXPECT_FALSE(readWholeFile(latin1, 1 << 20).has_value());
+    EXPECT_FALSE(platform::readWholeFile(latin1, 1 << 20).has_value());
     fs::create_directory(root / "caf\xE9");
-    EXPECT_FALSE(folderExists((root / "caf\xE9").string()));
+    EXPECT_FALSE(platform::folderExists((root / "caf\xE9").string()));
 }
 
 TEST_F(PlatformFiles, AFifoIsRefusedWithoutBlocking) {
     // A FIFO without a writer would hang a blocking open.
     const std::string fifo = (root / "pipe.json").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_FALSE(readWholeFile(fifo, 1 << 16).has_value());
+    EXPECT_FALSE(platform::readWholeFile(fifo, 1 << 16).has_value());
 }
 #endif
 
 TEST_F(PlatformFiles, AHugeSparseFileIsRefusedWithoutReadingIt) {
     const std::string path = write("huge.json", "");
     fs::resize_file(pathFromUtf8(path), (std::uint64_t{1} << 32) + 1);
-    EXPECT_FALSE(readWholeFile(path, std::uint64_t{1} << 31).has_value());
+    EXPECT_FALSE(platform::readWholeFile(path, std::uint64_t{1} << 31).has_value());
 }
 
 TEST_F(PlatformFiles, FolderExistsOnlyForFolders) {
-    EXPECT_TRUE(folderExists(rootUtf8()));
-    EXPECT_FALSE(folderExists(write("file.json", "{}")));
-    EXPECT_FALSE(folderExists(pathJoin(rootUtf8(), "nothing")));
-    EXPECT_FALSE(folderExists(""));
+    EXPECT_TRUE(platform::folderExists(rootUtf8()));
+    EXPECT_FALSE(platform::folderExists(write("file.json", "{}")));
+    EXPECT_FALSE(platform::folderExists(platform::pathJoin(rootUtf8(), "nothing")));
+    EXPECT_FALSE(platform::folderExists(""));
 }
 
 TEST(PlatformPaths, JoinsWithTheSystemsSeparatorOnce) {
     const std::string sep(1, kSeparator);
-    EXPECT_EQ(pathSeparator(), kSeparator);
-    EXPECT_EQ(pathJoin("base", "part"), "base" + sep + "part");
-    EXPECT_EQ(pathJoin("base" + sep, "part"), "base" + sep + "part");
-    EXPECT_EQ(pathJoin("base/", "part"), "base/part");
-    EXPECT_EQ(pathJoin("", "part"), "part");
-    EXPECT_EQ(pathJoin(pathJoin("a", "b"), "c"), "a" + sep + "b" + sep + "c");
+    EXPECT_EQ(platform::pathSeparator(), kSeparator);
+    EXPECT_EQ(platform::pathJoin("base", "part"), "base" + sep + "part");
+    EXPECT_EQ(platform::pathJoin("base" + sep, "part"), "base" + sep + "part");
+    EXPECT_EQ(platform::pathJoin("base/", "part"), "base/part");
+    EXPECT_EQ(platform::pathJoin("", "part"), "part");
+    EXPECT_EQ(platform::pathJoin(platform::pathJoin("a", "b"), "c"), "a" + sep + "b" + sep + "c");
 }
 
 TEST(PlatformEnvironment, ReadsSetUnsetAndNonAsciiValuesInBothForms) {
-    for (EnvironmentForm form : {EnvironmentForm::Wide, EnvironmentForm::Narrow}) {
+    for (platform::EnvironmentForm form :
+         {platform::EnvironmentForm::Wide, platform::EnvironmentForm::Narrow}) {
         test::ScopedEnvironment scoped("FENNROW_PLATFORM_TEST", "C:\\Users\\Zo\xC3\xAB\\AppData");
-        EXPECT_EQ(environmentValue("FENNROW_PLATFORM_TEST", form), "C:\\Users\\Zo\xC3\xAB\\AppData");
+        EXPECT_EQ(fennrow::platform::environmentValue("FENNROW_PLATFORM_TEST", form),
+                  "C:\\Users\\Zo\xC3\xAB\\AppData");
         test::setEnvironment("FENNROW_PLATFORM_TEST", "/home/\xE9\x9F\xB3");
-        EXPECT_EQ(environmentValue("FENNROW_PLATFORM_TEST", form), "/home/\xE9\x9F\xB3");
+        EXPECT_EQ(fennrow::platform::environmentValue("FENNROW_PLATFORM_TEST", form), "/home/\xE9\x9F\xB3");
         test::setEnvironment("FENNROW_PLATFORM_TEST", "");
-        EXPECT_EQ(environmentValue("FENNROW_PLATFORM_TEST", form).has_value(),
+        EXPECT_EQ(fennrow::platform::environmentValue("FENNROW_PLATFORM_TEST", form).has_value(),
                   test::kEnvironmentKeepsEmptyValues);
         test::setEnvironment("FENNROW_PLATFORM_TEST", std::nullopt);
-        EXPECT_FALSE(environmentValue("FENNROW_PLATFORM_TEST", form).has_value());
+        EXPECT_FALSE(fennrow::platform::environmentValue("FENNROW_PLATFORM_TEST", form).has_value());
     }
 }
 
 #if !defined(_WIN32)
 TEST(PlatformEnvironment, AValueThatIsNotUtf8IsNoValue) {
     test::ScopedEnvironment scoped("FENNROW_PLATFORM_TEST", "/home/j\xFCrgen");
-    EXPECT_FALSE(environmentValue("FENNROW_PLATFORM_TEST").has_value());
+    EXPECT_FALSE(platform::environmentValue("FENNROW_PLATFORM_TEST").has_value());
 }
 #endif
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

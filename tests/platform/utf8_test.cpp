@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 struct Utf8Case {
@@ -21,8 +21,8 @@ TEST(Utf8, AcceptsWellFormedAndRefusesIllFormed) {
         {"truncated", "ab\xE2\x82", false},    {"latin-1", "caf\xE9", false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(isValidUtf8(c.bytes), c.valid) << c.label;
-        EXPECT_EQ(utf8ToUtf16(c.bytes).has_value(), c.valid) << c.label;
+        EXPECT_EQ(platform::isValidUtf8(c.bytes), c.valid) << c.label;
+        EXPECT_EQ(platform::utf8ToUtf16(c.bytes).has_value(), c.valid) << c.label;
     }
 }
 
@@ -47,37 +47,38 @@ TEST(Utf8, ReplacesEachMaximalIllFormedSubpartWithOneReplacementCharacter) {
         {"lead then lead", "\xC3\xC3\xBC", r + "\xC3\xBC"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(wellFormedUtf8(c.bytes), c.expected) << c.label;
-        EXPECT_TRUE(isValidUtf8(wellFormedUtf8(c.bytes))) << c.label;
+        EXPECT_EQ(platform::wellFormedUtf8(c.bytes), c.expected) << c.label;
+        EXPECT_TRUE(platform::isValidUtf8(platform::wellFormedUtf8(c.bytes))) << c.label;
     }
 }
 
 TEST(Utf8, CopiesIntoAFixedBufferWithoutCuttingACharacter) {
     char out[6];
-    EXPECT_EQ(copyWellFormedUtf8("ab\xE2\x82\xAC", out, sizeof out), 5u);
+    EXPECT_EQ(platform::copyWellFormedUtf8("ab\xE2\x82\xAC", out, sizeof out), 5u);
     EXPECT_STREQ(out, "ab\xE2\x82\xAC");
-    EXPECT_EQ(copyWellFormedUtf8("abc\xE2\x82\xAC", out, sizeof out), 3u); // the euro sign no longer fits
+    EXPECT_EQ(platform::copyWellFormedUtf8("abc\xE2\x82\xAC", out, sizeof out),
+              3u); // the euro sign no longer fits
     EXPECT_STREQ(out, "abc");
-    EXPECT_EQ(copyWellFormedUtf8("a\xFF", out, sizeof out), 4u);
+    EXPECT_EQ(platform::copyWellFormedUtf8("a\xFF", out, sizeof out), 4u);
     EXPECT_STREQ(out, "a\xEF\xBF\xBD");
-    EXPECT_EQ(copyWellFormedUtf8(std::string_view("a\0b", 3), out, sizeof out), 1u);
-    EXPECT_EQ(copyWellFormedUtf8("abc", out, 1), 0u);
+    EXPECT_EQ(platform::copyWellFormedUtf8(std::string_view("a\0b", 3), out, sizeof out), 1u);
+    EXPECT_EQ(platform::copyWellFormedUtf8("abc", out, 1), 0u);
     EXPECT_STREQ(out, "");
 }
 
 TEST(Utf8, RoundTripsThroughUtf16IncludingSurrogatePairs) {
     const std::string text = "A\xC3\xBC\xE2\x82\xAC\xF0\x9F\x98\x80";
-    const auto wide = utf8ToUtf16(text);
+    const auto wide = platform::utf8ToUtf16(text);
     ASSERT_TRUE(wide.has_value());
     EXPECT_EQ(*wide, (std::u16string{u'A', 0x00FC, 0x20AC, 0xD83D, 0xDE00}));
-    EXPECT_EQ(utf16ToUtf8(*wide), text);
+    EXPECT_EQ(platform::utf16ToUtf8(*wide), text);
 }
 
 TEST(Utf8, RefusesUnpairedSurrogatesInUtf16) {
-    EXPECT_FALSE(utf16ToUtf8(std::u16string{0xD83D}).has_value());
-    EXPECT_FALSE(utf16ToUtf8(std::u16string{0xDE00, u'a'}).has_value());
-    EXPECT_FALSE(utf16ToUtf8(std::u16string{0xD83D, u'a'}).has_value());
+    EXPECT_FALSE(platform::utf16ToUtf8(std::u16string{0xD83D}).has_value());
+    EXPECT_FALSE(platform::utf16ToUtf8(std::u16string{0xDE00, u'a'}).has_value());
+    EXPECT_FALSE(platform::utf16ToUtf8(std::u16string{0xD83D, u'a'}).has_value());
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

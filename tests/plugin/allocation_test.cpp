@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::AudioBlock;
@@ -121,7 +121,7 @@ TEST(RealTime, ProcessDoesNotAllocate) {
         EXPECT_EQ(allocationsDuring(p, mono.process(events.clap())), 0);
     }
     // A snapshot picked up at the start of a block costs no allocation either.
-    applyLoadedSound(p.instance(), defaultSoundSnapshot());
+    applyLoadedSound(p.instance(), engine::defaultSoundSnapshot());
     EXPECT_EQ(allocationsDuring(p, stereo.process(events.clap())), 0);
     const AllocationProbe resetting;
     p.plugin->reset(p.plugin);
@@ -133,10 +133,10 @@ TEST(Creation, FailedAllocationGivesANullPlugin) {
     const clap_plugin_t* plugin = nullptr;
     {
         const RefusedAllocations refused;
-        plugin = createPluginInstance(host.clap(), nullptr, nullptr);
+        plugin = plugin::createPluginInstance(host.clap(), nullptr, nullptr);
     }
     EXPECT_EQ(plugin, nullptr);
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -9,7 +9,7 @@
 #include <limits>
 #include <string>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::PresetLoadOffer;
@@ -19,7 +19,7 @@ TEST(Lifecycle, InitAsksForTheHostExtensionsItUses) {
     TestPlugin p(TestPlugin::Init::No);
     EXPECT_TRUE(p.host.calls.empty()); // nothing is asked at creation
     ASSERT_TRUE(p.plugin->init(p.plugin));
-    const PluginInstance& instance = p.instance();
+    const plugin::PluginInstance& instance = p.instance();
     EXPECT_EQ(instance.noteExtras.spaceId, 7u);
     EXPECT_NE(instance.hostParams, nullptr);
     EXPECT_NE(instance.hostState, nullptr);
@@ -102,18 +102,18 @@ TEST(Ports, OneStereoOutputAndOneClapNoteInput) {
 
 TEST(Session, SetStoresAndReplacesTheRecord) {
     TestPlugin p;
-    const auto* session = p.extension<fennrow_session>(kSessionExtensionId);
+    const auto* session = p.extension<plugin::fennrow_session>(plugin::kSessionExtensionId);
     ASSERT_NE(session, nullptr);
     const char* strings[] = {"alpha", nullptr, "gamma"};
-    SessionInfo full{40, 0, 1234, 1, 0, strings, 3};
+    plugin::SessionInfo full{40, 0, 1234, 1, 0, strings, 3};
     ASSERT_TRUE(session->set(p.plugin, &full));
-    const SessionRecord& record = p.instance().session;
+    const plugin::SessionRecord& record = p.instance().session;
     EXPECT_TRUE(record.received);
     EXPECT_EQ(record.value, 1234u);
     EXPECT_EQ(record.version, 1u);
     EXPECT_EQ(record.strings, (std::vector<std::string>{"alpha", "gamma"}));
 
-    SessionInfo shortInfo{20, 0, 77, 0, 0, strings, 3}; // strings lie beyond its size
+    plugin::SessionInfo shortInfo{20, 0, 77, 0, 0, strings, 3}; // strings lie beyond its size
     ASSERT_TRUE(session->set(p.plugin, &shortInfo));
     EXPECT_EQ(record.value, 77u);
     EXPECT_EQ(record.version, 0u);
@@ -122,12 +122,12 @@ TEST(Session, SetStoresAndReplacesTheRecord) {
 
 TEST(Session, RefusalsLeaveTheEarlierRecord) {
     TestPlugin p;
-    const auto* session = p.extension<fennrow_session>(kSessionExtensionId);
+    const auto* session = p.extension<plugin::fennrow_session>(plugin::kSessionExtensionId);
     const char* strings[] = {"kept"};
-    SessionInfo first{36, 0, 5, 1, 0, strings, 1};
+    plugin::SessionInfo first{36, 0, 5, 1, 0, strings, 1};
     ASSERT_TRUE(session->set(p.plugin, &first));
-    SessionInfo newer{40, 0, 6, 2, 0, nullptr, 0};
-    SessionInfo tooShort{19, 0, 6, 1, 0, nullptr, 0};
+    plugin::SessionInfo newer{40, 0, 6, 2, 0, nullptr, 0};
+    plugin::SessionInfo tooShort{19, 0, 6, 1, 0, nullptr, 0};
     EXPECT_FALSE(session->set(p.plugin, &newer));
     EXPECT_FALSE(session->set(p.plugin, &tooShort));
     EXPECT_FALSE(session->set(p.plugin, nullptr));
@@ -145,8 +145,8 @@ TEST(Session, ReadsNothingBeyondTheGivenSize) {
     std::memset(bytes + 4, 0, 4);
     std::memcpy(bytes + 8, &value, 8);
     std::memcpy(bytes + 16, &version, 4);
-    SessionRecord record;
-    EXPECT_TRUE(applySessionInfo(record, reinterpret_cast<const SessionInfo*>(bytes)));
+    plugin::SessionRecord record;
+    EXPECT_TRUE(applySessionInfo(record, reinterpret_cast<const plugin::SessionInfo*>(bytes)));
     EXPECT_EQ(record.value, 42u);
     delete[] bytes;
 }
@@ -184,7 +184,7 @@ TEST(Lifecycle, ResetFreesEveryNoteSlot) {
     noteExtrasFor(p.instance().noteExtras, 3);
     noteExtrasFor(p.instance().noteExtras, 4);
     p.plugin->reset(p.plugin);
-    for (const NoteExtrasSlot& slot : p.instance().noteExtras.slots) EXPECT_FALSE(slot.inUse);
+    for (const plugin::NoteExtrasSlot& slot : p.instance().noteExtras.slots) EXPECT_FALSE(slot.inUse);
 }
 
 TEST(Lifecycle, RecordsWithoutAnInstanceAreLeftAlone) {
@@ -209,4 +209,4 @@ TEST(Lifecycle, InstancesShareNothing) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 constexpr uint16_t kSpace = 7;
@@ -29,14 +29,14 @@ struct WireEvent {
     const clap_event_header_t* header() const { return reinterpret_cast<const clap_event_header_t*>(bytes); }
 };
 
-NoteExtrasTable registeredTable() {
-    NoteExtrasTable table;
+plugin::NoteExtrasTable registeredTable() {
+    plugin::NoteExtrasTable table;
     table.spaceId = kSpace;
     return table;
 }
 
 TEST(NoteExtras, GroupsAreStoredFromTheirOffsets) {
-    NoteExtrasTable table = registeredTable();
+    plugin::NoteExtrasTable table = registeredTable();
     EXPECT_TRUE(offerNoteExtrasEvent(
         table, WireEvent(100, 5, 40).at<uint32_t>(20, 11).at<uint32_t>(24, 12).at(32, 0.5).header()));
     EXPECT_TRUE(offerNoteExtrasEvent(table, WireEvent(0, 5, 32).at<uint64_t>(24, 99).header()));
@@ -44,7 +44,7 @@ TEST(NoteExtras, GroupsAreStoredFromTheirOffsets) {
     EXPECT_TRUE(offerNoteExtrasEvent(
         table, WireEvent(400, 5, 40).at<uint32_t>(20, 4).at<uint64_t>(24, 44).at(32, -1.5).header()));
     EXPECT_TRUE(offerNoteExtrasEvent(table, WireEvent(500, 5, 32).at<uint64_t>(24, 5).header()));
-    const NoteExtras* record = findNoteExtras(table, 5);
+    const plugin::NoteExtras* record = findNoteExtras(table, 5);
     ASSERT_NE(record, nullptr);
     EXPECT_TRUE(record->hasGroup100);
     EXPECT_EQ(record->group100First, 11u);
@@ -62,7 +62,7 @@ TEST(NoteExtras, GroupsAreStoredFromTheirOffsets) {
 }
 
 TEST(NoteExtras, ListsAccumulateUpToSixteen) {
-    NoteExtrasTable table = registeredTable();
+    plugin::NoteExtrasTable table = registeredTable();
     for (uint32_t i = 0; i < 17; ++i) {
         offerNoteExtrasEvent(table, WireEvent(200, 9, 40)
                                         .at<uint32_t>(20, i)
@@ -72,7 +72,7 @@ TEST(NoteExtras, ListsAccumulateUpToSixteen) {
     }
     offerNoteExtrasEvent(table, WireEvent(301, 9, 32).at<uint32_t>(20, 3).at(24, 7.5).header());
     offerNoteExtrasEvent(table, WireEvent(401, 9, 40).at<uint32_t>(20, 4).at<int32_t>(24, 1).header());
-    const NoteExtras* record = findNoteExtras(table, 9);
+    const plugin::NoteExtras* record = findNoteExtras(table, 9);
     ASSERT_NE(record, nullptr);
     EXPECT_EQ(record->list200Count, 16u);
     EXPECT_EQ(record->listFullCount, 1u);
@@ -111,7 +111,7 @@ TEST(NoteExtras, WhatIsConsumedAndWhatIsStored) {
     };
     for (const ConsumeCase& c : cases) {
         SCOPED_TRACE(c.what);
-        NoteExtrasTable table = registeredTable();
+        plugin::NoteExtrasTable table = registeredTable();
         EXPECT_EQ(offerNoteExtrasEvent(table, WireEvent(c.type, c.noteId, c.size, c.space).header()),
                   c.consumed);
         EXPECT_EQ(findNoteExtras(table, c.noteId) != nullptr, c.stored);
@@ -119,13 +119,13 @@ TEST(NoteExtras, WhatIsConsumedAndWhatIsStored) {
 }
 
 TEST(NoteExtras, WithoutARegisteredSpaceNothingIsOurs) {
-    NoteExtrasTable table; // space id 0xFFFF
+    plugin::NoteExtrasTable table; // space id 0xFFFF
     EXPECT_FALSE(offerNoteExtrasEvent(table, WireEvent(0, 1, 32, 0xFFFF).header()));
     EXPECT_FALSE(offerNoteExtrasEvent(table, nullptr));
 }
 
 TEST(NoteExtras, ThirtyThirdNoteFindsNoSlot) {
-    NoteExtrasTable table = registeredTable();
+    plugin::NoteExtrasTable table = registeredTable();
     for (int32_t id = 0; id < 33; ++id) {
         EXPECT_TRUE(offerNoteExtrasEvent(table, WireEvent(300, id, 32).header()));
     }
@@ -136,7 +136,7 @@ TEST(NoteExtras, ThirtyThirdNoteFindsNoSlot) {
     ASSERT_NE(noteExtrasFor(table, 32), nullptr); // takes the freed slot, fresh
     EXPECT_EQ(findNoteExtras(table, 32)->group300Value, 0u);
     freeAllNoteExtras(table);
-    for (const NoteExtrasSlot& slot : table.slots) EXPECT_FALSE(slot.inUse);
+    for (const plugin::NoteExtrasSlot& slot : table.slots) EXPECT_FALSE(slot.inUse);
 }
 
 struct RegistrationCase {
@@ -160,14 +160,14 @@ TEST(NoteExtras, RegistrationAsksTheHostRegistry) {
         host.offerEventRegistry = c.registry;
         host.registryKnowsSpace = c.knows;
         host.registrySpaceId = c.id;
-        EXPECT_EQ(registerEventSpace(host.clap()), c.expected);
+        EXPECT_EQ(plugin::registerEventSpace(host.clap()), c.expected);
         if (c.registry) {
             ASSERT_EQ(host.registryQueries.size(), 1u);
             EXPECT_EQ(host.registryQueries[0], "com.brightmoss.events/1");
         }
     }
-    EXPECT_EQ(registerEventSpace(nullptr), 0xFFFF);
+    EXPECT_EQ(plugin::registerEventSpace(nullptr), 0xFFFF);
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -10,7 +10,7 @@
 #include <limits>
 #include <string>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::TestPlugin;
@@ -95,10 +95,11 @@ TEST(ParamsExtension, ValuesAreZeroBeforeInitAndDefaultsAfter) {
         EXPECT_EQ(value, 0.0) << id;
     }
     p.plugin->init(p.plugin);
-    for (int i = 0; i < kParamCount; ++i) {
+    for (int i = 0; i < plugin::kParamCount; ++i) {
         double value = -1.0;
-        ASSERT_TRUE(params->get_value(p.plugin, kParamTable[i].id, &value));
-        EXPECT_EQ(value, static_cast<double>(kParamTable[i].defaultValue)) << kParamTable[i].key;
+        ASSERT_TRUE(params->get_value(p.plugin, plugin::kParamTable[i].id, &value));
+        EXPECT_EQ(value, static_cast<double>(plugin::kParamTable[i].defaultValue))
+            << plugin::kParamTable[i].key;
     }
 }
 
@@ -123,7 +124,7 @@ TEST(ParamsExtension, ValueToTextFollowsUnitAndStepping) {
         EXPECT_STREQ(text, c.text) << c.id << " " << c.value;
         // printf in the C locale is the reference for the digits.
         char expected[64];
-        const ParamSpec& spec = kParamTable[c.id - 1];
+        const plugin::ParamSpec& spec = plugin::kParamTable[c.id - 1];
         if (spec.unit[0] != '\0') {
             std::snprintf(expected, sizeof expected, spec.stepped ? "%.0f %s" : "%.3f %s", c.value,
                           spec.unit);
@@ -237,7 +238,7 @@ TEST(WriteParam, RoundsSteppedValuesClampsAndReplacesNaN) {
     for (const WriteCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "id " << c.id << " value " << c.value);
         writeParam(p.instance(), test::paramEvent(0, c.id, c.value));
-        const ParamSpec& spec = kParamTable[c.id - 1];
+        const plugin::ParamSpec& spec = plugin::kParamTable[c.id - 1];
         EXPECT_EQ(slotValue(p.instance().liveSound.params, spec.slot), c.stored);
         EXPECT_EQ(p.instance().paramValues[c.id - 1].load(), c.stored);
     }
@@ -245,7 +246,7 @@ TEST(WriteParam, RoundsSteppedValuesClampsAndReplacesNaN) {
 
 TEST(WriteParam, UnknownIdChangesNothing) {
     TestPlugin p;
-    const SoundSnapshot before = p.instance().liveSound;
+    const engine::SoundSnapshot before = p.instance().liveSound;
     writeParam(p.instance(), test::paramEvent(0, 24, 0.0));
     writeParam(p.instance(), test::paramEvent(0, 0, 0.0));
     EXPECT_EQ(std::memcmp(&before, &p.instance().liveSound, sizeof before), 0);
@@ -279,7 +280,7 @@ TEST(Flush, WhileActiveOnlyWritesValues) {
     events.param(0, 1, 0.1);
     paramsOf(p)->flush(p.plugin, events.clap(), nullptr);
     EXPECT_EQ(p.instance().liveSound.params.weight, 0.1f);
-    EXPECT_EQ(p.instance().exchange.shared.load() & SnapshotExchange::kNewMark, 0u);
+    EXPECT_EQ(p.instance().exchange.shared.load() & plugin::SnapshotExchange::kNewMark, 0u);
 }
 
 TEST(Flush, ShortOrForeignEventsAreIgnored) {
@@ -297,14 +298,14 @@ TEST(Flush, ShortOrForeignEventsAreIgnored) {
 
 TEST(ApplyLoadedSound, SetsValuesAndCurvesAndPublishes) {
     TestPlugin p;
-    SoundSnapshot sound = defaultSoundSnapshot();
+    engine::SoundSnapshot sound = engine::defaultSoundSnapshot();
     sound.params.arcBars = 3.0f;
     sound.params.glide = 0.2f;
-    sound.curves.points[kCurveArcTone][5] = 0.5f;
+    sound.curves.points[engine::kCurveArcTone][5] = 0.5f;
     applyLoadedSound(p.instance(), sound);
-    EXPECT_EQ(p.instance().paramValues[paramIndexByKey("arcBars")].load(), 3.0f);
-    EXPECT_EQ(p.instance().paramValues[paramIndexByKey("glide")].load(), 0.2f);
-    EXPECT_EQ(p.instance().curves.points[kCurveArcTone][5], 0.5f);
+    EXPECT_EQ(p.instance().paramValues[plugin::paramIndexByKey("arcBars")].load(), 3.0f);
+    EXPECT_EQ(p.instance().paramValues[plugin::paramIndexByKey("glide")].load(), 0.2f);
+    EXPECT_EQ(p.instance().curves.points[engine::kCurveArcTone][5], 0.5f);
     EXPECT_EQ(makeSoundParams(p.instance()).arcBars, 3.0f);
     // The audio thread still plays the old sound until its next block.
     EXPECT_EQ(p.instance().liveSound.params.arcBars, 8.0f);
@@ -313,4 +314,4 @@ TEST(ApplyLoadedSound, SetsValuesAndCurvesAndPublishes) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

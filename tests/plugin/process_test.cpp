@@ -10,7 +10,7 @@
 #include <limits>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::AudioBlock;
@@ -21,17 +21,18 @@ constexpr float kSentinel = std::numeric_limits<float>::quiet_NaN();
 
 // The engine driven directly, slice by slice, as the process loop should.
 struct Reference {
-    explicit Reference(float sampleRate, const SoundSnapshot& sound = defaultSoundSnapshot()) : sound(sound) {
+    explicit Reference(float sampleRate, const engine::SoundSnapshot& sound = engine::defaultSoundSnapshot())
+        : sound(sound) {
         enginePrepare(engine, sampleRate);
     }
-    void render(uint32_t frames, const BlockTiming& timing = {}) {
+    void render(uint32_t frames, const engine::BlockTiming& timing = {}) {
         const size_t at = left.size();
         left.resize(at + frames);
         right.resize(at + frames);
         engineRender(engine, sound.params, sound.curves, timing, left.data() + at, right.data() + at, frames);
     }
-    SynthEngine engine;
-    SoundSnapshot sound;
+    engine::SynthEngine engine;
+    engine::SoundSnapshot sound;
     std::vector<float> left, right;
 };
 
@@ -100,8 +101,8 @@ struct TimingCase {
     uint32_t flags;
     double tempo;
     double songBeats;
-    BlockTiming first; // expected timing of the slice at frame 0
-    double secondBeat; // expected beat position of the slice at frame 240
+    engine::BlockTiming first; // expected timing of the slice at frame 0
+    double secondBeat;         // expected beat position of the slice at frame 240
 };
 
 TEST(Process, SliceTimingFollowsTheTransport) {
@@ -141,11 +142,11 @@ TEST(Process, SliceTimingFollowsTheTransport) {
     };
     for (const TimingCase& c : cases) {
         SCOPED_TRACE(c.what);
-        SoundSnapshot sound = defaultSoundSnapshot();
+        engine::SoundSnapshot sound = engine::defaultSoundSnapshot();
         sound.params.motion = 1.0f;
         sound.params.arcAmount = 1.0f;
         sound.params.motionRate = 0.25f;
-        sound.curves.points[kCurveArcTone][3] = 1.0f;
+        sound.curves.points[engine::kCurveArcTone][3] = 1.0f;
 
         TestPlugin p;
         p.instance().liveSound = sound;
@@ -160,7 +161,7 @@ TEST(Process, SliceTimingFollowsTheTransport) {
         engineNoteOn(ref.engine, 36, 1.0f);
         ref.render(240, c.first);
         ref.sound.params.tone = 0.9f;
-        ref.render(272, BlockTiming{c.secondBeat, c.first.tempo, c.first.playing});
+        ref.render(272, engine::BlockTiming{c.secondBeat, c.first.tempo, c.first.playing});
         ASSERT_TRUE(anyNonZero(ref.left));
         expectSameSamples(block.channel(0), ref.left);
         expectSameSamples(block.channel(1), ref.right);
@@ -331,7 +332,7 @@ TEST(Process, NoteKeysAndWildcards) {
 TEST(Process, NoteRecordsLastOneBlockAndANoteOnStartsAfresh) {
     TestPlugin p;
     ASSERT_TRUE(p.activate(48000.0, 64));
-    NoteExtrasTable& table = p.instance().noteExtras;
+    plugin::NoteExtrasTable& table = p.instance().noteExtras;
     ASSERT_EQ(table.spaceId, 7u);
     noteExtrasFor(table, 12);
     noteExtrasFor(table, 13);
@@ -350,7 +351,7 @@ TEST(Process, NoteRecordsLastOneBlockAndANoteOnStartsAfresh) {
     events.addBytes(extras, sizeof extras);
     AudioBlock block(16);
     p.process(block.process(events.clap()));
-    for (const NoteExtrasSlot& slot : table.slots) EXPECT_FALSE(slot.inUse);
+    for (const plugin::NoteExtrasSlot& slot : table.slots) EXPECT_FALSE(slot.inUse);
 }
 
 TEST(Process, UnsortedAndZeroLengthBlocksStillHandleEveryEvent) {
@@ -399,4 +400,4 @@ TEST(Process, EveryFrameIsWrittenAtAnyRateAndBlockSize) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::FakeIndexer;
@@ -47,8 +47,8 @@ std::optional<std::string> inCodePage(const std::string& utf8) {
 
 Calls describe(const std::string& location) {
     FakeIndexer indexer;
-    const clap_preset_discovery_provider_t* provider = kPresetDiscoveryFactory.create(
-        &kPresetDiscoveryFactory, &indexer.record, "com.brightmoss.fennrow.presets");
+    const clap_preset_discovery_provider_t* provider = presets::kPresetDiscoveryFactory.create(
+        &presets::kPresetDiscoveryFactory, &indexer.record, "com.brightmoss.fennrow.presets");
     FakeReceiver receiver;
     provider->get_metadata(provider, kFile, location.c_str(), &receiver.record);
     provider->destroy(provider);
@@ -103,6 +103,6 @@ TEST(CodePageLocations, AUtf8LocationKeepsItsMeaning) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test
 
 #endif

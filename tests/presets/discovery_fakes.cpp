@@ -111,7 +111,7 @@ ScratchFolder::~ScratchFolder() {
 }
 
 std::string ScratchFolder::write(const std::string& name, const std::string& content) const {
-    if (!isValidUtf8(name) && kNamesAreUtf16) {
+    if (!platform::isValidUtf8(name) && kNamesAreUtf16) {
         // No such file can exist where names are UTF-16; the location is
         // still handed back so that tests can offer it to the plugin.
         return test::utf8FromPath(path) + '\\' + name;

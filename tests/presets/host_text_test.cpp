@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::FakeIndexer;
@@ -42,8 +42,8 @@ const Hostile kHostile[] = {
 
 std::vector<std::string> describe(const std::string& location) {
     FakeIndexer indexer;
-    const clap_preset_discovery_provider_t* provider = kPresetDiscoveryFactory.create(
-        &kPresetDiscoveryFactory, &indexer.record, "com.brightmoss.fennrow.presets");
+    const clap_preset_discovery_provider_t* provider = presets::kPresetDiscoveryFactory.create(
+        &presets::kPresetDiscoveryFactory, &indexer.record, "com.brightmoss.fennrow.presets");
     FakeReceiver receiver;
     provider->get_metadata(provider, CLAP_PRESET_DISCOVERY_LOCATION_FILE, location.c_str(), &receiver.record);
     provider->destroy(provider);
@@ -78,7 +78,7 @@ std::string stateLoadLines(const std::string& bytes) {
 
 void expectWellFormed(const std::vector<std::string>& texts, const std::string& label) {
     for (const std::string& text : texts) {
-        EXPECT_TRUE(isValidUtf8(text)) << label << ": " << text;
+        EXPECT_TRUE(platform::isValidUtf8(text)) << label << ": " << text;
     }
 }
 
@@ -185,4 +185,4 @@ TEST(HostText, ControlCharactersAreEscapedAndLongTextsCapped) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

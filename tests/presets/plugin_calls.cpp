@@ -8,16 +8,16 @@ namespace fennrow::test {
 
 std::string saveState(const test::TestPlugin& plugin) {
     test::OutputStream out;
-    return kStateExtension.save(plugin.plugin, out.clap()) ? out.bytes : std::string();
+    return presets::kStateExtension.save(plugin.plugin, out.clap()) ? out.bytes : std::string();
 }
 
 bool loadState(const test::TestPlugin& plugin, const std::string& bytes) {
     test::InputStream in(bytes);
-    return kStateExtension.load(plugin.plugin, in.clap());
+    return presets::kStateExtension.load(plugin.plugin, in.clap());
 }
 
 bool loadPreset(const test::TestPlugin& plugin, std::uint32_t kind, const char* location, const char* key) {
-    return kPresetLoadExtension.from_location(plugin.plugin, kind, location, key);
+    return presets::kPresetLoadExtension.from_location(plugin.plugin, kind, location, key);
 }
 
 std::vector<double> paramValues(const test::TestPlugin& plugin) {

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::FakeIndexer;
@@ -30,7 +30,8 @@ struct ProviderDeleter {
 using ProviderPtr = std::unique_ptr<const clap_preset_discovery_provider_t, ProviderDeleter>;
 
 ProviderPtr createProvider(FakeIndexer& indexer, const char* id = "com.brightmoss.fennrow.presets") {
-    return ProviderPtr(kPresetDiscoveryFactory.create(&kPresetDiscoveryFactory, &indexer.record, id));
+    return ProviderPtr(
+        presets::kPresetDiscoveryFactory.create(&presets::kPresetDiscoveryFactory, &indexer.record, id));
 }
 
 Calls metadataFor(uint32_t kind, const char* location, FakeReceiver& receiver, bool* result = nullptr) {
@@ -44,8 +45,9 @@ Calls metadataFor(uint32_t kind, const char* location, FakeReceiver& receiver, b
 }
 
 TEST(PresetDiscoveryFactory, OffersOneProviderUnderItsExactId) {
-    EXPECT_EQ(kPresetDiscoveryFactory.count(&kPresetDiscoveryFactory), 1u);
-    const auto* descriptor = kPresetDiscoveryFactory.get_descriptor(&kPresetDiscoveryFactory, 0);
+    EXPECT_EQ(presets::kPresetDiscoveryFactory.count(&presets::kPresetDiscoveryFactory), 1u);
+    const auto* descriptor =
+        presets::kPresetDiscoveryFactory.get_descriptor(&presets::kPresetDiscoveryFactory, 0);
     ASSERT_NE(descriptor, nullptr);
     EXPECT_STREQ(descriptor->id, "com.brightmoss.fennrow.presets");
     EXPECT_STREQ(descriptor->name, "Fennrow presets");
@@ -53,7 +55,7 @@ TEST(PresetDiscoveryFactory, OffersOneProviderUnderItsExactId) {
     EXPECT_EQ(descriptor->clap_version.major, 1u);
     EXPECT_EQ(descriptor->clap_version.minor, 2u);
     EXPECT_EQ(descriptor->clap_version.revision, 10u);
-    EXPECT_EQ(kPresetDiscoveryFactory.get_descriptor(&kPresetDiscoveryFactory, 1), nullptr);
+    EXPECT_EQ(presets::kPresetDiscoveryFactory.get_descriptor(&presets::kPresetDiscoveryFactory, 1), nullptr);
 
     FakeIndexer indexer;
     for (const char* wrong : {"com.brightmoss.fennrow.preset", "com.brightmoss.fennrow.presets ",
@@ -336,4 +338,4 @@ TEST(PresetDiscovery, RunsOnItsOwnThreadBesideALivePlugin) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::loadPreset;
@@ -133,4 +133,4 @@ TEST(PresetLoad, WithoutAHostExtensionMessagesGoToStandardError) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

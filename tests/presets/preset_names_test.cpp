@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 TEST(PresetNames, FileStemFollowsTheUsualFileNameRules) {
@@ -25,9 +25,9 @@ TEST(PresetNames, FileStemFollowsTheUsualFileNameRules) {
         {"", ""},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(fileStemName(c.location), c.stem) << c.location;
+        EXPECT_EQ(presets::fileStemName(c.location), c.stem) << c.location;
     }
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -14,28 +14,29 @@
 #include <limits>
 #include <string>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 struct Loaded {
-    std::optional<SoundSnapshot> sound;
-    InstanceDocument retained;
-    DiagnosticList findings;
+    std::optional<engine::SoundSnapshot> sound;
+    document::InstanceDocument retained;
+    document::DiagnosticList findings;
 };
 
-Loaded load(const std::string& bytes, InstanceDocument retained = {}) {
+Loaded load(const std::string& bytes, document::InstanceDocument retained = {}) {
     Loaded result{std::nullopt, std::move(retained), {}};
-    result.sound = loadSound(result.retained, reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                             bytes.size(), result.findings);
+    result.sound = presets::loadSound(result.retained, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                      bytes.size(), result.findings);
     return result;
 }
 
 std::string save(const Loaded& loaded) {
-    return writeSoundDocument(loaded.retained, loaded.sound.value_or(defaultSoundSnapshot()), std::nullopt);
+    return presets::writeSoundDocument(loaded.retained, loaded.sound.value_or(engine::defaultSoundSnapshot()),
+                                       std::nullopt);
 }
 
-bool hasFinding(const DiagnosticList& list, const std::string& code, const std::string& path) {
-    for (const Diagnostic& d : list) {
+bool hasFinding(const document::DiagnosticList& list, const std::string& code, const std::string& path) {
+    for (const document::Diagnostic& d : list) {
         if (d.code == code && d.path == path) {
             return true;
         }
@@ -49,9 +50,9 @@ std::string shortest(float value) {
     return std::string(buffer, end);
 }
 
-std::string curveText(const float (&points)[kCurvePoints]) {
+std::string curveText(const float (&points)[engine::kCurvePoints]) {
     std::string text = "[";
-    for (int i = 0; i < kCurvePoints; ++i) {
+    for (int i = 0; i < engine::kCurvePoints; ++i) {
         text += (i ? "," : "") + shortest(points[i]);
     }
     return text + "]";
@@ -62,7 +63,7 @@ std::string document(const std::string& members) {
 }
 
 TEST(SoundDocument, AFreshSoundSavesTheDefaultDocumentExactly) {
-    const CurveSet curves = defaultCurveSet();
+    const engine::CurveSet curves = engine::defaultCurveSet();
     const std::string expected =
         R"({"kind":"instance","spec":"1.0","plugin":"fennrow","formatVersion":1,"scope":"complete",)"
         R"("params":{"weight":0.6,"drive":0.65,"tone":0.5,"punch":0.3,"punchTime":0.06,"shape":0.4,"motion":0,)"
@@ -75,43 +76,47 @@ TEST(SoundDocument, AFreshSoundSavesTheDefaultDocumentExactly) {
         curveText(curves.points[3]) + R"(,"Tone":)" + curveText(curves.points[4]) + R"(,"Drive":)" +
         curveText(curves.points[5]) + R"(,"Motion":)" + curveText(curves.points[6]) + R"(,"Spread":)" +
         curveText(curves.points[7]) + "}}}";
-    const std::string saved = writeSoundDocument(InstanceDocument{}, defaultSoundSnapshot(), std::nullopt);
+    const std::string saved = presets::writeSoundDocument(document::InstanceDocument{},
+                                                          engine::defaultSoundSnapshot(), std::nullopt);
     EXPECT_EQ(saved, expected);
     EXPECT_EQ(saved.find_first_of(" \n"), std::string::npos);
     EXPECT_NE(saved.find(R"("motion":[-1,)"), std::string::npos);
 }
 
 TEST(SoundDocument, SavingIsStableAndLoadThenSaveGivesTheSameBytes) {
-    for (const FactorySound& factory : factorySounds()) {
-        const std::string first = writeSoundDocument(InstanceDocument{}, factory.sound, 0xABCDEFull);
+    for (const plugin::FactorySound& factory : plugin::factorySounds()) {
+        const std::string first =
+            presets::writeSoundDocument(document::InstanceDocument{}, factory.sound, 0xABCDEFull);
         const Loaded loaded = load(first);
         ASSERT_TRUE(loaded.sound.has_value()) << factory.name;
-        EXPECT_EQ(std::memcmp(&*loaded.sound, &factory.sound, sizeof(SoundSnapshot)), 0) << factory.name;
+        EXPECT_EQ(std::memcmp(&*loaded.sound, &factory.sound, sizeof(engine::SoundSnapshot)), 0)
+            << factory.name;
         EXPECT_EQ(save(loaded), first) << factory.name;
         EXPECT_EQ(save(loaded), save(loaded)) << factory.name;
     }
-    const std::string wobble = writeSoundDocument({}, findFactorySound("Wobble")->sound, std::nullopt);
+    const std::string wobble =
+        presets::writeSoundDocument({}, plugin::findFactorySound("Wobble")->sound, std::nullopt);
     EXPECT_NE(wobble.find(R"("motionRate":0.33333334)"), std::string::npos);
 }
 
 TEST(SoundDocument, ParameterValuesAreRoundedAndClampedOnLoad) {
     const struct {
         const char* member;
-        float SoundParams::*slot;
+        float engine::SoundParams::*slot;
         float expected;
     } cases[] = {
-        {R"("weight":2)", &SoundParams::weight, 1.0f},
-        {R"("weight":-nan)", &SoundParams::weight, 0.6f},
-        {R"("weight":-inf)", &SoundParams::weight, 0.0f},
-        {R"("weight":1e300)", &SoundParams::weight, 1.0f},
-        {R"("weight":"heavy")", &SoundParams::weight, 0.6f},
-        {R"("weight":null)", &SoundParams::weight, 0.6f},
-        {R"("arcBars":2.5)", &SoundParams::arcBars, 3.0f},
-        {R"("arcBars":-4)", &SoundParams::arcBars, 1.0f},
-        {R"("legato":0.4)", &SoundParams::legato, 0.0f},
-        {R"("legato":0.5)", &SoundParams::legato, 1.0f},
-        {R"("punchTime":0.001)", &SoundParams::punchTime, 0.01f},
-        {R"("glide":0.25)", &SoundParams::glide, 0.25f},
+        {R"("weight":2)", &engine::SoundParams::weight, 1.0f},
+        {R"("weight":-nan)", &engine::SoundParams::weight, 0.6f},
+        {R"("weight":-inf)", &engine::SoundParams::weight, 0.0f},
+        {R"("weight":1e300)", &engine::SoundParams::weight, 1.0f},
+        {R"("weight":"heavy")", &engine::SoundParams::weight, 0.6f},
+        {R"("weight":null)", &engine::SoundParams::weight, 0.6f},
+        {R"("arcBars":2.5)", &engine::SoundParams::arcBars, 3.0f},
+        {R"("arcBars":-4)", &engine::SoundParams::arcBars, 1.0f},
+        {R"("legato":0.4)", &engine::SoundParams::legato, 0.0f},
+        {R"("legato":0.5)", &engine::SoundParams::legato, 1.0f},
+        {R"("punchTime":0.001)", &engine::SoundParams::punchTime, 0.01f},
+        {R"("glide":0.25)", &engine::SoundParams::glide, 0.25f},
     };
     for (const auto& c : cases) {
         const Loaded loaded = load(document(std::string(R"(,"params":{)") + c.member + "}"));
@@ -138,8 +143,8 @@ TEST(SoundDocument, CurvesOfTheWrongShapeStayAtTheirDefaults) {
         load(document(R"(,"state":{"motion":)" + sixtyThree + R"(,"motionDrive":)" + withText +
                       R"(,"motionLevel":)" + withNan + R"(,"arcs":{"Tone":5,"Spread":)" + withText + "}}"));
     ASSERT_TRUE(loaded.sound.has_value());
-    const CurveSet defaults = defaultCurveSet();
-    const CurveSet& curves = loaded.sound->curves;
+    const engine::CurveSet defaults = engine::defaultCurveSet();
+    const engine::CurveSet& curves = loaded.sound->curves;
     EXPECT_EQ(std::memcmp(curves.points[0], defaults.points[0], sizeof curves.points[0]), 0);
     EXPECT_EQ(curves.points[1][5], 0.0f);
     EXPECT_EQ(curves.points[1][6], 0.25f);
@@ -150,8 +155,8 @@ TEST(SoundDocument, CurvesOfTheWrongShapeStayAtTheirDefaults) {
     EXPECT_EQ(curves.points[7][0], 0.25f);
     EXPECT_TRUE(hasFinding(loaded.findings, "curve-length", "/state/motion"));
     EXPECT_TRUE(hasFinding(loaded.findings, "curve-length", "/state/arcs/Tone"));
-    for (const Diagnostic& finding : loaded.findings) {
-        EXPECT_EQ(finding.severity, Severity::Warning) << finding.code;
+    for (const document::Diagnostic& finding : loaded.findings) {
+        EXPECT_EQ(finding.severity, document::Severity::Warning) << finding.code;
     }
 
     // A "state" or "arcs" that is not an Object leaves the curves alone and
@@ -167,7 +172,7 @@ TEST(SoundDocument, CurvesOfTheWrongShapeStayAtTheirDefaults) {
         EXPECT_EQ(other.findings[0].code, "wrong-type");
         EXPECT_EQ(other.findings[0].path, c.path);
         EXPECT_EQ(other.findings[0].message, "Expected an object; its curves are left at their defaults");
-        EXPECT_EQ(other.findings[0].severity, Severity::Warning);
+        EXPECT_EQ(other.findings[0].severity, document::Severity::Warning);
         EXPECT_EQ(std::memcmp(&other.sound->curves, &defaults, sizeof defaults), 0) << c.members;
     }
 }
@@ -193,11 +198,12 @@ TEST(SoundDocument, RefusedDocumentsLeaveTheRetainedDocumentAlone) {
         const Loaded refused = load(c.bytes, earlier.retained);
         EXPECT_FALSE(refused.sound.has_value()) << c.code;
         ASSERT_FALSE(refused.findings.empty()) << c.code;
-        const Diagnostic& last = refused.findings.back();
-        EXPECT_EQ(last.severity, Severity::Error) << c.code;
+        const document::Diagnostic& last = refused.findings.back();
+        EXPECT_EQ(last.severity, document::Severity::Error) << c.code;
         EXPECT_EQ(last.code, c.code);
         EXPECT_EQ(last.message, c.message);
-        EXPECT_EQ(writeSoundDocument(refused.retained, *earlier.sound, std::nullopt), before) << c.code;
+        EXPECT_EQ(presets::writeSoundDocument(refused.retained, *earlier.sound, std::nullopt), before)
+            << c.code;
     }
 }
 
@@ -222,9 +228,9 @@ TEST(SoundDocument, AParamsMemberThatIsNotAnObjectGivesWayToTheCurrentValues) {
         const Loaded loaded = load(document(std::string(",") + params));
         ASSERT_TRUE(loaded.sound.has_value()) << params;
         EXPECT_TRUE(hasFinding(loaded.findings, "wrong-type", "/params")) << params;
-        SoundSnapshot sound = *loaded.sound;
+        engine::SoundSnapshot sound = *loaded.sound;
         sound.params.weight = 0.25f;
-        const std::string saved = writeSoundDocument(loaded.retained, sound, std::nullopt);
+        const std::string saved = presets::writeSoundDocument(loaded.retained, sound, std::nullopt);
         EXPECT_EQ(saved.find(params), std::string::npos) << saved;
         EXPECT_NE(saved.find(R"("params":{"weight":0.25,"drive":0.65,)"), std::string::npos) << saved;
 
@@ -247,7 +253,7 @@ TEST(SoundDocument, WronglyTypedMembersThePluginOwnsAreWrittenAfresh) {
     // Without a session value the document's own seed stays, as written.
     EXPECT_EQ(unseeded.substr(unseeded.size() - 22), R"(},"seed":"bad","zz":1})");
 
-    const std::string seeded = writeSoundDocument(loaded.retained, *loaded.sound, 0xfeedull);
+    const std::string seeded = presets::writeSoundDocument(loaded.retained, *loaded.sound, 0xfeedull);
     EXPECT_EQ(seeded.rfind(head + R"("scope":"complete","seed":"000000000000feed","params":{)", 0), 0u)
         << seeded;
     EXPECT_EQ(seeded.find("bad"), std::string::npos);
@@ -276,9 +282,9 @@ TEST(SoundDocument, CurvePointsAtTheEdgeOfTheFloatRange) {
         EXPECT_EQ(loaded.sound->curves.points[5][3], c.expected) << c.text;
         EXPECT_EQ(loaded.sound->curves.points[5][4], 0.5f) << c.text;
     }
-    SoundSnapshot extreme = defaultSoundSnapshot();
+    engine::SoundSnapshot extreme = engine::defaultSoundSnapshot();
     extreme.curves.points[5][3] = std::numeric_limits<float>::max();
-    const std::string saved = writeSoundDocument({}, extreme, std::nullopt);
+    const std::string saved = presets::writeSoundDocument({}, extreme, std::nullopt);
     const Loaded again = load(saved);
     ASSERT_TRUE(again.sound.has_value());
     EXPECT_EQ(again.sound->curves.points[5][3], std::numeric_limits<float>::max());
@@ -289,7 +295,8 @@ TEST(SoundDocument, ASeedFromTheSessionReplacesTheDocumentsOwn) {
     const Loaded loaded = load(document(R"(,"seed":"00000000000000AA")"));
     ASSERT_TRUE(loaded.sound.has_value());
     EXPECT_NE(save(loaded).find(R"("seed":"00000000000000aa")"), std::string::npos);
-    const std::string seeded = writeSoundDocument(loaded.retained, *loaded.sound, 0x0123456789abcdefull);
+    const std::string seeded =
+        presets::writeSoundDocument(loaded.retained, *loaded.sound, 0x0123456789abcdefull);
     EXPECT_NE(seeded.find(R"("seed":"0123456789abcdef")"), std::string::npos);
 }
 
@@ -297,7 +304,8 @@ TEST(SoundDocument, ASeedFromTheSessionReplacesTheDocumentsOwn) {
 // is reported while the sound loads.
 TEST(SoundDocument, ZipPackagesLoadAndTheirAssetsAreChecked) {
     const std::string asset = "sample bytes";
-    const std::string digest = sha256Hex(reinterpret_cast<const std::uint8_t*>(asset.data()), asset.size());
+    const std::string digest =
+        archive::sha256Hex(reinterpret_cast<const std::uint8_t*>(asset.data()), asset.size());
     const std::string body = document(R"(,"params":{"tone":0.75})");
     const std::string zip = test::storedZip({{"instance.json", body},
                                              {"assets/" + digest, asset},
@@ -316,10 +324,11 @@ TEST(SoundDocument, ZipPackagesLoadAndTheirAssetsAreChecked) {
 // limit as it was read, not as the plugin writes it, is refused.
 TEST(SoundDocument, ADocumentThatWouldSaveBeyondTheLimitIsRefused) {
     const Loaded loaded =
-        load(document(R"(,"hints":")" + std::string(kMaxDocumentBytes / 5, '\x01') + R"(")"));
+        load(document(R"(,"hints":")" + std::string(archive::kMaxDocumentBytes / 5, '\x01') + R"(")"));
     EXPECT_FALSE(loaded.sound.has_value());
     EXPECT_TRUE(hasFinding(loaded.findings, "document-too-large", ""));
-    const Loaded fits = load(document(R"(,"hints":")" + std::string(kMaxDocumentBytes / 8, '\x01') + R"(")"));
+    const Loaded fits =
+        load(document(R"(,"hints":")" + std::string(archive::kMaxDocumentBytes / 8, '\x01') + R"(")"));
     ASSERT_TRUE(fits.sound.has_value());
     EXPECT_TRUE(load(save(fits)).sound.has_value());
 }
@@ -330,11 +339,11 @@ TEST(SoundDocument, ADocumentThatWouldSaveBeyondTheLimitIsRefused) {
 TEST(SoundDocument, ADocumentOfManyValuesWithinTheLimitLoads) {
     constexpr std::size_t kRoomForTheSound = 16384;
     std::string zeros = "0";
-    while (zeros.size() + kRoomForTheSound < kMaxDocumentBytes) zeros += ",0";
+    while (zeros.size() + kRoomForTheSound < archive::kMaxDocumentBytes) zeros += ",0";
     const Loaded loaded = load(document(R"(,"hints":[)" + zeros + "]"));
     ASSERT_TRUE(loaded.sound.has_value());
     EXPECT_TRUE(load(save(loaded)).sound.has_value());
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::InputStream;
@@ -23,7 +23,7 @@ const std::string kHeavy = R"({"kind":"instance","spec":"1.0","plugin":"fennrow"
 // Loads from the stream and returns what the load printed.
 std::string loadPrinting(const TestPlugin& plugin, const InputStream& in, bool& result) {
     ::testing::internal::CaptureStderr();
-    result = kStateExtension.load(plugin.plugin, in.clap());
+    result = presets::kStateExtension.load(plugin.plugin, in.clap());
     return ::testing::internal::GetCapturedStderr();
 }
 
@@ -31,7 +31,8 @@ TEST(StateExtension, AFreshInstanceSavesTheDefaultDocument) {
     TestPlugin plugin;
     plugin.host.calls.clear();
     const std::string saved = saveState(plugin);
-    EXPECT_EQ(saved, writeSoundDocument(InstanceDocument{}, defaultSoundSnapshot(), std::nullopt));
+    EXPECT_EQ(saved, presets::writeSoundDocument(document::InstanceDocument{}, engine::defaultSoundSnapshot(),
+                                                 std::nullopt));
     EXPECT_EQ(saveState(plugin), saved);
     EXPECT_TRUE(plugin.host.calls.empty());
 }
@@ -56,18 +57,18 @@ TEST(StateExtension, SaveWritesThroughShortWritesAndStopsOnAFailingOne) {
 
     OutputStream trickle;
     trickle.maxChunk = 7;
-    EXPECT_TRUE(kStateExtension.save(plugin.plugin, trickle.clap()));
+    EXPECT_TRUE(presets::kStateExtension.save(plugin.plugin, trickle.clap()));
     EXPECT_EQ(trickle.bytes, whole);
 
     OutputStream failing;
     failing.maxChunk = 50;
     failing.failAfterWrites = 2;
-    EXPECT_FALSE(kStateExtension.save(plugin.plugin, failing.clap()));
+    EXPECT_FALSE(presets::kStateExtension.save(plugin.plugin, failing.clap()));
     EXPECT_EQ(failing.bytes, whole.substr(0, 100));
 
     OutputStream refusing;
     refusing.acceptNothing = true;
-    EXPECT_FALSE(kStateExtension.save(plugin.plugin, refusing.clap()));
+    EXPECT_FALSE(presets::kStateExtension.save(plugin.plugin, refusing.clap()));
     EXPECT_EQ(refusing.writes, 1);
 }
 
@@ -172,11 +173,11 @@ TEST(StateExtension, ADocumentWithoutPluginIsClaimedOnSave) {
 
 TEST(StateExtension, TheSessionValueBecomesTheSeed) {
     TestPlugin plugin;
-    const SessionInfo info{kSessionInfoMinimumSize, 0, 0xfeedull, 1, 0, nullptr, 0};
-    ASSERT_TRUE(kSessionExtension.set(plugin.plugin, &info));
+    const plugin::SessionInfo info{plugin::kSessionInfoMinimumSize, 0, 0xfeedull, 1, 0, nullptr, 0};
+    ASSERT_TRUE(plugin::kSessionExtension.set(plugin.plugin, &info));
     EXPECT_NE(saveState(plugin).find(R"("scope":"complete","seed":"000000000000feed","params")"),
               std::string::npos);
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -25,7 +25,7 @@ std::string storedZip(const std::vector<std::pair<std::string, std::string>>& en
     std::string central;
     for (const auto& [name, content] : entries) {
         const auto* bytes = reinterpret_cast<const std::uint8_t*>(content.data());
-        const std::uint32_t crc = crc32(bytes, content.size());
+        const std::uint32_t crc = archive::crc32(bytes, content.size());
         const auto offset = static_cast<std::uint32_t>(local.size());
         const auto size = static_cast<std::uint32_t>(content.size());
         const auto nameLength = static_cast<std::uint32_t>(name.size());

@@ -34,7 +34,7 @@ struct BuiltPlugin {
 
     BuiltPlugin() {
         const clap_plugin_factory_t* factory = module != nullptr ? pluginFactory(*module) : nullptr;
-        if (factory != nullptr) plugin = factory->create_plugin(factory, host.clap(), kPluginId);
+        if (factory != nullptr) plugin = factory->create_plugin(factory, host.clap(), plugin::kPluginId);
         if (plugin == nullptr) return;
         plugin->init(plugin);
         params = static_cast<const clap_plugin_params_t*>(plugin->get_extension(plugin, CLAP_EXT_PARAMS));

@@ -16,7 +16,7 @@ public:
     enum class Init { Yes, No };
 
     explicit TestPlugin(Init init = Init::Yes) {
-        plugin = createPluginInstance(host.clap(), nullptr, pluginGetExtension);
+        plugin = plugin::createPluginInstance(host.clap(), nullptr, entry::pluginGetExtension);
         if (plugin != nullptr && init == Init::Yes) plugin->init(plugin);
     }
     ~TestPlugin() {
@@ -27,7 +27,7 @@ public:
     TestPlugin(const TestPlugin&) = delete;
     TestPlugin& operator=(const TestPlugin&) = delete;
 
-    PluginInstance& instance() const { return *instanceOf(plugin); }
+    plugin::PluginInstance& instance() const { return *plugin::instanceOf(plugin); }
 
     template <typename Table>
     const Table* extension(const char* id) const {

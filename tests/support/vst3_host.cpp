@@ -7,7 +7,7 @@
 
 namespace fennrow::test {
 
-using namespace vst3;
+using namespace ::vst3;
 
 namespace {
 

@@ -12,7 +12,7 @@
 namespace fennrow::test {
 namespace {
 
-using namespace vst3;
+using namespace ::vst3;
 
 constexpr ParamID kDrive = 2;
 constexpr double kGrowlDrive = 1.0;

@@ -11,7 +11,7 @@
 namespace fennrow::test {
 namespace {
 
-using namespace vst3;
+using namespace ::vst3;
 
 TEST(Vst3Hostile, NullPointersAreRefused) {
     Vst3Module module;

@@ -13,7 +13,7 @@
 namespace fennrow::test {
 namespace {
 
-using namespace vst3;
+using namespace ::vst3;
 
 std::u16string wide(const std::string& text) { return std::u16string(text.begin(), text.end()); }
 

@@ -11,7 +11,7 @@
 namespace fennrow::test {
 namespace {
 
-using namespace vst3;
+using namespace ::vst3;
 
 constexpr ParamID kWeight = 1;
 constexpr ParamID kDrive = 2;

@@ -12,7 +12,7 @@
 namespace fennrow::test {
 namespace {
 
-using namespace vst3;
+using namespace ::vst3;
 
 std::string hex(const Uid& uid) {
     std::string text;

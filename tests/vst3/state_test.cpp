@@ -14,7 +14,7 @@
 namespace fennrow::test {
 namespace {
 
-using namespace vst3;
+using namespace ::vst3;
 
 struct ClapInstance : BuiltPlugin {
     std::string save() const {

@@ -119,7 +119,7 @@ test::EntrySpec entry(const std::string& name, const std::string& content, uint1
 }
 
 std::string asset(const std::string& content) {
-    return "assets/" + sha256Hex(reinterpret_cast<const uint8_t*>(content.data()), content.size());
+    return "assets/" + archive::sha256Hex(reinterpret_cast<const uint8_t*>(content.data()), content.size());
 }
 
 Seeds packages(const std::string& document) {
@@ -471,9 +471,10 @@ int main(int argc, char** argv) {
     const fs::path root = argv[1];
 
     Seeds states;
-    for (const FactorySound& sound : factorySounds()) {
+    for (const plugin::FactorySound& sound : plugin::factorySounds()) {
         states.push_back(
-            {"state-" + slug(sound.name), writeSoundDocument(InstanceDocument{}, sound.sound, std::nullopt)});
+            {"state-" + slug(sound.name),
+             presets::writeSoundDocument(document::InstanceDocument{}, sound.sound, std::nullopt)});
     }
     Seeds documents;
     for (const auto& [name, body] : richDocuments()) documents.push_back({"doc-" + name, body});

@@ -37,7 +37,7 @@ namespace {
 constexpr int kMaxReports = 20;
 
 bool same(float a, float b) {
-    return fennrow::bitCast<uint32_t>(a) == fennrow::bitCast<uint32_t>(b) || (a != a && b != b);
+    return fennrow::maths::bitCast<uint32_t>(a) == fennrow::maths::bitCast<uint32_t>(b) || (a != a && b != b);
 }
 
 struct Outcome {
@@ -50,7 +50,7 @@ Outcome check(const oracle::FloatFunction& f) {
     std::mutex lock;
     Outcome o;
     oracle::forEveryFloat([&](uint32_t bits, int) {
-        const float x = fennrow::bitCast<float>(bits);
+        const float x = fennrow::maths::bitCast<float>(bits);
         float rounded;
         if (detail::passesRoundingTest(f.estimate(x), rounded)) {
             const float want = oracle::referenceFloat(f.exact, f.libm, x);
@@ -64,7 +64,7 @@ Outcome check(const oracle::FloatFunction& f) {
         const float want = oracle::exactFloat(f.exact, x);
         const float ours = f.ours(x);
         const std::lock_guard<std::mutex> hold(lock);
-        o.hard.push_back({bits, fennrow::bitCast<uint32_t>(want)});
+        o.hard.push_back({bits, fennrow::maths::bitCast<uint32_t>(want)});
         if (!same(ours, want)) ++o.tableMismatches;
     });
     std::sort(o.hard.begin(), o.hard.end(),

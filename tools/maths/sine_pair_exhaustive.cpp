@@ -32,15 +32,16 @@ bool check(const char* name, Pair pair, Decided decided) {
     std::atomic<uint64_t> undecided{0};
     const auto start = std::chrono::steady_clock::now();
     maths::oracle::forEveryFloat([&](uint32_t bits, int) {
-        const float x = bitCast<float>(bits);
-        const float other = bitCast<float>(bits ^ 0x80000000u); // -x in the other lane
+        const float x = fennrow::maths::bitCast<float>(bits);
+        const float other = fennrow::maths::bitCast<float>(bits ^ 0x80000000u); // -x in the other lane
         float a, b;
         pair(x, other, a, b);
         const float wantA = maths::sinf(x);
         const float wantB = maths::sinf(other);
-        const bool good = x != x ? a != a && b != b
-                                 : bitCast<uint32_t>(a) == bitCast<uint32_t>(wantA) &&
-                                       bitCast<uint32_t>(b) == bitCast<uint32_t>(wantB);
+        const bool good =
+            x != x ? a != a && b != b
+                   : fennrow::maths::bitCast<uint32_t>(a) == fennrow::maths::bitCast<uint32_t>(wantA) &&
+                         fennrow::maths::bitCast<uint32_t>(b) == fennrow::maths::bitCast<uint32_t>(wantB);
         if (!good && mismatches.fetch_add(1) < 20)
             std::printf("%s(%a, %a): %a %a, sinf gives %a %a\n", name, x, other, a, b, wantA, wantB);
         // Only arguments within the short reduction count: the others go to

@@ -16,7 +16,7 @@ namespace fennrow {
 void* openLibrary(const std::string& path, std::string& reason) {
     // The plugin's own UTF-8 to wide conversion, so that a name reads the
     // same to the loader as to the plugin's file services.
-    const std::optional<std::wstring> name = utf8ToWide(path);
+    const std::optional<std::wstring> name = platform::utf8ToWide(path);
     if (!name) {
         reason = "the path is not UTF-8";
         return nullptr;

@@ -17,14 +17,14 @@ constexpr const char* kDocumentName = "instance.json";
 constexpr double kMinMeterPart = 1.0;
 constexpr double kMaxMeterPart = 64.0;
 
-std::string firstError(const DiagnosticList& list) {
-    for (const Diagnostic& d : list) {
-        if (d.severity == Severity::Error) return d.message;
+std::string firstError(const document::DiagnosticList& list) {
+    for (const document::Diagnostic& d : list) {
+        if (d.severity == document::Severity::Error) return d.message;
     }
     return list.empty() ? std::string("unreadable") : list.front().message;
 }
 
-std::optional<NoteSpec> playableNote(const ClipNote& note, double defaultLength) {
+std::optional<NoteSpec> playableNote(const document::ClipNote& note, double defaultLength) {
     if (note.keptAsWritten || !note.voice.empty() || !note.pitch) return std::nullopt;
     const double key = std::round(*note.pitch);
     if (!(key >= 0.0 && key <= 127.0) || !std::isfinite(note.at) || note.at < 0.0) return std::nullopt;
@@ -36,8 +36,8 @@ std::optional<NoteSpec> playableNote(const ClipNote& note, double defaultLength)
     return spec;
 }
 
-Meter firstMeter(const Clip& clip) {
-    for (const MeterPoint& point : clip.meter) {
+Meter firstMeter(const document::Clip& clip) {
+    for (const document::MeterPoint& point : clip.meter) {
         if (point.keptAsWritten) continue;
         if (point.num >= kMinMeterPart && point.num <= kMaxMeterPart && point.den >= kMinMeterPart &&
             point.den <= kMaxMeterPart) {
@@ -51,20 +51,20 @@ Meter firstMeter(const Clip& clip) {
 
 std::optional<Audition> readAudition(const std::string& bytes, const std::string& name, double fallbackBpm,
                                      std::string& error) {
-    DiagnosticList diagnostics;
-    Package package = readPackage(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
-                                  kDocumentName, diagnostics);
+    document::DiagnosticList diagnostics;
+    archive::Package package = archive::readPackage(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                                    bytes.size(), kDocumentName, diagnostics);
     if (!package.ok) {
         error = name + ": " + firstError(diagnostics);
         return std::nullopt;
     }
-    const JsonValue* member = findMember(package.document, "audition");
+    const document::JsonValue* member = findMember(package.document, "audition");
     if (!member) {
         error = name + " has no audition clip";
         return std::nullopt;
     }
-    DiagnosticList clipDiagnostics;
-    std::optional<Clip> clip = readClip(*member, clipDiagnostics);
+    document::DiagnosticList clipDiagnostics;
+    std::optional<document::Clip> clip = readClip(*member, clipDiagnostics);
     if (!clip) {
         error = "the audition of " + name + " is not a clip: " + firstError(clipDiagnostics);
         return std::nullopt;
@@ -72,11 +72,11 @@ std::optional<Audition> readAudition(const std::string& bytes, const std::string
     return auditionOfClip(*clip, name, fallbackBpm, error);
 }
 
-std::optional<Audition> auditionOfClip(const Clip& clip, const std::string& name, double fallbackBpm,
-                                       std::string& error) {
+std::optional<Audition> auditionOfClip(const document::Clip& clip, const std::string& name,
+                                       double fallbackBpm, std::string& error) {
     Audition audition;
-    const double gridBeats = parseGrid(clip.grid).value_or(0.25);
-    for (const ClipNote& note : clip.notes) {
+    const double gridBeats = document::parseGrid(clip.grid).value_or(0.25);
+    for (const document::ClipNote& note : clip.notes) {
         if (auto spec = playableNote(note, gridBeats)) {
             audition.notes.push_back(*spec);
         } else {
@@ -88,7 +88,7 @@ std::optional<Audition> auditionOfClip(const Clip& clip, const std::string& name
         return std::nullopt;
     }
     std::vector<TempoChange> changes;
-    for (const TempoPoint& point : clip.tempo) {
+    for (const document::TempoPoint& point : clip.tempo) {
         if (!point.keptAsWritten) changes.push_back({point.at, point.bpm});
     }
     audition.ownTempo = !changes.empty();

@@ -30,7 +30,7 @@ std::optional<Audition> readAudition(const std::string& bytes, const std::string
                                      std::string& error);
 
 // The same from a clip already read.
-std::optional<Audition> auditionOfClip(const Clip& clip, const std::string& name, double fallbackBpm,
-                                       std::string& error);
+std::optional<Audition> auditionOfClip(const document::Clip& clip, const std::string& name,
+                                       double fallbackBpm, std::string& error);
 
 } // namespace fennrow

@@ -33,7 +33,7 @@ constexpr std::array<NoteLetter, 7> kLetters{{
 std::optional<double> parseNumber(std::string_view text) {
     double value = 0.0;
     const char* end = text.data() + text.size();
-    auto [ptr, ec] = parseChars(text.data(), end, value, std::chars_format::general);
+    auto [ptr, ec] = document::parseChars(text.data(), end, value, std::chars_format::general);
     if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
     return value;
 }

@@ -37,17 +37,17 @@ std::optional<std::string> documentBoundProblem(const std::string& bytes) {
     // The zip reader checks every entry's declared size before it unpacks
     // it, and the bound is small, so this costs little even for a hostile
     // package; any other fault of the archive is left for the plugin's reader to report.
-    DiagnosticList findings;
-    const ZipResult zip =
+    document::DiagnosticList findings;
+    const archive::ZipResult zip =
         readZip(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), findings,
-                ZipLimits{kMaxPackageEntries, kMaxPackageUnpackedBytes, kMaxPackageUnpackedBytes});
-    for (const Diagnostic& finding : findings) {
+                archive::ZipLimits{kMaxPackageEntries, kMaxPackageUnpackedBytes, kMaxPackageUnpackedBytes});
+    for (const document::Diagnostic& finding : findings) {
         if (finding.code == "zip-too-large") {
             return "the package unpacks to more than " + sizeText(kMaxPackageUnpackedBytes) +
                    " (or more than " + std::to_string(kMaxPackageEntries) + " entries); " + limit;
         }
     }
-    for (const ZipEntry& entry : zip.entries) {
+    for (const archive::ZipEntry& entry : zip.entries) {
         if (entry.name == kDocumentEntry && entry.data.size() > kMaxDocumentTextBytes) {
             return "its " + std::string(kDocumentEntry) + " is " + sizeText(entry.data.size()) + "; " + limit;
         }

@@ -27,16 +27,16 @@ constexpr ParamGroupEntry kParamGroupTable[] = {
 constexpr const char* kStateKey = "state";
 constexpr const char* kArcsKey = "arcs";
 
-const JsonValue* curveValue(const JsonValue& document, const CurveSlot& slot) {
-    const JsonValue* state = findMember(document, kStateKey);
+const document::JsonValue* curveValue(const document::JsonValue& document, const CurveSlot& slot) {
+    const document::JsonValue* state = findMember(document, kStateKey);
     if (!state) return nullptr;
     if (slot.underArcs) state = findMember(*state, kArcsKey);
     return state ? findMember(*state, slot.key) : nullptr;
 }
 
-JsonValue curveArray(const CurvePoints& points) {
-    JsonValue array = jsonArray();
-    for (const float point : points) array.appendItem(jsonFloat(point));
+document::JsonValue curveArray(const CurvePoints& points) {
+    document::JsonValue array = document::jsonArray();
+    for (const float point : points) array.appendItem(document::jsonFloat(point));
     return array;
 }
 
@@ -62,27 +62,28 @@ const char* groupOfParam(clap_id id) {
     return "Other";
 }
 
-std::optional<PageCurves> curvesOfDocument(const JsonValue& document) {
+std::optional<PageCurves> curvesOfDocument(const document::JsonValue& document) {
     PageCurves curves{};
     for (std::size_t c = 0; c < kPageCurveCount; ++c) {
-        const JsonValue* value = curveValue(document, kCurveSlots[c]);
-        if (!value || value->type() != JsonType::Array || value->items().size() != kPageCurvePoints)
+        const document::JsonValue* value = curveValue(document, kCurveSlots[c]);
+        if (!value || value->type() != document::JsonType::Array || value->items().size() != kPageCurvePoints)
             return std::nullopt;
         for (std::size_t i = 0; i < kPageCurvePoints; ++i) {
-            const JsonValue& item = value->items()[i];
-            curves[c][i] = item.type() == JsonType::Number ? static_cast<float>(item.number()) : 0.0f;
+            const document::JsonValue& item = value->items()[i];
+            curves[c][i] =
+                item.type() == document::JsonType::Number ? static_cast<float>(item.number()) : 0.0f;
         }
     }
     return curves;
 }
 
-void putCurves(JsonValue& document, const PageCurves& curves) {
-    JsonValue* state = findMember(document, kStateKey);
-    if (!state || state->type() != JsonType::Object) {
-        setMember(document, kStateKey, jsonObject());
+void putCurves(document::JsonValue& document, const PageCurves& curves) {
+    document::JsonValue* state = findMember(document, kStateKey);
+    if (!state || state->type() != document::JsonType::Object) {
+        setMember(document, kStateKey, document::jsonObject());
         state = findMember(document, kStateKey);
     }
-    JsonValue arcs = jsonObject();
+    document::JsonValue arcs = document::jsonObject();
     for (std::size_t c = 0; c < kPageCurveCount; ++c) {
         const CurveSlot& slot = kCurveSlots[c];
         if (slot.underArcs) {

@@ -37,10 +37,10 @@ struct PageSound {
 
 // The curves of an instance document as the plugin writes it; nothing when
 // one is missing or is not 64 numbers.
-std::optional<PageCurves> curvesOfDocument(const JsonValue& document);
+std::optional<PageCurves> curvesOfDocument(const document::JsonValue& document);
 
 // Puts the curves into the document's "state", each point as a 32-bit float.
-void putCurves(JsonValue& document, const PageCurves& curves);
+void putCurves(document::JsonValue& document, const PageCurves& curves);
 
 // The page's groups, in the README's order, and the group of a parameter id
 // ("Other" for an id the table does not know).

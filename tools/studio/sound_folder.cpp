@@ -177,7 +177,7 @@ std::optional<SoundFolder> openSoundFolder(const std::string& path, std::string&
 }
 
 bool isPlainRelativeName(std::string_view name) {
-    if (name.empty() || name.size() > kMaxNameBytes || name.front() == '/' || !isValidUtf8(name))
+    if (name.empty() || name.size() > kMaxNameBytes || name.front() == '/' || !platform::isValidUtf8(name))
         return false;
     for (const char c : name) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '\\') return false;

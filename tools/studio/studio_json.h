@@ -14,25 +14,25 @@ namespace fennrow {
 
 // A member of a request body through the document's field readers; nothing
 // (or false) when it is missing or of another type.
-std::optional<std::string> stringField(const JsonValue& object, std::string_view key);
-std::optional<double> numberField(const JsonValue& object, std::string_view key);
-bool boolField(const JsonValue& object, std::string_view key);
+std::optional<std::string> stringField(const document::JsonValue& object, std::string_view key);
+std::optional<double> numberField(const document::JsonValue& object, std::string_view key);
+bool boolField(const document::JsonValue& object, std::string_view key);
 
 // {"params": {"<id>": value, ...}, "curves": [[64 numbers] x 8]}; nothing when
 // anything is missing, misshapen or not a finite number.
-std::optional<PageSound> pageSoundFrom(const JsonValue& value, std::string& error);
-JsonValue pageSoundJson(const PageSound& sound);
+std::optional<PageSound> pageSoundFrom(const document::JsonValue& value, std::string& error);
+document::JsonValue pageSoundJson(const PageSound& sound);
 
-JsonValue findingsJson(const DiagnosticList& findings);
+document::JsonValue findingsJson(const document::DiagnosticList& findings);
 
 // An Array of the texts of `strings`, in order.
 template <typename Strings>
-JsonValue stringListJson(const Strings& strings) {
-    JsonValue list = jsonArray();
-    for (const auto& text : strings) list.appendItem(jsonString(text));
+document::JsonValue stringListJson(const Strings& strings) {
+    document::JsonValue list = document::jsonArray();
+    for (const auto& text : strings) list.appendItem(document::jsonString(text));
     return list;
 }
 
-JsonValue errorJson(const std::string& message);
+document::JsonValue errorJson(const std::string& message);
 
 } // namespace fennrow

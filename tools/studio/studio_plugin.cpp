@@ -38,10 +38,10 @@ std::string unitOf(const std::string& valueText) {
     return first == std::string::npos ? std::string() : rest.substr(first);
 }
 
-std::optional<JsonValue> savedDocument(PluginSession& session, std::string& error) {
+std::optional<document::JsonValue> savedDocument(PluginSession& session, std::string& error) {
     const auto text = saveState(session, error);
     if (!text) return std::nullopt;
-    JsonParseResult parsed = parseJson(*text);
+    document::JsonParseResult parsed = document::parseJson(*text);
     if (!parsed.ok) {
         error = "the plugin saved a state that is not JSON: " + parsed.error;
         return std::nullopt;
@@ -56,9 +56,9 @@ const ParamInfo* paramById(const StudioPlugin& plugin, clap_id id) {
     return nullptr;
 }
 
-std::string firstError(const DiagnosticList& list) {
-    for (const Diagnostic& d : list) {
-        if (d.severity == Severity::Error) return d.message;
+std::string firstError(const document::DiagnosticList& list) {
+    for (const document::Diagnostic& d : list) {
+        if (d.severity == document::Severity::Error) return d.message;
     }
     return {};
 }
@@ -135,7 +135,7 @@ std::unique_ptr<PluginSession> sessionFor(const StudioPlugin& plugin, const Soun
 
     // Curves reach the plugin only inside a document: the plugin's own text
     // of the base with the page's curves put in, loaded back as a state.
-    std::optional<JsonValue> document = savedDocument(*session, error);
+    std::optional<document::JsonValue> document = savedDocument(*session, error);
     if (!document) return nullptr;
     putCurves(*document, sound->curves);
     if (!loadState(*session, writeJson(*document), error)) return nullptr;
@@ -154,7 +154,7 @@ std::unique_ptr<PluginSession> sessionFor(const StudioPlugin& plugin, const Soun
 }
 
 std::optional<PageSound> soundOf(PluginSession& session, const StudioPlugin& plugin, std::string& error) {
-    std::optional<JsonValue> document = savedDocument(session, error);
+    std::optional<document::JsonValue> document = savedDocument(session, error);
     if (!document) return std::nullopt;
     std::optional<PageCurves> curves = curvesOfDocument(*document);
     if (!curves) {
@@ -169,9 +169,9 @@ std::optional<PageSound> soundOf(PluginSession& session, const StudioPlugin& plu
 
 OpenedDocument openDocument(const StudioPlugin& plugin, const std::string& bytes, const std::string& name) {
     OpenedDocument opened;
-    InstanceDocument document;
-    const bool readable = loadSound(document, reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                    bytes.size(), opened.findings)
+    document::InstanceDocument document;
+    const bool readable = presets::loadSound(document, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                             bytes.size(), opened.findings)
                               .has_value();
     std::string error;
     std::unique_ptr<PluginSession> session = readable ? createSession(plugin.module, error) : nullptr;
@@ -185,7 +185,7 @@ OpenedDocument openDocument(const StudioPlugin& plugin, const std::string& bytes
     // document: the same sound and kept members, without its findings being
     // printed again at every load.
     std::optional<std::string> text = saveState(*session, error);
-    JsonParseResult parsed = text ? parseJson(*text) : JsonParseResult{};
+    document::JsonParseResult parsed = text ? document::parseJson(*text) : document::JsonParseResult{};
     std::optional<PageCurves> curves = parsed.ok ? curvesOfDocument(parsed.value) : std::nullopt;
     if (!curves) {
         opened.message = text ? "the plugin's saved state lacks its curves" : error;

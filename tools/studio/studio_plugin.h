@@ -51,7 +51,7 @@ std::optional<PageSound> soundOf(PluginSession& session, const StudioPlugin& plu
 struct OpenedDocument {
     bool usable = false;
     std::string message; // why it was refused: the first error
-    DiagnosticList findings;
+    document::DiagnosticList findings;
     PageSound sound;
     std::string text;
     std::optional<Audition> audition;

@@ -85,7 +85,7 @@ public:
     }
 };
 
-void answer(httplib::Response& res, int status, const JsonValue& body) {
+void answer(httplib::Response& res, int status, const document::JsonValue& body) {
     res.status = status;
     res.set_content(writeJson(body), kJsonType);
 }
@@ -128,7 +128,7 @@ public:
         });
         http_.Get("/api/info", [this](const httplib::Request&, httplib::Response& res) { info(res); });
         http_.Get("/api/documents", [this](const httplib::Request& req, httplib::Response& res) {
-            JsonValue out = jsonObject();
+            document::JsonValue out = document::jsonObject();
             putDocumentList(out, req.get_param_value("filter"));
             answer(res, 200, out);
         });
@@ -210,39 +210,39 @@ private:
         std::string error;
         std::unique_ptr<PluginSession> session = createSession(plugin.module, error);
         if (!session) return refuse(res, 500, error);
-        JsonValue params = jsonArray();
+        document::JsonValue params = document::jsonArray();
         for (std::size_t i = 0; i < plugin.params.size(); ++i) {
             const ParamInfo& p = plugin.params[i];
-            JsonValue item = jsonObject();
-            setMember(item, "id", jsonNumber(p.id));
-            setMember(item, "name", jsonString(p.name));
-            setMember(item, "unit", jsonString(plugin.unitTexts[i]));
-            setMember(item, "min", jsonNumber(p.minValue));
-            setMember(item, "max", jsonNumber(p.maxValue));
-            setMember(item, "default", jsonNumber(p.defaultValue));
-            setMember(item, "stepped", jsonBool(p.stepped));
-            setMember(item, "group", jsonString(groupOfParam(p.id)));
-            setMember(item, "minText", jsonString(paramValueText(*session, p.id, p.minValue)));
-            setMember(item, "maxText", jsonString(paramValueText(*session, p.id, p.maxValue)));
+            document::JsonValue item = document::jsonObject();
+            setMember(item, "id", document::jsonNumber(p.id));
+            setMember(item, "name", document::jsonString(p.name));
+            setMember(item, "unit", document::jsonString(plugin.unitTexts[i]));
+            setMember(item, "min", document::jsonNumber(p.minValue));
+            setMember(item, "max", document::jsonNumber(p.maxValue));
+            setMember(item, "default", document::jsonNumber(p.defaultValue));
+            setMember(item, "stepped", document::jsonBool(p.stepped));
+            setMember(item, "group", document::jsonString(groupOfParam(p.id)));
+            setMember(item, "minText", document::jsonString(paramValueText(*session, p.id, p.minValue)));
+            setMember(item, "maxText", document::jsonString(paramValueText(*session, p.id, p.maxValue)));
             params.appendItem(std::move(item));
         }
-        JsonValue groups = stringListJson(kParamGroups);
-        JsonValue curves = jsonArray();
+        document::JsonValue groups = stringListJson(kParamGroups);
+        document::JsonValue curves = document::jsonArray();
         for (const CurveSlot& slot : kCurveSlots) {
-            JsonValue item = jsonObject();
-            setMember(item, "key", jsonString(slot.key));
-            setMember(item, "label", jsonString(slot.label));
-            setMember(item, "group", jsonString(slot.group));
-            setMember(item, "underArcs", jsonBool(slot.underArcs));
+            document::JsonValue item = document::jsonObject();
+            setMember(item, "key", document::jsonString(slot.key));
+            setMember(item, "label", document::jsonString(slot.label));
+            setMember(item, "group", document::jsonString(slot.group));
+            setMember(item, "underArcs", document::jsonBool(slot.underArcs));
             curves.appendItem(std::move(item));
         }
-        JsonValue factory = stringListJson(plugin.factoryNames);
+        document::JsonValue factory = stringListJson(plugin.factoryNames);
         std::optional<PageSound> sound = soundOf(*session, plugin, error);
         if (!sound) return refuse(res, 500, error);
 
-        JsonValue out = jsonObject();
-        setMember(out, "plugin", jsonString(pluginName(*session)));
-        setMember(out, "folder", jsonString(setup_.folder.root.string()));
+        document::JsonValue out = document::jsonObject();
+        setMember(out, "plugin", document::jsonString(pluginName(*session)));
+        setMember(out, "folder", document::jsonString(setup_.folder.root.string()));
         setMember(out, "params", std::move(params));
         setMember(out, "groups", std::move(groups));
         setMember(out, "curves", std::move(curves));
@@ -250,10 +250,10 @@ private:
         putDocumentList(out);
         setMember(out, "sound", pageSoundJson(*sound));
         // The page plays with its own engine when this build has it.
-        setMember(out, "engine", jsonBool(findPageAsset(kEngineAsset) != nullptr));
-        setMember(out, "maxBars", jsonNumber(kMaxPlayBars));
-        setMember(out, "minTempo", jsonNumber(kMinPlayTempo));
-        setMember(out, "maxTempo", jsonNumber(kMaxPlayTempo));
+        setMember(out, "engine", document::jsonBool(findPageAsset(kEngineAsset) != nullptr));
+        setMember(out, "maxBars", document::jsonNumber(kMaxPlayBars));
+        setMember(out, "minTempo", document::jsonNumber(kMinPlayTempo));
+        setMember(out, "maxTempo", document::jsonNumber(kMaxPlayTempo));
         answer(res, 200, out);
     }
 
@@ -272,8 +272,9 @@ private:
         std::string error;
         if (!textSession_) textSession_ = createSession(setup_.plugin.module, error);
         if (!textSession_) return refuse(res, 500, error);
-        JsonValue out = jsonObject();
-        setMember(out, "text", jsonString(paramValueText(*textSession_, static_cast<clap_id>(id), value)));
+        document::JsonValue out = document::jsonObject();
+        setMember(out, "text",
+                  document::jsonString(paramValueText(*textSession_, static_cast<clap_id>(id), value)));
         answer(res, 200, out);
     }
 
@@ -306,8 +307,8 @@ private:
                               minText + " to " + maxText +
                               (unitList.empty() ? "" : " (in " + unitList + ")"));
         }
-        JsonValue out = jsonObject();
-        setMember(out, "value", jsonNumber(*value));
+        document::JsonValue out = document::jsonObject();
+        setMember(out, "value", document::jsonNumber(*value));
         answer(res, 200, out);
     }
 
@@ -321,7 +322,7 @@ private:
         if (!session) return refuse(res, 404, error);
         std::optional<PageSound> sound = soundOf(*session, setup_.plugin, error);
         if (!sound) return refuse(res, 500, error);
-        JsonValue out = jsonObject();
+        document::JsonValue out = document::jsonObject();
         setMember(out, "sound", pageSoundJson(*sound));
         answer(res, 200, out);
     }
@@ -329,7 +330,7 @@ private:
     // Reading, checking and loading happen without the studio's lock, which
     // is taken only to keep the result: a slow document holds up nobody.
     void open(const httplib::Request& req, httplib::Response& res) {
-        JsonParseResult body = parseJson(req.body);
+        document::JsonParseResult body = document::parseJson(req.body);
         const std::optional<std::string> name = body.ok ? stringField(body.value, "path") : std::nullopt;
         if (!name) return refuse(res, 400, "Name the document to open");
         std::string error;
@@ -341,27 +342,29 @@ private:
         OpenedDocument opened = openDocument(setup_.plugin, *bytes, *name);
         bytes.reset();
         if (!opened.usable) {
-            JsonValue out = errorJson(*name + ": " + opened.message);
+            document::JsonValue out = errorJson(*name + ": " + opened.message);
             setMember(out, "findings", findingsJson(opened.findings));
             return answer(res, 422, out);
         }
-        JsonValue out = jsonObject();
-        setMember(out, "name", jsonString(*name));
+        document::JsonValue out = document::jsonObject();
+        setMember(out, "name", document::jsonString(*name));
         setMember(out, "findings", findingsJson(opened.findings));
         setMember(out, "sound", pageSoundJson(opened.sound));
         // For the page's engine to start from, as later plays and saves here do.
-        setMember(out, "text", jsonString(opened.text));
+        setMember(out, "text", document::jsonString(opened.text));
         if (opened.audition) {
-            JsonValue audition = jsonObject();
+            document::JsonValue audition = document::jsonObject();
             setMember(audition, "tempo",
-                      opened.audition->ownTempo ? jsonString(tempoText(opened.audition->tempo)) : jsonNull());
-            setMember(audition, "beats", jsonNumber(opened.audition->endBeat));
+                      opened.audition->ownTempo ? document::jsonString(tempoText(opened.audition->tempo))
+                                                : document::jsonNull());
+            setMember(audition, "beats", document::jsonNumber(opened.audition->endBeat));
             setMember(out, "audition", std::move(audition));
         } else {
-            setMember(out, "audition", jsonNull());
+            setMember(out, "audition", document::jsonNull());
         }
-        setMember(out, "document",
-                  jsonNumber(keepDocument(*name, std::move(opened.text), std::move(opened.audition))));
+        setMember(
+            out, "document",
+            document::jsonNumber(keepDocument(*name, std::move(opened.text), std::move(opened.audition))));
         answer(res, 200, out);
     }
 
@@ -394,27 +397,27 @@ private:
         if (!result) return refuse(res, 422, error);
         const double total = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-        JsonValue out = jsonObject();
-        setMember(out, "notes", jsonString(result->notesText));
-        setMember(out, "lengthBeats", jsonString(result->lengthBeats));
-        setMember(out, "tempo", jsonNumber(result->tempo));
-        setMember(out, "tempoText", jsonString(result->tempoText));
-        setMember(out, "audioSeconds", jsonNumber(result->audioSeconds));
-        setMember(out, "loopSeconds", jsonNumber(result->loopSeconds));
-        setMember(out, "renderSeconds", jsonNumber(result->renderSeconds));
-        setMember(out, "totalSeconds", jsonNumber(total));
+        document::JsonValue out = document::jsonObject();
+        setMember(out, "notes", document::jsonString(result->notesText));
+        setMember(out, "lengthBeats", document::jsonString(result->lengthBeats));
+        setMember(out, "tempo", document::jsonNumber(result->tempo));
+        setMember(out, "tempoText", document::jsonString(result->tempoText));
+        setMember(out, "audioSeconds", document::jsonNumber(result->audioSeconds));
+        setMember(out, "loopSeconds", document::jsonNumber(result->loopSeconds));
+        setMember(out, "renderSeconds", document::jsonNumber(result->renderSeconds));
+        setMember(out, "totalSeconds", document::jsonNumber(total));
         const int id = keepRender(std::move(*result));
-        setMember(out, "render", jsonNumber(id));
-        setMember(out, "wav", jsonString("/api/render/" + std::to_string(id) + ".wav"));
-        setMember(out, "png", jsonString("/api/render/" + std::to_string(id) + ".png"));
+        setMember(out, "render", document::jsonNumber(id));
+        setMember(out, "wav", document::jsonString("/api/render/" + std::to_string(id) + ".wav"));
+        setMember(out, "png", document::jsonString("/api/render/" + std::to_string(id) + ".png"));
         answer(res, 200, out);
     }
 
     // The line the page's own engine loops: its notes in seconds and where
     // the loop starts again, without rendering anything.
     void line(const httplib::Request& req, httplib::Response& res) {
-        JsonParseResult body = parseJson(req.body);
-        if (!body.ok || body.value.type() != JsonType::Object)
+        document::JsonParseResult body = document::parseJson(req.body);
+        if (!body.ok || body.value.type() != document::JsonType::Object)
             return refuse(res, 400, "The request is not a JSON object");
         std::string error;
         PlayRequest request;
@@ -430,34 +433,34 @@ private:
         }
         std::optional<PlayLine> played = playLine(request, error);
         if (!played) return refuse(res, 422, error);
-        JsonValue notes = jsonArray();
+        document::JsonValue notes = document::jsonArray();
         for (const LineNote& note : played->notes) {
-            JsonValue item = jsonObject();
-            setMember(item, "key", jsonNumber(note.key));
-            setMember(item, "on", jsonNumber(note.onSeconds));
-            setMember(item, "off", jsonNumber(note.offSeconds));
-            setMember(item, "velocity", jsonNumber(note.velocity));
+            document::JsonValue item = document::jsonObject();
+            setMember(item, "key", document::jsonNumber(note.key));
+            setMember(item, "on", document::jsonNumber(note.onSeconds));
+            setMember(item, "off", document::jsonNumber(note.offSeconds));
+            setMember(item, "velocity", document::jsonNumber(note.velocity));
             notes.appendItem(std::move(item));
         }
-        JsonValue out = jsonObject();
+        document::JsonValue out = document::jsonObject();
         setMember(out, "notes", std::move(notes));
-        setMember(out, "loopSeconds", jsonNumber(played->loopSeconds));
-        setMember(out, "tempo", jsonNumber(played->tempo));
-        JsonValue tempoMap = jsonArray();
+        setMember(out, "loopSeconds", document::jsonNumber(played->loopSeconds));
+        setMember(out, "tempo", document::jsonNumber(played->tempo));
+        document::JsonValue tempoMap = document::jsonArray();
         for (const TempoChange& change : played->tempoMap.changes) {
-            JsonValue pair = jsonArray();
-            pair.appendItem(jsonNumber(change.beat));
-            pair.appendItem(jsonNumber(change.bpm));
+            document::JsonValue pair = document::jsonArray();
+            pair.appendItem(document::jsonNumber(change.beat));
+            pair.appendItem(document::jsonNumber(change.bpm));
             tempoMap.appendItem(std::move(pair));
         }
         setMember(out, "tempoMap", std::move(tempoMap));
-        setMember(out, "tempoText", jsonString(played->tempoText));
+        setMember(out, "tempoText", document::jsonString(played->tempoText));
         answer(res, 200, out);
     }
 
     // Tempo and bars as asked, or refused: a value the studio would change
     // plays something else than the page shows.
-    static bool readTransport(const JsonValue& body, PlayRequest& request, std::string& error) {
+    static bool readTransport(const document::JsonValue& body, PlayRequest& request, std::string& error) {
         if (findMember(body, "tempo")) {
             const std::optional<double> bpm = numberField(body, "tempo");
             if (!bpm || *bpm < kMinPlayTempo || *bpm > kMaxPlayTempo) {
@@ -498,18 +501,18 @@ private:
         }
         switch (writeToFolder(setup_.folder, *name, *text, boolField(body, "overwrite"), error)) {
             case WriteOutcome::Exists: {
-                JsonValue out = errorJson(error);
-                setMember(out, "exists", jsonBool(true));
-                setMember(out, "path", jsonString(wellFormedUtf8(*name)));
+                document::JsonValue out = errorJson(error);
+                setMember(out, "exists", document::jsonBool(true));
+                setMember(out, "path", document::jsonString(platform::wellFormedUtf8(*name)));
                 return answer(res, 409, out);
             }
             case WriteOutcome::Refused: return refuse(res, 403, "Not saved: " + error);
             case WriteOutcome::Written: break;
         }
         index_.added(*name);
-        JsonValue out = jsonObject();
-        setMember(out, "saved", jsonString(*name));
-        setMember(out, "bytes", jsonNumber(static_cast<double>(text->size())));
+        document::JsonValue out = document::jsonObject();
+        setMember(out, "saved", document::jsonString(*name));
+        setMember(out, "bytes", document::jsonNumber(static_cast<double>(text->size())));
         putDocumentList(out);
         answer(res, 200, out);
     }
@@ -536,7 +539,7 @@ private:
     }
 
     struct SoundRequest {
-        JsonValue body;
+        document::JsonValue body;
         SoundBase base;
         PageSound sound;
         std::shared_ptr<const KeptDocument> document; // when the base is an opened document
@@ -544,15 +547,15 @@ private:
 
     // The body of a play or save: {"base": {...}, "sound": {...}, ...}.
     std::optional<SoundRequest> soundRequest(const httplib::Request& req, std::string& error) {
-        JsonParseResult parsed = parseJson(req.body);
-        if (!parsed.ok || parsed.value.type() != JsonType::Object) {
+        document::JsonParseResult parsed = document::parseJson(req.body);
+        if (!parsed.ok || parsed.value.type() != document::JsonType::Object) {
             error = "The request is not a JSON object";
             return std::nullopt;
         }
         SoundRequest asked;
         asked.body = std::move(parsed.value);
-        const JsonValue* baseValue = findMember(asked.body, "base");
-        const JsonValue* soundValue = findMember(asked.body, "sound");
+        const document::JsonValue* baseValue = findMember(asked.body, "base");
+        const document::JsonValue* soundValue = findMember(asked.body, "sound");
         if (!soundValue) {
             error = "The request carries no sound";
             return std::nullopt;
@@ -579,12 +582,12 @@ private:
         return asked;
     }
 
-    void putDocumentList(JsonValue& out, std::string_view filter = {}) {
+    void putDocumentList(document::JsonValue& out, std::string_view filter = {}) {
         const DocumentIndex::View view = index_.current(filter);
         setMember(out, "documents", stringListJson(view.list.names));
-        setMember(out, "documentsCut", jsonBool(view.list.cut));
-        setMember(out, "documentsScanning", jsonBool(view.scanning));
-        setMember(out, "maxDocuments", jsonNumber(static_cast<double>(kMaxListedDocuments)));
+        setMember(out, "documentsCut", document::jsonBool(view.list.cut));
+        setMember(out, "documentsScanning", document::jsonBool(view.scanning));
+        setMember(out, "maxDocuments", document::jsonNumber(static_cast<double>(kMaxListedDocuments)));
     }
 
     int keepDocument(const std::string& name, std::string text, std::optional<Audition> audition) {

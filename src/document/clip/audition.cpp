@@ -5,7 +5,7 @@
 
 #include "document/clip/clip_reader.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 std::optional<Clip> readAudition(const JsonValue& instance, DiagnosticList& list) {
     const JsonValue* value = findMember(instance, kAuditionKey);
@@ -31,4 +31,4 @@ void declareAudition(std::vector<ExtensionId>& extensions) {
     extensions.push_back(ExtensionId{std::string(kAuditionExtension), kAuditionExtensionVersion});
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -11,7 +11,7 @@
 #include "document/envelope.h"
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 inline constexpr std::string_view kAuditionKey = "audition";
 inline constexpr std::string_view kAuditionExtension = "com.brightmoss.audition";
@@ -27,4 +27,4 @@ std::optional<Clip> readAudition(const JsonValue& instance, DiagnosticList& list
 // already (whatever its version).
 void declareAudition(std::vector<ExtensionId>& extensions);
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <utility>
 
-namespace fennrow {
+namespace fennrow::document {
 
 void setExpression(ClipNote& note, std::string_view name, NoteExpression expression) {
     for (NamedExpression& entry : note.expr) {
@@ -108,4 +108,4 @@ std::vector<ExtensionId> usedExtensions(const Clip& clip) {
     return used;
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

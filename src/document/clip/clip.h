@@ -23,7 +23,7 @@
 #include "document/envelope.h"
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 inline constexpr std::string_view kClipKind = "clip";
 
@@ -176,4 +176,4 @@ std::vector<ExtensionId> usedExtensions(const Clip& clip);
 // Whether a note plays from a voice (its pitch is then ignored).
 inline bool isVoiced(const ClipNote& note) { return !note.voice.empty(); }
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -9,7 +9,7 @@
 #include "document/diagnostics.h"
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 template <typename Record>
 using ElementReader = Record (*)(const JsonValue&, const std::string&, DiagnosticList&);
@@ -26,4 +26,4 @@ std::vector<Record> readElements(const JsonValue& array, const std::string& path
     return records;
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

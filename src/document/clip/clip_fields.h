@@ -4,7 +4,7 @@
 #include "document/field_reader.h"
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 // The record of kind Record that stands in for an unreadable element: the
 // record's defaults, the element as written, and the flag the writer obeys.
@@ -16,4 +16,4 @@ Record keptAsWrittenElement(const JsonValue& element) {
     return record;
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -7,7 +7,7 @@
 #include "document/clip/clip_fields.h"
 #include "document/field_reader.h"
 
-namespace fennrow {
+namespace fennrow::document {
 namespace {
 
 constexpr const char* kBadLane = "A lane is an object with a `target`; kept as written, not played";
@@ -78,4 +78,4 @@ std::vector<Lane> readLanes(const JsonValue& array, const std::string& path, Dia
     return readElements<Lane>(array, path, diagnostics, readLane);
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

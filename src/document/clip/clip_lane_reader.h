@@ -10,10 +10,10 @@
 #include "document/diagnostics.h"
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 std::vector<Lane> readLanes(const JsonValue& array, const std::string& path, DiagnosticList& diagnostics);
 Lane readLane(const JsonValue& element, const std::string& path, DiagnosticList& diagnostics);
 LanePoint readLanePoint(const JsonValue& element, const std::string& path, DiagnosticList& diagnostics);
 
-} // namespace fennrow
+} // namespace fennrow::document

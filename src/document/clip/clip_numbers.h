@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <limits>
 
-namespace fennrow {
+namespace fennrow::document {
 
 // Truncates toward zero; values beyond the 32-bit range (infinities included)
 // clamp to the nearest end of it, and not-a-number gives 0.
@@ -21,4 +21,4 @@ inline int32_t saturatingTruncateToInt32(double value) {
     return static_cast<int32_t>(value);
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

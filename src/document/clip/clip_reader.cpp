@@ -11,7 +11,7 @@
 #include "document/field_reader.h"
 #include "document/seed.h"
 
-namespace fennrow {
+namespace fennrow::document {
 namespace {
 
 constexpr const char* kBadGrid = "Unreadable grid; kept as written";
@@ -237,4 +237,4 @@ std::optional<Clip> readClip(const JsonValue& document, DiagnosticList& diagnost
     return clip;
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

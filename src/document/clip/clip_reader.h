@@ -10,7 +10,7 @@
 #include "document/diagnostics.h"
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 // What the values of a member list must be; a value of another type is
 // reported and kept.
@@ -28,4 +28,4 @@ NoteRandom readNoteRandom(const JsonValue& object, const std::string& path, Diag
 std::vector<JsonMember> readMemberList(const JsonValue& object, const std::string& path,
                                        DiagnosticList& diagnostics, MemberCheck check);
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -5,7 +5,7 @@
 #include "document/clip/clip_numbers.h"
 #include "document/field_reader.h"
 
-namespace fennrow {
+namespace fennrow::document {
 namespace {
 
 constexpr const char* kBadTempo = "Expected {at, bpm > 0}; kept as written, not used";
@@ -93,4 +93,4 @@ std::vector<SwingSetting> readSwing(const JsonValue& array, const std::string& p
     return readElements<SwingSetting>(array, path, diagnostics, readSwingSetting);
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -9,7 +9,7 @@
 #include "document/diagnostics.h"
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 std::vector<TempoPoint> readTempo(const JsonValue& array, const std::string& path,
                                   DiagnosticList& diagnostics);
@@ -18,4 +18,4 @@ std::vector<MeterPoint> readMeter(const JsonValue& array, const std::string& pat
 std::vector<SwingSetting> readSwing(const JsonValue& array, const std::string& path,
                                     DiagnosticList& diagnostics);
 
-} // namespace fennrow
+} // namespace fennrow::document

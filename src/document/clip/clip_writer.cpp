@@ -6,7 +6,7 @@
 
 #include "document/seed.h"
 
-namespace fennrow {
+namespace fennrow::document {
 namespace {
 
 // An empty "ext" object says nothing and is left out. Any other value was read
@@ -181,4 +181,4 @@ JsonValue writeClip(const Clip& clip) {
     return finish(std::move(result), clip.remainder, clip.asRead);
 }
 
-} // namespace fennrow
+} // namespace fennrow::document

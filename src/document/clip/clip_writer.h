@@ -8,7 +8,7 @@
 #include "document/clip/clip.h"
 #include "document/json_value.h"
 
-namespace fennrow {
+namespace fennrow::document {
 
 JsonValue writeClip(const Clip& clip);
 
@@ -26,4 +26,4 @@ JsonValue writeMemberList(const std::vector<JsonMember>& list);
 // (versions are not compared, so a declared version stays as it was).
 std::vector<ExtensionId> extensionsToDeclare(const Clip& clip);
 
-} // namespace fennrow
+} // namespace fennrow::document

@@ -6,7 +6,7 @@
 #include "clip_test_support.h"
 #include "document/instance_document.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::findings;
@@ -68,47 +68,47 @@ TEST(Audition, ReadAndWrittenWithTheInstance) {
              R"("notes":[{"at":0,"pitch":1,"vel":1,"expr":{"a/b":"x"}}],"z":0.50},"ext":{"a":1}})"},
     };
     for (const AuditionCase& c : cases) {
-        DiagnosticList list;
-        const std::optional<InstanceDocument> doc = readInstance(parse(c.in), list);
+        document::DiagnosticList list;
+        const std::optional<document::InstanceDocument> doc = readInstance(parse(c.in), list);
         ASSERT_TRUE(doc.has_value()) << c.name;
         EXPECT_EQ(findings(list), c.expected) << c.name;
         const std::string once = writeJson(writeInstance(*doc));
         EXPECT_EQ(once, c.out) << c.name;
-        DiagnosticList again;
-        const std::optional<InstanceDocument> reread = readInstance(parse(once), again);
+        document::DiagnosticList again;
+        const std::optional<document::InstanceDocument> reread = readInstance(parse(once), again);
         ASSERT_TRUE(reread.has_value()) << c.name;
         EXPECT_EQ(writeJson(writeInstance(*reread)), once) << c.name;
     }
 }
 
 TEST(Audition, FindingsKeepSeverityCodeAndMessage) {
-    DiagnosticList list;
+    document::DiagnosticList list;
     readInstance(parse(std::string(kHead) + R"(,"audition":{"kind":"clip","spec":"1.0","grid":3}})"), list);
     ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0].severity, Severity::Warning);
+    EXPECT_EQ(list[0].severity, document::Severity::Warning);
     EXPECT_EQ(list[0].code, "bad-grid");
     EXPECT_EQ(list[0].path, "/audition/grid");
     EXPECT_EQ(list[0].message, "Unreadable grid; kept as written");
 
-    DiagnosticList refused;
+    document::DiagnosticList refused;
     readInstance(parse(std::string(kHead) + R"(,"audition":[]})"), refused);
     ASSERT_EQ(refused.size(), 2u);
-    EXPECT_EQ(refused[0].severity, Severity::Error);
+    EXPECT_EQ(refused[0].severity, document::Severity::Error);
     EXPECT_EQ(refused[0].path, "/audition");
     EXPECT_EQ(refused[0].message, "Expected a JSON object");
-    EXPECT_EQ(refused[1].severity, Severity::Warning);
+    EXPECT_EQ(refused[1].severity, document::Severity::Warning);
     EXPECT_EQ(refused[1].message, "The audition is not a clip; kept as written, not offered");
 }
 
 TEST(Audition, IsTakenAsAClipTheRendererCanUse) {
-    DiagnosticList list;
-    const std::optional<InstanceDocument> doc = readInstance(
+    document::DiagnosticList list;
+    const std::optional<document::InstanceDocument> doc = readInstance(
         parse(std::string(kHead) + R"(,"audition":{"kind":"clip","spec":"1.0","tempo":[{"at":0,"bpm":96}],)"
                                    R"("notes":[{"at":0.5,"len":0.25,"vel":0.7,"pitch":38}]}})"),
         list);
     ASSERT_TRUE(doc.has_value());
     ASSERT_TRUE(doc->audition.has_value());
-    const Clip& clip = *doc->audition;
+    const document::Clip& clip = *doc->audition;
     ASSERT_EQ(clip.tempo.size(), 1u);
     EXPECT_EQ(clip.tempo[0].bpm, 96.0);
     ASSERT_EQ(clip.notes.size(), 1u);
@@ -117,9 +117,9 @@ TEST(Audition, IsTakenAsAClipTheRendererCanUse) {
     EXPECT_EQ(clip.notes[0].vel, 0.7);
     EXPECT_EQ(clip.notes[0].pitch, 38.0);
     // Copies of the document carry the audition along.
-    const InstanceDocument copy = *doc;
+    const document::InstanceDocument copy = *doc;
     EXPECT_EQ(writeJson(writeInstance(copy)), writeJson(writeInstance(*doc)));
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -9,7 +9,7 @@
 #include "document/clip/clip.h"
 #include "document/clip/clip_numbers.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 TEST(ParseGrid, ReadsNoteValuesAndRefusesEverythingElse) {
@@ -42,7 +42,7 @@ TEST(ParseGrid, ReadsNoteValuesAndRefusesEverythingElse) {
         {"0x1/4", std::nullopt},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(parseGrid(c.text), c.beats) << c.text;
+        EXPECT_EQ(document::parseGrid(c.text), c.beats) << c.text;
     }
 }
 
@@ -68,17 +68,17 @@ TEST(SaturatingTruncate, ClampsAtTheEndsOfThe32BitRange) {
         {std::nan(""), 0},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(saturatingTruncateToInt32(c.in), c.out) << c.in;
+        EXPECT_EQ(document::saturatingTruncateToInt32(c.in), c.out) << c.in;
     }
 }
 
 TEST(SetExpression, ReplacesInPlaceOrAppends) {
-    ClipNote note;
-    NoteExpression a;
+    document::ClipNote note;
+    document::NoteExpression a;
     a.value = 1.0;
-    NoteExpression b;
+    document::NoteExpression b;
     b.value = 2.0;
-    NoteExpression a2;
+    document::NoteExpression a2;
     a2.value = 3.0;
     setExpression(note, "a", a);
     setExpression(note, "b", b);
@@ -89,17 +89,17 @@ TEST(SetExpression, ReplacesInPlaceOrAppends) {
     EXPECT_EQ(note.expr[1].name, "b");
 }
 
-std::vector<std::string> usedIds(const Clip& clip) {
+std::vector<std::string> usedIds(const document::Clip& clip) {
     std::vector<std::string> ids;
-    for (const ExtensionId& id : usedExtensions(clip)) {
+    for (const document::ExtensionId& id : usedExtensions(clip)) {
         EXPECT_EQ(id.version, 1);
         ids.push_back(id.id);
     }
     return ids;
 }
 
-ClipNote pitchedNote() {
-    ClipNote note;
+document::ClipNote pitchedNote() {
+    document::ClipNote note;
     note.pitch = 40.0;
     return note;
 }
@@ -107,108 +107,108 @@ ClipNote pitchedNote() {
 TEST(UsedExtensions, FollowsTheContent) {
     struct Case {
         const char* name;
-        void (*build)(Clip&);
+        void (*build)(document::Clip&);
         std::vector<std::string> ids;
     };
     const Case cases[] = {
-        {"empty clip", [](Clip&) {}, {}},
+        {"empty clip", [](document::Clip&) {}, {}},
         {"voiced note",
-         [](Clip& c) {
-             ClipNote n;
+         [](document::Clip& c) {
+             document::ClipNote n;
              n.voice = "v";
              c.notes.push_back(n);
          },
          {"com.brightmoss.voices"}},
         {"tune without voice",
-         [](Clip& c) {
-             ClipNote n = pitchedNote();
+         [](document::Clip& c) {
+             document::ClipNote n = pitchedNote();
              n.tune = 0.1;
              c.notes.push_back(n);
          },
          {"com.brightmoss.voices"}},
         {"sound",
-         [](Clip& c) {
-             ClipNote n = pitchedNote();
+         [](document::Clip& c) {
+             document::ClipNote n = pitchedNote();
              n.sound = "s";
              c.notes.push_back(n);
          },
          {"com.brightmoss.voices"}},
         {"kept voiced note",
-         [](Clip& c) {
-             ClipNote n;
+         [](document::Clip& c) {
+             document::ClipNote n;
              n.voice = "v";
              n.keptAsWritten = true;
              c.notes.push_back(n);
          },
          {}},
         {"voices list",
-         [](Clip& c) {
-             c.voices.push_back({"v", jsonString("Bass")});
+         [](document::Clip& c) {
+             c.voices.push_back({"v", document::jsonString("Bass")});
          },
          {"com.brightmoss.voices"}},
         {"sounds list",
-         [](Clip& c) {
-             c.sounds.push_back({"s", jsonString("Sub")});
+         [](document::Clip& c) {
+             c.sounds.push_back({"s", document::jsonString("Sub")});
          },
          {"com.brightmoss.voices"}},
         {"swing voice",
-         [](Clip& c) {
-             SwingSetting s;
+         [](document::Clip& c) {
+             document::SwingSetting s;
              s.voice = "v";
              c.swing.push_back(s);
          },
          {"com.brightmoss.voices"}},
         {"kept swing voice",
-         [](Clip& c) {
-             SwingSetting s;
+         [](document::Clip& c) {
+             document::SwingSetting s;
              s.voice = "v";
              s.keptAsWritten = true;
              c.swing.push_back(s);
          },
          {}},
         {"lane voice",
-         [](Clip& c) {
-             Lane l;
+         [](document::Clip& c) {
+             document::Lane l;
              l.target = "t";
              l.voice = "v";
              c.lanes.push_back(l);
          },
          {"com.brightmoss.voices"}},
         {"lane instance",
-         [](Clip& c) {
-             Lane l;
+         [](document::Clip& c) {
+             document::Lane l;
              l.target = "t";
              l.instance = "i";
              c.lanes.push_back(l);
          },
          {}},
         {"rand vel and nudge only",
-         [](Clip& c) {
-             ClipNote n = pitchedNote();
-             n.rand = NoteRandom{};
+         [](document::Clip& c) {
+             document::ClipNote n = pitchedNote();
+             n.rand = document::NoteRandom{};
              n.rand->vel = 0.2;
              c.notes.push_back(n);
          },
          {}},
         {"rand pan",
-         [](Clip& c) {
-             ClipNote n = pitchedNote();
-             n.rand = NoteRandom{};
+         [](document::Clip& c) {
+             document::ClipNote n = pitchedNote();
+             n.rand = document::NoteRandom{};
              n.rand->pan = 0.1;
              c.notes.push_back(n);
          },
          {"com.brightmoss.note-random"}},
-        {"slide false", [](Clip& c) { c.notes.push_back(pitchedNote()); }, {}},
+        {"slide false", [](document::Clip& c) { c.notes.push_back(pitchedNote()); }, {}},
         {"all four, in reverse note order",
-         [](Clip& c) {
-             ClipNote slide = pitchedNote();
+         [](document::Clip& c) {
+             document::ClipNote slide = pitchedNote();
              slide.slide = true;
-             ClipNote rand = pitchedNote();
-             rand.rand = NoteRandom{};
-             rand.rand->params.push_back({"cutoff", jsonNumber(0.1)});
-             ClipNote set = pitchedNote();
-             set.add.push_back({"cutoff", jsonNumber(0.1)});
-             ClipNote voiced;
+             document::ClipNote rand = pitchedNote();
+             rand.rand = document::NoteRandom{};
+             rand.rand->params.push_back({"cutoff", document::jsonNumber(0.1)});
+             document::ClipNote set = pitchedNote();
+             set.add.push_back({"cutoff", document::jsonNumber(0.1)});
+             document::ClipNote voiced;
              voiced.voice = "v";
              c.notes = {slide, rand, set, voiced};
          },
@@ -216,11 +216,11 @@ TEST(UsedExtensions, FollowsTheContent) {
           "com.brightmoss.slide"}},
     };
     for (const Case& c : cases) {
-        Clip clip;
+        document::Clip clip;
         c.build(clip);
         EXPECT_EQ(usedIds(clip), c.ids) << c.name;
     }
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

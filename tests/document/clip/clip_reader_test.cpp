@@ -7,7 +7,7 @@
 #include "clip_test_support.h"
 #include "document/clip/clip_reader.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::findings;
@@ -25,8 +25,8 @@ struct FindingCase {
 
 void expectFindings(const std::vector<FindingCase>& cases) {
     for (const FindingCase& c : cases) {
-        DiagnosticList list;
-        const std::optional<Clip> clip = readClip(parse(clipText(c.members)), list);
+        document::DiagnosticList list;
+        const std::optional<document::Clip> clip = readClip(parse(clipText(c.members)), list);
         EXPECT_TRUE(clip.has_value()) << c.name;
         EXPECT_EQ(findings(list), c.expected) << c.name;
     }
@@ -44,11 +44,11 @@ TEST(ReadClip, RefusesOnlyWhatIsNotAClip) {
         {R"({"spec":"1.0"})", {"error wrong-kind /kind"}},
     };
     for (const Case& c : cases) {
-        DiagnosticList list;
+        document::DiagnosticList list;
         EXPECT_FALSE(readClip(parse(c.text), list).has_value()) << c.text;
         EXPECT_EQ(findings(list), c.expected) << c.text;
     }
-    DiagnosticList list;
+    document::DiagnosticList list;
     EXPECT_TRUE(readClip(parse(R"({"kind":"clip"})"), list).has_value());
     EXPECT_EQ(findings(list), std::vector<std::string>{"note spec-missing /spec"});
 }
@@ -128,8 +128,8 @@ TEST(ReadClip, NoteFindings) {
 }
 
 TEST(ReadClip, TakesTheValuesOfKnownMembers) {
-    DiagnosticList list;
-    const std::optional<Clip> clip = readClip(
+    document::DiagnosticList list;
+    const std::optional<document::Clip> clip = readClip(
         parse(clipText(
             R"("id":"c1","plugin":"com.x","formatVersion":2.9,"seed":"00000000000000FF","length":8.5,)"
             R"("grid":"1/8","source":null,"ext":"e","zz":1,"extensions":["com.brightmoss.slide/1",7],)"
@@ -144,7 +144,7 @@ TEST(ReadClip, TakesTheValuesOfKnownMembers) {
     EXPECT_EQ(clip->seed, 255u);
     EXPECT_EQ(clip->length, 8.5);
     EXPECT_EQ(clip->grid, "1/8");
-    EXPECT_EQ(clip->source.type(), JsonType::Null);
+    EXPECT_EQ(clip->source.type(), document::JsonType::Null);
     EXPECT_EQ(clip->ext.string(), "e");
     ASSERT_EQ(clip->extensionIds.size(), 1u);
     EXPECT_EQ(clip->extensionIds[0].id, "com.brightmoss.slide");
@@ -152,7 +152,7 @@ TEST(ReadClip, TakesTheValuesOfKnownMembers) {
     ASSERT_EQ(clip->remainder.members().size(), 1u);
     EXPECT_EQ(clip->remainder.members()[0].key, "zz");
     ASSERT_EQ(clip->notes.size(), 1u);
-    const ClipNote& note = clip->notes[0];
+    const document::ClipNote& note = clip->notes[0];
     EXPECT_EQ(note.at, 1.5);
     EXPECT_EQ(note.len, 0.5);
     EXPECT_EQ(note.vel, 0.8);
@@ -184,8 +184,8 @@ TEST(ReadClip, OutOfRangeFormatVersionSaturates) {
                           {"2147483648", 2147483647},
                           {"-nan", 0}};
     for (const Case& c : cases) {
-        DiagnosticList list;
-        const std::optional<Clip> clip =
+        document::DiagnosticList list;
+        const std::optional<document::Clip> clip =
             readClip(parse(clipText(std::string("\"formatVersion\":") + c.value)), list);
         ASSERT_TRUE(clip.has_value());
         EXPECT_EQ(clip->formatVersion, c.expected) << c.value;
@@ -193,8 +193,8 @@ TEST(ReadClip, OutOfRangeFormatVersionSaturates) {
 }
 
 TEST(ReadClip, KeptNotesHoldDefaultsAndTheirText) {
-    DiagnosticList list;
-    const std::optional<Clip> clip =
+    document::DiagnosticList list;
+    const std::optional<document::Clip> clip =
         readClip(parse(clipText(R"("notes":[{"at":1,"pitch":2},{"pitch":3,"voice":"v"},"x"])")), list);
     ASSERT_TRUE(clip.has_value());
     ASSERT_EQ(clip->notes.size(), 3u);
@@ -211,7 +211,7 @@ TEST(ReadClip, KeptNotesHoldDefaultsAndTheirText) {
 }
 
 TEST(ReadClip, MessagesAreExact) {
-    DiagnosticList list;
+    document::DiagnosticList list;
     readClip(parse(clipText(R"("seed":1,"grid":2,"length":"x","voices":{"v":1},"notes":[1,{},{"at":0},)"
                             R"({"at":0,"voice":"v","pitch":1},{"at":0,"pitch":1,"tune":1,)"
                             R"("expr":{"a":[[0]],"b":"x"},"set":{"c":true},"add":{"d":"x"},"slide":"no"}])")),
@@ -235,11 +235,11 @@ TEST(ReadClip, MessagesAreExact) {
         "The clip uses com.brightmoss.per-note-params/1 without declaring it; read as declared",
     };
     std::vector<std::string> messages;
-    for (const Diagnostic& d : list) messages.push_back(d.message);
+    for (const document::Diagnostic& d : list) messages.push_back(d.message);
     EXPECT_EQ(messages, expected);
     ASSERT_FALSE(list.empty());
-    EXPECT_EQ(list.back().severity, Severity::Note);
+    EXPECT_EQ(list.back().severity, document::Severity::Note);
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -14,16 +14,16 @@
 
 namespace fennrow::test {
 
-inline JsonValue parse(std::string_view text) {
-    JsonParseResult result = parseJson(text);
+inline document::JsonValue parse(std::string_view text) {
+    document::JsonParseResult result = document::parseJson(text);
     EXPECT_TRUE(result.ok) << result.error << " in " << text;
     return result.value;
 }
 
 // "severity code path" per finding, in order; messages are checked on their own.
-inline std::vector<std::string> findings(const DiagnosticList& list) {
+inline std::vector<std::string> findings(const document::DiagnosticList& list) {
     std::vector<std::string> out;
-    for (const Diagnostic& d : list) {
+    for (const document::Diagnostic& d : list) {
         out.push_back(std::string(severityName(d.severity)) + " " + d.code + " " + d.path);
     }
     return out;

@@ -7,7 +7,7 @@
 #include "document/clip/clip_lane_reader.h"
 #include "document/clip/clip_timing_reader.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::findings;
@@ -21,7 +21,7 @@ struct ElementCase {
 template <typename Read>
 void expectElementFindings(const char* path, Read read, const std::vector<ElementCase>& cases) {
     for (const ElementCase& c : cases) {
-        DiagnosticList list;
+        document::DiagnosticList list;
         const auto records = read(parse(c.array), path, list);
         EXPECT_EQ(records.size(), parse(c.array).items().size()) << c.array;
         EXPECT_EQ(findings(list), c.expected) << c.array;
@@ -29,7 +29,7 @@ void expectElementFindings(const char* path, Read read, const std::vector<Elemen
 }
 
 TEST(ReadTempo, Findings) {
-    expectElementFindings("/tempo", readTempo,
+    expectElementFindings("/tempo", document::readTempo,
                           {
                               {"[]", {}},
                               {R"([{"at":0,"bpm":90.5}])", {}},
@@ -44,8 +44,8 @@ TEST(ReadTempo, Findings) {
 }
 
 TEST(ReadTempo, KeptPointsHoldDefaults) {
-    DiagnosticList list;
-    const std::vector<TempoPoint> points =
+    document::DiagnosticList list;
+    const std::vector<document::TempoPoint> points =
         readTempo(parse(R"([{"at":4,"bpm":-1},{"at":8,"bpm":140,"x":1}])"), "/tempo", list);
     ASSERT_EQ(points.size(), 2u);
     EXPECT_TRUE(points[0].keptAsWritten);
@@ -59,7 +59,7 @@ TEST(ReadTempo, KeptPointsHoldDefaults) {
 }
 
 TEST(ReadMeter, FindingsAndValues) {
-    expectElementFindings("/meter", readMeter,
+    expectElementFindings("/meter", document::readMeter,
                           {
                               {R"([{"at":0,"num":7,"den":8}])", {}},
                               {R"([{"at":0,"num":0.5,"den":4}])", {"warning bad-meter /meter/0"}},
@@ -80,22 +80,22 @@ TEST(ReadMeter, FindingsAndValues) {
         {R"({"at":0,"num":2147483648,"den":4.5})", 2147483647, 4},
     };
     for (const Case& c : cases) {
-        DiagnosticList list;
-        const std::vector<MeterPoint> points =
+        document::DiagnosticList list;
+        const std::vector<document::MeterPoint> points =
             readMeter(parse(std::string("[") + c.element + "]"), "/meter", list);
         ASSERT_EQ(points.size(), 1u);
         EXPECT_TRUE(list.empty()) << c.element;
         EXPECT_EQ(points[0].num, c.num) << c.element;
         EXPECT_EQ(points[0].den, c.den) << c.element;
     }
-    DiagnosticList list;
+    document::DiagnosticList list;
     readMeter(parse(R"([1])"), "/meter", list);
     EXPECT_EQ(list[0].message, "Expected {at, num, den}; kept as written, not used");
 }
 
 TEST(ReadSwing, FindingsAndValues) {
     expectElementFindings(
-        "/swing", readSwing,
+        "/swing", document::readSwing,
         {
             {R"([{"bar":1,"amount":0.6}])", {}},
             {R"([{"bar":1,"amount":0.6,"grid":"1/0"}])", {"warning bad-swing /swing/0"}},
@@ -119,8 +119,8 @@ TEST(ReadSwing, FindingsAndValues) {
         {R"({"bar":-nan,"amount":0.6})", 0, "1/16", ""},
     };
     for (const Case& c : cases) {
-        DiagnosticList list;
-        const std::vector<SwingSetting> settings =
+        document::DiagnosticList list;
+        const std::vector<document::SwingSetting> settings =
             readSwing(parse(std::string("[") + c.element + "]"), "/swing", list);
         ASSERT_EQ(settings.size(), 1u);
         EXPECT_FALSE(settings[0].keptAsWritten) << c.element;
@@ -128,7 +128,7 @@ TEST(ReadSwing, FindingsAndValues) {
         EXPECT_EQ(settings[0].grid, c.grid) << c.element;
         EXPECT_EQ(settings[0].voice, c.voice) << c.element;
     }
-    DiagnosticList list;
+    document::DiagnosticList list;
     readSwing(parse(R"([1])"), "/swing", list);
     EXPECT_EQ(list[0].message,
               "Expected {bar, grid, amount} with a readable grid; kept as written, not used");
@@ -136,7 +136,7 @@ TEST(ReadSwing, FindingsAndValues) {
 
 TEST(ReadLanes, Findings) {
     expectElementFindings(
-        "/lanes", readLanes,
+        "/lanes", document::readLanes,
         {
             {R"([{"target":"cutoff","points":[{"at":0,"v":null}]}])", {}},
             {R"([{"target":""}])", {"warning bad-lane /lanes/0"}},
@@ -157,19 +157,19 @@ TEST(ReadLanes, Findings) {
 }
 
 TEST(ReadLanes, PointsKeepTheirPlaces) {
-    DiagnosticList list;
-    const std::vector<Lane> lanes = readLanes(
+    document::DiagnosticList list;
+    const std::vector<document::Lane> lanes = readLanes(
         parse(R"([{"id":"l","target":"t","voice":"v","instance":"i","points":[{"at":0,"v":null},{"at":1},)"
               R"({"at":2,"v":[1],"curve":"Linear","q":1}]}])"),
         "/lanes", list);
     ASSERT_EQ(lanes.size(), 1u);
-    const Lane& lane = lanes[0];
+    const document::Lane& lane = lanes[0];
     EXPECT_EQ(lane.id, "l");
     EXPECT_EQ(lane.voice, "v");
     EXPECT_EQ(lane.instance, "i");
     ASSERT_EQ(lane.points.size(), 3u);
     EXPECT_FALSE(lane.points[0].keptAsWritten);
-    EXPECT_EQ(lane.points[0].v.type(), JsonType::Null);
+    EXPECT_EQ(lane.points[0].v.type(), document::JsonType::Null);
     EXPECT_TRUE(lane.points[1].keptAsWritten);
     EXPECT_EQ(lane.points[1].asRead, parse(R"({"at":1})"));
     EXPECT_FALSE(lane.points[2].keptAsWritten);
@@ -178,10 +178,10 @@ TEST(ReadLanes, PointsKeepTheirPlaces) {
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].message, "Expected {at, v}; kept as written, not used");
     EXPECT_EQ(list[1].message, "Unknown curve, played as step; kept");
-    DiagnosticList laneList;
+    document::DiagnosticList laneList;
     readLanes(parse("[1]"), "/lanes", laneList);
     EXPECT_EQ(laneList[0].message, "A lane is an object with a `target`; kept as written, not played");
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -7,41 +7,41 @@
 #include "document/clip/clip_reader.h"
 #include "document/clip/clip_writer.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 using test::parse;
 
 std::string rewrite(const std::string& text) {
-    DiagnosticList list;
-    const std::optional<Clip> clip = readClip(parse(text), list);
+    document::DiagnosticList list;
+    const std::optional<document::Clip> clip = readClip(parse(text), list);
     if (!clip) return "(no clip)";
     return writeJson(writeClip(*clip));
 }
 
 TEST(WriteClip, DefaultClip) {
-    EXPECT_EQ(writeJson(writeClip(Clip{})),
+    EXPECT_EQ(writeJson(writeClip(document::Clip{})),
               R"({"kind":"clip","spec":"1.0","length":4,"grid":"1/16","notes":[]})");
 }
 
 TEST(WriteClip, BuiltInMemory) {
-    Clip clip;
+    document::Clip clip;
     clip.formatVersion = 3;
     clip.seed = 255;
-    ClipNote note;
+    document::ClipNote note;
     note.at = 0.5;
     note.pitch = 40;
     note.len = 0.25;
     note.slide = true;
-    NoteExpression curve;
+    document::NoteExpression curve;
     curve.isCurve = true;
     curve.points = {{0, 0}, {1, 0.5}};
     setExpression(note, "bend", curve);
     clip.notes.push_back(note);
-    Lane lane;
+    document::Lane lane;
     lane.target = "cutoff";
     clip.lanes.push_back(lane);
-    MeterPoint meter;
+    document::MeterPoint meter;
     meter.num = 7;
     meter.den = 8;
     clip.meter.push_back(meter);
@@ -145,4 +145,4 @@ TEST(WriteClip, ReadAndWrittenAgain) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

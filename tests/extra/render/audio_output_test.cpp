@@ -10,7 +10,7 @@
 #include "spectrogram.h"
 #include "wav_writer.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 std::string workPath(const std::string& name) { return std::string(FENNROW_RENDER_WORK_DIR) + "/" + name; }
@@ -102,4 +102,4 @@ TEST(Spectrogram, RowsRunFromTheTopFrequencyDownOnALogScale) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

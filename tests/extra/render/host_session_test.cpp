@@ -11,7 +11,7 @@
 #include "preset_list.h"
 #include "renderer.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 std::unique_ptr<PluginSession> sessionWith(const std::string& preset) {
@@ -150,4 +150,4 @@ TEST(Audition, SaysWhyThereIsNothingToPlay) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

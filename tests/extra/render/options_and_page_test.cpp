@@ -9,7 +9,7 @@
 #include "options.h"
 #include "param_lookup.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 ParseResult parse(std::vector<const char*> args) {
@@ -121,4 +121,4 @@ TEST(DemoPage, EscapesNamesAndShowsOnePictureAndPlayerPerSound) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

@@ -16,7 +16,7 @@
 #include "plugin_loader/clap_module.h"
 #include "wav_writer.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 struct RunResult {
@@ -234,4 +234,4 @@ TEST(RenderProgram, ItsVersionIsThePluginsVersion) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

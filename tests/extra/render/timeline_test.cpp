@@ -7,7 +7,7 @@
 #include "tempo_map.h"
 #include "transport.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 TEST(NoteList, ReadsKeysAsNumbersOrNames) {
@@ -160,4 +160,4 @@ TEST(Transport, ReportsSongPositionTempoAndBar) {
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

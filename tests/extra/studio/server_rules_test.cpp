@@ -30,7 +30,7 @@
 #include "platform/utf8.h"
 #include "zip_builder.h"
 
-namespace fennrow {
+namespace fennrow::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -216,14 +216,14 @@ protected:
 
     // A save request for the fresh instance's sound (from /api/info).
     static std::string saveBody(const std::string& path, bool overwrite, double tone) {
-        JsonParseResult info = parseJson(get("/api/info").body);
-        JsonValue sound = *findMember(info.value, "sound");
-        setMember(*findMember(sound, "params"), "3", jsonNumber(tone));
-        JsonValue body = jsonObject();
-        setMember(body, "base", jsonObject());
+        document::JsonParseResult info = document::parseJson(get("/api/info").body);
+        document::JsonValue sound = *findMember(info.value, "sound");
+        setMember(*findMember(sound, "params"), "3", document::jsonNumber(tone));
+        document::JsonValue body = document::jsonObject();
+        setMember(body, "base", document::jsonObject());
         setMember(body, "sound", std::move(sound));
-        setMember(body, "path", jsonString(path));
-        setMember(body, "overwrite", jsonBool(overwrite));
+        setMember(body, "path", document::jsonString(path));
+        setMember(body, "overwrite", document::jsonBool(overwrite));
         return writeJson(body);
     }
 
@@ -233,7 +233,7 @@ protected:
     // members in the request.
     static Reply playOpened(const std::string& name, const std::string& extra) {
         const Reply opened = post("/api/open", openBody(name));
-        JsonParseResult answer = parseJson(opened.body);
+        document::JsonParseResult answer = document::parseJson(opened.body);
         if (!answer.ok || !findMember(answer.value, "document")) return opened;
         return post("/api/play", R"({"base":{"document":)" +
                                      writeJson(*findMember(answer.value, "document")) + R"(},"sound":)" +
@@ -248,10 +248,11 @@ protected:
     };
 
     static std::vector<std::string> listed(const std::string& target) {
-        JsonParseResult parsed = parseJson(get(target).body);
+        document::JsonParseResult parsed = document::parseJson(get(target).body);
         std::vector<std::string> names;
-        if (const JsonValue* documents = parsed.ok ? findMember(parsed.value, "documents") : nullptr) {
-            for (const JsonValue& item : documents->items()) names.emplace_back(item.string());
+        if (const document::JsonValue* documents =
+                parsed.ok ? findMember(parsed.value, "documents") : nullptr) {
+            for (const document::JsonValue& item : documents->items()) names.emplace_back(item.string());
         }
         return names;
     }
@@ -418,13 +419,13 @@ TEST_F(StudioRules, SavesWhatThePluginWritesKeepingUnknownMembers) {
     EXPECT_NE(opened.body.find(R"("code":"spec-missing","path":"/spec")"), std::string::npos) << opened.body;
     EXPECT_NE(opened.body.find(R"("code":"curve-length","path":"/state/motion")"), std::string::npos);
 
-    JsonParseResult answer = parseJson(opened.body);
-    JsonValue body = jsonObject();
-    JsonValue base = jsonObject();
+    document::JsonParseResult answer = document::parseJson(opened.body);
+    document::JsonValue body = document::jsonObject();
+    document::JsonValue base = document::jsonObject();
     setMember(base, "document", *findMember(answer.value, "document"));
     setMember(body, "base", std::move(base));
     setMember(body, "sound", *findMember(answer.value, "sound"));
-    setMember(body, "path", jsonString("newer-saved.json"));
+    setMember(body, "path", document::jsonString("newer-saved.json"));
     ASSERT_EQ(post("/api/save", writeJson(body)).status, 200);
     const std::string saved = fileText(kSounds / "newer-saved.json");
     EXPECT_NE(saved.find(R"("hints":{"colour":"teal"})"), std::string::npos) << saved;
@@ -525,10 +526,10 @@ TEST_F(StudioRules, NamesAreUtf8AndReplacingKeepsWhatTheOwnerSet) {
     // A link is listed under its own name; a name that is not UTF-8 is left
     // out, and the list stays JSON.
     const Reply list = get("/api/documents");
-    JsonParseResult parsed = parseJson(list.body);
+    document::JsonParseResult parsed = document::parseJson(list.body);
     ASSERT_TRUE(parsed.ok) << list.body;
     std::vector<std::string> names;
-    for (const JsonValue& item : findMember(parsed.value, "documents")->items())
+    for (const document::JsonValue& item : findMember(parsed.value, "documents")->items())
         names.emplace_back(item.string());
     EXPECT_NE(std::find(names.begin(), names.end(), "alias.json"), names.end()) << list.body;
     EXPECT_NE(std::find(names.begin(), names.end(), "mine.json"), names.end()) << list.body;
@@ -543,7 +544,7 @@ TEST_F(StudioRules, PlaysTheAuditionClipUnderItsTempoMap) {
               R"("notes":[{"at":0,"len":1,"pitch":40},{"at":7,"len":1,"pitch":43}]}})");
     const Reply played = playOpened("audition.json", R"("source":"audition","tempo":120)");
     ASSERT_EQ(played.status, 200) << played.body;
-    JsonParseResult answer = parseJson(played.body);
+    document::JsonParseResult answer = document::parseJson(played.body);
     EXPECT_NEAR(findMember(answer.value, "audioSeconds")->number(), 7.0, 1e-3) << played.body;
 }
 
@@ -697,13 +698,13 @@ TEST_F(StudioRules, AFloodOfIdleConnectionsLeavesARequestWhoseBodyIsOnItsWay) {
 TEST_F(StudioRules, ErrorsNameWhatWentWrongInUtf8AndTheIconNeedsNoToken) {
     const Reply reply = post("/api/open", R"({"path":"bad-\ud800.json"})");
     EXPECT_EQ(reply.status, 404);
-    JsonParseResult parsed = parseJson(reply.body);
+    document::JsonParseResult parsed = document::parseJson(reply.body);
     ASSERT_TRUE(parsed.ok) << reply.body;
-    EXPECT_TRUE(isValidUtf8(reply.body)) << reply.body;
+    EXPECT_TRUE(platform::isValidUtf8(reply.body)) << reply.body;
 
     const Reply icon = raw("GET /favicon.ico HTTP/1.1\r\nHost: " + host() + "\r\nConnection: close\r\n\r\n");
     EXPECT_EQ(icon.status, 200);
 }
 
 } // namespace
-} // namespace fennrow
+} // namespace fennrow::test

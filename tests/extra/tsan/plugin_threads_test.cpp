@@ -61,9 +61,9 @@ int factoryName(int k) { return -1 - k; }
 
 // ---- marked sounds ----------------------------------------------------------------
 
-SoundSnapshot markedSound(int mark) {
-    SoundSnapshot sound = defaultSoundSnapshot();
-    for (const ParamSpec& spec : kParamTable) {
+engine::SoundSnapshot markedSound(int mark) {
+    engine::SoundSnapshot sound = engine::defaultSoundSnapshot();
+    for (const plugin::ParamSpec& spec : plugin::kParamTable) {
         float value = spec.min + (spec.max - spec.min) * static_cast<float>((mark + spec.slot) % 5) / 4.0f;
         if (spec.stepped) value = std::round(value);
         if (spec.id == kAudioParamId) value = kAudioParamValue;
@@ -80,33 +80,35 @@ std::string shortest(float value) {
     return std::string(text, end);
 }
 
-std::string curveText(const float (&curve)[kCurvePoints]) {
+std::string curveText(const float (&curve)[engine::kCurvePoints]) {
     std::string text = "[";
-    for (int i = 0; i < kCurvePoints; ++i) text += (i ? "," : "") + shortest(curve[i]);
+    for (int i = 0; i < engine::kCurvePoints; ++i) text += (i ? "," : "") + shortest(curve[i]);
     return text + "]";
 }
 
-std::string documentOf(const SoundSnapshot& sound) {
+std::string documentOf(const engine::SoundSnapshot& sound) {
     std::string text = R"({"kind":"instance","spec":"1.0","plugin":"fennrow","params":{)";
-    for (int i = 0; i < kParamCount; ++i) {
-        text += (i ? ",\"" : "\"") + std::string(kParamTable[i].key) +
-                "\":" + shortest(slotValue(sound.params, kParamTable[i].slot));
+    for (int i = 0; i < plugin::kParamCount; ++i) {
+        text += (i ? ",\"" : "\"") + std::string(plugin::kParamTable[i].key) +
+                "\":" + shortest(slotValue(sound.params, plugin::kParamTable[i].slot));
     }
     const auto& c = sound.curves.points;
-    text += R"(},"state":{"motion":)" + curveText(c[kCurveMotion]) + R"(,"motionDrive":)" +
-            curveText(c[kCurveMotionDrive]) + R"(,"motionLevel":)" + curveText(c[kCurveMotionLevel]);
-    text += R"(,"arcs":{"Shape":)" + curveText(c[kCurveArcShape]) + R"(,"Tone":)" +
-            curveText(c[kCurveArcTone]) + R"(,"Drive":)" + curveText(c[kCurveArcDrive]) + R"(,"Motion":)" +
-            curveText(c[kCurveArcMotion]) + R"(,"Spread":)" + curveText(c[kCurveArcSpread]) + "}}}";
+    text += R"(},"state":{"motion":)" + curveText(c[engine::kCurveMotion]) + R"(,"motionDrive":)" +
+            curveText(c[engine::kCurveMotionDrive]) + R"(,"motionLevel":)" +
+            curveText(c[engine::kCurveMotionLevel]);
+    text += R"(,"arcs":{"Shape":)" + curveText(c[engine::kCurveArcShape]) + R"(,"Tone":)" +
+            curveText(c[engine::kCurveArcTone]) + R"(,"Drive":)" + curveText(c[engine::kCurveArcDrive]) +
+            R"(,"Motion":)" + curveText(c[engine::kCurveArcMotion]) + R"(,"Spread":)" +
+            curveText(c[engine::kCurveArcSpread]) + "}}}";
     return text;
 }
 
-bool sameSound(const SoundSnapshot& a, const SoundSnapshot& b) {
-    for (const ParamSpec& spec : kParamTable) {
+bool sameSound(const engine::SoundSnapshot& a, const engine::SoundSnapshot& b) {
+    for (const plugin::ParamSpec& spec : plugin::kParamTable) {
         if (spec.id != kAudioParamId && slotValue(a.params, spec.slot) != slotValue(b.params, spec.slot))
             return false;
     }
-    for (int c = 0; c < kCurveCount; ++c) {
+    for (int c = 0; c < engine::kCurveCount; ++c) {
         if (!std::equal(std::begin(a.curves.points[c]), std::end(a.curves.points[c]),
                         std::begin(b.curves.points[c])))
             return false;
@@ -115,9 +117,9 @@ bool sameSound(const SoundSnapshot& a, const SoundSnapshot& b) {
 }
 
 // The name of the sound, or kTorn when it is none of the sounds ever loaded.
-int nameOf(const SoundSnapshot& sound, const SoundSnapshot& start) {
-    const auto factory = factorySounds();
-    for (int k = 0; k < kFactorySoundCount; ++k) {
+int nameOf(const engine::SoundSnapshot& sound, const engine::SoundSnapshot& start) {
+    const auto factory = plugin::factorySounds();
+    for (int k = 0; k < plugin::kFactorySoundCount; ++k) {
         if (sameSound(sound, factory[k].sound)) return factoryName(k);
     }
     if (sameSound(sound, start)) return kStartSound;
@@ -145,8 +147,8 @@ struct AudioReport {
 
 AudioReport runAudio(const clap_plugin_t* plugin, const clap_plugin_params_t* params, Shared& shared) {
     AudioReport report;
-    const PluginInstance& instance = *instanceOf(plugin);
-    const SoundSnapshot start = instance.liveSound;
+    const plugin::PluginInstance& instance = *plugin::instanceOf(plugin);
+    const engine::SoundSnapshot start = instance.liveSound;
     std::vector<float> left(kBlockFrames), right(kBlockFrames);
     float* channels[] = {left.data(), right.data()};
     clap_audio_buffer_t output{};
@@ -203,7 +205,7 @@ long runIndexer(const std::string& folder, std::size_t files, const Shared& shar
         clap_entry.get_factory(CLAP_PRESET_DISCOVERY_FACTORY_ID));
     test::FakeIndexer indexer;
     const clap_preset_discovery_provider_t* provider =
-        factory->create(factory, &indexer.record, kPresetProviderId);
+        factory->create(factory, &indexer.record, presets::kPresetProviderId);
     if (provider == nullptr || !provider->init(provider)) {
         ++faults;
         return 0;
@@ -212,7 +214,7 @@ long runIndexer(const std::string& folder, std::size_t files, const Shared& shar
     while (!shared.done.load(std::memory_order_acquire)) {
         test::FakeReceiver factorySet;
         provider->get_metadata(provider, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr, &factorySet.record);
-        if (factorySet.begins != kFactorySoundCount) ++faults;
+        if (factorySet.begins != plugin::kFactorySoundCount) ++faults;
         for (std::size_t k = 0; k < files; ++k) {
             test::FakeReceiver one;
             const std::string path = folder + "/Sound " + std::to_string(k) + ".json";
@@ -239,8 +241,9 @@ bool loadState(const clap_plugin_t* plugin, const clap_plugin_state_t* state, co
 }
 
 // The values the host reads are the loaded sound's.
-bool valuesAre(const clap_plugin_t* plugin, const clap_plugin_params_t* params, const SoundSnapshot& sound) {
-    for (const ParamSpec& spec : kParamTable) {
+bool valuesAre(const clap_plugin_t* plugin, const clap_plugin_params_t* params,
+               const engine::SoundSnapshot& sound) {
+    for (const plugin::ParamSpec& spec : plugin::kParamTable) {
         double value = 0.0;
         if (!params->get_value(plugin, spec.id, &value)) return false;
         if (spec.id != kAudioParamId && static_cast<float>(value) != slotValue(sound.params, spec.slot))
@@ -263,7 +266,7 @@ int main() {
     const auto* plugins =
         static_cast<const clap_plugin_factory_t*>(clap_entry.get_factory(CLAP_PLUGIN_FACTORY_ID));
     test::FakeHost host;
-    const clap_plugin_t* plugin = plugins->create_plugin(plugins, host.clap(), kPluginId);
+    const clap_plugin_t* plugin = plugins->create_plugin(plugins, host.clap(), plugin::kPluginId);
     plugin->init(plugin);
     const auto* state =
         static_cast<const clap_plugin_state_t*>(plugin->get_extension(plugin, CLAP_EXT_STATE));
@@ -281,10 +284,10 @@ int main() {
     std::thread indexThread(
         [&] { crawls = runIndexer(folder.path.string(), kPresetFiles, shared, indexFaults); });
 
-    const auto factory = factorySounds();
+    const auto factory = plugin::factorySounds();
     long mainFaults = 0;
     int expected = kStartSound;
-    SoundSnapshot expectedSound = defaultSoundSnapshot();
+    engine::SoundSnapshot expectedSound = engine::defaultSoundSnapshot();
     const uint64_t chunks[] = {7, 4096, UINT64_MAX};
     for (int round = 1; round <= kRounds + 1; ++round) {
         // The last round always loads a state, so the end is known.
@@ -302,7 +305,7 @@ int main() {
             expected = kFileMarkBase + k;
             expectedSound = markedSound(expected);
         } else if (kind == 6) {
-            const int k = round % kFactorySoundCount;
+            const int k = round % plugin::kFactorySoundCount;
             loaded = presets->from_location(plugin, CLAP_PRESET_DISCOVERY_LOCATION_PLUGIN, nullptr,
                                             factory[k].name.c_str());
             expected = factoryName(k);

@@ -12,11 +12,11 @@ namespace {
 
 constexpr int kRounds = 100000; // below 2^24, so each round is exact as a float
 
-fennrow::SoundSnapshot roundSnapshot(int round) {
-    fennrow::SoundSnapshot snapshot;
+fennrow::engine::SoundSnapshot roundSnapshot(int round) {
+    fennrow::engine::SoundSnapshot snapshot;
     const auto value = static_cast<float>(round);
-    for (int slot = 0; slot < fennrow::kSoundParamCount; ++slot) {
-        fennrow::slotValue(snapshot.params, slot) = value;
+    for (int slot = 0; slot < fennrow::engine::kSoundParamCount; ++slot) {
+        fennrow::engine::slotValue(snapshot.params, slot) = value;
     }
     for (auto& curve : snapshot.curves.points) {
         for (float& point : curve) point = value;
@@ -25,10 +25,10 @@ fennrow::SoundSnapshot roundSnapshot(int round) {
 }
 
 // The round the snapshot belongs to, or -1 when its numbers disagree.
-int wholeRound(const fennrow::SoundSnapshot& snapshot) {
+int wholeRound(const fennrow::engine::SoundSnapshot& snapshot) {
     const float first = snapshot.params.weight;
-    for (int slot = 0; slot < fennrow::kSoundParamCount; ++slot) {
-        if (fennrow::slotValue(snapshot.params, slot) != first) return -1;
+    for (int slot = 0; slot < fennrow::engine::kSoundParamCount; ++slot) {
+        if (fennrow::engine::slotValue(snapshot.params, slot) != first) return -1;
     }
     for (const auto& curve : snapshot.curves.points) {
         for (float point : curve) {
@@ -41,13 +41,13 @@ int wholeRound(const fennrow::SoundSnapshot& snapshot) {
 } // namespace
 
 int main() {
-    auto* exchange = new fennrow::SnapshotExchange;
-    auto* live = new fennrow::SoundSnapshot(roundSnapshot(0));
+    auto* exchange = new fennrow::plugin::SnapshotExchange;
+    auto* live = new fennrow::engine::SoundSnapshot(roundSnapshot(0));
     std::atomic<bool> done{false};
 
     std::thread writer([&] {
         for (int round = 1; round <= kRounds; ++round) {
-            fennrow::publishSnapshot(*exchange, roundSnapshot(round));
+            fennrow::plugin::publishSnapshot(*exchange, roundSnapshot(round));
         }
         done.store(true, std::memory_order_release);
     });
@@ -59,7 +59,7 @@ int main() {
     bool finished = false;
     while (!finished) {
         finished = done.load(std::memory_order_acquire);
-        if (!fennrow::pickUpSnapshot(*exchange, *live)) continue;
+        if (!fennrow::plugin::pickUpSnapshot(*exchange, *live)) continue;
         ++pickUps;
         const int round = wholeRound(*live);
         if (round < 0) {
@@ -71,7 +71,7 @@ int main() {
     }
     writer.join();
     // After the writer is done, whatever still waits is the last round.
-    if (fennrow::pickUpSnapshot(*exchange, *live)) last = wholeRound(*live);
+    if (fennrow::plugin::pickUpSnapshot(*exchange, *live)) last = wholeRound(*live);
 
     std::printf("pick-ups %d, torn %d, backwards %d, last round %d\n", pickUps, torn, backwards, last);
     delete live;

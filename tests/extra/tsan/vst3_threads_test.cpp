@@ -19,7 +19,7 @@ extern "C" vst3::FUnknown* VST3_API GetPluginFactory();
 namespace {
 
 using namespace fennrow::test;
-using namespace vst3;
+using namespace ::vst3;
 
 constexpr int kRounds = 1500;
 constexpr std::int32_t kBlockFrames = 128;
