@@ -140,7 +140,7 @@ Adapter* createAdapter() {
         static_cast<const clap_plugin_preset_load_t*>(plugin->get_extension(plugin, CLAP_EXT_PRESET_LOAD));
     if (adapter->params == nullptr || adapter->state == nullptr) return nullptr;
     readPorts(*adapter);
-    adapter->specs = readParamSpecs(plugin, adapter->params);
+    adapter->specs = readControllerParams(plugin, adapter->params);
     if (adapter->presetLoad != nullptr) adapter->programs = readFactoryPrograms(clap_entry);
     adapter->shown.assign(adapter->specs.size(), 0.0);
     adapter->loadedValues = std::vector<std::atomic<double>>(adapter->specs.size());
@@ -202,7 +202,7 @@ void afterLoad(Adapter& adapter) {
 
 void sendEdit(Adapter& adapter, int index, double normalized) {
     if (adapter.active.load()) return;
-    const ParamSpec& spec = adapter.specs[static_cast<std::size_t>(index)];
+    const ControllerParam& spec = adapter.specs[static_cast<std::size_t>(index)];
     flushValue(adapter, spec.id, toPlain(spec, normalized));
 }
 

@@ -60,7 +60,7 @@ struct Adapter {
     const clap_plugin_preset_load_t* presetLoad = nullptr;
 
     // What the host sees, read from the plugin once.
-    std::vector<ParamSpec> specs;
+    std::vector<ControllerParam> specs;
     std::vector<Program> programs; // the factory sounds, then the entry for any other sound
     bool hasOutput = false;
     OutputBus output;

@@ -13,8 +13,8 @@ clap_event_header_t headerOf(std::uint32_t size, std::uint32_t time, std::uint16
     return {size, time, CLAP_CORE_EVENT_SPACE_ID, type, 0};
 }
 
-const ParamSpec* findSpec(const std::vector<ParamSpec>& specs, clap_id id) {
-    for (const ParamSpec& spec : specs) {
+const ControllerParam* findSpec(const std::vector<ControllerParam>& specs, clap_id id) {
+    for (const ControllerParam& spec : specs) {
         if (spec.id == id) return &spec;
     }
     return nullptr;
@@ -114,7 +114,7 @@ void BlockEvents::advance(NoteCursor& cursor, std::uint32_t floor) {
     }
 }
 
-void BlockEvents::begin(const ::vst3::ProcessData& data, const std::vector<ParamSpec>& specs,
+void BlockEvents::begin(const ::vst3::ProcessData& data, const std::vector<ControllerParam>& specs,
                         std::uint32_t frames) {
     frames_ = frames;
     stored_ = 0;
@@ -127,7 +127,7 @@ void BlockEvents::begin(const ::vst3::ProcessData& data, const std::vector<Param
         ::vst3::IParamValueQueue* queue = changes->vtbl->getParameterData(changes, q);
         if (queue == nullptr || queue->vtbl == nullptr) continue;
         // The program list and unknown ids are not plugin parameters.
-        const ParamSpec* spec = findSpec(specs, queue->vtbl->getParameterId(queue));
+        const ControllerParam* spec = findSpec(specs, queue->vtbl->getParameterId(queue));
         if (spec == nullptr) continue;
         const auto seen = params_.begin() + static_cast<std::ptrdiff_t>(paramCount_);
         if (std::any_of(params_.begin(), seen, [spec](const ParamCursor& c) { return c.spec == spec; }))

@@ -16,7 +16,7 @@
 
 namespace fennrow::vst3 {
 
-struct ParamSpec;
+struct ControllerParam;
 
 union ClapEventSlot {
     clap_event_header_t header;
@@ -42,7 +42,8 @@ public:
     // parameters (one per parameter; a second queue for the same id is
     // ignored) and its notes on the first event bus, offsets held inside the
     // block, each list's offsets never going back.
-    void begin(const ::vst3::ProcessData& data, const std::vector<ParamSpec>& specs, std::uint32_t frames);
+    void begin(const ::vst3::ProcessData& data, const std::vector<ControllerParam>& specs,
+               std::uint32_t frames);
 
     // Fills the list for the piece of the block from `first` to `end` and
     // returns where the piece ends: `end`, or, when more events fall before
@@ -64,7 +65,7 @@ private:
     };
     struct ParamCursor {
         ::vst3::IParamValueQueue* queue;
-        const ParamSpec* spec;
+        const ControllerParam* spec;
         std::int32_t index;
         std::int32_t count;
         std::uint32_t time; // of the point at index

@@ -96,7 +96,7 @@ tresult VST3_API getParameterInfo(void* self, std::int32_t index, ParameterInfo*
             info->flags = kIsProgramChange | kIsList;
             return kResultOk;
         }
-        const ParamSpec& spec = adapter->specs[static_cast<std::size_t>(index)];
+        const ControllerParam& spec = adapter->specs[static_cast<std::size_t>(index)];
         info->id = spec.id;
         copyUtf16(info->title, spec.name);
         copyUtf16(info->shortTitle, spec.name);
@@ -120,7 +120,7 @@ tresult VST3_API getParamStringByValue(void* self, ParamID id, ParamValue normal
         }
         const int index = specIndex(*adapter, id);
         if (index < 0) return kInvalidArgument;
-        const ParamSpec& spec = adapter->specs[static_cast<std::size_t>(index)];
+        const ControllerParam& spec = adapter->specs[static_cast<std::size_t>(index)];
         const std::optional<std::string> text =
             valueText(adapter->plugin, adapter->params, spec, toPlain(spec, normalized));
         if (!text) return kResultFalse;
@@ -146,7 +146,7 @@ tresult VST3_API getParamValueByString(void* self, ParamID id, char16* string, P
         }
         const int index = specIndex(*adapter, id);
         if (index < 0) return kInvalidArgument;
-        const ParamSpec& spec = adapter->specs[static_cast<std::size_t>(index)];
+        const ControllerParam& spec = adapter->specs[static_cast<std::size_t>(index)];
         double plain = 0.0;
         if (!adapter->params->text_to_value(adapter->plugin, spec.id, text.c_str(), &plain))
             return kResultFalse;

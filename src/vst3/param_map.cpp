@@ -30,14 +30,15 @@ std::string unitOf(const clap_plugin_t* plugin, const clap_plugin_params_t* para
 
 } // namespace
 
-std::vector<ParamSpec> readParamSpecs(const clap_plugin_t* plugin, const clap_plugin_params_t* params) {
-    std::vector<ParamSpec> specs;
+std::vector<ControllerParam> readControllerParams(const clap_plugin_t* plugin,
+                                                  const clap_plugin_params_t* params) {
+    std::vector<ControllerParam> specs;
     const std::uint32_t count = params->count(plugin);
     for (std::uint32_t index = 0; index < count; ++index) {
         clap_param_info_t info{};
         if (!params->get_info(plugin, index, &info)) continue;
         info.name[CLAP_NAME_SIZE - 1] = 0;
-        ParamSpec spec;
+        ControllerParam spec;
         spec.id = info.id;
         spec.name = info.name;
         spec.unit = unitOf(plugin, params, info);
@@ -50,22 +51,22 @@ std::vector<ParamSpec> readParamSpecs(const clap_plugin_t* plugin, const clap_pl
     return specs;
 }
 
-double toPlain(const ParamSpec& spec, double normalized) {
+double toPlain(const ControllerParam& spec, double normalized) {
     return spec.min + normalized * (spec.max - spec.min);
 }
 
-double toNormalized(const ParamSpec& spec, double plain) {
+double toNormalized(const ControllerParam& spec, double plain) {
     const double range = spec.max - spec.min;
     if (!(range > 0.0)) return 0.0;
     return std::clamp((plain - spec.min) / range, 0.0, 1.0);
 }
 
-std::int32_t stepCount(const ParamSpec& spec) {
+std::int32_t stepCount(const ControllerParam& spec) {
     return spec.stepped ? static_cast<std::int32_t>(std::llround(spec.max - spec.min)) : 0;
 }
 
 std::optional<std::string> valueText(const clap_plugin_t* plugin, const clap_plugin_params_t* params,
-                                     const ParamSpec& spec, double plain) {
+                                     const ControllerParam& spec, double plain) {
     std::optional<std::string> text = pluginText(plugin, params, spec.id, plain);
     if (!text || spec.unit.empty()) return text;
     const std::string suffix = " " + spec.unit;

@@ -11,7 +11,7 @@
 
 namespace fennrow::vst3 {
 
-struct ParamSpec {
+struct ControllerParam {
     clap_id id = 0;
     std::string name;
     std::string unit; // the word the plugin writes after its numbers ("s", "bars"), or empty
@@ -22,16 +22,17 @@ struct ParamSpec {
 };
 
 // Reads every parameter through the plugin's params extension (main thread).
-std::vector<ParamSpec> readParamSpecs(const clap_plugin_t* plugin, const clap_plugin_params_t* params);
+std::vector<ControllerParam> readControllerParams(const clap_plugin_t* plugin,
+                                                  const clap_plugin_params_t* params);
 
-double toPlain(const ParamSpec& spec, double normalized);
-double toNormalized(const ParamSpec& spec, double plain);
+double toPlain(const ControllerParam& spec, double normalized);
+double toNormalized(const ControllerParam& spec, double plain);
 // The number of steps of a stepped parameter (max - min), 0 for a continuous one.
-std::int32_t stepCount(const ParamSpec& spec);
+std::int32_t stepCount(const ControllerParam& spec);
 
 // The plugin's own text for a plain value, without the unit the host shows
 // next to it; nothing if the plugin has no text for it.
 std::optional<std::string> valueText(const clap_plugin_t* plugin, const clap_plugin_params_t* params,
-                                     const ParamSpec& spec, double plain);
+                                     const ControllerParam& spec, double plain);
 
 } // namespace fennrow::vst3
