@@ -4,7 +4,9 @@
 #include "engine/one_pole.h"
 #include "engine/svf.h"
 #include "engine/tanh_shaper.h"
+#include "maths/simd.h"
 #include "maths/softplus_batch.h"
+#include "support/simd_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include <limits>
 #include <numbers>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace fennrow::test {
@@ -157,39 +160,43 @@ TEST(HalfbandDecimator, SymmetricHalfBandTapsWithUnitDcGain) {
     EXPECT_LT(peak(0.40), 0.003f); // would fold down into the audible band
 }
 
-TEST(engine::HalfbandDecimator, BlockProcessingMatchesPairByPair) {
-    for (const bool useAvx2 : {false, true}) {
-        std::mt19937 rng(3);
-        std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-        engine::HalfbandDecimator pairwise[2], blockwise[2];
-        engine::HalfbandBlock block[2];
-        for (int count : {1, 5, 64, 8, 13, 31, 2, 64, 63, 9, 1, 1, 40}) {
-            std::vector<float> expected[2], got[2];
-            for (int layer = 0; layer < 2; ++layer) {
-                expected[layer].resize(count);
-                got[layer].resize(count);
-                beginHalfbandBlock(blockwise[layer], block[layer]);
-                for (int j = 0; j < count; ++j) {
-                    const float a = dist(rng), b = dist(rng);
-                    block[layer].even[engine::kHalfbandHistory + j] = a;
-                    block[layer].odd[engine::kHalfbandHistory + j] = b;
-                    expected[layer][j] = processHalfband(pairwise[layer], engine::halfbandTaps(), a, b);
-                }
+// Each path's block form against the pair-by-pair filter; a path this build or
+// processor cannot run says skipped.
+class HalfbandPath : public testing::TestWithParam<maths::SimdPath> {};
+
+TEST_P(HalfbandPath, BlockProcessingMatchesPairByPair) {
+    const maths::SimdPath path = GetParam();
+    FENNROW_SKIP_UNLESS_AVAILABLE(path);
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+    engine::HalfbandDecimator pairwise[2], blockwise[2];
+    engine::HalfbandBlock block[2];
+    for (int count : {1, 5, 64, 8, 13, 31, 2, 64, 63, 9, 1, 1, 40}) {
+        std::vector<float> expected[2], got[2];
+        for (int layer = 0; layer < 2; ++layer) {
+            expected[layer].resize(count);
+            got[layer].resize(count);
+            beginHalfbandBlock(blockwise[layer], block[layer]);
+            for (int j = 0; j < count; ++j) {
+                const float a = dist(rng), b = dist(rng);
+                block[layer].even[engine::kHalfbandHistory + j] = a;
+                block[layer].odd[engine::kHalfbandHistory + j] = b;
+                expected[layer][j] = processHalfband(pairwise[layer], engine::halfbandTaps(), a, b);
             }
-            // Only where the processor has AVX2 does the wide path run.
-            finishHalfbandPair(useAvx2 ? maths::bestSimdPath() : maths::SimdPath::Scalar, blockwise[0],
-                               block[0], blockwise[1], block[1], engine::halfbandTaps(), count, got[0].data(),
-                               got[1].data());
-            for (int layer = 0; layer < 2; ++layer) {
-                ASSERT_EQ(got[layer], expected[layer]) << count << " " << layer << " " << useAvx2;
-                const engine::HalfbandDecimator& bw = blockwise[layer];
-                const engine::HalfbandDecimator& pw = pairwise[layer];
-                ASSERT_TRUE(std::equal(bw.even, bw.even + engine::kHalfbandHistory, pw.even));
-                ASSERT_TRUE(std::equal(bw.odd, bw.odd + engine::kHalfbandHistory, pw.odd));
-            }
+        }
+        finishHalfbandPair(path, blockwise[0], block[0], blockwise[1], block[1], engine::halfbandTaps(),
+                           count, got[0].data(), got[1].data());
+        for (int layer = 0; layer < 2; ++layer) {
+            ASSERT_EQ(got[layer], expected[layer]) << count << " " << layer;
+            const engine::HalfbandDecimator& bw = blockwise[layer];
+            const engine::HalfbandDecimator& pw = pairwise[layer];
+            ASSERT_TRUE(std::equal(bw.even, bw.even + engine::kHalfbandHistory, pw.even));
+            ASSERT_TRUE(std::equal(bw.odd, bw.odd + engine::kHalfbandHistory, pw.odd));
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryPath, HalfbandPath, test::kEverySimdPath, test::simdPathCaseName);
 
 TEST(Svf, LowPassKeepsDcHighPassKeepsNyquist) {
     engine::Svf low, high;

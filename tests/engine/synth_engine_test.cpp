@@ -3,6 +3,7 @@
 #include "reference_render.h"
 #include "scenario.h"
 #include "support/allocation_probe.h"
+#include "support/simd_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -57,8 +58,7 @@ class SynthEnginePath : public testing::TestWithParam<maths::SimdPath> {};
 
 TEST_P(SynthEnginePath, ChunkedRenderMatchesThePlainLoopBitForBit) {
     const maths::SimdPath path = GetParam();
-    if (!maths::simdPathAvailable(path))
-        GTEST_SKIP() << (FENNROW_SIMD ? "this processor has no AVX2 and FMA" : "built without SIMD");
+    FENNROW_SKIP_UNLESS_AVAILABLE(path);
     uint32_t seed = 11;
     for (float rate : {48000.0f, 44100.0f, 8000.0f, 1005.0f, 192000.0f}) {
         for (int run = 0; run < 3; ++run, ++seed) {
@@ -78,12 +78,7 @@ TEST_P(SynthEnginePath, ChunkedRenderMatchesThePlainLoopBitForBit) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPath, SynthEnginePath,
-                         testing::Values(maths::SimdPath::Scalar, maths::SimdPath::Sse2,
-                                         maths::SimdPath::Avx2),
-                         [](const testing::TestParamInfo<maths::SimdPath>& info) {
-                             return std::string(maths::simdPathName(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryPath, SynthEnginePath, test::kEverySimdPath, test::simdPathCaseName);
 
 TEST(SynthEngine, OutputIsAlwaysFiniteNormalAndComplete) {
     uint32_t seed = 100;

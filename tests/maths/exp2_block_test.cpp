@@ -5,6 +5,7 @@
 #include "maths/exp2_block.h"
 #include "maths/float_functions.h"
 #include "maths/float_rounding.h"
+#include "support/simd_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +72,7 @@ class Exp2BlockPath : public testing::TestWithParam<Path> {};
 
 TEST_P(Exp2BlockPath, GivesTheScalarBitsAtEveryLengthAndInPlace) {
     const Path& path = GetParam();
-    if (!simdPathAvailable(path.needs)) GTEST_SKIP() << "this processor has no AVX2 and FMA";
+    FENNROW_SKIP_UNLESS_AVAILABLE(path.needs);
     const std::vector<float> in = inputs();
     std::vector<uint32_t> want(in.size());
     for (size_t i = 0; i < in.size(); ++i) want[i] = bitCast<uint32_t>(exp2f(in[i]));

@@ -6,6 +6,7 @@
 #include "maths/float_rounding.h"
 #include "maths/sin_block.h"
 #include "maths/sine_pair.h"
+#include "support/simd_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +66,7 @@ class SinBlockPath : public testing::TestWithParam<Path> {};
 
 TEST_P(SinBlockPath, GivesTheScalarBitsAtEveryLengthAndInPlace) {
     const Path& path = GetParam();
-    if (!simdPathAvailable(path.needs)) GTEST_SKIP() << "this processor has no AVX2 and FMA";
+    FENNROW_SKIP_UNLESS_AVAILABLE(path.needs);
     const std::vector<float> in = inputs();
     std::vector<uint32_t> want(in.size());
     for (size_t i = 0; i < in.size(); ++i) want[i] = bitCast<uint32_t>(sinf(in[i]));

@@ -2,6 +2,7 @@
 #include "maths/exp_double.h"
 #include "maths/log1p_double.h"
 #include "maths/softplus_batch.h"
+#include "support/simd_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -49,8 +50,7 @@ class SoftplusBatchPath : public testing::TestWithParam<SimdPath> {};
 
 TEST_P(SoftplusBatchPath, GivesTheScalarBits) {
     const SimdPath path = GetParam();
-    if (!simdPathAvailable(path))
-        GTEST_SKIP() << (FENNROW_SIMD ? "this processor has no AVX2 and FMA" : "built without SIMD");
+    FENNROW_SKIP_UNLESS_AVAILABLE(path);
     struct Case {
         const char* name;
         void (*batch)(SimdPath, const double*, double*, int);
@@ -78,11 +78,7 @@ TEST_P(SoftplusBatchPath, GivesTheScalarBits) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPath, SoftplusBatchPath,
-                         testing::Values(SimdPath::Scalar, SimdPath::Sse2, SimdPath::Avx2),
-                         [](const testing::TestParamInfo<SimdPath>& info) {
-                             return std::string(simdPathName(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryPath, SoftplusBatchPath, test::kEverySimdPath, test::simdPathCaseName);
 
 TEST(SoftplusBatch, DefaultIsTheBestPath) {
     const std::vector<double> xs = inputs();
