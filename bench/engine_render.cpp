@@ -5,6 +5,7 @@
 // which is what decides whether the AVX2 forms pay for themselves. Beside them, the cost of just
 // the transcendental calls the voice must make per output sample, the floor
 // for this design with the system's math library.
+#include "engine/dsp_constants.h"
 #include "engine/synth_engine.h"
 #include "maths/simd.h"
 
@@ -75,7 +76,7 @@ void BM_TranscendentalFloor(benchmark::State& state) {
     for (auto _ : state) {
         for (uint32_t i = 0; i < kBlock; ++i) {
             const float v = x[i];
-            out[i] = sinf(v * 6.2831855f) + sinf(v * 5.0f + 0.1f) + sinf(v * 4.0f + 0.2f) +
+            out[i] = sinf(v * engine::kTwoPi32) + sinf(v * 5.0f + 0.1f) + sinf(v * 4.0f + 0.2f) +
                      sinf(v * 3.0f + 0.3f) + sinf(v * 2.0f + 0.4f) + powf(2.0f, v - 0.5f);
         }
         for (uint32_t i = 0; i < 4 * kBlock; ++i) dout[i] = std::exp(dx[i]);
@@ -97,7 +98,7 @@ void BM_TranscendentalFloorChained(benchmark::State& state) {
     double y = 0.2;
     for (auto _ : state) {
         for (uint32_t i = 0; i < kBlock; ++i) {
-            x = sinf(x * 6.2831855f) * 0.5f;
+            x = sinf(x * engine::kTwoPi32) * 0.5f;
             x = sinf(x + 0.5f) * 0.5f;
             x = sinf(x + 0.4f) * 0.5f;
             x = sinf(x + 0.3f) * 0.5f;
