@@ -62,19 +62,18 @@ InstanceDocument savedDocument(const InstanceDocument& retained, const SoundSnap
     }
     dropKeptOwnedMembers(copy.remainder, seed.has_value());
 
-    if (copy.state.type() != JsonType::Object) {
-        copy.state = jsonObject();
-    }
+    // Written over the kept state, which may be most of the document and is
+    // not copied.
     int curve = 0;
     for (const char* name : kMotionCurveNames) {
-        setMember(copy.state, name, curveArray(sound.curves.points[curve++]));
+        setMember(copy.stateRewrites, name, curveArray(sound.curves.points[curve++]));
     }
     JsonValue arcs = jsonObject();
     curve = kFirstArcCurve;
     for (const char* name : kArcCurveNames) {
         setMember(arcs, name, curveArray(sound.curves.points[curve++]));
     }
-    setMember(copy.state, kArcsKey, std::move(arcs));
+    setMember(copy.stateRewrites, kArcsKey, std::move(arcs));
     return copy;
 }
 
