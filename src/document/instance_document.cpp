@@ -141,9 +141,9 @@ std::optional<InstanceDocument> readInstanceFields(JsonValue& document, Diagnost
         doc.pluginVersion = std::move(*pluginVersion);
     if (auto scope = getString(reader, "scope")) doc.scope = std::move(*scope);
     doc.seed = readSeed(reader);
-    // Copied, whatever its type: a save rewrites its curves, and the as-read
-    // tree keeps the spelling of those that did not change.
-    if (const JsonValue* state = reader.getAny(kStateKey)) doc.state = *state;
+    // Kept whatever its type; it stays in the as-read tree, which keeps the
+    // spelling of the curves a save rewrites, and readInstance shares it.
+    reader.getAny(kStateKey);
     readParams(reader, doc, diagnostics);
     readAssets(reader, doc, diagnostics);
     doc.audition = readAudition(document, diagnostics);
@@ -168,7 +168,10 @@ std::optional<InstanceDocument> readInstance(const JsonValue& document, Diagnost
 
 std::optional<InstanceDocument> readInstance(JsonValue&& document, DiagnosticList& diagnostics) {
     std::optional<InstanceDocument> doc = readInstanceFields(document, diagnostics);
-    if (doc) doc->asRead = std::make_shared<const JsonValue>(std::move(document));
+    if (!doc) return doc;
+    doc->asRead = std::make_shared<const JsonValue>(std::move(document));
+    if (const JsonValue* state = findMember(*doc->asRead, kStateKey))
+        doc->state = KeptJson(doc->asRead, *state);
     return doc;
 }
 
@@ -180,6 +183,9 @@ struct InstanceLayout {
     struct Member {
         std::string_view key;
         const JsonValue* value;
+        // An Object of members written over those of `value` (see
+        // InstanceDocument::stateRewrites), or null.
+        const JsonValue* rewrites = nullptr;
     };
     std::vector<Member> members;
     std::deque<JsonValue> made;
@@ -189,6 +195,9 @@ struct InstanceLayout {
         members.push_back({key, &made.back()});
     }
     void borrow(std::string_view key, const JsonValue& value) { members.push_back({key, &value}); }
+    void rewrite(std::string_view key, const JsonValue& kept, const JsonValue& rewrites) {
+        members.push_back({key, &kept, &rewrites});
+    }
 };
 
 // The instance key order, then the kept members: one whose key is written
@@ -213,7 +222,12 @@ InstanceLayout layOut(const InstanceDocument& doc) {
     if (doc.meta->type() != JsonType::Null) out.borrow("meta", doc.meta);
     if (doc.provenance->type() != JsonType::Null) out.borrow("provenance", doc.provenance);
     out.add("params", membersObject(doc.params));
-    if (doc.state.type() != JsonType::Null) {
+    const bool hasRewrites = doc.stateRewrites.type() == JsonType::Object;
+    if (hasRewrites && doc.state->type() == JsonType::Object) {
+        out.rewrite(kStateKey, doc.state, doc.stateRewrites);
+    } else if (hasRewrites) {
+        out.borrow(kStateKey, doc.stateRewrites);
+    } else if (doc.state->type() != JsonType::Null) {
         out.borrow(kStateKey, doc.state);
     } else {
         out.add(kStateKey, jsonObject());
@@ -234,7 +248,7 @@ InstanceLayout layOut(const InstanceDocument& doc) {
             return w.key == m.key.view();
         });
         if (same != end) {
-            same->value = &m.value;
+            *same = {same->key, &m.value};
         } else {
             out.borrow(m.key, m.value);
         }
@@ -242,12 +256,54 @@ InstanceLayout layOut(const InstanceDocument& doc) {
     return out;
 }
 
+// The value of a member with its rewrites set over it.
+JsonValue withRewrites(const InstanceLayout::Member& m) {
+    JsonValue value = *m.value;
+    if (m.rewrites != nullptr) {
+        for (const JsonMember& r : m.rewrites->members()) setMember(value, r.key, r.value);
+    }
+    return value;
+}
+
+// What the as-read tree pairs `value`, the member `key` of the written object,
+// with; none when that is `value` itself, whose spellings it would keep anyway.
+const JsonValue* pairedEarlier(const JsonValue& value, const JsonValue* earlier, std::string_view key) {
+    const JsonValue* paired = earlier == nullptr ? nullptr : findMember(*earlier, key);
+    return paired == &value ? nullptr : paired;
+}
+
+void appendMember(JsonOutput& out, bool first, std::string_view key, const JsonValue& value,
+                  const JsonValue* earlier) {
+    if (!first) out.push(',');
+    appendJsonString(out, key);
+    out.push(':');
+    appendJson(out, value, pairedEarlier(value, earlier, key));
+}
+
+// The text of withRewrites(m), written from the kept members and the rewrites.
+void appendRewritten(JsonOutput& out, const InstanceLayout::Member& m, const JsonValue* earlier) {
+    out.push('{');
+    bool first = true;
+    for (const JsonMember& kept : m.value->members()) {
+        const JsonValue* rewrite = findMember(*m.rewrites, kept.key);
+        appendMember(out, first, kept.key, rewrite != nullptr ? *rewrite : kept.value, earlier);
+        first = false;
+    }
+    for (const JsonMember& r : m.rewrites->members()) {
+        if (findMember(*m.value, r.key) == nullptr) {
+            appendMember(out, first, r.key, r.value, earlier);
+            first = false;
+        }
+    }
+    out.push('}');
+}
+
 } // namespace
 
 JsonValue writeInstance(const InstanceDocument& doc) {
     const InstanceLayout layout = layOut(doc);
     JsonValue out = jsonObject();
-    for (const InstanceLayout::Member& m : layout.members) appendNewMember(out, m.key, *m.value);
+    for (const InstanceLayout::Member& m : layout.members) appendNewMember(out, m.key, withRewrites(m));
     if (doc.asRead) refreshNumbers(out, *doc.asRead);
     return out;
 }
@@ -256,12 +312,17 @@ void writeInstance(JsonOutput& out, const InstanceDocument& doc) {
     const InstanceLayout layout = layOut(doc);
     const JsonValue* asRead = doc.asRead.get();
     out.push('{');
-    for (std::size_t i = 0; i < layout.members.size(); ++i) {
-        const InstanceLayout::Member& m = layout.members[i];
-        if (i > 0) out.push(',');
-        appendJsonString(out, m.key);
-        out.push(':');
-        appendJson(out, *m.value, asRead == nullptr ? nullptr : findMember(*asRead, m.key));
+    bool first = true;
+    for (const InstanceLayout::Member& m : layout.members) {
+        if (m.rewrites == nullptr) {
+            appendMember(out, first, m.key, *m.value, asRead);
+        } else {
+            if (!first) out.push(',');
+            appendJsonString(out, m.key);
+            out.push(':');
+            appendRewritten(out, m, asRead == nullptr ? nullptr : findMember(*asRead, m.key));
+        }
+        first = false;
     }
     out.push('}');
 }

@@ -35,7 +35,11 @@ struct InstanceDocument {
     KeptJson meta;
     KeptJson provenance;
     std::vector<JsonMember> params; // parameter values (numbers) or choice ids (strings)
-    JsonValue state;                // a save rewrites its curves
+    KeptJson state;
+    // The members of "state" that a save writes anew: each takes the place of
+    // the kept one of its key, or follows the kept ones, or, when the kept
+    // state is no object, makes the state alone. An Object, or Null for none.
+    JsonValue stateRewrites;
     KeptJson hints;
     std::vector<JsonMember> assets;
     std::optional<Clip> audition; // kept and written back, never played
@@ -45,8 +49,9 @@ struct InstanceDocument {
     KeptJson remainder;
     // The document as read, for keeping the spelling of unchanged numbers in
     // what a save writes anew; null for a fresh document. The kept members
-    // above were moved out of it (they are written back as they stand), and it
-    // never changes once read, so copies of the document share it.
+    // above were moved out of it (they are written back as they stand), but
+    // for the state, which `state` shares with it: its curves are what a save
+    // rewrites. It never changes once read, so copies of the document share it.
     std::shared_ptr<const JsonValue> asRead;
 };
 

@@ -15,6 +15,9 @@ public:
     KeptJson() = default;     // Null
     KeptJson(JsonValue value) // NOLINT(google-explicit-constructor): a kept value is set from a value
         : value_(std::make_shared<const JsonValue>(std::move(value))) {}
+    // A part of a tree that `owner` holds, shared with it rather than copied.
+    KeptJson(std::shared_ptr<const JsonValue> owner, const JsonValue& part)
+        : value_(std::move(owner), &part) {}
 
     const JsonValue& value() const noexcept { return value_ ? *value_ : null(); }
     operator const JsonValue&() const noexcept { return value(); } // NOLINT(google-explicit-constructor)

@@ -63,19 +63,18 @@ document::InstanceDocument savedDocument(const document::InstanceDocument& retai
     }
     dropKeptOwnedMembers(copy.remainder, seed.has_value());
 
-    if (copy.state.type() != document::JsonType::Object) {
-        copy.state = document::jsonObject();
-    }
+    // Written over the kept state, which may be most of the document and is
+    // not copied.
     int curve = 0;
     for (const char* name : kMotionCurveNames) {
-        setMember(copy.state, name, curveArray(sound.curves.points[curve++]));
+        setMember(copy.stateRewrites, name, curveArray(sound.curves.points[curve++]));
     }
     document::JsonValue arcs = document::jsonObject();
     curve = kFirstArcCurve;
     for (const char* name : kArcCurveNames) {
         setMember(arcs, name, curveArray(sound.curves.points[curve++]));
     }
-    setMember(copy.state, kArcsKey, std::move(arcs));
+    setMember(copy.stateRewrites, kArcsKey, std::move(arcs));
     return copy;
 }
 

@@ -191,12 +191,45 @@ TEST(InstanceDocument, UnchangedNumbersKeepTheirSpellingThroughFloats) {
         m.value = document::jsonFloat(static_cast<float>(m.value.number()));
     doc->params[2].value = document::jsonFloat(0.75f);
     const document::JsonValue curve = test::arrayOf({document::jsonFloat(0.1f), document::jsonFloat(0.2f)});
-    setMember(doc->state, "curve", curve);
+    setMember(doc->stateRewrites, "curve", curve);
     doc->seed = 0xABCull;
     EXPECT_EQ(
         writtenText(*doc),
         R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1.0,"scope":"complete",)"
         R"("seed":"0000000000000abc","params":{"a":0.50,"b":0.60,"c":0.75},"state":{"curve":[0.10,0.20]}})");
+}
+
+// A rewritten state member takes the place of the kept one of its key, and
+// keeps the spelling of the numbers it leaves unchanged; the others follow the
+// kept members. Over a state that is no object, the rewrites stand alone.
+TEST(InstanceDocument, StateRewritesAreWrittenOverTheKeptState) {
+    const struct {
+        const char* state; // as read: ,"state":...
+        const char* written;
+    } cases[] = {
+        {R"(,"state":{"x":1.0,"curve":[0.10,0.30],"y":[2.0]})",
+         R"({"x":1.0,"curve":[0.10,0.2],"y":[2.0],"added":[1.5]})"},
+        {R"(,"state":[0.10,0.20])", R"({"curve":[0.1,0.2],"added":[1.5]})"},
+        {"", R"({"curve":[0.1,0.2],"added":[1.5]})"},
+    };
+    for (const auto& c : cases) {
+        document::DiagnosticList list;
+        std::optional<document::InstanceDocument> doc =
+            readInstance(parsed(std::string(R"({"kind":"instance","spec":"1.0","plugin":"f")") + c.state +
+                                R"(,"zz":0.50})"),
+                         list);
+        ASSERT_TRUE(doc.has_value()) << c.state;
+        const std::string unchanged = writtenText(*doc);
+        setMember(doc->stateRewrites, "curve",
+                  test::arrayOf({document::jsonFloat(0.1f), document::jsonFloat(0.2f)}));
+        setMember(doc->stateRewrites, "added", test::arrayOf({document::jsonFloat(1.5f)}));
+        EXPECT_EQ(writtenText(*doc), R"({"kind":"instance","spec":"1.0","plugin":"f","formatVersion":1,)"
+                                     R"("scope":"complete","params":{},"state":)" +
+                                         std::string(c.written) + R"(,"zz":0.50})")
+            << c.state;
+        doc->stateRewrites = document::JsonValue();
+        EXPECT_EQ(writtenText(*doc), unchanged) << c.state;
+    }
 }
 
 TEST(InstanceDocument, ReadingLeavesTheInputAlone) {
