@@ -1,6 +1,7 @@
 // Every vector path of the batched exp2f gives the scalar exp2f's bits, lane
 // for lane: at any length, in place, across the pitch range and for the lanes
 // the vector code hands back (hard cases, overflow, underflow, NaN).
+#include "block_form_check.h"
 #include "maths/bit_cast.h"
 #include "maths/exp2_block.h"
 #include "maths/float_functions.h"
@@ -18,17 +19,9 @@
 namespace fennrow::maths {
 namespace {
 
-using BlockFunction = void (*)(const float*, float*, int);
-
 // Each form, and the one the processor's path picks; a form runs where its
 // path is available.
-struct Path {
-    const char* name;
-    BlockFunction run;
-    SimdPath needs;
-};
-
-const Path kPaths[] = {
+const BlockForm kPaths[] = {
     {"dispatched", exp2fBlock, SimdPath::Scalar},
     {"scalar", scalar::exp2fBlock, SimdPath::Scalar},
 #if FENNROW_SIMD
@@ -68,33 +61,15 @@ std::vector<float> inputs() {
     return v;
 }
 
-class Exp2BlockPath : public testing::TestWithParam<Path> {};
+class Exp2BlockPath : public testing::TestWithParam<BlockForm> {};
 
 TEST_P(Exp2BlockPath, GivesTheScalarBitsAtEveryLengthAndInPlace) {
-    const Path& path = GetParam();
-    FENNROW_SKIP_UNLESS_AVAILABLE(path.needs);
-    const std::vector<float> in = inputs();
-    std::vector<uint32_t> want(in.size());
-    for (size_t i = 0; i < in.size(); ++i) want[i] = bitCast<uint32_t>(exp2f(in[i]));
-    for (const int length : {1, 2, 3, 5, 7, 8, 9, 64}) {
-        for (size_t start = 0; start + length <= in.size(); start += length) {
-            std::vector<float> inPlace(in.begin() + start, in.begin() + start + length);
-            std::vector<float> out(length);
-            path.run(in.data() + start, out.data(), length);
-            path.run(inPlace.data(), inPlace.data(), length);
-            for (int m = 0; m < length; ++m) {
-                ASSERT_EQ(bitCast<uint32_t>(out[m]), want[start + m])
-                    << path.name << " length " << length << " at " << std::hexfloat << in[start + m];
-                ASSERT_EQ(bitCast<uint32_t>(inPlace[m]), want[start + m]) << path.name << " in place";
-            }
-        }
-    }
+    const BlockForm& form = GetParam();
+    FENNROW_SKIP_UNLESS_AVAILABLE(form.needs);
+    expectScalarBitsAtEveryLength(form, inputs(), exp2f, {1, 2, 3, 5, 7, 8, 9, 64});
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryForm, Exp2BlockPath, testing::ValuesIn(kPaths),
-                         [](const testing::TestParamInfo<Path>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryForm, Exp2BlockPath, testing::ValuesIn(kPaths), blockFormName);
 
 } // namespace
 } // namespace fennrow::maths
